@@ -1,0 +1,112 @@
+#include "app/session/batch.h"
+
+#include <ostream>
+
+#include "datafile/numbers.h"
+#include "platform/error.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+std::string ArgReader::next(const std::string& what) {
+    if (atEnd()) throw Error(sj("引数が足りません: ") + fromUtf8(what));
+    return args_[pos_++];
+}
+
+std::optional<std::string> ArgReader::nextOption() {
+    if (atEnd() || args_[pos_].rfind("--", 0) != 0) return std::nullopt;
+    return args_[pos_++];
+}
+
+std::int32_t batchInt(const std::string& text, const std::string& what) {
+    auto v = parseNumberField(text);
+    if (!v) throw Error(sj("数値ではありません (") + fromUtf8(what) + "): " + fromUtf8(text));
+    return *v;
+}
+
+std::vector<BatchCommand> allBatchCommands() {
+    std::vector<BatchCommand> reg;
+    registerCoreCommands(reg);
+    registerSettingsCommands(reg);
+    registerBuildCommands(reg);
+    registerTableFileCommands(reg);
+    registerEditCommands(reg);
+    return reg;
+}
+
+namespace {
+
+void printHelp(const std::vector<BatchCommand>& reg, std::ostream& out) {
+    out << "usage: tamsel-batch [OPTIONS] COMMAND [ARGS]... [COMMAND [ARGS]...]...\n"
+           "Runs the commands in order on one composition table, as the desktop program\n"
+           "runs the same menu commands in one session. Arguments and output are UTF-8;\n"
+           "files are read and written in Shift-JIS exactly as the desktop program does.\n\n"
+           "options:\n"
+           "  --help               this text\n\n"
+           "commands:\n";
+    for (const auto& c : reg) {
+        std::string head = "  " + c.name + (c.usage.empty() ? "" : " " + c.usage);
+        out << head;
+        if (head.size() < 40) out << std::string(40 - head.size(), ' ');
+        else out << "\n" << std::string(40, ' ');
+        out << c.help << "\n";
+    }
+}
+
+}  // namespace
+
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const std::string& programPath) {
+    auto reg = allBatchCommands();
+    ArgReader in(args);
+    std::vector<std::string> startArgs;
+    while (!in.atEnd() && in.peek().rfind("--", 0) == 0) {
+        std::string opt = in.next("option");
+        if (opt == "--help") {
+            printHelp(reg, out);
+            return 0;
+        }
+        err << "error: unknown option " << opt << "\n";
+        return 2;
+    }
+    Session s;
+    s.programPath = programPath;
+    BatchUi ui;
+    BatchContext ctx{s, ui, out, err};
+    auto fail = [&](const std::string& sjisMessage) {
+        err << "error: " << toUtf8(sjisMessage) << "\n";
+        return 1;
+    };
+    try {
+        FormCreate(s, ui, startArgs, false);
+        if (!ui.messages.empty()) return fail(ui.messages.front());
+    } catch (const Error& e) {
+        return fail(e.what());
+    }
+    if (in.atEnd()) {
+        printHelp(reg, err);
+        return 2;
+    }
+    while (!in.atEnd()) {
+        std::string name = in.next("command");
+        const BatchCommand* cmd = nullptr;
+        for (const auto& c : reg)
+            if (c.name == name) cmd = &c;
+        if (!cmd) {
+            err << "error: unknown command " << name << " (see --help)\n";
+            return 2;
+        }
+        try {
+            cmd->run(ctx, in);
+        } catch (const Error& e) {
+            return fail(e.what());
+        } catch (const std::exception& e) {
+            err << "error: " << name << ": " << e.what() << "\n";
+            return 1;
+        }
+        if (!ui.messages.empty()) return fail(ui.messages.front());
+    }
+    return 0;
+}
+
+}  // namespace tamsel

@@ -1,0 +1,62 @@
+// The command-line program: commands run in order on one session, each the menu
+// command of the same meaning with its dialogs answered by the arguments.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/session/session.h"
+#include "platform/batch/batch_ui.h"
+
+namespace tamsel {
+
+// The arguments of the command line, taken one by one by the commands.
+class ArgReader {
+public:
+    explicit ArgReader(std::vector<std::string> args) : args_(std::move(args)) {}
+    bool atEnd() const { return pos_ >= args_.size(); }
+    const std::string& peek() const { return args_[pos_]; }
+    // The next argument; throws Error naming what was expected when there is none.
+    std::string next(const std::string& what);
+    // The next argument when it is an option ("--name"); else nothing is taken.
+    std::optional<std::string> nextOption();
+
+private:
+    std::vector<std::string> args_;
+    std::size_t pos_ = 0;
+};
+
+struct BatchContext {
+    Session& session;
+    BatchUi& ui;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+struct BatchCommand {
+    std::string name;
+    std::string usage;  // arguments, for --help
+    std::string help;   // one line, for --help
+    std::function<void(BatchContext&, ArgReader&)> run;
+};
+
+// The commands of each part of the program register themselves here.
+void registerCoreCommands(std::vector<BatchCommand>& reg);      // batch_core.cpp
+void registerBuildCommands(std::vector<BatchCommand>& reg);     // batch_build.cpp
+void registerTableFileCommands(std::vector<BatchCommand>& reg); // batch_tablefile.cpp
+void registerSettingsCommands(std::vector<BatchCommand>& reg);  // batch_settings.cpp
+void registerEditCommands(std::vector<BatchCommand>& reg);      // batch_edit.cpp
+
+std::vector<BatchCommand> allBatchCommands();
+
+// Runs a whole command line (without the program name); returns the exit status.
+int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const std::string& programPath = {});
+
+// A path argument (UTF-8) as the native path; a number argument (throws Error).
+std::int32_t batchInt(const std::string& text, const std::string& what);
+
+}  // namespace tamsel

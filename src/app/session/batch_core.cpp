@@ -1,0 +1,64 @@
+// Commands of the table itself and of the data file reader.
+#include <ostream>
+
+#include "app/session/batch.h"
+#include "datafile/data_file_pair.h"
+#include "platform/error.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+void printGrid(BatchContext& c) {
+    const TableState& t = c.session.table;
+    int lastRow = t.FreqRow + t.SpeciesCount;
+    int lastCol = t.ReleveCount + 3;
+    for (int r = 0; r <= lastRow; ++r) {
+        std::string line;
+        for (int k = 0; k <= lastCol; ++k) {
+            if (k) line += '\t';
+            line += t.VegTable.cell(k, r);
+        }
+        c.out << toUtf8(line) << "\n";
+    }
+}
+
+void readRecord(BatchContext& c, ArgReader& in) {
+    std::string path = in.next("FILE.rli");
+    std::int32_t n = batchInt(in.next("N"), "N");
+    DataFilePair& p = c.session.table.data;
+    DataFilesScope closer(p);
+    if (!openDataFilesAt(p, path)) throw Error(sj("ファイルが開けません") + ": " + fromUtf8(path));
+    if (!ReadReleve(p, n))
+        throw Error(sj("レコード ") + std::to_string(n) + sj(" を読めません") + ": " + fromUtf8(path));
+    c.out << "record\t" << n << "\tlast\t" << p.LastRecord << "\n";
+    c.out << "scale\t" << p.CurrentCoverScale << "\tnotation\t" << p.CurrentNotation << "\tspecies\t"
+          << p.PlantSetCount << "\n";
+    for (const HeaderField& f : headerFields())
+        c.out << "field\t" << f.name << "\t" << toUtf8(trimControl(p.field(f.offset, f.width)))
+              << "\n";
+    for (std::int32_t k = 1; k <= p.PlantSetCount; ++k) {
+        const PlantSetEntry& e = p.PlantSet.at(static_cast<std::size_t>(k));
+        c.out << "species\t" << k << "\t" << toUtf8(trimControl(e.nameView())) << "\t";
+        for (int l = 0; l < LayerCount; ++l) c.out << (l ? " " : "") << int(e.codes[l]);
+        c.out << "\n";
+    }
+}
+
+}  // namespace
+
+void registerCoreCommands(std::vector<BatchCommand>& reg) {
+    reg.push_back({"caption", "", "print the window caption",
+                   [](BatchContext& c, ArgReader&) {
+                       c.out << toUtf8(captionOf(c.session.table)) << "\n";
+                   }});
+    reg.push_back({"grid", "", "print the grid rows in use, cells joined by TAB",
+                   [](BatchContext& c, ArgReader&) { printGrid(c); }});
+    reg.push_back({"read", "FILE.rli N", "read record N of a data file pair and print it",
+                   [](BatchContext& c, ArgReader& in) { readRecord(c, in); }});
+    reg.push_back({"clear", "", "組成表を初期化する: blank the table",
+                   [](BatchContext& c, ArgReader&) { ClearTable(c.session.table, c.ui); }});
+}
+
+}  // namespace tamsel

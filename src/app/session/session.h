@@ -1,0 +1,26 @@
+// Everything one running program holds: the table state, the dictionary, the
+// add-relevé panel. The desktop window and the command line each own one.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "build/add_releve_form.h"
+#include "build/replace_name.h"
+#include "platform/ui.h"
+#include "table/table_state.h"
+
+namespace tamsel {
+
+struct Session {
+    TableState table;
+    ReplaceName dictionary;
+    AddReleveForm addPanel;
+    std::string programPath;  // the program file, for the help file and the current folder
+};
+
+// The start-up sequence of the main window. args are the command-line arguments
+// after the program name; with changeFolder the program's folder becomes current.
+void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool changeFolder);
+
+}  // namespace tamsel

@@ -1,0 +1,89 @@
+#include "datafile/cover_codes.h"
+
+#include "datafile/numbers.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+std::optional<LayerCodes> ParseLayerCodes(std::string_view text14) {
+    LayerCodes out{};
+    for (int k = 0; k < LayerCount; ++k) {
+        std::string_view pair = text14.substr(std::min<std::size_t>(text14.size(), 2 * k), 2);
+        std::string t = trimControl(pair);
+        if (t.empty()) {
+            out[k] = 0;
+        } else if (t.size() == 1) {
+            char c = t[0];
+            if (c == '*') out[k] = 1;
+            else if (c == 'r') out[k] = 6;
+            else if (c == '+') out[k] = 7;
+            else if (c >= '1' && c <= '5') out[k] = static_cast<CoverCode>((c - '0') * 10);
+            else out[k] = 0;
+        } else {
+            auto v = parseNumberField(t);
+            if (!v || *v < 0 || *v > 255) return std::nullopt;
+            out[k] = static_cast<CoverCode>(*v);
+        }
+    }
+    return out;
+}
+
+std::string CoverCodeText(CoverCode code, int notation) {
+    bool coverOnly = notation == 1;
+    if (code >= 2 && code <= 5) return coverOnly ? " + " : std::string("+.") + char('0' + code);
+    if (code == 6) return " r ";
+    if (code == 7) return " + ";
+    if (code >= 10 && code <= 55) {
+        char tens = char('0' + code / 10), units = char('0' + code % 10);
+        return coverOnly ? std::string(" ") + tens + " " : std::string() + tens + "." + units;
+    }
+    return " . ";
+}
+
+namespace {
+// Symbols in rank order: blank < "r" < "+" < "0" < ... < "9" < higher characters.
+int symbolRank(char s) {
+    if (s == ' ') return 0;
+    if (s == 'r') return 1;
+    if (s == '+') return 2;
+    return 3 + static_cast<unsigned char>(s);
+}
+char symbolOf(CoverCode c) {
+    if (c == 0) return ' ';
+    if (c <= 5) return '+';
+    if (c == 6) return 'r';
+    if (c == 7) return '+';
+    return static_cast<char>(48 + c / 10);
+}
+char higher(char a, char b) { return symbolRank(b) > symbolRank(a) ? b : a; }
+}  // namespace
+
+std::string LayerSummary(const LayerCodes& c) {
+    std::string s(4, ' ');
+    s[0] = symbolOf(c[0]);
+    s[1] = symbolOf(c[1]);
+    s[2] = higher(symbolOf(c[2]), symbolOf(c[3]));
+    s[3] = higher(higher(symbolOf(c[4]), symbolOf(c[5])), symbolOf(c[6]));
+    return s;
+}
+
+int coverSumValue(int kind, const LayerCodes& codes) {
+    if (kind != 1 && kind != 2) return -1;
+    static constexpr int weights1[] = {25, 150, 375, 625, 875};
+    static constexpr int weights2[] = {2, 3, 4, 5, 8};
+    int sum = 0;
+    for (CoverCode c : codes) {
+        if (c >= 2 && c <= 7) sum += 1;
+        else if (c >= 10 && c <= 55 && c % 10 <= 5)
+            sum += (kind == 1 ? weights1 : weights2)[c / 10 - 1];
+    }
+    if (kind == 1 && sum > 875) sum = 875;
+    return sum;
+}
+
+std::string CoverSum(int kind, const LayerCodes& codes) {
+    int v = coverSumValue(kind, codes);
+    return v < 0 ? std::string() : std::to_string(v);
+}
+
+}  // namespace tamsel

@@ -1,0 +1,188 @@
+#include "datafile/data_file_pair.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+#include "datafile/numbers.h"
+
+namespace tamsel {
+
+const std::array<HeaderField, 32>& headerFields() {
+    static const std::array<HeaderField, 32> fields = {{
+        {"ReleveNumber", 16, 8},   {"SiteName", 24, 8},       {"SurveyDate", 32, 8},
+        {"Latitude", 40, 8},       {"Longitude", 48, 8},      {"GridCode", 56, 8},
+        {"Altitude", 64, 4},       {"Aspect", 68, 4},         {"SlopeAngle", 72, 4},
+        {"Landform", 76, 4},       {"MicroLandform", 80, 4},  {"SurfaceGeology", 84, 4},
+        {"SoilType", 88, 4},       {"PlotArea", 92, 4},       {"LayerHeights", 96, 4},
+        {"LayerHeights", 100, 4},  {"LayerHeights", 104, 4},  {"LayerHeights", 108, 4},
+        {"LayerHeights", 112, 4},  {"LayerHeights", 116, 4},  {"LayerHeights", 120, 4},
+        {"LayerCovers", 124, 4},   {"LayerCovers", 128, 4},   {"LayerCovers", 132, 4},
+        {"LayerCovers", 136, 4},   {"LayerCovers", 140, 4},   {"LayerCovers", 144, 4},
+        {"LayerCovers", 148, 4},   {"SpeciesTotal", 152, 4},  {"CoverScale", 156, 1},
+        {"CoverNotation", 157, 1}, {"FirstSpeciesRecord", 248, 6},
+    }};
+    return fields;
+}
+
+// ---- RecordFile
+
+namespace {
+constexpr std::size_t BlockBytes = 64 * 1024;
+}
+
+bool RecordFile::open(const std::string& path, std::size_t recordSize) {
+    close();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    file_.reset(f);
+    if (std::fseek(f, 0, SEEK_END) != 0) {
+        close();
+        return false;
+    }
+    long size = std::ftell(f);
+    if (size < 0) {
+        close();
+        return false;
+    }
+    recordSize_ = recordSize;
+    records_ = size / static_cast<long>(recordSize);
+    std::setvbuf(f, nullptr, _IONBF, 0);  // we buffer whole blocks ourselves
+    block_.assign(std::max(BlockBytes / recordSize, std::size_t{1}) * recordSize, 0);
+    blockFirst_ = -1;
+    blockRecords_ = 0;
+    return true;
+}
+
+void RecordFile::close() {
+    file_.reset();
+    records_ = 0;
+    blockFirst_ = -1;
+    blockRecords_ = 0;
+}
+
+bool RecordFile::read(std::int64_t n, char* out) {
+    if (!file_ || n < 0 || n >= records_) return false;
+    if (blockFirst_ < 0 || n < blockFirst_ || n >= blockFirst_ + blockRecords_) {
+        std::int64_t perBlock = static_cast<std::int64_t>(block_.size() / recordSize_);
+        std::int64_t first = n;
+        std::int64_t count = std::min(perBlock, records_ - first);
+        if (std::fseek(file_.get(), static_cast<long>(first * static_cast<std::int64_t>(recordSize_)),
+                       SEEK_SET) != 0)
+            return false;
+        std::size_t want = static_cast<std::size_t>(count) * recordSize_;
+        std::size_t got = std::fread(block_.data(), 1, want, file_.get());
+        blockFirst_ = first;
+        blockRecords_ = static_cast<std::int64_t>(got / recordSize_);
+        if (n >= blockFirst_ + blockRecords_) return false;
+    }
+    std::memcpy(out, block_.data() + (n - blockFirst_) * static_cast<std::int64_t>(recordSize_),
+                recordSize_);
+    return true;
+}
+
+// ---- the pair
+
+DataFilePair::DataFilePair() { resetDataFilePair(*this); }
+
+void resetDataFilePair(DataFilePair& p) {
+    CloseDataFiles(p);
+    p.HeaderRecord.fill(' ');
+    p.SpeciesRecord.fill(' ');
+    std::memcpy(p.HeaderRecord.data() + hdr::SpeciesTotal, "   0", 4);
+    p.PlantSetCapacity = 159;
+    p.PlantSetCount = 0;
+    p.LastRecord = 0;
+    p.CurrentCoverScale = 5;
+    p.CurrentNotation = 2;
+    p.PlantSet.assign(static_cast<std::size_t>(p.PlantSetCapacity) + 1, PlantSetEntry{});
+    ClearPlantSet(p);
+}
+
+std::string speciesFileName(const std::string& headerPath) {
+    std::size_t slash = headerPath.find_last_of('/');
+    std::size_t dot = headerPath.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return headerPath + ".rld";
+    return headerPath.substr(0, dot) + ".rld";
+}
+
+bool openDataFilesAt(DataFilePair& p, const std::string& headerPath) {
+    CloseDataFiles(p);
+    if (!p.headerFile.open(headerPath, HeaderRecordSize) ||
+        !p.speciesFile.open(speciesFileName(headerPath), SpeciesRecordSize)) {
+        CloseDataFiles(p);
+        return false;
+    }
+    std::int64_t last = p.headerFile.recordCount() - 1;
+    p.LastRecord = static_cast<std::int32_t>(std::min<std::int64_t>(last, 2147483647));
+    return true;
+}
+
+void CloseDataFiles(DataFilePair& p) {
+    p.headerFile.close();
+    p.speciesFile.close();
+}
+
+void ClearPlantSet(DataFilePair& p) {
+    for (PlantSetEntry& e : p.PlantSet) {
+        e.name.fill(' ');
+        e.codes.fill(0);
+    }
+}
+
+bool ReadReleve(DataFilePair& p, std::int32_t n) {
+    if (!p.headerFile.read(n, p.HeaderRecord.data())) return false;
+    auto scale = parseNumberField(p.field(hdr::CoverScale, 1));
+    if (!scale) return false;
+    p.CurrentCoverScale = *scale;
+    auto notation = parseNumberField(p.field(hdr::CoverNotation, 1));
+    if (!notation) return false;
+    p.CurrentNotation = *notation;
+    auto total = parseNumberField(p.field(hdr::SpeciesTotal, 4));
+    if (!total) return false;
+    p.PlantSetCount = *total;
+    if (p.PlantSetCount > p.PlantSetCapacity) p.PlantSetCapacity = p.PlantSetCount + 4;
+    p.PlantSet.resize(static_cast<std::size_t>(p.PlantSetCapacity) + 1);
+    auto first = parseNumberField(p.field(hdr::FirstSpeciesRecord, 6));
+    if (!first) return false;
+    std::int32_t r = *first;
+    if (r == 0) p.PlantSetCount = 0;
+    ClearPlantSet(p);
+
+    // A chain never holds a record twice; one that does would never end. Short
+    // chains are checked by a scan, long ones through a set.
+    std::vector<std::int32_t> seen;
+    std::unordered_set<std::int32_t> seenSet;
+    std::size_t base = 0;
+    const std::size_t lastEntry = p.PlantSet.size() - 1;
+    while (r > 0) {
+        if (seen.size() < 32) {
+            if (std::find(seen.begin(), seen.end(), r) != seen.end()) return false;
+            seen.push_back(r);
+            if (seen.size() == 32) seenSet.insert(seen.begin(), seen.end());
+        } else if (!seenSet.insert(r).second) {
+            return false;
+        }
+        if (!p.speciesFile.read(r, p.SpeciesRecord.data())) return false;
+        for (int k = 1; k <= EntriesPerSpeciesRecord; ++k) {
+            const char* e = p.SpeciesRecord.data() + (k - 1) * SpeciesEntrySize;
+            auto codes = ParseLayerCodes(std::string_view(e + SpeciesNameSize, 14));
+            if (!codes) return false;
+            // Entries beyond the list's end are surplus: only SpeciesTotal count.
+            std::size_t idx = base + static_cast<std::size_t>(k);
+            if (idx <= lastEntry) {
+                std::memcpy(p.PlantSet[idx].name.data(), e, SpeciesNameSize);
+                p.PlantSet[idx].codes = *codes;
+            }
+        }
+        base += EntriesPerSpeciesRecord;
+        auto next = parseNumberField(
+            std::string_view(p.SpeciesRecord.data() + NextSpeciesRecordOffset, 6));
+        if (!next) return false;
+        r = *next;
+    }
+    return true;
+}
+
+}  // namespace tamsel

@@ -1,0 +1,24 @@
+#include "platform/batch/batch_ui.h"
+
+namespace tamsel {
+
+std::optional<std::string> BatchUi::nextFile(const FileDialogRequest& r) {
+    dialogs.push_back(r);
+    if (fileAnswers.empty()) return std::nullopt;
+    auto a = fileAnswers.front();
+    fileAnswers.pop_front();
+    return a;
+}
+
+std::optional<std::string> BatchUi::openFileDialog(const FileDialogRequest& r) { return nextFile(r); }
+std::optional<std::string> BatchUi::saveFileDialog(const FileDialogRequest& r) { return nextFile(r); }
+
+std::optional<FontSpec> BatchUi::fontDialog(const FontSpec& current) {
+    (void)current;
+    if (fontAnswers.empty()) return std::nullopt;
+    auto a = fontAnswers.front();
+    fontAnswers.pop_front();
+    return a;
+}
+
+}  // namespace tamsel

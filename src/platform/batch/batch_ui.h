@@ -1,0 +1,52 @@
+// The user interface of the command line and the tests: dialogs are answered
+// from prepared answers, messages are collected instead of shown.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ui.h"
+
+namespace tamsel {
+
+class BatchUi : public Ui {
+public:
+    void message(const std::string& text) override { messages.push_back(text); }
+    void alert() override { ++alerts; }
+    void setBusy(bool on) override { busyDepth += on ? 1 : -1; }
+    void showMessagePanel(const std::string& label) override {
+        panelShown = true;
+        panelLabels.push_back(label);
+    }
+    void hideMessagePanel() override { panelShown = false; }
+
+    std::optional<std::string> openFileDialog(const FileDialogRequest& r) override;
+    std::optional<std::string> saveFileDialog(const FileDialogRequest& r) override;
+    std::optional<FontSpec> fontDialog(const FontSpec& current) override;
+
+    void showHelp(const std::string& helpFile) override { helpShown.push_back(helpFile); }
+    void showAbout() override { ++aboutShown; }
+    void captionChanged(const std::string& c) override { caption = c; }
+
+    // Prepared answers, taken in order; an empty optional is a cancelled dialog.
+    std::deque<std::optional<std::string>> fileAnswers;
+    std::deque<std::optional<FontSpec>> fontAnswers;
+
+    // What the program did.
+    std::vector<std::string> messages;
+    std::vector<std::string> panelLabels;
+    std::vector<FileDialogRequest> dialogs;
+    std::vector<std::string> helpShown;
+    std::string caption;
+    int alerts = 0;
+    int busyDepth = 0;
+    int aboutShown = 0;
+    bool panelShown = false;
+
+private:
+    std::optional<std::string> nextFile(const FileDialogRequest& r);
+};
+
+}  // namespace tamsel

@@ -1,0 +1,115 @@
+// What the logic needs of the outside world. The desktop implements it over Qt,
+// the command line and the tests over prepared answers. All texts are Shift-JIS.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tamsel {
+
+struct FileDialogRequest {
+    std::string title;
+    std::string filter;      // "caption|pattern|caption|pattern..."
+    int filterIndex = 1;     // 1-based entry of the filter list
+    std::string initialDir;  // native path; empty = current folder
+    std::string fileName;    // proposed name (may be a pattern such as "*.rli")
+    std::string defaultExt;  // ".vtb", or empty
+};
+
+struct FontSpec {
+    std::string family;  // Shift-JIS
+    int pixelSize = 12;
+    bool bold = false;
+    bool italic = false;
+    bool operator==(const FontSpec&) const = default;
+};
+
+class Ui;
+
+// A progress bar that behaves like the window's: a range that refuses a maximum
+// below its minimum, and a position kept inside the range.
+class ProgressBar {
+public:
+    int min() const { return min_; }
+    int max() const { return max_; }
+    int position() const { return pos_; }
+    void setMin(int v);  // throws Error when v > max
+    void setMax(int v);  // throws Error when v < min
+    void setRange(int lo, int hi);
+    void setPosition(int v);
+
+private:
+    friend class Ui;
+    Ui* owner_ = nullptr;
+    int which_ = 0;
+    int min_ = 0, max_ = 100, pos_ = 0;
+};
+
+class Ui {
+public:
+    Ui();
+    Ui(const Ui&) = delete;
+    Ui& operator=(const Ui&) = delete;
+    virtual ~Ui() = default;
+
+    virtual void message(const std::string& text) = 0;  // a message box; returns when closed
+    virtual void alert() = 0;                           // the system's default alert sound
+    virtual void setBusy(bool on) = 0;                  // hourglass cursor
+    // Panel_ofMessage with LabelofProgress: show (with this text) and repaint, or hide.
+    virtual void showMessagePanel(const std::string& label) = 0;
+    virtual void hideMessagePanel() = 0;
+
+    virtual std::optional<std::string> openFileDialog(const FileDialogRequest& r) = 0;
+    virtual std::optional<std::string> saveFileDialog(const FileDialogRequest& r) = 0;
+    virtual std::optional<FontSpec> fontDialog(const FontSpec& current) = 0;
+
+    virtual void showHelp(const std::string& helpFile) = 0;
+    virtual void showAbout() = 0;
+
+    virtual void captionChanged(const std::string& caption) = 0;
+    virtual void gridChanged() {}
+
+    ProgressBar& progressBar1() { return bar1_; }  // on the add-relevé panel
+    ProgressBar& progressBar2() { return bar2_; }  // on the message panel
+
+protected:
+    friend class ProgressBar;
+    // Called when a bar moves, so a window can repaint it now and then.
+    virtual void progressChanged(int which, const ProgressBar& bar) {
+        (void)which;
+        (void)bar;
+    }
+
+private:
+    ProgressBar bar1_, bar2_;
+};
+
+// Busy cursor for the span of a scope, restored on every path.
+class BusyScope {
+public:
+    explicit BusyScope(Ui& ui) : ui_(ui) { ui_.setBusy(true); }
+    ~BusyScope() { ui_.setBusy(false); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    Ui& ui_;
+};
+
+// Busy cursor and message panel for the span of a scope.
+class MessagePanelScope {
+public:
+    MessagePanelScope(Ui& ui, const std::string& label) : ui_(ui), busy_(ui) {
+        ui_.showMessagePanel(label);
+    }
+    ~MessagePanelScope() { ui_.hideMessagePanel(); }
+    void relabel(const std::string& label) { ui_.showMessagePanel(label); }
+    MessagePanelScope(const MessagePanelScope&) = delete;
+    MessagePanelScope& operator=(const MessagePanelScope&) = delete;
+
+private:
+    Ui& ui_;
+    BusyScope busy_;
+};
+
+}  // namespace tamsel

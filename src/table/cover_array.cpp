@@ -1,0 +1,80 @@
+#include "table/cover_array.h"
+
+#include <algorithm>
+#include <string>
+
+#include "platform/error.h"
+
+namespace tamsel {
+
+namespace {
+const LayerCodes zeroCodes{};
+using Entry = std::pair<std::int32_t, LayerCodes>;
+auto findSlot(const std::vector<Entry>& v, std::int32_t s) {
+    return std::lower_bound(v.begin(), v.end(), s,
+                            [](const Entry& e, std::int32_t k) { return e.first < k; });
+}
+auto findSlot(std::vector<Entry>& v, std::int32_t s) {
+    return std::lower_bound(v.begin(), v.end(), s,
+                            [](const Entry& e, std::int32_t k) { return e.first < k; });
+}
+}  // namespace
+
+void CoverArray::check(int r, int s) const {
+    if (r < 0 || r >= releveSlots() || s < 0 || s >= speciesSlots_)
+        throw Error("TableArray index out of range: [" + std::to_string(r) + "][" +
+                    std::to_string(s) + "]");
+}
+
+void CoverArray::resize(int releveSlots, int speciesSlots) {
+    if (releveSlots < 0 || speciesSlots < 0) throw Error("TableArray size out of range");
+    byReleve_.resize(static_cast<std::size_t>(releveSlots));
+    if (speciesSlots < speciesSlots_)
+        for (auto& v : byReleve_) v.erase(findSlot(v, speciesSlots), v.end());
+    speciesSlots_ = speciesSlots;
+}
+
+const LayerCodes& CoverArray::get(int r, int s) const {
+    check(r, s);
+    const auto& v = byReleve_[r];
+    auto it = findSlot(v, s);
+    return (it != v.end() && it->first == s) ? it->second : zeroCodes;
+}
+
+void CoverArray::set(int r, int s, const LayerCodes& codes) {
+    check(r, s);
+    auto& v = byReleve_[r];
+    auto it = findSlot(v, s);
+    bool present = it != v.end() && it->first == s;
+    if (allZero(codes)) {
+        if (present) v.erase(it);
+    } else if (present) {
+        it->second = codes;
+    } else {
+        v.insert(it, Entry{s, codes});
+    }
+}
+
+void CoverArray::clearReleve(int r) {
+    check(r, 0);
+    byReleve_[r].clear();
+}
+
+void CoverArray::clearSpecies(int s) {
+    check(0, s);
+    for (auto& v : byReleve_) {
+        auto it = findSlot(v, s);
+        if (it != v.end() && it->first == s) v.erase(it);
+    }
+}
+
+void CoverArray::clearAll() {
+    for (auto& v : byReleve_) v.clear();
+}
+
+const std::vector<Entry>& CoverArray::releve(int r) const {
+    check(r, 0);
+    return byReleve_[r];
+}
+
+}  // namespace tamsel

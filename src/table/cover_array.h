@@ -1,0 +1,39 @@
+// TableArray: seven cover codes for every (relevé slot, species slot), slots
+// 0..relevé capacity and 0..species capacity. Held sparsely: most cells of a
+// large table are absent, and growth must not copy the whole array.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "datafile/cover_codes.h"
+
+namespace tamsel {
+
+class CoverArray {
+public:
+    // Slots 0..releveSlots-1 and 0..speciesSlots-1; entries that remain keep
+    // their codes, new ones are zero.
+    void resize(int releveSlots, int speciesSlots);
+    int releveSlots() const { return static_cast<int>(byReleve_.size()); }
+    int speciesSlots() const { return speciesSlots_; }
+
+    // Outside the slots: throws Error (a range error).
+    const LayerCodes& get(int releveSlot, int speciesSlot) const;
+    void set(int releveSlot, int speciesSlot, const LayerCodes& codes);
+
+    void clearReleve(int releveSlot);  // every species slot of one relevé slot
+    void clearSpecies(int speciesSlot);  // one species slot in every relevé slot
+    void clearAll();
+
+    // The non-zero entries of one relevé slot, by ascending species slot.
+    const std::vector<std::pair<std::int32_t, LayerCodes>>& releve(int releveSlot) const;
+
+private:
+    void check(int releveSlot, int speciesSlot) const;
+    std::vector<std::vector<std::pair<std::int32_t, LayerCodes>>> byReleve_;
+    int speciesSlots_ = 0;
+};
+
+}  // namespace tamsel

@@ -1,0 +1,216 @@
+#include "table/grid.h"
+
+#include <algorithm>
+
+#include "platform/error.h"
+
+namespace tamsel {
+
+namespace {
+const std::string emptyText;
+
+[[noreturn]] void outside(const char* what, int index) {
+    throw Error(std::string("Grid index out of range: ") + what + " " + std::to_string(index));
+}
+
+auto findEntry(std::vector<std::pair<std::uint32_t, std::string>>& v, std::uint32_t phys) {
+    return std::lower_bound(v.begin(), v.end(), phys,
+                            [](const auto& e, std::uint32_t p) { return e.first < p; });
+}
+}  // namespace
+
+void Grid::checkRow(int row) const {
+    if (row < 0 || row >= rowCount()) outside("row", row);
+}
+void Grid::checkCol(int col) const {
+    if (col < 0 || col >= colCount()) outside("column", col);
+}
+
+void Grid::setColCount(int n) {
+    if (n < 0) outside("column count", n);
+    while (colCount() > n) {
+        std::uint32_t phys = colMap_.back();
+        colMap_.pop_back();
+        dropPhysCol(phys);
+        colOfPhys_[phys] = -1;
+        freeCols_.push_back(phys);
+    }
+    while (colCount() < n) {
+        std::uint32_t phys;
+        if (!freeCols_.empty()) {
+            phys = freeCols_.back();
+            freeCols_.pop_back();
+        } else {
+            phys = static_cast<std::uint32_t>(colOfPhys_.size());
+            colOfPhys_.push_back(-1);
+        }
+        colOfPhys_[phys] = colCount();
+        colMap_.push_back(phys);
+    }
+}
+
+void Grid::setRowCount(int n) {
+    if (n < 0) outside("row count", n);
+    while (rowCount() > n) {
+        // The physical row of the last position is released; keep rows_ dense by
+        // moving the highest physical row into its place.
+        std::uint32_t phys = rowMap_.back();
+        rowMap_.pop_back();
+        std::uint32_t last = static_cast<std::uint32_t>(rows_.size() - 1);
+        if (phys != last) {
+            rows_[phys] = std::move(rows_[last]);
+            for (auto& m : rowMap_)
+                if (m == last) {
+                    m = phys;
+                    break;
+                }
+        }
+        rows_.pop_back();
+    }
+    while (rowCount() < n) {
+        rowMap_.push_back(static_cast<std::uint32_t>(rows_.size()));
+        rows_.emplace_back();
+    }
+}
+
+void Grid::dropPhysCol(std::uint32_t phys) {
+    for (auto& r : rows_) {
+        auto it = findEntry(r, phys);
+        if (it != r.end() && it->first == phys) r.erase(it);
+    }
+}
+
+const std::string& Grid::cell(int col, int row) const {
+    if (col < 0 || col >= colCount() || row < 0 || row >= rowCount()) return emptyText;
+    const auto& r = rows_[rowMap_[row]];
+    std::uint32_t phys = colMap_[col];
+    auto it = std::lower_bound(r.begin(), r.end(), phys,
+                               [](const Entry& e, std::uint32_t p) { return e.first < p; });
+    return (it != r.end() && it->first == phys) ? it->second : emptyText;
+}
+
+void Grid::setCell(int col, int row, std::string text) {
+    checkCol(col);
+    checkRow(row);
+    auto& r = physRow(row);
+    std::uint32_t phys = colMap_[col];
+    auto it = findEntry(r, phys);
+    bool present = it != r.end() && it->first == phys;
+    if (text.empty()) {
+        if (present) r.erase(it);
+    } else if (present) {
+        it->second = std::move(text);
+    } else {
+        r.insert(it, Entry{phys, std::move(text)});
+    }
+}
+
+void Grid::clearRow(int row) {
+    checkRow(row);
+    physRow(row).clear();
+}
+
+void Grid::clearCol(int col) {
+    checkCol(col);
+    dropPhysCol(colMap_[col]);
+}
+
+void Grid::clearAll() {
+    for (auto& r : rows_) r.clear();
+}
+
+std::vector<std::string> Grid::rowTexts(int row) const {
+    checkRow(row);
+    std::vector<std::string> out(static_cast<std::size_t>(colCount()));
+    for (const auto& [phys, text] : rows_[rowMap_[row]]) out[colOfPhys_[phys]] = text;
+    return out;
+}
+
+std::vector<std::string> Grid::colTexts(int col) const {
+    checkCol(col);
+    std::vector<std::string> out(static_cast<std::size_t>(rowCount()));
+    for (int r = 0; r < rowCount(); ++r) out[r] = cell(col, r);
+    return out;
+}
+
+void Grid::setRowTexts(int row, const std::vector<std::string>& texts) {
+    checkRow(row);
+    auto& r = physRow(row);
+    r.clear();
+    for (int c = 0; c < colCount() && c < static_cast<int>(texts.size()); ++c)
+        if (!texts[c].empty()) r.emplace_back(colMap_[c], texts[c]);
+    std::sort(r.begin(), r.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
+}
+
+void Grid::swapRows(int a, int b) {
+    checkRow(a);
+    checkRow(b);
+    std::swap(rowMap_[a], rowMap_[b]);
+}
+
+void Grid::swapCols(int a, int b) {
+    checkCol(a);
+    checkCol(b);
+    std::swap(colMap_[a], colMap_[b]);
+    colOfPhys_[colMap_[a]] = a;
+    colOfPhys_[colMap_[b]] = b;
+}
+
+namespace {
+template <typename V>
+void moveWithin(V& v, int from, int to) {
+    if (from < to)
+        std::rotate(v.begin() + from, v.begin() + from + 1, v.begin() + to + 1);
+    else if (from > to)
+        std::rotate(v.begin() + to, v.begin() + from, v.begin() + from + 1);
+}
+}  // namespace
+
+void Grid::moveRow(int from, int to) {
+    checkRow(from);
+    checkRow(to);
+    moveWithin(rowMap_, from, to);
+}
+
+void Grid::moveCol(int from, int to) {
+    checkCol(from);
+    checkCol(to);
+    moveWithin(colMap_, from, to);
+    for (int c = std::min(from, to); c <= std::max(from, to); ++c) colOfPhys_[colMap_[c]] = c;
+}
+
+void Grid::permuteRows(int first, const std::vector<int>& order) {
+    int n = static_cast<int>(order.size());
+    if (n == 0) return;
+    checkRow(first);
+    checkRow(first + n - 1);
+    std::vector<std::uint32_t> old(rowMap_.begin() + first, rowMap_.begin() + first + n);
+    for (int k = 0; k < n; ++k) rowMap_[first + k] = old.at(static_cast<std::size_t>(order[k]));
+}
+
+void Grid::permuteCols(int first, const std::vector<int>& order) {
+    int n = static_cast<int>(order.size());
+    if (n == 0) return;
+    checkCol(first);
+    checkCol(first + n - 1);
+    std::vector<std::uint32_t> old(colMap_.begin() + first, colMap_.begin() + first + n);
+    for (int k = 0; k < n; ++k) {
+        colMap_[first + k] = old.at(static_cast<std::size_t>(order[k]));
+        colOfPhys_[colMap_[first + k]] = first + k;
+    }
+}
+
+void Grid::copyRow(int from, int to) {
+    checkRow(from);
+    checkRow(to);
+    if (from != to) physRow(to) = physRow(from);
+}
+
+void Grid::copyCol(int from, int to) {
+    checkCol(from);
+    checkCol(to);
+    if (from == to) return;
+    for (int r = 0; r < rowCount(); ++r) setCell(to, r, cell(from, r));
+}
+
+}  // namespace tamsel

@@ -1,0 +1,71 @@
+// The string grid that holds every displayed text of the table, as Shift-JIS bytes.
+// Cells are stored sparsely per row; rows and columns are addressed through
+// position maps, so moving, exchanging and reordering whole rows or columns
+// touches only the maps.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tamsel {
+
+class Grid {
+public:
+    int colCount() const { return static_cast<int>(colMap_.size()); }
+    int rowCount() const { return static_cast<int>(rowMap_.size()); }
+    void setColCount(int n);
+    void setRowCount(int n);
+
+    // A cell outside the grid reads as empty; writing one throws Error.
+    const std::string& cell(int col, int row) const;
+    void setCell(int col, int row, std::string text);
+    bool isEmpty(int col, int row) const { return cell(col, row).empty(); }
+
+    void clearRow(int row);
+    void clearCol(int col);
+    void clearAll();
+
+    // All cells of a row or column as a list, and such a list written back
+    // (missing items clear their cells).
+    std::vector<std::string> rowTexts(int row) const;
+    std::vector<std::string> colTexts(int col) const;
+    void setRowTexts(int row, const std::vector<std::string>& texts);
+
+    // Calls f(col, text) for each non-empty cell of a row, in no set order.
+    template <typename F>
+    void forEachInRow(int row, F&& f) const {
+        checkRow(row);
+        for (const auto& [phys, text] : rows_[rowMap_[row]]) f(colOfPhys_[phys], text);
+    }
+
+    // Whole-row and whole-column moves.
+    void swapRows(int a, int b);
+    void swapCols(int a, int b);
+    void moveRow(int from, int to);  // as a drag: the rows between shift by one
+    void moveCol(int from, int to);
+    // Rows first .. first+order.size()-1 get the rows that stood at first+order[k].
+    void permuteRows(int first, const std::vector<int>& order);
+    void permuteCols(int first, const std::vector<int>& order);
+
+    // A real copy of all cells of one row (column) into another.
+    void copyRow(int from, int to);
+    void copyCol(int from, int to);
+
+private:
+    using Entry = std::pair<std::uint32_t, std::string>;  // physical column, text
+    void checkRow(int row) const;
+    void checkCol(int col) const;
+    std::vector<Entry>& physRow(int row) { return rows_[rowMap_[row]]; }
+    void dropPhysCol(std::uint32_t phys);
+
+    std::vector<std::vector<Entry>> rows_;  // by physical row; entries sorted by column
+    std::vector<std::uint32_t> rowMap_;     // position -> physical row
+    std::vector<std::uint32_t> colMap_;     // position -> physical column
+    std::vector<int> colOfPhys_;            // physical column -> position (-1: gone)
+    std::vector<std::uint32_t> freeCols_;   // physical columns free for reuse
+};
+
+}  // namespace tamsel

@@ -1,0 +1,95 @@
+// The state of one composition table, as the main window owns it: title, counts,
+// capacities, the cover array, the frequency arrays, the print-item boxes and the
+// grid. Every command acts on one such object.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "datafile/cover_codes.h"
+#include "datafile/data_file_pair.h"
+#include "platform/ui.h"
+#include "table/cover_array.h"
+#include "table/grid.h"
+
+namespace tamsel {
+
+struct PrintItemBox {
+    std::string caption;  // Shift-JIS
+    bool enabled = true;
+    bool checked = true;
+};
+
+constexpr int PrintItemCount = 30;
+constexpr int FixedCols = 4;
+constexpr int FixedRows = 4;
+constexpr int DefaultColWidth = 28;
+constexpr int DefaultRowHeight = 15;
+
+struct TableState {
+    std::string TableTitle;
+    std::string DictionaryStatus;
+    std::string DataFileName;        // name without folder (native encoding)
+    std::string DataFolder;          // folder of the data file chosen last
+    std::string DictionaryFileName;  // path (native encoding)
+    std::string OpenDialogFolder;    // start folder of the open dialog
+
+    std::int32_t PlantCapacity = 127;
+    std::int32_t ReleveCapacity = 23;
+    std::int32_t ReleveCount = 0;
+    std::int32_t SpeciesCount = 0;
+    std::int32_t FreqRow = 0;
+
+    DataFilePair data;  // LastRecord, CurrentCoverScale, CurrentNotation, PlantSet...
+
+    std::array<std::string, 7> LayerLabels;
+    // PrintItemBoxes[n] is ChkBox<n>, n = 1..30; entry 0 is unused.
+    std::array<PrintItemBox, PrintItemCount + 1> PrintItemBoxes;
+    FontSpec TableFont;
+
+    CoverArray TableArray;
+    std::vector<std::uint16_t> FreqArray;   // by species row position
+    std::vector<std::uint16_t> NumSpArray;  // by relevé column position
+    std::vector<LayerCodes> DomLine;        // by relevé column position
+
+    Grid VegTable;
+
+    // Hand editing.
+    std::int32_t SelectedColumn = 0;
+    std::int32_t SelectedRow = 0;
+    std::uint8_t EditTarget = 0;
+};
+
+// The window's default print-item boxes (captions, enabled and checked states).
+std::array<PrintItemBox, PrintItemCount + 1> defaultPrintItemBoxes();
+
+// Module-level start values; the boxes and the grid are left alone.
+void InitGlobals(TableState& t);
+
+// The grid's font at start.
+FontSpec defaultGridFont();
+
+// Start-up steps after the settings file: the layer-label adjustment, the table
+// font and the grid layout.
+void adjustLayerLabels(TableState& t);
+void layOutGrid(TableState& t);
+
+// Blanks the table: counts 0, every slot equal to its position, codes 0.
+void ClearTable(TableState& t, Ui& ui);
+
+std::string captionOf(const TableState& t);
+void RefreshCaption(const TableState& t, Ui& ui);
+
+// 2 + the number of enabled boxes among ChkBox2..ChkBox30.
+std::int32_t freqRowFromBoxes(const TableState& t);
+
+// The slot numbers that row 0 and column 0 carry, read as integers; a cell that
+// is not a number throws Error naming the cell.
+std::int32_t releveSlotAt(const TableState& t, int col);
+std::int32_t speciesSlotAt(const TableState& t, int row);
+// The codes of the cell at grid (col, row), through the slots.
+const LayerCodes& codesAt(const TableState& t, int col, int row);
+
+}  // namespace tamsel

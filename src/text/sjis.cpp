@@ -1,0 +1,95 @@
+#include "text/sjis.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace tamsel {
+
+namespace {
+
+bool isControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+// One conversion; on a byte that cannot be converted either puts the
+// replacement and skips one input character, or gives up.
+std::optional<std::string> convert(const char* to, const char* from, std::string_view in,
+                                   bool lenient, const char* replacement) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv: CP932 is not available");
+    std::string out;
+    out.resize(in.size() * 3 + 8);
+    char* inPtr = const_cast<char*>(in.data());
+    std::size_t inLeft = in.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    bool ok = true;
+    while (inLeft > 0) {
+        std::size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        if (r != static_cast<std::size_t>(-1)) break;
+        if (errno == E2BIG) {
+            std::size_t used = static_cast<std::size_t>(outPtr - out.data());
+            out.resize(out.size() * 2);
+            outPtr = out.data() + used;
+            outLeft = out.size() - used;
+            continue;
+        }
+        // EILSEQ or EINVAL: an invalid or incomplete sequence.
+        if (!lenient) {
+            ok = false;
+            break;
+        }
+        std::string_view rep(replacement);
+        if (outLeft < rep.size()) {
+            std::size_t used = static_cast<std::size_t>(outPtr - out.data());
+            out.resize(out.size() * 2 + rep.size());
+            outPtr = out.data() + used;
+            outLeft = out.size() - used;
+        }
+        for (char c : rep) *outPtr++ = c;
+        outLeft -= rep.size();
+        // Skip one input character: a whole UTF-8 sequence or one Shift-JIS unit.
+        std::size_t skip = 1;
+        unsigned char c = static_cast<unsigned char>(*inPtr);
+        if (std::string_view(from) == "UTF-8") {
+            while (skip < inLeft && (static_cast<unsigned char>(inPtr[skip]) & 0xC0) == 0x80) ++skip;
+        } else if (isLeadByte(c) && inLeft >= 2) {
+            skip = 2;
+        }
+        inPtr += skip;
+        inLeft -= skip;
+    }
+    iconv_close(cd);
+    if (!ok) return std::nullopt;
+    out.resize(static_cast<std::size_t>(outPtr - out.data()));
+    return out;
+}
+
+}  // namespace
+
+std::string trimControl(std::string_view s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && isControl(s[b])) ++b;
+    while (e > b && isControl(s[e - 1])) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+std::string cutBytes(std::string_view s, std::size_t n) {
+    if (s.size() <= n) return std::string(s);
+    std::size_t end = 0;
+    forEachChar(s, [&](std::size_t pos, std::size_t len) {
+        if (pos + len <= n && pos == end) end = pos + len;
+    });
+    return std::string(s.substr(0, end));
+}
+
+std::string toUtf8(std::string_view sjis) { return *convert("UTF-8", "CP932", sjis, true, "?"); }
+std::string fromUtf8(std::string_view utf8) { return *convert("CP932", "UTF-8", utf8, true, "?"); }
+std::optional<std::string> toUtf8Strict(std::string_view sjis) {
+    return convert("UTF-8", "CP932", sjis, false, "");
+}
+std::optional<std::string> fromUtf8Strict(std::string_view utf8) {
+    return convert("CP932", "UTF-8", utf8, false, "");
+}
+
+}  // namespace tamsel

@@ -1,0 +1,47 @@
+// Shift-JIS (code page 932) bytes. Core strings hold Shift-JIS; this is the only
+// place that knows about encodings.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tamsel {
+
+// Lead byte of a double-byte character: 0x81-0x9F and 0xE0-0xFC.
+constexpr bool isLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Removes bytes 0x00-0x20 at both ends.
+std::string trimControl(std::string_view s);
+
+// The first n bytes of s. A double-byte character that would be split is dropped
+// whole, so the result may be one byte shorter than n.
+std::string cutBytes(std::string_view s, std::size_t n);
+
+// Calls f(pos, len) for each character of s: len is 2 for a complete double-byte
+// character, 1 otherwise (a lead byte at the very end counts as one byte).
+template <typename F>
+void forEachChar(std::string_view s, F&& f) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t len =
+            (isLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+        f(i, len);
+        i += len;
+    }
+}
+
+// Conversion through iconv "CP932". The lenient forms put "?" for what cannot be
+// converted; the strict forms return nothing instead.
+std::string toUtf8(std::string_view sjis);
+std::string fromUtf8(std::string_view utf8);
+std::optional<std::string> toUtf8Strict(std::string_view sjis);
+std::optional<std::string> fromUtf8Strict(std::string_view utf8);
+
+// A UTF-8 literal of the source as Shift-JIS, e.g. sj("辞書なし").
+inline std::string sj(std::string_view utf8) { return fromUtf8(utf8); }
+
+}  // namespace tamsel
