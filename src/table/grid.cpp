@@ -51,21 +51,16 @@ void Grid::setColCount(int n) {
 
 void Grid::setRowCount(int n) {
     if (n < 0) outside("row count", n);
-    while (rowCount() > n) {
-        // The physical row of the last position is released; keep rows_ dense by
-        // moving the highest physical row into its place.
-        std::uint32_t phys = rowMap_.back();
-        rowMap_.pop_back();
-        std::uint32_t last = static_cast<std::uint32_t>(rows_.size() - 1);
-        if (phys != last) {
-            rows_[phys] = std::move(rows_[last]);
-            for (auto& m : rowMap_)
-                if (m == last) {
-                    m = phys;
-                    break;
-                }
+    if (n < rowCount()) {
+        // Keep rows_ dense: the physical rows still in use are renumbered in order.
+        std::vector<std::vector<Entry>> kept;
+        kept.reserve(static_cast<std::size_t>(n));
+        for (int r = 0; r < n; ++r) {
+            kept.push_back(std::move(rows_[rowMap_[r]]));
         }
-        rows_.pop_back();
+        rows_ = std::move(kept);
+        rowMap_.resize(static_cast<std::size_t>(n));
+        for (int r = 0; r < n; ++r) rowMap_[r] = static_cast<std::uint32_t>(r);
     }
     while (rowCount() < n) {
         rowMap_.push_back(static_cast<std::uint32_t>(rows_.size()));
