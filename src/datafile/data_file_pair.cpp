@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <unordered_set>
 
 #include "datafile/numbers.h"
@@ -33,6 +34,10 @@ constexpr std::size_t BlockBytes = 64 * 1024;
 
 bool RecordFile::open(const std::string& path, std::size_t recordSize) {
     close();
+    // Only a regular file holds records: a folder opens for reading on some
+    // systems and reports a size that is no record count.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
     file_.reset(f);
@@ -156,7 +161,8 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
     std::unordered_set<std::int32_t> seenSet;
     std::size_t base = 0;
     const std::size_t lastEntry = p.PlantSet.size() - 1;
-    while (r > 0) {
+    while (r != 0) {
+        if (r < 0) return false;  // no record has a negative number
         if (seen.size() < 32) {
             if (std::find(seen.begin(), seen.end(), r) != seen.end()) return false;
             seen.push_back(r);

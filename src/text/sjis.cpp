@@ -10,6 +10,7 @@ namespace tamsel {
 namespace {
 
 bool isControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool isTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 
 // One conversion; on a byte that cannot be converted either puts the
 // replacement and skips one input character, or gives up.
@@ -53,8 +54,9 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
         unsigned char c = static_cast<unsigned char>(*inPtr);
         if (std::string_view(from) == "UTF-8") {
             while (skip < inLeft && (static_cast<unsigned char>(inPtr[skip]) & 0xC0) == 0x80) ++skip;
-        } else if (isLeadByte(c) && inLeft >= 2) {
-            skip = 2;
+        } else if (isLeadByte(c) && inLeft >= 2 &&
+                   isTrailByte(static_cast<unsigned char>(inPtr[1]))) {
+            skip = 2;  // a lead byte before a non-trail byte goes alone: that byte is text
         }
         inPtr += skip;
         inLeft -= skip;

@@ -30,8 +30,9 @@ std::string headerRecord(const ReleveIn& r, std::int32_t firstSpecies) {
     for (int k = 0; k < 8; ++k) put(rec, 64 + 4 * k, 4, r.fours[k], true);
     for (int k = 0; k < 7; ++k) put(rec, 96 + 4 * k, 4, r.heights[k], true);
     for (int k = 0; k < 7; ++k) put(rec, 124 + 4 * k, 4, r.covers[k], true);
-    put(rec, 152, 4, r.speciesTotal.empty() ? num(static_cast<std::int64_t>(r.species.size()), 4)
-                                            : r.speciesTotal,
+    put(rec, 152, 4,
+        r.speciesTotal.empty() ? num(static_cast<std::int64_t>(r.species.size()), 4)
+                               : r.speciesTotal,
         false);
     put(rec, 156, 1, r.coverScale, false);
     put(rec, 157, 1, r.coverNotation, false);
@@ -62,13 +63,28 @@ void writeDataFilePair(const std::string& basePath, const std::vector<ReleveIn>&
         std::int32_t first = records ? nextFree : 0;
         rli << headerRecord(r, first);
         for (std::int32_t k = 0; k < records; ++k) {
-            std::vector<SpeciesIn> part(r.species.begin() + 12 * k,
-                                        r.species.begin() + std::min<std::size_t>(
-                                                                r.species.size(), 12 * (k + 1)));
+            std::vector<SpeciesIn> part(
+                r.species.begin() + 12 * k,
+                r.species.begin() + std::min<std::size_t>(r.species.size(), 12 * (k + 1)));
             rld << speciesRecord(part, k + 1 < records ? nextFree + k + 1 : 0);
         }
         nextFree += records;
     }
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    if (!f || !f.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+        throw std::runtime_error("cannot write " + path);
+}
+
+void writeRecords(const std::string& basePath, const std::vector<std::string>& headerRecords,
+                  const std::vector<std::string>& speciesRecords) {
+    std::string rli, rld;
+    for (const std::string& r : headerRecords) rli += r;
+    for (const std::string& r : speciesRecords) rld += r;
+    writeBytes(basePath + ".rli", rli);
+    writeBytes(basePath + ".rld", rld);
 }
 
 }  // namespace tamsel::testing

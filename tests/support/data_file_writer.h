@@ -19,8 +19,8 @@ struct ReleveIn {
     std::string releveNumber, siteName, surveyDate, latitude, longitude, gridCode;
     std::array<std::string, 8> fours;  // Altitude .. PlotArea
     std::array<std::string, 7> heights, covers;
-    std::string speciesTotal;       // empty: the number of species, right-aligned
-    std::string coverScale = "5";   // one byte
+    std::string speciesTotal;      // empty: the number of species, right-aligned
+    std::string coverScale = "5";  // one byte
     std::string coverNotation = "2";
     std::string firstSpeciesRecord;  // empty: the record the writer chooses
     std::vector<SpeciesIn> species;
@@ -33,5 +33,13 @@ std::string speciesRecord(const std::vector<SpeciesIn>& twelve, std::int32_t nex
 // Writes base.rli and base.rld: record 0 of both is filler; relevé k is header
 // record k, its species chain consecutive records of the .rld file.
 void writeDataFilePair(const std::string& basePath, const std::vector<ReleveIn>& releves);
+
+// Writes base.rli and base.rld from whole records exactly as given (record 0 first),
+// for files that a case needs to be wrong in a particular way.
+void writeRecords(const std::string& basePath, const std::vector<std::string>& headerRecords,
+                  const std::vector<std::string>& speciesRecords);
+
+// Writes bytes to a file, replacing it.
+void writeBytes(const std::string& path, const std::string& bytes);
 
 }  // namespace tamsel::testing
