@@ -174,11 +174,25 @@ void Grid::moveCol(int from, int to) {
     for (int c = std::min(from, to); c <= std::max(from, to); ++c) colOfPhys_[colMap_[c]] = c;
 }
 
+namespace {
+// Two positions given the same row would share its cells, and a later write to
+// one would show in both: refuse anything but a permutation, before any change.
+void checkPermutation(const std::vector<int>& order) {
+    std::vector<bool> used(order.size(), false);
+    for (int k : order) {
+        if (k < 0 || k >= static_cast<int>(order.size()) || used[static_cast<std::size_t>(k)])
+            throw Error("Grid order is not a permutation");
+        used[static_cast<std::size_t>(k)] = true;
+    }
+}
+}  // namespace
+
 void Grid::permuteRows(int first, const std::vector<int>& order) {
     int n = static_cast<int>(order.size());
     if (n == 0) return;
     checkRow(first);
     checkRow(first + n - 1);
+    checkPermutation(order);
     std::vector<std::uint32_t> old(rowMap_.begin() + first, rowMap_.begin() + first + n);
     for (int k = 0; k < n; ++k) rowMap_[first + k] = old.at(static_cast<std::size_t>(order[k]));
 }
@@ -188,6 +202,7 @@ void Grid::permuteCols(int first, const std::vector<int>& order) {
     if (n == 0) return;
     checkCol(first);
     checkCol(first + n - 1);
+    checkPermutation(order);
     std::vector<std::uint32_t> old(colMap_.begin() + first, colMap_.begin() + first + n);
     for (int k = 0; k < n; ++k) {
         colMap_[first + k] = old.at(static_cast<std::size_t>(order[k]));

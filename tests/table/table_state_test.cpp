@@ -1,0 +1,268 @@
+#include "table/table_state.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "datafile/numbers.h"
+#include "platform/batch/batch_ui.h"
+#include "platform/error.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+namespace {
+
+// The start-up steps of the window that belong to the table, with the boxes
+// changed first as a settings file would change them.
+void startTable(TableState& t, BatchUi& ui,
+                const std::function<void(TableState&)>& settings = nullptr) {
+    InitGlobals(t);
+    t.PrintItemBoxes = defaultPrintItemBoxes();
+    if (settings) settings(t);
+    adjustLayerLabels(t);
+    t.TableFont = defaultGridFont();
+    layOutGrid(t);
+    ClearTable(t, ui);
+}
+
+std::string startCaption() {
+    return sj("森林群落組成表") + "  NR=0, NS=0    " + sj("辞書なし");
+}
+
+// Every cell of the grid, to compare whole grids.
+std::vector<std::vector<std::string>> cells(const Grid& g) {
+    std::vector<std::vector<std::string>> out;
+    for (int r = 0; r < g.rowCount(); ++r) out.push_back(g.rowTexts(r));
+    return out;
+}
+
+// A blank table: every slot equal to its position, counts 0, codes 0, and the
+// fixed texts; nothing else in the grid.
+void expectBlank(const TableState& t) {
+    const Grid& g = t.VegTable;
+    EXPECT_EQ(t.ReleveCount, 0);
+    EXPECT_EQ(t.SpeciesCount, 0);
+    EXPECT_EQ(t.FreqRow, freqRowFromBoxes(t));
+    std::size_t expectedCells = 0;
+    for (int j = 1; j <= t.ReleveCapacity; ++j) {
+        EXPECT_EQ(releveSlotAt(t, j + 3), j);
+        EXPECT_EQ(g.cell(j + 3, 0), std::to_string(j));
+        EXPECT_EQ(g.cell(j + 3, 1), IntText4(j));
+        EXPECT_EQ(t.NumSpArray.at(j), 0);
+        expectedCells += 2;
+    }
+    for (int i = 1; i <= t.PlantCapacity; ++i) {
+        EXPECT_EQ(speciesSlotAt(t, t.FreqRow + i), i);
+        EXPECT_EQ(g.cell(1, t.FreqRow + i), IntText4(i));
+        EXPECT_EQ(t.FreqArray.at(i), 0);
+        expectedCells += 2;
+    }
+    EXPECT_EQ(g.cell(2, 1), t.PrintItemBoxes[1].caption);
+    int row = 2;
+    for (int n = 2; n <= PrintItemCount; ++n)
+        if (t.PrintItemBoxes[n].enabled) {
+            EXPECT_EQ(g.cell(2, row++), t.PrintItemBoxes[n].caption);
+        }
+    EXPECT_EQ(row, t.FreqRow);
+    EXPECT_EQ(g.cell(3, t.FreqRow), sj("F＼N"));
+    expectedCells += 1 + static_cast<std::size_t>(t.FreqRow - 2) + 1;
+    std::size_t nonEmpty = 0;
+    for (int r = 0; r < g.rowCount(); ++r)
+        g.forEachInRow(r, [&](int, const std::string&) { ++nonEmpty; });
+    EXPECT_EQ(nonEmpty, expectedCells);
+    for (int r = 0; r < t.TableArray.releveSlots(); ++r)
+        EXPECT_TRUE(t.TableArray.releve(r).empty()) << "relevé slot " << r;
+}
+
+TEST(StartUp, DefaultBoxes) {
+    TableState t;
+    BatchUi ui;
+    startTable(t, ui);
+    EXPECT_EQ(t.FreqRow, 28);
+    EXPECT_EQ(t.VegTable.rowCount(), 159);
+    EXPECT_EQ(t.VegTable.colCount(), 27);
+    EXPECT_EQ(ui.caption, startCaption());
+    EXPECT_EQ(captionOf(t), startCaption());
+    EXPECT_EQ(t.LayerLabels,
+              (std::array<std::string, 7>{"T1", "T2", "S1", "S2", "H1", "H2", " M"}));
+    EXPECT_EQ(t.TableTitle, sj("森林群落組成表"));
+    EXPECT_EQ(t.DataFileName, "nofile");
+    EXPECT_EQ(t.DictionaryFileName, "");
+    EXPECT_EQ(t.data.LastRecord, 0);
+    EXPECT_EQ(t.data.CurrentNotation, 2);
+    EXPECT_EQ(t.data.CurrentCoverScale, 5);
+    EXPECT_EQ(t.data.PlantSetCapacity, 159);
+    EXPECT_EQ(t.FreqArray.size(), 128u);
+    EXPECT_EQ(t.NumSpArray.size(), 24u);
+    EXPECT_EQ(t.DomLine.size(), 24u);
+    EXPECT_EQ(t.TableArray.releveSlots(), 24);
+    EXPECT_EQ(t.TableArray.speciesSlots(), 128);
+    EXPECT_EQ(t.TableFont.family, sj("ＭＳ ゴシック"));
+    EXPECT_EQ(t.TableFont.pixelSize, 12);
+    // The item rows in box order; boxes 4 to 6 are off.
+    EXPECT_EQ(t.VegTable.cell(2, 1), sj("表の通し番号"));
+    EXPECT_EQ(t.VegTable.cell(2, 2), sj("測定番号"));
+    EXPECT_EQ(t.VegTable.cell(2, 3), sj("調査地名"));
+    EXPECT_EQ(t.VegTable.cell(2, 4), sj("地理区画コード"));
+    EXPECT_EQ(t.VegTable.cell(2, 10), sj("表層地質"));
+    EXPECT_EQ(t.VegTable.cell(2, 12), sj("調査面積（㎡）"));
+    EXPECT_EQ(t.VegTable.cell(2, 27), sj("出現種数"));
+    EXPECT_EQ(t.VegTable.cell(3, 28), sj("F＼N"));
+    EXPECT_EQ(t.VegTable.cell(0, 29), "1");
+    EXPECT_EQ(t.VegTable.cell(1, 29), "   1");
+    EXPECT_EQ(t.VegTable.cell(26, 0), "23");
+    EXPECT_EQ(t.VegTable.cell(26, 1), "  23");
+    EXPECT_EQ(t.VegTable.cell(0, 155), "127");
+    EXPECT_EQ(t.VegTable.cell(0, 156), "");
+    expectBlank(t);
+    // The panel was shown with its text and hidden again; the cursor is back.
+    ASSERT_FALSE(ui.panelLabels.empty());
+    EXPECT_EQ(ui.panelLabels.front(), sj("組成表を白紙化しています"));
+    EXPECT_FALSE(ui.panelShown);
+    EXPECT_EQ(ui.busyDepth, 0);
+    EXPECT_EQ(ui.progressBar1().max(), 23 + 127 + 1);
+    EXPECT_EQ(ui.progressBar1().position(), 23 + 127);
+    EXPECT_EQ(ui.progressBar2().max(), 100);
+    EXPECT_EQ(ui.progressBar2().position(), 0);
+}
+
+TEST(StartUp, FreqRowFollowsTheEnabledBoxes) {
+    struct Case {
+        const char* what;
+        std::function<void(TableState&)> settings;
+        int freqRow;
+    };
+    const Case cases[] = {
+        {"all enabled",
+         [](TableState& t) {
+             for (int n = 2; n <= 30; ++n) t.PrintItemBoxes[n].enabled = true;
+         },
+         31},
+        {"all disabled",
+         [](TableState& t) {
+             for (int n = 2; n <= 30; ++n) t.PrintItemBoxes[n].enabled = false;
+         },
+         2},
+        {"ChkBox2 off", [](TableState& t) { t.PrintItemBoxes[2].enabled = false; }, 27},
+        {"ChkBox1 off changes nothing", [](TableState& t) { t.PrintItemBoxes[1].enabled = false; },
+         28},
+    };
+    for (const Case& c : cases) {
+        TableState t;
+        BatchUi ui;
+        startTable(t, ui, c.settings);
+        EXPECT_EQ(t.FreqRow, c.freqRow) << c.what;
+        EXPECT_EQ(t.VegTable.cell(3, c.freqRow), sj("F＼N")) << c.what;
+        // Species row 1 is the row below; the last species row fits the grid.
+        EXPECT_EQ(t.VegTable.cell(0, c.freqRow + 1), "1") << c.what;
+        EXPECT_EQ(t.VegTable.cell(0, c.freqRow + 127), "127") << c.what;
+        EXPECT_LE(c.freqRow + 127, t.VegTable.rowCount() - 1) << c.what;
+        expectBlank(t);
+    }
+    TableState t;
+    BatchUi ui;
+    startTable(t, ui, cases[0].settings);
+    EXPECT_EQ(31 + 127, t.VegTable.rowCount() - 1);
+    EXPECT_EQ(t.VegTable.cell(2, 30), sj("出現種数"));
+    EXPECT_EQ(t.VegTable.cell(2, 4), sj("調査年月日"));
+}
+
+TEST(StartUp, LayerLabelsWithoutChkBox19) {
+    TableState t;
+    BatchUi ui;
+    startTable(t, ui, [](TableState& s) { s.PrintItemBoxes[19].enabled = false; });
+    EXPECT_EQ(t.LayerLabels,
+              (std::array<std::string, 7>{"T1", "T2", " S", "S2", " H", "H2", " M"}));
+    // Only ChkBox19 decides it.
+    TableState u;
+    startTable(u, ui, [](TableState& s) {
+        for (int n = 2; n <= 30; ++n) s.PrintItemBoxes[n].enabled = n == 19;
+    });
+    EXPECT_EQ(u.LayerLabels[2], "S1");
+    EXPECT_EQ(u.LayerLabels[4], "H1");
+}
+
+TEST(ClearTable, RestoresABlankTableAfterUse) {
+    TableState t;
+    BatchUi ui;
+    startTable(t, ui);
+    const auto fresh = cells(t.VegTable);
+
+    // Fill, code and move things about as commands would.
+    t.ReleveCount = 5;
+    t.SpeciesCount = 9;
+    t.DataFileName = "veg.rli";
+    t.TableTitle = sj("ブナ林");
+    t.data.LastRecord = 40;
+    for (int j = 1; j <= 5; ++j)
+        for (int i = 1; i <= 9; ++i) {
+            t.VegTable.setCell(j + 3, t.FreqRow + i, "  +2");
+            t.TableArray.set(j, i, LayerCodes{0, 0, 0, 0, 23, 0, 0});
+        }
+    t.TableArray.set(0, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
+    t.TableArray.set(3, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
+    t.TableArray.set(23, 127, LayerCodes{1, 0, 0, 0, 0, 0, 0});
+    t.VegTable.setCell(2, t.FreqRow + 1, sj("ブナ"));
+    t.VegTable.setCell(4, 2, "R001");
+    t.FreqArray[3] = 4;
+    t.NumSpArray[2] = 7;
+    t.VegTable.swapCols(4, 9);
+    t.VegTable.moveCol(5, 20);
+    t.VegTable.moveRow(t.FreqRow + 1, t.FreqRow + 50);
+    t.VegTable.permuteRows(t.FreqRow + 2, {3, 2, 1, 0});
+    t.VegTable.swapRows(2, 3);
+
+    ClearTable(t, ui);
+    expectBlank(t);
+    EXPECT_EQ(cells(t.VegTable), fresh);
+    EXPECT_EQ(t.DataFileName, "veg.rli");
+    EXPECT_EQ(t.TableTitle, sj("ブナ林"));
+    EXPECT_EQ(t.data.LastRecord, 0);
+    EXPECT_EQ(ui.caption, sj("ブナ林") + "  NR=0, NS=0    " + sj("辞書なし"));
+    EXPECT_EQ(t.TableArray.get(0, 0), LayerCodes{});
+
+    ClearTable(t, ui);
+    EXPECT_EQ(cells(t.VegTable), fresh);
+    expectBlank(t);
+}
+
+TEST(ClearTable, SerialNumbersOfFiveDigitsAreCut) {
+    TableState t;
+    BatchUi ui;
+    startTable(t, ui);
+    t.ReleveCapacity = 12345;
+    t.NumSpArray.assign(12346, 0);
+    t.DomLine.assign(12346, LayerCodes{});
+    t.TableArray.resize(12346, t.PlantCapacity + 1);
+    layOutGrid(t);
+    ClearTable(t, ui);
+    EXPECT_EQ(t.VegTable.colCount(), 12349);
+    EXPECT_EQ(t.VegTable.cell(12348, 1), "1234");   // IntText4 of 12345
+    EXPECT_EQ(t.VegTable.cell(12348, 0), "12345");  // the slot is not cut
+    EXPECT_EQ(t.VegTable.cell(10003, 1), "1000");
+    EXPECT_EQ(t.VegTable.cell(10002, 1), "9999");
+    EXPECT_EQ(releveSlotAt(t, 12348), 12345);
+}
+
+TEST(Slots, CellsThatAreNoNumberNameThePlace) {
+    TableState t;
+    BatchUi ui;
+    startTable(t, ui);
+    t.VegTable.setCell(5, 0, "x");
+    EXPECT_THROW(releveSlotAt(t, 5), Error);
+    EXPECT_THROW(speciesSlotAt(t, 2), Error);  // an item row has no slot
+    // Slot 4 stands in column 7; after the swap its codes move to column 4.
+    t.TableArray.set(4, 6, LayerCodes{7, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(codesAt(t, 7, t.FreqRow + 6), (LayerCodes{7, 0, 0, 0, 0, 0, 0}));
+    t.VegTable.swapCols(4, 7);
+    EXPECT_EQ(codesAt(t, 7, t.FreqRow + 6), (LayerCodes{}));
+    EXPECT_EQ(codesAt(t, 4, t.FreqRow + 6), (LayerCodes{7, 0, 0, 0, 0, 0, 0}));
+    t.VegTable.swapCols(4, 11);
+    t.VegTable.setCell(11, 0, "99");
+    EXPECT_THROW(codesAt(t, 11, t.FreqRow + 6), Error);
+}
+
+}  // namespace
+}  // namespace tamsel
