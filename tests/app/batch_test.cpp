@@ -1,0 +1,238 @@
+#include "app/session/batch.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/data_file_writer.h"
+#include "support/temp_dir.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+Outcome run(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    int status = runBatch(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(Batch, Caption) {
+    Outcome r = run({"caption"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "森林群落組成表  NR=0, NS=0    辞書なし\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(Batch, GridOfTheBlankTable) {
+    // Rows 0 .. FreqRow (28), columns 0 .. 3, cells joined by TAB.
+    const char* const items[] = {
+        "測定番号",
+        "調査地名",
+        "地理区画コード",
+        "調査地標高(m)",
+        "傾斜方位",
+        "傾斜角度",
+        "地形位置",
+        "微地形",
+        "表層地質",
+        "土壌型",
+        "調査面積（㎡）",
+        "高 木 層高さ（m）",
+        "亜高木層高さ（m）",
+        "低木層１高さ（m）",
+        "低木層２高さ（m）",
+        "草本層１高さ（m）",
+        "草本層２高さ（m）",
+        "コ ケ 層高さ（m）",
+        "高 木 層植被率（%）",
+        "亜高木層植被率（%）",
+        "低木層１植被率（%）",
+        "低木層２植被率（%）",
+        "草本層１植被率（%）",
+        "草本層２植被率（%）",
+        "コ ケ 層植被率（%）",
+        "出現種数",
+    };
+    std::string want = "\t\t\t\n\t\t表の通し番号\t\n";
+    for (const char* item : items) want += std::string("\t\t") + item + "\t\n";
+    want += "\t\t\tF＼N\n";
+    Outcome r = run({"grid"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, want);
+}
+
+TEST(Batch, CommandsRunInOrder) {
+    Outcome r = run({"caption", "clear", "caption"});
+    EXPECT_EQ(r.status, 0);
+    std::string line = "森林群落組成表  NR=0, NS=0    辞書なし\n";
+    EXPECT_EQ(r.out, line + line);
+}
+
+TEST(Batch, Help) {
+    Outcome r = run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* word : {"usage: tamsel-batch", "caption", "grid", "read FILE.rli N"})
+        EXPECT_NE(r.out.find(word), std::string::npos) << word;
+}
+
+TEST(Batch, UnknownCommandOrOption) {
+    Outcome r = run({"frobnicate"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("frobnicate"), std::string::npos);
+    r = run({"--frob", "caption"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.out, "");
+}
+
+class BatchRead : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testing::ReleveIn a;
+        a.releveNumber = "R12";
+        a.siteName = sj("白神");
+        a.surveyDate = "19980721";
+        a.latitude = "403012";
+        a.longitude = "1400512";
+        a.gridCode = "5940-11";
+        a.fours = {"820", "N30E", "25", sj("尾根"), "", "GR", "BD", "400"};
+        a.heights = {"22", "12", "4", "", "1.2", "", ""};
+        a.covers = {"90", "30", "20", "", "60", "", "5"};
+        a.coverScale = "5";
+        a.coverNotation = "1";
+        a.species = {
+            {sj("ブナ"), "5       +     "},
+            {sj("チシマザサ"), "        45    "},
+            {sj("ハウチワカエデ"), "  2 +2  r     "},
+            {sj("スギゴケ"), "            * "},
+        };
+        testing::ReleveIn b;
+        b.releveNumber = "R13";
+        b.speciesTotal = "12  ";  // unreadable
+        testing::writeDataFilePair(base(), {a, b});
+    }
+    std::string base() const { return dir.file("veg"); }
+
+    testing::TempDir dir;
+};
+
+TEST_F(BatchRead, PrintsTheRecord) {
+    Outcome r = run({"read", base() + ".rli", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "record\t1\tlast\t2\n"
+              "scale\t5\tnotation\t1\tspecies\t4\n"
+              "field\tReleveNumber\tR12\n"
+              "field\tSiteName\t白神\n"
+              "field\tSurveyDate\t19980721\n"
+              "field\tLatitude\t403012\n"
+              "field\tLongitude\t1400512\n"
+              "field\tGridCode\t5940-11\n"
+              "field\tAltitude\t820\n"
+              "field\tAspect\tN30E\n"
+              "field\tSlopeAngle\t25\n"
+              "field\tLandform\t尾根\n"
+              "field\tMicroLandform\t\n"
+              "field\tSurfaceGeology\tGR\n"
+              "field\tSoilType\tBD\n"
+              "field\tPlotArea\t400\n"
+              "field\tLayerHeights\t22\n"
+              "field\tLayerHeights\t12\n"
+              "field\tLayerHeights\t4\n"
+              "field\tLayerHeights\t\n"
+              "field\tLayerHeights\t1.2\n"
+              "field\tLayerHeights\t\n"
+              "field\tLayerHeights\t\n"
+              "field\tLayerCovers\t90\n"
+              "field\tLayerCovers\t30\n"
+              "field\tLayerCovers\t20\n"
+              "field\tLayerCovers\t\n"
+              "field\tLayerCovers\t60\n"
+              "field\tLayerCovers\t\n"
+              "field\tLayerCovers\t5\n"
+              "field\tSpeciesTotal\t4\n"
+              "field\tCoverScale\t5\n"
+              "field\tCoverNotation\t1\n"
+              "field\tFirstSpeciesRecord\t1\n"
+              "species\t1\tブナ\t50 0 0 0 7 0 0\n"
+              "species\t2\tチシマザサ\t0 0 0 0 45 0 0\n"
+              "species\t3\tハウチワカエデ\t0 20 2 0 6 0 0\n"
+              "species\t4\tスギゴケ\t0 0 0 0 0 0 1\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST_F(BatchRead, ReadThenCaptionInOneRun) {
+    Outcome r = run({"read", base() + ".rli", "1", "caption"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("species\t4\tスギゴケ"), std::string::npos);
+    EXPECT_NE(r.out.find("\n森林群落組成表  NR=0"), std::string::npos);
+}
+
+TEST_F(BatchRead, Failures) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string inMessage;
+    };
+    const Case cases[] = {
+        {{"read", base() + ".rli", "2"}, "2"},  // SpeciesTotal "12  "
+        {{"read", base() + ".rli", "3"}, "3"},  // past the end
+        {{"read", base() + ".rli", "-1"}, "-1"},
+        {{"read", dir.file("none.rli"), "1"}, "ファイルが開けません"},
+        {{"read", base() + ".rli", "x"}, "x"},
+        {{"read", base() + ".rli"}, "N"},
+    };
+    for (const Case& c : cases) {
+        Outcome r = run(c.args);
+        EXPECT_EQ(r.status, 1) << c.inMessage;
+        EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.inMessage), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << c.inMessage;
+    }
+    // The first failing command ends the run.
+    Outcome r = run({"read", base() + ".rli", "2", "caption"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(BatchRead, MissingSpeciesFile) {
+    std::filesystem::remove(base() + ".rld");
+    Outcome r = run({"read", base() + ".rli", "1"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("error: ファイルが開けません"), std::string::npos) << r.err;
+}
+
+TEST(BatchReadNames, GarbageBytesPrintAsQuestionMarks) {
+    testing::TempDir dir;
+    testing::ReleveIn a;
+    a.species = {
+        {"ab\xff"
+         "c",
+         "+"}};
+    testing::writeDataFilePair(dir.file("g"), {a});
+    Outcome r = run({"read", dir.file("g.rli"), "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("species\t1\tab?c\t7 0 0 0 0 0 0\n"), std::string::npos) << r.out;
+}
+
+TEST(StartUp, FormCreate) {
+    Session s;
+    BatchUi ui;
+    FormCreate(s, ui, {}, false);
+    EXPECT_EQ(ui.caption, sj("森林群落組成表") + "  NR=0, NS=0    " + sj("辞書なし"));
+    EXPECT_EQ(s.table.FreqRow, 28);
+    EXPECT_EQ(s.table.VegTable.rowCount(), 159);
+    EXPECT_EQ(s.table.VegTable.colCount(), 27);
+    EXPECT_EQ(s.table.LayerLabels[2], "S1");
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+}  // namespace
+}  // namespace tamsel
