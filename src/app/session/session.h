@@ -8,6 +8,7 @@
 #include "build/add_releve_form.h"
 #include "build/replace_name.h"
 #include "platform/ui.h"
+#include "table/editing.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -16,6 +17,7 @@ struct Session {
     TableState table;
     ReplaceName dictionary;
     AddReleveForm addPanel;
+    EditingState editing;  // the pop-ups and the edit panel of hand editing
     std::string programPath;  // the program file, for the help file and the current folder
 };
 

@@ -1,0 +1,317 @@
+#include "table/editing.h"
+
+#include <algorithm>
+
+#include "datafile/numbers.h"
+#include "table/capacity.h"
+#include "table/frequency.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+std::string num(int n) {
+    return std::to_string(n);
+}
+
+// A refusal naming the target and what would be allowed; true when lo <= target <= hi.
+// action: "列を挿入", unit: "列", verb: "挿入".
+bool targetAllowed(Ui& ui, int target, int lo, int hi, const char* action, const char* unit,
+                   const char* verb) {
+    if (target >= lo && target <= hi) return true;
+    std::string text = sj(action) + sj("できません: ");
+    text += target <= 0 ? sj(unit) + sj("が選ばれていません")
+                        : sj(unit) + " " + num(target) + sj(" は対象外です");
+    if (hi < lo)
+        text += sj("（") + sj(verb) + sj("できる") + sj(unit) + sj("がありません）");
+    else
+        text += sj("（") + sj(verb) + sj("できるのは") + sj(unit) + " " + num(lo) + sj("～") +
+                num(hi) + sj(" です）");
+    ui.message(text);
+    return false;
+}
+
+void renumberSerials(TableState& t) {
+    for (std::int32_t j = 1; j <= t.ReleveCapacity; ++j) t.VegTable.setCell(j + 3, 1, IntText4(j));
+}
+
+void renumberRunning(TableState& t) {
+    for (std::int32_t i = 1; i <= t.PlantCapacity; ++i)
+        t.VegTable.setCell(1, t.FreqRow + i, IntText4(i));
+}
+
+// FreqArray and NumSpArray follow the rows and columns they were counted for.
+void moveEntry(std::vector<std::uint16_t>& v, int from, int to) {
+    if (from < 0 || to < 0 || from >= static_cast<int>(v.size()) ||
+        to >= static_cast<int>(v.size()) || from == to)
+        return;
+    if (from < to)
+        std::rotate(v.begin() + from, v.begin() + from + 1, v.begin() + to + 1);
+    else
+        std::rotate(v.begin() + to, v.begin() + from, v.begin() + from + 1);
+}
+
+bool insertColumnAt(TableState& t, Ui& ui, int col) {
+    if (!targetAllowed(ui, col, 4, t.ReleveCount + 4, "列を挿入", "列", "挿入")) return false;
+    if (t.ReleveCount + 1 > t.ReleveCapacity && !AddCol(t, t.ReleveCount + 1)) {
+        ui.message(sj("列を挿入できません（メモリが足りません）"));
+        return false;
+    }
+    ++t.ReleveCount;
+    Grid& g = t.VegTable;
+    int freeCol = t.ReleveCount + 3;  // the first free column before the insertion
+    std::int32_t s = releveSlotAt(t, freeCol);
+    g.moveCol(freeCol, col);
+    moveEntry(t.NumSpArray, freeCol - 3, col - 3);
+    g.clearCol(col);
+    t.TableArray.clearReleve(s);  // entry 0 too: a free slot holds nothing
+    g.setCell(col, 0, num(s));
+    t.NumSpArray.at(col - 3) = 0;
+    renumberSerials(t);
+    ui.gridChanged();
+    RefreshCaption(t, ui);
+    return true;
+}
+
+void deleteRowAt(TableState& t, int row) {
+    Grid& g = t.VegTable;
+    int last = t.FreqRow + t.SpeciesCount;
+    std::int32_t s = speciesSlotAt(t, row);
+    g.moveRow(row, last);
+    moveEntry(t.FreqArray, row - t.FreqRow, t.SpeciesCount);
+    g.clearRow(last);
+    g.setCell(0, last, num(s));
+    t.TableArray.clearSpecies(s);
+    t.FreqArray.at(t.SpeciesCount) = 0;
+    --t.SpeciesCount;
+}
+
+bool deleteColumnAt(TableState& t, Ui& ui, int col) {
+    if (!targetAllowed(ui, col, 4, t.ReleveCount + 3, "列を削除", "列", "削除")) return false;
+    Grid& g = t.VegTable;
+    int last = t.ReleveCount + 3;
+    std::int32_t s = releveSlotAt(t, col);
+    g.moveCol(col, last);
+    moveEntry(t.NumSpArray, col - 3, t.ReleveCount);
+    g.clearCol(last);
+    g.setCell(last, 0, num(s));
+    t.TableArray.clearReleve(s);  // entry 0 too: a free slot holds nothing
+    t.NumSpArray.at(t.ReleveCount) = 0;
+    --t.ReleveCount;
+    renumberSerials(t);
+    Item_FrequencyClick(t, ui);
+    // Bottom up, so the positions still to be looked at do not move.
+    bool removed = false;
+    for (std::int32_t i = t.SpeciesCount; i >= 1; --i) {
+        if (t.FreqArray.at(i) != 0) continue;
+        t.SelectedRow = t.FreqRow + i;
+        deleteRowAt(t, t.SelectedRow);
+        removed = true;
+    }
+    if (removed) renumberRunning(t);
+    ui.gridChanged();
+    RefreshCaption(t, ui);
+    return true;
+}
+
+bool insertRowAt(TableState& t, Ui& ui, int row) {
+    if (!targetAllowed(ui, row, t.FreqRow + 1, t.FreqRow + t.SpeciesCount + 1, "行を挿入", "行",
+                       "挿入"))
+        return false;
+    if (t.SpeciesCount + 1 > t.PlantCapacity && !AddRow(t, t.SpeciesCount + 1)) {
+        ui.message(sj("行を挿入できません（メモリが足りません）"));
+        return false;
+    }
+    ++t.SpeciesCount;
+    Grid& g = t.VegTable;
+    int freeRow = t.FreqRow + t.SpeciesCount;  // the first free row before the insertion
+    std::int32_t s = speciesSlotAt(t, freeRow);
+    g.moveRow(freeRow, row);
+    moveEntry(t.FreqArray, t.SpeciesCount, row - t.FreqRow);
+    g.clearRow(row);
+    t.TableArray.clearSpecies(s);
+    g.setCell(0, row, num(s));
+    t.FreqArray.at(row - t.FreqRow) = 0;
+    renumberRunning(t);
+    ui.gridChanged();
+    RefreshCaption(t, ui);
+    return true;
+}
+
+bool deleteRowCommand(TableState& t, Ui& ui, int row) {
+    if (!targetAllowed(ui, row, t.FreqRow + 1, t.FreqRow + t.SpeciesCount, "行を削除", "行",
+                       "削除"))
+        return false;
+    deleteRowAt(t, row);
+    renumberRunning(t);
+    ui.gridChanged();
+    RefreshCaption(t, ui);
+    return true;
+}
+
+void startCommentEdit(TableState& t, EditingState& e, Ui& ui) {
+    int row = t.SelectedRow;
+    if (!targetAllowed(ui, row, t.FreqRow + 1, t.FreqRow + t.SpeciesCount, "コメントを記入", "行",
+                       "記入"))
+        return;
+    e.outlines.push_back({2, row, OutlineColour::Red});
+    e.Edit1 = t.VegTable.cell(2, row);
+    e.Edit1SelectAll = true;
+    e.Panel_Edit.visible = true;
+    t.EditTarget = 2;
+}
+
+}  // namespace
+
+void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row, int x,
+                       int y, int gridTop) {
+    if (button != MouseButton::Right) return;
+    if (row >= 2 && row <= 4 && col > 3) {
+        e.Panel_ShowCell = {true, x - ShowCellWidth - 2, y + gridTop};
+        e.ShowCellText = t.VegTable.cell(col, row);
+    } else if (col == 1 && row > t.FreqRow) {
+        t.SelectedRow = row;
+        e.outlines.push_back({col, row, OutlineColour::Red});
+        e.Panel_forRow = {true, 34, y - 60};
+        e.Panel_Edit.top = y - 30;
+    } else if (row == 1 && col > 3) {
+        t.SelectedColumn = col;
+        e.outlines.push_back({col, row, OutlineColour::Red});
+        e.Panel_forCol = {true, x - ForColWidth, 20};
+    }
+}
+
+void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col, int row) {
+    (void)t;
+    if (button == MouseButton::Left) return;
+    if (col >= 0 && row >= 0) e.outlines.push_back({col, row, OutlineColour::Yellow});
+    e.Panel_ShowCell.visible = false;
+    e.Panel_forRow.visible = false;
+    e.Panel_forCol.visible = false;
+}
+
+void Btn_InsColMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
+    e.Panel_forCol.visible = false;
+    if (button != MouseButton::Left) insertColumnAt(t, ui, t.SelectedColumn);
+}
+
+void Btn_DelColMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
+    e.Panel_forCol.visible = false;
+    if (button != MouseButton::Left) deleteColumnAt(t, ui, t.SelectedColumn);
+}
+
+void Btn_InsRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
+    e.Panel_forRow.visible = false;
+    if (button != MouseButton::Left) insertRowAt(t, ui, t.SelectedRow);
+}
+
+void Btn_DelRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
+    e.Panel_forRow.visible = false;
+    if (button != MouseButton::Left) deleteRowCommand(t, ui, t.SelectedRow);
+}
+
+void Btn_RemarkMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
+    e.Panel_forRow.visible = false;
+    if (button != MouseButton::Left) startCommentEdit(t, e, ui);
+}
+
+std::optional<std::string> editTextProblem(const std::string& s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 || c == 0x7F)
+            return sj("改行やタブなどの制御文字は使えません（") + num(static_cast<int>(i) + 1) +
+                   sj(" バイト目）");
+        if (isLeadByte(c)) {
+            auto d = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
+            if (d < 0x40 || d == 0x7F || d > 0xFC)
+                return sj("２バイト文字が途中で切れています（") + num(static_cast<int>(i) + 1) +
+                       sj(" バイト目）");
+            ++i;
+        }
+    }
+    return std::nullopt;
+}
+
+void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui& ui) {
+    // A refused text leaves the panel open, so the user can correct or cancel it.
+    if (t.EditTarget == 1 || t.EditTarget == 2) {
+        if (auto problem = editTextProblem(e.Edit1)) {
+            ui.message(sj(t.EditTarget == 1 ? "標題にできません: " : "コメントにできません: ") +
+                       *problem);
+            return;
+        }
+    }
+    if (t.EditTarget == 2) {
+        // The row may have gone while the panel stayed open.
+        if (!targetAllowed(ui, t.SelectedRow, t.FreqRow + 1, t.FreqRow + t.SpeciesCount,
+                           "コメントを記入", "行", "記入"))
+            return;
+        t.VegTable.setCell(2, t.SelectedRow, e.Edit1);
+    } else if (t.EditTarget == 1) {
+        t.TableTitle = e.Edit1;
+    }
+    e.Panel_Edit.visible = false;
+    ui.gridChanged();
+    RefreshCaption(t, ui);
+}
+
+void Btn_Edit_CancelClick(TableState& t, EditingState& e, Ui& ui) {
+    (void)t;
+    e.Panel_Edit.visible = false;
+    ui.gridChanged();
+}
+
+void Item_DelRowClick(TableState& t, EditingState& e, Ui& ui) {
+    (void)e;
+    deleteRowCommand(t, ui, t.SelectedRow);
+}
+
+void Item_DelColClick(TableState& t, EditingState& e, Ui& ui) {
+    (void)e;
+    deleteColumnAt(t, ui, t.SelectedColumn);
+}
+
+void Item_InsRowClick(TableState& t, EditingState& e, Ui& ui) {
+    (void)e;
+    insertRowAt(t, ui, t.SelectedRow);
+}
+
+void Item_CommentClick(TableState& t, EditingState& e, Ui& ui) {
+    if (insertRowAt(t, ui, t.SelectedRow)) startCommentEdit(t, e, ui);
+}
+
+void Item_InsColClick(TableState& t, EditingState& e, Ui& ui) {
+    (void)e;
+    insertColumnAt(t, ui, t.SelectedColumn);
+}
+
+void Item_EditTitleClick(TableState& t, EditingState& e) {
+    e.Edit1 = t.TableTitle;
+    e.Panel_Edit.visible = true;
+    e.Edit1SelectAll = true;
+    t.EditTarget = 1;
+}
+
+void Item_SetFontClick(TableState& t, Ui& ui) {
+    if (auto f = ui.fontDialog(t.TableFont)) t.TableFont = *f;
+    ui.gridChanged();
+}
+
+bool moveRowByDrag(TableState& t, int from, int to) {
+    int lo = t.FreqRow + 1, hi = t.FreqRow + t.SpeciesCount;
+    if (from < lo || from > hi || to < lo || to > hi) return false;
+    t.VegTable.moveRow(from, to);
+    moveEntry(t.FreqArray, from - t.FreqRow, to - t.FreqRow);
+    return true;
+}
+
+bool moveColByDrag(TableState& t, int from, int to) {
+    int lo = 4, hi = t.ReleveCount + 3;
+    if (from < lo || from > hi || to < lo || to > hi) return false;
+    t.VegTable.moveCol(from, to);
+    moveEntry(t.NumSpArray, from - 3, to - 3);
+    return true;
+}
+
+}  // namespace tamsel
