@@ -6,8 +6,12 @@
 
 namespace tamsel {
 
+// "植物を頻度多順に並び替え(&P)": species rows by their column-3 text, highest first.
 void Item_SortPlantClick(TableState& t, Ui& ui);
-// reverse off: most species first; on: fewest first.
+// Relevé columns by their row-FreqRow text. reverse off: most species first; on:
+// fewest first.
 void SortReleve(TableState& t, Ui& ui, bool reverse);
+void Item_SortReleveClick(TableState& t, Ui& ui);
+void Item_SortReverseClick(TableState& t, Ui& ui);
 
 }  // namespace tamsel

@@ -10,7 +10,7 @@ namespace tamsel {
 
 struct AddReleveForm {
     bool visible = false;
-    std::string labelFileName;  // Label_fileName
+    std::string labelFileName;  // Label_fileName: DataFileName as Shift-JIS
     std::string EditName1, EditCov1 = "+", EditName2, EditCov2 = "+", EditGrid;  // Shift-JIS
     std::int64_t RtN1 = 1, RtN2 = 1;
 

@@ -11,12 +11,18 @@
 namespace tamsel {
 
 // Appends the entries of a dictionary file; false, changing nothing, when no file
-// exists at path. A file that cannot be read throws Error naming file and line.
+// exists at path. A file that cannot be read, or a line that is not Shift-JIS,
+// throws Error naming file and line; the lines before it stay loaded.
 bool LoadDictionary(ReplaceName& d, const std::string& path);
 
 // The replacement of the first old name equal to name, letter case ignored; name
 // itself when none matches.
 std::string LookupSynonym(const ReplaceName& d, std::string_view name);
+
+// name with every upper-case letter made lower-case: Latin letters half- and
+// full-width, full-width Greek and Cyrillic. Bytes inside a double-byte
+// character other than those letters are left alone.
+std::string foldLetterCase(std::string_view name);
 
 // "異名辞書ファイルの読込み(&D)".
 void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui);

@@ -1,8 +1,121 @@
 // Commands of choosing relevés, the dictionary, recount and sorts.
+#include <optional>
+
+#include "analysis/sorting.h"
 #include "app/session/batch.h"
+#include "build/add_releve.h"
+#include "build/dictionary.h"
+#include "platform/error.h"
+#include "table/frequency.h"
+#include "text/sjis.h"
 
 namespace tamsel {
 
-void registerBuildCommands(std::vector<BatchCommand>& reg) { (void)reg; }
+namespace {
+
+void loadDictionary(BatchContext& c, ArgReader& in) {
+    c.ui.fileAnswers.push_back(in.next("FILE"));
+    Item_CheckNameClick(c.session.table, c.session.dictionary, c.ui);
+}
+
+struct AddArgs {
+    std::string file;
+    std::optional<std::pair<std::int32_t, std::int32_t>> records;
+    std::optional<std::string> grid, plant, a, b, coverA, coverB;
+};
+
+std::pair<std::int32_t, std::int32_t> recordRange(const std::string& text) {
+    // The dash after the first character, so that a negative first bound still parses.
+    std::size_t dash = text.find('-', 1);
+    if (dash == std::string::npos)
+        throw Error(sj("--records は A-B の形で指定してください: ") + fromUtf8(text));
+    return {batchInt(text.substr(0, dash), "--records A"),
+            batchInt(text.substr(dash + 1), "--records B")};
+}
+
+AddArgs readAddArgs(ArgReader& in) {
+    AddArgs a;
+    a.file = in.next("FILE.rli");
+    while (auto opt = in.nextOption()) {
+        if (*opt == "--records")
+            a.records = recordRange(in.next("--records A-B"));
+        else if (*opt == "--grid")
+            a.grid = in.next("--grid PREFIX");
+        else if (*opt == "--plant")
+            a.plant = in.next("--plant MODE");
+        else if (*opt == "--a")
+            a.a = in.next("--a NAME");
+        else if (*opt == "--b")
+            a.b = in.next("--b NAME");
+        else if (*opt == "--cover-a")
+            a.coverA = in.next("--cover-a C");
+        else if (*opt == "--cover-b")
+            a.coverB = in.next("--cover-b C");
+        else
+            throw Error(sj("add に使えないオプションです: ") + fromUtf8(*opt));
+    }
+    if (!a.plant && (a.a || a.b || a.coverA || a.coverB))
+        throw Error(sj("--a、--b、--cover-a、--cover-b は --plant と一緒に指定してください"));
+    return a;
+}
+
+int plantMode(const std::string& name) {
+    if (name == "a") return 1;
+    if (name == "a-and-b") return 2;
+    if (name == "a-or-b") return 3;
+    if (name == "a-not-b") return 4;
+    throw Error(sj("--plant は a、a-and-b、a-or-b、a-not-b のどれかです: ") + fromUtf8(name));
+}
+
+void addReleves(BatchContext& c, ArgReader& in) {
+    AddArgs a = readAddArgs(in);
+    int mode = a.plant ? plantMode(*a.plant) : 0;
+    Session& s = c.session;
+    AddReleveForm& f = s.addPanel;
+    std::size_t messagesBefore = c.ui.messages.size();
+    c.ui.fileAnswers.push_back(a.file);
+    Item_AddReleveClick(s.table, f, c.ui);
+    if (c.ui.messages.size() != messagesBefore || !f.visible) return;
+    if (a.records) {
+        f.RtN1 = a.records->first;
+        f.RtN2 = a.records->second;
+    }
+    f.EditGrid = fromUtf8(a.grid.value_or(""));
+    if (mode) {
+        f.EditName1 = fromUtf8(a.a.value_or(""));
+        f.EditName2 = fromUtf8(a.b.value_or(""));
+        f.EditCov1 = fromUtf8(a.coverA.value_or("+"));
+        f.EditCov2 = fromUtf8(a.coverB.value_or("+"));
+        AddbyPlant(s.table, s.dictionary, f, c.ui, mode);
+    } else if (a.grid) {
+        AddbyGridBtnClick(s.table, s.dictionary, f, c.ui);
+    } else {
+        AddbyRecordBtnClick(s.table, s.dictionary, f, c.ui);
+    }
+}
+
+}  // namespace
+
+void registerBuildCommands(std::vector<BatchCommand>& reg) {
+    reg.push_back({"dict", "FILE", "異名辞書ファイルの読込み: load a synonym dictionary",
+                   [](BatchContext& c, ArgReader& in) { loadDictionary(c, in); }});
+    reg.push_back({"add",
+                   "FILE.rli [--records A-B] [--grid PREFIX] [--plant a|a-and-b|a-or-b|a-not-b "
+                   "--a NAME [--cover-a C] [--b NAME] [--cover-b C]]",
+                   "表にデータを加える: add relevés by plants, grid code or record range",
+                   [](BatchContext& c, ArgReader& in) { addReleves(c, in); }});
+    reg.push_back(
+        {"recount", "", "出現頻度を再計算する: recount frequencies",
+         [](BatchContext& c, ArgReader&) { Item_FrequencyClick(c.session.table, c.ui); }});
+    reg.push_back(
+        {"sort-species", "", "植物を頻度多順に並び替え: species by frequency",
+         [](BatchContext& c, ArgReader&) { Item_SortPlantClick(c.session.table, c.ui); }});
+    reg.push_back(
+        {"sort-releves", "", "測定を種数多順に並び替え: relevés, most species first",
+         [](BatchContext& c, ArgReader&) { Item_SortReleveClick(c.session.table, c.ui); }});
+    reg.push_back(
+        {"sort-releves-fewest", "", "測定を種数少順に並び替え: relevés, fewest first",
+         [](BatchContext& c, ArgReader&) { Item_SortReverseClick(c.session.table, c.ui); }});
+}
 
 }  // namespace tamsel

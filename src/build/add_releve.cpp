@@ -1,0 +1,242 @@
+#include "build/add_releve.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "build/dictionary.h"
+#include "table/dialog_filters.h"
+#include "build/put_table.h"
+#include "datafile/numbers.h"
+#include "platform/error.h"
+#include "table/frequency.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+constexpr std::int64_t MaxRecordBound = 65535;
+
+std::string boxValue(const std::string& text) {
+    return cutBytes(trimControl(text), SpeciesNameSize);
+}
+
+std::string dataPath(const TableState& t) {
+    if (t.DataFolder.empty()) return t.DataFileName;
+    return (std::filesystem::path(t.DataFolder) / t.DataFileName).string();
+}
+
+bool openPair(TableState& t, Ui& ui) {
+    std::string path = dataPath(t);
+    if (openDataFilesAt(t.data, path)) return true;
+    ui.message(sj("ファイルが開けません: ") + fromUtf8(path));
+    return false;
+}
+
+std::string rangeText(const AddReleveForm& f) {
+    return std::to_string(f.RtN1) + sj("～") + std::to_string(f.RtN2);
+}
+
+// Why the record range cannot be scanned, or nothing when it can. limited: the
+// grid and record ways, which take record numbers 0..65535 only.
+std::optional<std::string> rangeProblem(const AddReleveForm& f, bool limited) {
+    if (f.RtN2 < f.RtN1)
+        return sj("最後のレコード番号が最初のレコード番号より小さいので、読み込めません（指定 ") +
+               rangeText(f) + sj("）");
+    std::int64_t lo = limited ? 0 : INT32_MIN, hi = limited ? MaxRecordBound : INT32_MAX;
+    if (f.RtN1 < lo || f.RtN1 > hi || f.RtN2 < lo || f.RtN2 > hi)
+        return sj("レコード番号は ") + std::to_string(lo) + sj(" から ") + std::to_string(hi) +
+               sj(" の範囲で指定してください（指定 ") + rangeText(f) + sj("）");
+    return std::nullopt;
+}
+
+bool anyAtLeast(const LayerCodes& codes, CoverCode min) {
+    for (CoverCode c : codes)
+        if (c >= min) return true;
+    return false;
+}
+
+// Scans RtN1..RtN2 with the pair open; take(n) reads record n and says whether it
+// becomes the next column.
+template <typename Take>
+void scanRange(TableState& t, const ReplaceName& d, const AddReleveForm& f, Ui& ui, Take&& take) {
+    BusyScope busy(ui);
+    ProgressBar& bar = ui.progressBar1();
+    // The large maximum first, so that the new minimum is always accepted.
+    bar.setMax(INT32_MAX);
+    bar.setMin(static_cast<int>(f.RtN1));
+    bar.setMax(static_cast<int>(f.RtN2));
+    SpeciesRowIndex index = buildSpeciesRowIndex(t);
+    for (std::int64_t n = f.RtN1; n <= f.RtN2; ++n) {
+        bar.setPosition(static_cast<int>(n));
+        if (!take(static_cast<std::int32_t>(n))) continue;
+        ++t.ReleveCount;
+        if (!PutTable(t, d, index, t.ReleveCount)) {
+            // A column that could not be made is not counted.
+            if (t.ReleveCount > t.ReleveCapacity) --t.ReleveCount;
+            break;
+        }
+    }
+}
+
+void finish(TableState& t, AddReleveForm& f, Ui& ui) {
+    f.visible = false;
+    Item_FrequencyClick(t, ui);
+    RefreshCaption(t, ui);
+}
+
+std::string trimmedGridCode(const DataFilePair& p) {
+    return trimControl(p.field(hdr::GridCode, 8));
+}
+
+}  // namespace
+
+void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
+    FileDialogRequest r;
+    r.title = sj("データファイルの選択");
+    r.filter = openDialogFilter();
+    r.filterIndex = 1;
+    r.initialDir = t.OpenDialogFolder;
+    r.fileName = "*.rli";
+    if (auto chosen = ui.openFileDialog(r)) {
+        std::filesystem::path path(*chosen);
+        t.DataFileName = path.filename().string();
+        t.DataFolder = path.parent_path().string();
+        if (!openPair(t, ui)) return;
+        CloseDataFiles(t.data);
+        f.RtN1 = 1;
+        f.RtN2 = t.data.LastRecord;
+        RefreshCaption(t, ui);
+    }
+    f.visible = true;
+    f.labelFileName = fromUtf8(t.DataFileName);
+    ProgressBar& bar = ui.progressBar1();
+    bar.setRange(0, INT32_MAX);
+    bar.setPosition(1);
+}
+
+std::optional<CoverCode> ParseMinCover(std::string_view text) {
+    if (auto n = parseNumberField(text); n && *n >= 0 && *n <= 25)
+        return static_cast<CoverCode>(*n * 10);
+    if (text.empty()) return std::nullopt;
+    switch (text.front()) {
+        case '+':
+        case 'r':
+            return CoverCode{2};
+        case '*':
+            return CoverCode{1};
+        default:
+            return CoverCode{0};
+    }
+}
+
+void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, int mode) {
+    if (mode < 1 || mode > 4)
+        throw Error(sj("選択の方法が正しくありません: ") + std::to_string(mode));
+    f.SelectionMode = mode;
+    f.PlantNameA = boxValue(f.EditName1);
+    f.PlantNameB = boxValue(f.EditName2);
+    f.GridFilter = boxValue(f.EditGrid);
+    if (f.PlantNameA.empty() && mode == 1) return;
+    auto minA = ParseMinCover(f.EditCov1);
+    auto minB = ParseMinCover(f.EditCov2);
+    if (!minA || !minB) {
+        ui.message(sj(!minA ? "植物Ａ" : "植物Ｂ") +
+                   sj("の最低値が空欄です。+、r、* または 1～5 の数字を入れてください"));
+        return;
+    }
+    f.MinCoverA = *minA;
+    f.MinCoverB = *minB;
+
+    if (openPair(t, ui)) {
+        DataFilesScope closer(t.data);
+        if (auto problem = rangeProblem(f, false)) {
+            ui.message(*problem);
+            return;
+        }
+        const DataFilePair& p = t.data;
+        std::vector<std::string> names;
+        scanRange(t, d, f, ui, [&](std::int32_t n) {
+            if (!ReadReleve(t.data, n)) return false;
+            if (!f.GridFilter.empty() && !trimmedGridCode(p).starts_with(f.GridFilter))
+                return false;
+            names.clear();
+            for (std::int32_t k = 1; k <= p.PlantSetCount; ++k)
+                names.push_back(LookupSynonym(d, trimControl(p.PlantSet.at(k).nameView())));
+            auto present = [&](const std::string& name, CoverCode min) {
+                for (std::size_t k = 0; k < names.size(); ++k)
+                    if (names[k] == name && anyAtLeast(p.PlantSet[k + 1].codes, min)) return true;
+                return false;
+            };
+            bool a = present(f.PlantNameA, f.MinCoverA);
+            switch (mode) {
+                case 1:
+                    return a;
+                case 2:
+                    return a && present(f.PlantNameB, f.MinCoverB);
+                case 3:
+                    return a || present(f.PlantNameB, f.MinCoverB);
+                default: {
+                    if (!a) return false;
+                    // Only the first entry of plant B decides.
+                    for (std::size_t k = 0; k < names.size(); ++k)
+                        if (names[k] == f.PlantNameB)
+                            return !anyAtLeast(p.PlantSet[k + 1].codes, f.MinCoverB);
+                    return true;
+                }
+            }
+        });
+    }
+    finish(t, f, ui);
+}
+
+void AddPlantABtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
+    AddbyPlant(t, d, f, ui, 1);
+}
+void AddPlantAandBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
+    AddbyPlant(t, d, f, ui, 2);
+}
+void AddPlantAorBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
+    AddbyPlant(t, d, f, ui, 3);
+}
+void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
+    AddbyPlant(t, d, f, ui, 4);
+}
+
+void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
+    f.GridFilter = boxValue(f.EditGrid);
+    if (openPair(t, ui)) {
+        DataFilesScope closer(t.data);
+        if (auto problem = rangeProblem(f, true)) {
+            ui.message(*problem);
+            return;
+        }
+        // An empty filter begins no code: nothing is taken, so nothing need be read.
+        scanRange(t, d, f, ui, [&](std::int32_t n) {
+            return !f.GridFilter.empty() && ReadReleve(t.data, n) &&
+                   trimmedGridCode(t.data).starts_with(f.GridFilter);
+        });
+    }
+    finish(t, f, ui);
+}
+
+void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
+    if (!openPair(t, ui)) return;
+    {
+        DataFilesScope closer(t.data);
+        if (auto problem = rangeProblem(f, true)) {
+            ui.message(*problem);
+            return;
+        }
+        scanRange(t, d, f, ui, [&](std::int32_t n) { return ReadReleve(t.data, n); });
+    }
+    ui.alert();
+    finish(t, f, ui);
+}
+
+void Btn_AddCancelClick(AddReleveForm& f) {
+    f.visible = false;
+}
+
+}  // namespace tamsel

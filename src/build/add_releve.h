@@ -1,0 +1,36 @@
+// Choosing relevés from a data file pair: the menu command and the add-relevé
+// panel's buttons.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "build/add_releve_form.h"
+#include "build/replace_name.h"
+#include "datafile/cover_codes.h"
+#include "platform/ui.h"
+#include "table/table_state.h"
+
+namespace tamsel {
+
+// "表にデータを加える(&A)": choose the data file, then open the panel.
+void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui);
+
+// The threshold of a minimum-cover box; nothing for an empty box.
+std::optional<CoverCode> ParseMinCover(std::string_view text);
+
+// The plant buttons; mode 1 Ａのみ, 2 ＡとＢ, 3 ＡかＢ, 4 Ｂなし.
+void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, int mode);
+void AddPlantABtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+void AddPlantAandBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+void AddPlantAorBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+
+// "地理区画のみ指定　" and "レコード番号を指定して表に加える".
+void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+
+// "取止め".
+void Btn_AddCancelClick(AddReleveForm& f);
+
+}  // namespace tamsel

@@ -1,0 +1,104 @@
+#include "build/dictionary.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "table/dialog_filters.h"
+#include "platform/error.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+std::string foldLetterCase(std::string_view name) {
+    std::string out(name);
+    forEachChar(name, [&](std::size_t pos, std::size_t len) {
+        unsigned char a = static_cast<unsigned char>(out[pos]);
+        if (len == 1) {
+            if (a >= 'A' && a <= 'Z') out[pos] = static_cast<char>(a + 0x20);
+            return;
+        }
+        unsigned char b = static_cast<unsigned char>(out[pos + 1]);
+        unsigned char folded = b;
+        if (a == 0x82 && b >= 0x60 && b <= 0x79) {
+            folded = static_cast<unsigned char>(b + 0x21);  // Ａ-Ｚ to ａ-ｚ
+        } else if (a == 0x83 && b >= 0x9F && b <= 0xB6) {
+            folded = static_cast<unsigned char>(b + 0x20);  // Α-Ω to α-ω
+        } else if (a == 0x84 && b >= 0x40 && b <= 0x60) {
+            // А-Я to а-я; the lower-case run skips the byte 0x7F, which is no trail byte.
+            int k = b - 0x40;
+            folded = static_cast<unsigned char>(k < 15 ? 0x70 + k : 0x71 + k);
+        }
+        out[pos + 1] = static_cast<char>(folded);
+    });
+    return out;
+}
+
+namespace {
+
+void refreshIndex(const ReplaceName& d) {
+    std::size_t n = std::min(d.OldNames.size(), d.NewNames.size());
+    if (d.indexedEntries > n) {  // the lists were replaced: index them afresh
+        d.foldedIndex.clear();
+        d.indexedEntries = 0;
+    }
+    for (std::size_t k = d.indexedEntries; k < n; ++k)
+        d.foldedIndex.try_emplace(foldLetterCase(d.OldNames[k]), k);  // the first entry wins
+    d.indexedEntries = n;
+}
+
+std::string lineError(const std::string& path, long line, const char* what) {
+    return sj("異名辞書ファイル ") + fromUtf8(path) + sj(" の ") + std::to_string(line) +
+           sj(" 行目: ") + sj(what);
+}
+
+}  // namespace
+
+bool LoadDictionary(ReplaceName& d, const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in || std::filesystem::is_directory(path, ec))
+        throw Error(sj("異名辞書ファイルを開けません: ") + fromUtf8(path));
+    std::string line;
+    long lineNo = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!toUtf8Strict(line))
+            throw Error(lineError(path, lineNo, "Shift-JIS の文字として読めないバイトがあります"));
+        // A comma byte is never part of a double-byte character, so a byte search is safe.
+        std::size_t comma = line.find(',');
+        if (comma == std::string::npos || comma == 0) continue;
+        d.OldNames.push_back(line.substr(0, comma));
+        d.NewNames.push_back(line.substr(comma + 1));
+    }
+    if (in.bad()) throw Error(lineError(path, lineNo + 1, "読み込みに失敗しました"));
+    return true;
+}
+
+std::string LookupSynonym(const ReplaceName& d, std::string_view name) {
+    if (d.OldNames.empty()) return std::string(name);
+    refreshIndex(d);
+    auto it = d.foldedIndex.find(foldLetterCase(name));
+    if (it == d.foldedIndex.end()) return std::string(name);
+    return d.NewNames[it->second];
+}
+
+void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui) {
+    FileDialogRequest r;
+    r.filter = openDialogFilter();
+    r.filterIndex = 4;
+    r.initialDir = t.OpenDialogFolder;
+    auto chosen = ui.openFileDialog(r);
+    if (!chosen) return;
+    t.DictionaryFileName = *chosen;
+    if (!LoadDictionary(d, *chosen)) {
+        ui.message(sj("異名辞書ファイルがありません: ") + fromUtf8(*chosen));
+        return;
+    }
+    t.DictionaryStatus = sj("辞書＝") + fromUtf8(*chosen);
+    RefreshCaption(t, ui);
+}
+
+}  // namespace tamsel

@@ -1,0 +1,83 @@
+#include "build/put_table.h"
+
+#include "build/dictionary.h"
+#include "datafile/numbers.h"
+#include "table/capacity.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+SpeciesRowIndex indexUnder(const TableState& t, std::int32_t freqRow) {
+    SpeciesRowIndex index;
+    index.freqRow = freqRow;
+    index.firstRow.reserve(static_cast<std::size_t>(t.SpeciesCount) * 2);
+    for (std::int32_t i = 1; i <= t.SpeciesCount; ++i)
+        index.firstRow.try_emplace(t.VegTable.cell(2, freqRow + i), i);
+    return index;
+}
+
+// Offsets of the header fields shown by ChkBox2..ChkBox7 (8 bytes each).
+constexpr std::size_t eightByteFields[] = {hdr::ReleveNumber, hdr::SiteName,  hdr::SurveyDate,
+                                           hdr::Latitude,     hdr::Longitude, hdr::GridCode};
+
+}  // namespace
+
+SpeciesRowIndex buildSpeciesRowIndex(const TableState& t) {
+    return indexUnder(t, freqRowFromBoxes(t));
+}
+
+bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j) {
+    if (j > t.ReleveCapacity && !AddCol(t, j)) return false;
+    Grid& g = t.VegTable;
+    const DataFilePair& p = t.data;
+    const int col = j + 3;
+
+    std::int32_t row = 2;
+    for (int k = 2; k <= 7; ++k) {
+        if (!t.PrintItemBoxes[k].enabled) continue;
+        g.setCell(col, row++, std::string(p.field(eightByteFields[k - 2], 8)));
+    }
+    for (int k = 8; k <= PrintItemCount; ++k) {
+        if (!t.PrintItemBoxes[k].enabled) continue;
+        // Altitude (box 8) through SpeciesTotal (box 30) lie 4 bytes apart.
+        std::size_t offset = hdr::Altitude + 4 * static_cast<std::size_t>(k - 8);
+        g.setCell(col, row++, PadLeft4(trimControl(p.field(offset, 4))));
+    }
+    t.FreqRow = row;
+    static const std::string rule = sj("──");
+    g.setCell(col, t.FreqRow, rule);
+    if (index.freqRow != t.FreqRow) index = indexUnder(t, t.FreqRow);
+
+    // A free column's slot holds no codes; clearing it keeps stale codes from
+    // ever showing through this column.
+    const std::int32_t releveSlot = releveSlotAt(t, col);
+    t.TableArray.clearReleve(releveSlot);
+    LayerCodes head{};
+    head[0] = static_cast<CoverCode>(p.CurrentCoverScale);
+    head[1] = static_cast<CoverCode>(p.CurrentNotation);
+    t.TableArray.set(releveSlot, 0, head);
+
+    for (std::int32_t k = 1; k <= p.PlantSetCount; ++k) {
+        const PlantSetEntry& e = p.PlantSet.at(static_cast<std::size_t>(k));
+        if (allZero(e.codes)) continue;
+        std::string name = cutBytes(LookupSynonym(d, trimControl(e.nameView())), SpeciesNameSize);
+        std::int32_t i;
+        auto found = index.firstRow.find(name);
+        if (found != index.firstRow.end()) {
+            i = found->second;
+        } else {
+            i = t.SpeciesCount + 1;
+            if (i > t.PlantCapacity && !AddRow(t, i)) return false;
+            g.setCell(2, t.FreqRow + i, name);
+            index.firstRow.emplace(std::move(name), i);
+        }
+        g.setCell(col, t.FreqRow + i, LayerSummary(e.codes));
+        t.TableArray.set(releveSlot, speciesSlotAt(t, t.FreqRow + i), e.codes);
+        if (i > t.SpeciesCount) t.SpeciesCount = i;
+    }
+    return true;
+}
+
+}  // namespace tamsel

@@ -1,0 +1,29 @@
+// Placing the relevé last read into the table as a new column.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+#include "build/replace_name.h"
+#include "table/table_state.h"
+
+namespace tamsel {
+
+// Species name -> position (1-based, below FreqRow) of the first species row with
+// that name. Built from the grid when a scan starts; PutTable keeps it up to date
+// as it adds rows, so finding a species costs one probe instead of a scan.
+struct SpeciesRowIndex {
+    std::int32_t freqRow = -1;  // the FreqRow the positions were taken under
+    std::unordered_map<std::string, std::int32_t> firstRow;
+};
+
+SpeciesRowIndex buildSpeciesRowIndex(const TableState& t);
+
+// Writes relevé j (the caller has set ReleveCount to j) from the HeaderRecord buffer
+// and PlantSet of t.data: header cells, "──" in row FreqRow, one cell per species,
+// found or appended as a row. Codes go to TableArray at the slots of the column and
+// rows written. False when the table cannot grow.
+bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j);
+
+}  // namespace tamsel

@@ -1,0 +1,320 @@
+#include "build/add_releve.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "build/dictionary.h"
+#include "platform/batch/batch_ui.h"
+#include "support/data_file_writer.h"
+#include "support/temp_dir.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+namespace {
+
+using testing::ReleveIn;
+using testing::SpeciesIn;
+using testing::TempDir;
+
+// A 14-byte layer text with one layer set (0 T1 .. 6 M).
+std::string layer(int k, const std::string& text) {
+    std::string s(14, ' ');
+    s.replace(static_cast<std::size_t>(2 * k), text.size(), text);
+    return s;
+}
+
+ReleveIn releve(const std::string& number, const std::string& grid, std::vector<SpeciesIn> sp) {
+    ReleveIn r;
+    r.releveNumber = number;
+    r.gridCode = grid;
+    r.species = std::move(sp);
+    return r;
+}
+
+constexpr int H1 = 4, T1 = 0, S1 = 2, M = 6;
+
+// R1..R8: which of them each way takes is worked out by hand in the cases below.
+std::vector<ReleveIn> sampleReleves() {
+    return {
+        releve("R1", "5235", {{"A", layer(H1, "+")}, {"B", layer(S1, "1")}}),
+        releve("R2", "52", {{"A", layer(H1, "*")}}),
+        releve("R3", "4520", {{"A", layer(T1, "3")}, {"B", layer(H1, "r")}}),
+        releve("R4", "5236", {{"B", layer(H1, "2")}}),
+        releve("R5", "6001", {{"A", layer(M, "r")}, {"B", layer(H1, "*")}}),
+        // Plant B twice: only the first entry decides "Ｂなし".
+        releve("R6", "5201",
+               {{"A", layer(H1, "+2")}, {"B", layer(H1, "*")}, {"B", layer(H1, "5")}}),
+        // Plant A first below every threshold but "*", then at cover 2.
+        releve("R7", "7000", {{"A", layer(H1, "*")}, {"C", layer(H1, "1")}, {"A", layer(S1, "2")}}),
+        releve("R8", "8000", {{"OldA", layer(H1, "3")}}),
+    };
+}
+
+class AddReleveTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        InitGlobals(t);
+        t.PrintItemBoxes = defaultPrintItemBoxes();
+        layOutGrid(t);
+        ClearTable(t, ui);
+        base = dir.file("veg");
+        testing::writeDataFilePair(base, sampleReleves());
+        choose(base + ".rli");
+    }
+    void choose(const std::optional<std::string>& path) {
+        ui.fileAnswers.push_back(path);
+        Item_AddReleveClick(t, f, ui);
+    }
+    // The relevé numbers of the columns in use, in column order.
+    std::vector<std::string> taken() const {
+        std::vector<std::string> v;
+        for (int j = 1; j <= t.ReleveCount; ++j)
+            v.push_back(trimControl(t.VegTable.cell(j + 3, 2)));
+        return v;
+    }
+    // Nothing happened: no column, panel open, no recount, pair closed, one message.
+    void expectRefused(const char* what) {
+        EXPECT_EQ(t.ReleveCount, 0) << what;
+        EXPECT_TRUE(f.visible) << what;
+        EXPECT_EQ(t.VegTable.cell(3, t.FreqRow + 1), "mark") << what;
+        EXPECT_FALSE(t.data.headerFile.isOpen()) << what;
+        EXPECT_EQ(ui.messages.size(), 1u) << what;
+        ui.messages.clear();
+    }
+
+    TempDir dir;
+    std::string base;
+    TableState t{};
+    BatchUi ui;
+    ReplaceName dict;
+    AddReleveForm f;
+};
+
+TEST_F(AddReleveTest, ChoosingTheFileSetsNameRangeAndPanel) {
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    const FileDialogRequest& r = ui.dialogs[0];
+    EXPECT_EQ(r.filterIndex, 1);
+    EXPECT_EQ(r.fileName, "*.rli");
+    EXPECT_EQ(r.title, sj("データファイルの選択"));
+    EXPECT_NE(r.filter.find(sj("植生データファイル (*.rli)|*.rli")), std::string::npos);
+    EXPECT_EQ(t.DataFileName, "veg.rli");
+    EXPECT_EQ(t.DataFolder, dir.path().string());
+    EXPECT_EQ(f.RtN1, 1);
+    EXPECT_EQ(f.RtN2, 8);
+    EXPECT_TRUE(f.visible);
+    EXPECT_EQ(f.labelFileName, "veg.rli");
+    EXPECT_EQ(ui.progressBar1().max(), 2147483647);
+    EXPECT_EQ(ui.progressBar1().position(), 1);
+    EXPECT_FALSE(t.data.headerFile.isOpen());
+    Btn_AddCancelClick(f);
+    EXPECT_FALSE(f.visible);
+    EXPECT_EQ(t.ReleveCount, 0);
+}
+
+TEST_F(AddReleveTest, PlantModes) {
+    struct Case {
+        int mode;
+        const char *a, *covA, *b, *covB, *grid;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {1, "A", "+", "", "+", "", {"R1", "R3", "R5", "R6", "R7"}},
+        {1, "A", "*", "", "+", "", {"R1", "R2", "R3", "R5", "R6", "R7"}},
+        {1, "A", "r", "", "+", "", {"R1", "R3", "R5", "R6", "R7"}},
+        {1, "A", "2", "", "+", "", {"R3", "R7"}},
+        {1, "A", "3", "", "+", "", {"R3"}},
+        {1, "A", "x", "", "+", "", {"R1", "R2", "R3", "R5", "R6", "R7"}},  // threshold 0
+        {1, " A ", "+", "", "+", "52", {"R1", "R6"}},
+        {1, "A", "*", "", "+", "52", {"R1", "R2", "R6"}},
+        {1, "OldA", "+", "", "+", "", {"R8"}},
+        {2, "A", "+", "B", "+", "", {"R1", "R3", "R6"}},
+        {2, "A", "+", "B", "1", "", {"R1", "R6"}},
+        {3, "A", "+", "B", "+", "", {"R1", "R3", "R4", "R5", "R6", "R7"}},
+        {3, "", "+", "B", "+", "", {"R1", "R3", "R4", "R6"}},
+        {3, "C", "+", "B", "2", "", {"R4", "R6", "R7"}},
+        {4, "A", "+", "B", "+", "", {"R5", "R6", "R7"}},
+        {4, "A", "+", "B", "*", "", {"R7"}},
+        {4, "A", "+", "B", "5", "", {"R1", "R3", "R5", "R6", "R7"}},
+    };
+    for (const Case& c : cases) {
+        ClearTable(t, ui);
+        f.visible = true;
+        f.EditName1 = c.a;
+        f.EditCov1 = c.covA;
+        f.EditName2 = c.b;
+        f.EditCov2 = c.covB;
+        f.EditGrid = c.grid;
+        AddbyPlant(t, dict, f, ui, c.mode);
+        std::string what = std::to_string(c.mode) + " " + c.a + " " + c.covA + " " + c.b + " " +
+                           c.covB + " " + c.grid;
+        EXPECT_EQ(taken(), c.expected) << what;
+        EXPECT_FALSE(f.visible) << what;
+        EXPECT_EQ(f.SelectionMode, c.mode);
+        EXPECT_FALSE(t.data.headerFile.isOpen());
+    }
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.alerts, 0);
+}
+
+TEST_F(AddReleveTest, PlantNamesMatchTheDictionaryReplacement) {
+    dict.OldNames = {"olda"};
+    dict.NewNames = {"A"};
+    f.EditName1 = "A";
+    AddPlantABtnClick(t, dict, f, ui);
+    EXPECT_EQ(taken(), (std::vector<std::string>{"R1", "R3", "R5", "R6", "R7", "R8"}));
+    // The placed relevé stands under the replacement name.
+    EXPECT_EQ(t.VegTable.cell(2, t.FreqRow + 1), "A");
+    EXPECT_EQ(t.SpeciesCount, 3);  // A, B, C
+}
+
+TEST_F(AddReleveTest, ButtonsRunTheirModes) {
+    f.EditName1 = "A";
+    f.EditName2 = "B";
+    AddPlantAandBBtnClick(t, dict, f, ui);
+    EXPECT_EQ(f.SelectionMode, 2);
+    AddPlantAorBBtnClick(t, dict, f, ui);
+    EXPECT_EQ(f.SelectionMode, 3);
+    AddPlantAnotBBtnClick(t, dict, f, ui);
+    EXPECT_EQ(f.SelectionMode, 4);
+    EXPECT_EQ(t.ReleveCount, 3 + 6 + 3);
+}
+
+TEST_F(AddReleveTest, GridAndRecordWays) {
+    f.EditGrid = " 52 ";
+    AddbyGridBtnClick(t, dict, f, ui);
+    EXPECT_EQ(taken(), (std::vector<std::string>{"R1", "R2", "R4", "R6"}));  // not 4520
+    EXPECT_FALSE(f.visible);
+    EXPECT_EQ(ui.alerts, 0);
+
+    f.EditGrid.clear();
+    f.visible = true;
+    AddbyGridBtnClick(t, dict, f, ui);
+    EXPECT_EQ(t.ReleveCount, 4);  // an empty filter takes nothing
+    EXPECT_FALSE(f.visible);
+
+    ClearTable(t, ui);
+    f.RtN1 = 2;
+    f.RtN2 = 4;
+    AddbyRecordBtnClick(t, dict, f, ui);
+    EXPECT_EQ(taken(), (std::vector<std::string>{"R2", "R3", "R4"}));
+    EXPECT_EQ(ui.alerts, 1);
+    EXPECT_FALSE(f.visible);
+    EXPECT_EQ(ui.progressBar1().min(), 2);
+    EXPECT_EQ(ui.progressBar1().max(), 4);
+    EXPECT_EQ(ui.progressBar1().position(), 4);
+    // Recounted and captioned: A in R2 and R3, B in R3 and R4.
+    EXPECT_EQ(t.VegTable.cell(3, t.FreqRow + 1), "   2");
+    EXPECT_EQ(t.VegTable.cell(4, t.FreqRow), "   1");
+    EXPECT_EQ(t.FreqArray[2], 2);
+    EXPECT_EQ(ui.caption, captionOf(t));
+    EXPECT_NE(toUtf8(ui.caption).find("NR=3, NS=2"), std::string::npos);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(AddReleveTest, RefusedBeforeAnyRecordIsRead) {
+    // One column in, then the recount's mark, to see that no command recounts.
+    AddbyRecordBtnClick(t, dict, f, ui);
+    ClearTable(t, ui);
+    t.VegTable.setCell(3, t.FreqRow + 1, "mark");
+    f.visible = true;
+    f.EditName1 = "A";
+
+    f.EditCov1 = "";
+    AddPlantABtnClick(t, dict, f, ui);
+    expectRefused("empty cover A");
+    f.EditCov1 = "+";
+    f.EditCov2 = "";
+    AddPlantAnotBBtnClick(t, dict, f, ui);
+    expectRefused("empty cover B");
+    f.EditCov2 = "+";
+
+    f.RtN1 = 5;
+    f.RtN2 = 4;
+    AddPlantABtnClick(t, dict, f, ui);
+    expectRefused("plant, last below first");
+    f.EditGrid = "52";
+    AddbyGridBtnClick(t, dict, f, ui);
+    expectRefused("grid, last below first");
+    AddbyRecordBtnClick(t, dict, f, ui);
+    expectRefused("record, last below first");
+
+    for (auto [lo, hi] : {std::pair<int, int>{-1, 3}, {1, 65536}}) {
+        f.RtN1 = lo;
+        f.RtN2 = hi;
+        AddbyGridBtnClick(t, dict, f, ui);
+        expectRefused("grid, outside 0..65535");
+        AddbyRecordBtnClick(t, dict, f, ui);
+        expectRefused("record, outside 0..65535");
+    }
+    // The plant way has no such limit; records beyond the file are skipped.
+    f.RtN1 = 0;
+    f.RtN2 = 70000;
+    f.EditGrid.clear();
+    AddPlantABtnClick(t, dict, f, ui);
+    EXPECT_EQ(t.ReleveCount, 5);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(AddReleveTest, EmptyFileGivesARangeThatEveryWayRefuses) {
+    std::string empty = dir.file("empty");
+    testing::writeBytes(empty + ".rli", "");
+    testing::writeBytes(empty + ".rld", "");
+    choose(empty + ".rli");
+    EXPECT_EQ(f.RtN1, 1);
+    EXPECT_EQ(f.RtN2, -1);
+    t.VegTable.setCell(3, t.FreqRow + 1, "mark");
+    f.EditName1 = "A";
+    AddPlantABtnClick(t, dict, f, ui);
+    expectRefused("plant");
+    f.EditGrid = "5";
+    AddbyGridBtnClick(t, dict, f, ui);
+    expectRefused("grid");
+    AddbyRecordBtnClick(t, dict, f, ui);
+    expectRefused("record");
+}
+
+TEST_F(AddReleveTest, PairThatCannotBeOpened) {
+    std::filesystem::remove(base + ".rld");
+    f.visible = false;
+    choose(base + ".rli");
+    EXPECT_FALSE(f.visible);  // the panel is not opened
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].rfind(sj("ファイルが開けません"), 0), 0u);
+}
+
+TEST_F(AddReleveTest, CancelledDialogOpensThePanelWithTheLastName) {
+    AddReleveForm fresh;
+    TableState start{};
+    InitGlobals(start);
+    start.PrintItemBoxes = defaultPrintItemBoxes();
+    layOutGrid(start);
+    ClearTable(start, ui);
+    ui.fileAnswers.push_back(std::nullopt);
+    Item_AddReleveClick(start, fresh, ui);
+    EXPECT_TRUE(fresh.visible);
+    EXPECT_EQ(fresh.labelFileName, "nofile");
+    EXPECT_EQ(fresh.RtN2, 1);
+    AddbyRecordBtnClick(start, dict, fresh, ui);
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(fresh.visible);  // the record way ends at once
+    fresh.EditName1 = "A";
+    AddPlantABtnClick(start, dict, fresh, ui);
+    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_FALSE(fresh.visible);  // the plant way closes the panel
+}
+
+TEST(ParseMinCover, Texts) {
+    struct Case {
+        const char* text;
+        std::optional<int> expected;
+    } cases[] = {{"+", 2},   {"r", 2},  {"*", 1},    {"x", 0},          {"R", 0},  {"1", 10},
+                 {"5", 50},  {"0", 0},  {"12", 120}, {"25", 250},       {"26", 0}, {" 3", 30},
+                 {"+3", 30}, {"-1", 0}, {"3 ", 0},   {"", std::nullopt}};
+    for (const Case& c : cases) {
+        auto v = ParseMinCover(c.text);
+        EXPECT_EQ(v ? std::optional<int>(*v) : std::nullopt, c.expected) << '"' << c.text << '"';
+    }
+}
+
+}  // namespace
+}  // namespace tamsel
