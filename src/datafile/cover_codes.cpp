@@ -71,11 +71,12 @@ int coverSumValue(int kind, const LayerCodes& codes) {
     if (kind != 1 && kind != 2) return -1;
     static constexpr int weights1[] = {25, 150, 375, 625, 875};
     static constexpr int weights2[] = {2, 3, 4, 5, 8};
+    const int* weights = kind == 1 ? weights1 : weights2;
     int sum = 0;
-    for (CoverCode c : codes) {
+    for (int k = 0; k < LayerCount; ++k) {
+        int c = codes[k];
         if (c >= 2 && c <= 7) sum += 1;
-        else if (c >= 10 && c <= 55 && c % 10 <= 5)
-            sum += (kind == 1 ? weights1 : weights2)[c / 10 - 1];
+        else if (c >= 10 && c <= 55 && c % 10 <= 5) sum += weights[c / 10 - 1];
     }
     if (kind == 1 && sum > 875) sum = 875;
     return sum;
