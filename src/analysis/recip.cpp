@@ -1,0 +1,305 @@
+#include "analysis/recip.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <string>
+#include <unordered_map>
+
+#include "datafile/cover_codes.h"
+#include "platform/error.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+using Scores = std::vector<std::uint16_t>;
+
+struct Weight {
+    std::int32_t species;  // 0-based species position
+    std::int32_t w;
+};
+
+// The nonzero weights of each relevé (W is mostly zero), with the totals.
+struct WeightMatrix {
+    std::vector<std::vector<Weight>> byReleve;
+    std::vector<std::int64_t> releveTotal, speciesTotal;
+};
+
+// Nearest integer, an exact half to the even neighbour.
+std::uint16_t roundedQuotient(std::int64_t a, std::int64_t b) {
+    return static_cast<std::uint16_t>(
+        std::nearbyint(static_cast<double>(a) / static_cast<double>(b)));
+}
+
+// Stretches the scores to 0..100 in whole numbers; false when they are all equal.
+bool stretch(Scores& v, std::uint16_t lo, std::uint16_t hi) {
+    if (v.empty()) return true;
+    if (hi == lo) return false;
+    for (auto& x : v) x = static_cast<std::uint16_t>(((x - lo) * 100) / (hi - lo));
+    return true;
+}
+
+std::string refusal(const std::string& why) {
+    return sj("反復平均法で並び替えできません: ") + why;
+}
+
+// Thrown before anything has moved when the table cannot be ordered.
+struct RefusedError {
+    std::string message;
+};
+
+WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
+    const int n = t.SpeciesCount, m = t.ReleveCount;
+    WeightMatrix w;
+    w.byReleve.resize(static_cast<std::size_t>(m));
+    w.releveTotal.assign(static_cast<std::size_t>(m), 0);
+    w.speciesTotal.assign(static_cast<std::size_t>(n), 0);
+
+    // Species slot -> position of the row carrying it.
+    std::vector<std::int32_t> posOfSlot(static_cast<std::size_t>(t.TableArray.speciesSlots()), -1);
+    for (int s = 0; s < n; ++s) {
+        int row = t.FreqRow + 1 + s;
+        std::int32_t slot = speciesSlotAt(t, row);
+        if (slot < 1 || slot >= t.TableArray.speciesSlots() || posOfSlot[slot] >= 0)
+            throw Error(sj("種の行 ") + std::to_string(row) + sj(" のスロット番号 ") +
+                        std::to_string(slot) + sj(" が不正です（範囲外か重複）"));
+        posOfSlot[slot] = s;
+    }
+    std::vector<bool> releveSlotUsed(static_cast<std::size_t>(t.TableArray.releveSlots()), false);
+    bar.setRange(0, m);
+    for (int r = 0; r < m; ++r) {
+        bar.setPosition(r + 1);
+        int col = r + 4;
+        std::int32_t slot = releveSlotAt(t, col);
+        if (slot < 1 || slot >= t.TableArray.releveSlots() || releveSlotUsed[slot])
+            throw Error(sj("測定の列 ") + std::to_string(col) + sj(" のスロット番号 ") +
+                        std::to_string(slot) + sj(" が不正です（範囲外か重複）"));
+        releveSlotUsed[slot] = true;
+        for (const auto& [speciesSlot, codes] : t.TableArray.releve(slot)) {
+            if (speciesSlot >= static_cast<std::int32_t>(posOfSlot.size())) continue;
+            std::int32_t s = posOfSlot[speciesSlot];
+            int weight = coverSumValue(2, codes);
+            if (s < 0 || weight <= 0) continue;
+            w.byReleve[r].push_back({s, weight});
+            w.releveTotal[r] += weight;
+            w.speciesTotal[s] += weight;
+        }
+        if (w.releveTotal[r] == 0) {
+            std::string serial = trimControl(t.VegTable.cell(col, 1));
+            throw RefusedError{refusal(sj("列 ") + std::to_string(col) + sj("（通し番号 ") +
+                                       serial +
+                                       sj("）の測定に、被度のある種がありません（空の列か、") +
+                                       sj("「*」だけの列です）"))};
+        }
+    }
+    return w;
+}
+
+std::uint64_t hashState(const Scores& a, const Scores& b) {
+    std::uint64_t h = 1469598103934665603ULL;
+    auto mix = [&h](std::uint64_t v) { h = (h ^ v) * 1099511628211ULL; };
+    for (auto v : a) mix(v);
+    mix(0xFFFFu + 1);
+    for (auto v : b) mix(v);
+    return h;
+}
+
+template <typename Progress>
+std::vector<int> exchangeOrderWith(Scores s, Progress&& progress) {
+    const int n = static_cast<int>(s.size());
+    std::vector<int> idx(static_cast<std::size_t>(n));
+    std::iota(idx.begin(), idx.end(), 0);
+    for (int a = 0; a + 1 < n; ++a) {
+        progress(a + 1);
+        std::uint16_t cur = s[a];
+        int curIdx = idx[a];
+        for (int b = a + 1; b < n; ++b) {
+            if (cur > s[b]) {
+                std::swap(cur, s[b]);
+                std::swap(curIdx, idx[b]);
+            }
+        }
+        s[a] = cur;
+        idx[a] = curIdx;
+    }
+    return idx;
+}
+
+std::vector<std::uint16_t> permuted(const std::vector<std::uint16_t>& v,
+                                    const std::vector<int>& order) {
+    std::vector<std::uint16_t> out = v;
+    for (std::size_t k = 0; k < order.size(); ++k) out.at(k + 1) = v.at(order[k] + 1);
+    return out;
+}
+
+Scores oneBased(const Scores& v) {
+    Scores out(v.size() + 1, 0);
+    std::copy(v.begin(), v.end(), out.begin() + 1);
+    return out;
+}
+
+// The position of ProgressBar2 goes back to 0 on every path.
+struct BarReset {
+    ProgressBar& bar;
+    ~BarReset() { bar.setPosition(0); }
+};
+
+void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result);
+
+}  // namespace
+
+const char* recipEndName(RecipEnd end) {
+    switch (end) {
+        case RecipEnd::Converged:
+            return "converged";
+        case RecipEnd::Cycle:
+            return "cycle";
+        case RecipEnd::Limit:
+            return "limit";
+        case RecipEnd::Refused:
+            return "refused";
+    }
+    return "refused";
+}
+
+std::vector<std::uint16_t> initialSpeciesScores(int n) {
+    std::vector<std::uint16_t> v(static_cast<std::size_t>(std::max(n, 0)), 0);
+    if (n < 2) return v;  // one species has no spread (the command refuses it)
+    for (int s = 0; s < n; ++s) v[s] = roundedQuotient(std::int64_t{s} * 100, n - 1);
+    return v;
+}
+
+std::vector<int> exchangeOrder(std::vector<std::uint16_t> scores) {
+    return exchangeOrderWith(std::move(scores), [](int) {});
+}
+
+RecipResult Item_RecipClick(TableState& t, Ui& ui, const RecipOptions& options) {
+    RecipResult result;
+    try {
+        run(t, ui, options, result);
+    } catch (const RefusedError& e) {
+        result.end = RecipEnd::Refused;
+        ui.message(e.message);  // after the message panel has gone
+    }
+    return result;
+}
+
+namespace {
+
+void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result) {
+    const int n = t.SpeciesCount, m = t.ReleveCount;
+    MessagePanelScope panel(ui, sj("反復平均法準備中"));
+    ProgressBar& bar = ui.progressBar2();
+    BarReset barReset{bar};
+
+    Scores ss[2], rs[2];
+    {  // stages 1 and 2; W and the seen states go before the ordering
+        if (n == 1) throw RefusedError{refusal(sj("種の行が１つしかありません"))};
+        if (n == 0 && m > 0) throw RefusedError{refusal(sj("表に種の行がありません"))};
+        if (m == 0 && n > 0) throw RefusedError{refusal(sj("表に測定の列がありません"))};
+        ss[0] = initialSpeciesScores(n);
+        ss[1].assign(static_cast<std::size_t>(n), 0);
+        rs[0].assign(static_cast<std::size_t>(m), 0);
+        rs[1].assign(static_cast<std::size_t>(m), 0);
+        WeightMatrix w = readWeights(t, bar);
+
+        panel.relabel(sj("反復平均法計算中"));
+        bar.setRange(0, 30);
+        int oldSet = 1, newSet = 0;
+        std::unordered_multimap<std::uint64_t, std::size_t> seen;
+        std::vector<Scores> states;  // newest species and relevé scores of each pass
+        std::vector<std::int64_t> acc(static_cast<std::size_t>(n));
+        for (;;) {
+            oldSet = 1 - oldSet;
+            newSet = 1 - newSet;
+            ++result.passes;
+            bar.setPosition(result.passes);
+
+            Scores& rNew = rs[newSet];
+            std::uint16_t lo = 6000, hi = 0;
+            for (int r = 0; r < m; ++r) {
+                std::int64_t a = 0;
+                for (const Weight& x : w.byReleve[r])
+                    a += std::int64_t{ss[oldSet][x.species]} * x.w;
+                rNew[r] = roundedQuotient(a, w.releveTotal[r]);
+                lo = std::min(lo, rNew[r]);
+                hi = std::max(hi, rNew[r]);
+            }
+            if (!stretch(rNew, lo, hi))
+                throw RefusedError{
+                    refusal(sj("第 ") + std::to_string(result.passes) +
+                            sj(" 回の計算で、すべての測定の得点が等しくなりました"))};
+
+            Scores& sNew = ss[newSet];
+            std::fill(acc.begin(), acc.end(), 0);
+            for (int r = 0; r < m; ++r)
+                for (const Weight& x : w.byReleve[r]) acc[x.species] += std::int64_t{rNew[r]} * x.w;
+            lo = 6000;
+            hi = 0;
+            for (int s = 0; s < n; ++s) {
+                sNew[s] = w.speciesTotal[s] > 0 ? roundedQuotient(acc[s], w.speciesTotal[s]) : 0;
+                lo = std::min(lo, sNew[s]);
+                hi = std::max(hi, sNew[s]);
+            }
+            if (!stretch(sNew, lo, hi))
+                throw RefusedError{refusal(sj("第 ") + std::to_string(result.passes) +
+                                           sj(" 回の計算で、すべての種の得点が等しくなりました"))};
+
+            result.Dsp = 0;
+            for (int s = 0; s < n; ++s) result.Dsp += std::abs(int{ss[oldSet][s]} - int{sNew[s]});
+            result.Drel = 0;
+            for (int r = 0; r < m; ++r) result.Drel += std::abs(int{rs[oldSet][r]} - int{rNew[r]});
+            if (options.onPass)
+                options.onPass({result.passes, sNew, rNew, result.Dsp, result.Drel});
+            if (result.Dsp < 2.0 && result.Drel < 2.0) {
+                result.end = RecipEnd::Converged;
+                break;
+            }
+            // The newest scores alone decide every later pass: once they repeat,
+            // the tests repeat too and will never succeed.
+            Scores state = sNew;
+            state.insert(state.end(), rNew.begin(), rNew.end());
+            std::uint64_t h = hashState(sNew, rNew);
+            bool cycle = false;
+            auto [first, last] = seen.equal_range(h);
+            for (auto it = first; it != last && !cycle; ++it) cycle = states[it->second] == state;
+            if (cycle) {
+                result.end = RecipEnd::Cycle;
+                break;
+            }
+            if (result.passes >= options.passLimit) {
+                result.end = RecipEnd::Limit;
+                break;
+            }
+            seen.emplace(h, states.size());
+            states.push_back(std::move(state));
+        }
+        result.newestSpeciesScores = oneBased(ss[newSet]);
+        result.newestReleveScores = oneBased(rs[newSet]);
+    }
+    result.speciesScores = oneBased(ss[0]);
+    result.releveScores = oneBased(rs[0]);
+
+    // Both orders are found before either is applied, so nothing moves unless
+    // everything can.
+    panel.relabel(sj("反復平均法並替－１"));
+    bar.setRange(0, n);
+    auto rowOrder = exchangeOrderWith(ss[0], [&bar](int a) { bar.setPosition(a); });
+    auto freq = permuted(t.FreqArray, rowOrder);
+    panel.relabel(sj("反復平均法並替－２"));
+    bar.setRange(0, m);
+    auto colOrder = exchangeOrderWith(rs[0], [&bar](int a) { bar.setPosition(a); });
+    auto numSp = permuted(t.NumSpArray, colOrder);
+
+    t.VegTable.permuteRows(t.FreqRow + 1, rowOrder);
+    t.VegTable.permuteCols(4, colOrder);
+    t.FreqArray = std::move(freq);
+    t.NumSpArray = std::move(numSp);
+    ui.gridChanged();
+}
+
+}  // namespace
+
+}  // namespace tamsel

@@ -1,0 +1,315 @@
+#include "analysis/recip.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/batch/batch_ui.h"
+#include "table/capacity.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+namespace {
+
+using Scores = std::vector<std::uint16_t>;
+using Names = std::vector<std::string>;
+
+// A table built directly: species rows and relevé columns named by position, every
+// row and column at the slot equal to its position until a test moves them.
+struct Fixture {
+    TableState t;
+    BatchUi ui;
+
+    Fixture(const Names& species, const Names& releves) {
+        InitGlobals(t);
+        t.PrintItemBoxes = defaultPrintItemBoxes();
+        layOutGrid(t);
+        ClearTable(t, ui);
+        int n = static_cast<int>(species.size()), m = static_cast<int>(releves.size());
+        if (m > t.ReleveCapacity) AddCol(t, m);
+        if (n > t.PlantCapacity) AddRow(t, n);
+        t.SpeciesCount = n;
+        t.ReleveCount = m;
+        for (int i = 0; i < n; ++i) {
+            t.VegTable.setCell(2, t.FreqRow + 1 + i, species[i]);
+            t.FreqArray[i + 1] = static_cast<std::uint16_t>(100 + i);
+        }
+        for (int j = 0; j < m; ++j) {
+            t.VegTable.setCell(4 + j, 2, releves[j]);
+            t.NumSpArray[j + 1] = static_cast<std::uint16_t>(200 + j);
+        }
+        ui.messages.clear();
+        ui.panelLabels.clear();
+    }
+
+    int row(const std::string& name) const {
+        for (int i = 1; i <= t.SpeciesCount; ++i)
+            if (t.VegTable.cell(2, t.FreqRow + i) == name) return t.FreqRow + i;
+        ADD_FAILURE() << "no species " << name;
+        return -1;
+    }
+    int col(const std::string& name) const {
+        for (int j = 4; j <= t.ReleveCount + 3; ++j)
+            if (t.VegTable.cell(j, 2) == name) return j;
+        ADD_FAILURE() << "no relevé " << name;
+        return -1;
+    }
+    // One code in layer H1, written through the slots of the row and column.
+    void put(const std::string& releve, const std::string& species, CoverCode code) {
+        LayerCodes c{};
+        c[4] = code;
+        int k = col(releve), r = row(species);
+        t.VegTable.setCell(k, r, LayerSummary(c));
+        t.TableArray.set(releveSlotAt(t, k), speciesSlotAt(t, r), c);
+    }
+    Names speciesOrder() const {
+        Names v;
+        for (int i = 1; i <= t.SpeciesCount; ++i) v.push_back(t.VegTable.cell(2, t.FreqRow + i));
+        return v;
+    }
+    Names releveOrder() const {
+        Names v;
+        for (int j = 4; j <= t.ReleveCount + 3; ++j) v.push_back(t.VegTable.cell(j, 2));
+        return v;
+    }
+};
+
+// The chain K-L-M-N-O over P, Q, R, S, rows standing M, K, O, L, N and columns
+// R, P, S, Q.
+void chain(Fixture& f) {
+    for (auto [r, a, b] :
+         {std::tuple{"P", "K", "L"}, {"Q", "L", "M"}, {"R", "M", "N"}, {"S", "N", "O"}}) {
+        f.put(r, a, 10);
+        f.put(r, b, 10);
+    }
+}
+const Names chainSpecies{"M", "K", "O", "L", "N"};
+const Names chainReleves{"R", "P", "S", "Q"};
+
+struct Snapshot {
+    std::vector<std::vector<std::string>> cells;
+    std::vector<std::uint16_t> freq, numSp;
+    bool operator==(const Snapshot&) const = default;
+};
+Snapshot snapshot(const TableState& t) {
+    Snapshot s;
+    for (int r = 0; r < t.VegTable.rowCount(); ++r) s.cells.push_back(t.VegTable.rowTexts(r));
+    s.freq = t.FreqArray;
+    s.numSp = t.NumSpArray;
+    return s;
+}
+
+// Every cell in use still shows the codes its slots address.
+void expectCellsMatchCodes(const TableState& t) {
+    for (int j = 4; j <= t.ReleveCount + 3; ++j)
+        for (int r = t.FreqRow + 1; r <= t.FreqRow + t.SpeciesCount; ++r) {
+            const LayerCodes& c = codesAt(t, j, r);
+            EXPECT_EQ(t.VegTable.cell(j, r), allZero(c) ? "" : LayerSummary(c)) << j << "," << r;
+        }
+}
+
+TEST(Recip, ChainOrdersInTenPasses) {
+    Fixture f(chainSpecies, chainReleves);
+    chain(f);
+    RecipResult r = Item_RecipClick(f.t, f.ui);
+    EXPECT_EQ(r.end, RecipEnd::Converged);
+    EXPECT_EQ(r.passes, 10);
+    // By position before the ordering: M K O L N and R P S Q.
+    EXPECT_EQ(r.speciesScores, (Scores{0, 48, 0, 100, 14, 84}));
+    EXPECT_EQ(r.releveScores, (Scores{0, 69, 0, 100, 28}));
+    EXPECT_EQ(r.newestSpeciesScores, r.speciesScores);  // an even pass count: set 0 is newest
+    EXPECT_EQ(f.speciesOrder(), (Names{"K", "L", "M", "N", "O"}));
+    EXPECT_EQ(f.releveOrder(), (Names{"P", "Q", "R", "S"}));
+    // FreqArray and NumSpArray moved with their rows and columns.
+    EXPECT_EQ(f.t.FreqArray[1], 101);   // K stood second
+    EXPECT_EQ(f.t.NumSpArray[1], 201);  // P stood second
+    EXPECT_EQ(f.t.VegTable.cell(3, f.t.FreqRow), sj("F＼N"));
+    expectCellsMatchCodes(f.t);
+    EXPECT_EQ(f.ui.panelLabels, (Names{sj("反復平均法準備中"), sj("反復平均法計算中"),
+                                       sj("反復平均法並替－１"), sj("反復平均法並替－２")}));
+    EXPECT_FALSE(f.ui.panelShown);
+    EXPECT_EQ(f.ui.busyDepth, 0);
+    EXPECT_EQ(f.ui.progressBar2().position(), 0);
+    EXPECT_TRUE(f.ui.messages.empty());
+}
+
+TEST(Recip, RowsAndColumnsAwayFromTheirSlotsAreReadThroughTheSlots) {
+    // Built in the order K..O / P..S, then moved into the worked example's order:
+    // the scores must be those of the true codes.
+    Fixture f({"K", "L", "M", "N", "O"}, {"P", "Q", "R", "S"});
+    chain(f);
+    f.t.VegTable.permuteRows(f.t.FreqRow + 1, {2, 0, 4, 1, 3});
+    f.t.VegTable.permuteCols(4, {2, 0, 3, 1});
+    ASSERT_EQ(f.speciesOrder(), chainSpecies);
+    RecipResult r = Item_RecipClick(f.t, f.ui);
+    EXPECT_EQ(r.passes, 10);
+    EXPECT_EQ(r.speciesScores, (Scores{0, 48, 0, 100, 14, 84}));
+    EXPECT_EQ(f.speciesOrder(), (Names{"K", "L", "M", "N", "O"}));
+    EXPECT_EQ(f.releveOrder(), (Names{"P", "Q", "R", "S"}));
+    expectCellsMatchCodes(f.t);
+}
+
+TEST(Recip, CyclingTableEndsByTheCycleTest) {
+    Fixture f({"a", "b", "c", "d"}, {"r1", "r2", "r3"});
+    const int weights[3][4] = {{3, 0, 1, 1}, {3, 1, 1, 2}, {2, 1, 0, 1}};
+    const CoverCode codeOf[] = {0, 7, 10, 20};
+    for (int r = 0; r < 3; ++r)
+        for (int s = 0; s < 4; ++s)
+            if (weights[r][s])
+                f.put("r" + std::to_string(r + 1), std::string(1, "abcd"[s]),
+                      codeOf[weights[r][s]]);
+    struct Pass {
+        Scores species, releves;
+        double Dsp, Drel;
+    };
+    std::vector<Pass> passes;
+    RecipOptions o;
+    o.onPass = [&](const RecipPass& p) { passes.push_back({p.species, p.releves, p.Dsp, p.Drel}); };
+    RecipResult r = Item_RecipClick(f.t, f.ui, o);
+
+    ASSERT_GE(passes.size(), 7u);
+    EXPECT_EQ(passes[0].species, (Scores{0, 100, 100, 100}));
+    EXPECT_EQ(passes[0].releves, (Scores{0, 100, 0}));
+    for (std::size_t p = 5; p <= passes.size(); ++p) {
+        SCOPED_TRACE(p);
+        const Pass& x = passes[p - 1];
+        EXPECT_EQ(x.species, p % 2 ? (Scores{38, 100, 0, 50}) : (Scores{36, 100, 0, 50}));
+        EXPECT_EQ(x.releves, p % 2 ? (Scores{0, 50, 100}) : (Scores{0, 52, 100}));
+        if (p >= 6) {
+            EXPECT_EQ(x.Dsp, 2.0);
+            EXPECT_EQ(x.Drel, 2.0);
+        }
+    }
+    EXPECT_EQ(r.end, RecipEnd::Cycle);
+    EXPECT_EQ(r.passes, 7);  // pass 7 repeats pass 5
+    // Set 0 holds pass 6: species 36 100 0 50 -> positions 3 1 4 2.
+    EXPECT_EQ(r.speciesScores, (Scores{0, 36, 100, 0, 50}));
+    EXPECT_EQ(f.speciesOrder(), (Names{"c", "a", "d", "b"}));
+    EXPECT_EQ(f.releveOrder(), (Names{"r1", "r2", "r3"}));
+}
+
+TEST(Recip, PassLimitEndsTheLoopAndSetZeroOrders) {
+    Fixture f(chainSpecies, chainReleves);
+    chain(f);
+    RecipOptions o;
+    o.passLimit = 3;
+    RecipResult r = Item_RecipClick(f.t, f.ui, o);
+    EXPECT_EQ(r.end, RecipEnd::Limit);
+    EXPECT_EQ(r.passes, 3);
+    EXPECT_NE(r.speciesScores, r.newestSpeciesScores);  // set 0 is pass 2
+    Names want;
+    Scores s0(r.speciesScores.begin() + 1, r.speciesScores.end());
+    for (int k : exchangeOrder(s0)) want.push_back(chainSpecies[k]);
+    EXPECT_EQ(f.speciesOrder(), want);
+}
+
+TEST(Recip, InitialScoresRoundHalvesToEven) {
+    EXPECT_EQ(initialSpeciesScores(9), (Scores{0, 12, 25, 38, 50, 62, 75, 88, 100}));
+    EXPECT_EQ(initialSpeciesScores(2), (Scores{0, 100}));
+    EXPECT_EQ(initialSpeciesScores(5), (Scores{0, 25, 50, 75, 100}));
+}
+
+TEST(Recip, ExchangeOrderIsNotStable) {
+    struct Case {
+        Scores scores;
+        std::vector<int> order;  // 0-based positions, top to bottom
+    } cases[] = {{{40, 40, 10}, {2, 1, 0}},
+                 {{30, 10, 30, 10}, {1, 3, 2, 0}},
+                 {{50, 20, 20}, {1, 2, 0}},
+                 {{1, 2, 3}, {0, 1, 2}},
+                 {{}, {}},
+                 {{5}, {0}}};
+    for (const auto& c : cases) EXPECT_EQ(exchangeOrder(c.scores), c.order);
+}
+
+TEST(Recip, EmptyTableRunsOnePassAndChangesNothing) {
+    Fixture f({}, {});
+    Snapshot before = snapshot(f.t);
+    RecipResult r = Item_RecipClick(f.t, f.ui);
+    EXPECT_EQ(r.end, RecipEnd::Converged);
+    EXPECT_EQ(r.passes, 1);
+    EXPECT_EQ(snapshot(f.t), before);
+}
+
+TEST(Recip, TablesThatCannotBeOrderedAreRefusedUntouched) {
+    struct Case {
+        const char* what;
+        Names species, releves;
+        std::vector<std::tuple<const char*, const char*, CoverCode>> codes;
+        const char* cause;  // part of the message
+    } cases[] = {
+        {"one species", {"a"}, {"p", "q"}, {{"p", "a", 10}, {"q", "a", 20}}, "１つ"},
+        {"species but no relevé", {"a", "b"}, {}, {}, "測定の列がありません"},
+        {"relevés but no species", {}, {"p"}, {}, "種の行がありません"},
+        {"an empty relevé",
+         {"a", "b"},
+         {"p", "q", "r"},
+         {{"p", "a", 10}, {"r", "b", 10}},
+         "列 5（通し番号 2）"},
+        {"a relevé of '*' only",
+         {"a", "b"},
+         {"p", "q"},
+         {{"p", "a", 10}, {"q", "b", 1}},
+         "列 5（通し番号 2）"},
+        {"a single relevé",
+         {"a", "b"},
+         {"p"},
+         {{"p", "a", 10}, {"p", "b", 20}},
+         "すべての測定の得点が等しく"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f(c.species, c.releves);
+        for (const auto& [r, s, code] : c.codes) f.put(r, s, code);
+        Snapshot before = snapshot(f.t);
+        RecipResult r = Item_RecipClick(f.t, f.ui);
+        EXPECT_EQ(r.end, RecipEnd::Refused);
+        EXPECT_EQ(snapshot(f.t), before);
+        ASSERT_EQ(f.ui.messages.size(), 1u);
+        EXPECT_NE(f.ui.messages[0].find(sj(c.cause)), std::string::npos)
+            << toUtf8(f.ui.messages[0]);
+        EXPECT_FALSE(f.ui.panelShown);
+        EXPECT_EQ(f.ui.busyDepth, 0);
+        EXPECT_EQ(f.ui.progressBar2().position(), 0);
+    }
+}
+
+TEST(Recip, AllSpeciesScoresEqualIsRefused) {
+    // b in one relevé of its own (score 100) and in 50 of weight 8 beside a of
+    // weight 56 (raw 12.5 -> 12, stretched 0): a scores 0, b 100/401 -> 0.
+    Names releves;
+    for (int j = 0; j <= 50; ++j) releves.push_back("r" + std::to_string(j));
+    Fixture f({"a", "b"}, releves);
+    f.put("r0", "b", 7);
+    for (int j = 1; j <= 50; ++j) {
+        std::string r = "r" + std::to_string(j);
+        LayerCodes all5{50, 50, 50, 50, 50, 50, 50};
+        int k = f.col(r);
+        f.t.TableArray.set(releveSlotAt(f.t, k), speciesSlotAt(f.t, f.row("a")), all5);
+        f.t.VegTable.setCell(k, f.row("a"), LayerSummary(all5));
+        f.put(r, "b", 50);
+    }
+    Snapshot before = snapshot(f.t);
+    RecipResult r = Item_RecipClick(f.t, f.ui);
+    EXPECT_EQ(r.end, RecipEnd::Refused);
+    EXPECT_EQ(snapshot(f.t), before);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_NE(f.ui.messages[0].find(sj("すべての種の得点が等しく")), std::string::npos);
+}
+
+TEST(Recip, UnweightedSpeciesScoresZeroAndGoesToTheTop) {
+    Fixture f({"M", "K", "O", "L", "N", "X"}, chainReleves);
+    chain(f);
+    f.put("S", "X", 1);  // "*": weight 0
+    RecipResult r = Item_RecipClick(f.t, f.ui);
+    EXPECT_EQ(r.end, RecipEnd::Converged);
+    EXPECT_EQ(r.speciesScores[6], 0);
+    Names order = f.speciesOrder();
+    EXPECT_TRUE(order[0] == "X" || order[1] == "X");  // beside K, the other 0
+    EXPECT_EQ(Names(order.begin() + 2, order.end()), (Names{"L", "M", "N", "O"}));
+}
+
+}  // namespace
+}  // namespace tamsel
