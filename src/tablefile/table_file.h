@@ -1,12 +1,54 @@
 // The composition-table file (.vtb): the only file the program both writes and reads.
 #pragma once
 
+#include <cstdint>
+#include <iosfwd>
 #include <string>
+#include <string_view>
 
 #include "platform/ui.h"
+#include "table/cover_array.h"
+#include "table/grid.h"
 #include "table/table_state.h"
 
 namespace tamsel {
+
+// Renumbers the slots of the relevé columns and species rows in use to exactly
+// 1..ReleveCount and 1..SpeciesCount, moving their codes with them; the free
+// columns and rows take the slots given up, so all stay distinct. Slots already
+// in range keep their numbers. Throws Error, changing nothing, when a slot cell
+// is not a number, lies outside TableArray or is repeated.
+void compactSlots(TableState& t);
+
+// Writes the whole file (title, counts, cover block, grid block, CR LF) after
+// compactSlots. Throws Error when the table holds what the file cannot carry
+// (a line break in the title or a cell, a code above 207) or the stream fails.
+void writeTableFile(std::ostream& out, TableState& t);
+
+// The content of a table file, parsed and checked, not yet in any table.
+struct LoadedTable {
+    std::string title;
+    std::int32_t speciesCount = 0, releveCount = 0, freqRow = 0;
+    CoverArray codes;  // (releveCount + 1) x (speciesCount + 1) slots
+    Grid grid;         // speciesCount + 32 rows, releveCount + 4 columns
+};
+
+// Parses a whole file. fileName only names the file in messages. Every fault
+// throws Error naming the file and the line. bar, when given, advances per line
+// of the cover block.
+LoadedTable readTableFile(std::string_view bytes, const std::string& fileName,
+                          ProgressBar* bar = nullptr);
+
+// Puts a loaded table in place of the current one: counts, capacities, arrays
+// (FreqArray and NumSpArray recounted from the grid, cells untouched), title,
+// DataFileName (and DataFolder) from path, CurrentNotation 2.
+void installLoadedTable(TableState& t, LoadedTable&& loaded, const std::string& path);
+
+// The file-name forms. Saving writes a temporary file beside the target and
+// renames it over the target only when complete. Loading replaces the table
+// only when the whole file was good.
+void saveTableFile(TableState& t, const std::string& path);
+void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar = nullptr);
 
 // "現在の表を保存する　(&S)" and "保存した表を読込む(&L)".
 void Item_SaveTableClick(TableState& t, Ui& ui);

@@ -42,7 +42,9 @@ void printHelp(const std::vector<BatchCommand>& reg, std::ostream& out) {
            "runs the same menu commands in one session. Arguments and output are UTF-8;\n"
            "files are read and written in Shift-JIS exactly as the desktop program does.\n\n"
            "options:\n"
-           "  --help               this text\n\n"
+           "  --help               this text\n"
+           "  --settings FILE      read the settings file FILE at start-up, as the desktop\n"
+           "                       program does with its first argument\n\n"
            "commands:\n";
     for (const auto& c : reg) {
         std::string head = "  " + c.name + (c.usage.empty() ? "" : " " + c.usage);
@@ -65,6 +67,15 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         if (opt == "--help") {
             printHelp(reg, out);
             return 0;
+        }
+        if (opt == "--settings") {
+            // The start-up read, as when the desktop program is given FILE first.
+            if (in.atEnd()) {
+                err << "error: --settings needs a FILE\n";
+                return 2;
+            }
+            startArgs = {in.next("FILE")};
+            continue;
         }
         err << "error: unknown option " << opt << "\n";
         return 2;

@@ -1,8 +1,39 @@
 // Commands of the settings file.
+#include <filesystem>
+
 #include "app/session/batch.h"
+#include "app/session/settings.h"
 
 namespace tamsel {
 
-void registerSettingsCommands(std::vector<BatchCommand>& reg) { (void)reg; }
+namespace {
+
+// The menu command makes the program's folder current; on the command line the
+// paths of the later commands still mean the folder the user runs it in.
+class KeepCurrentFolder {
+  public:
+    KeepCurrentFolder() : saved_(std::filesystem::current_path(ec_)) {}
+    ~KeepCurrentFolder() {
+        std::error_code ec;
+        if (!ec_) std::filesystem::current_path(saved_, ec);
+    }
+
+  private:
+    std::error_code ec_;
+    std::filesystem::path saved_;
+};
+
+}  // namespace
+
+void registerSettingsCommands(std::vector<BatchCommand>& reg) {
+    reg.push_back({"ini", "FILE",
+                   "設定ファイル読込み: read the settings file FILE and blank the table",
+                   [](BatchContext& c, ArgReader& in) {
+                       std::string file = std::filesystem::absolute(in.next("FILE")).string();
+                       KeepCurrentFolder keep;
+                       c.ui.fileAnswers.push_back(file);
+                       ItemReadINIClick(c.session, c.ui);
+                   }});
+}
 
 }  // namespace tamsel

@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "app/session/settings.h"
+#include "platform/error.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -10,13 +12,29 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
     TableState& t = s.table;
     InitGlobals(t);
     t.PrintItemBoxes = defaultPrintItemBoxes();
+    // A relative settings path means the folder the program was started from,
+    // not the program's own folder that becomes current below.
+    std::string settings;
+    if (!args.empty()) {
+        std::error_code ec;
+        auto abs = std::filesystem::absolute(args.front(), ec);
+        settings = ec ? args.front() : abs.string();
+    }
     if (changeFolder && !s.programPath.empty()) {
         std::error_code ec;
         std::filesystem::current_path(std::filesystem::path(s.programPath).parent_path(), ec);
     }
-    if (!args.empty()) {
-        ui.message(sj("設定ファイルの読込みはまだ使えません。既定の設定で起動します: ") +
-                   fromUtf8(args.front()));
+    if (!settings.empty()) {
+        try {
+            ReadSettingsFile(s, ui, settings);
+        } catch (const Error& e) {
+            // Start as without a settings file: nothing half-read stays.
+            ui.message(std::string(e.what()) + sj("\n既定の設定で起動します。"));
+            InitGlobals(t);
+            t.PrintItemBoxes = defaultPrintItemBoxes();
+            t.OpenDialogFolder.clear();
+            s.dictionary = ReplaceName{};
+        }
     }
     adjustLayerLabels(t);
     t.TableFont = defaultGridFont();

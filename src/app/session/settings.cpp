@@ -1,0 +1,189 @@
+#include "app/session/settings.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "build/dictionary.h"
+#include "platform/error.h"
+#include "table/dialog_filters.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+std::vector<std::string> splitSettingsLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t i = 0, start = 0;
+    while (i < bytes.size()) {
+        char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(bytes.substr(start, i - start));
+            i += (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < bytes.size()) lines.push_back(bytes.substr(start));
+    return lines;
+}
+
+// Shift-JIS text is almost never valid UTF-8 once it holds a non-ASCII byte, so a
+// line that is valid UTF-8 with such bytes was saved in the wrong encoding.
+bool looksLikeUtf8(std::string_view s) {
+    bool multi = false;
+    for (std::size_t i = 0; i < s.size();) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        std::size_t n = c < 0x80         ? 1
+                        : (c >> 5) == 6  ? 2
+                        : (c >> 4) == 14 ? 3
+                        : (c >> 3) == 30 ? 4
+                                         : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (std::size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        if (n > 1) multi = true;
+        i += n;
+    }
+    return multi;
+}
+
+// Skips the first n characters (a double-byte character counts as one).
+std::string afterChars(const std::string& line, int n) {
+    std::size_t cut = 0;
+    int seen = 0;
+    forEachChar(line, [&](std::size_t pos, std::size_t len) {
+        if (seen < n) {
+            ++seen;
+            cut = pos + len;
+        }
+    });
+    return line.substr(std::min(cut, line.size()));
+}
+
+// "\" as "/", stepping over double-byte characters whole: the trail byte of
+// many kanji (表, 能, ソ ...) is the byte of "\".
+std::string slashPath(const std::string& sjis) {
+    std::string out = sjis;
+    forEachChar(sjis, [&](std::size_t pos, std::size_t len) {
+        if (len == 1 && out[pos] == '\\') out[pos] = '/';
+    });
+    return toUtf8(out);
+}
+
+}  // namespace
+
+std::string settingsFolderPart(const std::string& sjisPath) {
+    std::size_t end = 0;
+    forEachChar(sjisPath, [&](std::size_t pos, std::size_t len) {
+        char c = sjisPath[pos];
+        if (len == 1 && (c == '\\' || c == '/' || c == ':')) end = pos + 1;
+    });
+    return slashPath(sjisPath.substr(0, end));
+}
+
+void ReadSettingsFile(Session& s, Ui& ui, const std::string& path) {
+    TableState& t = s.table;
+    const std::string name = fromUtf8(path);
+    auto fault = [&](std::size_t lineNo, const std::string& what) {
+        return Error(sj("設定ファイル ") + name + sj(" の ") + std::to_string(lineNo) +
+                     sj(" 行目: ") + what);
+    };
+    std::string bytes;
+    {
+        std::error_code ec;
+        std::ifstream in(path, std::ios::binary);
+        if (!in || std::filesystem::is_directory(path, ec))
+            throw Error(sj("設定ファイルが開けません: ") + name);
+        std::ostringstream all;
+        all << in.rdbuf();
+        if (in.bad()) throw Error(sj("設定ファイルが読めません: ") + name);
+        bytes = std::move(all).str();
+    }
+    if (bytes.empty()) throw Error(sj("設定ファイル ") + name + sj(" は空です。"));
+    const std::vector<std::string> lines = splitSettingsLines(bytes);
+    auto checkText = [&](std::size_t k) {
+        const std::string& line = lines[k];
+        if (looksLikeUtf8(line) || !toUtf8Strict(line))
+            throw fault(k + 1, sj("Shift-JIS の文字として読めません（ファイルの文字コードを "
+                                  "Shift-JIS にしてください）。"));
+    };
+
+    checkText(0);
+    t.TableTitle = lines[0];
+    if (lines.size() < 2) throw fault(2, sj("行がありません（表の通し番号の見出しが要ります）。"));
+    checkText(1);
+    t.PrintItemBoxes[1].caption = afterChars(lines[1], 2);
+    for (int n = 2; n <= PrintItemCount; ++n) {
+        std::size_t k = static_cast<std::size_t>(n) - 1;
+        if (k >= lines.size())
+            throw fault(k + 1,
+                        sj("行がありません（3〜31 行目の 29 行には印刷項目の設定が要ります）。"));
+        if (lines[k].empty())
+            throw fault(k + 1,
+                        sj("行が空です（3〜31 行目の 29 行には印刷項目の設定が要ります）。"));
+        checkText(k);
+        PrintItemBox& box = t.PrintItemBoxes[n];
+        box.enabled = lines[k][0] == '1';
+        box.checked = box.enabled;
+        box.caption = afterChars(lines[k], 2);
+    }
+    const std::filesystem::path settingsFolder = std::filesystem::path(path).parent_path();
+    for (std::size_t k = 31; k < lines.size(); ++k) {
+        const std::string& line = lines[k];
+        bool folderLine = line.rfind("#D", 0) == 0;
+        bool dictLine = line.find(".dic") != std::string::npos;
+        if (!folderLine && !dictLine) continue;
+        checkText(k);
+        if (folderLine) t.OpenDialogFolder = settingsFolderPart(afterChars(line, 3));
+        if (!dictLine) continue;
+        t.DictionaryFileName = toUtf8(line);
+        std::string open = slashPath(line);
+        try {
+            bool loaded = LoadDictionary(s.dictionary, open);
+            if (!loaded && std::filesystem::path(open).is_relative() && !settingsFolder.empty())
+                loaded = LoadDictionary(s.dictionary, (settingsFolder / open).string());
+            if (loaded) {
+                t.DictionaryStatus = sj("辞書＝") + line;
+                RefreshCaption(t, ui);
+            }
+        } catch (const Error& e) {
+            // A dictionary that cannot be read does not stop the settings.
+            ui.message(std::string(fault(k + 1, e.what()).what()));
+        }
+    }
+}
+
+void ItemReadINIClick(Session& s, Ui& ui) {
+    if (!s.programPath.empty()) {
+        std::error_code ec;
+        std::filesystem::current_path(std::filesystem::path(s.programPath).parent_path(), ec);
+    }
+    FileDialogRequest r;
+    r.filter = openDialogFilter();
+    r.filterIndex = 5;
+    r.fileName = "*.ini";
+    r.initialDir = s.table.OpenDialogFolder;
+    auto path = ui.openFileDialog(r);
+    if (!path) return;
+    ReadSettingsFile(s, ui, *path);
+    ClearTable(s.table, ui);
+}
+
+std::string helpFilePath(const Session& s) {
+    if (s.programPath.empty()) return "Tamsel.hlp";
+    return std::filesystem::path(s.programPath).replace_extension(".hlp").string();
+}
+
+void Item_ManualClick(Session& s, Ui& ui) {
+    ui.showHelp(helpFilePath(s));
+}
+
+void Item_VersionClick(Ui& ui) {
+    ui.showAbout();
+}
+
+}  // namespace tamsel

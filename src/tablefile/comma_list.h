@@ -1,0 +1,90 @@
+// The comma-list rules by which the table file stores one grid row as one line.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tamsel {
+
+// Length of the character at s[i]: 2 for a lead byte followed by a byte that can
+// follow it, else 1. A lone lead byte before a comma or quote stays one byte, so
+// it can never swallow a separator.
+std::size_t sjisCharLength(std::string_view s, std::size_t i);
+
+// True when an item must be written in double quotes: it holds a byte 0..32, a
+// double quote or a comma outside any double-byte character.
+bool needsQuotes(std::string_view item);
+
+// Appends one item as written in a line (quoted, with doubled quotes, when needed).
+void appendCommaItem(std::string& line, std::string_view item);
+
+// The whole line of a list of items; a list of one empty item is written "\"\"".
+std::string joinCommaList(const std::vector<std::string>& items);
+
+// Splits a line into items, calling f(index, item) for each in order. False when a
+// quoted item is not closed (the items before it have been delivered).
+template <typename F>
+bool forEachCommaItem(std::string_view line, F&& f);
+
+// The items of a line; false when a quoted item is not closed.
+bool splitCommaList(std::string_view line, std::vector<std::string>& items);
+
+// --- implementation of the template ---
+
+namespace commalist_detail {
+inline bool isBlank(unsigned char c) {
+    return c <= 32;
+}
+inline std::size_t skipBlanks(std::string_view s, std::size_t i) {
+    while (i < s.size() && isBlank(static_cast<unsigned char>(s[i]))) ++i;
+    return i;
+}
+}  // namespace commalist_detail
+
+template <typename F>
+bool forEachCommaItem(std::string_view s, F&& f) {
+    using namespace commalist_detail;
+    std::size_t index = 0;
+    std::size_t i = skipBlanks(s, 0);
+    std::string item;
+    while (i < s.size()) {
+        item.clear();
+        if (s[i] == '"') {
+            ++i;
+            bool closed = false;
+            while (i < s.size()) {
+                if (s[i] == '"') {
+                    if (i + 1 < s.size() && s[i + 1] == '"') {
+                        item += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    closed = true;
+                    break;
+                }
+                std::size_t n = sjisCharLength(s, i);
+                item.append(s.substr(i, n));
+                i += n;
+            }
+            if (!closed) return false;
+        } else {
+            std::size_t start = i;
+            while (i < s.size() && s[i] != ',' && !isBlank(static_cast<unsigned char>(s[i])))
+                i += sjisCharLength(s, i);
+            item.assign(s.substr(start, i - start));
+        }
+        f(index++, std::move(item));
+        i = skipBlanks(s, i);
+        if (i < s.size() && s[i] == ',') {
+            bool last = i + 1 == s.size();
+            i = skipBlanks(s, i + 1);
+            if (last) f(index++, std::string());
+        }
+    }
+    return true;
+}
+
+}  // namespace tamsel

@@ -1,0 +1,544 @@
+#include "tablefile/table_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+#include <vector>
+
+#include "datafile/numbers.h"
+#include "platform/error.h"
+#include "table/dialog_filters.h"
+#include "table/frequency.h"
+#include "tablefile/comma_list.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+std::string num(std::int64_t n) {
+    return std::to_string(n);
+}
+
+// A cell text as a message shows it: cut, so a long cell does not fill the box.
+std::string shown(std::string_view text) {
+    std::string s = cutBytes(text, 24);
+    return s.size() < text.size() ? s + "..." : s;
+}
+
+// --- slots -------------------------------------------------------------------
+
+// The slot numbers of the positions 1..capacity of one kind (relevé columns or
+// species rows), read from their cells.
+struct SlotLine {
+    std::vector<std::int32_t> slot;  // by position; 0 where a free cell is no number
+    std::vector<std::pair<std::int32_t, std::int32_t>> swaps;  // (slot in use, slot it takes)
+    std::vector<std::int32_t> posOf;  // position holding a slot, -1 if none
+};
+
+// Checks the slots in use and plans the exchanges that bring them to 1..count.
+// cellName(pos) names the grid cell of a position for messages.
+template <typename CellOf, typename NameOf>
+SlotLine planSlots(std::int32_t count, std::int32_t capacity, std::int32_t slotLimit, CellOf cellOf,
+                   NameOf nameOf) {
+    SlotLine p;
+    p.slot.assign(static_cast<std::size_t>(capacity) + 1, 0);
+    p.posOf.assign(static_cast<std::size_t>(slotLimit), -1);
+    for (std::int32_t pos = 1; pos <= capacity; ++pos) {
+        const std::string& text = cellOf(pos);
+        auto v = parseNumberField(text);
+        bool inUse = pos <= count;
+        if (!v || *v < 1 || *v >= slotLimit) {
+            if (!inUse) continue;  // a free cell that holds no usable slot takes part in nothing
+            throw Error(nameOf(pos) + sj(" のスロット番号 \"") + shown(text) +
+                        sj("\" が正しくありません（1〜") + num(slotLimit - 1) +
+                        sj(" の数値のはず）。保存できません。"));
+        }
+        if (p.posOf[*v] >= 0) {
+            if (!inUse) continue;
+            throw Error(nameOf(pos) + sj(" のスロット番号 ") + num(*v) + sj(" が ") +
+                        nameOf(p.posOf[*v]) + sj(" と重複しています。保存できません。"));
+        }
+        p.slot[pos] = *v;
+        p.posOf[*v] = pos;
+    }
+    // Slots above the count held by positions in use go to the numbers 1..count
+    // that no position in use holds, in ascending order on both sides.
+    std::vector<std::int32_t> excess, missing;
+    for (std::int32_t pos = 1; pos <= count; ++pos)
+        if (p.slot[pos] > count) excess.push_back(p.slot[pos]);
+    for (std::int32_t s = 1; s <= count; ++s) {
+        std::int32_t at = p.posOf[s];
+        if (at < 0 || at > count) missing.push_back(s);
+    }
+    std::sort(excess.begin(), excess.end());
+    for (std::size_t k = 0; k < excess.size(); ++k) p.swaps.emplace_back(excess[k], missing[k]);
+    return p;
+}
+
+}  // namespace
+
+void compactSlots(TableState& t) {
+    Grid& g = t.VegTable;
+    CoverArray& a = t.TableArray;
+    const std::int32_t NR = t.ReleveCount, NS = t.SpeciesCount, F = t.FreqRow;
+    const std::int32_t relCap = std::min<std::int32_t>(t.ReleveCapacity, g.colCount() - 4);
+    const std::int32_t spCap = std::min<std::int32_t>(t.PlantCapacity, g.rowCount() - 1 - F);
+    if (NR > relCap || NS > spCap || NR > a.releveSlots() - 1 || NS > a.speciesSlots() - 1)
+        throw Error(sj("表の件数が表の大きさを超えています。保存できません。"));
+
+    SlotLine rel = planSlots(
+        NR, relCap, a.releveSlots(),
+        [&](std::int32_t j) -> const std::string& { return g.cell(j + 3, 0); },
+        [](std::int32_t j) { return sj("列 ") + num(j + 3); });
+    SlotLine sp = planSlots(
+        NS, spCap, a.speciesSlots(),
+        [&](std::int32_t i) -> const std::string& { return g.cell(0, F + i); },
+        [&](std::int32_t i) { return sj("行 ") + num(F + i); });
+
+    // Checked; from here on nothing fails. Each exchange swaps two slot numbers
+    // between the cells that hold them and the codes between the two slots.
+    for (auto [e, m] : rel.swaps) {
+        std::int32_t from = rel.posOf[e], to = rel.posOf[m];
+        g.setCell(from + 3, 0, std::to_string(m));
+        if (to >= 0) g.setCell(to + 3, 0, std::to_string(e));
+        auto codesE = a.releve(e), codesM = a.releve(m);
+        a.clearReleve(e);
+        a.clearReleve(m);
+        for (const auto& [s, c] : codesM) a.set(e, s, c);
+        for (const auto& [s, c] : codesE) a.set(m, s, c);
+    }
+    if (!sp.swaps.empty()) {
+        std::vector<std::int32_t> map(static_cast<std::size_t>(a.speciesSlots()));
+        for (std::size_t s = 0; s < map.size(); ++s) map[s] = static_cast<std::int32_t>(s);
+        for (auto [e, m] : sp.swaps) {
+            std::int32_t from = sp.posOf[e], to = sp.posOf[m];
+            g.setCell(0, F + from, std::to_string(m));
+            if (to >= 0) g.setCell(0, F + to, std::to_string(e));
+            map[e] = m;
+            map[m] = e;
+        }
+        for (int r = 0; r < a.releveSlots(); ++r) {
+            const auto& entries = a.releve(r);
+            bool touched = std::any_of(entries.begin(), entries.end(),
+                                       [&](const auto& en) { return map[en.first] != en.first; });
+            if (!touched) continue;
+            auto moved = entries;
+            for (auto& en : moved) en.first = map[en.first];
+            std::sort(moved.begin(), moved.end(),
+                      [](const auto& x, const auto& y) { return x.first < y.first; });
+            a.clearReleve(r);
+            for (const auto& [s, c] : moved) a.set(r, s, c);
+        }
+    }
+}
+
+// --- writing -------------------------------------------------------------------
+
+namespace {
+
+bool hasLineBreak(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
+
+void writeCoverBlock(std::ostream& out, const TableState& t) {
+    const std::int32_t NR = t.ReleveCount, NS = t.SpeciesCount;
+    const CoverArray& a = t.TableArray;
+    // TableArray is held by relevé; the file wants lines by species slot, so the
+    // non-zero entries are sorted by species slot once (a counting sort).
+    std::vector<std::uint32_t> start(static_cast<std::size_t>(NS) + 2, 0);
+    for (std::int32_t v = 0; v <= NR; ++v)
+        for (const auto& en : a.releve(v))
+            if (en.first <= NS) ++start[en.first + 1];
+    for (std::size_t s = 1; s < start.size(); ++s) start[s] += start[s - 1];
+    std::vector<std::pair<std::int32_t, const LayerCodes*>> bySpecies(start.back());
+    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+    for (std::int32_t v = 0; v <= NR; ++v)
+        for (const auto& en : a.releve(v))
+            if (en.first <= NS) bySpecies[fill[en.first]++] = {v, &en.second};
+
+    const std::size_t width = 7 * (static_cast<std::size_t>(NR) + 1);
+    std::string line(width, '0');
+    line += "\r\n";
+    for (std::int32_t s = 0; s <= NS; ++s) {
+        for (std::uint32_t k = start[s]; k < start[s + 1]; ++k) {
+            auto [v, codes] = bySpecies[k];
+            for (int l = 0; l < LayerCount; ++l) {
+                CoverCode c = (*codes)[l];
+                // A code above 207 would come back as a byte below "0", which no
+                // loader accepts.
+                if (c > 255 - 48)
+                    throw Error(sj("被度コード ") + num(c) +
+                                sj(" は組成表ファイルに保存できません（測定スロット ") + num(v) +
+                                sj("、種スロット ") + num(s) + sj("）。"));
+                line[7 * static_cast<std::size_t>(v) + l] = static_cast<char>(c + 48);
+            }
+        }
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+        for (std::uint32_t k = start[s]; k < start[s + 1]; ++k)
+            std::memset(&line[7 * static_cast<std::size_t>(bySpecies[k].first)], '0', 7);
+    }
+}
+
+void writeGridBlock(std::ostream& out, const TableState& t) {
+    const Grid& g = t.VegTable;
+    const int cols = g.colCount();
+    const int lastRow = t.SpeciesCount + t.FreqRow;
+    std::vector<std::pair<int, const std::string*>> cells;
+    std::string line;
+    for (int r = 0; r <= lastRow; ++r) {
+        cells.clear();
+        g.forEachInRow(r,
+                       [&](int col, const std::string& text) { cells.emplace_back(col, &text); });
+        std::sort(cells.begin(), cells.end(),
+                  [](const auto& x, const auto& y) { return x.first < y.first; });
+        line.clear();
+        if (cols == 1 && cells.empty()) {
+            line = "\"\"";
+        } else {
+            int commas = 0;
+            for (auto [col, text] : cells) {
+                if (hasLineBreak(*text))
+                    throw Error(
+                        sj("行 ") + num(r) + sj("、列 ") + num(col) +
+                        sj(" のセルに改行が含まれているため、組成表ファイルに保存できません。"));
+                line.append(static_cast<std::size_t>(col - commas), ',');
+                commas = col;
+                appendCommaItem(line, *text);
+            }
+            if (cols > 0) line.append(static_cast<std::size_t>(cols - 1 - commas), ',');
+        }
+        line += "\r\n";
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+    }
+}
+
+}  // namespace
+
+void writeTableFile(std::ostream& out, TableState& t) {
+    if (hasLineBreak(t.TableTitle))
+        throw Error(sj("表の標題に改行が含まれているため、組成表ファイルに保存できません。"));
+    if (t.FreqRow < 2 || t.FreqRow + t.SpeciesCount >= t.VegTable.rowCount())
+        throw Error(sj("表の行の配置が正しくありません。保存できません。"));
+    compactSlots(t);
+    std::string head = t.TableTitle + "\r\n" + num(t.SpeciesCount) + " " + num(t.ReleveCount) +
+                       " " + num(t.FreqRow) + "\r\n";
+    out.write(head.data(), static_cast<std::streamsize>(head.size()));
+    writeCoverBlock(out, t);
+    writeGridBlock(out, t);
+    out.flush();
+    if (!out) throw Error(sj("組成表ファイルの書込みに失敗しました。"));
+}
+
+// --- reading -------------------------------------------------------------------
+
+namespace {
+
+class FileFault {
+  public:
+    explicit FileFault(const std::string& fileName) : name_(fromUtf8(fileName)) {}
+    [[noreturn]] void at(std::int64_t line, const std::string& what) const {
+        throw Error(sj("組成表ファイル ") + name_ + sj(" の ") + num(line) + sj(" 行目: ") + what);
+    }
+    [[noreturn]] void whole(const std::string& what) const {
+        throw Error(sj("組成表ファイル ") + name_ + ": " + what);
+    }
+
+  private:
+    std::string name_;
+};
+
+std::vector<std::string_view> splitLines(std::string_view bytes) {
+    std::vector<std::string_view> lines;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t nl = bytes.find('\n', pos);
+        std::string_view l = bytes.substr(pos, nl == std::string_view::npos ? nl : nl - pos);
+        if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
+        lines.push_back(l);
+        if (nl == std::string_view::npos) break;
+        pos = nl + 1;
+    }
+    return lines;
+}
+
+// Line 2: exactly three whole numbers, not negative.
+std::array<std::int32_t, 3> readCounts(std::string_view line, const FileFault& fault) {
+    static const char* const names[3] = {"種数 (NS)", "測定数 (NR)", "F＼N 行の位置 (F)"};
+    std::array<std::int32_t, 3> v{};
+    std::size_t i = 0;
+    int n = 0;
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (true) {
+        while (i < line.size() && blank(line[i])) ++i;
+        if (i == line.size()) break;
+        std::size_t start = i;
+        while (i < line.size() && !blank(line[i])) ++i;
+        std::string_view tok = line.substr(start, i - start);
+        if (n == 3) fault.at(2, sj("件数の後に余分な文字 \"") + shown(tok) + sj("\" があります。"));
+        auto value = parseNumberField(tok);
+        if (!value)
+            fault.at(2, sj(names[n]) + sj(" \"") + shown(tok) + sj("\" が整数ではありません。"));
+        if (*value < 0)
+            fault.at(2, sj(names[n]) + sj(" が負の数 (") + num(*value) + sj(") です。"));
+        v[n++] = *value;
+    }
+    if (n < 3)
+        fault.at(2, sj("件数が足りません（種数、測定数、F＼N 行の位置の 3 つの整数が要ります）。"));
+    if (v[2] < 2 || v[2] > 31)
+        fault.at(2, sj("F＼N 行の位置 ") + num(v[2]) + sj(" が 2〜31 の範囲にありません。"));
+    if (v[0] > 0x7FFFFFFF - 64 || v[1] > 0x7FFFFFFF / 8 - 8)
+        fault.at(2, sj("件数が大きすぎます。"));
+    return v;
+}
+
+void readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, CoverArray& codes,
+                   const FileFault& fault) {
+    constexpr std::uint64_t zeros = 0x3030303030303030ULL;
+    const std::size_t n = L.size();
+    std::size_t i = 0;
+    while (i < n) {
+        if (i + 8 <= n) {
+            std::uint64_t w;
+            std::memcpy(&w, L.data() + i, 8);
+            if (w == zeros) {
+                i += 8;
+                continue;
+            }
+        }
+        if (L[i] == '0') {
+            ++i;
+            continue;
+        }
+        std::size_t v = i / 7;
+        LayerCodes c{};
+        for (int l = 0; l < LayerCount; ++l) {
+            unsigned char b = static_cast<unsigned char>(L[7 * v + l]);
+            if (b < '0')
+                fault.at(lineNo, num(static_cast<std::int64_t>(7 * v + l + 1)) +
+                                     sj(" バイト目が被度コードではありません（バイト値 ") + num(b) +
+                                     sj("）。"));
+            c[l] = static_cast<CoverCode>(b - '0');
+        }
+        codes.set(static_cast<int>(v), s, c);
+        i = 7 * (v + 1);
+    }
+}
+
+template <typename CellOf>
+void checkSlots(std::int32_t count, CellOf cellOf, const char* what) {
+    std::vector<char> seen(static_cast<std::size_t>(count) + 1, 0);
+    for (std::int32_t pos = 1; pos <= count; ++pos) {
+        auto [text, fail] = cellOf(pos);
+        auto v = parseNumberField(text);
+        if (!v) fail(sj(what) + sj(" \"") + shown(text) + sj("\" が数値ではありません。"));
+        if (*v < 1 || *v > count)
+            fail(sj(what) + " " + num(*v) + sj(" が 1〜") + num(count) +
+                 sj(" の範囲にありません。"));
+        if (seen[*v]) fail(sj(what) + " " + num(*v) + sj(" が重複しています。"));
+        seen[*v] = 1;
+    }
+}
+
+}  // namespace
+
+LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, ProgressBar* bar) {
+    FileFault fault(fileName);
+    if (bytes.empty()) fault.whole(sj("ファイルが空です。"));
+    std::vector<std::string_view> lines = splitLines(bytes);
+    if (lines.size() < 2) fault.at(2, sj("件数の行がありません（ファイルが短すぎます）。"));
+
+    LoadedTable lt;
+    lt.title = std::string(lines[0]);
+    auto [NS, NR, F] = readCounts(lines[1], fault);
+    lt.speciesCount = NS;
+    lt.releveCount = NR;
+    lt.freqRow = F;
+
+    // Lines: title, counts, NS+1 cover lines, NS+F+1 grid lines.
+    const std::int64_t coverEnd = 2 + static_cast<std::int64_t>(NS) + 1;
+    const std::int64_t expected = coverEnd + NS + F + 1;
+    const std::int64_t have = static_cast<std::int64_t>(lines.size());
+    const std::string counted = sj("（2 行目の件数 NS=") + num(NS) + " NR=" + num(NR) +
+                                " F=" + num(F) + sj(" からは ") + num(expected) + sj(" 行のはず）");
+    if (have < coverEnd)
+        fault.at(have, sj("ファイルがこの行で終わっていて、被度コードの行が足りません") + counted + sj("。"));
+    if (have < expected)
+        fault.at(have, sj("ファイルがこの行で終わっていて、表のセルの行が足りません") + counted + sj("。"));
+    if (have > expected)
+        fault.at(expected + 1, sj("表の最後の行の後に余分な行があります") + counted + sj("。"));
+
+    const std::size_t width = 7 * (static_cast<std::size_t>(NR) + 1);
+    for (std::int64_t k = 2; k < coverEnd; ++k)
+        if (lines[k].size() != width)
+            fault.at(k + 1, sj("被度コードの行の長さが ") +
+                                num(static_cast<std::int64_t>(lines[k].size())) +
+                                sj(" バイトです（測定数 NR=") + num(NR) + sj(" からは ") +
+                                num(static_cast<std::int64_t>(width)) + sj(" バイトのはず）。"));
+
+    if (bar) {
+        bar->setMin(0);
+        bar->setMax(NS + 5);
+    }
+    lt.codes.resize(NR + 1, NS + 1);
+    for (std::int32_t s = 0; s <= NS; ++s) {
+        if (bar) bar->setPosition(s);
+        readCoverLine(lines[2 + s], s, 3 + static_cast<std::int64_t>(s), lt.codes, fault);
+    }
+
+    Grid& g = lt.grid;
+    g.setRowCount(NS + 32);
+    g.setColCount(NR + 4);
+    const std::size_t cols = static_cast<std::size_t>(NR) + 4;
+    for (std::int32_t r = 0; r <= NS + F; ++r) {
+        bool closed = forEachCommaItem(lines[coverEnd + r], [&](std::size_t k, std::string&& item) {
+            if (k < cols && !item.empty()) g.setCell(static_cast<int>(k), r, std::move(item));
+        });
+        if (!closed) fault.at(coverEnd + r + 1, sj("引用符 (\") が閉じていません。"));
+    }
+
+    // Every slot in use must address an entry of the loaded TableArray.
+    const std::int64_t row0Line = coverEnd + 1;
+    checkSlots(
+        NR,
+        [&](std::int32_t j) {
+            return std::pair{g.cell(j + 3, 0), [&, j](const std::string& what) {
+                                 fault.at(row0Line, sj("列 ") + num(j + 3) + sj(" の") + what);
+                             }};
+        },
+        "測定のスロット番号");
+    checkSlots(
+        NS,
+        [&](std::int32_t i) {
+            return std::pair{g.cell(0, F + i), [&, i](const std::string& what) {
+                                 fault.at(row0Line + F + i, sj("種の") + what);
+                             }};
+        },
+        "スロット番号");
+    return lt;
+}
+
+void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path) {
+    PresenceCounts counts = countPresences(lt.grid, lt.freqRow, lt.speciesCount, lt.releveCount);
+    std::filesystem::path p(path);
+    std::string name = p.filename().string(), folder = p.parent_path().string();
+    std::vector<LayerCodes> domLine = t.DomLine;
+    domLine.resize(static_cast<std::size_t>(lt.releveCount) + 1, LayerCodes{});
+    // Nothing below can fail: the table changes all at once.
+    t.TableTitle = std::move(lt.title);
+    t.SpeciesCount = lt.speciesCount;
+    t.ReleveCount = lt.releveCount;
+    t.FreqRow = lt.freqRow;
+    t.PlantCapacity = lt.speciesCount;
+    t.ReleveCapacity = lt.releveCount;
+    t.TableArray = std::move(lt.codes);
+    t.VegTable = std::move(lt.grid);
+    t.FreqArray = std::move(counts.freq);
+    t.NumSpArray = std::move(counts.numSp);
+    t.DomLine = std::move(domLine);
+    t.data.CurrentNotation = 2;
+    t.DataFileName = std::move(name);
+    t.DataFolder = std::move(folder);
+}
+
+// --- files ---------------------------------------------------------------------
+
+void saveTableFile(TableState& t, const std::string& path) {
+    namespace fs = std::filesystem;
+    const std::string shownPath = fromUtf8(path);
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) throw Error(sj("保存先がフォルダです: ") + shownPath);
+    // Written beside the target and renamed over it when complete, so a failed
+    // save leaves the previous file as it was.
+    const std::string temp = path + ".tmp";
+    auto dropTemp = [&] {
+        std::error_code ignored;
+        fs::remove(temp, ignored);
+    };
+    try {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) throw Error(sj("ファイルを作成できません: ") + shownPath);
+        std::vector<char> buffer(1 << 20);
+        out.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        writeTableFile(out, t);
+        out.close();
+        if (!out) throw Error(sj("組成表ファイルの書込みに失敗しました: ") + shownPath);
+    } catch (...) {
+        dropTemp();
+        throw;
+    }
+    fs::rename(temp, path, ec);
+    if (ec) {
+        dropTemp();
+        throw Error(sj("組成表ファイルを保存できません: ") + shownPath + " (" +
+                    fromUtf8(ec.message()) + ")");
+    }
+}
+
+void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar) {
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) throw Error(sj("ファイルが開けません: ") + fromUtf8(path));
+        in.seekg(0, std::ios::end);
+        std::streamoff size = in.tellg();
+        in.seekg(0, std::ios::beg);
+        if (size < 0) throw Error(sj("ファイルが読めません: ") + fromUtf8(path));
+        bytes.resize(static_cast<std::size_t>(size));
+        in.read(bytes.data(), size);
+        if (in.gcount() != size) throw Error(sj("ファイルが読めません: ") + fromUtf8(path));
+    }
+    struct BarReset {
+        ProgressBar* bar;
+        ~BarReset() {
+            if (bar) bar->setPosition(0);
+        }
+    } reset{bar};
+    LoadedTable lt = readTableFile(bytes, path, bar);
+    bytes = std::string();  // the file's bytes are not needed beside the table
+    installLoadedTable(t, std::move(lt), path);
+}
+
+// --- commands ------------------------------------------------------------------
+
+void Item_SaveTableClick(TableState& t, Ui& ui) {
+    FileDialogRequest r;
+    r.title = sj("組成表の保存");
+    r.filter = saveDialogFilter();
+    r.filterIndex = 1;
+    r.defaultExt = ".vtb";
+    // The proposed name is a file name: a "/" in the title would make it a path.
+    std::string name = toUtf8(t.TableTitle);
+    std::replace(name.begin(), name.end(), '/', '_');
+    r.fileName = name + ".vtb";
+    auto path = ui.saveFileDialog(r);
+    if (!path) return;
+    MessagePanelScope panel(ui, sj("組成表を保存中"));
+    saveTableFile(t, *path);
+    ui.gridChanged();  // the hidden slot cells may have been renumbered
+}
+
+void Item_LoadTableClick(TableState& t, Ui& ui) {
+    FileDialogRequest r;
+    r.title = sj("組成表の読込");
+    r.filter = openDialogFilter();
+    r.filterIndex = 2;
+    r.initialDir = t.OpenDialogFolder;
+    r.fileName = "*.vtb";
+    auto path = ui.openFileDialog(r);
+    if (!path) {
+        RefreshCaption(t, ui);
+        return;
+    }
+    {
+        MessagePanelScope panel(ui, sj("組成表を読込中"));
+        loadTableFile(t, *path, &ui.progressBar1());
+    }
+    ui.gridChanged();
+    RefreshCaption(t, ui);
+}
+
+}  // namespace tamsel
