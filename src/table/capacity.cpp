@@ -15,10 +15,12 @@ bool AddCol(TableState& t, std::int32_t count) {
         t.NumSpArray.resize(static_cast<std::size_t>(n) + 1, 0);
         t.DomLine.resize(static_cast<std::size_t>(n) + 1, LayerCodes{});
         t.TableArray.resize(static_cast<int>(n) + 1, t.PlantCapacity + 1);
+        const int oldCols = t.VegTable.colCount();
         t.VegTable.setColCount(static_cast<int>(n) + 4);
         for (std::int32_t m = old + 1; m <= n; ++m) {
             t.NumSpArray[m] = 0;
-            t.VegTable.clearCol(m + 3);
+            // Columns the grid has just made are empty; clearing one visits every row.
+            if (m + 3 < oldCols) t.VegTable.clearCol(m + 3);
             t.VegTable.setCell(m + 3, 0, std::to_string(m));
             t.VegTable.setCell(m + 3, 1, IntText4(m));
         }
