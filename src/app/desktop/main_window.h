@@ -1,0 +1,73 @@
+// TForm1: the main window. It owns the session, forwards its menu commands to the
+// core's handlers through one boundary that shows errors, and repaints after each.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/session/session.h"
+#include "platform/qt/qt_ui.h"
+
+class QAction;
+class QDialog;
+class QFrame;
+class QLabel;
+class QProgressBar;
+
+namespace tamsel {
+
+class VegTable;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+  public:
+    // Runs the start-up sequence; args are the command-line arguments after the
+    // program name.
+    TForm1(const std::string& programPath, const std::vector<std::string>& args,
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The window's font: "ＭＳ Ｐゴシック" where installed, else a Japanese sans font.
+    static QFont formFont();
+
+    Session& session() { return session_; }
+    QtUi& ui() { return *ui_; }
+    VegTable* vegTable() const { return vegTable_; }
+    // A menu item by its name, e.g. "Item_AddReleve"; null for an unknown name.
+    QAction* item(const QString& name) const;
+    void setAboutBox(QDialog* box);
+
+    // The command boundary: an error escaping the command is shown in a message
+    // box and the program goes on; the grid and the caption are then refreshed.
+    void runCommand(const std::function<void()>& command);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void buildMenu();
+    void buildMessagePanel(QWidget* host);
+    void placeMessagePanel();
+    // Enables the item and makes it run the handler through runCommand.
+    void wire(const QString& name, std::function<void()> handler);
+
+    void Item_NewTableClick();
+    void Btn_QuitClick();
+    void Item_VersionClick();
+
+    Session session_;
+    std::unique_ptr<QtUi> ui_;
+    VegTable* vegTable_ = nullptr;
+    QFrame* Panel_ofMessage = nullptr;
+    QLabel* LabelofProgress = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;
+    std::map<QString, QAction*> items_;
+};
+
+}  // namespace tamsel

@@ -1,0 +1,215 @@
+#include "app/desktop/veg_table.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "platform/qt/fonts.h"
+#include "platform/qt/qt_text.h"
+
+namespace tamsel {
+
+namespace {
+const QColor FixedColour = Qt::yellow;
+const QColor CellColour = Qt::white;
+const QColor FixedLineColour = Qt::darkGray;
+const QColor CellLineColour(192, 192, 192);
+constexpr int TextIndent = 2;
+// Converted texts kept at most; most cells repeat a few cover texts and numbers.
+constexpr std::size_t TextCacheLimit = 1 << 16;
+}  // namespace
+
+int VegTable::Axis::size(int k) const {
+    return k >= 0 && static_cast<std::size_t>(k) < sizes.size() ? sizes[k] : defaultSize;
+}
+
+void VegTable::Axis::set(int k, int s) {
+    if (k < 0) return;
+    if (static_cast<std::size_t>(k) >= sizes.size())
+        sizes.resize(static_cast<std::size_t>(k) + 1, defaultSize);
+    sizes[k] = std::max(0, s);
+}
+
+VegTable::VegTable(const Grid& grid, QWidget* parent) : QAbstractScrollArea(parent), grid_(grid) {
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    viewport()->setAutoFillBackground(false);
+    refresh();
+}
+
+void VegTable::setDefaultColWidth(int w) {
+    cols_.defaultSize = w;
+    std::fill(cols_.sizes.begin(), cols_.sizes.end(), w);
+    refresh();
+}
+
+void VegTable::setDefaultRowHeight(int h) {
+    rows_.defaultSize = h;
+    std::fill(rows_.sizes.begin(), rows_.sizes.end(), h);
+    refresh();
+}
+
+void VegTable::setColWidth(int col, int w) {
+    cols_.set(col, w);
+    refresh();
+}
+
+void VegTable::setRowHeight(int row, int h) {
+    rows_.set(row, h);
+    refresh();
+}
+
+int VegTable::colWidth(int col) const {
+    return cols_.size(col);
+}
+int VegTable::rowHeight(int row) const {
+    return rows_.size(row);
+}
+
+void VegTable::setLeftCol(int col) {
+    horizontalScrollBar()->setValue(col - cols_.fixed);
+}
+void VegTable::setTopRow(int row) {
+    verticalScrollBar()->setValue(row - rows_.fixed);
+}
+
+std::vector<VegTable::Band> VegTable::inSight(const Axis& axis, int count, int first, int extent) {
+    std::vector<Band> bands;
+    int at = 0;
+    auto take = [&](int k) {
+        bands.push_back(Band{k, at, axis.size(k)});
+        at += axis.size(k) + LineWidth;
+    };
+    for (int k = 0; k < std::min(axis.fixed, count) && at < extent; ++k) take(k);
+    for (int k = first; k < count && at < extent; ++k) take(k);
+    return bands;
+}
+
+// The last scroll position shows the last column (row) whole at the far edge.
+int VegTable::lastFirst(const Axis& axis, int count, int extent) {
+    int avail = extent;
+    for (int k = 0; k < std::min(axis.fixed, count); ++k) avail -= axis.size(k) + LineWidth;
+    int first = count, used = 0;
+    for (int k = count - 1; k >= axis.fixed; --k) {
+        used += axis.size(k) + LineWidth;
+        if (used > avail) break;
+        first = k;
+    }
+    if (first == count) first = std::max(axis.fixed, count - 1);
+    return first;
+}
+
+std::vector<VegTable::Band> VegTable::visibleCols() const {
+    return inSight(cols_, grid_.colCount(), leftCol(), viewport()->width());
+}
+
+std::vector<VegTable::Band> VegTable::visibleRows() const {
+    return inSight(rows_, grid_.rowCount(), topRow(), viewport()->height());
+}
+
+namespace {
+template <typename Bands>
+int indexAt(const Bands& bands, int pos) {
+    for (const auto& b : bands)
+        if (pos >= b.start && pos < b.start + b.size + VegTable::LineWidth) return b.index;
+    return -1;
+}
+
+template <typename Bands>
+const auto* bandOf(const Bands& bands, int index) {
+    for (const auto& b : bands)
+        if (b.index == index) return &b;
+    return static_cast<const typename Bands::value_type*>(nullptr);
+}
+}  // namespace
+
+QPoint VegTable::cellAt(QPoint pos) const {
+    const int col = indexAt(visibleCols(), pos.x()), row = indexAt(visibleRows(), pos.y());
+    if (col < 0 || row < 0) return QPoint(-1, -1);
+    return QPoint(col, row);
+}
+
+QRect VegTable::cellRect(int col, int row) const {
+    const auto cols = visibleCols();
+    const auto rows = visibleRows();
+    const auto* c = bandOf(cols, col);
+    const auto* r = bandOf(rows, row);
+    if (!c || !r) return {};
+    return QRect(c->start, r->start, c->size, r->size);
+}
+
+void VegTable::setTableFont(const FontSpec& spec) {
+    setFont(qFontOf(spec, QStringLiteral("Noto Sans Mono CJK JP")));
+    viewport()->update();
+}
+
+void VegTable::refresh() {
+    syncSizes();
+    updateScrollBars();
+    viewport()->update();
+}
+
+void VegTable::syncSizes() {
+    // Columns and rows that the grid gained take the default size.
+    const auto nc = static_cast<std::size_t>(grid_.colCount());
+    const auto nr = static_cast<std::size_t>(grid_.rowCount());
+    if (cols_.sizes.size() < nc) cols_.sizes.resize(nc, cols_.defaultSize);
+    if (rows_.sizes.size() < nr) rows_.sizes.resize(nr, rows_.defaultSize);
+}
+
+void VegTable::updateScrollBars() {
+    const int w = viewport()->width(), h = viewport()->height();
+    const int maxLeft = lastFirst(cols_, grid_.colCount(), w);
+    const int maxTop = lastFirst(rows_, grid_.rowCount(), h);
+    horizontalScrollBar()->setRange(0, std::max(0, maxLeft - cols_.fixed));
+    verticalScrollBar()->setRange(0, std::max(0, maxTop - rows_.fixed));
+    horizontalScrollBar()->setSingleStep(1);
+    verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->setPageStep(std::max(1, w / (cols_.defaultSize + LineWidth) - 1));
+    verticalScrollBar()->setPageStep(std::max(1, h / (rows_.defaultSize + LineWidth) - 1));
+}
+
+const QString& VegTable::textOf(const std::string& sjis) {
+    auto it = textCache_.find(sjis);
+    if (it != textCache_.end()) return it->second;
+    if (textCache_.size() >= TextCacheLimit) textCache_.clear();
+    return textCache_.emplace(sjis, qs(sjis)).first->second;
+}
+
+void VegTable::paintEvent(QPaintEvent* event) {
+    QPainter p(viewport());
+    const QRect clip = event->rect();
+    p.fillRect(clip, CellColour);
+    p.setFont(font());
+    p.setPen(Qt::black);
+
+    const std::vector<Band> cols = visibleCols();
+    for (const Band& r : visibleRows()) {
+        if (r.start > clip.bottom() || r.start + r.size < clip.top()) continue;
+        for (const Band& c : cols) {
+            if (c.start > clip.right() || c.start + c.size < clip.left()) continue;
+            const bool fixed = c.index < cols_.fixed || r.index < rows_.fixed;
+            if (fixed) p.fillRect(c.start, r.start, c.size, r.size, FixedColour);
+            const QColor& line = fixed ? FixedLineColour : CellLineColour;
+            p.fillRect(c.start + c.size, r.start, LineWidth, r.size + LineWidth, line);
+            p.fillRect(c.start, r.start + r.size, c.size + LineWidth, LineWidth, line);
+
+            const std::string& text = grid_.cell(c.index, r.index);
+            if (text.empty() || c.size <= TextIndent || r.size <= TextIndent) continue;
+            p.drawText(QRect(c.start + TextIndent, r.start, c.size - TextIndent, r.size),
+                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, textOf(text));
+        }
+    }
+}
+
+void VegTable::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void VegTable::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+}  // namespace tamsel

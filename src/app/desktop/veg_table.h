@@ -1,0 +1,86 @@
+// The composition table on screen: a view of tamsel::Grid that paints only the
+// cells in sight, so tables of thousands of rows and columns scroll smoothly.
+// Rows 0-3 and columns 0-3 stay in place and are painted in the fixed colour;
+// the rest scrolls by whole rows and columns.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QPoint>
+#include <QRect>
+#include <QScrollBar>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/ui.h"
+#include "table/table_state.h"
+
+namespace tamsel {
+
+class VegTable : public QAbstractScrollArea {
+    Q_OBJECT
+  public:
+    static constexpr int LineWidth = 1;  // grid line after each column and row
+
+    explicit VegTable(const Grid& grid, QWidget* parent = nullptr);
+
+    int fixedCols() const { return cols_.fixed; }
+    int fixedRows() const { return rows_.fixed; }
+    void setDefaultColWidth(int w);
+    void setDefaultRowHeight(int h);
+    void setColWidth(int col, int w);
+    void setRowHeight(int row, int h);
+    int colWidth(int col) const;
+    int rowHeight(int row) const;
+
+    // First scrolled column and row in sight.
+    int leftCol() const { return cols_.fixed + horizontalScrollBar()->value(); }
+    int topRow() const { return rows_.fixed + verticalScrollBar()->value(); }
+    void setLeftCol(int col);
+    void setTopRow(int row);
+
+    // The cell under a point of the viewport as (column, row); (-1, -1) off the cells.
+    QPoint cellAt(QPoint pos) const;
+    // The cell's rectangle in viewport coordinates, without its grid lines; empty
+    // when the cell is scrolled out of sight.
+    QRect cellRect(int col, int row) const;
+
+    void setTableFont(const FontSpec& spec);
+
+    // The grid's size or contents changed: resync and repaint.
+    void refresh();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+  private:
+    // Sizes along one direction: columns (widths) or rows (heights).
+    struct Axis {
+        int fixed;
+        int defaultSize;
+        std::vector<int> sizes;
+        int size(int k) const;
+        void set(int k, int s);
+    };
+    // A column or row in sight: its index, where it starts and its size.
+    struct Band {
+        int index, start, size;
+    };
+    // Bands in sight: the fixed ones, then from first on, until extent is filled.
+    static std::vector<Band> inSight(const Axis& axis, int count, int first, int extent);
+    static int lastFirst(const Axis& axis, int count, int extent);
+    std::vector<Band> visibleCols() const;
+    std::vector<Band> visibleRows() const;
+    void syncSizes();
+    void updateScrollBars();
+    const QString& textOf(const std::string& sjis);
+
+    const Grid& grid_;
+    Axis cols_{FixedCols, DefaultColWidth, {}};
+    Axis rows_{FixedRows, DefaultRowHeight, {}};
+    std::unordered_map<std::string, QString> textCache_;
+};
+
+}  // namespace tamsel

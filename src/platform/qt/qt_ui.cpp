@@ -1,0 +1,140 @@
+#include "platform/qt/qt_ui.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QFontDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QWidget>
+
+#include "platform/qt/file_dialogs.h"
+#include "platform/qt/fonts.h"
+#include "platform/qt/help_viewer.h"
+#include "platform/qt/qt_text.h"
+
+namespace tamsel {
+
+namespace {
+// Progress repaints per second during a long command: enough to look alive,
+// few enough not to slow the command down.
+constexpr int PaintIntervalMs = 50;
+
+void showBox(QWidget* parent, QMessageBox::Icon icon, const std::string& sjisText) {
+    QMessageBox box(icon, QCoreApplication::applicationName(), qs(sjisText), QMessageBox::Ok,
+                    parent);
+    box.exec();
+}
+}  // namespace
+
+QtUi::QtUi(QWidget* window) : window_(window) {}
+
+QtUi::~QtUi() {
+    while (busyDepth_ > 0) setBusy(false);
+}
+
+void QtUi::setMessagePanel(QWidget* panel, QLabel* label, QProgressBar* bar) {
+    panel_ = panel;
+    label_ = label;
+    bar2_ = bar;
+}
+
+void QtUi::setProgressBar1(QProgressBar* bar) {
+    bar1_ = bar;
+}
+void QtUi::setAboutBox(QDialog* box) {
+    about_ = box;
+}
+void QtUi::setGridChangedHandler(std::function<void()> handler) {
+    gridChanged_ = std::move(handler);
+}
+
+void QtUi::message(const std::string& text) {
+    showBox(window_, QMessageBox::NoIcon, text);
+}
+
+void QtUi::showError(const std::string& text) {
+    showBox(window_, QMessageBox::Critical, text);
+}
+
+void QtUi::alert() {
+    QApplication::beep();
+}
+
+void QtUi::setBusy(bool on) {
+    // Qt keeps a stack of override cursors, so nested scopes restore in order.
+    if (on) {
+        ++busyDepth_;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (busyDepth_ > 0) {
+        --busyDepth_;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void QtUi::showMessagePanel(const std::string& label) {
+    if (!panel_) return;
+    if (label_) label_->setText(qs(label));
+    panel_->show();
+    panel_->raise();
+    // The command keeps the event loop busy, so the panel is painted here and now.
+    panel_->repaint();
+    sincePaint_.restart();
+}
+
+void QtUi::hideMessagePanel() {
+    if (panel_) panel_->hide();
+}
+
+void QtUi::progressChanged(int which, const ProgressBar& bar) {
+    QProgressBar* w = which == 1 ? bar1_.data() : bar2_.data();
+    if (!w) return;
+    if (w->minimum() != bar.min() || w->maximum() != bar.max()) w->setRange(bar.min(), bar.max());
+    w->setValue(bar.position());
+    if (!w->isVisible()) return;
+    if (sincePaint_.isValid() && sincePaint_.elapsed() < PaintIntervalMs &&
+        bar.position() != bar.max())
+        return;
+    w->repaint();
+    // Lets the window system show what was painted; the user's input waits until
+    // the command has finished.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    sincePaint_.restart();
+}
+
+std::optional<std::string> QtUi::openFileDialog(const FileDialogRequest& r) {
+    return runFileDialog(window_, r, false);
+}
+
+std::optional<std::string> QtUi::saveFileDialog(const FileDialogRequest& r) {
+    return runFileDialog(window_, r, true);
+}
+
+std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
+    bool ok = false;
+    QFont chosen = QFontDialog::getFont(&ok, qFontOf(current, QString()), window_);
+    if (!ok) return std::nullopt;
+    return fontSpecOf(chosen);
+}
+
+void QtUi::showHelp(const std::string& helpFile) {
+    if (!help_) help_ = new HelpViewer(window_);  // owned by the window
+    help_->showFile(helpFile);
+}
+
+void QtUi::showAbout() {
+    if (about_) about_->exec();
+}
+
+void QtUi::captionChanged(const std::string& caption) {
+    if (!window_) return;
+    window_->setWindowTitle(qs(caption));
+    window_->update();
+}
+
+void QtUi::gridChanged() {
+    if (gridChanged_) gridChanged_();
+}
+
+}  // namespace tamsel

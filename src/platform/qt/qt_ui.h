@@ -1,0 +1,68 @@
+// The core's user interface over Qt Widgets: message boxes, the busy cursor, the
+// message panel with its progress bar, the common dialogs, help and about box.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <functional>
+
+#include "platform/ui.h"
+
+class QDialog;
+class QLabel;
+class QProgressBar;
+class QWidget;
+
+namespace tamsel {
+
+class HelpViewer;
+
+class QtUi : public Ui {
+  public:
+    // window: the main window, parent of the dialogs and carrier of the caption.
+    explicit QtUi(QWidget* window);
+    ~QtUi() override;
+
+    // Panel_ofMessage with LabelofProgress and ProgressBar2.
+    void setMessagePanel(QWidget* panel, QLabel* label, QProgressBar* bar);
+    // ProgressBar1, on the add-relevé panel.
+    void setProgressBar1(QProgressBar* bar);
+    void setAboutBox(QDialog* box);
+    void setGridChangedHandler(std::function<void()> handler);
+
+    // A failed command: like message(), with the error icon.
+    void showError(const std::string& text);
+    bool busy() const { return busyDepth_ > 0; }
+
+    void message(const std::string& text) override;
+    void alert() override;
+    void setBusy(bool on) override;
+    void showMessagePanel(const std::string& label) override;
+    void hideMessagePanel() override;
+
+    std::optional<std::string> openFileDialog(const FileDialogRequest& r) override;
+    std::optional<std::string> saveFileDialog(const FileDialogRequest& r) override;
+    std::optional<FontSpec> fontDialog(const FontSpec& current) override;
+
+    void showHelp(const std::string& helpFile) override;
+    void showAbout() override;
+
+    void captionChanged(const std::string& caption) override;
+    void gridChanged() override;
+
+  protected:
+    void progressChanged(int which, const ProgressBar& bar) override;
+
+  private:
+    QPointer<QWidget> window_;
+    QPointer<QWidget> panel_;
+    QPointer<QLabel> label_;
+    QPointer<QProgressBar> bar1_, bar2_;
+    QPointer<QDialog> about_;
+    QPointer<HelpViewer> help_;
+    std::function<void()> gridChanged_;
+    int busyDepth_ = 0;
+    QElapsedTimer sincePaint_;
+};
+
+}  // namespace tamsel
