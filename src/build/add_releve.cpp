@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "build/dictionary.h"
-#include "table/dialog_filters.h"
 #include "build/put_table.h"
 #include "datafile/numbers.h"
 #include "platform/error.h"
+#include "table/dialog_filters.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "table/dialog_filters.h"
 #include "platform/error.h"
+#include "table/dialog_filters.h"
 #include "text/sjis.h"
 
 namespace tamsel {
