@@ -13,6 +13,7 @@
 #include <new>
 
 #include "app/desktop/veg_table.h"
+#include "app/session/settings.h"
 #include "platform/error.h"
 #include "table/table_state.h"
 #include "text/sjis.h"
