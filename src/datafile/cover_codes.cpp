@@ -1,26 +1,45 @@
 #include "datafile/cover_codes.h"
 
+#include <algorithm>
+
 #include "datafile/numbers.h"
-#include "text/sjis.h"
 
 namespace tamsel {
 
+namespace {
+bool isBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+CoverCode singleCharCode(char c) {
+    if (c == '*') return 1;
+    if (c == 'r') return 6;
+    if (c == '+') return 7;
+    if (c >= '1' && c <= '5') return static_cast<CoverCode>((c - '0') * 10);
+    return 0;
+}
+}  // namespace
+
+// Called for every species entry of every record read, so it looks at the two
+// bytes of each layer directly instead of building strings.
 std::optional<LayerCodes> ParseLayerCodes(std::string_view text14) {
+    char padded[2 * LayerCount];
+    const char* t = text14.data();
+    if (text14.size() < sizeof padded) {
+        for (std::size_t i = 0; i < sizeof padded; ++i)
+            padded[i] = i < text14.size() ? text14[i] : ' ';
+        t = padded;
+    }
     LayerCodes out{};
     for (int k = 0; k < LayerCount; ++k) {
-        std::string_view pair = text14.substr(std::min<std::size_t>(text14.size(), 2 * k), 2);
-        std::string t = trimControl(pair);
-        if (t.empty()) {
+        char a = t[2 * k], b = t[2 * k + 1];
+        bool blankA = isBlankByte(a), blankB = isBlankByte(b);
+        if (blankA && blankB) {
             out[k] = 0;
-        } else if (t.size() == 1) {
-            char c = t[0];
-            if (c == '*') out[k] = 1;
-            else if (c == 'r') out[k] = 6;
-            else if (c == '+') out[k] = 7;
-            else if (c >= '1' && c <= '5') out[k] = static_cast<CoverCode>((c - '0') * 10);
-            else out[k] = 0;
+        } else if (blankA || blankB) {
+            out[k] = singleCharCode(blankA ? b : a);
+        } else if (a >= '0' && a <= '9' && b >= '0' && b <= '9') {
+            out[k] = static_cast<CoverCode>((a - '0') * 10 + (b - '0'));
         } else {
-            auto v = parseNumberField(t);
+            auto v = parseNumberField(std::string_view(t + 2 * k, 2));
             if (!v || *v < 0 || *v > 255) return std::nullopt;
             out[k] = static_cast<CoverCode>(*v);
         }

@@ -130,10 +130,14 @@ void CloseDataFiles(DataFilePair& p) {
 }
 
 void ClearPlantSet(DataFilePair& p) {
-    for (PlantSetEntry& e : p.PlantSet) {
+    // One copy of a ready blank entry each: this runs for every relevé read.
+    static const PlantSetEntry blank = [] {
+        PlantSetEntry e;
         e.name.fill(' ');
         e.codes.fill(0);
-    }
+        return e;
+    }();
+    std::fill(p.PlantSet.begin(), p.PlantSet.end(), blank);
 }
 
 bool ReadReleve(DataFilePair& p, std::int32_t n) {
@@ -157,16 +161,18 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
 
     // A chain never holds a record twice; one that does would never end. Short
     // chains are checked by a scan, long ones through a set.
-    std::vector<std::int32_t> seen;
+    std::array<std::int32_t, 32> seen;
+    std::size_t seenCount = 0;
     std::unordered_set<std::int32_t> seenSet;
     std::size_t base = 0;
     const std::size_t lastEntry = p.PlantSet.size() - 1;
     while (r != 0) {
         if (r < 0) return false;  // no record has a negative number
-        if (seen.size() < 32) {
-            if (std::find(seen.begin(), seen.end(), r) != seen.end()) return false;
-            seen.push_back(r);
-            if (seen.size() == 32) seenSet.insert(seen.begin(), seen.end());
+        if (seenCount < seen.size()) {
+            if (std::find(seen.begin(), seen.begin() + seenCount, r) != seen.begin() + seenCount)
+                return false;
+            seen[seenCount++] = r;
+            if (seenCount == seen.size()) seenSet.insert(seen.begin(), seen.end());
         } else if (!seenSet.insert(r).second) {
             return false;
         }

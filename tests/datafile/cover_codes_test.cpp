@@ -73,6 +73,13 @@ TEST(ParseLayerCodes, SevenLayersInOrder) {
     v = ParseLayerCodes("+2+3+4+512 3r ");
     ASSERT_TRUE(v);
     EXPECT_EQ(*v, (LayerCodes{2, 3, 4, 5, 12, 30, 6}));
+    // A shorter text has blank layers after its end.
+    v = ParseLayerCodes("5 +2");
+    ASSERT_TRUE(v);
+    EXPECT_EQ(*v, (LayerCodes{50, 2, 0, 0, 0, 0, 0}));
+    v = ParseLayerCodes("");
+    ASSERT_TRUE(v);
+    EXPECT_EQ(*v, LayerCodes{});
 }
 
 TEST(CoverCodeText, BothNotations) {
