@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -78,6 +79,12 @@ TEST(DesktopWindow, StartsWithBlankTableAndCaption) {
     EXPECT_EQ(bar->minimum(), 0);
     EXPECT_EQ(bar->maximum(), 100);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the busy cursor is gone
+
+    // The Windows font, or the Japanese monospace font installed in its place.
+    const QString family = QFontInfo(w.form.vegTable()->font()).family();
+    EXPECT_TRUE(family == u("ＭＳ ゴシック") || family == u("Noto Sans Mono CJK JP"))
+        << family.toStdString();
+    EXPECT_EQ(QFontInfo(w.form.vegTable()->font()).pixelSize(), 12);
 }
 
 TEST(DesktopWindow, MenuHasEveryCaptionAndOnlyBuiltCommandsEnabled) {
