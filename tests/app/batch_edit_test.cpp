@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/session/batch.h"
+#include "app/batch_run.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"
 #include "text/sjis.h"
@@ -15,27 +15,12 @@ namespace {
 using testing::ReleveIn;
 using Lines = std::vector<std::string>;
 
-struct Outcome {
-    int status;
-    std::string out, err;
-    Lines lines() const {
-        Lines v;
-        std::istringstream in(out);
-        for (std::string l; std::getline(in, l);) v.push_back(l);
-        return v;
-    }
-};
-
+using testing::Outcome;
 Outcome run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    int status = runBatch(args, out, err);
-    return {status, out.str(), err.str()};
+    return testing::runCommands(args);
 }
-
 std::string layer(int k, const std::string& text) {
-    std::string s(14, ' ');
-    s.replace(static_cast<std::size_t>(2 * k), text.size(), text);
-    return s;
+    return testing::layerText(k, text);
 }
 
 ReleveIn releve(const char* number, std::vector<std::pair<const char*, std::string>> species) {
