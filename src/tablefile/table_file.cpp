@@ -350,6 +350,11 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
     if (bytes.empty()) fault.whole(sj("ファイルが空です。"));
     std::vector<std::string_view> lines = splitLines(bytes);
     if (lines.size() < 2) fault.at(2, sj("件数の行がありません（ファイルが短すぎます）。"));
+    // Every line the program writes ends in CR LF: a last line without one is
+    // a file cut short.
+    if (bytes.back() != '\n')
+        fault.at(static_cast<std::int64_t>(lines.size()),
+                 sj("行末がありません（ファイルがこの行の途中で切れています）。"));
 
     LoadedTable lt;
     lt.title = std::string(lines[0]);

@@ -1,0 +1,449 @@
+#include "tablefile/table_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "platform/batch/batch_ui.h"
+#include "platform/error.h"
+#include "support/data_file_writer.h"
+#include "support/temp_dir.h"
+#include "table/frequency.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+namespace {
+
+using testing::TempDir;
+using testing::writeBytes;
+
+// A blank table of the given capacities; boxes: -1 the defaults, 0 all item
+// boxes off (FreqRow 2), 1 all on (FreqRow 31).
+TableState makeTable(BatchUi& ui, int releveCap = 23, int plantCap = 127, int boxes = -1) {
+    TableState t;
+    InitGlobals(t);
+    t.PrintItemBoxes = defaultPrintItemBoxes();
+    if (boxes >= 0)
+        for (int n = 2; n <= PrintItemCount; ++n)
+            t.PrintItemBoxes[n].enabled = t.PrintItemBoxes[n].checked = boxes == 1;
+    t.ReleveCapacity = releveCap;
+    t.PlantCapacity = plantCap;
+    t.FreqArray.assign(plantCap + 1, 0);
+    t.NumSpArray.assign(releveCap + 1, 0);
+    t.DomLine.assign(releveCap + 1, LayerCodes{});
+    t.TableArray = CoverArray{};
+    t.TableArray.resize(releveCap + 1, plantCap + 1);
+    layOutGrid(t);
+    ClearTable(t, ui);
+    return t;
+}
+
+struct Entry {
+    std::string name;
+    LayerCodes codes;
+    std::string cell;  // empty: the layer summary
+};
+
+// Places a relevé as the next column, through the slots as placing does.
+void place(TableState& t, const std::string& header, const std::vector<Entry>& entries) {
+    int col = ++t.ReleveCount + 3;
+    int rs = releveSlotAt(t, col);
+    t.TableArray.set(rs, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
+    if (t.FreqRow > 2) t.VegTable.setCell(col, 2, header);
+    for (const Entry& e : entries) {
+        int row = 0;
+        for (int i = 1; i <= t.SpeciesCount && !row; ++i)
+            if (t.VegTable.cell(2, t.FreqRow + i) == e.name) row = t.FreqRow + i;
+        if (!row) {
+            row = t.FreqRow + ++t.SpeciesCount;
+            t.VegTable.setCell(2, row, e.name);
+        }
+        t.VegTable.setCell(col, row, e.cell.empty() ? LayerSummary(e.codes) : e.cell);
+        t.TableArray.set(rs, speciesSlotAt(t, row), e.codes);
+    }
+}
+
+std::string saveBytes(TableState& t) {
+    std::ostringstream out;
+    writeTableFile(out, t);
+    return out.str();
+}
+
+TableState loadBytes(BatchUi& ui, const std::string& bytes, const std::string& path = "t.vtb") {
+    TableState t = makeTable(ui);
+    installLoadedTable(t, readTableFile(bytes, path), path);
+    return t;
+}
+
+// What a failed load must leave exactly as it was.
+struct Snapshot {
+    std::string bytes, title, dataFile;
+    int relCap, plantCap, rows, cols;
+    bool operator==(const Snapshot&) const = default;
+};
+Snapshot snapshot(TableState& t) {
+    return {saveBytes(t),    t.TableTitle,          t.DataFileName,       t.ReleveCapacity,
+            t.PlantCapacity, t.VegTable.rowCount(), t.VegTable.colCount()};
+}
+
+const LayerCodes h1s1{0, 0, 20, 0, 7, 0, 0};
+const LayerCodes t1m{10, 0, 0, 0, 0, 0, 55};
+
+// Two relevés of one species, all item rows off: small enough to write out by hand.
+TableState smallTable(BatchUi& ui) {
+    TableState t = makeTable(ui, 2, 1, 0);
+    t.TableTitle = "T, 1 \"q\"";
+    place(t, "", {{"Abies firma", h1s1, "x"}});
+    place(t, "", {{"Abies firma", t1m, "y"}});
+    Item_FrequencyClick(t, ui);
+    return t;
+}
+
+std::string smallFile() {
+    std::string f = "T, 1 \"q\"\r\n";
+    f += "1 2 2\r\n";
+    f += "000000052000005200000\r\n";
+    f += "000000000D0700:00000g\r\n";
+    f += ",,,,1,2\r\n";
+    f += ",," + sj("表の通し番号") + ",,\"   1\",\"   2\"\r\n";
+    f += ",,," + sj("F＼N") + ",\"   1\",\"   1\"\r\n";
+    f += "1,\"   1\",\"Abies firma\",\"   2\",x,y\r\n";
+    return f;
+}
+
+TEST(TableFileTest, SmallTableGivesTheExactBytes) {
+    BatchUi ui;
+    TableState t = smallTable(ui);
+    EXPECT_EQ(saveBytes(t), smallFile());
+}
+
+TEST(TableFileTest, EmptyTableGivesTitleCountsOneCoverLineAndTheHeaderRows) {
+    BatchUi ui;
+    TableState t = makeTable(ui);
+    std::string row0 = ",,,";
+    std::string row1 = ",," + sj("表の通し番号") + ",";
+    for (int j = 1; j <= 23; ++j) {
+        row0 += "," + std::to_string(j);
+        row1 += ",\"" + std::string(j < 10 ? "   " : "  ") + std::to_string(j) + "\"";
+    }
+    std::string bytes = saveBytes(t);
+    std::string head =
+        sj("森林群落組成表") + "\r\n0 0 28\r\n0000000\r\n" + row0 + "\r\n" + row1 + "\r\n";
+    EXPECT_EQ(bytes.substr(0, head.size()), head);
+    std::size_t lines = 0;
+    for (char c : bytes) lines += c == '\n';
+    EXPECT_EQ(lines, 3u + 29u);
+
+    TableState u = loadBytes(ui, bytes);
+    EXPECT_EQ(u.PlantCapacity, 0);
+    EXPECT_EQ(u.ReleveCapacity, 0);
+    EXPECT_EQ(u.VegTable.rowCount(), 32);
+    EXPECT_EQ(u.VegTable.colCount(), 4);
+    EXPECT_EQ(u.FreqRow, 28);
+}
+
+TEST(TableFileTest, LoadingSetsCountsCapacitiesArraysAndNamesWithoutTouchingCells) {
+    BatchUi ui;
+    TableState t = makeTable(ui, 40, 200);
+    t.data.CurrentNotation = 1;
+    LoadedTable lt = readTableFile(smallFile(), "dir/abc.vtb");
+    installLoadedTable(t, std::move(lt), "dir/abc.vtb");
+    EXPECT_EQ(t.TableTitle, "T, 1 \"q\"");
+    EXPECT_EQ(t.DataFileName, "abc.vtb");
+    EXPECT_EQ(t.data.CurrentNotation, 2);
+    EXPECT_EQ(t.SpeciesCount, 1);
+    EXPECT_EQ(t.ReleveCount, 2);
+    EXPECT_EQ(t.FreqRow, 2);
+    EXPECT_EQ(t.PlantCapacity, 1);
+    EXPECT_EQ(t.ReleveCapacity, 2);
+    EXPECT_EQ(t.VegTable.rowCount(), 33);
+    EXPECT_EQ(t.VegTable.colCount(), 6);
+    EXPECT_EQ(codesAt(t, 4, 3), h1s1);
+    EXPECT_EQ(codesAt(t, 5, 3), t1m);
+    EXPECT_EQ(t.TableArray.get(1, 0), (LayerCodes{5, 2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(t.FreqArray, (std::vector<std::uint16_t>{0, 2}));
+    EXPECT_EQ(t.NumSpArray, (std::vector<std::uint16_t>{0, 1, 1}));
+    EXPECT_EQ(t.DomLine.size(), 3u);
+    EXPECT_EQ(t.VegTable.cell(2, 3), "Abies firma");
+    EXPECT_EQ(t.VegTable.cell(3, 3), "   2");  // read, not rewritten
+}
+
+// Names and titles with blanks, commas, quotes and full-width blanks; a table
+// whose capacity exceeds its counts writes more items than it loads.
+TEST(TableFileTest, RoundTripRestoresTheTableAndASecondSaveGivesTheSameBytes) {
+    for (int boxes : {-1, 0, 1}) {
+        BatchUi ui;
+        TableState t = makeTable(ui, 23, 127, boxes);
+        t.TableTitle = sj("ブナ林, 2024 \"夏\"　調査 ");
+        place(t, "R 1", {{"Abies firma", h1s1, ""}, {sj("ブナ　Fagus crenata"), t1m, ""}});
+        place(t, "R,2",
+              {{"Quercus \"x\" crispula", LayerCodes{0, 0, 0, 0, 1, 0, 0}, ""},
+               {"Abies firma", LayerCodes{30, 0, 0, 0, 0, 0, 0}, ""}});
+        place(t, sj("表"), {{"a,b", LayerCodes{0, 0, 0, 0, 0, 0, 40}, ""}});
+        Item_FrequencyClick(t, ui);
+        std::string first = saveBytes(t);
+
+        TableState u = loadBytes(ui, first);
+        ASSERT_EQ(u.SpeciesCount, 4);
+        ASSERT_EQ(u.ReleveCount, 3);
+        EXPECT_EQ(u.TableTitle, t.TableTitle);
+        EXPECT_EQ(u.FreqRow, t.FreqRow);
+        for (int r = 0; r <= t.FreqRow + t.SpeciesCount; ++r)
+            for (int c = 0; c < 3 + 4; ++c)
+                EXPECT_EQ(u.VegTable.cell(c, r), t.VegTable.cell(c, r)) << c << "," << r;
+        for (int r = t.FreqRow + 1; r <= t.FreqRow + t.SpeciesCount; ++r)
+            for (int c = 4; c <= 6; ++c) EXPECT_EQ(codesAt(u, c, r), codesAt(t, c, r));
+        EXPECT_EQ(u.VegTable.cell(2, u.FreqRow + t.SpeciesCount), "a,b");  // the last row in use
+
+        std::string second = saveBytes(u);
+        EXPECT_EQ(saveBytes(*std::make_unique<TableState>(loadBytes(ui, second))), second);
+    }
+}
+
+TEST(TableFileTest, ATableFilledToItsCapacitySavesTheSameBytesAfterLoading) {
+    BatchUi ui;
+    TableState t = smallTable(ui);
+    std::string bytes = saveBytes(t);
+    TableState u = loadBytes(ui, bytes);
+    EXPECT_EQ(saveBytes(u), bytes);
+}
+
+TEST(TableFileTest, GridItemsBeyondTheColumnsAreIgnored) {
+    std::string bytes = smallFile();
+    // Items appended to every grid line (the four lines after the cover block).
+    std::string wide;
+    std::istringstream in(bytes);
+    std::string line;
+    for (int n = 1; std::getline(in, line); ++n) {
+        line.pop_back();  // CR
+        wide += line + (n >= 5 ? ",extra,\"more\"" : "") + "\r\n";
+    }
+    BatchUi ui;
+    TableState u = loadBytes(ui, wide);
+    EXPECT_EQ(u.VegTable.colCount(), 6);
+    EXPECT_EQ(u.VegTable.cell(5, 3), "y");
+    EXPECT_EQ(saveBytes(u), bytes);
+}
+
+// Each corrupt file is refused with its line named, and the table, title and
+// data file name stay exactly as they were.
+TEST(TableFileTest, CorruptFilesAreRefusedAndLeaveTheTableUntouched) {
+    BatchUi ui;
+    TempDir dir;
+    TableState cur = makeTable(ui);
+    place(cur, "keep", {{"Keep me", h1s1, ""}});
+    cur.DataFileName = "before.rli";
+    const Snapshot before = snapshot(cur);
+    const std::string good = smallFile();
+    const std::string path = dir.file("bad.vtb");
+
+    auto refused = [&](const std::string& bytes, const std::string& lineText) {
+        writeBytes(path, bytes);
+        try {
+            loadTableFile(cur, path);
+            ADD_FAILURE() << "accepted: " << bytes;
+        } catch (const Error& e) {
+            std::string msg = e.what();
+            EXPECT_NE(msg.find("bad.vtb"), std::string::npos) << toUtf8(msg);
+            if (!lineText.empty()) {
+                EXPECT_NE(msg.find(" " + lineText + sj(" 行目")), std::string::npos) << toUtf8(msg);
+            }
+        }
+        EXPECT_TRUE(snapshot(cur) == before);
+    };
+    auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string b = good;
+        std::size_t at = b.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return b.replace(at, from.size(), to);
+    };
+
+    for (std::size_t cut = 0; cut < good.size(); ++cut) refused(good.substr(0, cut), "");
+
+    struct Case {
+        std::string from, to, line;
+    } cases[] = {
+        {"1 2 2\r", "2 2 2\r", "9"},  // one species too many: lines run out
+        {"1 2 2\r", "0 2 2\r", "7"},  // one too few: a line left over
+        {"1 2 2\r", "1 3 2\r", "3"},  // cover lines too short for NR
+        {"1 2 2\r", "1 1 2\r", "3"},  // too long
+        {"1 2 2\r", "1 2 3\r", "8"},  // F one more: a grid line missing
+        {"1 2 2\r", "1 2 1\r", "2"},  // F outside 2..31
+        {"1 2 2\r", "-1 2 2\r", "2"},
+        {"1 2 2\r", "1 -2 2\r", "2"},
+        {"1 2 2\r", "a 2 2\r", "2"},
+        {"1 2 2\r", "1.5 2 2\r", "2"},
+        {"1 2 2\r", "1 2\r", "2"},
+        {"1 2 2\r", "1 2 2 9\r", "2"},
+        {"1 2 2\r", "\r", "2"},
+        {"1 2 2\r", "99999999999 2 2\r", "2"},
+        {"00D0700", "00/0700", "4"},      // a byte below "0"
+        {"00D0700", "00D070", "4"},       // a cover line one byte short
+        {"x,y\r", "x,\"y\r", "8"},        // quote never closed
+        {",,,,1,2\r", ",,,,1,x\r", "5"},  // relevé slot not a number
+        {",,,,1,2\r", ",,,,1,3\r", "5"},  // outside 1..NR
+        {",,,,1,2\r", ",,,,2,2\r", "5"},  // repeated
+        {",,,,1,2\r", ",,,,0,2\r", "5"},
+        {",,,,1,2\r", ",,,,1,\r", "5"},                     // missing
+        {"1,\"   1\",\"Abies", "2,\"   1\",\"Abies", "8"},  // species slot outside 1..NS
+        {"1,\"   1\",\"Abies", "z,\"   1\",\"Abies", "8"},
+    };
+    for (const auto& c : cases) refused(replaced(c.from, c.to), c.line);
+    refused(good + "\r\n", "9");  // an extra line after the grid
+    refused("", "");
+}
+
+TEST(TableFileTest, AFailedSaveKeepsThePreviousFile) {
+    BatchUi ui;
+    TempDir dir;
+    const std::string path = dir.file("table.vtb");
+    struct Case {
+        const char* what;
+        void (*spoil)(TableState&);
+    } cases[] = {
+        {"line break in the title", [](TableState& t) { t.TableTitle = "a\nb"; }},
+        {"line break in the last cell", [](TableState& t) { t.VegTable.setCell(5, 3, "y\r"); }},
+        {"a code the file cannot hold",
+         [](TableState& t) { t.TableArray.set(2, 1, LayerCodes{208}); }},
+    };
+    for (const auto& c : cases) {
+        writeBytes(path, "OLD CONTENT");
+        TableState t = smallTable(ui);
+        c.spoil(t);
+        EXPECT_THROW(saveTableFile(t, path), Error) << c.what;
+        std::ifstream in(path, std::ios::binary);
+        std::string kept((std::istreambuf_iterator<char>(in)), {});
+        EXPECT_EQ(kept, "OLD CONTENT") << c.what;
+        EXPECT_FALSE(std::filesystem::exists(path + ".tmp")) << c.what;
+    }
+    TableState t = smallTable(ui);
+    EXPECT_THROW(saveTableFile(t, dir.file("no-such-folder/table.vtb")), Error);
+    saveTableFile(t, path);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), smallFile());
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+}
+
+// The codes of every cell, keyed by species name and relevé header.
+std::map<std::pair<std::string, std::string>, LayerCodes> cellCodes(const TableState& t) {
+    std::map<std::pair<std::string, std::string>, LayerCodes> m;
+    for (int i = 1; i <= t.SpeciesCount; ++i)
+        for (int j = 1; j <= t.ReleveCount; ++j) {
+            int row = t.FreqRow + i, col = j + 3;
+            m[{t.VegTable.cell(2, row), t.VegTable.cell(col, 2)}] = codesAt(t, col, row);
+        }
+    return m;
+}
+
+// A deletion as the editing commands make it: the column (row) moves behind
+// the ones in use, its cells are cleared, its slot stays with it and its codes
+// become zero.
+void deleteColumn(TableState& t, int col) {
+    int rs = releveSlotAt(t, col);
+    t.TableArray.clearReleve(rs);
+    int last = t.ReleveCount + 3;
+    t.VegTable.moveCol(col, last);
+    for (int r = 1; r < t.VegTable.rowCount(); ++r) t.VegTable.setCell(last, r, "");
+    --t.ReleveCount;
+}
+void deleteRow(TableState& t, int row) {
+    t.TableArray.clearSpecies(speciesSlotAt(t, row));
+    int last = t.FreqRow + t.SpeciesCount;
+    t.VegTable.moveRow(row, last);
+    for (int c = 1; c < t.VegTable.colCount(); ++c) t.VegTable.setCell(c, last, "");
+    --t.SpeciesCount;
+}
+
+TEST(TableFileTest, SavingAfterMiddleDeletionsRenumbersTheSlotsAndKeepsEveryCode) {
+    BatchUi ui;
+    TableState t = makeTable(ui);
+    for (int k = 1; k <= 4; ++k) {
+        std::vector<Entry> e;
+        for (int s = 1; s <= 5; ++s)
+            if ((s + k) % 3 != 0)
+                e.push_back({"sp" + std::to_string(s),
+                             LayerCodes{0, 0, CoverCode(10 * k), 0, CoverCode(s), 0, 0}, ""});
+        place(t, "R" + std::to_string(k), e);
+    }
+    deleteColumn(t, 5);  // relevé 2: slot 2 goes free
+    deleteRow(t, t.FreqRow + 2);
+    deleteRow(t, t.FreqRow + 1);
+    const auto expected = cellCodes(t);
+    ASSERT_EQ(expected.size(), 3u * 3u);
+
+    std::string bytes = saveBytes(t);
+    // The table itself was renumbered in place, codes moved along.
+    EXPECT_EQ(cellCodes(t), expected);
+    std::vector<int> relSlots, spSlots;
+    for (int j = 1; j <= t.ReleveCapacity; ++j) relSlots.push_back(releveSlotAt(t, j + 3));
+    for (int i = 1; i <= t.PlantCapacity; ++i) spSlots.push_back(speciesSlotAt(t, t.FreqRow + i));
+    std::sort(relSlots.begin(), relSlots.begin() + t.ReleveCount);
+    std::sort(spSlots.begin(), spSlots.begin() + t.SpeciesCount);
+    EXPECT_EQ(relSlots[0], 1);
+    EXPECT_EQ(relSlots[2], 3);
+    EXPECT_EQ(spSlots[2], 3);
+    std::sort(relSlots.begin(), relSlots.end());
+    std::sort(spSlots.begin(), spSlots.end());
+    EXPECT_EQ(std::adjacent_find(relSlots.begin(), relSlots.end()), relSlots.end());
+    EXPECT_EQ(std::adjacent_find(spSlots.begin(), spSlots.end()), spSlots.end());
+
+    TableState u = loadBytes(ui, bytes);
+    EXPECT_EQ(cellCodes(u), expected);
+    EXPECT_EQ(saveBytes(u), saveBytes(*std::make_unique<TableState>(loadBytes(ui, saveBytes(u)))));
+}
+
+TEST(TableFileTest, SavingRefusesRepeatedSlotsWithoutChangingTheTable) {
+    BatchUi ui;
+    TableState t = smallTable(ui);
+    t.VegTable.setCell(5, 0, "1");
+    EXPECT_THROW(saveBytes(t), Error);
+    EXPECT_EQ(t.VegTable.cell(5, 0), "1");
+}
+
+TEST(TableFileTest, CommandsUseTheirDialogsPanelAndProgress) {
+    BatchUi ui;
+    TempDir dir;
+    TableState t = smallTable(ui);
+    t.TableTitle = sj("ブナ林");
+    t.OpenDialogFolder = dir.path().string();
+    const std::string path = dir.file("x.vtb");
+
+    Item_SaveTableClick(t, ui);  // cancelled: nothing written
+    ui.fileAnswers.push_back(path);
+    Item_SaveTableClick(t, ui);
+    ASSERT_EQ(ui.dialogs.size(), 2u);
+    EXPECT_EQ(ui.dialogs[1].title, sj("組成表の保存"));
+    EXPECT_EQ(ui.dialogs[1].filterIndex, 1);
+    EXPECT_EQ(ui.dialogs[1].defaultExt, ".vtb");
+    EXPECT_EQ(ui.dialogs[1].fileName, "ブナ林.vtb");
+    EXPECT_EQ(ui.panelLabels.back(), sj("組成表を保存中"));
+    ASSERT_TRUE(std::filesystem::exists(path));
+
+    TableState u = makeTable(ui);
+    u.OpenDialogFolder = dir.path().string();
+    ui.caption.clear();
+    Item_LoadTableClick(u, ui);  // cancelled: only the caption
+    EXPECT_EQ(u.ReleveCount, 0);
+    EXPECT_EQ(ui.caption, captionOf(u));
+    ui.fileAnswers.push_back(path);
+    Item_LoadTableClick(u, ui);
+    const FileDialogRequest& r = ui.dialogs.back();
+    EXPECT_EQ(r.title, sj("組成表の読込"));
+    EXPECT_EQ(r.filterIndex, 2);
+    EXPECT_EQ(r.fileName, "*.vtb");
+    EXPECT_EQ(r.initialDir, dir.path().string());
+    EXPECT_EQ(ui.panelLabels.back(), sj("組成表を読込中"));
+    EXPECT_FALSE(ui.panelShown);
+    EXPECT_EQ(ui.busyDepth, 0);
+    EXPECT_EQ(ui.progressBar1().max(), 1 + 5);
+    EXPECT_EQ(ui.progressBar1().position(), 0);
+    EXPECT_EQ(u.ReleveCount, 2);
+    EXPECT_EQ(ui.caption, sj("ブナ林") + "  NR=2, NS=1    " + sj("辞書なし"));
+    EXPECT_EQ(u.DataFileName, "x.vtb");
+}
+
+}  // namespace
+}  // namespace tamsel
