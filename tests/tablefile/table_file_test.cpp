@@ -266,7 +266,7 @@ TEST(TableFileTest, CorruptFilesAreRefusedAndLeaveTheTableUntouched) {
     struct Case {
         std::string from, to, line;
     } cases[] = {
-        {"1 2 2\r", "2 2 2\r", "9"},  // one species too many: lines run out
+        {"1 2 2\r", "2 2 2\r", "8"},  // one species too many: lines run out
         {"1 2 2\r", "0 2 2\r", "7"},  // one too few: a line left over
         {"1 2 2\r", "1 3 2\r", "3"},  // cover lines too short for NR
         {"1 2 2\r", "1 1 2\r", "3"},  // too long
