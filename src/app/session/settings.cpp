@@ -118,7 +118,7 @@ void ReadSettingsFile(Session& s, Ui& ui, const std::string& path) {
     checkText(1);
     t.PrintItemBoxes[1].caption = afterChars(lines[1], 2);
     for (int n = 2; n <= PrintItemCount; ++n) {
-        std::size_t k = static_cast<std::size_t>(n) - 1;
+        std::size_t k = static_cast<std::size_t>(n);  // line n + 1
         if (k >= lines.size())
             throw fault(k + 1,
                         sj("行がありません（3〜31 行目の 29 行には印刷項目の設定が要ります）。"));

@@ -1,0 +1,218 @@
+#include "app/session/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/batch/batch_ui.h"
+#include "platform/error.h"
+#include "support/data_file_writer.h"
+#include "support/temp_dir.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+namespace {
+
+using testing::TempDir;
+using testing::writeBytes;
+
+// Lines 1..31 of a settings file (Shift-JIS): every item box on, captions "item n".
+std::vector<std::string> settingsLines(const std::string& title = "My title") {
+    std::vector<std::string> l{title, "xx" + sj("通し番号")};
+    for (int n = 2; n <= 30; ++n) l.push_back("1 item " + std::to_string(n));
+    return l;
+}
+
+std::string joined(const std::vector<std::string>& lines, const std::string& end = "\r\n") {
+    std::string s;
+    for (const auto& l : lines) s += l + end;
+    return s;
+}
+
+class SettingsTest : public ::testing::Test {
+  protected:
+    void SetUp() override { FormCreate(s, ui, {}, false); }
+    // Writes the file and reads it.
+    void read(const std::string& bytes, const std::string& name = "a.ini") {
+        writeBytes(dir.file(name), bytes);
+        ReadSettingsFile(s, ui, dir.file(name));
+    }
+    std::string errorOf(const std::string& bytes) {
+        try {
+            read(bytes);
+        } catch (const Error& e) {
+            return e.what();
+        }
+        ADD_FAILURE() << "accepted";
+        return {};
+    }
+    TempDir dir;
+    Session s;
+    BatchUi ui;
+};
+
+TEST_F(SettingsTest, ThirtyOneLinesSetTitleCaptionsAndStatesOnly) {
+    auto lines = settingsLines();
+    lines[2] = "0 no row";  // ChkBox2
+    lines[30] = "1x" + sj("出現種数");
+    for (const char* end : {"\r\n", "\n", "\r"}) {
+        read(joined(lines, end));
+        const TableState& t = s.table;
+        EXPECT_EQ(t.TableTitle, "My title");
+        EXPECT_EQ(t.PrintItemBoxes[1].caption, sj("通し番号"));
+        EXPECT_FALSE(t.PrintItemBoxes[2].enabled);
+        EXPECT_FALSE(t.PrintItemBoxes[2].checked);
+        EXPECT_EQ(t.PrintItemBoxes[2].caption, "no row");
+        EXPECT_TRUE(t.PrintItemBoxes[4].enabled && t.PrintItemBoxes[4].checked);
+        EXPECT_EQ(t.PrintItemBoxes[17].caption, "item 17");
+        EXPECT_EQ(t.PrintItemBoxes[30].caption, sj("出現種数"));
+        EXPECT_EQ(t.OpenDialogFolder, "");
+        EXPECT_EQ(t.DictionaryFileName, "");
+        EXPECT_EQ(t.DictionaryStatus, sj("辞書なし"));
+    }
+    ClearTable(s.table, ui);
+    EXPECT_EQ(s.table.FreqRow, 30);  // 28 of the 29 item boxes on
+}
+
+TEST_F(SettingsTest, FolderAndDictionaryLines) {
+    writeBytes(dir.file("names.dic"), "Fagus,Fagus crenata\r\n");
+    auto lines = settingsLines();
+    lines.push_back("#D C:\\data\\veg\\plots.rli");
+    lines.push_back("just a comment");
+    lines.push_back("names.DIC");  // upper case: no dictionary line
+    read(joined(lines));
+    EXPECT_EQ(s.table.OpenDialogFolder, "C:/data/veg/");
+    EXPECT_EQ(s.table.DictionaryFileName, "");
+
+    // A relative name is found beside the settings file.
+    lines.push_back("names.dic");
+    read(joined(lines));
+    EXPECT_EQ(s.table.DictionaryFileName, "names.dic");
+    EXPECT_EQ(s.table.DictionaryStatus, sj("辞書＝") + "names.dic");
+    EXPECT_EQ(s.dictionary.OldNames, std::vector<std::string>{"Fagus"});
+    EXPECT_EQ(ui.caption.substr(ui.caption.size() - 15), sj("辞書＝") + "names.dic");
+
+    // A "#D" line naming a dictionary sets the folder and hands the whole line on.
+    lines.push_back("#D C:\\dic\\names.dic");
+    read(joined(lines));
+    EXPECT_EQ(s.table.OpenDialogFolder, "C:/dic/");
+    EXPECT_EQ(s.table.DictionaryFileName, "#D C:\\dic\\names.dic");
+    EXPECT_EQ(s.table.DictionaryStatus, sj("辞書＝") + "names.dic");  // not found: unchanged
+}
+
+TEST_F(SettingsTest, FolderPartStepsOverKanjiWhoseTrailByteIsABackslash) {
+    // 表 is 0x95 0x5C: its second byte must not end the folder.
+    EXPECT_EQ(settingsFolderPart(sj("D:\\植生表\\a.rli")), "D:/植生表/");
+    EXPECT_EQ(settingsFolderPart(sj("植生表")), "");
+    EXPECT_EQ(settingsFolderPart("C:plots.rli"), "C:");
+    EXPECT_EQ(settingsFolderPart("/home/me/veg/a.rli"), "/home/me/veg/");
+}
+
+TEST_F(SettingsTest, AnEmptyFirstLineGivesAnEmptyTitle) {
+    read(joined(settingsLines("")));
+    RefreshCaption(s.table, ui);
+    EXPECT_EQ(ui.caption.rfind("  NR=", 0), 0u);
+}
+
+TEST_F(SettingsTest, BadFilesNameTheLineAndKeepWhatWasReadBefore) {
+    auto lines = settingsLines("Short");
+    lines.resize(20);
+    std::string msg = errorOf(joined(lines));
+    EXPECT_NE(msg.find("a.ini"), std::string::npos);
+    EXPECT_NE(msg.find(sj(" 21 行目")), std::string::npos) << toUtf8(msg);
+    EXPECT_EQ(s.table.TableTitle, "Short");                    // read before the fault
+    EXPECT_EQ(s.table.PrintItemBoxes[19].caption, "item 19");  // line 20
+    EXPECT_EQ(s.table.PrintItemBoxes[20].caption, sj("草本層１高さ（m）"));  // untouched
+
+    struct Case {
+        std::string bytes, line;
+    } cases[] = {
+        {"", ""},
+        {"only a title\r\n", " 2 "},
+        {[] {
+             auto l = settingsLines();
+             l[9] = "";
+             return joined(l);
+         }(),
+         " 10 "},
+        {joined(settingsLines("森林")), " 1 "},  // UTF-8, not Shift-JIS
+        {[] {
+             auto l = settingsLines();
+             l[5] = "1 \x81";  // a lead byte with nothing after it
+             return joined(l);
+         }(),
+         " 6 "},
+    };
+    for (const auto& c : cases) {
+        std::string m = errorOf(c.bytes);
+        EXPECT_NE(m.find("a.ini"), std::string::npos) << toUtf8(m);
+        EXPECT_NE(m.find(c.line), std::string::npos) << toUtf8(m);
+    }
+    EXPECT_THROW(ReadSettingsFile(s, ui, dir.file("missing.ini")), Error);
+}
+
+TEST_F(SettingsTest, ReadingFromTheMenuBlanksTheTableButNotAfterAFailure) {
+    writeBytes(dir.file("good.ini"), joined(settingsLines()));
+    writeBytes(dir.file("bad.ini"), "title only\r\n");
+    s.table.ReleveCount = 1;
+    s.table.VegTable.setCell(4, 2, "kept");
+
+    ui.fileAnswers.push_back(dir.file("bad.ini"));
+    EXPECT_THROW(ItemReadINIClick(s, ui), Error);
+    EXPECT_EQ(s.table.ReleveCount, 1);
+    EXPECT_EQ(s.table.VegTable.cell(4, 2), "kept");
+    EXPECT_EQ(ui.dialogs.back().filterIndex, 5);
+    EXPECT_EQ(ui.dialogs.back().fileName, "*.ini");
+
+    ItemReadINIClick(s, ui);  // cancelled
+    EXPECT_EQ(s.table.ReleveCount, 1);
+
+    ui.fileAnswers.push_back(dir.file("good.ini"));
+    ItemReadINIClick(s, ui);
+    EXPECT_EQ(s.table.ReleveCount, 0);
+    EXPECT_EQ(s.table.VegTable.cell(4, 2), "");
+    EXPECT_EQ(s.table.FreqRow, 31);
+    EXPECT_EQ(s.table.VegTable.cell(2, 30), "item 30");
+    EXPECT_EQ(s.table.LayerLabels[2], "S1");  // only start-up looks at ChkBox19
+}
+
+TEST_F(SettingsTest, StartUpReadsTheFirstArgumentAndFallsBackToTheDefaults) {
+    auto lines = settingsLines("Start");
+    lines[19] = "0 off";  // ChkBox19
+    writeBytes(dir.file("start.ini"), joined(lines));
+    Session a;
+    BatchUi uiA;
+    FormCreate(a, uiA, {dir.file("start.ini")}, false);
+    EXPECT_TRUE(uiA.messages.empty());
+    EXPECT_EQ(uiA.caption, "Start  NR=0, NS=0    " + sj("辞書なし"));
+    EXPECT_EQ(a.table.FreqRow, 30);
+    EXPECT_EQ(a.table.LayerLabels[2], " S");
+    EXPECT_EQ(a.table.LayerLabels[4], " H");
+
+    auto cut = lines;
+    cut.resize(25);
+    writeBytes(dir.file("cut.ini"), joined(cut));
+    Session b;
+    BatchUi uiB;
+    FormCreate(b, uiB, {dir.file("cut.ini")}, false);
+    ASSERT_EQ(uiB.messages.size(), 1u);
+    EXPECT_NE(uiB.messages[0].find("cut.ini"), std::string::npos);
+    EXPECT_EQ(b.table.TableTitle, sj("森林群落組成表"));
+    EXPECT_EQ(b.table.PrintItemBoxes[3].caption, sj("調査地名"));
+    EXPECT_FALSE(b.table.PrintItemBoxes[4].enabled);
+    EXPECT_EQ(b.table.FreqRow, 28);
+    EXPECT_EQ(b.table.VegTable.rowCount(), 127 + 32);
+    EXPECT_EQ(b.table.VegTable.cell(0, 29), "1");
+}
+
+TEST_F(SettingsTest, HelpAndAbout) {
+    s.programPath = "/opt/tamsel/bin/tamsel";
+    Item_ManualClick(s, ui);
+    ASSERT_EQ(ui.helpShown.size(), 1u);
+    EXPECT_EQ(ui.helpShown[0], "/opt/tamsel/bin/tamsel.hlp");
+    Item_VersionClick(ui);
+    EXPECT_EQ(ui.aboutShown, 1);
+}
+
+}  // namespace
+}  // namespace tamsel
