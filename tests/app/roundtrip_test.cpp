@@ -1,0 +1,161 @@
+// A table built from field data, sorted, ordered, edited in the middle, saved and
+// loaded: every cell must still show and hold the codes of its species in its relevé.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/session/batch.h"
+#include "support/data_file_writer.h"
+#include "support/temp_dir.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+namespace {
+
+using Key = std::pair<std::string, std::string>;  // relevé number, species name
+
+struct Commands {
+    Session s;
+    BatchUi ui;
+    std::ostringstream out, err;
+    std::vector<BatchCommand> reg = allBatchCommands();
+
+    Commands() { FormCreate(s, ui, {}, false); }
+    void operator()(const std::vector<std::string>& args) {
+        ArgReader in(args);
+        BatchContext c{s, ui, out, err};
+        while (!in.atEnd()) {
+            std::string name = in.next("command");
+            const BatchCommand* cmd = nullptr;
+            for (const auto& k : reg)
+                if (k.name == name) cmd = &k;
+            ASSERT_NE(cmd, nullptr) << name;
+            cmd->run(c, in);
+            ASSERT_TRUE(ui.messages.empty()) << name << ": " << toUtf8(ui.messages.front());
+        }
+    }
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every cell in use against the codes the data file gave it; returns how many
+// present cells were met.
+int checkCells(const TableState& t, const std::map<Key, LayerCodes>& expected) {
+    int present = 0;
+    for (int col = 4; col <= t.ReleveCount + 3; ++col) {
+        std::string releve = trimControl(t.VegTable.cell(col, 2));
+        for (int row = t.FreqRow + 1; row <= t.FreqRow + t.SpeciesCount; ++row) {
+            auto it = expected.find({releve, t.VegTable.cell(2, row)});
+            LayerCodes want = it == expected.end() ? LayerCodes{} : it->second;
+            EXPECT_EQ(codesAt(t, col, row), want)
+                << releve << " / " << toUtf8(t.VegTable.cell(2, row));
+            EXPECT_EQ(t.VegTable.cell(col, row), allZero(want) ? "" : LayerSummary(want));
+            if (!allZero(want)) ++present;
+        }
+    }
+    return present;
+}
+
+TEST(RoundTrip, EditedSortedOrderedTableKeepsEveryCode) {
+    testing::TempDir dir;
+    // 8 relevés over 12 species along a gradient; every code of the table differs
+    // from every other, so a code in the wrong cell cannot go unnoticed.
+    std::map<Key, LayerCodes> expected;
+    std::vector<testing::ReleveIn> releves;
+    int serial = 0;
+    for (int r = 0; r < 8; ++r) {
+        testing::ReleveIn in;
+        in.releveNumber = std::to_string(101 + r);
+        for (int k = 0; k < 4; ++k) {
+            int s = (r + k * 2) % 12;
+            std::string name = sj("種") + std::to_string(s);
+            LayerCodes c{};
+            int layer = serial % 7, value = 10 + serial % 46;
+            if (value % 10 > 5) value -= 4;
+            c[layer] = static_cast<CoverCode>(value);
+            c[(layer + 3) % 7] = static_cast<CoverCode>(2 + serial % 5);
+            ++serial;
+            std::string text(14, ' ');
+            for (int l = 0; l < 7; ++l)
+                if (c[l]) {  // two digits: a single digit would be read as a class
+                    std::string v = (c[l] < 10 ? "0" : "") + std::to_string(c[l]);
+                    text.replace(2 * l, 2, v);
+                }
+            in.species.push_back({name, text});
+            expected[{in.releveNumber, name}] = c;
+        }
+        releves.push_back(in);
+    }
+    testing::writeDataFilePair(dir.file("veg"), releves);
+
+    Commands run;
+    run({"add", dir.file("veg.rli"), "sort-species", "sort-releves", "recip"});
+    TableState& t = run.s.table;
+    ASSERT_EQ(t.ReleveCount, 8);
+    ASSERT_EQ(t.SpeciesCount, 12);
+    EXPECT_EQ(checkCells(t, expected), 32);
+
+    int f = t.FreqRow;
+    auto at = [](int n) { return std::to_string(n); };
+    run({"move-row", at(f + 2), at(f + 9), "move-col", "5", "10", "insert-col", "7"});
+    // Delete a species row and a relevé column in the middle: their slots go to the
+    // first free row and column, away from 1..n.
+    std::string goneSpecies = t.VegTable.cell(2, f + 4);
+    std::string goneReleve = trimControl(t.VegTable.cell(10, 2));
+    run({"delete-row", at(f + 4), "delete-col", "10"});
+    for (auto it = expected.begin(); it != expected.end();)
+        it = (it->first.second == goneSpecies || it->first.first == goneReleve) ? expected.erase(it)
+                                                                                : std::next(it);
+    run({"insert-row", at(f + 6), "comment", at(f + 6), "区分", "move-col", "4", "8", "move-row",
+         at(f + 1), at(f + 5)});
+    ASSERT_EQ(t.ReleveCount, 8);  // 8 - 1 + the inserted empty one
+    int present = checkCells(t, expected);
+    int rowsBefore = t.SpeciesCount;
+
+    auto releveSlots = [&t] {
+        std::set<int> v;
+        for (int col = 4; col <= t.ReleveCount + 3; ++col) v.insert(releveSlotAt(t, col));
+        return v;
+    };
+    const std::set<int> oneToEight{1, 2, 3, 4, 5, 6, 7, 8};
+    ASSERT_NE(releveSlots(), oneToEight);  // the save has slots to renumber
+
+    std::string file = dir.file("table.vtb");
+    run({"save", file, "clear", "load", file});
+    EXPECT_EQ(t.ReleveCount, 8);
+    EXPECT_EQ(t.SpeciesCount, rowsBefore);
+    EXPECT_EQ(checkCells(t, expected), present);
+    EXPECT_EQ(present, static_cast<int>(expected.size()));
+    // Every loaded slot addresses an entry, and the comment row came back.
+    EXPECT_EQ(releveSlots(), oneToEight);
+    bool comment = false;
+    for (int row = t.FreqRow + 1; row <= t.FreqRow + t.SpeciesCount; ++row)
+        comment = comment || t.VegTable.cell(2, row) == sj("区分");
+    EXPECT_TRUE(comment);
+
+    // Saving what was loaded gives the same title, counts and cover block again
+    // (the grid lines were as wide as the capacity, which loading made the count).
+    std::string again = dir.file("again.vtb");
+    run({"save", again});
+    auto head = [&](const std::string& bytes) {
+        std::size_t end = 0;
+        for (int line = 0; line < t.SpeciesCount + 3; ++line) end = bytes.find("\r\n", end) + 2;
+        return bytes.substr(0, end);
+    };
+    EXPECT_EQ(head(readFile(again)), head(readFile(file)));
+
+    // And the table goes on being edited and ordered after loading.
+    run({"delete-col", "6", "recip", "save", again, "load", again});
+    EXPECT_GT(checkCells(t, expected), 0);
+}
+
+}  // namespace
+}  // namespace tamsel
