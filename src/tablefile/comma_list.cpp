@@ -56,8 +56,8 @@ std::string joinCommaList(const std::vector<std::string>& items) {
 
 bool splitCommaList(std::string_view line, std::vector<std::string>& items) {
     items.clear();
-    return forEachCommaItem(
-        line, [&](std::size_t, std::string&& item) { items.push_back(std::move(item)); });
+    return forEachCommaItem(line,
+                            [&](std::size_t, std::string_view item) { items.emplace_back(item); });
 }
 
 }  // namespace tamsel

@@ -23,8 +23,9 @@ void appendCommaItem(std::string& line, std::string_view item);
 // The whole line of a list of items; a list of one empty item is written "\"\"".
 std::string joinCommaList(const std::vector<std::string>& items);
 
-// Splits a line into items, calling f(index, item) for each in order. False when a
-// quoted item is not closed (the items before it have been delivered).
+// Splits a line into items, calling f(index, std::string_view item) for each in
+// order; the view lives until f returns. False when a quoted item is not closed
+// (the items before it have been delivered).
 template <typename F>
 bool forEachCommaItem(std::string_view line, F&& f);
 
@@ -48,16 +49,16 @@ bool forEachCommaItem(std::string_view s, F&& f) {
     using namespace commalist_detail;
     std::size_t index = 0;
     std::size_t i = skipBlanks(s, 0);
-    std::string item;
+    std::string quoted;
     while (i < s.size()) {
-        item.clear();
         if (s[i] == '"') {
+            quoted.clear();
             ++i;
             bool closed = false;
             while (i < s.size()) {
                 if (s[i] == '"') {
                     if (i + 1 < s.size() && s[i + 1] == '"') {
-                        item += '"';
+                        quoted += '"';
                         i += 2;
                         continue;
                     }
@@ -66,22 +67,22 @@ bool forEachCommaItem(std::string_view s, F&& f) {
                     break;
                 }
                 std::size_t n = sjisCharLength(s, i);
-                item.append(s.substr(i, n));
+                quoted.append(s.substr(i, n));
                 i += n;
             }
             if (!closed) return false;
+            f(index++, std::string_view(quoted));
         } else {
             std::size_t start = i;
             while (i < s.size() && s[i] != ',' && !isBlank(static_cast<unsigned char>(s[i])))
                 i += sjisCharLength(s, i);
-            item.assign(s.substr(start, i - start));
+            f(index++, s.substr(start, i - start));
         }
-        f(index++, std::move(item));
         i = skipBlanks(s, i);
         if (i < s.size() && s[i] == ',') {
             bool last = i + 1 == s.size();
             i = skipBlanks(s, i + 1);
-            if (last) f(index++, std::string());
+            if (last) f(index++, std::string_view());
         }
     }
     return true;

@@ -370,9 +370,11 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
     const std::string counted = sj("（2 行目の件数 NS=") + num(NS) + " NR=" + num(NR) +
                                 " F=" + num(F) + sj(" からは ") + num(expected) + sj(" 行のはず）");
     if (have < coverEnd)
-        fault.at(have, sj("ファイルがこの行で終わっていて、被度コードの行が足りません") + counted + sj("。"));
+        fault.at(have, sj("ファイルがこの行で終わっていて、被度コードの行が足りません") + counted +
+                           sj("。"));
     if (have < expected)
-        fault.at(have, sj("ファイルがこの行で終わっていて、表のセルの行が足りません") + counted + sj("。"));
+        fault.at(have, sj("ファイルがこの行で終わっていて、表のセルの行が足りません") + counted +
+                           sj("。"));
     if (have > expected)
         fault.at(expected + 1, sj("表の最後の行の後に余分な行があります") + counted + sj("。"));
 
@@ -399,9 +401,10 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
     g.setColCount(NR + 4);
     const std::size_t cols = static_cast<std::size_t>(NR) + 4;
     for (std::int32_t r = 0; r <= NS + F; ++r) {
-        bool closed = forEachCommaItem(lines[coverEnd + r], [&](std::size_t k, std::string&& item) {
-            if (k < cols && !item.empty()) g.setCell(static_cast<int>(k), r, std::move(item));
-        });
+        bool closed =
+            forEachCommaItem(lines[coverEnd + r], [&](std::size_t k, std::string_view item) {
+                if (k < cols && !item.empty()) g.setCell(static_cast<int>(k), r, std::string(item));
+            });
         if (!closed) fault.at(coverEnd + r + 1, sj("引用符 (\") が閉じていません。"));
     }
 
