@@ -57,12 +57,14 @@ void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve, 
     t.VegTable.permuteCols(4, cols);
 }
 
-void measure(const char* what, bool gradient) {
+void measure(const char* what, bool gradient, int limit = RecipPassLimit) {
     TableState t;
     BatchUi ui;
     build(t, ui, 10000, 3000, 40, gradient, 12345);
     auto start = std::chrono::steady_clock::now();
-    RecipResult r = Item_RecipClick(t, ui);
+    RecipOptions o;
+    o.passLimit = limit;
+    RecipResult r = Item_RecipClick(t, ui, o);
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%-10s 10000 x 3000, 40 per relevé: %d passes, %s, %.3f s\n", what, r.passes,
@@ -75,5 +77,6 @@ void measure(const char* what, bool gradient) {
 int main() {
     measure("gradient", true);
     measure("random", false);
+    measure("one pass", false, 1);
     return 0;
 }

@@ -16,15 +16,18 @@ namespace {
 
 using Scores = std::vector<std::uint16_t>;
 
-struct Weight {
-    std::int32_t species;  // 0-based species position
-    std::int32_t w;
-};
-
-// The nonzero weights of each relevé (W is mostly zero), with the totals.
+// The nonzero weights of each relevé (W is mostly zero), packed in one array that
+// each pass streams twice: entry = species position << 6 | weight (0..56).
 struct WeightMatrix {
-    std::vector<std::vector<Weight>> byReleve;
+    std::vector<std::size_t> start;  // relevé r: entries start[r] .. start[r + 1] - 1
+    std::vector<std::uint32_t> entries;
     std::vector<std::int64_t> releveTotal, speciesTotal;
+
+    template <typename F>
+    void forEach(int r, F&& f) const {
+        for (std::size_t k = start[r], e = start[r + 1]; k < e; ++k)
+            f(static_cast<int>(entries[k] >> 6), static_cast<int>(entries[k] & 63));
+    }
 };
 
 // Nearest integer, an exact half to the even neighbour.
@@ -53,7 +56,8 @@ struct RefusedError {
 WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
     const int n = t.SpeciesCount, m = t.ReleveCount;
     WeightMatrix w;
-    w.byReleve.resize(static_cast<std::size_t>(m));
+    if (n >= (1 << 26)) throw Error(sj("種の行が多すぎて反復平均法で並び替えできません"));
+    w.start.assign(static_cast<std::size_t>(m) + 1, 0);
     w.releveTotal.assign(static_cast<std::size_t>(m), 0);
     w.speciesTotal.assign(static_cast<std::size_t>(n), 0);
 
@@ -82,10 +86,12 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
             std::int32_t s = posOfSlot[speciesSlot];
             int weight = coverSumValue(2, codes);
             if (s < 0 || weight <= 0) continue;
-            w.byReleve[r].push_back({s, weight});
+            w.entries.push_back(static_cast<std::uint32_t>(s) << 6 |
+                                static_cast<std::uint32_t>(weight));
             w.releveTotal[r] += weight;
             w.speciesTotal[s] += weight;
         }
+        w.start[r + 1] = w.entries.size();
         if (w.releveTotal[r] == 0) {
             std::string serial = trimControl(t.VegTable.cell(col, 1));
             throw RefusedError{refusal(sj("列 ") + std::to_string(col) + sj("（通し番号 ") +
@@ -221,8 +227,7 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
             std::uint16_t lo = 6000, hi = 0;
             for (int r = 0; r < m; ++r) {
                 std::int64_t a = 0;
-                for (const Weight& x : w.byReleve[r])
-                    a += std::int64_t{ss[oldSet][x.species]} * x.w;
+                w.forEach(r, [&](int s, int x) { a += std::int64_t{ss[oldSet][s]} * x; });
                 rNew[r] = roundedQuotient(a, w.releveTotal[r]);
                 lo = std::min(lo, rNew[r]);
                 hi = std::max(hi, rNew[r]);
@@ -235,7 +240,7 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
             Scores& sNew = ss[newSet];
             std::fill(acc.begin(), acc.end(), 0);
             for (int r = 0; r < m; ++r)
-                for (const Weight& x : w.byReleve[r]) acc[x.species] += std::int64_t{rNew[r]} * x.w;
+                w.forEach(r, [&](int s, int x) { acc[s] += std::int64_t{rNew[r]} * x; });
             lo = 6000;
             hi = 0;
             for (int s = 0; s < n; ++s) {
