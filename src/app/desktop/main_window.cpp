@@ -1,21 +1,35 @@
 #include "app/desktop/main_window.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <new>
 
+#include "analysis/recip.h"
+#include "analysis/sorting.h"
+#include "app/desktop/add_releve_panel.h"
+#include "app/desktop/edit_panels.h"
 #include "app/desktop/veg_table.h"
 #include "app/session/settings.h"
+#include "build/add_releve.h"
+#include "build/dictionary.h"
 #include "platform/error.h"
+#include "platform/qt/qt_text.h"
+#include "table/editing.h"
+#include "table/frequency.h"
 #include "table/table_state.h"
+#include "tablefile/table_file.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -99,6 +113,19 @@ constexpr int WindowHeight = 543;
 constexpr int ColumnZeroWidth = 1;
 constexpr int NameColumnWidth = 196;
 constexpr int RowZeroHeight = 1;
+// Panel_AddReleve opens this far below the top of the table.
+constexpr int AddReleveTop = 40;
+
+MouseButton mouseButtonOf(Qt::MouseButton b) {
+    switch (b) {
+        case Qt::LeftButton:
+            return MouseButton::Left;
+        case Qt::RightButton:
+            return MouseButton::Right;
+        default:
+            return MouseButton::Middle;
+    }
+}
 
 }  // namespace
 
@@ -128,8 +155,11 @@ TForm1::TForm1(const std::string& programPath, const std::vector<std::string>& a
     vegTable_->setObjectName(QStringLiteral("VegTable"));
     layout->addWidget(vegTable_);
     setCentralWidget(host);
+    buildAddRelevePanel(host);
+    buildEditPanels(host);
     buildMessagePanel(host);
     buildMenu();
+    connectGrid();
 
     // Widths and heights belong to the window; the core sizes the grid.
     vegTable_->setDefaultColWidth(DefaultColWidth);
@@ -139,11 +169,17 @@ TForm1::TForm1(const std::string& programPath, const std::vector<std::string>& a
     vegTable_->setRowHeight(0, RowZeroHeight);
 
     ui_->setMessagePanel(Panel_ofMessage, LabelofProgress, ProgressBar2);
-    ui_->setGridChangedHandler([this] { vegTable_->refresh(); });
+    ui_->setProgressBar1(Panel_AddReleve->ProgressBar1);
+    // Outlines are drawn on the surface: a repaint of changed contents wipes them.
+    ui_->setGridChangedHandler([this] {
+        vegTable_->clearOutlines();
+        vegTable_->refresh();
+    });
 
     session_.programPath = programPath;
     runCommand([&] { FormCreate(session_, *ui_, args, true); });
-    vegTable_->setTableFont(session_.table.TableFont);
+    shownFont_ = session_.table.TableFont;
+    vegTable_->setTableFont(shownFont_);
 }
 
 TForm1::~TForm1() {
@@ -175,9 +211,37 @@ void TForm1::buildMenu() {
             items_[a->objectName()] = a;
         }
     }
-    wire(QStringLiteral("Item_NewTable"), [this] { Item_NewTableClick(); });
-    wire(QStringLiteral("Item_Quit"), [this] { Btn_QuitClick(); });
-    wire(QStringLiteral("Item_Version"), [this] { Item_VersionClick(); });
+    TableState& t = session_.table;
+    EditingState& e = session_.editing;
+    Ui& ui = *ui_;
+    auto on = [this](const char* name, std::function<void()> handler) {
+        wire(QString::fromLatin1(name), std::move(handler));
+    };
+    // Output items (text, spreadsheet, printer, CSV) stay disabled until built.
+    on("Item_NewTable", [this] { Item_NewTableClick(); });
+    on("Item_AddReleve", [this, &t, &ui] { Item_AddReleveClick(t, session_.addPanel, ui); });
+    on("Item_LoadTable", [&t, &ui] { Item_LoadTableClick(t, ui); });
+    on("Item_SaveTable", [&t, &ui] { Item_SaveTableClick(t, ui); });
+    on("Item_Quit", [this] { Btn_QuitClick(); });
+
+    on("Item_Frequency", [&t, &ui] { Item_FrequencyClick(t, ui); });
+    on("Item_SortPlant", [&t, &ui] { Item_SortPlantClick(t, ui); });
+    on("Item_SortReleve", [&t, &ui] { Item_SortReleveClick(t, ui); });
+    on("Item_SortReverse", [&t, &ui] { Item_SortReverseClick(t, ui); });
+    on("Item_Recip", [&t, &ui] { Item_RecipClick(t, ui); });
+    on("Item_CheckName", [this, &t, &ui] { Item_CheckNameClick(t, session_.dictionary, ui); });
+
+    on("Item_DelRow", [&t, &e, &ui] { Item_DelRowClick(t, e, ui); });
+    on("Item_DelCol", [&t, &e, &ui] { Item_DelColClick(t, e, ui); });
+    on("Item_InsRow", [&t, &e, &ui] { Item_InsRowClick(t, e, ui); });
+    on("Item_Comment", [&t, &e, &ui] { Item_CommentClick(t, e, ui); });
+    on("Item_InsCol", [&t, &e, &ui] { Item_InsColClick(t, e, ui); });
+    on("Item_EditTitle", [&t, &e] { Item_EditTitleClick(t, e); });
+
+    on("ItemReadINI", [this, &ui] { ItemReadINIClick(session_, ui); });
+    on("Item_SetFont", [&t, &ui] { Item_SetFontClick(t, ui); });
+    on("Item_Manual", [this, &ui] { Item_ManualClick(session_, ui); });
+    on("Item_Version", [&ui] { Item_VersionClick(ui); });
 }
 
 void TForm1::wire(const QString& name, std::function<void()> handler) {
@@ -186,6 +250,151 @@ void TForm1::wire(const QString& name, std::function<void()> handler) {
     a->setEnabled(true);
     connect(a, &QAction::triggered, this,
             [this, handler = std::move(handler)] { runCommand(handler); });
+}
+
+void TForm1::wireButton(QAbstractButton* button, std::function<void()> handler) {
+    connect(button, &QAbstractButton::clicked, this,
+            [this, handler = std::move(handler)] { runCommand(handler); });
+}
+
+void TForm1::buildAddRelevePanel(QWidget* host) {
+    Panel_AddReleve = new AddRelevePanel(host);
+    AddRelevePanel* p = Panel_AddReleve;
+    TableState& t = session_.table;
+    const ReplaceName& d = session_.dictionary;
+    AddReleveForm& f = session_.addPanel;
+    Ui& ui = *ui_;
+    wireButton(p->AddPlantABtn, [&] { AddPlantABtnClick(t, d, f, ui); });
+    wireButton(p->AddPlantAandBBtn, [&] { AddPlantAandBBtnClick(t, d, f, ui); });
+    wireButton(p->AddPlantAorBBtn, [&] { AddPlantAorBBtnClick(t, d, f, ui); });
+    wireButton(p->AddPlantAnotBBtn, [&] { AddPlantAnotBBtnClick(t, d, f, ui); });
+    wireButton(p->AddbyGridBtn, [&] { AddbyGridBtnClick(t, d, f, ui); });
+    wireButton(p->AddbyRecordBtn, [&] { AddbyRecordBtnClick(t, d, f, ui); });
+    wireButton(p->Btn_AddCancel, [&] { Btn_AddCancelClick(f); });
+}
+
+void TForm1::placeAddRelevePanel() {
+    if (!Panel_AddReleve || !centralWidget()) return;
+    const QWidget* host = centralWidget();
+    Panel_AddReleve->resize(Panel_AddReleve->sizeHint());
+    const int left = std::max(0, (host->width() - Panel_AddReleve->width()) / 2);
+    const int top =
+        std::clamp(AddReleveTop, 0, std::max(0, host->height() - Panel_AddReleve->height()));
+    Panel_AddReleve->move(left, top);
+}
+
+void TForm1::buildEditPanels(QWidget* host) {
+    edit_ = std::make_unique<EditPanels>(host);
+    EditPanels& p = *edit_;
+    for (PanelButton* b : {p.Btn_InsCol, p.Btn_DelCol, p.Btn_InsRow, p.Btn_DelRow, p.Btn_Remark})
+        connect(b, &PanelButton::released, this,
+                [this, b](Qt::MouseButton button) { panelButtonReleased(b, button); });
+    TableState& t = session_.table;
+    EditingState& e = session_.editing;
+    Ui& ui = *ui_;
+    connect(p.Btn_Edit_OK, &QAbstractButton::clicked, this, [this] { editOk(); });
+    connect(p.Edit1, &QLineEdit::returnPressed, this, [this] { editOk(); });
+    wireButton(p.Btn_Edit_Cancel, [&] {
+        Btn_Edit_CancelClick(t, e, ui);
+        update();
+    });
+}
+
+void TForm1::editOk() {
+    // A character that Shift-JIS lacks would be stored as "?": refuse it instead.
+    if (!sjisStrictOf(edit_->Edit1->text())) {
+        ui_->message(sj("Shift-JIS で表せない文字が含まれているため、記入できません。"));
+        return;
+    }
+    runCommand([this] { Btn_Edit_OKClick(session_.table, session_.editing, *ui_); });
+}
+
+void TForm1::panelButtonReleased(PanelButton* b, Qt::MouseButton button) {
+    TableState& t = session_.table;
+    EditingState& e = session_.editing;
+    Ui& ui = *ui_;
+    const MouseButton mb = mouseButtonOf(button);
+    EditPanels& p = *edit_;
+    runCommand([&] {
+        if (b == p.Btn_InsCol)
+            Btn_InsColMouseUp(t, e, ui, mb);
+        else if (b == p.Btn_DelCol)
+            Btn_DelColMouseUp(t, e, ui, mb);
+        else if (b == p.Btn_InsRow)
+            Btn_InsRowMouseUp(t, e, ui, mb);
+        else if (b == p.Btn_DelRow)
+            Btn_DelRowMouseUp(t, e, ui, mb);
+        else if (b == p.Btn_Remark)
+            Btn_RemarkMouseUp(t, e, ui, mb);
+    });
+}
+
+void TForm1::connectGrid() {
+    TableState& t = session_.table;
+    EditingState& e = session_.editing;
+    connect(vegTable_, &VegTable::cellPressed, this,
+            [this, &t, &e](Qt::MouseButton button, QPoint cell, QPoint pos) {
+                // The pop-ups are placed in the client area the grid fills.
+                const QPoint origin = vegTable_->viewport()->mapTo(centralWidget(), QPoint(0, 0));
+                runCommand([&] {
+                    VegTableMouseDown(t, e, mouseButtonOf(button), cell.x(), cell.y(),
+                                      pos.x() + origin.x(), pos.y(), origin.y());
+                });
+            });
+    connect(
+        vegTable_, &VegTable::mouseReleased, this,
+        [this, &t, &e](Qt::MouseButton button, QPoint cell, QPoint, QPoint globalPos) {
+            // The grid holds the mouse from the press on: a release over a pop-up
+            // button is that button's.
+            if (PanelButton* b = edit_->buttonAt(globalPos)) {
+                panelButtonReleased(b, button);
+                return;
+            }
+            runCommand([&] { VegTableMouseUp(t, e, mouseButtonOf(button), cell.x(), cell.y()); });
+        });
+    connect(vegTable_, &VegTable::rowDragged, this,
+            [this, &t](int from, int to) { runCommand([&] { moveRowByDrag(t, from, to); }); });
+    connect(vegTable_, &VegTable::colDragged, this,
+            [this, &t](int from, int to) { runCommand([&] { moveColByDrag(t, from, to); }); });
+}
+
+void TForm1::updateDragLimits() {
+    const TableState& t = session_.table;
+    vegTable_->setMovable(t.FreqRow + 1, t.FreqRow + t.SpeciesCount, FixedCols,
+                          t.ReleveCount + FixedCols - 1);
+}
+
+void TForm1::readPanels() {
+    if (Panel_AddReleve) Panel_AddReleve->readInto(session_.addPanel);
+    if (edit_) edit_->readInto(session_.editing);
+}
+
+void TForm1::showPanels() {
+    if (Panel_AddReleve) {
+        const AddReleveForm& f = session_.addPanel;
+        Panel_AddReleve->showFrom(f);
+        if (f.visible && Panel_AddReleve->isHidden()) {
+            placeAddRelevePanel();
+            Panel_AddReleve->show();
+            Panel_AddReleve->raise();
+            Panel_AddReleve->EditName1->setFocus();
+        } else if (!f.visible) {
+            Panel_AddReleve->hide();
+        }
+    }
+    if (edit_) edit_->showFrom(session_.editing);
+
+    std::vector<CellOutline>& outlines = session_.editing.outlines;
+    for (const CellOutline& o : outlines)
+        vegTable_->outlineCell(
+            o.col, o.row, o.colour == OutlineColour::Red ? QColor(Qt::red) : QColor(Qt::yellow));
+    outlines.clear();
+
+    if (!(session_.table.TableFont == shownFont_)) {
+        shownFont_ = session_.table.TableFont;
+        vegTable_->setTableFont(shownFont_);
+    }
+    updateDragLimits();
 }
 
 void TForm1::buildMessagePanel(QWidget* host) {
@@ -218,6 +427,7 @@ void TForm1::placeMessagePanel() {
 }
 
 void TForm1::runCommand(const std::function<void()>& command) {
+    readPanels();
     try {
         command();
     } catch (const Error& e) {
@@ -231,6 +441,7 @@ void TForm1::runCommand(const std::function<void()>& command) {
     }
     vegTable_->refresh();
     RefreshCaption(session_.table, *ui_);
+    showPanels();
 }
 
 void TForm1::Item_NewTableClick() {
@@ -239,10 +450,6 @@ void TForm1::Item_NewTableClick() {
 
 void TForm1::Btn_QuitClick() {
     close();
-}
-
-void TForm1::Item_VersionClick() {
-    ui_->showAbout();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -258,6 +465,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     placeMessagePanel();
+    if (Panel_AddReleve && Panel_AddReleve->isVisible()) placeAddRelevePanel();
 }
 
 }  // namespace tamsel

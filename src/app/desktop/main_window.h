@@ -15,12 +15,16 @@
 
 class QAction;
 class QDialog;
+class QAbstractButton;
 class QFrame;
 class QLabel;
 class QProgressBar;
 
 namespace tamsel {
 
+class AddRelevePanel;
+class EditPanels;
+class PanelButton;
 class VegTable;
 
 class TForm1 : public QMainWindow {
@@ -38,12 +42,15 @@ class TForm1 : public QMainWindow {
     Session& session() { return session_; }
     QtUi& ui() { return *ui_; }
     VegTable* vegTable() const { return vegTable_; }
+    AddRelevePanel* addRelevePanel() const { return Panel_AddReleve; }
+    EditPanels& editPanels() const { return *edit_; }
     // A menu item by its name, e.g. "Item_AddReleve"; null for an unknown name.
     QAction* item(const QString& name) const;
     void setAboutBox(QDialog* box);
 
-    // The command boundary: an error escaping the command is shown in a message
-    // box and the program goes on; the grid and the caption are then refreshed.
+    // The command boundary: the panels' boxes are copied into the session, the
+    // command runs, an error escaping it is shown in a message box and the program
+    // goes on; the grid, the caption and the panels are then refreshed.
     void runCommand(const std::function<void()>& command);
 
   protected:
@@ -56,10 +63,24 @@ class TForm1 : public QMainWindow {
     void placeMessagePanel();
     // Enables the item and makes it run the handler through runCommand.
     void wire(const QString& name, std::function<void()> handler);
+    // Makes a button run the handler through runCommand.
+    void wireButton(QAbstractButton* button, std::function<void()> handler);
+    void buildAddRelevePanel(QWidget* host);
+    void buildEditPanels(QWidget* host);
+    void connectGrid();
+
+    void readPanels();
+    void showPanels();
+    void placeAddRelevePanel();
+    // A pop-up button released with a mouse button, over it or after a press on
+    // the grid that held the mouse.
+    void panelButtonReleased(PanelButton* b, Qt::MouseButton button);
+    void editOk();
+    // The rows and columns a drag may move: species rows and relevé columns in use.
+    void updateDragLimits();
 
     void Item_NewTableClick();
     void Btn_QuitClick();
-    void Item_VersionClick();
 
     Session session_;
     std::unique_ptr<QtUi> ui_;
@@ -67,6 +88,9 @@ class TForm1 : public QMainWindow {
     QFrame* Panel_ofMessage = nullptr;
     QLabel* LabelofProgress = nullptr;
     QProgressBar* ProgressBar2 = nullptr;
+    AddRelevePanel* Panel_AddReleve = nullptr;
+    std::unique_ptr<EditPanels> edit_;
+    FontSpec shownFont_;
     std::map<QString, QAction*> items_;
 };
 

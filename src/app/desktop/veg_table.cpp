@@ -1,5 +1,6 @@
 #include "app/desktop/veg_table.h"
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -14,6 +15,8 @@ const QColor FixedColour = Qt::yellow;
 const QColor CellColour = Qt::white;
 const QColor FixedLineColour = Qt::darkGray;
 const QColor CellLineColour(192, 192, 192);
+const QColor DropMarkColour(0, 0, 160);
+constexpr int DropMarkWidth = 2;
 constexpr int TextIndent = 2;
 // Converted texts kept at most; most cells repeat a few cover texts and numbers.
 constexpr std::size_t TextCacheLimit = 1 << 16;
@@ -201,6 +204,122 @@ void VegTable::paintEvent(QPaintEvent* event) {
                        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, textOf(text));
         }
     }
+
+    p.setBrush(Qt::NoBrush);
+    for (const Outline& o : outlines_) {
+        const QRect r = cellRect(o.col, o.row);
+        if (r.isEmpty()) continue;
+        p.setPen(o.colour);
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    }
+
+    // Where a dragged row or column would land: before the one under the mouse
+    // when moving up (left), after it when moving down (right).
+    if (drag_.kind != DragKind::None && drag_.over >= 0 && drag_.over != drag_.from) {
+        const bool rows = drag_.kind == DragKind::Row;
+        const auto bands = rows ? visibleRows() : cols;
+        if (const auto* b = bandOf(bands, drag_.over)) {
+            const int at = drag_.over < drag_.from ? b->start : b->start + b->size - 1;
+            if (rows)
+                p.fillRect(0, at, viewport()->width(), DropMarkWidth, DropMarkColour);
+            else
+                p.fillRect(at, 0, DropMarkWidth, viewport()->height(), DropMarkColour);
+        }
+    }
+}
+
+void VegTable::outlineCell(int col, int row, const QColor& colour) {
+    std::erase_if(outlines_, [&](const Outline& o) { return o.col == col && o.row == row; });
+    outlines_.push_back(Outline{col, row, colour});
+    viewport()->update();
+}
+
+void VegTable::setMovable(int firstRow, int lastRow, int firstCol, int lastCol) {
+    movableRows_[0] = firstRow;
+    movableRows_[1] = lastRow;
+    movableCols_[0] = firstCol;
+    movableCols_[1] = lastCol;
+}
+
+void VegTable::clearOutlines() {
+    if (outlines_.empty()) return;
+    outlines_.clear();
+    viewport()->update();
+}
+
+int VegTable::dropRowAt(QPoint pos) const {
+    int best = topRow();
+    for (const Band& b : visibleRows())
+        if (b.index >= rows_.fixed && pos.y() >= b.start) best = b.index;
+    return std::clamp(best, movableRows_[0], movableRows_[1]);
+}
+
+int VegTable::dropColAt(QPoint pos) const {
+    int best = leftCol();
+    for (const Band& b : visibleCols())
+        if (b.index >= cols_.fixed && pos.x() >= b.start) best = b.index;
+    return std::clamp(best, movableCols_[0], movableCols_[1]);
+}
+
+// A drag past the edge of the cells in sight scrolls one row or column per move.
+void VegTable::scrollTowards(QPoint pos) {
+    if (drag_.kind == DragKind::None) return;
+    const bool rows = drag_.kind == DragKind::Row;
+    const Axis& axis = rows ? rows_ : cols_;
+    const int count = rows ? grid_.rowCount() : grid_.colCount();
+    QScrollBar* bar = rows ? verticalScrollBar() : horizontalScrollBar();
+    const int at = rows ? pos.y() : pos.x();
+    const int extent = rows ? viewport()->height() : viewport()->width();
+    int fixedEnd = 0;
+    for (int k = 0; k < std::min(axis.fixed, count); ++k) fixedEnd += axis.size(k) + LineWidth;
+    if (at >= extent)
+        bar->setValue(bar->value() + 1);
+    else if (at < fixedEnd)
+        bar->setValue(bar->value() - 1);
+}
+
+void VegTable::mousePressEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const QPoint cell = cellAt(pos);
+    if (event->button() == Qt::LeftButton && drag_.kind == DragKind::None && cell.x() >= 0) {
+        auto within = [](int k, const int(&range)[2]) { return k >= range[0] && k <= range[1]; };
+        if (cell.x() < cols_.fixed && cell.y() >= rows_.fixed && within(cell.y(), movableRows_))
+            drag_ = Drag{DragKind::Row, cell.y(), cell.y()};
+        else if (cell.y() < rows_.fixed && cell.x() >= cols_.fixed &&
+                 within(cell.x(), movableCols_))
+            drag_ = Drag{DragKind::Col, cell.x(), cell.x()};
+    }
+    event->accept();
+    emit cellPressed(event->button(), cell, pos);
+}
+
+void VegTable::mouseMoveEvent(QMouseEvent* event) {
+    if (drag_.kind == DragKind::None) return;
+    const QPoint pos = event->position().toPoint();
+    scrollTowards(pos);
+    const int over = drag_.kind == DragKind::Row ? dropRowAt(pos) : dropColAt(pos);
+    if (over != drag_.over) {
+        drag_.over = over;
+        viewport()->update();
+    }
+}
+
+void VegTable::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && drag_.kind != DragKind::None) {
+        const Drag drag = drag_;
+        const int to = drag.kind == DragKind::Row ? dropRowAt(pos) : dropColAt(pos);
+        drag_ = Drag{};
+        viewport()->update();
+        if (to != drag.from) {
+            if (drag.kind == DragKind::Row)
+                emit rowDragged(drag.from, to);
+            else
+                emit colDragged(drag.from, to);
+            return;
+        }
+    }
+    emit mouseReleased(event->button(), cellAt(pos), pos, event->globalPosition().toPoint());
 }
 
 void VegTable::resizeEvent(QResizeEvent* event) {
@@ -209,6 +328,8 @@ void VegTable::resizeEvent(QResizeEvent* event) {
 }
 
 void VegTable::scrollContentsBy(int, int) {
+    // An outline was drawn on the cells that have moved away.
+    outlines_.clear();
     viewport()->update();
 }
 

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QPoint>
 #include <QRect>
 #include <QScrollBar>
+#include <climits>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -50,10 +52,44 @@ class VegTable : public QAbstractScrollArea {
     // The grid's size or contents changed: resync and repaint.
     void refresh();
 
+    // A cell outlined on the grid's surface. Outlines stay until the contents
+    // change or the grid scrolls, as a drawing on the surface would; a later
+    // outline of the same cell covers an earlier one.
+    void outlineCell(int col, int row, const QColor& colour);
+    void clearOutlines();
+    struct Outline {
+        int col, row;
+        QColor colour;
+    };
+    const std::vector<Outline>& outlines() const { return outlines_; }
+
+    // The rows and columns a drag may move, and where it may put them; a drag
+    // that starts elsewhere does not start, one that ends beyond stops at the edge.
+    // An empty range (last < first) allows no drag.
+    void setMovable(int firstRow, int lastRow, int firstCol, int lastCol);
+
+    // A row or column being dragged: its index, -1 when none.
+    int draggedRow() const { return drag_.kind == DragKind::Row ? drag_.from : -1; }
+    int draggedCol() const { return drag_.kind == DragKind::Col ? drag_.from : -1; }
+
+  signals:
+    // A mouse button went down on a cell, or (for a release) came up anywhere
+    // while the grid held the mouse. cell is (-1, -1) off the cells; pos is in
+    // viewport coordinates.
+    void cellPressed(Qt::MouseButton button, QPoint cell, QPoint pos);
+    void mouseReleased(Qt::MouseButton button, QPoint cell, QPoint pos, QPoint globalPos);
+    // A left-button drag of a scrolled row by its cell in a fixed column, or of a
+    // scrolled column by its cell in a fixed row, ended over another one.
+    void rowDragged(int from, int to);
+    void colDragged(int from, int to);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     // Sizes along one direction: columns (widths) or rows (heights).
@@ -76,11 +112,26 @@ class VegTable : public QAbstractScrollArea {
     void syncSizes();
     void updateScrollBars();
     const QString& textOf(const std::string& sjis);
+    // The row (column) a drag that is over pos would drop on: the nearest
+    // scrolled one, also when pos lies beyond the cells.
+    int dropRowAt(QPoint pos) const;
+    int dropColAt(QPoint pos) const;
+    void scrollTowards(QPoint pos);
+
+    enum class DragKind { None, Row, Col };
+    struct Drag {
+        DragKind kind = DragKind::None;
+        int from = -1, over = -1;
+    };
 
     const Grid& grid_;
     Axis cols_{FixedCols, DefaultColWidth, {}};
     Axis rows_{FixedRows, DefaultRowHeight, {}};
     std::unordered_map<std::string, QString> textCache_;
+    std::vector<Outline> outlines_;
+    Drag drag_;
+    int movableRows_[2] = {FixedRows, INT_MAX};
+    int movableCols_[2] = {FixedCols, INT_MAX};
 };
 
 }  // namespace tamsel

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ inline QString qs(std::string_view sjis) {
 }
 inline std::string sjisOf(const QString& s) {
     return fromUtf8(s.toUtf8().toStdString());
+}
+// Nothing when the text holds a character that Shift-JIS lacks.
+inline std::optional<std::string> sjisStrictOf(const QString& s) {
+    return fromUtf8Strict(s.toUtf8().toStdString());
 }
 
 inline QString qPath(const std::string& nativePath) {

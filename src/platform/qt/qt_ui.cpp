@@ -59,6 +59,7 @@ void QtUi::showError(const std::string& text) {
 }
 
 void QtUi::alert() {
+    ++alerts_;
     QApplication::beep();
 }
 
@@ -104,14 +105,17 @@ void QtUi::progressChanged(int which, const ProgressBar& bar) {
 }
 
 std::optional<std::string> QtUi::openFileDialog(const FileDialogRequest& r) {
+    if (fileHook_) return fileHook_(r, false);
     return runFileDialog(window_, r, false);
 }
 
 std::optional<std::string> QtUi::saveFileDialog(const FileDialogRequest& r) {
+    if (fileHook_) return fileHook_(r, true);
     return runFileDialog(window_, r, true);
 }
 
 std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
+    if (fontHook_) return fontHook_(current);
     bool ok = false;
     QFont chosen = QFontDialog::getFont(&ok, qFontOf(current, QString()), window_);
     if (!ok) return std::nullopt;

@@ -30,6 +30,16 @@ class QtUi : public Ui {
     void setAboutBox(QDialog* box);
     void setGridChangedHandler(std::function<void()> handler);
 
+    // Answers the file and font dialogs in place of the user (tests). A hook that
+    // returns nothing stands for a cancelled dialog.
+    using FileDialogHook =
+        std::function<std::optional<std::string>(const FileDialogRequest&, bool save)>;
+    using FontDialogHook = std::function<std::optional<FontSpec>(const FontSpec& current)>;
+    void setFileDialogHook(FileDialogHook hook) { fileHook_ = std::move(hook); }
+    void setFontDialogHook(FontDialogHook hook) { fontHook_ = std::move(hook); }
+    // The alert sound was given this many times.
+    int alertCount() const { return alerts_; }
+
     // A failed command: like message(), with the error icon.
     void showError(const std::string& text);
     bool busy() const { return busyDepth_ > 0; }
@@ -61,7 +71,10 @@ class QtUi : public Ui {
     QPointer<QDialog> about_;
     QPointer<HelpViewer> help_;
     std::function<void()> gridChanged_;
+    FileDialogHook fileHook_;
+    FontDialogHook fontHook_;
     int busyDepth_ = 0;
+    int alerts_ = 0;
     QElapsedTimer sincePaint_;
 };
 

@@ -1,0 +1,53 @@
+// The pop-ups of hand editing (Panel_ShowCell, Panel_forCol, Panel_forRow) and
+// the edit panel Panel_Edit. They show what the core's EditingState says; their
+// buttons run the core's commands through the main window.
+#pragma once
+
+#include <QFrame>
+#include <QToolButton>
+
+#include "table/editing.h"
+
+class QLabel;
+class QLineEdit;
+
+namespace tamsel {
+
+// A speed button of a pop-up: it acts on the release of any mouse button.
+class PanelButton : public QToolButton {
+    Q_OBJECT
+  public:
+    PanelButton(const char* name, const EditButtonText& text, QWidget* parent);
+
+  signals:
+    void released(Qt::MouseButton button);
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+class EditPanels {
+  public:
+    // host: the widget the grid fills; the panels float over it.
+    explicit EditPanels(QWidget* host);
+
+    // Shows, hides and places the panels as e says; a position that would put a
+    // panel out of the host is moved in, so the whole panel can be reached.
+    void showFrom(EditingState& e);
+    // The edit box into e, as the OK command reads it.
+    void readInto(EditingState& e) const;
+
+    // The visible pop-up button under a global position, if any.
+    PanelButton* buttonAt(QPoint globalPos) const;
+
+    QLabel* Panel_ShowCell;
+    QFrame *Panel_forCol, *Panel_forRow, *Panel_Edit;
+    PanelButton *Btn_InsCol, *Btn_DelCol, *Btn_InsRow, *Btn_DelRow, *Btn_Remark;
+    QLineEdit* Edit1;
+    QToolButton *Btn_Edit_Cancel, *Btn_Edit_OK;
+
+  private:
+    QWidget* host_;
+};
+
+}  // namespace tamsel
