@@ -44,6 +44,8 @@ QToolButton* editButton(const char* name, const EditButtonText& text, QWidget* p
 
 void place(QWidget* w, const PopupPanel& p, const QWidget* host) {
     if (!p.visible) {
+        if (w->isVisible())
+            for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) b->setDown(false);
         w->hide();
         return;
     }
@@ -130,10 +132,14 @@ void EditPanels::readInto(EditingState& e) const {
 }
 
 PanelButton* EditPanels::buttonAt(QPoint globalPos) const {
-    for (PanelButton* b : {Btn_InsCol, Btn_DelCol, Btn_InsRow, Btn_DelRow, Btn_Remark}) {
+    for (PanelButton* b : popupButtons())
         if (b->isVisible() && b->rect().contains(b->mapFromGlobal(globalPos))) return b;
-    }
     return nullptr;
+}
+
+void EditPanels::markButtonAt(QPoint globalPos) {
+    PanelButton* under = buttonAt(globalPos);
+    for (PanelButton* b : popupButtons()) b->setDown(b == under);
 }
 
 }  // namespace tamsel

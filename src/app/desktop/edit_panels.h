@@ -5,6 +5,7 @@
 
 #include <QFrame>
 #include <QToolButton>
+#include <array>
 
 #include "table/editing.h"
 
@@ -39,6 +40,9 @@ class EditPanels {
 
     // The visible pop-up button under a global position, if any.
     PanelButton* buttonAt(QPoint globalPos) const;
+    // While the grid holds the mouse the buttons get no hover: the one under the
+    // mouse is shown pressed instead, so the user sees which one the release runs.
+    void markButtonAt(QPoint globalPos);
 
     QLabel* Panel_ShowCell;
     QFrame *Panel_forCol, *Panel_forRow, *Panel_Edit;
@@ -47,6 +51,9 @@ class EditPanels {
     QToolButton *Btn_Edit_Cancel, *Btn_Edit_OK;
 
   private:
+    std::array<PanelButton*, 5> popupButtons() const {
+        return {Btn_InsCol, Btn_DelCol, Btn_InsRow, Btn_DelRow, Btn_Remark};
+    }
     QWidget* host_;
 };
 

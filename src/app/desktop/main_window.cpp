@@ -352,6 +352,8 @@ void TForm1::connectGrid() {
             }
             runCommand([&] { VegTableMouseUp(t, e, mouseButtonOf(button), cell.x(), cell.y()); });
         });
+    connect(vegTable_, &VegTable::mouseMovedHeld, this,
+            [this](QPoint globalPos) { edit_->markButtonAt(globalPos); });
     connect(vegTable_, &VegTable::rowDragged, this,
             [this, &t](int from, int to) { runCommand([&] { moveRowByDrag(t, from, to); }); });
     connect(vegTable_, &VegTable::colDragged, this,

@@ -294,7 +294,11 @@ void VegTable::mousePressEvent(QMouseEvent* event) {
 }
 
 void VegTable::mouseMoveEvent(QMouseEvent* event) {
-    if (drag_.kind == DragKind::None) return;
+    if (drag_.kind == DragKind::None) {
+        if (event->buttons() != Qt::NoButton)
+            emit mouseMovedHeld(event->globalPosition().toPoint());
+        return;
+    }
     const QPoint pos = event->position().toPoint();
     scrollTowards(pos);
     const int over = drag_.kind == DragKind::Row ? dropRowAt(pos) : dropColAt(pos);

@@ -82,6 +82,8 @@ class VegTable : public QAbstractScrollArea {
     // scrolled column by its cell in a fixed row, ended over another one.
     void rowDragged(int from, int to);
     void colDragged(int from, int to);
+    // The mouse moved while a button was held and no drag was under way.
+    void mouseMovedHeld(QPoint globalPos);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

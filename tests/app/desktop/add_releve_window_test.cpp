@@ -24,38 +24,13 @@ namespace tamsel {
 namespace {
 
 using testing::closeNextMessageBox;
+using testing::CoreRun;
+using testing::openPanel;
+using testing::rowsInUse;
 using testing::samplePath;
 using testing::typeText;
 using testing::u;
 using testing::Window;
-
-// The rows in use of the table, as texts, for comparing two tables.
-std::vector<std::vector<std::string>> rowsInUse(const TableState& t) {
-    std::vector<std::vector<std::string>> rows;
-    for (int r = 0; r <= t.FreqRow + t.SpeciesCount; ++r) {
-        auto texts = t.VegTable.rowTexts(r);
-        texts.resize(static_cast<std::size_t>(t.ReleveCount) + 4);
-        rows.push_back(std::move(texts));
-    }
-    return rows;
-}
-
-// The same command run by the core alone on a fresh table from the sample.
-struct CoreRun {
-    BatchUi ui;
-    Session s;
-    explicit CoreRun(const std::function<void(Session&, BatchUi&)>& command) {
-        FormCreate(s, ui, {}, false);
-        ui.fileAnswers.push_back(samplePath("sample.rli"));
-        Item_AddReleveClick(s.table, s.addPanel, ui);
-        command(s, ui);
-    }
-};
-
-void openPanel(Window& w) {
-    w.fileAnswers.push_back(samplePath("sample.rli"));
-    w.form.item(QStringLiteral("Item_AddReleve"))->trigger();
-}
 
 TEST(AddRelevePanel, RecordButtonAddsTheSampleThroughThePanel) {
     Window w;

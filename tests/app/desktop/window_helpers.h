@@ -3,9 +3,11 @@
 // window system (so the press on the grid holds the mouse as it does for a user).
 #pragma once
 
+#include <QAction>
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <deque>
@@ -15,8 +17,12 @@
 #include <string>
 #include <vector>
 
+#include "app/desktop/add_releve_panel.h"
 #include "app/desktop/main_window.h"
 #include "app/desktop/veg_table.h"
+#include "app/session/session.h"
+#include "build/add_releve.h"
+#include "platform/batch/batch_ui.h"
 #include "table/table_state.h"
 
 namespace tamsel::testing {
@@ -86,7 +92,16 @@ struct Window {
         form.show();
         (void)QTest::qWaitForWindowExposed(&form);
     }
+    // The centre of a cell in window coordinates; a cell out of sight (or cut by
+    // the edge) is first scrolled to the top (left) of the scrolled part.
     QPoint cellCentre(int col, int row) {
+        const QRect view = grid()->viewport()->rect();
+        auto inSight = [&](int c, int r) {
+            const QRect cell = grid()->cellRect(c, r);
+            return !cell.isEmpty() && view.contains(cell.center());
+        };
+        if (row >= grid()->fixedRows() && !inSight(0, row)) grid()->setTopRow(row);
+        if (col >= grid()->fixedCols() && !inSight(col, 0)) grid()->setLeftCol(col);
         return grid()->viewport()->mapTo(&form, grid()->cellRect(col, row).center());
     }
     static QPoint centreOf(QWidget* w, QWidget* top) { return w->mapTo(top, w->rect().center()); }
@@ -98,5 +113,40 @@ struct Window {
         QTest::mouseRelease(form.windowHandle(), b, Qt::NoModifier, at);
     }
 };
+
+// The rows in use of the table, as texts, for comparing two tables.
+inline std::vector<std::vector<std::string>> rowsInUse(const TableState& t) {
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 0; r <= t.FreqRow + t.SpeciesCount; ++r) {
+        auto texts = t.VegTable.rowTexts(r);
+        texts.resize(static_cast<std::size_t>(t.ReleveCount) + 4);
+        rows.push_back(std::move(texts));
+    }
+    return rows;
+}
+
+// A command run by the core alone, on a fresh table with the sample chosen in
+// the add-relevé dialog.
+struct CoreRun {
+    BatchUi ui;
+    Session s;
+    explicit CoreRun(const std::function<void(Session&, BatchUi&)>& command) {
+        FormCreate(s, ui, {}, false);
+        ui.fileAnswers.push_back(samplePath("sample.rli"));
+        Item_AddReleveClick(s.table, s.addPanel, ui);
+        command(s, ui);
+    }
+};
+
+inline void openPanel(Window& w) {
+    w.fileAnswers.push_back(samplePath("sample.rli"));
+    w.form.item(QStringLiteral("Item_AddReleve"))->trigger();
+}
+
+// Every relevé of the sample, added through the panel.
+inline void fillFromSample(Window& w) {
+    openPanel(w);
+    QTest::mouseClick(w.form.addRelevePanel()->AddbyRecordBtn, Qt::LeftButton);
+}
 
 }  // namespace tamsel::testing
