@@ -142,8 +142,8 @@ QRect VegTable::cellRect(int col, int row) const {
     return QRect(c->start, r->start, c->size, r->size);
 }
 
-void VegTable::setTableFont(const FontSpec& spec) {
-    setFont(qFontOf(spec, QStringLiteral("Noto Sans Mono CJK JP")));
+void VegTable::setTableFont(const FontSpec& font) {
+    setFont(qFontOf(font, QStringLiteral("Noto Sans Mono CJK JP")));
     viewport()->update();
 }
 

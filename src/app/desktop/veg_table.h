@@ -47,7 +47,7 @@ class VegTable : public QAbstractScrollArea {
     // when the cell is scrolled out of sight.
     QRect cellRect(int col, int row) const;
 
-    void setTableFont(const FontSpec& spec);
+    void setTableFont(const FontSpec& font);
 
     // The grid's size or contents changed: resync and repaint.
     void refresh();

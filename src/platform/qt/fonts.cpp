@@ -7,25 +7,25 @@
 
 namespace tamsel {
 
-QFont qFontOf(const FontSpec& spec, const QString& fallbackFamily) {
+QFont qFontOf(const FontSpec& wanted, const QString& fallbackFamily) {
     QFont f;
-    QStringList families{qs(spec.family)};
+    QStringList families{qs(wanted.family)};
     if (!fallbackFamily.isEmpty() && fallbackFamily != families.front()) families << fallbackFamily;
     f.setFamilies(families);
-    f.setPixelSize(spec.pixelSize > 0 ? spec.pixelSize : 12);
-    f.setBold(spec.bold);
-    f.setItalic(spec.italic);
+    f.setPixelSize(wanted.pixelSize > 0 ? wanted.pixelSize : 12);
+    f.setBold(wanted.bold);
+    f.setItalic(wanted.italic);
     return f;
 }
 
 FontSpec fontSpecOf(const QFont& font) {
-    FontSpec spec;
-    spec.family = sjisOf(font.family());
+    FontSpec out;
+    out.family = sjisOf(font.family());
     // The font dialog speaks in points; the table counts pixels.
-    spec.pixelSize = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
-    spec.bold = font.bold();
-    spec.italic = font.italic();
-    return spec;
+    out.pixelSize = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    out.bold = font.bold();
+    out.italic = font.italic();
+    return out;
 }
 
 }  // namespace tamsel
