@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/batch_run.h"
 #include "app/session/batch.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"
@@ -12,30 +13,13 @@
 namespace tamsel {
 namespace {
 
+using testing::Outcome;
 using testing::ReleveIn;
+using testing::layerText;
+using testing::runCommands;
 
-struct Outcome {
-    int status;
-    std::string out, err;
-    std::vector<std::string> lines() const {
-        std::vector<std::string> v;
-        std::istringstream in(out);
-        for (std::string l; std::getline(in, l);) v.push_back(l);
-        return v;
-    }
-};
-
-Outcome run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    int status = runBatch(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-std::string layer(int k, const std::string& text) {
-    std::string s(14, ' ');
-    s.replace(static_cast<std::size_t>(2 * k), text.size(), text);
-    return s;
-}
+Outcome run(const std::vector<std::string>& args) { return runCommands(args); }
+std::string layer(int k, const std::string& text) { return layerText(k, text); }
 
 class BatchBuild : public ::testing::Test {
   protected:
