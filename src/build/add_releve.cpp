@@ -8,6 +8,7 @@
 #include "build/put_table.h"
 #include "datafile/numbers.h"
 #include "platform/error.h"
+#include "table/data_files.h"
 #include "table/dialog_filters.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
@@ -20,18 +21,6 @@ constexpr std::int64_t MaxRecordBound = 65535;
 
 std::string boxValue(const std::string& text) {
     return cutBytes(trimControl(text), SpeciesNameSize);
-}
-
-std::string dataPath(const TableState& t) {
-    if (t.DataFolder.empty()) return t.DataFileName;
-    return (std::filesystem::path(t.DataFolder) / t.DataFileName).string();
-}
-
-bool openPair(TableState& t, Ui& ui) {
-    std::string path = dataPath(t);
-    if (openDataFilesAt(t.data, path)) return true;
-    ui.message(sj("ファイルが開けません: ") + fromUtf8(path));
-    return false;
 }
 
 std::string rangeText(const AddReleveForm& f) {
@@ -103,7 +92,7 @@ void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
         std::filesystem::path path(*chosen);
         t.DataFileName = path.filename().string();
         t.DataFolder = path.parent_path().string();
-        if (!openPair(t, ui)) return;
+        if (!OpenDataFiles(t, ui)) return;
         CloseDataFiles(t.data);
         f.RtN1 = 1;
         f.RtN2 = t.data.LastRecord;
@@ -149,7 +138,7 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
     f.MinCoverA = *minA;
     f.MinCoverB = *minB;
 
-    if (openPair(t, ui)) {
+    if (OpenDataFiles(t, ui)) {
         DataFilesScope closer(t.data);
         if (auto problem = rangeProblem(f, false)) {
             ui.message(*problem);
@@ -206,7 +195,7 @@ void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f
 
 void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     f.GridFilter = boxValue(f.EditGrid);
-    if (openPair(t, ui)) {
+    if (OpenDataFiles(t, ui)) {
         DataFilesScope closer(t.data);
         if (auto problem = rangeProblem(f, true)) {
             ui.message(*problem);
@@ -222,7 +211,7 @@ void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui
 }
 
 void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    if (!openPair(t, ui)) return;
+    if (!OpenDataFiles(t, ui)) return;
     {
         DataFilesScope closer(t.data);
         if (auto problem = rangeProblem(f, true)) {
