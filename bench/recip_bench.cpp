@@ -19,10 +19,7 @@ using namespace tamsel;
 
 void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve, bool gradient,
            unsigned seed) {
-    InitGlobals(t);
-    t.PrintItemBoxes = defaultPrintItemBoxes();
-    layOutGrid(t);
-    ClearTable(t, ui);
+    startBlankTable(t, ui);
     AddCol(t, releves);
     AddRow(t, species);
     t.ReleveCount = releves;

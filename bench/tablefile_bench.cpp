@@ -33,10 +33,7 @@ double seconds(F&& f) {
 }
 
 void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve) {
-    InitGlobals(t);
-    t.PrintItemBoxes = defaultPrintItemBoxes();
-    layOutGrid(t);
-    ClearTable(t, ui);
+    startBlankTable(t, ui);
     AddCol(t, releves);
     AddRow(t, species);
     t.ReleveCount = releves;

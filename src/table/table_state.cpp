@@ -51,7 +51,9 @@ std::array<PrintItemBox, PrintItemCount + 1> defaultPrintItemBoxes() {
     return boxes;
 }
 
-FontSpec defaultGridFont() { return FontSpec{sj("ＭＳ ゴシック"), 12, false, false}; }
+FontSpec defaultGridFont() {
+    return FontSpec{sj("ＭＳ ゴシック"), 12, false, false};
+}
 
 void InitGlobals(TableState& t) {
     t.TableTitle = sj("森林群落組成表");
@@ -87,6 +89,23 @@ void layOutGrid(TableState& t) {
     // Widths and heights belong to the window; the model keeps the counts.
     t.VegTable.setRowCount(t.PlantCapacity + 32);
     t.VegTable.setColCount(t.ReleveCapacity + 4);
+}
+
+void resetToDefaults(TableState& t) {
+    InitGlobals(t);
+    t.PrintItemBoxes = defaultPrintItemBoxes();
+}
+
+void finishStartUp(TableState& t, Ui& ui) {
+    adjustLayerLabels(t);
+    t.TableFont = defaultGridFont();
+    layOutGrid(t);
+    ClearTable(t, ui);
+}
+
+void startBlankTable(TableState& t, Ui& ui) {
+    resetToDefaults(t);
+    finishStartUp(t, ui);
 }
 
 std::int32_t freqRowFromBoxes(const TableState& t) {
@@ -141,22 +160,28 @@ std::string captionOf(const TableState& t) {
            ", NS=" + std::to_string(t.SpeciesCount) + "    " + t.DictionaryStatus;
 }
 
-void RefreshCaption(const TableState& t, Ui& ui) { ui.captionChanged(captionOf(t)); }
+void RefreshCaption(const TableState& t, Ui& ui) {
+    ui.captionChanged(captionOf(t));
+}
 
 namespace {
 std::int32_t slotIn(const TableState& t, int col, int row) {
     const std::string& text = t.VegTable.cell(col, row);
     auto v = parseNumberField(text);
     if (!v) {
-        throw Error(sj("スロット番号が数値ではありません（列 ") + std::to_string(col) + sj("、行 ") +
-                    std::to_string(row) + sj("）: \"") + text + "\"");
+        throw Error(sj("スロット番号が数値ではありません（列 ") + std::to_string(col) +
+                    sj("、行 ") + std::to_string(row) + sj("）: \"") + text + "\"");
     }
     return *v;
 }
 }  // namespace
 
-std::int32_t releveSlotAt(const TableState& t, int col) { return slotIn(t, col, 0); }
-std::int32_t speciesSlotAt(const TableState& t, int row) { return slotIn(t, 0, row); }
+std::int32_t releveSlotAt(const TableState& t, int col) {
+    return slotIn(t, col, 0);
+}
+std::int32_t speciesSlotAt(const TableState& t, int row) {
+    return slotIn(t, 0, row);
+}
 
 const LayerCodes& codesAt(const TableState& t, int col, int row) {
     return t.TableArray.get(releveSlotAt(t, col), speciesSlotAt(t, row));

@@ -76,6 +76,14 @@ FontSpec defaultGridFont();
 void adjustLayerLabels(TableState& t);
 void layOutGrid(TableState& t);
 
+// The window's state without a settings file: start values and default boxes.
+void resetToDefaults(TableState& t);
+// The start-up steps after the settings file, and a blank table.
+void finishStartUp(TableState& t, Ui& ui);
+// A blank table with the window's defaults, as the program starts without a
+// settings file.
+void startBlankTable(TableState& t, Ui& ui);
+
 // Blanks the table: counts 0, every slot equal to its position, codes 0.
 void ClearTable(TableState& t, Ui& ui);
 

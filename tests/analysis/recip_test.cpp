@@ -23,10 +23,7 @@ struct Fixture {
     BatchUi ui;
 
     Fixture(const Names& species, const Names& releves) {
-        InitGlobals(t);
-        t.PrintItemBoxes = defaultPrintItemBoxes();
-        layOutGrid(t);
-        ClearTable(t, ui);
+        startBlankTable(t, ui);
         int n = static_cast<int>(species.size()), m = static_cast<int>(releves.size());
         if (m > t.ReleveCapacity) AddCol(t, m);
         if (n > t.PlantCapacity) AddRow(t, n);

@@ -14,10 +14,7 @@ namespace {
 class SortingTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        InitGlobals(t);
-        t.PrintItemBoxes = defaultPrintItemBoxes();
-        layOutGrid(t);
-        ClearTable(t, ui);
+        startBlankTable(t, ui);
         f = t.FreqRow;
     }
     // Species rows named S1, S2, ... with these column-3 texts.

@@ -54,10 +54,7 @@ std::vector<ReleveIn> sampleReleves() {
 class AddReleveTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        InitGlobals(t);
-        t.PrintItemBoxes = defaultPrintItemBoxes();
-        layOutGrid(t);
-        ClearTable(t, ui);
+        startBlankTable(t, ui);
         base = dir.file("veg");
         testing::writeDataFilePair(base, sampleReleves());
         choose(base + ".rli");

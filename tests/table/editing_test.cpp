@@ -25,11 +25,7 @@ struct Table {
     Expected expected;
 
     Table() {
-        InitGlobals(t);
-        t.PrintItemBoxes = defaultPrintItemBoxes();
-        t.TableFont = defaultGridFont();
-        layOutGrid(t);
-        ClearTable(t, ui);
+        startBlankTable(t, ui);
     }
 
     int rowOf(const std::string& name) const {

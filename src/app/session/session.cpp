@@ -10,8 +10,7 @@ namespace tamsel {
 
 void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool changeFolder) {
     TableState& t = s.table;
-    InitGlobals(t);
-    t.PrintItemBoxes = defaultPrintItemBoxes();
+    resetToDefaults(t);
     // A relative settings path means the folder the program was started from,
     // not the program's own folder that becomes current below.
     std::string settings;
@@ -30,16 +29,12 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
         } catch (const Error& e) {
             // Start as without a settings file: nothing half-read stays.
             ui.message(std::string(e.what()) + sj("\n既定の設定で起動します。"));
-            InitGlobals(t);
-            t.PrintItemBoxes = defaultPrintItemBoxes();
+            resetToDefaults(t);
             t.OpenDialogFolder.clear();
             s.dictionary = ReplaceName{};
         }
     }
-    adjustLayerLabels(t);
-    t.TableFont = defaultGridFont();
-    layOutGrid(t);
-    ClearTable(t, ui);
+    finishStartUp(t, ui);
 }
 
 }  // namespace tamsel
