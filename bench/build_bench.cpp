@@ -8,8 +8,8 @@
 
 #include "analysis/sorting.h"
 #include "app/session/session.h"
-#include "build/add_releve.h"
-#include "build/dictionary.h"
+#include "compose/add_releve.h"
+#include "compose/dictionary.h"
 #include "platform/batch/batch_ui.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"

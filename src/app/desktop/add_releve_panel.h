@@ -5,7 +5,7 @@
 
 #include <QFrame>
 
-#include "build/add_releve_form.h"
+#include "compose/add_releve_form.h"
 
 class QLabel;
 class QLineEdit;

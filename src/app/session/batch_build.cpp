@@ -3,8 +3,8 @@
 
 #include "analysis/sorting.h"
 #include "app/session/batch.h"
-#include "build/add_releve.h"
-#include "build/dictionary.h"
+#include "compose/add_releve.h"
+#include "compose/dictionary.h"
 #include "platform/error.h"
 #include "table/frequency.h"
 #include "text/sjis.h"

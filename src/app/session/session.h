@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "build/add_releve_form.h"
-#include "build/replace_name.h"
+#include "compose/add_releve_form.h"
+#include "compose/replace_name.h"
 #include "platform/ui.h"
 #include "table/editing.h"
 #include "table/table_state.h"

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <vector>
 
-#include "build/dictionary.h"
+#include "compose/dictionary.h"
 #include "platform/error.h"
 #include "table/dialog_filters.h"
 #include "text/sjis.h"

@@ -14,7 +14,7 @@
 
 #include "app/desktop/add_releve_panel.h"
 #include "app/session/session.h"
-#include "build/add_releve.h"
+#include "compose/add_releve.h"
 #include "platform/batch/batch_ui.h"
 #include "platform/qt/qt_text.h"
 #include "text/sjis.h"

@@ -21,7 +21,7 @@
 #include "app/desktop/main_window.h"
 #include "app/desktop/veg_table.h"
 #include "app/session/session.h"
-#include "build/add_releve.h"
+#include "compose/add_releve.h"
 #include "platform/batch/batch_ui.h"
 #include "table/table_state.h"
 

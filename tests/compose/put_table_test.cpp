@@ -1,4 +1,4 @@
-#include "build/put_table.h"
+#include "compose/put_table.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "build/replace_name.h"
+#include "compose/replace_name.h"
 #include "table/table_state.h"
 
 namespace tamsel {

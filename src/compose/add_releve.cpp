@@ -1,11 +1,11 @@
-#include "build/add_releve.h"
+#include "compose/add_releve.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <vector>
 
-#include "build/dictionary.h"
-#include "build/put_table.h"
+#include "compose/dictionary.h"
+#include "compose/put_table.h"
 #include "datafile/numbers.h"
 #include "platform/error.h"
 #include "table/data_files.h"

@@ -1,4 +1,4 @@
-#include "build/dictionary.h"
+#include "compose/dictionary.h"
 
 #include <algorithm>
 #include <filesystem>

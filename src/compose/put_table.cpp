@@ -1,6 +1,6 @@
-#include "build/put_table.h"
+#include "compose/put_table.h"
 
-#include "build/dictionary.h"
+#include "compose/dictionary.h"
 #include "datafile/numbers.h"
 #include "table/capacity.h"
 #include "text/sjis.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "build/replace_name.h"
+#include "compose/replace_name.h"
 #include "platform/ui.h"
 #include "table/table_state.h"
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string_view>
 
-#include "build/add_releve_form.h"
-#include "build/replace_name.h"
+#include "compose/add_releve_form.h"
+#include "compose/replace_name.h"
 #include "datafile/cover_codes.h"
 #include "platform/ui.h"
 #include "table/table_state.h"

@@ -1,10 +1,10 @@
-#include "build/add_releve.h"
+#include "compose/add_releve.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "build/dictionary.h"
+#include "compose/dictionary.h"
 #include "platform/batch/batch_ui.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"

@@ -1,0 +1,164 @@
+#include "io/safe_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "platform/error.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+constexpr std::size_t BufferSize = 1 << 20;
+
+std::string folderOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string reason(int err) {
+    return " (" + fromUtf8(std::strerror(err)) + ")";
+}
+
+}  // namespace
+
+SafeFileWriter::SafeFileWriter(std::string path) : path_(std::move(path)) {
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw Error(sj("保存先がフォルダです: ") + fromUtf8(path_));
+    std::string pattern = path_ + ".XXXXXX";
+    fd_ = ::mkstemp(pattern.data());
+    if (fd_ < 0) throw Error(sj("ファイルを作成できません: ") + fromUtf8(path_) + reason(errno));
+    tempPath_ = std::move(pattern);
+    // mkstemp makes the file private; a saved file gets the usual permissions.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode_t mode = 0666 & ~mask;
+    if (::stat(path_.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    ::fchmod(fd_, mode);
+    buffer_.reserve(BufferSize);
+}
+
+SafeFileWriter::~SafeFileWriter() {
+    abandon();
+}
+
+void SafeFileWriter::fail(const char* what) {
+    int err = errno;
+    abandon();
+    throw Error(sj(what) + fromUtf8(path_) + reason(err));
+}
+
+void SafeFileWriter::flushBuffer() {
+    const char* p = buffer_.data();
+    std::size_t left = buffer_.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd_, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail("ファイルに書き込めません: ");
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+}
+
+void SafeFileWriter::write(std::string_view bytes) {
+    if (fd_ < 0) throw Error(sj("ファイルに書き込めません: ") + fromUtf8(path_));
+    if (buffer_.size() + bytes.size() > BufferSize) {
+        flushBuffer();
+        if (bytes.size() >= BufferSize) {
+            buffer_.assign(bytes);
+            flushBuffer();
+            return;
+        }
+    }
+    buffer_.append(bytes);
+}
+
+void SafeFileWriter::commit() {
+    if (fd_ < 0) throw Error(sj("ファイルに書き込めません: ") + fromUtf8(path_));
+    flushBuffer();
+    if (::fsync(fd_) != 0) fail("ファイルに書き込めません: ");
+    int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0) {
+        fd_ = -1;
+        int err = errno;
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+        throw Error(sj("ファイルに書き込めません: ") + fromUtf8(path_) + reason(err));
+    }
+    if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+        int err = errno;
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+        throw Error(sj("ファイルを保存できません: ") + fromUtf8(path_) + reason(err));
+    }
+    tempPath_.clear();
+    // The rename itself reaches the disk only when the folder is synced.
+    int dir = ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+void SafeFileWriter::abandon() noexcept {
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    if (!tempPath_.empty()) {
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+    buffer_.clear();
+}
+
+void writeFileSafely(const std::string& path, const std::function<void(ByteSink&)>& fill) {
+    SafeFileWriter out(path);
+    fill(out);
+    out.commit();
+}
+
+void writeFileSafely(const std::string& path, std::string_view bytes) {
+    SafeFileWriter out(path);
+    out.write(bytes);
+    out.commit();
+}
+
+std::string readWholeFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) throw Error(sj("ファイルが開けません: ") + fromUtf8(path) + reason(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        throw Error(sj("ファイルが開けません: ") + fromUtf8(path));
+    std::string bytes;
+    bytes.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t got = 0;
+    while (true) {
+        if (got == bytes.size()) bytes.resize(bytes.size() + 65536);  // the file may grow
+        ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw Error(sj("ファイルが読めません: ") + fromUtf8(path) + reason(errno));
+        }
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+}  // namespace tamsel

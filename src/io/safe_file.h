@@ -1,0 +1,52 @@
+// The one way the program writes a file: into a uniquely named temporary file
+// beside the target, flushed and synced, then renamed over the target. A write
+// that fails or is abandoned removes the temporary file and leaves the old
+// target exactly as it was. Paths are native (the bytes the file system takes).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "io/byte_sink.h"
+
+namespace tamsel {
+
+class SafeFileWriter : public ByteSink {
+public:
+    // Creates the temporary file; throws Error naming the target when the folder
+    // cannot take it.
+    explicit SafeFileWriter(std::string path);
+    ~SafeFileWriter() override;  // abandons the file unless committed
+    SafeFileWriter(const SafeFileWriter&) = delete;
+    SafeFileWriter& operator=(const SafeFileWriter&) = delete;
+
+    void write(std::string_view bytes) override;  // buffered; throws Error
+    // Flushes, syncs, closes and renames over the target, then syncs the folder.
+    // Throws Error naming the target; the old target is then untouched.
+    void commit();
+    // Removes the temporary file; the target stays as it was. Safe to call twice.
+    void abandon() noexcept;
+
+    const std::string& path() const { return path_; }
+
+private:
+    void flushBuffer();
+    [[noreturn]] void fail(const char* what);
+
+    std::string path_;
+    std::string tempPath_;
+    int fd_ = -1;
+    std::string buffer_;
+};
+
+// Writes a whole file through SafeFileWriter: fill writes the content to the
+// sink; an exception from fill abandons the file and travels on.
+void writeFileSafely(const std::string& path, const std::function<void(ByteSink&)>& fill);
+void writeFileSafely(const std::string& path, std::string_view bytes);
+
+// Reads a whole regular file; throws Error naming the file when it cannot be
+// opened or read, or is not a regular file.
+std::string readWholeFile(const std::string& path);
+
+}  // namespace tamsel
