@@ -1,23 +1,34 @@
 # The two commands of a fresh machine: `make run` and `make test`.
-BUILD ?= build
+# The configurations are the CMake presets (CMakePresets.json).
 JOBS ?= $(shell nproc)
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: run test build deps configure clean
+.PHONY: run test build deps configure sanitize release clean
 
 deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --preset developer $(LAUNCHER) >/dev/null
 
 build: configure
-	@cmake --build $(BUILD) -j $(JOBS)
+	@cmake --build --preset developer -j $(JOBS)
 
 run: build
-	@scripts/run-sample $(BUILD)
+	@scripts/run-sample build
 
 test: build
-	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@ctest --preset developer -j $(JOBS)
+
+# The core tests once under AddressSanitizer and UBSan.
+sanitize: deps
+	@cmake --preset sanitizers $(LAUNCHER) >/dev/null
+	@cmake --build --preset sanitizers -j $(JOBS)
+	@ctest --preset sanitizers -j $(JOBS)
+
+release: deps
+	@cmake --preset release $(LAUNCHER) >/dev/null
+	@cmake --build --preset release -j $(JOBS)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf build build-asan build-release
