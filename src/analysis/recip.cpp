@@ -112,20 +112,61 @@ std::uint64_t hashState(const Scores& a, const Scores& b) {
     return h;
 }
 
+// The exchange procedure (for each a, every later b with a smaller score is
+// exchanged with a) as one pass per a: the scan from a carries the current value
+// along its chain of strictly smaller scores, dropping each carried element where
+// the next one is picked up. A min segment tree finds each next smaller score, and
+// scores are whole numbers 0..100, so a chain has at most 101 links: O(m log m)
+// instead of the procedure's m²/2 comparisons, with exactly its permutation.
+class MinTree {
+public:
+    explicit MinTree(const Scores& s) {
+        while (size_ < s.size()) size_ *= 2;
+        t_.assign(2 * size_, NoScore);
+        for (std::size_t k = 0; k < s.size(); ++k) t_[size_ + k] = s[k];
+        for (std::size_t k = size_ - 1; k >= 1; --k) t_[k] = std::min(t_[2 * k], t_[2 * k + 1]);
+    }
+    void set(std::size_t pos, std::uint16_t v) {
+        std::size_t k = size_ + pos;
+        t_[k] = v;
+        for (k /= 2; k >= 1; k /= 2) t_[k] = std::min(t_[2 * k], t_[2 * k + 1]);
+    }
+    // The first position >= from whose score is below v, or -1.
+    long firstBelow(std::size_t from, std::uint16_t v) const {
+        if (from >= size_) return -1;
+        return descend(1, 0, size_, from, v);
+    }
+
+private:
+    static constexpr std::uint16_t NoScore = 0xFFFF;
+    long descend(std::size_t node, std::size_t lo, std::size_t hi, std::size_t from,
+                 std::uint16_t v) const {
+        if (hi <= from || t_[node] >= v) return -1;
+        if (hi - lo == 1) return static_cast<long>(lo);
+        std::size_t mid = (lo + hi) / 2;
+        long r = descend(2 * node, lo, mid, from, v);
+        return r >= 0 ? r : descend(2 * node + 1, mid, hi, from, v);
+    }
+    std::size_t size_ = 1;
+    std::vector<std::uint16_t> t_;
+};
+
 template <typename Progress>
 std::vector<int> exchangeOrderWith(Scores s, Progress&& progress) {
     const int n = static_cast<int>(s.size());
     std::vector<int> idx(static_cast<std::size_t>(n));
     std::iota(idx.begin(), idx.end(), 0);
+    if (n < 2) return idx;
+    MinTree tree(s);
     for (int a = 0; a + 1 < n; ++a) {
         progress(a + 1);
         std::uint16_t cur = s[a];
         int curIdx = idx[a];
-        for (int b = a + 1; b < n; ++b) {
-            if (cur > s[b]) {
-                std::swap(cur, s[b]);
-                std::swap(curIdx, idx[b]);
-            }
+        for (long b = tree.firstBelow(static_cast<std::size_t>(a) + 1, cur); b >= 0;
+             b = tree.firstBelow(static_cast<std::size_t>(b) + 1, cur)) {
+            std::swap(cur, s[b]);
+            std::swap(curIdx, idx[b]);
+            tree.set(static_cast<std::size_t>(b), s[b]);
         }
         s[a] = cur;
         idx[a] = curIdx;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+#include <random>
+
 #include <string>
 #include <tuple>
 #include <vector>
@@ -219,6 +222,45 @@ TEST(Recip, ExchangeOrderIsNotStable) {
                  {{}, {}},
                  {{5}, {0}}};
     for (const auto& c : cases) EXPECT_EQ(exchangeOrder(c.scores), c.order);
+}
+
+// The exchange procedure as written: every later smaller score is exchanged in.
+std::vector<int> literalExchangeOrder(Scores s) {
+    std::vector<int> idx(s.size());
+    std::iota(idx.begin(), idx.end(), 0);
+    for (std::size_t a = 0; a + 1 < s.size(); ++a)
+        for (std::size_t b = a + 1; b < s.size(); ++b)
+            if (s[a] > s[b]) {
+                std::swap(s[a], s[b]);
+                std::swap(idx[a], idx[b]);
+            }
+    return idx;
+}
+
+TEST(Recip, ExchangeOrderMatchesTheLiteralProcedure) {
+    std::mt19937 rng(7);
+    auto randomScores = [&](std::size_t n, int values) {
+        Scores s(n);
+        std::uniform_int_distribution<int> d(0, values - 1);
+        for (auto& v : s) v = static_cast<std::uint16_t>(d(rng) * 100 / std::max(values - 1, 1));
+        return s;
+    };
+    std::vector<Scores> lists;
+    for (int k = 0; k < 200; ++k) lists.push_back(randomScores(1 + k % 37, 2 + k % 101));
+    const std::size_t big = 12000;
+    lists.push_back(Scores(big, 50));            // all equal
+    lists.push_back(randomScores(big, 2));       // two values
+    lists.push_back(randomScores(big, 101));     // every score
+    Scores sorted(big), reversed(big), sawtooth(big);
+    for (std::size_t k = 0; k < big; ++k) {
+        sorted[k] = static_cast<std::uint16_t>(k * 101 / big);
+        reversed[k] = static_cast<std::uint16_t>(100 - sorted[k]);
+        sawtooth[k] = static_cast<std::uint16_t>(100 - k % 101);
+    }
+    lists.push_back(sorted);
+    lists.push_back(reversed);
+    lists.push_back(sawtooth);
+    for (const auto& s : lists) ASSERT_EQ(exchangeOrder(s), literalExchangeOrder(s)) << s.size();
 }
 
 TEST(Recip, EmptyTableRunsOnePassAndChangesNothing) {
