@@ -358,7 +358,9 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
 
     LoadedTable lt;
     lt.title = std::string(lines[0]);
-    auto [NS, NR, F] = readCounts(lines[1], fault);
+    // Plain variables: lambdas below capture them (clang before 16 cannot capture bindings).
+    const auto counts = readCounts(lines[1], fault);
+    const std::int32_t NS = counts[0], NR = counts[1], F = counts[2];
     lt.speciesCount = NS;
     lt.releveCount = NR;
     lt.freqRow = F;
