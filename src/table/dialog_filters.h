@@ -17,7 +17,7 @@ inline std::string openDialogFilter() {
 inline std::string saveDialogFilter() {
     return sj(
         "組成表で保存 (*.VTB)|*.VTB|組成表テキストファイル(*.TXT)|*.txt|"
-        "組成のマトリクスデータ(*.CSV)|*.csv|エクセル・ファイル(*.xls)|*.xls");
+        "組成のマトリクスデータ(*.CSV)|*.csv|エクセル・ファイル(*.xlsx)|*.xlsx");
 }
 
 }  // namespace tamsel
