@@ -4,6 +4,7 @@
 #include <array>
 #include <exception>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "datafile/numbers.h"
@@ -60,6 +61,46 @@ class SheetCells {
     AutoObject sheet_;
 };
 
+// The non-zero codes of the relevé columns 1..NR, grouped by species slot, in
+// column order.
+class CodesBySpecies {
+  public:
+    using Entry = std::pair<std::int32_t, const LayerCodes*>;  // relevé column, codes
+
+    // The entries of one species slot; a slot outside TableArray is its range error.
+    std::span<const Entry> of(const TableState& t, std::int32_t speciesSlot) const {
+        if (speciesSlot < 0 || speciesSlot + 1 >= static_cast<std::int32_t>(start_.size()))
+            t.TableArray.get(firstReleveSlot_, speciesSlot);  // throws
+        return std::span<const Entry>(entries_).subspan(
+            start_[speciesSlot], start_[speciesSlot + 1] - start_[speciesSlot]);
+    }
+
+    friend CodesBySpecies codesBySpecies(const TableState& t);
+
+  private:
+    std::vector<std::uint32_t> start_;  // by species slot, into entries_; one more at the end
+    std::vector<Entry> entries_;
+    std::int32_t firstReleveSlot_ = 0;
+};
+
+CodesBySpecies codesBySpecies(const TableState& t) {
+    const std::int32_t nr = t.ReleveCount;
+    std::vector<std::int32_t> slot(static_cast<std::size_t>(nr) + 1, 0);
+    for (std::int32_t j = 1; j <= nr; ++j) slot[j] = releveSlotAt(t, TableLayout::releveCol(j));
+    CodesBySpecies out;
+    out.firstReleveSlot_ = nr > 0 ? slot[1] : 0;
+    out.start_.assign(static_cast<std::size_t>(t.TableArray.speciesSlots()) + 1, 0);
+    for (std::int32_t j = 1; j <= nr; ++j)
+        for (const auto& e : t.TableArray.releve(slot[j])) ++out.start_[e.first + 1];
+    for (std::size_t i = 1; i < out.start_.size(); ++i) out.start_[i] += out.start_[i - 1];
+    out.entries_.resize(out.start_.back());
+    std::vector<std::uint32_t> next(out.start_.begin(), out.start_.end() - 1);
+    for (std::int32_t j = 1; j <= nr; ++j)
+        for (const auto& [s, codes] : t.TableArray.releve(slot[j]))
+            out.entries_[next[s]++] = {j, &codes};
+    return out;
+}
+
 // The server's objects as far as they came to exist.
 struct ExcelObjects {
     AutoObject app, book;
@@ -106,8 +147,12 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
     std::array<std::string, 256> codeText;
     for (int c = 0; c < 256; ++c)
         codeText[c] = CoverCodeText(static_cast<CoverCode>(c), t.data.CurrentNotation);
-    std::vector<std::int32_t> releveSlot;  // read once, when the first species needs them
-    std::vector<const LayerCodes*> domLine(static_cast<std::size_t>(nr) + 1);
+    // Every relevé column's codes by species slot, read once when the first
+    // species needs them: DomLine of a row is then its few entries, not a
+    // lookup in every relevé.
+    std::optional<CodesBySpecies> codes;
+    static const LayerCodes absent{};
+    std::vector<const LayerCodes*> domLine(static_cast<std::size_t>(nr) + 1, &absent);
     std::string value;
 
     const std::int32_t from = std::max<std::int32_t>(o.fromPlant, 1);
@@ -119,16 +164,15 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
         cells.align(r, CaptionCol, "VerticalAlignment", XlTop);
 
         const std::int32_t speciesSlot = speciesSlotAt(t, row);
-        if (releveSlot.empty()) {
-            releveSlot.assign(static_cast<std::size_t>(nr) + 1, 0);
-            for (std::int32_t j = 1; j <= nr; ++j)
-                releveSlot[j] = releveSlotAt(t, TableLayout::releveCol(j));
-        }
+        if (!codes) codes = codesBySpecies(t);
+        std::fill(domLine.begin() + 1, domLine.end(), &absent);
         unsigned inUse = 0;  // bit k-1 for layer k: a code above 1 somewhere
-        for (std::int32_t j = 1; j <= nr; ++j) {
-            domLine[j] = &t.TableArray.get(releveSlot[j], speciesSlot);
-            for (int k = 0; k < LayerCount; ++k)
-                if ((*domLine[j])[k] > 1) inUse |= 1u << k;
+        if (nr > 0) {
+            for (const auto& [j, c] : codes->of(t, speciesSlot)) {
+                domLine[j] = c;
+                for (int k = 0; k < LayerCount; ++k)
+                    if ((*c)[k] > 1) inUse |= 1u << k;
+            }
         }
 
         // One line per layer in use; the apostrophe keeps the server from

@@ -27,7 +27,8 @@ constexpr int XlGeneral = 1, XlTop = -4160, XlCenter = -4108, XlBottom = -4107, 
               XlRight = -4152;
 
 constexpr std::size_t MaxCellChars = 32767;  // the most a spreadsheet cell holds
-constexpr double LineHeight = 15.0;          // points, one line of the default font
+constexpr std::size_t RowBufferSize = 1 << 20;
+constexpr double LineHeight = 15.0;  // points, one line of the default font
 // Above this many bytes of sheet text the zip needs its 64-bit form; below it
 // the plain form is kept, which every spreadsheet program reads.
 constexpr std::uint64_t Zip64Threshold = 3'500'000'000ull;
@@ -144,6 +145,13 @@ class WorkbookServer : public AutomationServer {
             workbook_ = nullptr;
             std::remove(pattern.c_str());
             refuse(sj("ブックを作れません"));
+        }
+        // The streamed rows go through a large buffer: the library's own is a few
+        // kilobytes, and a write call per few cells costs more than the cells.
+        if (worksheet_->optimize_tmpfile) {
+            rowBuffer_.resize(RowBufferSize);
+            std::setvbuf(worksheet_->optimize_tmpfile, rowBuffer_.data(), _IOFBF,
+                         rowBuffer_.size());
         }
         workPath_ = std::move(pattern);
         book_ = true;
@@ -370,6 +378,7 @@ class WorkbookServer : public AutomationServer {
     lxw_worksheet* worksheet_ = nullptr;
     std::array<lxw_format*, 512> formats_{};
     std::vector<PendingCell> pending_;  // the held row, by column
+    std::vector<char> rowBuffer_;       // outlives the workbook's files
     std::int32_t lastCol_ = 0;
     std::int32_t row_ = 0;
     std::uint64_t sheetBytes_ = 0;

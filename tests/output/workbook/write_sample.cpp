@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     setHeader(t, 1, 8, "  38");
     setHeader(t, 3, 8, "1e3");
     std::int32_t abies = addTableRow(t, "Abies firma");
-    addTableRow(t, sj("コメント行"));
+    addTableRow(t, sj("コメント行") + "\x82");  // a lead byte without its pair
     std::int32_t quote = addTableRow(t, "'Quote");
     std::int32_t carex = addTableRow(t, "Carex");
     std::int32_t bad = addTableRow(t, "Bad\x01name");

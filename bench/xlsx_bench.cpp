@@ -1,0 +1,135 @@
+// The spreadsheet of a 10,000-relevé x 3,000-species table (about 30 million
+// cells), 40 species per relevé, written through the automation dispatcher to
+// the workbook server. Also the same calls answered by a server that does
+// nothing, which is the cost of the logic and the dispatcher alone, and a first
+// output of a tenth of the rows, so that memory can be seen not to grow with them.
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "output/excel_output.h"
+#include "platform/batch/batch_ui.h"
+#include "platform/xlsx/workbook_server.h"
+#include "table/capacity.h"
+#include "table/frequency.h"
+
+namespace {
+
+using namespace tamsel;
+
+double peakMiB() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+template <typename F>
+double seconds(F&& f) {
+    auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve) {
+    startBlankTable(t, ui);
+    AddCol(t, releves);
+    AddRow(t, species);
+    t.ReleveCount = releves;
+    t.SpeciesCount = species;
+    std::mt19937 rng(11);
+    const CoverCode codes[] = {7, 10, 20, 30, 40, 55};
+    for (int i = 1; i <= species; ++i)
+        t.VegTable.setCell(2, t.FreqRow + i, "Species name " + std::to_string(i));
+    for (int j = 1; j <= releves; ++j) {
+        int col = j + 3;
+        int rs = releveSlotAt(t, col);
+        for (int row = 2; row < t.FreqRow; ++row)
+            t.VegTable.setCell(col, row, std::to_string(j % 1000));
+        std::vector<char> taken(static_cast<std::size_t>(species) + 1, 0);
+        for (int k = 0; k < perReleve;) {
+            int i = 1 + static_cast<int>(rng() % species);
+            if (taken[i]) continue;
+            taken[i] = 1;
+            ++k;
+            LayerCodes c{};
+            c[rng() % LayerCount] = codes[rng() % 6];
+            c[4] = codes[rng() % 6];
+            int row = t.FreqRow + i;
+            t.VegTable.setCell(col, row, LayerSummary(c));
+            t.TableArray.set(rs, speciesSlotAt(t, row), c);
+        }
+    }
+    Item_FrequencyClick(t, ui);
+}
+
+// Answers every call and does nothing; counts the values put.
+class NullServer : public AutomationServer {
+  public:
+    explicit NullServer(long long& values) : values_(values) {}
+    std::uint64_t applicationId() const override { return 1; }
+    bool ended() const override { return ended_; }
+    AutoResult invoke(std::uint64_t, std::string_view member, CallKind kind,
+                      std::span<const AutoArg>) override {
+        if (kind == CallKind::PropertyPut) {
+            if (sameMember(member, "Value")) ++values_;
+            return {};
+        }
+        if (sameMember(member, "Quit")) ended_ = true;
+        return AutoResult::of({this, 2});
+    }
+
+  private:
+    long long& values_;
+    bool ended_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // An optional argument sets the number of species, for a quicker run.
+    const int releves = 10000, species = argc > 1 ? std::atoi(argv[1]) : 3000, perReleve = 40;
+    BatchUi ui;
+    TableState t;
+    build(t, ui, releves, species, perReleve);
+    std::printf("table %d relevés x %d species, %d each; peak memory after building %.0f MiB\n",
+                releves, species, perReleve, peakMiB());
+    const ExcelOutputOptions all{1, species, true};
+
+    long long cells = 0;
+    ServerRegistry nulls;
+    nulls.add(ExcelApplication, [&] { return std::make_unique<NullServer>(cells); });
+    double logic = seconds([&] { writeExcelFile(t, ui, nulls, all, "unused.xlsx"); });
+    std::printf("logic and dispatcher alone: %lld cells in %.2f s, %.2f M cells/s\n", cells, logic,
+                static_cast<double>(cells) / logic / 1e6);
+
+    const std::string path =
+        (std::filesystem::temp_directory_path() / "tamsel-xlsx-bench.xlsx").string();
+    ServerRegistry servers;
+    addWorkbookServer(servers);
+
+    ExcelOutputOptions tenth{1, species / 10, true};
+    double small = seconds([&] { writeExcelFile(t, ui, servers, tenth, path); });
+    double peakTenth = peakMiB();
+    std::printf("workbook of %d species rows: %.2f s, peak memory %.0f MiB\n", species / 10, small,
+                peakTenth);
+
+    double full = seconds([&] { writeExcelFile(t, ui, servers, all, path); });
+    auto size = std::filesystem::file_size(path);
+    std::printf(
+        "workbook of all %d species rows: %lld cells in %.2f s, %.2f M cells/s (aim >= 1), file "
+        "%.0f MiB\n",
+        species, cells, full, static_cast<double>(cells) / full / 1e6,
+        static_cast<double>(size) / (1024.0 * 1024.0));
+    std::printf("peak memory %.0f MiB (after a tenth of the rows: %.0f MiB)\n", peakMiB(),
+                peakTenth);
+    std::printf("logic and dispatcher take %.0f %% of the time\n", 100.0 * logic / full);
+    for (const std::string& m : ui.messages) std::printf("message: %s\n", m.c_str());
+    std::filesystem::remove(path);
+    return ui.messages.empty() ? 0 : 1;
+}
