@@ -217,10 +217,7 @@ FileDialogRequest excelSaveRequest(const TableState& t) {
     r.filter = saveDialogFilter();
     r.filterIndex = 4;
     r.defaultExt = ".xlsx";
-    // The proposed name is a file name: a "/" in the title would make it a path.
-    std::string name = toUtf8(t.TableTitle);
-    std::replace(name.begin(), name.end(), '/', '_');
-    r.fileName = name + ".xlsx";
+    r.fileName = proposedFileName(t.TableTitle, ".xlsx");
     return r;
 }
 
