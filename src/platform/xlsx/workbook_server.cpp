@@ -393,6 +393,32 @@ std::unique_ptr<AutomationServer> startWorkbookServer(const std::string& tempFol
     return std::make_unique<WorkbookServer>(tempFolder);
 }
 
+void writeUniformWorkbook(const std::string& path, int rows, int columns,
+                          const std::string& utf8Text, const std::string& tempFolder) {
+    std::string folder = tempFolder.empty() ? systemTempFolder() : tempFolder;
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = folder.data();
+    lxw_workbook* wb = workbook_new_opt(path.c_str(), &options);
+    lxw_worksheet* ws = wb ? workbook_add_worksheet(wb, nullptr) : nullptr;
+    lxw_format* f = wb ? workbook_add_format(wb) : nullptr;
+    if (!ws || !f) {
+        if (wb) lxw_workbook_free(wb);
+        throw Error(sj("ブックを作れません: ") + fromUtf8(path));
+    }
+    std::vector<char> buffer(RowBufferSize);
+    if (ws->optimize_tmpfile)
+        std::setvbuf(ws->optimize_tmpfile, buffer.data(), _IOFBF, buffer.size());
+    format_set_align(f, LXW_ALIGN_CENTER);
+    format_set_text_wrap(f);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c)
+            worksheet_write_string(ws, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c),
+                                   utf8Text.c_str(), f);
+    lxw_error e = workbook_close(wb);
+    if (e != LXW_NO_ERROR) throw Error(sj("ブックを書き出せません: ") + lxw_strerror(e));
+}
+
 void addWorkbookServer(ServerRegistry& registry, std::string tempFolder) {
     registry.add(ExcelApplication,
                  [folder = std::move(tempFolder)] { return startWorkbookServer(folder); });
