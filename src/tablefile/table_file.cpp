@@ -520,10 +520,7 @@ void Item_SaveTableClick(TableState& t, Ui& ui) {
     r.filter = saveDialogFilter();
     r.filterIndex = 1;
     r.defaultExt = ".vtb";
-    // The proposed name is a file name: a "/" in the title would make it a path.
-    std::string name = toUtf8(t.TableTitle);
-    std::replace(name.begin(), name.end(), '/', '_');
-    r.fileName = name + ".vtb";
+    r.fileName = proposedFileName(t.TableTitle, ".vtb");
     auto path = ui.saveFileDialog(r);
     if (!path) return;
     MessagePanelScope panel(ui, sj("組成表を保存中"));

@@ -1,0 +1,266 @@
+#include "output/excel_output.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "datafile/numbers.h"
+#include "table/dialog_filters.h"
+#include "table/frequency.h"
+#include "table/table_layout.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+constexpr std::int16_t XlTop = -4160;
+constexpr std::int16_t XlCenter = -4108;
+
+// Sheet columns: A captions and names, B layer labels, then one per relevé.
+constexpr int CaptionCol = 1;
+constexpr int LayerCol = 2;
+constexpr int sheetColOf(std::int32_t releve) {
+    return releve + 2;
+}
+
+// The cells of the worksheet, one Cells call per property written.
+class SheetCells {
+  public:
+    SheetCells(Dispatcher& d, AutoObject sheet) : d_(d), sheet_(sheet) {}
+
+    // A text of the table. One that begins with an apostrophe gets another, so
+    // the server keeps the table's own apostrophe as part of the value.
+    void text(std::int32_t row, std::int32_t col, std::string_view s) {
+        if (!s.empty() && s.front() == '\'') {
+            marked(row, col, "'" + std::string(s));
+            return;
+        }
+        marked(row, col, s);
+    }
+    // A value the caller has already marked as text where needed.
+    void marked(std::int32_t row, std::int32_t col, std::string_view s) {
+        d_.invoke(cell(row, col), "Value", CallKind::PropertyPut, {AutoArg::textOf(s)});
+    }
+    void number(std::int32_t row, std::int32_t col, std::int32_t v) {
+        d_.invoke(cell(row, col), "Value", CallKind::PropertyPut, {AutoArg::integer(v)});
+    }
+    void align(std::int32_t row, std::int32_t col, std::string_view member, std::int16_t v) {
+        d_.invoke(cell(row, col), member, CallKind::PropertyPut, {AutoArg::smallInt(v)});
+    }
+
+  private:
+    AutoObject cell(std::int32_t row, std::int32_t col) {
+        return d_.object(sheet_, "Cells", CallKind::PropertyGet,
+                         {AutoArg::integer(row), AutoArg::integer(col)});
+    }
+    Dispatcher& d_;
+    AutoObject sheet_;
+};
+
+// The non-zero codes of the relevé columns 1..NR, grouped by species slot, in
+// column order.
+class CodesBySpecies {
+  public:
+    using Entry = std::pair<std::int32_t, const LayerCodes*>;  // relevé column, codes
+
+    // The entries of one species slot; a slot outside TableArray is its range error.
+    std::span<const Entry> of(const TableState& t, std::int32_t speciesSlot) const {
+        if (speciesSlot < 0 || speciesSlot + 1 >= static_cast<std::int32_t>(start_.size()))
+            t.TableArray.get(firstReleveSlot_, speciesSlot);  // throws
+        return std::span<const Entry>(entries_).subspan(
+            start_[speciesSlot], start_[speciesSlot + 1] - start_[speciesSlot]);
+    }
+
+    friend CodesBySpecies codesBySpecies(const TableState& t);
+
+  private:
+    std::vector<std::uint32_t> start_;  // by species slot, into entries_; one more at the end
+    std::vector<Entry> entries_;
+    std::int32_t firstReleveSlot_ = 0;
+};
+
+CodesBySpecies codesBySpecies(const TableState& t) {
+    const std::int32_t nr = t.ReleveCount;
+    std::vector<std::int32_t> slot(static_cast<std::size_t>(nr) + 1, 0);
+    for (std::int32_t j = 1; j <= nr; ++j) slot[j] = releveSlotAt(t, TableLayout::releveCol(j));
+    CodesBySpecies out;
+    out.firstReleveSlot_ = nr > 0 ? slot[1] : 0;
+    out.start_.assign(static_cast<std::size_t>(t.TableArray.speciesSlots()) + 1, 0);
+    for (std::int32_t j = 1; j <= nr; ++j)
+        for (const auto& e : t.TableArray.releve(slot[j])) ++out.start_[e.first + 1];
+    for (std::size_t i = 1; i < out.start_.size(); ++i) out.start_[i] += out.start_[i - 1];
+    out.entries_.resize(out.start_.back());
+    std::vector<std::uint32_t> next(out.start_.begin(), out.start_.end() - 1);
+    for (std::int32_t j = 1; j <= nr; ++j)
+        for (const auto& [s, codes] : t.TableArray.releve(slot[j]))
+            out.entries_[next[s]++] = {j, &codes};
+    return out;
+}
+
+// The server's objects as far as they came to exist.
+struct ExcelObjects {
+    AutoObject app, book;
+};
+
+void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o,
+                  ExcelObjects& x) {
+    x.app = d.create("Excel.Application");
+    AutoObject books = d.object(x.app, "Workbooks", CallKind::Method);
+    x.book = d.object(books, "Add", CallKind::Method);
+    SheetCells cells(d,
+                     d.object(x.book, "WorkSheets", CallKind::PropertyGet, {AutoArg::integer(1)}));
+
+    const Grid& g = t.VegTable;
+    const TableLayout layout = layoutOf(t);
+    const std::int32_t nr = t.ReleveCount;
+    ProgressBar& bar = ui.progressBar2();
+
+    std::int32_t r = 1;
+    cells.text(r, CaptionCol, t.TableTitle);
+
+    if (t.PrintItemBoxes[1].checked) {
+        ++r;
+        cells.text(r, CaptionCol, g.cell(TableLayout::NameCol, TableLayout::SerialRow));
+        for (std::int32_t j = 1; j <= nr; ++j) cells.number(r, sheetColOf(j), j);
+    }
+    bar.setPosition(1);
+
+    for (int k = 2; k <= 29; ++k) {
+        int gridRow = layout.itemRow(k);
+        if (gridRow == 0 || !t.PrintItemBoxes[k].checked) continue;
+        ++r;
+        cells.text(r, CaptionCol, g.cell(TableLayout::NameCol, gridRow));
+        for (std::int32_t j = 1; j <= nr; ++j)
+            cells.text(r, sheetColOf(j), g.cell(TableLayout::releveCol(j), gridRow));
+        bar.setPosition(k);
+    }
+
+    ++r;
+    cells.text(r, CaptionCol, t.PrintItemBoxes[30].caption);
+    for (std::int32_t j = 1; j <= nr; ++j)
+        cells.text(r, sheetColOf(j), g.cell(TableLayout::releveCol(j), t.FreqRow));
+
+    std::array<std::string, 256> codeText;
+    for (int c = 0; c < 256; ++c)
+        codeText[c] = CoverCodeText(static_cast<CoverCode>(c), t.data.CurrentNotation);
+    // Every relevé column's codes by species slot, read once when the first
+    // species needs them: DomLine of a row is then its few entries, not a
+    // lookup in every relevé.
+    std::optional<CodesBySpecies> codes;
+    static const LayerCodes absent{};
+    std::vector<const LayerCodes*> domLine(static_cast<std::size_t>(nr) + 1, &absent);
+    std::string value;
+
+    const std::int32_t from = std::max<std::int32_t>(o.fromPlant, 1);
+    const std::int32_t to = std::min(o.toPlant, t.SpeciesCount);
+    for (std::int32_t s = from; s <= to; ++s) {
+        const int row = layout.speciesRow(s);
+        ++r;
+        cells.text(r, CaptionCol, g.cell(TableLayout::NameCol, row));
+        cells.align(r, CaptionCol, "VerticalAlignment", XlTop);
+
+        const std::int32_t speciesSlot = speciesSlotAt(t, row);
+        if (!codes) codes = codesBySpecies(t);
+        std::fill(domLine.begin() + 1, domLine.end(), &absent);
+        unsigned inUse = 0;  // bit k-1 for layer k: a code above 1 somewhere
+        if (nr > 0) {
+            for (const auto& [j, c] : codes->of(t, speciesSlot)) {
+                domLine[j] = c;
+                for (int k = 0; k < LayerCount; ++k)
+                    if ((*c)[k] > 1) inUse |= 1u << k;
+            }
+        }
+
+        // One line per layer in use; the apostrophe keeps the server from
+        // reading the cell as anything but text.
+        auto layered = [&](auto&& part) {
+            value.clear();
+            for (int k = 0; k < LayerCount; ++k) {
+                if (!(inUse & (1u << k))) continue;
+                value += value.empty() ? '\'' : '\n';
+                value += part(k);
+            }
+            return std::string_view(value);
+        };
+        cells.marked(r, LayerCol,
+                     layered([&](int k) -> const std::string& { return t.LayerLabels[k]; }));
+        for (std::int32_t j = 1; j <= nr; ++j) {
+            const LayerCodes& codes = *domLine[j];
+            cells.marked(r, sheetColOf(j),
+                         layered([&](int k) -> const std::string& { return codeText[codes[k]]; }));
+            cells.align(r, sheetColOf(j), "HorizontalAlignment", XlCenter);
+        }
+        if (o.withFrequency) {
+            cells.marked(r, sheetColOf(nr + 1), percentText(t.FreqArray.at(s), nr));
+            cells.align(r, sheetColOf(nr + 1), "HorizontalAlignment", XlCenter);
+        }
+        bar.setPosition(t.FreqRow + s);
+    }
+}
+
+}  // namespace
+
+std::string percentText(std::int32_t frequency, std::int32_t releveCount) {
+    if (releveCount <= 0) return IntText4(0);
+    std::int64_t scaled = std::int64_t{frequency} * 100;
+    std::int64_t q = scaled / releveCount, rem = scaled % releveCount;
+    if (2 * rem > releveCount || (2 * rem == releveCount && q % 2 == 1)) ++q;
+    return IntText4(static_cast<std::int32_t>(q));
+}
+
+FileDialogRequest excelSaveRequest(const TableState& t) {
+    FileDialogRequest r;
+    r.filter = saveDialogFilter();
+    r.filterIndex = 4;
+    r.defaultExt = ".xlsx";
+    r.fileName = proposedFileName(t.TableTitle, ".xlsx");
+    return r;
+}
+
+void Output_ExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o) {
+    auto path = ui.saveFileDialog(excelSaveRequest(t));
+    if (!path) return;
+    writeExcelFile(t, ui, d, o, *path);
+}
+
+void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o,
+                    const std::string& path) {
+    ui.gridChanged();
+    MessagePanelScope panel(ui, sj("エクセル形式データに変換中"));
+    ui.progressBar2().setRange(0, t.FreqRow + t.SpeciesCount);
+    Item_FrequencyClick(t, ui);
+
+    ExcelObjects x;
+    std::exception_ptr failure;
+    try {
+        fillWorkbook(t, ui, d, o, x);
+    } catch (const AutomationError&) {
+        ui.message(sj("MS Excelへ書き込めませんでした"));
+    } catch (...) {
+        failure = std::current_exception();
+    }
+
+    // Every closing call is made that has an object to go to, whatever failed.
+    std::optional<std::string> closingFailure;
+    auto attempt = [&](AutoObject obj, std::string_view member,
+                       std::initializer_list<AutoArg> args) {
+        if (!obj) return;
+        try {
+            d.invoke(obj, member, CallKind::Method, args);
+        } catch (const AutomationError& e) {
+            if (!closingFailure) closingFailure = e.what();
+        }
+    };
+    attempt(x.book, "SaveAs", {AutoArg::named("Filename", AutoArg::pathOf(path))});
+    attempt(x.book, "close", {});
+    attempt(x.app, "Quit", {});
+
+    if (failure) std::rethrow_exception(failure);
+    if (closingFailure) throw Error(*closingFailure);
+}
+
+}  // namespace tamsel

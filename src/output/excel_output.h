@@ -1,0 +1,42 @@
+// The spreadsheet output: fills a new workbook of "Excel.Application" cell by
+// cell through the automation dispatcher and has the server save it (.xlsx).
+// One sheet row per title, header item or table row, one sheet column per relevé.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/automation.h"
+#include "platform/ui.h"
+#include "table/table_state.h"
+
+namespace tamsel {
+
+// What the print-item panel hands on: the range of table rows (PN1, PN2) and
+// the frequency column (ChkBoxfq).
+struct ExcelOutputOptions {
+    std::int32_t fromPlant = 1;
+    std::int32_t toPlant = 0;
+    bool withFrequency = false;
+};
+
+// The save dialog: the spreadsheet entry of the shared filter list, ".xlsx", the
+// table title as the proposed name.
+FileDialogRequest excelSaveRequest(const TableState& t);
+
+// Asks for the file name; a cancelled dialog ends it with nothing started.
+void Output_ExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o);
+
+// The output into a chosen file. A refused automation call stops the filling
+// with a message; the workbook is then still saved, closed and the server quit.
+// An existing file is replaced only by a completely saved workbook. A failure
+// to save, or one that is no automation failure, throws Error after the
+// closing calls.
+void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o,
+                    const std::string& path);
+
+// Frequency × 100 / NR, rounded half to even, as four right-aligned characters;
+// "   0" for a table without relevés.
+std::string percentText(std::int32_t frequency, std::int32_t releveCount);
+
+}  // namespace tamsel

@@ -1,0 +1,41 @@
+// Our own spreadsheet server: answers the automation calls of the spreadsheet
+// output and writes an Office Open XML workbook (.xlsx) with libxlsxwriter.
+//
+// Objects and members (names compare without regard to case):
+//   application: Workbooks, Quit, Visible (get: always 0, it never shows)
+//   Workbooks:   Add (one workbook at a time)
+//   workbook:    WorkSheets(1), SaveAs(Filename:=...), close
+//   worksheet:   Cells(row, column)
+//   cell:        Value (put: text or integer), VerticalAlignment,
+//                HorizontalAlignment (put: the server's alignment numbers)
+//
+// Cells stream row by row: one row is held until a later row is reached, and a
+// call that goes back to an earlier row is refused. A text with a leading
+// apostrophe is stored without it; a text with line feeds wraps, one line per
+// line feed; every text stays a text, integers are numbers. SaveAs replaces the
+// target only with a complete workbook.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/automation.h"
+
+namespace tamsel {
+
+// The registered name of the server.
+inline constexpr const char* ExcelApplication = "Excel.Application";
+
+// Starts a server whose working files go to tempFolder (empty: the system's).
+std::unique_ptr<AutomationServer> startWorkbookServer(const std::string& tempFolder = {});
+
+// Registers the server under "Excel.Application".
+void addWorkbookServer(ServerRegistry& registry, std::string tempFolder = {});
+
+// For benchmarks, the library's own floor: rows x columns cells of one UTF-8
+// text, centred and wrapped, written straight to path in the mode the server
+// uses, with no automation calls. Throws Error when the file cannot be written.
+void writeUniformWorkbook(const std::string& path, int rows, int columns,
+                          const std::string& utf8Text, const std::string& tempFolder = {});
+
+}  // namespace tamsel

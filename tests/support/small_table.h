@@ -1,0 +1,39 @@
+// Small tables built cell by cell in a table state, as placing relevés and hand
+// editing leave them: header cells, names, layer summaries and codes through the
+// slots. For tests of the outputs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "datafile/cover_codes.h"
+#include "table/table_layout.h"
+#include "table/table_state.h"
+
+namespace tamsel::testing {
+
+// A new relevé column; returns its position j.
+inline std::int32_t addReleveColumn(TableState& t) {
+    return ++t.ReleveCount;
+}
+
+// The text of print item n (2..29) in relevé column j.
+inline void setHeader(TableState& t, std::int32_t j, int item, const std::string& text) {
+    t.VegTable.setCell(TableLayout::releveCol(j), layoutOf(t).itemRow(item), text);
+}
+
+// A new table row holding a species name or a comment; returns its position.
+inline std::int32_t addTableRow(TableState& t, const std::string& name) {
+    std::int32_t s = ++t.SpeciesCount;
+    t.VegTable.setCell(TableLayout::NameCol, layoutOf(t).speciesRow(s), name);
+    return s;
+}
+
+// Species row s found in relevé j with these codes.
+inline void setCodes(TableState& t, std::int32_t j, std::int32_t s, const LayerCodes& codes) {
+    int col = TableLayout::releveCol(j), row = layoutOf(t).speciesRow(s);
+    t.VegTable.setCell(col, row, LayerSummary(codes));
+    t.TableArray.set(releveSlotAt(t, col), speciesSlotAt(t, row), codes);
+}
+
+}  // namespace tamsel::testing
