@@ -63,8 +63,9 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
 
     // Species slot -> position of the row carrying it.
     std::vector<std::int32_t> posOfSlot(static_cast<std::size_t>(t.TableArray.speciesSlots()), -1);
+    const TableLayout layout(t.FreqRow);
     for (int s = 0; s < n; ++s) {
-        int row = t.FreqRow + 1 + s;
+        int row = layout.speciesRow(s + 1);
         std::int32_t slot = speciesSlotAt(t, row);
         if (slot < 1 || slot >= t.TableArray.speciesSlots() || posOfSlot[slot] >= 0)
             throw Error(sj("種の行 ") + std::to_string(row) + sj(" のスロット番号 ") +
@@ -75,7 +76,7 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
     bar.setRange(0, m);
     for (int r = 0; r < m; ++r) {
         bar.setPosition(r + 1);
-        int col = r + 4;
+        int col = TableLayout::releveCol(r + 1);
         std::int32_t slot = releveSlotAt(t, col);
         if (slot < 1 || slot >= t.TableArray.releveSlots() || releveSlotUsed[slot])
             throw Error(sj("測定の列 ") + std::to_string(col) + sj(" のスロット番号 ") +
@@ -93,7 +94,7 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
         }
         w.start[r + 1] = w.entries.size();
         if (w.releveTotal[r] == 0) {
-            std::string serial = trimControl(t.VegTable.cell(col, 1));
+            std::string serial = trimControl(t.VegTable.cell(col, TableLayout::SerialRow));
             throw RefusedError{refusal(sj("列 ") + std::to_string(col) + sj("（通し番号 ") +
                                        serial +
                                        sj("）の測定に、被度のある種がありません（空の列か、") +
@@ -298,8 +299,8 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
     auto colOrder = exchangeOrderWith(rs[0], [&bar](int a) { bar.setPosition(a); });
     auto numSp = permuted(t.NumSpArray, colOrder);
 
-    t.VegTable.permuteRows(t.FreqRow + 1, rowOrder);
-    t.VegTable.permuteCols(4, colOrder);
+    t.VegTable.permuteRows(TableLayout(t.FreqRow).firstSpeciesRow(), rowOrder);
+    t.VegTable.permuteCols(TableLayout::FirstReleveCol, colOrder);
     t.FreqArray = std::move(freq);
     t.NumSpArray = std::move(numSp);
     ui.gridChanged();

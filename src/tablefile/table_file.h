@@ -30,7 +30,7 @@ struct LoadedTable {
     std::string title;
     std::int32_t speciesCount = 0, releveCount = 0, freqRow = 0;
     CoverArray codes;  // (releveCount + 1) x (speciesCount + 1) slots
-    Grid grid;         // speciesCount + 32 rows, releveCount + 4 columns
+    Grid grid;         // TableLayout's grid for the counts
 };
 
 // Parses a whole file. fileName only names the file in messages. Every fault
