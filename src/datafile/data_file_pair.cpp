@@ -11,16 +11,21 @@ namespace tamsel {
 
 const std::array<HeaderField, 32>& headerFields() {
     static const std::array<HeaderField, 32> fields = {{
-        {"ReleveNumber", 16, 8},   {"SiteName", 24, 8},       {"SurveyDate", 32, 8},
-        {"Latitude", 40, 8},       {"Longitude", 48, 8},      {"GridCode", 56, 8},
-        {"Altitude", 64, 4},       {"Aspect", 68, 4},         {"SlopeAngle", 72, 4},
-        {"Landform", 76, 4},       {"MicroLandform", 80, 4},  {"SurfaceGeology", 84, 4},
-        {"SoilType", 88, 4},       {"PlotArea", 92, 4},       {"LayerHeights", 96, 4},
-        {"LayerHeights", 100, 4},  {"LayerHeights", 104, 4},  {"LayerHeights", 108, 4},
-        {"LayerHeights", 112, 4},  {"LayerHeights", 116, 4},  {"LayerHeights", 120, 4},
-        {"LayerCovers", 124, 4},   {"LayerCovers", 128, 4},   {"LayerCovers", 132, 4},
-        {"LayerCovers", 136, 4},   {"LayerCovers", 140, 4},   {"LayerCovers", 144, 4},
-        {"LayerCovers", 148, 4},   {"SpeciesTotal", 152, 4},  {"CoverScale", 156, 1},
+        {"ReleveNumber", 16, 8},   {"SiteName", 24, 8},
+        {"SurveyDate", 32, 8},     {"Latitude", 40, 8},
+        {"Longitude", 48, 8},      {"GridCode", 56, 8},
+        {"Altitude", 64, 4},       {"Aspect", 68, 4},
+        {"SlopeAngle", 72, 4},     {"Landform", 76, 4},
+        {"MicroLandform", 80, 4},  {"SurfaceGeology", 84, 4},
+        {"SoilType", 88, 4},       {"PlotArea", 92, 4},
+        {"LayerHeights", 96, 4},   {"LayerHeights", 100, 4},
+        {"LayerHeights", 104, 4},  {"LayerHeights", 108, 4},
+        {"LayerHeights", 112, 4},  {"LayerHeights", 116, 4},
+        {"LayerHeights", 120, 4},  {"LayerCovers", 124, 4},
+        {"LayerCovers", 128, 4},   {"LayerCovers", 132, 4},
+        {"LayerCovers", 136, 4},   {"LayerCovers", 140, 4},
+        {"LayerCovers", 144, 4},   {"LayerCovers", 148, 4},
+        {"SpeciesTotal", 152, 4},  {"CoverScale", 156, 1},
         {"CoverNotation", 157, 1}, {"FirstSpeciesRecord", 248, 6},
     }};
     return fields;
@@ -59,20 +64,35 @@ bool RecordFile::open(const std::string& path, std::size_t recordSize) {
     return true;
 }
 
+void RecordFile::openBytes(std::string bytes, std::size_t recordSize) {
+    close();
+    memory_ = std::move(bytes);
+    inMemory_ = true;
+    recordSize_ = recordSize;
+    records_ = static_cast<std::int64_t>(memory_.size() / recordSize);
+}
+
 void RecordFile::close() {
     file_.reset();
+    memory_ = std::string();
+    inMemory_ = false;
     records_ = 0;
     blockFirst_ = -1;
     blockRecords_ = 0;
 }
 
 bool RecordFile::read(std::int64_t n, char* out) {
-    if (!file_ || n < 0 || n >= records_) return false;
+    if (!isOpen() || n < 0 || n >= records_) return false;
+    if (inMemory_) {
+        std::memcpy(out, memory_.data() + n * static_cast<std::int64_t>(recordSize_), recordSize_);
+        return true;
+    }
     if (blockFirst_ < 0 || n < blockFirst_ || n >= blockFirst_ + blockRecords_) {
         std::int64_t perBlock = static_cast<std::int64_t>(block_.size() / recordSize_);
         std::int64_t first = n;
         std::int64_t count = std::min(perBlock, records_ - first);
-        if (std::fseek(file_.get(), static_cast<long>(first * static_cast<std::int64_t>(recordSize_)),
+        if (std::fseek(file_.get(),
+                       static_cast<long>(first * static_cast<std::int64_t>(recordSize_)),
                        SEEK_SET) != 0)
             return false;
         std::size_t want = static_cast<std::size_t>(count) * recordSize_;
@@ -88,7 +108,9 @@ bool RecordFile::read(std::int64_t n, char* out) {
 
 // ---- the pair
 
-DataFilePair::DataFilePair() { resetDataFilePair(*this); }
+DataFilePair::DataFilePair() {
+    resetDataFilePair(*this);
+}
 
 void resetDataFilePair(DataFilePair& p) {
     CloseDataFiles(p);
@@ -112,6 +134,13 @@ std::string speciesFileName(const std::string& headerPath) {
     return headerPath.substr(0, dot) + ".rld";
 }
 
+namespace {
+void takeLastRecord(DataFilePair& p) {
+    std::int64_t last = p.headerFile.recordCount() - 1;
+    p.LastRecord = static_cast<std::int32_t>(std::min<std::int64_t>(last, 2147483647));
+}
+}  // namespace
+
 bool openDataFilesAt(DataFilePair& p, const std::string& headerPath) {
     CloseDataFiles(p);
     if (!p.headerFile.open(headerPath, HeaderRecordSize) ||
@@ -119,9 +148,15 @@ bool openDataFilesAt(DataFilePair& p, const std::string& headerPath) {
         CloseDataFiles(p);
         return false;
     }
-    std::int64_t last = p.headerFile.recordCount() - 1;
-    p.LastRecord = static_cast<std::int32_t>(std::min<std::int64_t>(last, 2147483647));
+    takeLastRecord(p);
     return true;
+}
+
+void openDataFileBytes(DataFilePair& p, std::string headerBytes, std::string speciesBytes) {
+    CloseDataFiles(p);
+    p.headerFile.openBytes(std::move(headerBytes), HeaderRecordSize);
+    p.speciesFile.openBytes(std::move(speciesBytes), SpeciesRecordSize);
+    takeLastRecord(p);
 }
 
 void CloseDataFiles(DataFilePair& p) {
@@ -189,8 +224,8 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
             }
         }
         base += EntriesPerSpeciesRecord;
-        auto next = parseNumberField(
-            std::string_view(p.SpeciesRecord.data() + NextSpeciesRecordOffset, 6));
+        auto next =
+            parseNumberField(std::string_view(p.SpeciesRecord.data() + NextSpeciesRecordOffset, 6));
         if (!next) return false;
         r = *next;
     }

@@ -34,8 +34,8 @@ const std::array<HeaderField, 32>& headerFields();
 namespace hdr {
 constexpr std::size_t ReleveNumber = 16, SiteName = 24, SurveyDate = 32, Latitude = 40,
                       Longitude = 48, GridCode = 56, Altitude = 64, LayerHeights = 96,
-                      LayerCovers = 124, SpeciesTotal = 152, CoverScale = 156,
-                      CoverNotation = 157, FirstSpeciesRecord = 248;
+                      LayerCovers = 124, SpeciesTotal = 152, CoverScale = 156, CoverNotation = 157,
+                      FirstSpeciesRecord = 248;
 }
 constexpr std::size_t NextSpeciesRecordOffset = 504;
 
@@ -46,21 +46,25 @@ struct PlantSetEntry {
 };
 
 // Fixed-size records of one file, read through a block buffer so that records
-// read in order cost one system read per block.
+// read in order cost one system read per block; or of bytes held in memory, so
+// that tests and fuzzers can feed the reader without files.
 class RecordFile {
-public:
+  public:
     bool open(const std::string& path, std::size_t recordSize);
+    void openBytes(std::string bytes, std::size_t recordSize);
     void close();
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return file_ != nullptr || inMemory_; }
     std::int64_t recordCount() const { return records_; }
     // Reads record n whole into out (recordSize bytes); false when n lies outside.
     bool read(std::int64_t n, char* out);
 
-private:
+  private:
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
     std::unique_ptr<std::FILE, Closer> file_;
+    std::string memory_;
+    bool inMemory_ = false;
     std::size_t recordSize_ = 0;
     std::int64_t records_ = 0;
     std::vector<char> block_;
@@ -96,8 +100,10 @@ void resetDataFilePair(DataFilePair& p);
 std::string speciesFileName(const std::string& headerPath);
 
 // Opens both files and sets LastRecord; false (both closed) when either fails.
-// The caller shows "ファイルが開けません".
+// The caller reports "ファイルが開けません".
 bool openDataFilesAt(DataFilePair& p, const std::string& headerPath);
+// The same pair from the bytes of the .rli and .rld files.
+void openDataFileBytes(DataFilePair& p, std::string headerBytes, std::string speciesBytes);
 void CloseDataFiles(DataFilePair& p);
 void ClearPlantSet(DataFilePair& p);
 // Reads header record n and its species chain; false on any failure.
@@ -105,13 +111,13 @@ bool ReadReleve(DataFilePair& p, std::int32_t n);
 
 // Closes the pair when a scope ends, on every path.
 class DataFilesScope {
-public:
+  public:
     explicit DataFilesScope(DataFilePair& p) : p_(p) {}
     ~DataFilesScope() { CloseDataFiles(p_); }
     DataFilesScope(const DataFilesScope&) = delete;
     DataFilesScope& operator=(const DataFilesScope&) = delete;
 
-private:
+  private:
     DataFilePair& p_;
 };
 

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <ostream>
-#include <sstream>
 #include <vector>
 
 #include "datafile/numbers.h"
+#include "io/safe_file.h"
 #include "platform/error.h"
 #include "table/dialog_filters.h"
 #include "table/frequency.h"
@@ -148,7 +146,7 @@ bool hasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
-void writeCoverBlock(std::ostream& out, const TableState& t) {
+void writeCoverBlock(ByteSink& out, const TableState& t) {
     const std::int32_t NR = t.ReleveCount, NS = t.SpeciesCount;
     const CoverArray& a = t.TableArray;
     // TableArray is held by relevé; the file wants lines by species slot, so the
@@ -181,13 +179,13 @@ void writeCoverBlock(std::ostream& out, const TableState& t) {
                 line[7 * static_cast<std::size_t>(v) + l] = static_cast<char>(c + 48);
             }
         }
-        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+        out.write(line);
         for (std::uint32_t k = start[s]; k < start[s + 1]; ++k)
             std::memset(&line[7 * static_cast<std::size_t>(bySpecies[k].first)], '0', 7);
     }
 }
 
-void writeGridBlock(std::ostream& out, const TableState& t) {
+void writeGridBlock(ByteSink& out, const TableState& t) {
     const Grid& g = t.VegTable;
     const int cols = g.colCount();
     const int lastRow = TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount);
@@ -216,13 +214,13 @@ void writeGridBlock(std::ostream& out, const TableState& t) {
             if (cols > 0) line.append(static_cast<std::size_t>(cols - 1 - commas), ',');
         }
         line += "\r\n";
-        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+        out.write(line);
     }
 }
 
 }  // namespace
 
-void writeTableFile(std::ostream& out, TableState& t) {
+void writeTableFile(ByteSink& out, TableState& t) {
     if (hasLineBreak(t.TableTitle))
         throw Error(sj("表の標題に改行が含まれているため、組成表ファイルに保存できません。"));
     if (t.FreqRow < TableLayout::MinFreqRow ||
@@ -231,11 +229,9 @@ void writeTableFile(std::ostream& out, TableState& t) {
     compactSlots(t);
     std::string head = t.TableTitle + "\r\n" + num(t.SpeciesCount) + " " + num(t.ReleveCount) +
                        " " + num(t.FreqRow) + "\r\n";
-    out.write(head.data(), static_cast<std::streamsize>(head.size()));
+    out.write(head);
     writeCoverBlock(out, t);
     writeGridBlock(out, t);
-    out.flush();
-    if (!out) throw Error(sj("組成表ファイルの書込みに失敗しました。"));
 }
 
 // --- reading -------------------------------------------------------------------
@@ -467,50 +463,11 @@ void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path
 // --- files ---------------------------------------------------------------------
 
 void saveTableFile(TableState& t, const std::string& path) {
-    namespace fs = std::filesystem;
-    const std::string shownPath = fromUtf8(path);
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) throw Error(sj("保存先がフォルダです: ") + shownPath);
-    // Written beside the target and renamed over it when complete, so a failed
-    // save leaves the previous file as it was.
-    const std::string temp = path + ".tmp";
-    auto dropTemp = [&] {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-    };
-    try {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) throw Error(sj("ファイルを作成できません: ") + shownPath);
-        std::vector<char> buffer(1 << 20);
-        out.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        writeTableFile(out, t);
-        out.close();
-        if (!out) throw Error(sj("組成表ファイルの書込みに失敗しました: ") + shownPath);
-    } catch (...) {
-        dropTemp();
-        throw;
-    }
-    fs::rename(temp, path, ec);
-    if (ec) {
-        dropTemp();
-        throw Error(sj("組成表ファイルを保存できません: ") + shownPath + " (" +
-                    fromUtf8(ec.message()) + ")");
-    }
+    writeFileSafely(path, [&](ByteSink& out) { writeTableFile(out, t); });
 }
 
 void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar) {
-    std::string bytes;
-    {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) throw Error(sj("ファイルが開けません: ") + fromUtf8(path));
-        in.seekg(0, std::ios::end);
-        std::streamoff size = in.tellg();
-        in.seekg(0, std::ios::beg);
-        if (size < 0) throw Error(sj("ファイルが読めません: ") + fromUtf8(path));
-        bytes.resize(static_cast<std::size_t>(size));
-        in.read(bytes.data(), size);
-        if (in.gcount() != size) throw Error(sj("ファイルが読めません: ") + fromUtf8(path));
-    }
+    std::string bytes = readWholeFile(path);
     struct BarReset {
         ProgressBar* bar;
         ~BarReset() {

@@ -261,23 +261,35 @@ void setHeader(std::string& rec, std::size_t offset, const std::string& text) {
     rec.replace(offset, text.size(), text);
 }
 
+// Each case is read from the files and from the same bytes held in memory.
 TEST_P(BadInputTest, FailsCleanlyAndTheNextReadWorks) {
     std::vector<std::string> rli, rld;
     goodFiles(rli, rld);
     GetParam().spoil(rli, rld);
     testing::writeRecords(base(), rli, rld);
-    ASSERT_TRUE(open());
-    EXPECT_FALSE(ReadReleve(p, 1));
-    EXPECT_LE(p.PlantSet.size(), 175u);
-    ASSERT_TRUE(ReadReleve(p, 2));
-    EXPECT_EQ(trimControl(p.field(hdr::ReleveNumber, 8)), "good");
-    EXPECT_EQ(p.PlantSetCount, 14);
-    EXPECT_EQ(trimmedName(p, 14), "sp14");
-    EXPECT_EQ(trimmedName(p, 15), "");
-    CloseDataFiles(p);
-    EXPECT_FALSE(p.headerFile.isOpen());
-    EXPECT_FALSE(p.speciesFile.isOpen());
-    EXPECT_FALSE(ReadReleve(p, 2));
+    for (bool fromBytes : {false, true}) {
+        SCOPED_TRACE(fromBytes ? "bytes" : "files");
+        if (fromBytes) {
+            std::string rliBytes, rldBytes;
+            for (const auto& r : rli) rliBytes += r;
+            for (const auto& r : rld) rldBytes += r;
+            openDataFileBytes(p, rliBytes, rldBytes);
+        } else {
+            ASSERT_TRUE(open());
+        }
+        EXPECT_EQ(p.LastRecord, 2);
+        EXPECT_FALSE(ReadReleve(p, 1));
+        EXPECT_LE(p.PlantSet.size(), 175u);
+        ASSERT_TRUE(ReadReleve(p, 2));
+        EXPECT_EQ(trimControl(p.field(hdr::ReleveNumber, 8)), "good");
+        EXPECT_EQ(p.PlantSetCount, 14);
+        EXPECT_EQ(trimmedName(p, 14), "sp14");
+        EXPECT_EQ(trimmedName(p, 15), "");
+        CloseDataFiles(p);
+        EXPECT_FALSE(p.headerFile.isOpen());
+        EXPECT_FALSE(p.speciesFile.isOpen());
+        EXPECT_FALSE(ReadReleve(p, 2));
+    }
 }
 
 const BadCase badCases[] = {
