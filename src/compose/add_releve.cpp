@@ -27,17 +27,17 @@ std::string rangeText(const AddReleveForm& f) {
     return std::to_string(f.RtN1) + sj("～") + std::to_string(f.RtN2);
 }
 
-// Why the record range cannot be scanned, or nothing when it can. limited: the
-// grid and record ways, which take record numbers 0..65535 only.
-std::optional<std::string> rangeProblem(const AddReleveForm& f, bool limited) {
+// Throws Error saying why the record range cannot be scanned. limited: the grid
+// and record ways, which take record numbers 0..65535 only.
+void checkRange(const AddReleveForm& f, bool limited) {
     if (f.RtN2 < f.RtN1)
-        return sj("最後のレコード番号が最初のレコード番号より小さいので、読み込めません（指定 ") +
-               rangeText(f) + sj("）");
+        throw Error(
+            sj("最後のレコード番号が最初のレコード番号より小さいので、読み込めません（指定 ") +
+            rangeText(f) + sj("）"));
     std::int64_t lo = limited ? 0 : INT32_MIN, hi = limited ? MaxRecordBound : INT32_MAX;
     if (f.RtN1 < lo || f.RtN1 > hi || f.RtN2 < lo || f.RtN2 > hi)
-        return sj("レコード番号は ") + std::to_string(lo) + sj(" から ") + std::to_string(hi) +
-               sj(" の範囲で指定してください（指定 ") + rangeText(f) + sj("）");
-    return std::nullopt;
+        throw Error(sj("レコード番号は ") + std::to_string(lo) + sj(" から ") + std::to_string(hi) +
+                    sj(" の範囲で指定してください（指定 ") + rangeText(f) + sj("）"));
 }
 
 bool anyAtLeast(const LayerCodes& codes, CoverCode min) {
@@ -79,6 +79,17 @@ std::string trimmedGridCode(const DataFilePair& p) {
     return trimControl(p.field(hdr::GridCode, 8));
 }
 
+// The plant and grid ways close the panel and recount also when the pair cannot
+// be opened.
+void openOrFinish(TableState& t, AddReleveForm& f, Ui& ui) {
+    try {
+        OpenDataFiles(t);
+    } catch (const Error&) {
+        finish(t, f, ui);
+        throw;
+    }
+}
+
 }  // namespace
 
 void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
@@ -92,7 +103,7 @@ void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
         std::filesystem::path path(*chosen);
         t.DataFileName = path.filename().string();
         t.DataFolder = path.parent_path().string();
-        if (!OpenDataFiles(t, ui)) return;
+        OpenDataFiles(t);
         CloseDataFiles(t.data);
         f.RtN1 = 1;
         f.RtN2 = t.data.LastRecord;
@@ -130,20 +141,16 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
     if (f.PlantNameA.empty() && mode == 1) return;
     auto minA = ParseMinCover(f.EditCov1);
     auto minB = ParseMinCover(f.EditCov2);
-    if (!minA || !minB) {
-        ui.message(sj(!minA ? "植物Ａ" : "植物Ｂ") +
-                   sj("の最低値が空欄です。+、r、* または 1～5 の数字を入れてください"));
-        return;
-    }
+    if (!minA || !minB)
+        throw Error(sj(!minA ? "植物Ａ" : "植物Ｂ") +
+                    sj("の最低値が空欄です。+、r、* または 1～5 の数字を入れてください"));
     f.MinCoverA = *minA;
     f.MinCoverB = *minB;
 
-    if (OpenDataFiles(t, ui)) {
+    openOrFinish(t, f, ui);
+    {
         DataFilesScope closer(t.data);
-        if (auto problem = rangeProblem(f, false)) {
-            ui.message(*problem);
-            return;
-        }
+        checkRange(f, false);
         const DataFilePair& p = t.data;
         std::vector<std::string> names;
         scanRange(t, d, f, ui, [&](std::int32_t n) {
@@ -195,12 +202,10 @@ void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f
 
 void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     f.GridFilter = boxValue(f.EditGrid);
-    if (OpenDataFiles(t, ui)) {
+    openOrFinish(t, f, ui);
+    {
         DataFilesScope closer(t.data);
-        if (auto problem = rangeProblem(f, true)) {
-            ui.message(*problem);
-            return;
-        }
+        checkRange(f, true);
         // An empty filter begins no code: nothing is taken, so nothing need be read.
         scanRange(t, d, f, ui, [&](std::int32_t n) {
             return !f.GridFilter.empty() && ReadReleve(t.data, n) &&
@@ -211,13 +216,10 @@ void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui
 }
 
 void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    if (!OpenDataFiles(t, ui)) return;
+    OpenDataFiles(t);
     {
         DataFilesScope closer(t.data);
-        if (auto problem = rangeProblem(f, true)) {
-            ui.message(*problem);
-            return;
-        }
+        checkRange(f, true);
         scanRange(t, d, f, ui, [&](std::int32_t n) { return ReadReleve(t.data, n); });
     }
     ui.alert();

@@ -97,10 +97,8 @@ void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui) {
     auto chosen = ui.openFileDialog(r);
     if (!chosen) return;
     t.DictionaryFileName = *chosen;
-    if (!LoadDictionary(d, *chosen)) {
-        ui.message(sj("異名辞書ファイルがありません: ") + fromUtf8(*chosen));
-        return;
-    }
+    if (!LoadDictionary(d, *chosen))
+        throw Error(sj("異名辞書ファイルがありません: ") + fromUtf8(*chosen));
     t.DictionaryStatus = sj("辞書＝") + fromUtf8(*chosen);
     RefreshCaption(t, ui);
 }

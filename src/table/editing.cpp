@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "datafile/numbers.h"
+#include "platform/error.h"
 #include "table/capacity.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
@@ -15,11 +16,11 @@ std::string num(int n) {
     return std::to_string(n);
 }
 
-// A refusal naming the target and what would be allowed; true when lo <= target <= hi.
-// action: "列を挿入", unit: "列", verb: "挿入".
-bool targetAllowed(Ui& ui, int target, int lo, int hi, const char* action, const char* unit,
+// Unless lo <= target <= hi, throws Error naming the target and what would be
+// allowed. action: "列を挿入", unit: "列", verb: "挿入".
+void requireTarget(int target, int lo, int hi, const char* action, const char* unit,
                    const char* verb) {
-    if (target >= lo && target <= hi) return true;
+    if (target >= lo && target <= hi) return;
     std::string text = sj(action) + sj("できません: ");
     text += target <= 0 ? sj(unit) + sj("が選ばれていません")
                         : sj(unit) + " " + num(target) + sj(" は対象外です");
@@ -28,8 +29,7 @@ bool targetAllowed(Ui& ui, int target, int lo, int hi, const char* action, const
     else
         text += sj("（") + sj(verb) + sj("できるのは") + sj(unit) + " " + num(lo) + sj("～") +
                 num(hi) + sj(" です）");
-    ui.message(text);
-    return false;
+    throw Error(text);
 }
 
 using L = TableLayout;
@@ -56,14 +56,11 @@ void moveEntry(std::vector<std::uint16_t>& v, int from, int to) {
         std::rotate(v.begin() + to, v.begin() + from, v.begin() + from + 1);
 }
 
-bool insertColumnAt(TableState& t, Ui& ui, int col) {
-    if (!targetAllowed(ui, col, L::FirstReleveCol, L::releveCol(t.ReleveCount + 1), "列を挿入",
-                       "列", "挿入"))
-        return false;
-    if (t.ReleveCount + 1 > t.ReleveCapacity && !AddCol(t, t.ReleveCount + 1)) {
-        ui.message(sj("列を挿入できません（メモリが足りません）"));
-        return false;
-    }
+void insertColumnAt(TableState& t, Ui& ui, int col) {
+    requireTarget(col, L::FirstReleveCol, L::releveCol(t.ReleveCount + 1), "列を挿入", "列",
+                  "挿入");
+    if (t.ReleveCount + 1 > t.ReleveCapacity && !AddCol(t, t.ReleveCount + 1))
+        throw Error(sj("列を挿入できません（メモリが足りません）"));
     ++t.ReleveCount;
     Grid& g = t.VegTable;
     int freeCol = L::lastReleveCol(t.ReleveCount);  // the first free column before the insertion
@@ -77,7 +74,6 @@ bool insertColumnAt(TableState& t, Ui& ui, int col) {
     renumberSerials(t);
     ui.gridChanged();
     RefreshCaption(t, ui);
-    return true;
 }
 
 void deleteRowAt(TableState& t, int row) {
@@ -94,10 +90,9 @@ void deleteRowAt(TableState& t, int row) {
     --t.SpeciesCount;
 }
 
-bool deleteColumnAt(TableState& t, Ui& ui, int col) {
-    if (!targetAllowed(ui, col, L::FirstReleveCol, L::lastReleveCol(t.ReleveCount), "列を削除",
-                       "列", "削除"))
-        return false;
+void deleteColumnAt(TableState& t, Ui& ui, int col) {
+    requireTarget(col, L::FirstReleveCol, L::lastReleveCol(t.ReleveCount), "列を削除", "列",
+                  "削除");
     Grid& g = t.VegTable;
     int last = L::lastReleveCol(t.ReleveCount);
     std::int32_t s = releveSlotAt(t, col);
@@ -121,18 +116,14 @@ bool deleteColumnAt(TableState& t, Ui& ui, int col) {
     if (removed) renumberRunning(t);
     ui.gridChanged();
     RefreshCaption(t, ui);
-    return true;
 }
 
-bool insertRowAt(TableState& t, Ui& ui, int row) {
+void insertRowAt(TableState& t, Ui& ui, int row) {
     const TableLayout layout(t.FreqRow);
-    if (!targetAllowed(ui, row, layout.firstSpeciesRow(), layout.speciesRow(t.SpeciesCount + 1),
-                       "行を挿入", "行", "挿入"))
-        return false;
-    if (t.SpeciesCount + 1 > t.PlantCapacity && !AddRow(t, t.SpeciesCount + 1)) {
-        ui.message(sj("行を挿入できません（メモリが足りません）"));
-        return false;
-    }
+    requireTarget(row, layout.firstSpeciesRow(), layout.speciesRow(t.SpeciesCount + 1), "行を挿入",
+                  "行", "挿入");
+    if (t.SpeciesCount + 1 > t.PlantCapacity && !AddRow(t, t.SpeciesCount + 1))
+        throw Error(sj("行を挿入できません（メモリが足りません）"));
     ++t.SpeciesCount;
     Grid& g = t.VegTable;
     // the first free row before the insertion
@@ -147,27 +138,23 @@ bool insertRowAt(TableState& t, Ui& ui, int row) {
     renumberRunning(t);
     ui.gridChanged();
     RefreshCaption(t, ui);
-    return true;
 }
 
-bool deleteRowCommand(TableState& t, Ui& ui, int row) {
+void deleteRowCommand(TableState& t, Ui& ui, int row) {
     const TableLayout layout(t.FreqRow);
-    if (!targetAllowed(ui, row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.SpeciesCount),
-                       "行を削除", "行", "削除"))
-        return false;
+    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.SpeciesCount), "行を削除",
+                  "行", "削除");
     deleteRowAt(t, row);
     renumberRunning(t);
     ui.gridChanged();
     RefreshCaption(t, ui);
-    return true;
 }
 
-void startCommentEdit(TableState& t, EditingState& e, Ui& ui) {
+void startCommentEdit(TableState& t, EditingState& e) {
     int row = t.SelectedRow;
     const TableLayout layout(t.FreqRow);
-    if (!targetAllowed(ui, row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.SpeciesCount),
-                       "コメントを記入", "行", "記入"))
-        return;
+    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.SpeciesCount),
+                  "コメントを記入", "行", "記入");
     e.outlines.push_back({L::NameCol, row, OutlineColour::Red});
     e.Edit1 = t.VegTable.cell(L::NameCol, row);
     e.Edit1SelectAll = true;
@@ -227,7 +214,8 @@ void Btn_DelRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton butto
 
 void Btn_RemarkMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
     e.Panel_forRow.visible = false;
-    if (button != MouseButton::Left) startCommentEdit(t, e, ui);
+    (void)ui;
+    if (button != MouseButton::Left) startCommentEdit(t, e);
 }
 
 std::optional<std::string> editTextProblem(const std::string& s) {
@@ -250,18 +238,15 @@ std::optional<std::string> editTextProblem(const std::string& s) {
 void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui& ui) {
     // A refused text leaves the panel open, so the user can correct or cancel it.
     if (t.EditTarget == 1 || t.EditTarget == 2) {
-        if (auto problem = editTextProblem(e.Edit1)) {
-            ui.message(sj(t.EditTarget == 1 ? "標題にできません: " : "コメントにできません: ") +
-                       *problem);
-            return;
-        }
+        if (auto problem = editTextProblem(e.Edit1))
+            throw Error(sj(t.EditTarget == 1 ? "標題にできません: " : "コメントにできません: ") +
+                        *problem);
     }
     if (t.EditTarget == 2) {
         // The row may have gone while the panel stayed open.
         const TableLayout layout(t.FreqRow);
-        if (!targetAllowed(ui, t.SelectedRow, layout.firstSpeciesRow(),
-                           layout.lastSpeciesRow(t.SpeciesCount), "コメントを記入", "行", "記入"))
-            return;
+        requireTarget(t.SelectedRow, layout.firstSpeciesRow(),
+                      layout.lastSpeciesRow(t.SpeciesCount), "コメントを記入", "行", "記入");
         t.VegTable.setCell(L::NameCol, t.SelectedRow, e.Edit1);
     } else if (t.EditTarget == 1) {
         t.TableTitle = e.Edit1;
@@ -293,7 +278,8 @@ void Item_InsRowClick(TableState& t, EditingState& e, Ui& ui) {
 }
 
 void Item_CommentClick(TableState& t, EditingState& e, Ui& ui) {
-    if (insertRowAt(t, ui, t.SelectedRow)) startCommentEdit(t, e, ui);
+    insertRowAt(t, ui, t.SelectedRow);
+    startCommentEdit(t, e);
 }
 
 void Item_InsColClick(TableState& t, EditingState& e, Ui& ui) {

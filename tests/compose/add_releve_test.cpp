@@ -6,6 +6,7 @@
 
 #include "compose/dictionary.h"
 #include "platform/batch/batch_ui.h"
+#include "platform/error.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"
 #include "text/sjis.h"
@@ -70,14 +71,16 @@ class AddReleveTest : public ::testing::Test {
             v.push_back(trimControl(t.VegTable.cell(j + 3, 2)));
         return v;
     }
-    // Nothing happened: no column, panel open, no recount, pair closed, one message.
-    void expectRefused(const char* what) {
+    // The command throws and nothing happened: no column, panel open, no recount,
+    // pair closed.
+    template <typename Command>
+    void expectRefused(const char* what, Command&& command) {
+        EXPECT_THROW(command(), Error) << what;
         EXPECT_EQ(t.ReleveCount, 0) << what;
         EXPECT_TRUE(f.visible) << what;
         EXPECT_EQ(t.VegTable.cell(3, t.FreqRow + 1), "mark") << what;
         EXPECT_FALSE(t.data.headerFile.isOpen()) << what;
-        EXPECT_EQ(ui.messages.size(), 1u) << what;
-        ui.messages.clear();
+        EXPECT_TRUE(ui.messages.empty()) << what;
     }
 
     TempDir dir;
@@ -204,32 +207,28 @@ TEST_F(AddReleveTest, RefusedBeforeAnyRecordIsRead) {
     f.visible = true;
     f.EditName1 = "A";
 
+    auto plantA = [&] { AddPlantABtnClick(t, dict, f, ui); };
+    auto byGrid = [&] { AddbyGridBtnClick(t, dict, f, ui); };
+    auto byRecord = [&] { AddbyRecordBtnClick(t, dict, f, ui); };
     f.EditCov1 = "";
-    AddPlantABtnClick(t, dict, f, ui);
-    expectRefused("empty cover A");
+    expectRefused("empty cover A", plantA);
     f.EditCov1 = "+";
     f.EditCov2 = "";
-    AddPlantAnotBBtnClick(t, dict, f, ui);
-    expectRefused("empty cover B");
+    expectRefused("empty cover B", [&] { AddPlantAnotBBtnClick(t, dict, f, ui); });
     f.EditCov2 = "+";
 
     f.RtN1 = 5;
     f.RtN2 = 4;
-    AddPlantABtnClick(t, dict, f, ui);
-    expectRefused("plant, last below first");
+    expectRefused("plant, last below first", plantA);
     f.EditGrid = "52";
-    AddbyGridBtnClick(t, dict, f, ui);
-    expectRefused("grid, last below first");
-    AddbyRecordBtnClick(t, dict, f, ui);
-    expectRefused("record, last below first");
+    expectRefused("grid, last below first", byGrid);
+    expectRefused("record, last below first", byRecord);
 
     for (auto [lo, hi] : {std::pair<int, int>{-1, 3}, {1, 65536}}) {
         f.RtN1 = lo;
         f.RtN2 = hi;
-        AddbyGridBtnClick(t, dict, f, ui);
-        expectRefused("grid, outside 0..65535");
-        AddbyRecordBtnClick(t, dict, f, ui);
-        expectRefused("record, outside 0..65535");
+        expectRefused("grid, outside 0..65535", byGrid);
+        expectRefused("record, outside 0..65535", byRecord);
     }
     // The plant way has no such limit; records beyond the file are skipped.
     f.RtN1 = 0;
@@ -247,17 +246,19 @@ TEST_F(AddReleveTest, EmptyFileGivesARangeThatIsRefused) {
     choose(empty + ".rli");
     EXPECT_EQ(f.RtN2, -1);
     t.VegTable.setCell(3, t.FreqRow + 1, "mark");
-    AddbyRecordBtnClick(t, dict, f, ui);
-    expectRefused("record");
+    expectRefused("record", [&] { AddbyRecordBtnClick(t, dict, f, ui); });
 }
 
 TEST_F(AddReleveTest, PairThatCannotBeOpened) {
     std::filesystem::remove(base + ".rld");
     f.visible = false;
-    choose(base + ".rli");
+    try {
+        choose(base + ".rli");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), sj("ファイルが開けません: ") + base + ".rli");
+    }
     EXPECT_FALSE(f.visible);  // the panel is not opened
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].rfind(sj("ファイルが開けません"), 0), 0u);
 }
 
 TEST_F(AddReleveTest, CancelledDialogOpensThePanelWithTheLastName) {
@@ -267,13 +268,14 @@ TEST_F(AddReleveTest, CancelledDialogOpensThePanelWithTheLastName) {
     choose(std::nullopt);
     EXPECT_TRUE(f.visible);
     EXPECT_EQ(f.labelFileName, "nofile");
-    AddbyRecordBtnClick(t, dict, f, ui);
-    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_THROW(AddbyRecordBtnClick(t, dict, f, ui), Error);
     EXPECT_TRUE(f.visible);  // the record way ends at once
     f.EditName1 = "A";
-    AddPlantABtnClick(t, dict, f, ui);
-    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_THROW(AddPlantABtnClick(t, dict, f, ui), Error);
     EXPECT_FALSE(f.visible);  // the plant way closes the panel
+    f.visible = true;
+    EXPECT_THROW(AddbyGridBtnClick(t, dict, f, ui), Error);
+    EXPECT_FALSE(f.visible);  // and so does the grid way
 }
 
 TEST(ParseMinCover, Texts) {

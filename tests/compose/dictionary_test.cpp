@@ -186,10 +186,10 @@ TEST(Dictionary, MenuCommand) {
     EXPECT_EQ(t.DictionaryStatus, sj("辞書なし"));
 
     ui.fileAnswers.push_back(dir.file("none.dic"));
-    Item_CheckNameClick(t, d, ui);
+    EXPECT_THROW(Item_CheckNameClick(t, d, ui), Error);
     EXPECT_EQ(t.DictionaryFileName, dir.file("none.dic"));
     EXPECT_EQ(t.DictionaryStatus, sj("辞書なし"));
-    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages.empty());
 
     ui.fileAnswers.push_back(path);
     Item_CheckNameClick(t, d, ui);

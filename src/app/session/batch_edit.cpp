@@ -93,7 +93,6 @@ void drag(BatchContext& c, ArgReader& in, bool rows) {
 
 void recip(BatchContext& c) {
     RecipResult r = Item_RecipClick(c.session.table, c.ui);
-    if (r.end == RecipEnd::Refused) return;  // the message ends the run
     c.err << "recip: " << r.passes << " passes, " << recipEndName(r.end) << "\n";
 }
 
