@@ -46,10 +46,65 @@ bool anyAtLeast(const LayerCodes& codes, CoverCode min) {
     return false;
 }
 
-// Scans RtN1..RtN2 with the pair open; take(n) reads record n and says whether it
-// becomes the next column.
+// The records a scan could not read, for one report when the command ends.
+struct SkippedRecords {
+    static constexpr std::size_t Named = 5;
+    std::int64_t count = 0;
+    std::vector<std::pair<std::int32_t, ReadFailure>> first;   // the first Named
+    std::vector<std::pair<ReadFailure, std::int64_t>> others;  // the rest, by reason
+
+    void add(std::int32_t n, ReadFailure why) {
+        ++count;
+        if (first.size() < Named) {
+            first.emplace_back(n, why);
+            return;
+        }
+        for (auto& [reason, k] : others)
+            if (reason == why) {
+                ++k;
+                return;
+            }
+        others.emplace_back(why, 1);
+    }
+};
+
+// Reads record n; a record that exists but cannot be read is noted. Numbers
+// outside the header file hold no relevé, so nothing is lost there.
+bool readOrSkip(DataFilePair& p, std::int32_t n, SkippedRecords& skipped) {
+    if (ReadReleve(p, n)) return true;
+    if (p.LastReadFailure != ReadFailure::HeaderMissing) skipped.add(n, p.LastReadFailure);
+    return false;
+}
+
+// Tells the user once which records were left out and why.
+void reportSkipped(const TableState& t, Ui& ui, const SkippedRecords& s) {
+    if (s.count == 0) return;
+    std::string text = sj("データファイル ") + fromUtf8(t.DataFileName) + sj(" のレコード ") +
+                       std::to_string(s.count) +
+                       sj(" 件が読めなかったので、飛ばしました（表には加えていません）。");
+    for (const auto& [n, why] : s.first)
+        text += "\n" + sj("レコード ") + std::to_string(n) + ": " + readFailureText(why);
+    if (!s.others.empty()) {
+        text += "\n" + sj("ほか ") +
+                std::to_string(s.count - static_cast<std::int64_t>(s.first.size())) + sj(" 件（");
+        for (std::size_t k = 0; k < s.others.size(); ++k) {
+            if (k) text += sj("、");
+            text += readFailureText(s.others[k].first) + " " + std::to_string(s.others[k].second) +
+                    sj(" 件");
+        }
+        text += sj("）");
+    }
+    ui.message(text);
+}
+
+// Scans RtN1..RtN2 with the pair open; take(n, read) says whether record n becomes
+// the next column, reading it with read(n) when it needs to. Returns the records
+// that could not be read.
 template <typename Take>
-void scanRange(TableState& t, const ReplaceName& d, const AddReleveForm& f, Ui& ui, Take&& take) {
+SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveForm& f, Ui& ui,
+                         Take&& take) {
+    SkippedRecords skipped;
+    auto read = [&](std::int32_t n) { return readOrSkip(t.data, n, skipped); };
     BusyScope busy(ui);
     ProgressBar& bar = ui.progressBar1();
     // The large maximum first, so that the new minimum is always accepted.
@@ -59,7 +114,7 @@ void scanRange(TableState& t, const ReplaceName& d, const AddReleveForm& f, Ui& 
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
     for (std::int64_t n = f.RtN1; n <= f.RtN2; ++n) {
         bar.setPosition(static_cast<int>(n));
-        if (!take(static_cast<std::int32_t>(n))) continue;
+        if (!take(static_cast<std::int32_t>(n), read)) continue;
         ++t.ReleveCount;
         if (!PutTable(t, d, index, t.ReleveCount)) {
             // A column that could not be made is not counted.
@@ -67,6 +122,7 @@ void scanRange(TableState& t, const ReplaceName& d, const AddReleveForm& f, Ui& 
             break;
         }
     }
+    return skipped;
 }
 
 void finish(TableState& t, AddReleveForm& f, Ui& ui) {
@@ -148,13 +204,14 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
     f.MinCoverB = *minB;
 
     openOrFinish(t, f, ui);
+    SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
         checkRange(f, false);
         const DataFilePair& p = t.data;
         std::vector<std::string> names;
-        scanRange(t, d, f, ui, [&](std::int32_t n) {
-            if (!ReadReleve(t.data, n)) return false;
+        skipped = scanRange(t, d, f, ui, [&](std::int32_t n, auto& read) {
+            if (!read(n)) return false;
             if (!f.GridFilter.empty() && !trimmedGridCode(p).starts_with(f.GridFilter))
                 return false;
             names.clear();
@@ -185,6 +242,7 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
         });
     }
     finish(t, f, ui);
+    reportSkipped(t, ui, skipped);
 }
 
 void AddPlantABtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
@@ -203,27 +261,31 @@ void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f
 void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     f.GridFilter = boxValue(f.EditGrid);
     openOrFinish(t, f, ui);
+    SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
         checkRange(f, true);
         // An empty filter begins no code: nothing is taken, so nothing need be read.
-        scanRange(t, d, f, ui, [&](std::int32_t n) {
-            return !f.GridFilter.empty() && ReadReleve(t.data, n) &&
+        skipped = scanRange(t, d, f, ui, [&](std::int32_t n, auto& read) {
+            return !f.GridFilter.empty() && read(n) &&
                    trimmedGridCode(t.data).starts_with(f.GridFilter);
         });
     }
     finish(t, f, ui);
+    reportSkipped(t, ui, skipped);
 }
 
 void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     OpenDataFiles(t);
+    SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
         checkRange(f, true);
-        scanRange(t, d, f, ui, [&](std::int32_t n) { return ReadReleve(t.data, n); });
+        skipped = scanRange(t, d, f, ui, [&](std::int32_t n, auto& read) { return read(n); });
     }
     ui.alert();
     finish(t, f, ui);
+    reportSkipped(t, ui, skipped);
 }
 
 void Btn_AddCancelClick(AddReleveForm& f) {

@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "datafile/numbers.h"
+#include "text/sjis.h"
 
 namespace tamsel {
 
@@ -175,21 +176,60 @@ void ClearPlantSet(DataFilePair& p) {
     std::fill(p.PlantSet.begin(), p.PlantSet.end(), blank);
 }
 
+std::string readFailureText(ReadFailure why) {
+    switch (why) {
+        case ReadFailure::None:
+            return "";
+        case ReadFailure::HeaderMissing:
+            return sj("ヘッダーファイル（.rli）にこの番号のレコードがありません");
+        case ReadFailure::HeaderUnreadable:
+            return sj("ヘッダーファイル（.rli）が読めません");
+        case ReadFailure::BadCoverScale:
+            return sj("被度階級の欄が数値ではありません");
+        case ReadFailure::BadCoverNotation:
+            return sj("被度表記の欄が数値ではありません");
+        case ReadFailure::BadSpeciesTotal:
+            return sj("出現種数の欄が数値ではありません");
+        case ReadFailure::BadFirstSpeciesRecord:
+            return sj("最初の種レコード番号の欄が数値ではありません");
+        case ReadFailure::BadNextSpeciesRecord:
+            return sj("種レコードの次のレコード番号の欄が数値ではありません");
+        case ReadFailure::NegativeLink:
+            return sj("種レコードのつながりが負のレコード番号を指しています");
+        case ReadFailure::LinkPastEnd:
+            return sj("種レコードのつながりが種ファイル（.rld）の終わりを越えています");
+        case ReadFailure::SpeciesUnreadable:
+            return sj("種ファイル（.rld）が読めません");
+        case ReadFailure::ChainLoops:
+            return sj("種レコードのつながりが同じレコードに戻っています（循環）");
+        case ReadFailure::BadLayerCode:
+            return sj("種の被度コードが正しくありません");
+    }
+    return "";
+}
+
 bool ReadReleve(DataFilePair& p, std::int32_t n) {
-    if (!p.headerFile.read(n, p.HeaderRecord.data())) return false;
+    auto fail = [&p](ReadFailure why) {
+        p.LastReadFailure = why;
+        return false;
+    };
+    p.LastReadFailure = ReadFailure::None;
+    if (!p.headerFile.read(n, p.HeaderRecord.data()))
+        return fail(n < 0 || n >= p.headerFile.recordCount() ? ReadFailure::HeaderMissing
+                                                             : ReadFailure::HeaderUnreadable);
     auto scale = parseNumberField(p.field(hdr::CoverScale, 1));
-    if (!scale) return false;
+    if (!scale) return fail(ReadFailure::BadCoverScale);
     p.CurrentCoverScale = *scale;
     auto notation = parseNumberField(p.field(hdr::CoverNotation, 1));
-    if (!notation) return false;
+    if (!notation) return fail(ReadFailure::BadCoverNotation);
     p.CurrentNotation = *notation;
     auto total = parseNumberField(p.field(hdr::SpeciesTotal, 4));
-    if (!total) return false;
+    if (!total) return fail(ReadFailure::BadSpeciesTotal);
     p.PlantSetCount = *total;
     if (p.PlantSetCount > p.PlantSetCapacity) p.PlantSetCapacity = p.PlantSetCount + 4;
     p.PlantSet.resize(static_cast<std::size_t>(p.PlantSetCapacity) + 1);
     auto first = parseNumberField(p.field(hdr::FirstSpeciesRecord, 6));
-    if (!first) return false;
+    if (!first) return fail(ReadFailure::BadFirstSpeciesRecord);
     std::int32_t r = *first;
     if (r == 0) p.PlantSetCount = 0;
     ClearPlantSet(p);
@@ -202,20 +242,22 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
     std::size_t base = 0;
     const std::size_t lastEntry = p.PlantSet.size() - 1;
     while (r != 0) {
-        if (r < 0) return false;  // no record has a negative number
+        if (r < 0) return fail(ReadFailure::NegativeLink);  // no record has a negative number
         if (seenCount < seen.size()) {
             if (std::find(seen.begin(), seen.begin() + seenCount, r) != seen.begin() + seenCount)
-                return false;
+                return fail(ReadFailure::ChainLoops);
             seen[seenCount++] = r;
             if (seenCount == seen.size()) seenSet.insert(seen.begin(), seen.end());
         } else if (!seenSet.insert(r).second) {
-            return false;
+            return fail(ReadFailure::ChainLoops);
         }
-        if (!p.speciesFile.read(r, p.SpeciesRecord.data())) return false;
+        if (!p.speciesFile.read(r, p.SpeciesRecord.data()))
+            return fail(r >= p.speciesFile.recordCount() ? ReadFailure::LinkPastEnd
+                                                         : ReadFailure::SpeciesUnreadable);
         for (int k = 1; k <= EntriesPerSpeciesRecord; ++k) {
             const char* e = p.SpeciesRecord.data() + (k - 1) * SpeciesEntrySize;
             auto codes = ParseLayerCodes(std::string_view(e + SpeciesNameSize, 14));
-            if (!codes) return false;
+            if (!codes) return fail(ReadFailure::BadLayerCode);
             // Entries beyond the list's end are surplus: only SpeciesTotal count.
             std::size_t idx = base + static_cast<std::size_t>(k);
             if (idx <= lastEntry) {
@@ -226,7 +268,7 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
         base += EntriesPerSpeciesRecord;
         auto next =
             parseNumberField(std::string_view(p.SpeciesRecord.data() + NextSpeciesRecordOffset, 6));
-        if (!next) return false;
+        if (!next) return fail(ReadFailure::BadNextSpeciesRecord);
         r = *next;
     }
     return true;

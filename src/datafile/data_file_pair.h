@@ -45,6 +45,26 @@ struct PlantSetEntry {
     std::string_view nameView() const { return {name.data(), name.size()}; }
 };
 
+// Why ReadReleve could not read a relevé.
+enum class ReadFailure {
+    None,
+    HeaderMissing,  // no header record with that number (outside the .rli file)
+    HeaderUnreadable,
+    BadCoverScale,  // a number field that is no number
+    BadCoverNotation,
+    BadSpeciesTotal,
+    BadFirstSpeciesRecord,
+    BadNextSpeciesRecord,
+    NegativeLink,  // a species link to a record number below 0
+    LinkPastEnd,   // a species link beyond the end of the .rld file
+    SpeciesUnreadable,
+    ChainLoops,  // the species chain comes back to a record already read
+    BadLayerCode,
+};
+
+// What went wrong, in the user's words (Shift-JIS).
+std::string readFailureText(ReadFailure why);
+
 // Fixed-size records of one file, read through a block buffer so that records
 // read in order cost one system read per block; or of bytes held in memory, so
 // that tests and fuzzers can feed the reader without files.
@@ -83,6 +103,7 @@ struct DataFilePair {
     std::int32_t LastRecord = 0;
     std::int32_t CurrentCoverScale = 5;
     std::int32_t CurrentNotation = 2;
+    ReadFailure LastReadFailure = ReadFailure::None;  // of the last ReadReleve
 
     RecordFile headerFile, speciesFile;
 
@@ -106,7 +127,8 @@ bool openDataFilesAt(DataFilePair& p, const std::string& headerPath);
 void openDataFileBytes(DataFilePair& p, std::string headerBytes, std::string speciesBytes);
 void CloseDataFiles(DataFilePair& p);
 void ClearPlantSet(DataFilePair& p);
-// Reads header record n and its species chain; false on any failure.
+// Reads header record n and its species chain; false on any failure, with the
+// reason in LastReadFailure.
 bool ReadReleve(DataFilePair& p, std::int32_t n);
 
 // Closes the pair when a scope ends, on every path.
