@@ -44,14 +44,10 @@ bool stretch(Scores& v, std::uint16_t lo, std::uint16_t hi) {
     return true;
 }
 
-std::string refusal(const std::string& why) {
-    return sj("反復平均法で並び替えできません: ") + why;
-}
-
 // Thrown before anything has moved when the table cannot be ordered.
-struct RefusedError {
-    std::string message;
-};
+Error refusal(const std::string& why) {
+    return Error(sj("反復平均法で並び替えできません: ") + why);
+}
 
 WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
     const int n = t.SpeciesCount, m = t.ReleveCount;
@@ -63,8 +59,9 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
 
     // Species slot -> position of the row carrying it.
     std::vector<std::int32_t> posOfSlot(static_cast<std::size_t>(t.TableArray.speciesSlots()), -1);
+    const TableLayout layout(t.FreqRow);
     for (int s = 0; s < n; ++s) {
-        int row = t.FreqRow + 1 + s;
+        int row = layout.speciesRow(s + 1);
         std::int32_t slot = speciesSlotAt(t, row);
         if (slot < 1 || slot >= t.TableArray.speciesSlots() || posOfSlot[slot] >= 0)
             throw Error(sj("種の行 ") + std::to_string(row) + sj(" のスロット番号 ") +
@@ -75,7 +72,7 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
     bar.setRange(0, m);
     for (int r = 0; r < m; ++r) {
         bar.setPosition(r + 1);
-        int col = r + 4;
+        int col = TableLayout::releveCol(r + 1);
         std::int32_t slot = releveSlotAt(t, col);
         if (slot < 1 || slot >= t.TableArray.releveSlots() || releveSlotUsed[slot])
             throw Error(sj("測定の列 ") + std::to_string(col) + sj(" のスロット番号 ") +
@@ -93,11 +90,10 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
         }
         w.start[r + 1] = w.entries.size();
         if (w.releveTotal[r] == 0) {
-            std::string serial = trimControl(t.VegTable.cell(col, 1));
-            throw RefusedError{refusal(sj("列 ") + std::to_string(col) + sj("（通し番号 ") +
-                                       serial +
-                                       sj("）の測定に、被度のある種がありません（空の列か、") +
-                                       sj("「*」だけの列です）"))};
+            std::string serial = trimControl(t.VegTable.cell(col, TableLayout::SerialRow));
+            throw refusal(sj("列 ") + std::to_string(col) + sj("（通し番号 ") + serial +
+                          sj("）の測定に、被度のある種がありません（空の列か、") +
+                          sj("「*」だけの列です）"));
         }
     }
     return w;
@@ -205,10 +201,8 @@ const char* recipEndName(RecipEnd end) {
             return "cycle";
         case RecipEnd::Limit:
             return "limit";
-        case RecipEnd::Refused:
-            return "refused";
     }
-    return "refused";
+    return "limit";
 }
 
 std::vector<std::uint16_t> initialSpeciesScores(int n) {
@@ -224,12 +218,7 @@ std::vector<int> exchangeOrder(std::vector<std::uint16_t> scores) {
 
 RecipResult Item_RecipClick(TableState& t, Ui& ui, const RecipOptions& options) {
     RecipResult result;
-    try {
-        run(t, ui, options, result);
-    } catch (const RefusedError& e) {
-        result.end = RecipEnd::Refused;
-        ui.message(e.message);  // after the message panel has gone
-    }
+    run(t, ui, options, result);
     return result;
 }
 
@@ -243,9 +232,9 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
 
     Scores ss[2], rs[2];
     {  // stages 1 and 2; W and the seen states go before the ordering
-        if (n == 1) throw RefusedError{refusal(sj("種の行が１つしかありません"))};
-        if (n == 0 && m > 0) throw RefusedError{refusal(sj("表に種の行がありません"))};
-        if (m == 0 && n > 0) throw RefusedError{refusal(sj("表に測定の列がありません"))};
+        if (n == 1) throw refusal(sj("種の行が１つしかありません"));
+        if (n == 0 && m > 0) throw refusal(sj("表に種の行がありません"));
+        if (m == 0 && n > 0) throw refusal(sj("表に測定の列がありません"));
         ss[0] = initialSpeciesScores(n);
         ss[1].assign(static_cast<std::size_t>(n), 0);
         rs[0].assign(static_cast<std::size_t>(m), 0);
@@ -274,9 +263,8 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
                 hi = std::max(hi, rNew[r]);
             }
             if (!stretch(rNew, lo, hi))
-                throw RefusedError{
-                    refusal(sj("第 ") + std::to_string(result.passes) +
-                            sj(" 回の計算で、すべての測定の得点が等しくなりました"))};
+                throw refusal(sj("第 ") + std::to_string(result.passes) +
+                              sj(" 回の計算で、すべての測定の得点が等しくなりました"));
 
             Scores& sNew = ss[newSet];
             std::fill(acc.begin(), acc.end(), 0);
@@ -290,8 +278,8 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
                 hi = std::max(hi, sNew[s]);
             }
             if (!stretch(sNew, lo, hi))
-                throw RefusedError{refusal(sj("第 ") + std::to_string(result.passes) +
-                                           sj(" 回の計算で、すべての種の得点が等しくなりました"))};
+                throw refusal(sj("第 ") + std::to_string(result.passes) +
+                              sj(" 回の計算で、すべての種の得点が等しくなりました"));
 
             result.Dsp = 0;
             for (int s = 0; s < n; ++s) result.Dsp += std::abs(int{ss[oldSet][s]} - int{sNew[s]});
@@ -339,8 +327,8 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
     auto colOrder = exchangeOrderWith(rs[0], [&bar](int a) { bar.setPosition(a); });
     auto numSp = permuted(t.NumSpArray, colOrder);
 
-    t.VegTable.permuteRows(t.FreqRow + 1, rowOrder);
-    t.VegTable.permuteCols(4, colOrder);
+    t.VegTable.permuteRows(TableLayout(t.FreqRow).firstSpeciesRow(), rowOrder);
+    t.VegTable.permuteCols(TableLayout::FirstReleveCol, colOrder);
     t.FreqArray = std::move(freq);
     t.NumSpArray = std::move(numSp);
     ui.gridChanged();

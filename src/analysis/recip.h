@@ -15,13 +15,12 @@ enum class RecipEnd {
     Converged,  // two successive passes agreed
     Cycle,      // the scores came back to a state seen before: they never agree
     Limit,      // RecipPassLimit passes without agreement
-    Refused,    // the table cannot be ordered; a message said why, nothing moved
 };
 
 constexpr int RecipPassLimit = 1000;
 
 struct RecipResult {
-    RecipEnd end = RecipEnd::Refused;
+    RecipEnd end = RecipEnd::Limit;
     int passes = 0;
     double Dsp = 0;  // difference sums of the last pass
     double Drel = 0;
@@ -46,13 +45,14 @@ struct RecipOptions {
 
 // Reads the cover codes through the slots of the row and column at each position,
 // iterates, then orders rows and columns (FreqArray and NumSpArray along with
-// them) by the exchange procedure on the scores of set 0.
+// them) by the exchange procedure on the scores of set 0. A table that cannot be
+// ordered throws Error saying why, before anything has moved.
 RecipResult Item_RecipClick(TableState& t, Ui& ui, const RecipOptions& options = {});
 
 // The starting species scores of n species: 0 .. 100 evenly by position, rounded.
 std::vector<std::uint16_t> initialSpeciesScores(int n);
 
-// "converged", "cycle", "limit" or "refused".
+// "converged", "cycle" or "limit".
 const char* recipEndName(RecipEnd end);
 
 // The order the exchange procedure leaves: result[k] is the 0-based index in

@@ -40,45 +40,49 @@ void permuteCounts(std::vector<std::uint16_t>& counts, const std::vector<int>& o
 void Item_SortPlantClick(TableState& t, Ui& ui) {
     MessagePanelScope panel(ui, sj("植物を並べ替えています"));
     Grid& g = t.VegTable;
-    const int first = t.FreqRow + 1;
+    const TableLayout layout(t.FreqRow);
+    const int first = layout.firstSpeciesRow();
     const int n = t.SpeciesCount;
     ProgressBar& bar = ui.progressBar2();
-    if (n > 0) bar.setRange(first, t.FreqRow + n);
+    if (n > 0) bar.setRange(first, layout.lastSpeciesRow(n));
     std::vector<std::string_view> keys;
     keys.reserve(static_cast<std::size_t>(n));
-    for (int r = first; r < first + n; ++r) {
-        bar.setPosition(r);
-        keys.push_back(g.cell(3, r));
+    for (std::int32_t i = 1; i <= n; ++i) {
+        bar.setPosition(layout.speciesRow(i));
+        keys.push_back(g.cell(TableLayout::FreqCol, layout.speciesRow(i)));
     }
     std::vector<int> order = stableOrder(keys, true);
     keys.clear();  // the views die with the move below
     g.permuteRows(first, order);
     permuteCounts(t.FreqArray, order);
-    for (std::int32_t k = 1; k <= t.PlantCapacity; ++k) g.setCell(1, t.FreqRow + k, IntText4(k));
+    for (std::int32_t k = 1; k <= t.PlantCapacity; ++k)
+        g.setCell(TableLayout::NumberCol, layout.speciesRow(k), IntText4(k));
     ui.gridChanged();
 }
 
 void SortReleve(TableState& t, Ui& ui, bool reverse) {
+    using L = TableLayout;
     MessagePanelScope panel(ui, sj("測定を並べ替えています"));
     Grid& g = t.VegTable;
     const int n = t.ReleveCount;
     ProgressBar& bar = ui.progressBar2();
-    bar.setRange(0, n + 3);
+    bar.setRange(0, L::lastReleveCol(n));
     // The label cell stands in front of the first column; it never takes part,
-    // since no column moves left of column 4.
-    g.setCell(3, t.FreqRow, "0");
+    // since no column moves left of the first relevé column.
+    g.setCell(L::FreqCol, t.FreqRow, "0");
     std::vector<std::string_view> keys;
     keys.reserve(static_cast<std::size_t>(n));
-    for (int p = 4; p < 4 + n; ++p) {
-        bar.setPosition(p);
-        keys.push_back(g.cell(p, t.FreqRow));
+    for (std::int32_t j = 1; j <= n; ++j) {
+        bar.setPosition(L::releveCol(j));
+        keys.push_back(g.cell(L::releveCol(j), t.FreqRow));
     }
     std::vector<int> order = stableOrder(keys, !reverse);
     keys.clear();
-    g.permuteCols(4, order);
+    g.permuteCols(L::FirstReleveCol, order);
     permuteCounts(t.NumSpArray, order);
-    g.setCell(3, t.FreqRow, sj("F＼N"));
-    for (std::int32_t k = 1; k <= t.ReleveCapacity; ++k) g.setCell(k + 3, 1, IntText4(k));
+    g.setCell(L::FreqCol, t.FreqRow, sj("F＼N"));
+    for (std::int32_t k = 1; k <= t.ReleveCapacity; ++k)
+        g.setCell(L::releveCol(k), L::SerialRow, IntText4(k));
     ui.gridChanged();
 }
 

@@ -6,7 +6,7 @@
 
 namespace tamsel {
 
-// "植物を頻度多順に並び替え(&P)": species rows by their column-3 text, highest first.
+// "植物を頻度多順に並び替え(&P)": species rows by their frequency text, highest first.
 void Item_SortPlantClick(TableState& t, Ui& ui);
 // Relevé columns by their row-FreqRow text. reverse off: most species first; on:
 // fewest first.

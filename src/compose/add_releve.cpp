@@ -27,17 +27,17 @@ std::string rangeText(const AddReleveForm& f) {
     return std::to_string(f.RtN1) + sj("～") + std::to_string(f.RtN2);
 }
 
-// Why the record range cannot be scanned, or nothing when it can. limited: the
-// grid and record ways, which take record numbers 0..65535 only.
-std::optional<std::string> rangeProblem(const AddReleveForm& f, bool limited) {
+// Throws Error saying why the record range cannot be scanned. limited: the grid
+// and record ways, which take record numbers 0..65535 only.
+void checkRange(const AddReleveForm& f, bool limited) {
     if (f.RtN2 < f.RtN1)
-        return sj("最後のレコード番号が最初のレコード番号より小さいので、読み込めません（指定 ") +
-               rangeText(f) + sj("）");
+        throw Error(
+            sj("最後のレコード番号が最初のレコード番号より小さいので、読み込めません（指定 ") +
+            rangeText(f) + sj("）"));
     std::int64_t lo = limited ? 0 : INT32_MIN, hi = limited ? MaxRecordBound : INT32_MAX;
     if (f.RtN1 < lo || f.RtN1 > hi || f.RtN2 < lo || f.RtN2 > hi)
-        return sj("レコード番号は ") + std::to_string(lo) + sj(" から ") + std::to_string(hi) +
-               sj(" の範囲で指定してください（指定 ") + rangeText(f) + sj("）");
-    return std::nullopt;
+        throw Error(sj("レコード番号は ") + std::to_string(lo) + sj(" から ") + std::to_string(hi) +
+                    sj(" の範囲で指定してください（指定 ") + rangeText(f) + sj("）"));
 }
 
 bool anyAtLeast(const LayerCodes& codes, CoverCode min) {
@@ -46,10 +46,65 @@ bool anyAtLeast(const LayerCodes& codes, CoverCode min) {
     return false;
 }
 
-// Scans RtN1..RtN2 with the pair open; take(n) reads record n and says whether it
-// becomes the next column.
+// The records a scan could not read, for one report when the command ends.
+struct SkippedRecords {
+    static constexpr std::size_t Named = 5;
+    std::int64_t count = 0;
+    std::vector<std::pair<std::int32_t, ReadFailure>> first;   // the first Named
+    std::vector<std::pair<ReadFailure, std::int64_t>> others;  // the rest, by reason
+
+    void add(std::int32_t n, ReadFailure why) {
+        ++count;
+        if (first.size() < Named) {
+            first.emplace_back(n, why);
+            return;
+        }
+        for (auto& [reason, k] : others)
+            if (reason == why) {
+                ++k;
+                return;
+            }
+        others.emplace_back(why, 1);
+    }
+};
+
+// Reads record n; a record that exists but cannot be read is noted. Numbers
+// outside the header file hold no relevé, so nothing is lost there.
+bool readOrSkip(DataFilePair& p, std::int32_t n, SkippedRecords& skipped) {
+    if (ReadReleve(p, n)) return true;
+    if (p.LastReadFailure != ReadFailure::HeaderMissing) skipped.add(n, p.LastReadFailure);
+    return false;
+}
+
+// Tells the user once which records were left out and why.
+void reportSkipped(const TableState& t, Ui& ui, const SkippedRecords& s) {
+    if (s.count == 0) return;
+    std::string text = sj("データファイル ") + fromUtf8(t.DataFileName) + sj(" のレコード ") +
+                       std::to_string(s.count) +
+                       sj(" 件が読めなかったので、飛ばしました（表には加えていません）。");
+    for (const auto& [n, why] : s.first)
+        text += "\n" + sj("レコード ") + std::to_string(n) + ": " + readFailureText(why);
+    if (!s.others.empty()) {
+        text += "\n" + sj("ほか ") +
+                std::to_string(s.count - static_cast<std::int64_t>(s.first.size())) + sj(" 件（");
+        for (std::size_t k = 0; k < s.others.size(); ++k) {
+            if (k) text += sj("、");
+            text += readFailureText(s.others[k].first) + " " + std::to_string(s.others[k].second) +
+                    sj(" 件");
+        }
+        text += sj("）");
+    }
+    ui.message(text);
+}
+
+// Scans RtN1..RtN2 with the pair open; take(n, read) says whether record n becomes
+// the next column, reading it with read(n) when it needs to. Returns the records
+// that could not be read.
 template <typename Take>
-void scanRange(TableState& t, const ReplaceName& d, const AddReleveForm& f, Ui& ui, Take&& take) {
+SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveForm& f, Ui& ui,
+                         Take&& take) {
+    SkippedRecords skipped;
+    auto read = [&](std::int32_t n) { return readOrSkip(t.data, n, skipped); };
     BusyScope busy(ui);
     ProgressBar& bar = ui.progressBar1();
     // The large maximum first, so that the new minimum is always accepted.
@@ -59,7 +114,7 @@ void scanRange(TableState& t, const ReplaceName& d, const AddReleveForm& f, Ui& 
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
     for (std::int64_t n = f.RtN1; n <= f.RtN2; ++n) {
         bar.setPosition(static_cast<int>(n));
-        if (!take(static_cast<std::int32_t>(n))) continue;
+        if (!take(static_cast<std::int32_t>(n), read)) continue;
         ++t.ReleveCount;
         if (!PutTable(t, d, index, t.ReleveCount)) {
             // A column that could not be made is not counted.
@@ -67,6 +122,7 @@ void scanRange(TableState& t, const ReplaceName& d, const AddReleveForm& f, Ui& 
             break;
         }
     }
+    return skipped;
 }
 
 void finish(TableState& t, AddReleveForm& f, Ui& ui) {
@@ -77,6 +133,17 @@ void finish(TableState& t, AddReleveForm& f, Ui& ui) {
 
 std::string trimmedGridCode(const DataFilePair& p) {
     return trimControl(p.field(hdr::GridCode, 8));
+}
+
+// The plant and grid ways close the panel and recount also when the pair cannot
+// be opened.
+void openOrFinish(TableState& t, AddReleveForm& f, Ui& ui) {
+    try {
+        OpenDataFiles(t);
+    } catch (const Error&) {
+        finish(t, f, ui);
+        throw;
+    }
 }
 
 }  // namespace
@@ -92,7 +159,7 @@ void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
         std::filesystem::path path(*chosen);
         t.DataFileName = path.filename().string();
         t.DataFolder = path.parent_path().string();
-        if (!OpenDataFiles(t, ui)) return;
+        OpenDataFiles(t);
         CloseDataFiles(t.data);
         f.RtN1 = 1;
         f.RtN2 = t.data.LastRecord;
@@ -130,24 +197,21 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
     if (f.PlantNameA.empty() && mode == 1) return;
     auto minA = ParseMinCover(f.EditCov1);
     auto minB = ParseMinCover(f.EditCov2);
-    if (!minA || !minB) {
-        ui.message(sj(!minA ? "植物Ａ" : "植物Ｂ") +
-                   sj("の最低値が空欄です。+、r、* または 1～5 の数字を入れてください"));
-        return;
-    }
+    if (!minA || !minB)
+        throw Error(sj(!minA ? "植物Ａ" : "植物Ｂ") +
+                    sj("の最低値が空欄です。+、r、* または 1～5 の数字を入れてください"));
     f.MinCoverA = *minA;
     f.MinCoverB = *minB;
 
-    if (OpenDataFiles(t, ui)) {
+    openOrFinish(t, f, ui);
+    SkippedRecords skipped;
+    {
         DataFilesScope closer(t.data);
-        if (auto problem = rangeProblem(f, false)) {
-            ui.message(*problem);
-            return;
-        }
+        checkRange(f, false);
         const DataFilePair& p = t.data;
         std::vector<std::string> names;
-        scanRange(t, d, f, ui, [&](std::int32_t n) {
-            if (!ReadReleve(t.data, n)) return false;
+        skipped = scanRange(t, d, f, ui, [&](std::int32_t n, auto& read) {
+            if (!read(n)) return false;
             if (!f.GridFilter.empty() && !trimmedGridCode(p).starts_with(f.GridFilter))
                 return false;
             names.clear();
@@ -178,6 +242,7 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
         });
     }
     finish(t, f, ui);
+    reportSkipped(t, ui, skipped);
 }
 
 void AddPlantABtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
@@ -195,33 +260,32 @@ void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f
 
 void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     f.GridFilter = boxValue(f.EditGrid);
-    if (OpenDataFiles(t, ui)) {
+    openOrFinish(t, f, ui);
+    SkippedRecords skipped;
+    {
         DataFilesScope closer(t.data);
-        if (auto problem = rangeProblem(f, true)) {
-            ui.message(*problem);
-            return;
-        }
+        checkRange(f, true);
         // An empty filter begins no code: nothing is taken, so nothing need be read.
-        scanRange(t, d, f, ui, [&](std::int32_t n) {
-            return !f.GridFilter.empty() && ReadReleve(t.data, n) &&
+        skipped = scanRange(t, d, f, ui, [&](std::int32_t n, auto& read) {
+            return !f.GridFilter.empty() && read(n) &&
                    trimmedGridCode(t.data).starts_with(f.GridFilter);
         });
     }
     finish(t, f, ui);
+    reportSkipped(t, ui, skipped);
 }
 
 void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    if (!OpenDataFiles(t, ui)) return;
+    OpenDataFiles(t);
+    SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
-        if (auto problem = rangeProblem(f, true)) {
-            ui.message(*problem);
-            return;
-        }
-        scanRange(t, d, f, ui, [&](std::int32_t n) { return ReadReleve(t.data, n); });
+        checkRange(f, true);
+        skipped = scanRange(t, d, f, ui, [&](std::int32_t n, auto& read) { return read(n); });
     }
     ui.alert();
     finish(t, f, ui);
+    reportSkipped(t, ui, skipped);
 }
 
 void Btn_AddCancelClick(AddReleveForm& f) {

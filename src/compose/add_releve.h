@@ -1,5 +1,7 @@
 // Choosing relevés from a data file pair: the menu command and the add-relevé
-// panel's buttons.
+// panel's buttons. A refusal (empty cover box, bad range, a pair that cannot be
+// opened) throws Error. Records of the file that cannot be read are skipped, and
+// when the command ends one message tells how many and why, naming the first few.
 #pragma once
 
 #include <optional>

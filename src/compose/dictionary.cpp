@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
+#include "io/safe_file.h"
 #include "platform/error.h"
 #include "table/dialog_filters.h"
 #include "text/sjis.h"
@@ -54,26 +54,30 @@ std::string lineError(const std::string& path, long line, const char* what) {
 
 }  // namespace
 
+void parseDictionary(ReplaceName& d, std::string_view bytes, const std::string& fileName) {
+    long lineNo = 0;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t nl = bytes.find('\n', pos);
+        std::string_view line = bytes.substr(pos, nl == std::string_view::npos ? nl : nl - pos);
+        pos = nl == std::string_view::npos ? bytes.size() : nl + 1;
+        ++lineNo;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!toUtf8Strict(line))
+            throw Error(
+                lineError(fileName, lineNo, "Shift-JIS の文字として読めないバイトがあります"));
+        // A comma byte is never part of a double-byte character, so a byte search is safe.
+        std::size_t comma = line.find(',');
+        if (comma == std::string_view::npos || comma == 0) continue;
+        d.OldNames.emplace_back(line.substr(0, comma));
+        d.NewNames.emplace_back(line.substr(comma + 1));
+    }
+}
+
 bool LoadDictionary(ReplaceName& d, const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in || std::filesystem::is_directory(path, ec))
-        throw Error(sj("異名辞書ファイルを開けません: ") + fromUtf8(path));
-    std::string line;
-    long lineNo = 0;
-    while (std::getline(in, line)) {
-        ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!toUtf8Strict(line))
-            throw Error(lineError(path, lineNo, "Shift-JIS の文字として読めないバイトがあります"));
-        // A comma byte is never part of a double-byte character, so a byte search is safe.
-        std::size_t comma = line.find(',');
-        if (comma == std::string::npos || comma == 0) continue;
-        d.OldNames.push_back(line.substr(0, comma));
-        d.NewNames.push_back(line.substr(comma + 1));
-    }
-    if (in.bad()) throw Error(lineError(path, lineNo + 1, "読み込みに失敗しました"));
+    parseDictionary(d, readWholeFile(path), path);
     return true;
 }
 
@@ -93,10 +97,8 @@ void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui) {
     auto chosen = ui.openFileDialog(r);
     if (!chosen) return;
     t.DictionaryFileName = *chosen;
-    if (!LoadDictionary(d, *chosen)) {
-        ui.message(sj("異名辞書ファイルがありません: ") + fromUtf8(*chosen));
-        return;
-    }
+    if (!LoadDictionary(d, *chosen))
+        throw Error(sj("異名辞書ファイルがありません: ") + fromUtf8(*chosen));
     t.DictionaryStatus = sj("辞書＝") + fromUtf8(*chosen);
     RefreshCaption(t, ui);
 }

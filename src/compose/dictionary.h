@@ -10,9 +10,13 @@
 
 namespace tamsel {
 
-// Appends the entries of a dictionary file; false, changing nothing, when no file
-// exists at path. A file that cannot be read, or a line that is not Shift-JIS,
+// Appends the entries of a dictionary's bytes (lines of old name, comma, new
+// name). fileName only names the file in messages. A line that is not Shift-JIS
 // throws Error naming file and line; the lines before it stay loaded.
+void parseDictionary(ReplaceName& d, std::string_view bytes, const std::string& fileName);
+
+// The same from a file; false, changing nothing, when no file exists at path. A
+// file that cannot be read throws Error naming it.
 bool LoadDictionary(ReplaceName& d, const std::string& path);
 
 // The replacement of the first old name equal to name, letter case ignored; name

@@ -9,12 +9,12 @@ namespace tamsel {
 
 namespace {
 
-SpeciesRowIndex indexUnder(const TableState& t, std::int32_t freqRow) {
+SpeciesRowIndex indexUnder(const TableState& t, const TableLayout& layout) {
     SpeciesRowIndex index;
-    index.freqRow = freqRow;
+    index.freqRow = layout.freqRow();
     index.firstRow.reserve(static_cast<std::size_t>(t.SpeciesCount) * 2);
     for (std::int32_t i = 1; i <= t.SpeciesCount; ++i)
-        index.firstRow.try_emplace(t.VegTable.cell(2, freqRow + i), i);
+        index.firstRow.try_emplace(t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i)), i);
     return index;
 }
 
@@ -25,30 +25,32 @@ constexpr std::size_t eightByteFields[] = {hdr::ReleveNumber, hdr::SiteName,  hd
 }  // namespace
 
 SpeciesRowIndex buildSpeciesRowIndex(const TableState& t) {
-    return indexUnder(t, freqRowFromBoxes(t));
+    return indexUnder(t, boxLayoutOf(t));
 }
 
 bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j) {
     if (j > t.ReleveCapacity && !AddCol(t, j)) return false;
     Grid& g = t.VegTable;
     const DataFilePair& p = t.data;
-    const int col = j + 3;
+    const int col = TableLayout::releveCol(j);
 
-    std::int32_t row = 2;
+    // The header rows follow the boxes as they are now, and so does FreqRow.
+    const TableLayout layout = boxLayoutOf(t);
     for (int k = 2; k <= 7; ++k) {
-        if (!t.PrintItemBoxes[k].enabled) continue;
-        g.setCell(col, row++, std::string(p.field(eightByteFields[k - 2], 8)));
+        if (int row = layout.itemRow(k))
+            g.setCell(col, row, std::string(p.field(eightByteFields[k - 2], 8)));
     }
     for (int k = 8; k <= PrintItemCount; ++k) {
-        if (!t.PrintItemBoxes[k].enabled) continue;
+        int row = layout.itemRow(k);
+        if (!row) continue;
         // Altitude (box 8) through SpeciesTotal (box 30) lie 4 bytes apart.
         std::size_t offset = hdr::Altitude + 4 * static_cast<std::size_t>(k - 8);
-        g.setCell(col, row++, PadLeft4(trimControl(p.field(offset, 4))));
+        g.setCell(col, row, PadLeft4(trimControl(p.field(offset, 4))));
     }
-    t.FreqRow = row;
+    t.FreqRow = layout.freqRow();
     static const std::string rule = sj("──");
     g.setCell(col, t.FreqRow, rule);
-    if (index.freqRow != t.FreqRow) index = indexUnder(t, t.FreqRow);
+    if (index.freqRow != t.FreqRow) index = indexUnder(t, layout);
 
     // A free column's slot holds no codes; clearing it keeps stale codes from
     // ever showing through this column.
@@ -70,11 +72,12 @@ bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::
         } else {
             i = t.SpeciesCount + 1;
             if (i > t.PlantCapacity && !AddRow(t, i)) return false;
-            g.setCell(2, t.FreqRow + i, name);
+            g.setCell(TableLayout::NameCol, layout.speciesRow(i), name);
             index.firstRow.emplace(std::move(name), i);
         }
-        g.setCell(col, t.FreqRow + i, LayerSummary(e.codes));
-        t.TableArray.set(releveSlot, speciesSlotAt(t, t.FreqRow + i), e.codes);
+        const int row = layout.speciesRow(i);
+        g.setCell(col, row, LayerSummary(e.codes));
+        t.TableArray.set(releveSlot, speciesSlotAt(t, row), e.codes);
         if (i > t.SpeciesCount) t.SpeciesCount = i;
     }
     return true;

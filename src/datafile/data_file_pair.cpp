@@ -6,21 +6,27 @@
 #include <unordered_set>
 
 #include "datafile/numbers.h"
+#include "text/sjis.h"
 
 namespace tamsel {
 
 const std::array<HeaderField, 32>& headerFields() {
     static const std::array<HeaderField, 32> fields = {{
-        {"ReleveNumber", 16, 8},   {"SiteName", 24, 8},       {"SurveyDate", 32, 8},
-        {"Latitude", 40, 8},       {"Longitude", 48, 8},      {"GridCode", 56, 8},
-        {"Altitude", 64, 4},       {"Aspect", 68, 4},         {"SlopeAngle", 72, 4},
-        {"Landform", 76, 4},       {"MicroLandform", 80, 4},  {"SurfaceGeology", 84, 4},
-        {"SoilType", 88, 4},       {"PlotArea", 92, 4},       {"LayerHeights", 96, 4},
-        {"LayerHeights", 100, 4},  {"LayerHeights", 104, 4},  {"LayerHeights", 108, 4},
-        {"LayerHeights", 112, 4},  {"LayerHeights", 116, 4},  {"LayerHeights", 120, 4},
-        {"LayerCovers", 124, 4},   {"LayerCovers", 128, 4},   {"LayerCovers", 132, 4},
-        {"LayerCovers", 136, 4},   {"LayerCovers", 140, 4},   {"LayerCovers", 144, 4},
-        {"LayerCovers", 148, 4},   {"SpeciesTotal", 152, 4},  {"CoverScale", 156, 1},
+        {"ReleveNumber", 16, 8},   {"SiteName", 24, 8},
+        {"SurveyDate", 32, 8},     {"Latitude", 40, 8},
+        {"Longitude", 48, 8},      {"GridCode", 56, 8},
+        {"Altitude", 64, 4},       {"Aspect", 68, 4},
+        {"SlopeAngle", 72, 4},     {"Landform", 76, 4},
+        {"MicroLandform", 80, 4},  {"SurfaceGeology", 84, 4},
+        {"SoilType", 88, 4},       {"PlotArea", 92, 4},
+        {"LayerHeights", 96, 4},   {"LayerHeights", 100, 4},
+        {"LayerHeights", 104, 4},  {"LayerHeights", 108, 4},
+        {"LayerHeights", 112, 4},  {"LayerHeights", 116, 4},
+        {"LayerHeights", 120, 4},  {"LayerCovers", 124, 4},
+        {"LayerCovers", 128, 4},   {"LayerCovers", 132, 4},
+        {"LayerCovers", 136, 4},   {"LayerCovers", 140, 4},
+        {"LayerCovers", 144, 4},   {"LayerCovers", 148, 4},
+        {"SpeciesTotal", 152, 4},  {"CoverScale", 156, 1},
         {"CoverNotation", 157, 1}, {"FirstSpeciesRecord", 248, 6},
     }};
     return fields;
@@ -59,20 +65,35 @@ bool RecordFile::open(const std::string& path, std::size_t recordSize) {
     return true;
 }
 
+void RecordFile::openBytes(std::string bytes, std::size_t recordSize) {
+    close();
+    memory_ = std::move(bytes);
+    inMemory_ = true;
+    recordSize_ = recordSize;
+    records_ = static_cast<std::int64_t>(memory_.size() / recordSize);
+}
+
 void RecordFile::close() {
     file_.reset();
+    memory_ = std::string();
+    inMemory_ = false;
     records_ = 0;
     blockFirst_ = -1;
     blockRecords_ = 0;
 }
 
 bool RecordFile::read(std::int64_t n, char* out) {
-    if (!file_ || n < 0 || n >= records_) return false;
+    if (!isOpen() || n < 0 || n >= records_) return false;
+    if (inMemory_) {
+        std::memcpy(out, memory_.data() + n * static_cast<std::int64_t>(recordSize_), recordSize_);
+        return true;
+    }
     if (blockFirst_ < 0 || n < blockFirst_ || n >= blockFirst_ + blockRecords_) {
         std::int64_t perBlock = static_cast<std::int64_t>(block_.size() / recordSize_);
         std::int64_t first = n;
         std::int64_t count = std::min(perBlock, records_ - first);
-        if (std::fseek(file_.get(), static_cast<long>(first * static_cast<std::int64_t>(recordSize_)),
+        if (std::fseek(file_.get(),
+                       static_cast<long>(first * static_cast<std::int64_t>(recordSize_)),
                        SEEK_SET) != 0)
             return false;
         std::size_t want = static_cast<std::size_t>(count) * recordSize_;
@@ -88,7 +109,9 @@ bool RecordFile::read(std::int64_t n, char* out) {
 
 // ---- the pair
 
-DataFilePair::DataFilePair() { resetDataFilePair(*this); }
+DataFilePair::DataFilePair() {
+    resetDataFilePair(*this);
+}
 
 void resetDataFilePair(DataFilePair& p) {
     CloseDataFiles(p);
@@ -112,6 +135,13 @@ std::string speciesFileName(const std::string& headerPath) {
     return headerPath.substr(0, dot) + ".rld";
 }
 
+namespace {
+void takeLastRecord(DataFilePair& p) {
+    std::int64_t last = p.headerFile.recordCount() - 1;
+    p.LastRecord = static_cast<std::int32_t>(std::min<std::int64_t>(last, 2147483647));
+}
+}  // namespace
+
 bool openDataFilesAt(DataFilePair& p, const std::string& headerPath) {
     CloseDataFiles(p);
     if (!p.headerFile.open(headerPath, HeaderRecordSize) ||
@@ -119,9 +149,15 @@ bool openDataFilesAt(DataFilePair& p, const std::string& headerPath) {
         CloseDataFiles(p);
         return false;
     }
-    std::int64_t last = p.headerFile.recordCount() - 1;
-    p.LastRecord = static_cast<std::int32_t>(std::min<std::int64_t>(last, 2147483647));
+    takeLastRecord(p);
     return true;
+}
+
+void openDataFileBytes(DataFilePair& p, std::string headerBytes, std::string speciesBytes) {
+    CloseDataFiles(p);
+    p.headerFile.openBytes(std::move(headerBytes), HeaderRecordSize);
+    p.speciesFile.openBytes(std::move(speciesBytes), SpeciesRecordSize);
+    takeLastRecord(p);
 }
 
 void CloseDataFiles(DataFilePair& p) {
@@ -140,21 +176,60 @@ void ClearPlantSet(DataFilePair& p) {
     std::fill(p.PlantSet.begin(), p.PlantSet.end(), blank);
 }
 
+std::string readFailureText(ReadFailure why) {
+    switch (why) {
+        case ReadFailure::None:
+            return "";
+        case ReadFailure::HeaderMissing:
+            return sj("ヘッダーファイル（.rli）にこの番号のレコードがありません");
+        case ReadFailure::HeaderUnreadable:
+            return sj("ヘッダーファイル（.rli）が読めません");
+        case ReadFailure::BadCoverScale:
+            return sj("被度階級の欄が数値ではありません");
+        case ReadFailure::BadCoverNotation:
+            return sj("被度表記の欄が数値ではありません");
+        case ReadFailure::BadSpeciesTotal:
+            return sj("出現種数の欄が数値ではありません");
+        case ReadFailure::BadFirstSpeciesRecord:
+            return sj("最初の種レコード番号の欄が数値ではありません");
+        case ReadFailure::BadNextSpeciesRecord:
+            return sj("種レコードの次のレコード番号の欄が数値ではありません");
+        case ReadFailure::NegativeLink:
+            return sj("種レコードのつながりが負のレコード番号を指しています");
+        case ReadFailure::LinkPastEnd:
+            return sj("種レコードのつながりが種ファイル（.rld）の終わりを越えています");
+        case ReadFailure::SpeciesUnreadable:
+            return sj("種ファイル（.rld）が読めません");
+        case ReadFailure::ChainLoops:
+            return sj("種レコードのつながりが同じレコードに戻っています（循環）");
+        case ReadFailure::BadLayerCode:
+            return sj("種の被度コードが正しくありません");
+    }
+    return "";
+}
+
 bool ReadReleve(DataFilePair& p, std::int32_t n) {
-    if (!p.headerFile.read(n, p.HeaderRecord.data())) return false;
+    auto fail = [&p](ReadFailure why) {
+        p.LastReadFailure = why;
+        return false;
+    };
+    p.LastReadFailure = ReadFailure::None;
+    if (!p.headerFile.read(n, p.HeaderRecord.data()))
+        return fail(n < 0 || n >= p.headerFile.recordCount() ? ReadFailure::HeaderMissing
+                                                             : ReadFailure::HeaderUnreadable);
     auto scale = parseNumberField(p.field(hdr::CoverScale, 1));
-    if (!scale) return false;
+    if (!scale) return fail(ReadFailure::BadCoverScale);
     p.CurrentCoverScale = *scale;
     auto notation = parseNumberField(p.field(hdr::CoverNotation, 1));
-    if (!notation) return false;
+    if (!notation) return fail(ReadFailure::BadCoverNotation);
     p.CurrentNotation = *notation;
     auto total = parseNumberField(p.field(hdr::SpeciesTotal, 4));
-    if (!total) return false;
+    if (!total) return fail(ReadFailure::BadSpeciesTotal);
     p.PlantSetCount = *total;
     if (p.PlantSetCount > p.PlantSetCapacity) p.PlantSetCapacity = p.PlantSetCount + 4;
     p.PlantSet.resize(static_cast<std::size_t>(p.PlantSetCapacity) + 1);
     auto first = parseNumberField(p.field(hdr::FirstSpeciesRecord, 6));
-    if (!first) return false;
+    if (!first) return fail(ReadFailure::BadFirstSpeciesRecord);
     std::int32_t r = *first;
     if (r == 0) p.PlantSetCount = 0;
     ClearPlantSet(p);
@@ -167,20 +242,22 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
     std::size_t base = 0;
     const std::size_t lastEntry = p.PlantSet.size() - 1;
     while (r != 0) {
-        if (r < 0) return false;  // no record has a negative number
+        if (r < 0) return fail(ReadFailure::NegativeLink);  // no record has a negative number
         if (seenCount < seen.size()) {
             if (std::find(seen.begin(), seen.begin() + seenCount, r) != seen.begin() + seenCount)
-                return false;
+                return fail(ReadFailure::ChainLoops);
             seen[seenCount++] = r;
             if (seenCount == seen.size()) seenSet.insert(seen.begin(), seen.end());
         } else if (!seenSet.insert(r).second) {
-            return false;
+            return fail(ReadFailure::ChainLoops);
         }
-        if (!p.speciesFile.read(r, p.SpeciesRecord.data())) return false;
+        if (!p.speciesFile.read(r, p.SpeciesRecord.data()))
+            return fail(r >= p.speciesFile.recordCount() ? ReadFailure::LinkPastEnd
+                                                         : ReadFailure::SpeciesUnreadable);
         for (int k = 1; k <= EntriesPerSpeciesRecord; ++k) {
             const char* e = p.SpeciesRecord.data() + (k - 1) * SpeciesEntrySize;
             auto codes = ParseLayerCodes(std::string_view(e + SpeciesNameSize, 14));
-            if (!codes) return false;
+            if (!codes) return fail(ReadFailure::BadLayerCode);
             // Entries beyond the list's end are surplus: only SpeciesTotal count.
             std::size_t idx = base + static_cast<std::size_t>(k);
             if (idx <= lastEntry) {
@@ -189,9 +266,9 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
             }
         }
         base += EntriesPerSpeciesRecord;
-        auto next = parseNumberField(
-            std::string_view(p.SpeciesRecord.data() + NextSpeciesRecordOffset, 6));
-        if (!next) return false;
+        auto next =
+            parseNumberField(std::string_view(p.SpeciesRecord.data() + NextSpeciesRecordOffset, 6));
+        if (!next) return fail(ReadFailure::BadNextSpeciesRecord);
         r = *next;
     }
     return true;

@@ -34,8 +34,8 @@ const std::array<HeaderField, 32>& headerFields();
 namespace hdr {
 constexpr std::size_t ReleveNumber = 16, SiteName = 24, SurveyDate = 32, Latitude = 40,
                       Longitude = 48, GridCode = 56, Altitude = 64, LayerHeights = 96,
-                      LayerCovers = 124, SpeciesTotal = 152, CoverScale = 156,
-                      CoverNotation = 157, FirstSpeciesRecord = 248;
+                      LayerCovers = 124, SpeciesTotal = 152, CoverScale = 156, CoverNotation = 157,
+                      FirstSpeciesRecord = 248;
 }
 constexpr std::size_t NextSpeciesRecordOffset = 504;
 
@@ -45,22 +45,46 @@ struct PlantSetEntry {
     std::string_view nameView() const { return {name.data(), name.size()}; }
 };
 
+// Why ReadReleve could not read a relevé.
+enum class ReadFailure {
+    None,
+    HeaderMissing,  // no header record with that number (outside the .rli file)
+    HeaderUnreadable,
+    BadCoverScale,  // a number field that is no number
+    BadCoverNotation,
+    BadSpeciesTotal,
+    BadFirstSpeciesRecord,
+    BadNextSpeciesRecord,
+    NegativeLink,  // a species link to a record number below 0
+    LinkPastEnd,   // a species link beyond the end of the .rld file
+    SpeciesUnreadable,
+    ChainLoops,  // the species chain comes back to a record already read
+    BadLayerCode,
+};
+
+// What went wrong, in the user's words (Shift-JIS).
+std::string readFailureText(ReadFailure why);
+
 // Fixed-size records of one file, read through a block buffer so that records
-// read in order cost one system read per block.
+// read in order cost one system read per block; or of bytes held in memory, so
+// that tests and fuzzers can feed the reader without files.
 class RecordFile {
-public:
+  public:
     bool open(const std::string& path, std::size_t recordSize);
+    void openBytes(std::string bytes, std::size_t recordSize);
     void close();
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return file_ != nullptr || inMemory_; }
     std::int64_t recordCount() const { return records_; }
     // Reads record n whole into out (recordSize bytes); false when n lies outside.
     bool read(std::int64_t n, char* out);
 
-private:
+  private:
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
     std::unique_ptr<std::FILE, Closer> file_;
+    std::string memory_;
+    bool inMemory_ = false;
     std::size_t recordSize_ = 0;
     std::int64_t records_ = 0;
     std::vector<char> block_;
@@ -79,6 +103,7 @@ struct DataFilePair {
     std::int32_t LastRecord = 0;
     std::int32_t CurrentCoverScale = 5;
     std::int32_t CurrentNotation = 2;
+    ReadFailure LastReadFailure = ReadFailure::None;  // of the last ReadReleve
 
     RecordFile headerFile, speciesFile;
 
@@ -96,22 +121,25 @@ void resetDataFilePair(DataFilePair& p);
 std::string speciesFileName(const std::string& headerPath);
 
 // Opens both files and sets LastRecord; false (both closed) when either fails.
-// The caller shows "ファイルが開けません".
+// The caller reports "ファイルが開けません".
 bool openDataFilesAt(DataFilePair& p, const std::string& headerPath);
+// The same pair from the bytes of the .rli and .rld files.
+void openDataFileBytes(DataFilePair& p, std::string headerBytes, std::string speciesBytes);
 void CloseDataFiles(DataFilePair& p);
 void ClearPlantSet(DataFilePair& p);
-// Reads header record n and its species chain; false on any failure.
+// Reads header record n and its species chain; false on any failure, with the
+// reason in LastReadFailure.
 bool ReadReleve(DataFilePair& p, std::int32_t n);
 
 // Closes the pair when a scope ends, on every path.
 class DataFilesScope {
-public:
+  public:
     explicit DataFilesScope(DataFilePair& p) : p_(p) {}
     ~DataFilesScope() { CloseDataFiles(p_); }
     DataFilesScope(const DataFilesScope&) = delete;
     DataFilesScope& operator=(const DataFilesScope&) = delete;
 
-private:
+  private:
     DataFilePair& p_;
 };
 

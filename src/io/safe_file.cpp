@@ -25,8 +25,42 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// The common causes in the user's words; the system's text for the rest.
 std::string reason(int err) {
-    return " (" + fromUtf8(std::strerror(err)) + ")";
+    const char* text = nullptr;
+    switch (err) {
+        case ENOENT:
+            text = "フォルダまたはファイルがありません";
+            break;
+        case EACCES:
+        case EPERM:
+            text = "アクセスが許可されていません";
+            break;
+        case ENOSPC:
+            text = "ディスクの空きが足りません";
+            break;
+        case EDQUOT:
+            text = "ディスクの使用量の上限を超えます";
+            break;
+        case EROFS:
+            text = "読み取り専用の場所です";
+            break;
+        case EISDIR:
+            text = "フォルダです";
+            break;
+        case ENOTDIR:
+            text = "パスの途中にフォルダでないものがあります";
+            break;
+        case ENAMETOOLONG:
+            text = "名前が長すぎます";
+            break;
+        case EIO:
+            text = "入出力エラーです";
+            break;
+        default:
+            return " (" + fromUtf8(std::strerror(err)) + ")";
+    }
+    return sj("（") + sj(text) + sj("）");
 }
 
 }  // namespace

@@ -16,13 +16,14 @@ bool AddCol(TableState& t, std::int32_t count) {
         t.DomLine.resize(static_cast<std::size_t>(n) + 1, LayerCodes{});
         t.TableArray.resize(static_cast<int>(n) + 1, t.PlantCapacity + 1);
         const int oldCols = t.VegTable.colCount();
-        t.VegTable.setColCount(static_cast<int>(n) + 4);
+        t.VegTable.setColCount(TableLayout::gridColCount(static_cast<std::int32_t>(n)));
         for (std::int32_t m = old + 1; m <= n; ++m) {
             t.NumSpArray[m] = 0;
+            const int col = TableLayout::releveCol(m);
             // Columns the grid has just made are empty; clearing one visits every row.
-            if (m + 3 < oldCols) t.VegTable.clearCol(m + 3);
-            t.VegTable.setCell(m + 3, 0, std::to_string(m));
-            t.VegTable.setCell(m + 3, 1, IntText4(m));
+            if (col < oldCols) t.VegTable.clearCol(col);
+            t.VegTable.setCell(col, TableLayout::SlotRow, std::to_string(m));
+            t.VegTable.setCell(col, TableLayout::SerialRow, IntText4(m));
         }
     } catch (const std::bad_alloc&) {
         return false;
@@ -39,12 +40,14 @@ bool AddRow(TableState& t, std::int32_t count) {
     try {
         t.FreqArray.resize(static_cast<std::size_t>(n) + 1, 0);
         t.TableArray.resize(t.ReleveCapacity + 1, static_cast<int>(n) + 1);
-        t.VegTable.setRowCount(static_cast<int>(n) + 32);
+        t.VegTable.setRowCount(TableLayout::gridRowCount(static_cast<std::int32_t>(n)));
+        const TableLayout layout(t.FreqRow);
         for (std::int32_t m = old + 1; m <= n; ++m) {
             t.FreqArray[m] = 0;
-            t.VegTable.clearRow(t.FreqRow + m);
-            t.VegTable.setCell(0, t.FreqRow + m, std::to_string(m));
-            t.VegTable.setCell(1, t.FreqRow + m, IntText4(m));
+            const int row = layout.speciesRow(m);
+            t.VegTable.clearRow(row);
+            t.VegTable.setCell(TableLayout::SlotCol, row, std::to_string(m));
+            t.VegTable.setCell(TableLayout::NumberCol, row, IntText4(m));
         }
     } catch (const std::bad_alloc&) {
         return false;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/error.h"
+#include "text/sjis.h"
 
 namespace tamsel {
 
@@ -22,12 +23,13 @@ auto findSlot(std::vector<Entry>& v, std::int32_t s) {
 
 void CoverArray::check(int r, int s) const {
     if (r < 0 || r >= releveSlots() || s < 0 || s >= speciesSlots_)
-        throw Error("TableArray index out of range: [" + std::to_string(r) + "][" +
-                    std::to_string(s) + "]");
+        throw Error(sj("被度の配列の範囲外です（測定スロット ") + std::to_string(r) +
+                    sj("、種スロット ") + std::to_string(s) + sj("）"));
 }
 
 void CoverArray::resize(int releveSlots, int speciesSlots) {
-    if (releveSlots < 0 || speciesSlots < 0) throw Error("TableArray size out of range");
+    if (releveSlots < 0 || speciesSlots < 0)
+        throw Error(sj("被度の配列の大きさが正しくありません"));
     byReleve_.resize(static_cast<std::size_t>(releveSlots));
     if (speciesSlots < speciesSlots_)
         for (auto& v : byReleve_) v.erase(findSlot(v, speciesSlots), v.end());

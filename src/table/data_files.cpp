@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/error.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -11,11 +12,9 @@ std::string dataFilePath(const TableState& t) {
     return (std::filesystem::path(t.DataFolder) / t.DataFileName).string();
 }
 
-bool OpenDataFiles(TableState& t, Ui& ui) {
+void OpenDataFiles(TableState& t) {
     std::string path = dataFilePath(t);
-    if (openDataFilesAt(t.data, path)) return true;
-    ui.message(sj("ファイルが開けません: ") + fromUtf8(path));
-    return false;
+    if (!openDataFilesAt(t.data, path)) throw Error(sj("ファイルが開けません: ") + fromUtf8(path));
 }
 
 }  // namespace tamsel

@@ -3,15 +3,14 @@
 
 #include <string>
 
-#include "platform/ui.h"
 #include "table/table_state.h"
 
 namespace tamsel {
 
 std::string dataFilePath(const TableState& t);
 
-// Opens the pair and sets LastRecord; on failure shows "ファイルが開けません"
-// (with the path) and returns false, the pair closed.
-bool OpenDataFiles(TableState& t, Ui& ui);
+// Opens the pair and sets LastRecord; on failure throws Error "ファイルが開けません"
+// with the path, the pair closed.
+void OpenDataFiles(TableState& t);
 
 }  // namespace tamsel

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "datafile/numbers.h"
+#include "platform/error.h"
 #include "table/capacity.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
@@ -15,11 +16,11 @@ std::string num(int n) {
     return std::to_string(n);
 }
 
-// A refusal naming the target and what would be allowed; true when lo <= target <= hi.
-// action: "列を挿入", unit: "列", verb: "挿入".
-bool targetAllowed(Ui& ui, int target, int lo, int hi, const char* action, const char* unit,
+// Unless lo <= target <= hi, throws Error naming the target and what would be
+// allowed. action: "列を挿入", unit: "列", verb: "挿入".
+void requireTarget(int target, int lo, int hi, const char* action, const char* unit,
                    const char* verb) {
-    if (target >= lo && target <= hi) return true;
+    if (target >= lo && target <= hi) return;
     std::string text = sj(action) + sj("できません: ");
     text += target <= 0 ? sj(unit) + sj("が選ばれていません")
                         : sj(unit) + " " + num(target) + sj(" は対象外です");
@@ -28,17 +29,20 @@ bool targetAllowed(Ui& ui, int target, int lo, int hi, const char* action, const
     else
         text += sj("（") + sj(verb) + sj("できるのは") + sj(unit) + " " + num(lo) + sj("～") +
                 num(hi) + sj(" です）");
-    ui.message(text);
-    return false;
+    throw Error(text);
 }
 
+using L = TableLayout;
+
 void renumberSerials(TableState& t) {
-    for (std::int32_t j = 1; j <= t.ReleveCapacity; ++j) t.VegTable.setCell(j + 3, 1, IntText4(j));
+    for (std::int32_t j = 1; j <= t.ReleveCapacity; ++j)
+        t.VegTable.setCell(L::releveCol(j), L::SerialRow, IntText4(j));
 }
 
 void renumberRunning(TableState& t) {
+    const TableLayout layout(t.FreqRow);
     for (std::int32_t i = 1; i <= t.PlantCapacity; ++i)
-        t.VegTable.setCell(1, t.FreqRow + i, IntText4(i));
+        t.VegTable.setCell(L::NumberCol, layout.speciesRow(i), IntText4(i));
 }
 
 // FreqArray and NumSpArray follow the rows and columns they were counted for.
@@ -52,50 +56,50 @@ void moveEntry(std::vector<std::uint16_t>& v, int from, int to) {
         std::rotate(v.begin() + to, v.begin() + from, v.begin() + from + 1);
 }
 
-bool insertColumnAt(TableState& t, Ui& ui, int col) {
-    if (!targetAllowed(ui, col, 4, t.ReleveCount + 4, "列を挿入", "列", "挿入")) return false;
-    if (t.ReleveCount + 1 > t.ReleveCapacity && !AddCol(t, t.ReleveCount + 1)) {
-        ui.message(sj("列を挿入できません（メモリが足りません）"));
-        return false;
-    }
+void insertColumnAt(TableState& t, Ui& ui, int col) {
+    requireTarget(col, L::FirstReleveCol, L::releveCol(t.ReleveCount + 1), "列を挿入", "列",
+                  "挿入");
+    if (t.ReleveCount + 1 > t.ReleveCapacity && !AddCol(t, t.ReleveCount + 1))
+        throw Error(sj("列を挿入できません（メモリが足りません）"));
     ++t.ReleveCount;
     Grid& g = t.VegTable;
-    int freeCol = t.ReleveCount + 3;  // the first free column before the insertion
+    int freeCol = L::lastReleveCol(t.ReleveCount);  // the first free column before the insertion
     std::int32_t s = releveSlotAt(t, freeCol);
     g.moveCol(freeCol, col);
-    moveEntry(t.NumSpArray, freeCol - 3, col - 3);
+    moveEntry(t.NumSpArray, L::releveAt(freeCol), L::releveAt(col));
     g.clearCol(col);
     t.TableArray.clearReleve(s);  // entry 0 too: a free slot holds nothing
-    g.setCell(col, 0, num(s));
-    t.NumSpArray.at(col - 3) = 0;
+    g.setCell(col, L::SlotRow, num(s));
+    t.NumSpArray.at(L::releveAt(col)) = 0;
     renumberSerials(t);
     ui.gridChanged();
     RefreshCaption(t, ui);
-    return true;
 }
 
 void deleteRowAt(TableState& t, int row) {
     Grid& g = t.VegTable;
-    int last = t.FreqRow + t.SpeciesCount;
+    const TableLayout layout(t.FreqRow);
+    int last = layout.lastSpeciesRow(t.SpeciesCount);
     std::int32_t s = speciesSlotAt(t, row);
     g.moveRow(row, last);
-    moveEntry(t.FreqArray, row - t.FreqRow, t.SpeciesCount);
+    moveEntry(t.FreqArray, layout.speciesAt(row), t.SpeciesCount);
     g.clearRow(last);
-    g.setCell(0, last, num(s));
+    g.setCell(L::SlotCol, last, num(s));
     t.TableArray.clearSpecies(s);
     t.FreqArray.at(t.SpeciesCount) = 0;
     --t.SpeciesCount;
 }
 
-bool deleteColumnAt(TableState& t, Ui& ui, int col) {
-    if (!targetAllowed(ui, col, 4, t.ReleveCount + 3, "列を削除", "列", "削除")) return false;
+void deleteColumnAt(TableState& t, Ui& ui, int col) {
+    requireTarget(col, L::FirstReleveCol, L::lastReleveCol(t.ReleveCount), "列を削除", "列",
+                  "削除");
     Grid& g = t.VegTable;
-    int last = t.ReleveCount + 3;
+    int last = L::lastReleveCol(t.ReleveCount);
     std::int32_t s = releveSlotAt(t, col);
     g.moveCol(col, last);
-    moveEntry(t.NumSpArray, col - 3, t.ReleveCount);
+    moveEntry(t.NumSpArray, L::releveAt(col), t.ReleveCount);
     g.clearCol(last);
-    g.setCell(last, 0, num(s));
+    g.setCell(last, L::SlotRow, num(s));
     t.TableArray.clearReleve(s);  // entry 0 too: a free slot holds nothing
     t.NumSpArray.at(t.ReleveCount) = 0;
     --t.ReleveCount;
@@ -105,58 +109,54 @@ bool deleteColumnAt(TableState& t, Ui& ui, int col) {
     bool removed = false;
     for (std::int32_t i = t.SpeciesCount; i >= 1; --i) {
         if (t.FreqArray.at(i) != 0) continue;
-        t.SelectedRow = t.FreqRow + i;
+        t.SelectedRow = TableLayout(t.FreqRow).speciesRow(i);
         deleteRowAt(t, t.SelectedRow);
         removed = true;
     }
     if (removed) renumberRunning(t);
     ui.gridChanged();
     RefreshCaption(t, ui);
-    return true;
 }
 
-bool insertRowAt(TableState& t, Ui& ui, int row) {
-    if (!targetAllowed(ui, row, t.FreqRow + 1, t.FreqRow + t.SpeciesCount + 1, "行を挿入", "行",
-                       "挿入"))
-        return false;
-    if (t.SpeciesCount + 1 > t.PlantCapacity && !AddRow(t, t.SpeciesCount + 1)) {
-        ui.message(sj("行を挿入できません（メモリが足りません）"));
-        return false;
-    }
+void insertRowAt(TableState& t, Ui& ui, int row) {
+    const TableLayout layout(t.FreqRow);
+    requireTarget(row, layout.firstSpeciesRow(), layout.speciesRow(t.SpeciesCount + 1), "行を挿入",
+                  "行", "挿入");
+    if (t.SpeciesCount + 1 > t.PlantCapacity && !AddRow(t, t.SpeciesCount + 1))
+        throw Error(sj("行を挿入できません（メモリが足りません）"));
     ++t.SpeciesCount;
     Grid& g = t.VegTable;
-    int freeRow = t.FreqRow + t.SpeciesCount;  // the first free row before the insertion
+    // the first free row before the insertion
+    int freeRow = layout.lastSpeciesRow(t.SpeciesCount);
     std::int32_t s = speciesSlotAt(t, freeRow);
     g.moveRow(freeRow, row);
-    moveEntry(t.FreqArray, t.SpeciesCount, row - t.FreqRow);
+    moveEntry(t.FreqArray, t.SpeciesCount, layout.speciesAt(row));
     g.clearRow(row);
     t.TableArray.clearSpecies(s);
-    g.setCell(0, row, num(s));
-    t.FreqArray.at(row - t.FreqRow) = 0;
+    g.setCell(L::SlotCol, row, num(s));
+    t.FreqArray.at(layout.speciesAt(row)) = 0;
     renumberRunning(t);
     ui.gridChanged();
     RefreshCaption(t, ui);
-    return true;
 }
 
-bool deleteRowCommand(TableState& t, Ui& ui, int row) {
-    if (!targetAllowed(ui, row, t.FreqRow + 1, t.FreqRow + t.SpeciesCount, "行を削除", "行",
-                       "削除"))
-        return false;
+void deleteRowCommand(TableState& t, Ui& ui, int row) {
+    const TableLayout layout(t.FreqRow);
+    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.SpeciesCount), "行を削除",
+                  "行", "削除");
     deleteRowAt(t, row);
     renumberRunning(t);
     ui.gridChanged();
     RefreshCaption(t, ui);
-    return true;
 }
 
-void startCommentEdit(TableState& t, EditingState& e, Ui& ui) {
+void startCommentEdit(TableState& t, EditingState& e) {
     int row = t.SelectedRow;
-    if (!targetAllowed(ui, row, t.FreqRow + 1, t.FreqRow + t.SpeciesCount, "コメントを記入", "行",
-                       "記入"))
-        return;
-    e.outlines.push_back({2, row, OutlineColour::Red});
-    e.Edit1 = t.VegTable.cell(2, row);
+    const TableLayout layout(t.FreqRow);
+    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.SpeciesCount),
+                  "コメントを記入", "行", "記入");
+    e.outlines.push_back({L::NameCol, row, OutlineColour::Red});
+    e.Edit1 = t.VegTable.cell(L::NameCol, row);
     e.Edit1SelectAll = true;
     e.Panel_Edit.visible = true;
     t.EditTarget = 2;
@@ -167,15 +167,16 @@ void startCommentEdit(TableState& t, EditingState& e, Ui& ui) {
 void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row, int x,
                        int y, int gridTop) {
     if (button != MouseButton::Right) return;
-    if (row >= 2 && row <= 4 && col > 3) {
+    const TableLayout layout(t.FreqRow);
+    if (row >= L::FirstItemRow && row <= L::LastShowCellRow && L::isReleveCol(col)) {
         e.Panel_ShowCell = {true, x - ShowCellWidth - 2, y + gridTop};
         e.ShowCellText = t.VegTable.cell(col, row);
-    } else if (col == 1 && row > t.FreqRow) {
+    } else if (col == L::NumberCol && layout.isSpeciesRow(row)) {
         t.SelectedRow = row;
         e.outlines.push_back({col, row, OutlineColour::Red});
         e.Panel_forRow = {true, 34, y - 60};
         e.Panel_Edit.top = y - 30;
-    } else if (row == 1 && col > 3) {
+    } else if (row == L::SerialRow && L::isReleveCol(col)) {
         t.SelectedColumn = col;
         e.outlines.push_back({col, row, OutlineColour::Red});
         e.Panel_forCol = {true, x - ForColWidth, 20};
@@ -213,7 +214,8 @@ void Btn_DelRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton butto
 
 void Btn_RemarkMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
     e.Panel_forRow.visible = false;
-    if (button != MouseButton::Left) startCommentEdit(t, e, ui);
+    (void)ui;
+    if (button != MouseButton::Left) startCommentEdit(t, e);
 }
 
 std::optional<std::string> editTextProblem(const std::string& s) {
@@ -236,18 +238,16 @@ std::optional<std::string> editTextProblem(const std::string& s) {
 void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui& ui) {
     // A refused text leaves the panel open, so the user can correct or cancel it.
     if (t.EditTarget == 1 || t.EditTarget == 2) {
-        if (auto problem = editTextProblem(e.Edit1)) {
-            ui.message(sj(t.EditTarget == 1 ? "標題にできません: " : "コメントにできません: ") +
-                       *problem);
-            return;
-        }
+        if (auto problem = editTextProblem(e.Edit1))
+            throw Error(sj(t.EditTarget == 1 ? "標題にできません: " : "コメントにできません: ") +
+                        *problem);
     }
     if (t.EditTarget == 2) {
         // The row may have gone while the panel stayed open.
-        if (!targetAllowed(ui, t.SelectedRow, t.FreqRow + 1, t.FreqRow + t.SpeciesCount,
-                           "コメントを記入", "行", "記入"))
-            return;
-        t.VegTable.setCell(2, t.SelectedRow, e.Edit1);
+        const TableLayout layout(t.FreqRow);
+        requireTarget(t.SelectedRow, layout.firstSpeciesRow(),
+                      layout.lastSpeciesRow(t.SpeciesCount), "コメントを記入", "行", "記入");
+        t.VegTable.setCell(L::NameCol, t.SelectedRow, e.Edit1);
     } else if (t.EditTarget == 1) {
         t.TableTitle = e.Edit1;
     }
@@ -278,7 +278,8 @@ void Item_InsRowClick(TableState& t, EditingState& e, Ui& ui) {
 }
 
 void Item_CommentClick(TableState& t, EditingState& e, Ui& ui) {
-    if (insertRowAt(t, ui, t.SelectedRow)) startCommentEdit(t, e, ui);
+    insertRowAt(t, ui, t.SelectedRow);
+    startCommentEdit(t, e);
 }
 
 void Item_InsColClick(TableState& t, EditingState& e, Ui& ui) {
@@ -299,18 +300,19 @@ void Item_SetFontClick(TableState& t, Ui& ui) {
 }
 
 bool moveRowByDrag(TableState& t, int from, int to) {
-    int lo = t.FreqRow + 1, hi = t.FreqRow + t.SpeciesCount;
+    const TableLayout layout(t.FreqRow);
+    int lo = layout.firstSpeciesRow(), hi = layout.lastSpeciesRow(t.SpeciesCount);
     if (from < lo || from > hi || to < lo || to > hi) return false;
     t.VegTable.moveRow(from, to);
-    moveEntry(t.FreqArray, from - t.FreqRow, to - t.FreqRow);
+    moveEntry(t.FreqArray, layout.speciesAt(from), layout.speciesAt(to));
     return true;
 }
 
 bool moveColByDrag(TableState& t, int from, int to) {
-    int lo = 4, hi = t.ReleveCount + 3;
+    int lo = L::FirstReleveCol, hi = L::lastReleveCol(t.ReleveCount);
     if (from < lo || from > hi || to < lo || to > hi) return false;
     t.VegTable.moveCol(from, to);
-    moveEntry(t.NumSpArray, from - 3, to - 3);
+    moveEntry(t.NumSpArray, L::releveAt(from), L::releveAt(to));
     return true;
 }
 

@@ -76,14 +76,15 @@ void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int c
 void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col, int row);
 
 // The panel buttons, run on the release of a mouse button over them. Each hides
-// its own panel first; the left button does nothing more.
+// its own panel first; the left button does nothing more. A target row or
+// column the command cannot act on throws Error naming it, changing nothing.
 void Btn_InsColMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button);
 void Btn_DelColMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button);
 void Btn_InsRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button);
 void Btn_DelRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button);
 void Btn_RemarkMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button);
 
-// The edit panel.
+// The edit panel. A text that cannot be taken throws Error; the panel stays open.
 void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui& ui);
 void Btn_Edit_CancelClick(TableState& t, EditingState& e, Ui& ui);
 

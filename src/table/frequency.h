@@ -16,12 +16,12 @@ struct PresenceCounts {
 
 // Non-empty cells of the relevé columns in use, per species row in use and per
 // relevé column in use; throws Error when a count exceeds 65535.
-PresenceCounts countPresences(const Grid& g, std::int32_t freqRow, std::int32_t speciesCount,
+PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int32_t speciesCount,
                               std::int32_t releveCount);
 
-// Frequency of each species row in use (column 3, FreqArray) and species number
-// of each relevé column in use (row FreqRow, NumSpArray); renumbers column 1 and
-// row 1 over the rows and columns in use. A non-empty cell is a presence.
+// Frequency of each species row in use (frequency column, FreqArray) and species number
+// of each relevé column in use (row FreqRow, NumSpArray); renumbers the running
+// numbers and serials over the rows and columns in use. A non-empty cell is a presence.
 void Item_FrequencyClick(TableState& t, Ui& ui);
 
 }  // namespace tamsel

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/error.h"
+#include "text/sjis.h"
 
 namespace tamsel {
 
@@ -10,7 +11,7 @@ namespace {
 const std::string emptyText;
 
 [[noreturn]] void outside(const char* what, int index) {
-    throw Error(std::string("Grid index out of range: ") + what + " " + std::to_string(index));
+    throw Error(sj("表の範囲外です: ") + sj(what) + " " + std::to_string(index));
 }
 
 auto findEntry(std::vector<std::pair<std::uint32_t, std::string>>& v, std::uint32_t phys) {
@@ -20,14 +21,14 @@ auto findEntry(std::vector<std::pair<std::uint32_t, std::string>>& v, std::uint3
 }  // namespace
 
 void Grid::checkRow(int row) const {
-    if (row < 0 || row >= rowCount()) outside("row", row);
+    if (row < 0 || row >= rowCount()) outside("行", row);
 }
 void Grid::checkCol(int col) const {
-    if (col < 0 || col >= colCount()) outside("column", col);
+    if (col < 0 || col >= colCount()) outside("列", col);
 }
 
 void Grid::setColCount(int n) {
-    if (n < 0) outside("column count", n);
+    if (n < 0) outside("列数", n);
     while (colCount() > n) {
         std::uint32_t phys = colMap_.back();
         colMap_.pop_back();
@@ -50,7 +51,7 @@ void Grid::setColCount(int n) {
 }
 
 void Grid::setRowCount(int n) {
-    if (n < 0) outside("row count", n);
+    if (n < 0) outside("行数", n);
     if (n < rowCount()) {
         // Keep rows_ dense: the physical rows still in use are renumbered in order.
         std::vector<std::vector<Entry>> kept;
@@ -181,7 +182,8 @@ void checkPermutation(const std::vector<int>& order) {
     std::vector<bool> used(order.size(), false);
     for (int k : order) {
         if (k < 0 || k >= static_cast<int>(order.size()) || used[static_cast<std::size_t>(k)])
-            throw Error("Grid order is not a permutation");
+            throw Error(
+                sj("表の並び替えの順序が正しくありません（同じ位置が二度あるか範囲外です）"));
         used[static_cast<std::size_t>(k)] = true;
     }
 }

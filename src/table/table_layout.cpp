@@ -17,10 +17,24 @@ TableLayout::TableLayout(std::int32_t freqRow, const std::array<bool, ItemCount 
     }
 }
 
-TableLayout layoutOf(const TableState& t) {
+namespace {
+std::array<bool, TableLayout::ItemCount + 1> enabledBoxes(const TableState& t) {
     std::array<bool, TableLayout::ItemCount + 1> enabled{};
     for (int n = 1; n <= TableLayout::ItemCount; ++n) enabled[n] = t.PrintItemBoxes[n].enabled;
-    return TableLayout(t.FreqRow, enabled);
+    return enabled;
+}
+}  // namespace
+
+TableLayout layoutOf(const TableState& t) {
+    return TableLayout(t.FreqRow, enabledBoxes(t));
+}
+
+TableLayout boxLayoutOf(const TableState& t) {
+    auto enabled = enabledBoxes(t);
+    std::int32_t freqRow = TableLayout::FirstItemRow;
+    for (int n = 2; n <= TableLayout::ItemCount; ++n)
+        if (enabled[n]) ++freqRow;
+    return TableLayout(freqRow, enabled);
 }
 
 }  // namespace tamsel

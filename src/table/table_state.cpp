@@ -87,8 +87,8 @@ void adjustLayerLabels(TableState& t) {
 
 void layOutGrid(TableState& t) {
     // Widths and heights belong to the window; the model keeps the counts.
-    t.VegTable.setRowCount(t.PlantCapacity + 32);
-    t.VegTable.setColCount(t.ReleveCapacity + 4);
+    t.VegTable.setRowCount(TableLayout::gridRowCount(t.PlantCapacity));
+    t.VegTable.setColCount(TableLayout::gridColCount(t.ReleveCapacity));
 }
 
 void resetToDefaults(TableState& t) {
@@ -109,10 +109,7 @@ void startBlankTable(TableState& t, Ui& ui) {
 }
 
 std::int32_t freqRowFromBoxes(const TableState& t) {
-    std::int32_t row = 2;
-    for (int n = 2; n <= PrintItemCount; ++n)
-        if (t.PrintItemBoxes[n].enabled) ++row;
-    return row;
+    return boxLayoutOf(t).freqRow();
 }
 
 void ClearTable(TableState& t, Ui& ui) {
@@ -123,30 +120,27 @@ void ClearTable(TableState& t, Ui& ui) {
     bar.setRange(0, t.ReleveCapacity + t.PlantCapacity + 1);
     bar.setPosition(0);
 
+    using L = TableLayout;
     Grid& g = t.VegTable;
-    // Every cell of the table is cleared: columns 0-3 and every relevé column.
+    // Every cell of the table is cleared: the fixed columns and every relevé column.
     g.clearAll();
     for (std::int32_t j = 1; j <= t.ReleveCapacity; ++j) {
         t.NumSpArray.at(j) = 0;
-        g.setCell(j + 3, 0, std::to_string(j));
-        g.setCell(j + 3, 1, IntText4(j));
+        g.setCell(L::releveCol(j), L::SlotRow, std::to_string(j));
+        g.setCell(L::releveCol(j), L::SerialRow, IntText4(j));
         bar.setPosition(j);
     }
-    g.setCell(2, 1, t.PrintItemBoxes[1].caption);
-    std::int32_t row = 2;
-    for (int n = 2; n <= PrintItemCount; ++n) {
-        if (t.PrintItemBoxes[n].enabled) {
-            g.setCell(2, row, t.PrintItemBoxes[n].caption);
-            ++row;
-        }
-    }
-    t.FreqRow = row;
+    g.setCell(L::NameCol, L::SerialRow, t.PrintItemBoxes[1].caption);
+    const TableLayout layout = boxLayoutOf(t);
+    for (int n = 2; n <= PrintItemCount; ++n)
+        if (int row = layout.itemRow(n)) g.setCell(L::NameCol, row, t.PrintItemBoxes[n].caption);
+    t.FreqRow = layout.freqRow();
     static const std::string fn = sj("F＼N");
-    g.setCell(3, t.FreqRow, fn);
+    g.setCell(L::FreqCol, t.FreqRow, fn);
     for (std::int32_t i = 1; i <= t.PlantCapacity; ++i) {
         t.FreqArray.at(i) = 0;
-        g.setCell(0, t.FreqRow + i, std::to_string(i));
-        g.setCell(1, t.FreqRow + i, IntText4(i));
+        g.setCell(L::SlotCol, layout.speciesRow(i), std::to_string(i));
+        g.setCell(L::NumberCol, layout.speciesRow(i), IntText4(i));
         bar.setPosition(t.ReleveCapacity + i);
     }
     t.TableArray.clearAll();
@@ -177,10 +171,10 @@ std::int32_t slotIn(const TableState& t, int col, int row) {
 }  // namespace
 
 std::int32_t releveSlotAt(const TableState& t, int col) {
-    return slotIn(t, col, 0);
+    return slotIn(t, col, TableLayout::SlotRow);
 }
 std::int32_t speciesSlotAt(const TableState& t, int row) {
-    return slotIn(t, 0, row);
+    return slotIn(t, TableLayout::SlotCol, row);
 }
 
 const LayerCodes& codesAt(const TableState& t, int col, int row) {

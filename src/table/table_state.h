@@ -13,6 +13,7 @@
 #include "platform/ui.h"
 #include "table/cover_array.h"
 #include "table/grid.h"
+#include "table/table_layout.h"
 
 namespace tamsel {
 
@@ -22,9 +23,10 @@ struct PrintItemBox {
     bool checked = true;
 };
 
-constexpr int PrintItemCount = 30;
-constexpr int FixedCols = 4;
-constexpr int FixedRows = 4;
+constexpr int PrintItemCount = TableLayout::ItemCount;
+// The window's fixed rows and columns, as the layout has them.
+constexpr int FixedCols = TableLayout::FixedCols;
+constexpr int FixedRows = TableLayout::FixedRows;
 constexpr int DefaultColWidth = 28;
 constexpr int DefaultRowHeight = 15;
 

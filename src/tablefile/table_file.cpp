@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <ostream>
-#include <sstream>
 #include <vector>
 
 #include "datafile/numbers.h"
+#include "io/safe_file.h"
 #include "platform/error.h"
 #include "table/dialog_filters.h"
 #include "table/frequency.h"
@@ -84,27 +82,31 @@ SlotLine planSlots(std::int32_t count, std::int32_t capacity, std::int32_t slotL
 void compactSlots(TableState& t) {
     Grid& g = t.VegTable;
     CoverArray& a = t.TableArray;
-    const std::int32_t NR = t.ReleveCount, NS = t.SpeciesCount, F = t.FreqRow;
-    const std::int32_t relCap = std::min<std::int32_t>(t.ReleveCapacity, g.colCount() - 4);
-    const std::int32_t spCap = std::min<std::int32_t>(t.PlantCapacity, g.rowCount() - 1 - F);
+    using L = TableLayout;
+    const std::int32_t NR = t.ReleveCount, NS = t.SpeciesCount;
+    const TableLayout layout(t.FreqRow);
+    const std::int32_t relCap = std::min(t.ReleveCapacity, L::releveRoom(g.colCount()));
+    const std::int32_t spCap = std::min(t.PlantCapacity, layout.speciesRoom(g.rowCount()));
     if (NR > relCap || NS > spCap || NR > a.releveSlots() - 1 || NS > a.speciesSlots() - 1)
         throw Error(sj("表の件数が表の大きさを超えています。保存できません。"));
 
     SlotLine rel = planSlots(
         NR, relCap, a.releveSlots(),
-        [&](std::int32_t j) -> const std::string& { return g.cell(j + 3, 0); },
-        [](std::int32_t j) { return sj("列 ") + num(j + 3); });
+        [&](std::int32_t j) -> const std::string& { return g.cell(L::releveCol(j), L::SlotRow); },
+        [](std::int32_t j) { return sj("列 ") + num(L::releveCol(j)); });
     SlotLine sp = planSlots(
         NS, spCap, a.speciesSlots(),
-        [&](std::int32_t i) -> const std::string& { return g.cell(0, F + i); },
-        [&](std::int32_t i) { return sj("行 ") + num(F + i); });
+        [&](std::int32_t i) -> const std::string& {
+            return g.cell(L::SlotCol, layout.speciesRow(i));
+        },
+        [&](std::int32_t i) { return sj("行 ") + num(layout.speciesRow(i)); });
 
     // Checked; from here on nothing fails. Each exchange swaps two slot numbers
     // between the cells that hold them and the codes between the two slots.
     for (auto [e, m] : rel.swaps) {
         std::int32_t from = rel.posOf[e], to = rel.posOf[m];
-        g.setCell(from + 3, 0, std::to_string(m));
-        if (to >= 0) g.setCell(to + 3, 0, std::to_string(e));
+        g.setCell(L::releveCol(from), L::SlotRow, std::to_string(m));
+        if (to >= 0) g.setCell(L::releveCol(to), L::SlotRow, std::to_string(e));
         auto codesE = a.releve(e), codesM = a.releve(m);
         a.clearReleve(e);
         a.clearReleve(m);
@@ -116,8 +118,8 @@ void compactSlots(TableState& t) {
         for (std::size_t s = 0; s < map.size(); ++s) map[s] = static_cast<std::int32_t>(s);
         for (auto [e, m] : sp.swaps) {
             std::int32_t from = sp.posOf[e], to = sp.posOf[m];
-            g.setCell(0, F + from, std::to_string(m));
-            if (to >= 0) g.setCell(0, F + to, std::to_string(e));
+            g.setCell(L::SlotCol, layout.speciesRow(from), std::to_string(m));
+            if (to >= 0) g.setCell(L::SlotCol, layout.speciesRow(to), std::to_string(e));
             map[e] = m;
             map[m] = e;
         }
@@ -144,7 +146,7 @@ bool hasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
-void writeCoverBlock(std::ostream& out, const TableState& t) {
+void writeCoverBlock(ByteSink& out, const TableState& t) {
     const std::int32_t NR = t.ReleveCount, NS = t.SpeciesCount;
     const CoverArray& a = t.TableArray;
     // TableArray is held by relevé; the file wants lines by species slot, so the
@@ -177,16 +179,16 @@ void writeCoverBlock(std::ostream& out, const TableState& t) {
                 line[7 * static_cast<std::size_t>(v) + l] = static_cast<char>(c + 48);
             }
         }
-        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+        out.write(line);
         for (std::uint32_t k = start[s]; k < start[s + 1]; ++k)
             std::memset(&line[7 * static_cast<std::size_t>(bySpecies[k].first)], '0', 7);
     }
 }
 
-void writeGridBlock(std::ostream& out, const TableState& t) {
+void writeGridBlock(ByteSink& out, const TableState& t) {
     const Grid& g = t.VegTable;
     const int cols = g.colCount();
-    const int lastRow = t.SpeciesCount + t.FreqRow;
+    const int lastRow = TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount);
     std::vector<std::pair<int, const std::string*>> cells;
     std::string line;
     for (int r = 0; r <= lastRow; ++r) {
@@ -212,25 +214,24 @@ void writeGridBlock(std::ostream& out, const TableState& t) {
             if (cols > 0) line.append(static_cast<std::size_t>(cols - 1 - commas), ',');
         }
         line += "\r\n";
-        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+        out.write(line);
     }
 }
 
 }  // namespace
 
-void writeTableFile(std::ostream& out, TableState& t) {
+void writeTableFile(ByteSink& out, TableState& t) {
     if (hasLineBreak(t.TableTitle))
         throw Error(sj("表の標題に改行が含まれているため、組成表ファイルに保存できません。"));
-    if (t.FreqRow < 2 || t.FreqRow + t.SpeciesCount >= t.VegTable.rowCount())
+    if (t.FreqRow < TableLayout::MinFreqRow ||
+        TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount) >= t.VegTable.rowCount())
         throw Error(sj("表の行の配置が正しくありません。保存できません。"));
     compactSlots(t);
     std::string head = t.TableTitle + "\r\n" + num(t.SpeciesCount) + " " + num(t.ReleveCount) +
                        " " + num(t.FreqRow) + "\r\n";
-    out.write(head.data(), static_cast<std::streamsize>(head.size()));
+    out.write(head);
     writeCoverBlock(out, t);
     writeGridBlock(out, t);
-    out.flush();
-    if (!out) throw Error(sj("組成表ファイルの書込みに失敗しました。"));
 }
 
 // --- reading -------------------------------------------------------------------
@@ -288,8 +289,9 @@ std::array<std::int32_t, 3> readCounts(std::string_view line, const FileFault& f
     }
     if (n < 3)
         fault.at(2, sj("件数が足りません（種数、測定数、F＼N 行の位置の 3 つの整数が要ります）。"));
-    if (v[2] < 2 || v[2] > 31)
-        fault.at(2, sj("F＼N 行の位置 ") + num(v[2]) + sj(" が 2〜31 の範囲にありません。"));
+    if (v[2] < TableLayout::MinFreqRow || v[2] > TableLayout::MaxFreqRow)
+        fault.at(2, sj("F＼N 行の位置 ") + num(v[2]) + sj(" が ") + num(TableLayout::MinFreqRow) +
+                        sj("〜") + num(TableLayout::MaxFreqRow) + sj(" の範囲にありません。"));
     if (v[0] > 0x7FFFFFFF - 64 || v[1] > 0x7FFFFFFF / 8 - 8)
         fault.at(2, sj("件数が大きすぎます。"));
     return v;
@@ -364,10 +366,13 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
     lt.speciesCount = NS;
     lt.releveCount = NR;
     lt.freqRow = F;
+    using L = TableLayout;
+    const TableLayout layout(F);
+    const int lastRow = layout.lastSpeciesRow(NS);
 
-    // Lines: title, counts, NS+1 cover lines, NS+F+1 grid lines.
+    // Lines: title, counts, NS+1 cover lines, one line per grid row 0..lastRow.
     const std::int64_t coverEnd = 2 + static_cast<std::int64_t>(NS) + 1;
-    const std::int64_t expected = coverEnd + NS + F + 1;
+    const std::int64_t expected = coverEnd + lastRow + 1;
     const std::int64_t have = static_cast<std::int64_t>(lines.size());
     const std::string counted = sj("（2 行目の件数 NS=") + num(NS) + " NR=" + num(NR) +
                                 " F=" + num(F) + sj(" からは ") + num(expected) + sj(" 行のはず）");
@@ -399,10 +404,10 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
     }
 
     Grid& g = lt.grid;
-    g.setRowCount(NS + 32);
-    g.setColCount(NR + 4);
-    const std::size_t cols = static_cast<std::size_t>(NR) + 4;
-    for (std::int32_t r = 0; r <= NS + F; ++r) {
+    g.setRowCount(L::gridRowCount(NS));
+    g.setColCount(L::gridColCount(NR));
+    const std::size_t cols = static_cast<std::size_t>(L::gridColCount(NR));
+    for (int r = 0; r <= lastRow; ++r) {
         bool closed =
             forEachCommaItem(lines[coverEnd + r], [&](std::size_t k, std::string_view item) {
                 if (k < cols && !item.empty()) g.setCell(static_cast<int>(k), r, std::string(item));
@@ -411,20 +416,22 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
     }
 
     // Every slot in use must address an entry of the loaded TableArray.
-    const std::int64_t row0Line = coverEnd + 1;
+    const std::int64_t row0Line = coverEnd + 1;  // the line of grid row 0
     checkSlots(
         NR,
         [&](std::int32_t j) {
-            return std::pair{g.cell(j + 3, 0), [&, j](const std::string& what) {
-                                 fault.at(row0Line, sj("列 ") + num(j + 3) + sj(" の") + what);
+            return std::pair{g.cell(L::releveCol(j), L::SlotRow), [&, j](const std::string& what) {
+                                 fault.at(row0Line + L::SlotRow,
+                                          sj("列 ") + num(L::releveCol(j)) + sj(" の") + what);
                              }};
         },
         "測定のスロット番号");
     checkSlots(
         NS,
         [&](std::int32_t i) {
-            return std::pair{g.cell(0, F + i), [&, i](const std::string& what) {
-                                 fault.at(row0Line + F + i, sj("種の") + what);
+            int row = layout.speciesRow(i);
+            return std::pair{g.cell(L::SlotCol, row), [&, row](const std::string& what) {
+                                 fault.at(row0Line + row, sj("種の") + what);
                              }};
         },
         "スロット番号");
@@ -432,7 +439,8 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
 }
 
 void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path) {
-    PresenceCounts counts = countPresences(lt.grid, lt.freqRow, lt.speciesCount, lt.releveCount);
+    PresenceCounts counts =
+        countPresences(lt.grid, TableLayout(lt.freqRow), lt.speciesCount, lt.releveCount);
     std::filesystem::path p(path);
     std::string name = p.filename().string(), folder = p.parent_path().string();
     std::vector<LayerCodes> domLine = t.DomLine;
@@ -457,50 +465,11 @@ void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path
 // --- files ---------------------------------------------------------------------
 
 void saveTableFile(TableState& t, const std::string& path) {
-    namespace fs = std::filesystem;
-    const std::string shownPath = fromUtf8(path);
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) throw Error(sj("保存先がフォルダです: ") + shownPath);
-    // Written beside the target and renamed over it when complete, so a failed
-    // save leaves the previous file as it was.
-    const std::string temp = path + ".tmp";
-    auto dropTemp = [&] {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-    };
-    try {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) throw Error(sj("ファイルを作成できません: ") + shownPath);
-        std::vector<char> buffer(1 << 20);
-        out.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        writeTableFile(out, t);
-        out.close();
-        if (!out) throw Error(sj("組成表ファイルの書込みに失敗しました: ") + shownPath);
-    } catch (...) {
-        dropTemp();
-        throw;
-    }
-    fs::rename(temp, path, ec);
-    if (ec) {
-        dropTemp();
-        throw Error(sj("組成表ファイルを保存できません: ") + shownPath + " (" +
-                    fromUtf8(ec.message()) + ")");
-    }
+    writeFileSafely(path, [&](ByteSink& out) { writeTableFile(out, t); });
 }
 
 void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar) {
-    std::string bytes;
-    {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) throw Error(sj("ファイルが開けません: ") + fromUtf8(path));
-        in.seekg(0, std::ios::end);
-        std::streamoff size = in.tellg();
-        in.seekg(0, std::ios::beg);
-        if (size < 0) throw Error(sj("ファイルが読めません: ") + fromUtf8(path));
-        bytes.resize(static_cast<std::size_t>(size));
-        in.read(bytes.data(), size);
-        if (in.gcount() != size) throw Error(sj("ファイルが読めません: ") + fromUtf8(path));
-    }
+    std::string bytes = readWholeFile(path);
     struct BarReset {
         ProgressBar* bar;
         ~BarReset() {

@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 
+#include "io/byte_sink.h"
 #include "platform/ui.h"
 #include "table/cover_array.h"
 #include "table/grid.h"
@@ -22,15 +22,15 @@ void compactSlots(TableState& t);
 
 // Writes the whole file (title, counts, cover block, grid block, CR LF) after
 // compactSlots. Throws Error when the table holds what the file cannot carry
-// (a line break in the title or a cell, a code above 207) or the stream fails.
-void writeTableFile(std::ostream& out, TableState& t);
+// (a line break in the title or a cell, a code above 207) or the sink fails.
+void writeTableFile(ByteSink& out, TableState& t);
 
 // The content of a table file, parsed and checked, not yet in any table.
 struct LoadedTable {
     std::string title;
     std::int32_t speciesCount = 0, releveCount = 0, freqRow = 0;
     CoverArray codes;  // (releveCount + 1) x (speciesCount + 1) slots
-    Grid grid;         // speciesCount + 32 rows, releveCount + 4 columns
+    Grid grid;         // TableLayout's grid for the counts
 };
 
 // Parses a whole file. fileName only names the file in messages. Every fault
@@ -44,9 +44,9 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName,
 // DataFileName (and DataFolder) from path, CurrentNotation 2.
 void installLoadedTable(TableState& t, LoadedTable&& loaded, const std::string& path);
 
-// The file-name forms. Saving writes a temporary file beside the target and
-// renames it over the target only when complete. Loading replaces the table
-// only when the whole file was good.
+// The file-name forms. Saving goes through SafeFileWriter, so a failed save
+// leaves the previous file as it was. Loading replaces the table only when the
+// whole file was good.
 void saveTableFile(TableState& t, const std::string& path);
 void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar = nullptr);
 

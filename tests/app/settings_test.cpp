@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include "compose/add_releve.h"
 
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
@@ -114,15 +115,16 @@ TEST_F(SettingsTest, AnEmptyFirstLineGivesAnEmptyTitle) {
     EXPECT_EQ(ui.caption.rfind("  NR=", 0), 0u);
 }
 
-TEST_F(SettingsTest, BadFilesNameTheLineAndKeepWhatWasReadBefore) {
+TEST_F(SettingsTest, BadFilesNameTheLineAndChangeNothing) {
     auto lines = settingsLines("Short");
     lines.resize(20);
     std::string msg = errorOf(joined(lines));
     EXPECT_NE(msg.find("a.ini"), std::string::npos);
     EXPECT_NE(msg.find(sj(" 21 行目")), std::string::npos) << toUtf8(msg);
-    EXPECT_EQ(s.table.TableTitle, "Short");                    // read before the fault
-    EXPECT_EQ(s.table.PrintItemBoxes[19].caption, "item 19");  // line 20
-    EXPECT_EQ(s.table.PrintItemBoxes[20].caption, sj("草本層１高さ（m）"));  // untouched
+    EXPECT_EQ(s.table.TableTitle, sj("森林群落組成表"));
+    EXPECT_EQ(s.table.PrintItemBoxes[1].caption, sj("表の通し番号"));
+    EXPECT_EQ(s.table.PrintItemBoxes[19].caption, sj("低木層２高さ（m）"));
+    EXPECT_FALSE(s.table.PrintItemBoxes[4].enabled);
 
     struct Case {
         std::string bytes, line;
@@ -149,6 +151,13 @@ TEST_F(SettingsTest, BadFilesNameTheLineAndKeepWhatWasReadBefore) {
         EXPECT_NE(m.find(c.line), std::string::npos) << toUtf8(m);
     }
     EXPECT_THROW(ReadSettingsFile(s, ui, dir.file("missing.ini")), Error);
+    // The bytes alone, named as the caller says.
+    try {
+        parseSettingsFile("title\r\n", "memory.ini");
+        ADD_FAILURE() << "accepted";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("memory.ini"), std::string::npos) << e.what();
+    }
 }
 
 TEST_F(SettingsTest, ReadingFromTheMenuBlanksTheTableButNotAfterAFailure) {
@@ -174,6 +183,53 @@ TEST_F(SettingsTest, ReadingFromTheMenuBlanksTheTableButNotAfterAFailure) {
     EXPECT_EQ(s.table.FreqRow, 31);
     EXPECT_EQ(s.table.VegTable.cell(2, 30), "item 30");
     EXPECT_EQ(s.table.LayerLabels[2], "S1");  // only start-up looks at ChkBox19
+}
+
+// A file that switches every item on and fails at line 20, read from the menu,
+// must leave no trace: the next add builds the same table as without it.
+TEST_F(SettingsTest, AFileFailingAtLine20LeavesTheNextAddAsWithoutIt) {
+    const std::string base = dir.file("veg");
+    testing::ReleveIn r;
+    r.releveNumber = "R1";
+    r.siteName = "Site";
+    r.gridCode = "5235";
+    r.fours[0] = "820";
+    r.species = {{"Fagus", "        3     "}, {"Sasa", "        5     "}};
+    testing::ReleveIn r2 = r;
+    r2.releveNumber = "R2";
+    r2.species = {{"Quercus", "    2         "}, {"Fagus", "        +     "}};
+    testing::writeDataFilePair(base, {r, r2});
+    auto add = [&](Session& session, BatchUi& u) {
+        u.fileAnswers.push_back(base + ".rli");
+        Item_AddReleveClick(session.table, session.addPanel, u);
+        AddbyRecordBtnClick(session.table, session.dictionary, session.addPanel, u);
+    };
+
+    Session plain;
+    BatchUi plainUi;
+    FormCreate(plain, plainUi, {}, false);
+    add(plain, plainUi);
+
+    auto lines = settingsLines("Broken");  // every box on: FreqRow would be 31
+    lines[19] = "";                        // line 20
+    writeBytes(dir.file("broken.ini"), joined(lines));
+    ui.fileAnswers.push_back(dir.file("broken.ini"));
+    EXPECT_THROW(ItemReadINIClick(s, ui), Error);
+    add(s, ui);
+
+    EXPECT_EQ(s.table.FreqRow, 28);
+    EXPECT_EQ(s.table.FreqRow, plain.table.FreqRow);
+    for (int n = 1; n <= PrintItemCount; ++n) {
+        EXPECT_EQ(s.table.PrintItemBoxes[n].enabled, plain.table.PrintItemBoxes[n].enabled) << n;
+        EXPECT_EQ(s.table.PrintItemBoxes[n].caption, plain.table.PrintItemBoxes[n].caption) << n;
+    }
+    EXPECT_EQ(s.table.TableTitle, plain.table.TableTitle);
+    EXPECT_EQ(s.table.SpeciesCount, 3);
+    EXPECT_EQ(s.table.ReleveCount, 2);
+    ASSERT_EQ(s.table.VegTable.rowCount(), plain.table.VegTable.rowCount());
+    for (int row = 0; row < s.table.VegTable.rowCount(); ++row)
+        EXPECT_EQ(s.table.VegTable.rowTexts(row), plain.table.VegTable.rowTexts(row)) << row;
+    EXPECT_EQ(s.table.VegTable.cell(2, 29), "Fagus");  // a species row, not a header row
 }
 
 TEST_F(SettingsTest, StartUpReadsTheFirstArgumentAndFallsBackToTheDefaults) {

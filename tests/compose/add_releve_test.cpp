@@ -6,6 +6,7 @@
 
 #include "compose/dictionary.h"
 #include "platform/batch/batch_ui.h"
+#include "platform/error.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"
 #include "text/sjis.h"
@@ -70,14 +71,16 @@ class AddReleveTest : public ::testing::Test {
             v.push_back(trimControl(t.VegTable.cell(j + 3, 2)));
         return v;
     }
-    // Nothing happened: no column, panel open, no recount, pair closed, one message.
-    void expectRefused(const char* what) {
+    // The command throws and nothing happened: no column, panel open, no recount,
+    // pair closed.
+    template <typename Command>
+    void expectRefused(const char* what, Command&& command) {
+        EXPECT_THROW(command(), Error) << what;
         EXPECT_EQ(t.ReleveCount, 0) << what;
         EXPECT_TRUE(f.visible) << what;
         EXPECT_EQ(t.VegTable.cell(3, t.FreqRow + 1), "mark") << what;
         EXPECT_FALSE(t.data.headerFile.isOpen()) << what;
-        EXPECT_EQ(ui.messages.size(), 1u) << what;
-        ui.messages.clear();
+        EXPECT_TRUE(ui.messages.empty()) << what;
     }
 
     TempDir dir;
@@ -204,40 +207,104 @@ TEST_F(AddReleveTest, RefusedBeforeAnyRecordIsRead) {
     f.visible = true;
     f.EditName1 = "A";
 
+    auto plantA = [&] { AddPlantABtnClick(t, dict, f, ui); };
+    auto byGrid = [&] { AddbyGridBtnClick(t, dict, f, ui); };
+    auto byRecord = [&] { AddbyRecordBtnClick(t, dict, f, ui); };
     f.EditCov1 = "";
-    AddPlantABtnClick(t, dict, f, ui);
-    expectRefused("empty cover A");
+    expectRefused("empty cover A", plantA);
     f.EditCov1 = "+";
     f.EditCov2 = "";
-    AddPlantAnotBBtnClick(t, dict, f, ui);
-    expectRefused("empty cover B");
+    expectRefused("empty cover B", [&] { AddPlantAnotBBtnClick(t, dict, f, ui); });
     f.EditCov2 = "+";
 
     f.RtN1 = 5;
     f.RtN2 = 4;
-    AddPlantABtnClick(t, dict, f, ui);
-    expectRefused("plant, last below first");
+    expectRefused("plant, last below first", plantA);
     f.EditGrid = "52";
-    AddbyGridBtnClick(t, dict, f, ui);
-    expectRefused("grid, last below first");
-    AddbyRecordBtnClick(t, dict, f, ui);
-    expectRefused("record, last below first");
+    expectRefused("grid, last below first", byGrid);
+    expectRefused("record, last below first", byRecord);
 
     for (auto [lo, hi] : {std::pair<int, int>{-1, 3}, {1, 65536}}) {
         f.RtN1 = lo;
         f.RtN2 = hi;
-        AddbyGridBtnClick(t, dict, f, ui);
-        expectRefused("grid, outside 0..65535");
-        AddbyRecordBtnClick(t, dict, f, ui);
-        expectRefused("record, outside 0..65535");
+        expectRefused("grid, outside 0..65535", byGrid);
+        expectRefused("record, outside 0..65535", byRecord);
     }
-    // The plant way has no such limit; records beyond the file are skipped.
+    // The plant way has no such limit; records beyond the file are skipped
+    // silently, as they hold no relevé. Record 0 is the writer's blank filler.
     f.RtN1 = 0;
     f.RtN2 = 70000;
     f.EditGrid.clear();
     AddPlantABtnClick(t, dict, f, ui);
     EXPECT_EQ(t.ReleveCount, 5);
-    EXPECT_TRUE(ui.messages.empty());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find(sj("のレコード 1 件が読めなかった")), std::string::npos)
+        << toUtf8(ui.messages[0]);
+    EXPECT_NE(ui.messages[0].find(sj("レコード 0: 被度階級の欄が数値ではありません")),
+              std::string::npos)
+        << toUtf8(ui.messages[0]);
+}
+
+// Records 1 and 3 are good; 2 and 4 to 9 cannot be read, each for its reason.
+TEST_F(AddReleveTest, SkippedRecordsAreReportedOnceWhenTheCommandEnds) {
+    using testing::headerRecord;
+    using testing::speciesRecord;
+    ReleveIn good = releve("G", "5235", {{"A", layer(H1, "+")}});
+    std::vector<std::string> rli{std::string(256, ' ')}, rld{std::string(512, ' ')};
+    auto add = [&](ReleveIn r, std::string species) {
+        rli.push_back(headerRecord(r, static_cast<std::int32_t>(rld.size())));
+        rld.push_back(std::move(species));
+    };
+    auto spoiled = [&](std::size_t offset, const std::string& text) {
+        ReleveIn r = good;
+        std::string rec = headerRecord(r, static_cast<std::int32_t>(rld.size()));
+        rec.replace(offset, text.size(), text);
+        rli.push_back(rec);
+        rld.push_back(speciesRecord(good.species, 0));
+    };
+    add(good, speciesRecord(good.species, 0));                                      // 1
+    spoiled(hdr::SpeciesTotal, "ab  ");                                             // 2
+    add(good, speciesRecord(good.species, 0));                                      // 3
+    add(good, speciesRecord(good.species, static_cast<std::int32_t>(rld.size())));  // 4: loop
+    spoiled(hdr::CoverNotation, " ");                                               // 5
+    add(good, speciesRecord({{"A", "2m"}}, 0));                                     // 6
+    spoiled(hdr::FirstSpeciesRecord, "  9999");                                     // 7
+    add(good, speciesRecord({{"A", "2m"}}, 0));                                     // 8
+    spoiled(hdr::SpeciesTotal, "x");                                                // 9
+    testing::writeRecords(base, rli, rld);
+
+    f.RtN1 = 1;
+    f.RtN2 = 12;  // 10 to 12 lie beyond the file: no relevé is lost there
+    AddbyRecordBtnClick(t, dict, f, ui);
+    EXPECT_EQ(t.ReleveCount, 2);
+    EXPECT_EQ(ui.alerts, 1);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    const std::string m = toUtf8(ui.messages[0]);
+    const std::string expected =
+        "データファイル veg.rli のレコード 7 "
+        "件が読めなかったので、飛ばしました（表には加えていません）。\n"
+        "レコード 2: 出現種数の欄が数値ではありません\n"
+        "レコード 4: 種レコードのつながりが同じレコードに戻っています（循環）\n"
+        "レコード 5: 被度表記の欄が数値ではありません\n"
+        "レコード 6: 種の被度コードが正しくありません\n"
+        "レコード 7: 種レコードのつながりが種ファイル（.rld）の終わりを越えています\n"
+        "ほか 2 件（種の被度コードが正しくありません 1 件、出現種数の欄が数値ではありません 1 件）";
+    EXPECT_EQ(m, expected);
+
+    // The plant way reads every record of the range too, and tells the same.
+    ui.messages.clear();
+    ClearTable(t, ui);
+    f.EditName1 = "A";
+    f.RtN1 = 2;
+    f.RtN2 = 4;
+    AddPlantABtnClick(t, dict, f, ui);
+    EXPECT_EQ(t.ReleveCount, 1);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(toUtf8(ui.messages[0]),
+              "データファイル veg.rli のレコード 2 "
+              "件が読めなかったので、飛ばしました（表には加えていません）。\n"
+              "レコード 2: 出現種数の欄が数値ではありません\n"
+              "レコード 4: 種レコードのつながりが同じレコードに戻っています（循環）");
 }
 
 TEST_F(AddReleveTest, EmptyFileGivesARangeThatIsRefused) {
@@ -247,17 +314,19 @@ TEST_F(AddReleveTest, EmptyFileGivesARangeThatIsRefused) {
     choose(empty + ".rli");
     EXPECT_EQ(f.RtN2, -1);
     t.VegTable.setCell(3, t.FreqRow + 1, "mark");
-    AddbyRecordBtnClick(t, dict, f, ui);
-    expectRefused("record");
+    expectRefused("record", [&] { AddbyRecordBtnClick(t, dict, f, ui); });
 }
 
 TEST_F(AddReleveTest, PairThatCannotBeOpened) {
     std::filesystem::remove(base + ".rld");
     f.visible = false;
-    choose(base + ".rli");
+    try {
+        choose(base + ".rli");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), sj("ファイルが開けません: ") + base + ".rli");
+    }
     EXPECT_FALSE(f.visible);  // the panel is not opened
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].rfind(sj("ファイルが開けません"), 0), 0u);
 }
 
 TEST_F(AddReleveTest, CancelledDialogOpensThePanelWithTheLastName) {
@@ -267,13 +336,14 @@ TEST_F(AddReleveTest, CancelledDialogOpensThePanelWithTheLastName) {
     choose(std::nullopt);
     EXPECT_TRUE(f.visible);
     EXPECT_EQ(f.labelFileName, "nofile");
-    AddbyRecordBtnClick(t, dict, f, ui);
-    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_THROW(AddbyRecordBtnClick(t, dict, f, ui), Error);
     EXPECT_TRUE(f.visible);  // the record way ends at once
     f.EditName1 = "A";
-    AddPlantABtnClick(t, dict, f, ui);
-    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_THROW(AddPlantABtnClick(t, dict, f, ui), Error);
     EXPECT_FALSE(f.visible);  // the plant way closes the panel
+    f.visible = true;
+    EXPECT_THROW(AddbyGridBtnClick(t, dict, f, ui), Error);
+    EXPECT_FALSE(f.visible);  // and so does the grid way
 }
 
 TEST(ParseMinCover, Texts) {

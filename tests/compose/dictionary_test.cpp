@@ -155,6 +155,16 @@ TEST(Dictionary, BadLineNamesFileAndLineAndKeepsEarlierLines) {
     }
     EXPECT_EQ(d.OldNames.size(), 2u);
     EXPECT_EQ(LookupSynonym(d, sj("二")), sj("に"));
+
+    // The same bytes without a file: the name given is the one in the message.
+    ReplaceName m;
+    try {
+        parseDictionary(m, sj("一,いち\n二,に\n") + "\x81\x20,bad", "memory.dic");
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_NE(toUtf8(e.what()).find("memory.dic の 3 行目"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(m.OldNames.size(), 2u);
 }
 
 TEST(Dictionary, MenuCommand) {
@@ -176,10 +186,10 @@ TEST(Dictionary, MenuCommand) {
     EXPECT_EQ(t.DictionaryStatus, sj("辞書なし"));
 
     ui.fileAnswers.push_back(dir.file("none.dic"));
-    Item_CheckNameClick(t, d, ui);
+    EXPECT_THROW(Item_CheckNameClick(t, d, ui), Error);
     EXPECT_EQ(t.DictionaryFileName, dir.file("none.dic"));
     EXPECT_EQ(t.DictionaryStatus, sj("辞書なし"));
-    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages.empty());
 
     ui.fileAnswers.push_back(path);
     Item_CheckNameClick(t, d, ui);

@@ -237,6 +237,7 @@ TEST_F(DataFilePairTest, ReopenSeesTheNewFile) {
 // and the pair closes.
 struct BadCase {
     const char* what;
+    ReadFailure why;
     std::function<void(std::vector<std::string>& rli, std::vector<std::string>& rld)> spoil;
 };
 
@@ -261,59 +262,78 @@ void setHeader(std::string& rec, std::size_t offset, const std::string& text) {
     rec.replace(offset, text.size(), text);
 }
 
+// Each case is read from the files and from the same bytes held in memory.
 TEST_P(BadInputTest, FailsCleanlyAndTheNextReadWorks) {
     std::vector<std::string> rli, rld;
     goodFiles(rli, rld);
     GetParam().spoil(rli, rld);
     testing::writeRecords(base(), rli, rld);
-    ASSERT_TRUE(open());
-    EXPECT_FALSE(ReadReleve(p, 1));
-    EXPECT_LE(p.PlantSet.size(), 175u);
-    ASSERT_TRUE(ReadReleve(p, 2));
-    EXPECT_EQ(trimControl(p.field(hdr::ReleveNumber, 8)), "good");
-    EXPECT_EQ(p.PlantSetCount, 14);
-    EXPECT_EQ(trimmedName(p, 14), "sp14");
-    EXPECT_EQ(trimmedName(p, 15), "");
-    CloseDataFiles(p);
-    EXPECT_FALSE(p.headerFile.isOpen());
-    EXPECT_FALSE(p.speciesFile.isOpen());
-    EXPECT_FALSE(ReadReleve(p, 2));
+    for (bool fromBytes : {false, true}) {
+        SCOPED_TRACE(fromBytes ? "bytes" : "files");
+        if (fromBytes) {
+            std::string rliBytes, rldBytes;
+            for (const auto& r : rli) rliBytes += r;
+            for (const auto& r : rld) rldBytes += r;
+            openDataFileBytes(p, rliBytes, rldBytes);
+        } else {
+            ASSERT_TRUE(open());
+        }
+        EXPECT_EQ(p.LastRecord, 2);
+        EXPECT_FALSE(ReadReleve(p, 1));
+        EXPECT_EQ(p.LastReadFailure, GetParam().why);
+        EXPECT_FALSE(readFailureText(p.LastReadFailure).empty());
+        EXPECT_LE(p.PlantSet.size(), 175u);
+        ASSERT_TRUE(ReadReleve(p, 2));
+        EXPECT_EQ(p.LastReadFailure, ReadFailure::None);
+        EXPECT_EQ(trimControl(p.field(hdr::ReleveNumber, 8)), "good");
+        EXPECT_EQ(p.PlantSetCount, 14);
+        EXPECT_EQ(trimmedName(p, 14), "sp14");
+        EXPECT_EQ(trimmedName(p, 15), "");
+        CloseDataFiles(p);
+        EXPECT_FALSE(p.headerFile.isOpen());
+        EXPECT_FALSE(p.speciesFile.isOpen());
+        EXPECT_FALSE(ReadReleve(p, 2));
+    }
 }
 
 const BadCase badCases[] = {
-    {"SpeciesTotal with blanks after the digits",
+    {"SpeciesTotal with blanks after the digits", ReadFailure::BadSpeciesTotal,
      [](auto& rli, auto&) { setHeader(rli[1], hdr::SpeciesTotal, "12  "); }},
-    {"blank SpeciesTotal", [](auto& rli, auto&) { setHeader(rli[1], hdr::SpeciesTotal, "    "); }},
-    {"SpeciesTotal not a number",
+    {"blank SpeciesTotal", ReadFailure::BadSpeciesTotal,
+     [](auto& rli, auto&) { setHeader(rli[1], hdr::SpeciesTotal, "    "); }},
+    {"SpeciesTotal not a number", ReadFailure::BadSpeciesTotal,
      [](auto& rli, auto&) { setHeader(rli[1], hdr::SpeciesTotal, "ab12"); }},
-    {"blank CoverNotation", [](auto& rli, auto&) { setHeader(rli[1], hdr::CoverNotation, " "); }},
-    {"CoverNotation a letter",
+    {"blank CoverNotation", ReadFailure::BadCoverNotation,
+     [](auto& rli, auto&) { setHeader(rli[1], hdr::CoverNotation, " "); }},
+    {"CoverNotation a letter", ReadFailure::BadCoverNotation,
      [](auto& rli, auto&) { setHeader(rli[1], hdr::CoverNotation, "x"); }},
-    {"NUL CoverScale",
+    {"NUL CoverScale", ReadFailure::BadCoverScale,
      [](auto& rli, auto&) { setHeader(rli[1], hdr::CoverScale, std::string(1, '\0')); }},
-    {"FirstSpeciesRecord not a number",
+    {"FirstSpeciesRecord not a number", ReadFailure::BadFirstSpeciesRecord,
      [](auto& rli, auto&) { setHeader(rli[1], hdr::FirstSpeciesRecord, "   1x "); }},
-    {"FirstSpeciesRecord past the end",
+    {"FirstSpeciesRecord past the end", ReadFailure::LinkPastEnd,
      [](auto& rli, auto&) { setHeader(rli[1], hdr::FirstSpeciesRecord, "   999"); }},
-    {"FirstSpeciesRecord negative",
+    {"FirstSpeciesRecord negative", ReadFailure::NegativeLink,
      [](auto& rli, auto&) { setHeader(rli[1], hdr::FirstSpeciesRecord, "    -1"); }},
-    {"NextSpeciesRecord past the end",
+    {"NextSpeciesRecord past the end", ReadFailure::LinkPastEnd,
      [](auto&, auto& rld) { rld[1].replace(NextSpeciesRecordOffset, 6, "  1000"); }},
-    {"NextSpeciesRecord negative",
+    {"NextSpeciesRecord negative", ReadFailure::NegativeLink,
      [](auto&, auto& rld) { rld[1].replace(NextSpeciesRecordOffset, 6, "    -3"); }},
-    {"NextSpeciesRecord garbage",
+    {"NextSpeciesRecord garbage", ReadFailure::BadNextSpeciesRecord,
      [](auto&, auto& rld) { rld[1].replace(NextSpeciesRecordOffset, 6, "\xff\xfe\x81\x40zz"); }},
-    {"NextSpeciesRecord blank",
+    {"NextSpeciesRecord blank", ReadFailure::BadNextSpeciesRecord,
      [](auto&, auto& rld) { rld[1].replace(NextSpeciesRecordOffset, 6, "      "); }},
-    {"chain back to itself",
+    {"chain back to itself", ReadFailure::ChainLoops,
      [](auto&, auto& rld) { rld[1].replace(NextSpeciesRecordOffset, 6, "     1"); }},
-    {"chain 1 -> 2 -> 1",
+    {"chain 1 -> 2 -> 1", ReadFailure::ChainLoops,
      [](auto&, auto& rld) { rld[2].replace(NextSpeciesRecordOffset, 6, "     1"); }},
-    {"malformed layer code", [](auto&, auto& rld) { rld[2].replace(42 + 28, 2, "2m"); }},
-    {"malformed layer code in an unused entry",
+    {"malformed layer code", ReadFailure::BadLayerCode,
+     [](auto&, auto& rld) { rld[2].replace(42 + 28, 2, "2m"); }},
+    {"malformed layer code in an unused entry", ReadFailure::BadLayerCode,
      [](auto&, auto& rld) { rld[2].replace(11 * 42 + 28 + 12, 2, "-1"); }},
-    {"negative layer code", [](auto&, auto& rld) { rld[1].replace(28, 2, "-9"); }},
-    {"species file cut inside the chain",
+    {"negative layer code", ReadFailure::BadLayerCode,
+     [](auto&, auto& rld) { rld[1].replace(28, 2, "-9"); }},
+    {"species file cut inside the chain", ReadFailure::LinkPastEnd,
      [](auto&, auto& rld) {
          // The bad chain goes on to a last record that is cut short.
          rld[1].replace(NextSpeciesRecordOffset, 6, "     5");
@@ -332,7 +352,10 @@ TEST_F(DataFilePairTest, TruncatedHeaderFile) {
     ASSERT_TRUE(open());
     EXPECT_EQ(p.LastRecord, 1);
     EXPECT_FALSE(ReadReleve(p, 2));
+    EXPECT_EQ(p.LastReadFailure, ReadFailure::HeaderMissing);
     EXPECT_TRUE(ReadReleve(p, 1));
+    EXPECT_FALSE(ReadReleve(p, -1));
+    EXPECT_EQ(p.LastReadFailure, ReadFailure::HeaderMissing);
 }
 
 TEST_F(DataFilePairTest, ChainLongerThanThePlantSet) {
@@ -403,6 +426,7 @@ TEST_F(DataFilePairTest, LongChainWithoutLoopReadsWhole) {
     testing::writeRecords(base(), rli, rld);
     ASSERT_TRUE(open());
     EXPECT_FALSE(ReadReleve(p, 1));
+    EXPECT_EQ(p.LastReadFailure, ReadFailure::ChainLoops);
 }
 
 }  // namespace

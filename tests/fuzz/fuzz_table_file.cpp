@@ -2,11 +2,11 @@
 // that loads saves again, and the saved file loads to the same table.
 #include <cstddef>
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <string_view>
 
 #include "fuzz/fuzz_common.h"
+#include "io/byte_sink.h"
 #include "platform/batch/batch_ui.h"
 #include "table/table_state.h"
 #include "tablefile/table_file.h"
@@ -16,9 +16,9 @@ using namespace tamsel;
 namespace {
 
 std::string saved(TableState& t) {
-    std::ostringstream out;
+    StringSink out;
     writeTableFile(out, t);
-    return out.str();
+    return out.text;
 }
 
 }  // namespace

@@ -12,8 +12,8 @@ namespace {
 
 void printGrid(BatchContext& c) {
     const TableState& t = c.session.table;
-    int lastRow = t.FreqRow + t.SpeciesCount;
-    int lastCol = t.ReleveCount + 3;
+    int lastRow = TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount);
+    int lastCol = TableLayout::lastReleveCol(t.ReleveCount);
     for (int r = 0; r <= lastRow; ++r) {
         std::string line;
         for (int k = 0; k <= lastCol; ++k) {
@@ -31,10 +31,11 @@ void readRecord(BatchContext& c, ArgReader& in) {
     DataFilesScope closer(p);
     if (!openDataFilesAt(p, path)) throw Error(sj("ファイルが開けません") + ": " + fromUtf8(path));
     if (!ReadReleve(p, n))
-        throw Error(sj("レコード ") + std::to_string(n) + sj(" を読めません") + ": " + fromUtf8(path));
+        throw Error(sj("レコード ") + std::to_string(n) + sj(" を読めません") + ": " +
+                    fromUtf8(path));
     c.out << "record\t" << n << "\tlast\t" << p.LastRecord << "\n";
-    c.out << "scale\t" << p.CurrentCoverScale << "\tnotation\t" << p.CurrentNotation << "\tspecies\t"
-          << p.PlantSetCount << "\n";
+    c.out << "scale\t" << p.CurrentCoverScale << "\tnotation\t" << p.CurrentNotation
+          << "\tspecies\t" << p.PlantSetCount << "\n";
     for (const HeaderField& f : headerFields())
         c.out << "field\t" << f.name << "\t" << toUtf8(trimControl(p.field(f.offset, f.width)))
               << "\n";
@@ -49,8 +50,7 @@ void readRecord(BatchContext& c, ArgReader& in) {
 }  // namespace
 
 void registerCoreCommands(std::vector<BatchCommand>& reg) {
-    reg.push_back({"caption", "", "print the window caption",
-                   [](BatchContext& c, ArgReader&) {
+    reg.push_back({"caption", "", "print the window caption", [](BatchContext& c, ArgReader&) {
                        c.out << toUtf8(captionOf(c.session.table)) << "\n";
                    }});
     reg.push_back({"grid", "", "print the grid rows in use, cells joined by TAB",

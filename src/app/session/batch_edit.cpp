@@ -29,10 +29,10 @@ void rightPress(BatchContext& c, int col, int row) {
 void columnCommand(BatchContext& c, ArgReader& in,
                    void (*button)(TableState&, EditingState&, Ui&, MouseButton)) {
     std::int32_t k = batchInt(in.next("K"), "K");
-    rightPress(c, k, 1);
+    rightPress(c, k, TableLayout::SerialRow);
     if (!c.session.editing.Panel_forCol.visible)
-        throw Error(sj("列 ") + std::to_string(k) +
-                    sj(" は測定の列ではありません（測定の列は 4 から）"));
+        throw Error(sj("列 ") + std::to_string(k) + sj(" は測定の列ではありません（測定の列は ") +
+                    std::to_string(TableLayout::FirstReleveCol) + sj(" から）"));
     button(c.session.table, c.session.editing, c.ui, MouseButton::Right);
 }
 
@@ -40,10 +40,11 @@ void columnCommand(BatchContext& c, ArgReader& in,
 void rowCommand(BatchContext& c, ArgReader& in,
                 void (*button)(TableState&, EditingState&, Ui&, MouseButton)) {
     std::int32_t r = batchInt(in.next("R"), "R");
-    rightPress(c, 1, r);
+    rightPress(c, TableLayout::NumberCol, r);
     if (!c.session.editing.Panel_forRow.visible)
         throw Error(sj("行 ") + std::to_string(r) + sj(" は種の行ではありません（種の行は ") +
-                    std::to_string(c.session.table.FreqRow + 1) + sj(" から）"));
+                    std::to_string(TableLayout(c.session.table.FreqRow).firstSpeciesRow()) +
+                    sj(" から）"));
     button(c.session.table, c.session.editing, c.ui, MouseButton::Right);
 }
 
@@ -58,7 +59,7 @@ void typeAndConfirm(BatchContext& c, const std::string& utf8) {
 void comment(BatchContext& c, ArgReader& in) {
     std::int32_t r = batchInt(in.next("R"), "R");
     std::string text = in.next("TEXT");
-    rightPress(c, 1, r);
+    rightPress(c, TableLayout::NumberCol, r);
     if (!c.session.editing.Panel_forRow.visible)
         throw Error(sj("行 ") + std::to_string(r) + sj(" は種の行ではありません"));
     Btn_RemarkMouseUp(c.session.table, c.session.editing, c.ui, MouseButton::Right);
@@ -79,8 +80,10 @@ void drag(BatchContext& c, ArgReader& in, bool rows) {
         c.ui.gridChanged();
         return;
     }
-    int lo = rows ? t.FreqRow + 1 : 4;
-    int hi = rows ? t.FreqRow + t.SpeciesCount : t.ReleveCount + 3;
+    const TableLayout layout(t.FreqRow);
+    int lo = rows ? layout.firstSpeciesRow() : TableLayout::FirstReleveCol;
+    int hi =
+        rows ? layout.lastSpeciesRow(t.SpeciesCount) : TableLayout::lastReleveCol(t.ReleveCount);
     const char* unit = rows ? "行" : "列";
     throw Error(sj(unit) + " " + std::to_string(from) + sj(" を ") + std::to_string(to) +
                 sj(" へ移動できません（移動できるのは使用中の") +
@@ -90,7 +93,6 @@ void drag(BatchContext& c, ArgReader& in, bool rows) {
 
 void recip(BatchContext& c) {
     RecipResult r = Item_RecipClick(c.session.table, c.ui);
-    if (r.end == RecipEnd::Refused) return;  // the message ends the run
     c.err << "recip: " << r.passes << " passes, " << recipEndName(r.end) << "\n";
 }
 

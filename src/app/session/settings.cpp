@@ -1,11 +1,10 @@
 #include "app/session/settings.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "compose/dictionary.h"
+#include "io/safe_file.h"
 #include "platform/error.h"
 #include "table/dialog_filters.h"
 #include "text/sjis.h"
@@ -14,20 +13,20 @@ namespace tamsel {
 
 namespace {
 
-std::vector<std::string> splitSettingsLines(const std::string& bytes) {
+std::vector<std::string> splitSettingsLines(std::string_view bytes) {
     std::vector<std::string> lines;
     std::size_t i = 0, start = 0;
     while (i < bytes.size()) {
         char c = bytes[i];
         if (c == '\r' || c == '\n') {
-            lines.push_back(bytes.substr(start, i - start));
+            lines.emplace_back(bytes.substr(start, i - start));
             i += (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ? 2 : 1;
             start = i;
         } else {
             ++i;
         }
     }
-    if (start < bytes.size()) lines.push_back(bytes.substr(start));
+    if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
     return lines;
 }
 
@@ -85,25 +84,20 @@ std::string settingsFolderPart(const std::string& sjisPath) {
     return slashPath(sjisPath.substr(0, end));
 }
 
-void ReadSettingsFile(Session& s, Ui& ui, const std::string& path) {
-    TableState& t = s.table;
-    const std::string name = fromUtf8(path);
+namespace {
+Error lineFault(const std::string& fileName, std::size_t lineNo, const std::string& what) {
+    return Error(sj("設定ファイル ") + fileName + sj(" の ") + std::to_string(lineNo) +
+                 sj(" 行目: ") + what);
+}
+}  // namespace
+
+SettingsFile parseSettingsFile(std::string_view bytes, const std::string& fileName) {
+    SettingsFile f;
+    f.fileName = fromUtf8(fileName);
     auto fault = [&](std::size_t lineNo, const std::string& what) {
-        return Error(sj("設定ファイル ") + name + sj(" の ") + std::to_string(lineNo) +
-                     sj(" 行目: ") + what);
+        return lineFault(f.fileName, lineNo, what);
     };
-    std::string bytes;
-    {
-        std::error_code ec;
-        std::ifstream in(path, std::ios::binary);
-        if (!in || std::filesystem::is_directory(path, ec))
-            throw Error(sj("設定ファイルが開けません: ") + name);
-        std::ostringstream all;
-        all << in.rdbuf();
-        if (in.bad()) throw Error(sj("設定ファイルが読めません: ") + name);
-        bytes = std::move(all).str();
-    }
-    if (bytes.empty()) throw Error(sj("設定ファイル ") + name + sj(" は空です。"));
+    if (bytes.empty()) throw Error(sj("設定ファイル ") + f.fileName + sj(" は空です。"));
     const std::vector<std::string> lines = splitSettingsLines(bytes);
     auto checkText = [&](std::size_t k) {
         const std::string& line = lines[k];
@@ -113,10 +107,10 @@ void ReadSettingsFile(Session& s, Ui& ui, const std::string& path) {
     };
 
     checkText(0);
-    t.TableTitle = lines[0];
+    f.title = lines[0];
     if (lines.size() < 2) throw fault(2, sj("行がありません（表の通し番号の見出しが要ります）。"));
     checkText(1);
-    t.PrintItemBoxes[1].caption = afterChars(lines[1], 2);
+    f.serialCaption = afterChars(lines[1], 2);
     for (int n = 2; n <= PrintItemCount; ++n) {
         std::size_t k = static_cast<std::size_t>(n);  // line n + 1
         if (k >= lines.size())
@@ -126,35 +120,60 @@ void ReadSettingsFile(Session& s, Ui& ui, const std::string& path) {
             throw fault(k + 1,
                         sj("行が空です（3〜31 行目の 29 行には印刷項目の設定が要ります）。"));
         checkText(k);
-        PrintItemBox& box = t.PrintItemBoxes[n];
+        PrintItemBox& box = f.items[n];
         box.enabled = lines[k][0] == '1';
         box.checked = box.enabled;
         box.caption = afterChars(lines[k], 2);
     }
-    const std::filesystem::path settingsFolder = std::filesystem::path(path).parent_path();
     for (std::size_t k = 31; k < lines.size(); ++k) {
         const std::string& line = lines[k];
         bool folderLine = line.rfind("#D", 0) == 0;
         bool dictLine = line.find(".dic") != std::string::npos;
         if (!folderLine && !dictLine) continue;
         checkText(k);
-        if (folderLine) t.OpenDialogFolder = settingsFolderPart(afterChars(line, 3));
-        if (!dictLine) continue;
+        SettingsFile::Extra& e = f.extras.emplace_back();
+        e.lineNo = k + 1;
+        if (folderLine) e.openFolder = settingsFolderPart(afterChars(line, 3));
+        if (dictLine) e.dictionary = line;
+    }
+    return f;
+}
+
+SettingsFile readSettingsFile(const std::string& path) {
+    SettingsFile f = parseSettingsFile(readWholeFile(path), path);
+    f.folder = std::filesystem::path(path).parent_path().string();
+    return f;
+}
+
+void applySettings(Session& s, Ui& ui, const SettingsFile& f) {
+    TableState& t = s.table;
+    t.TableTitle = f.title;
+    t.PrintItemBoxes[1].caption = f.serialCaption;
+    for (int n = 2; n <= PrintItemCount; ++n) t.PrintItemBoxes[n] = f.items[n];
+    for (const SettingsFile::Extra& e : f.extras) {
+        if (e.openFolder) t.OpenDialogFolder = *e.openFolder;
+        if (!e.dictionary) continue;
+        const std::string& line = *e.dictionary;
         t.DictionaryFileName = toUtf8(line);
         std::string open = slashPath(line);
         try {
             bool loaded = LoadDictionary(s.dictionary, open);
-            if (!loaded && std::filesystem::path(open).is_relative() && !settingsFolder.empty())
-                loaded = LoadDictionary(s.dictionary, (settingsFolder / open).string());
+            if (!loaded && std::filesystem::path(open).is_relative() && !f.folder.empty())
+                loaded =
+                    LoadDictionary(s.dictionary, (std::filesystem::path(f.folder) / open).string());
             if (loaded) {
                 t.DictionaryStatus = sj("辞書＝") + line;
                 RefreshCaption(t, ui);
             }
-        } catch (const Error& e) {
+        } catch (const Error& ex) {
             // A dictionary that cannot be read does not stop the settings.
-            ui.message(std::string(fault(k + 1, e.what()).what()));
+            ui.message(std::string(lineFault(f.fileName, e.lineNo, ex.what()).what()));
         }
     }
+}
+
+void ReadSettingsFile(Session& s, Ui& ui, const std::string& path) {
+    applySettings(s, ui, readSettingsFile(path));
 }
 
 void ItemReadINIClick(Session& s, Ui& ui) {

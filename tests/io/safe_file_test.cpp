@@ -1,0 +1,138 @@
+#include "io/safe_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <stdexcept>
+
+#include "platform/error.h"
+#include "support/temp_dir.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+const std::string oldBytes("OLD\r\n\0\x81\x40 kept", 14);
+
+std::string contentOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+void put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Every entry of the folder tree, to see that nothing was left behind.
+std::vector<std::string> entries(const TempDir& dir) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+        out.push_back(e.path().lexically_relative(dir.path()).string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// More than the writer's buffer, so that part of it reaches the temporary file
+// before the failure.
+const std::string bigChunk(3 * 1024 * 1024 + 17, '\x82');
+
+TEST(SafeFileWriter, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
+    struct Case {
+        const char* what;
+        std::string target;  // relative to the folder
+        std::function<void(ByteSink&)> fill;
+    } cases[] = {
+        {"target in a missing folder", "missing/t.vtb", [](ByteSink& s) { s.write("x"); }},
+        {"target that is a folder", "folder", [](ByteSink& s) { s.write("x"); }},
+        {"exception in the middle of the fill", "t.vtb",
+         [](ByteSink& s) {
+             s.write(bigChunk);
+             s.write("more");
+             throw std::runtime_error("stopped");
+         }},
+        {"error before anything was written", "t.vtb",
+         [](ByteSink&) { throw Error(sj("途中で止めました")); }},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        put(dir.file("t.vtb"), oldBytes);
+        fs::create_directory(dir.path() / "folder");
+        const std::vector<std::string> before = entries(dir);
+        EXPECT_ANY_THROW(writeFileSafely(dir.file(c.target), c.fill)) << c.what;
+        EXPECT_EQ(contentOf(dir.file("t.vtb")), oldBytes) << c.what;
+        EXPECT_EQ(entries(dir), before) << c.what;
+    }
+}
+
+TEST(SafeFileWriter, ErrorsNameTheTargetAndFillExceptionsTravelOn) {
+    TempDir dir;
+    try {
+        writeFileSafely(dir.file("missing/t.vtb"), "x");
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("missing/t.vtb"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(writeFileSafely(dir.file("t.vtb"),
+                                 [](ByteSink&) -> void { throw std::invalid_argument("mine"); }),
+                 std::invalid_argument);
+}
+
+TEST(SafeFileWriter, AWriterNeverCommittedLeavesNothing) {
+    TempDir dir;
+    put(dir.file("t.vtb"), oldBytes);
+    {
+        SafeFileWriter w(dir.file("t.vtb"));
+        w.write(bigChunk);
+    }
+    EXPECT_EQ(contentOf(dir.file("t.vtb")), oldBytes);
+    EXPECT_EQ(entries(dir), std::vector<std::string>{"t.vtb"});
+}
+
+TEST(SafeFileWriter, ReplacesTheWholeFileAndKeepsItsPermissions) {
+    TempDir dir;
+    const std::string path = dir.file("t.vtb");
+    put(path, std::string(5 * 1024 * 1024, 'o'));  // longer than the new content
+    ::chmod(path.c_str(), 0640);
+    std::string expected = "head\r\n" + bigChunk + std::string("\0tail", 5);
+    writeFileSafely(path, [&](ByteSink& s) {
+        s.write("head\r\n");
+        s.write(bigChunk);
+        s.put('\0');
+        s << "tail";
+    });
+    EXPECT_EQ(contentOf(path), expected);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(entries(dir), std::vector<std::string>{"t.vtb"});
+
+    writeFileSafely(dir.file("new.txt"), std::string_view("a\0b", 3));
+    EXPECT_EQ(contentOf(dir.file("new.txt")), std::string("a\0b", 3));
+}
+
+TEST(ReadWholeFile, BytesAsStoredOrAnErrorNamingTheFile) {
+    TempDir dir;
+    std::string bytes = bigChunk + std::string("\0\r\n", 3);
+    put(dir.file("a.bin"), bytes);
+    EXPECT_EQ(readWholeFile(dir.file("a.bin")), bytes);
+    put(dir.file("empty"), "");
+    EXPECT_EQ(readWholeFile(dir.file("empty")), "");
+    for (const char* name : {"none.vtb", "sub"}) {
+        fs::create_directory(dir.path() / "sub");
+        try {
+            readWholeFile(dir.file(name));
+            ADD_FAILURE() << name << ": no error";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tamsel
