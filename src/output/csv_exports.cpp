@@ -88,10 +88,22 @@ void appendSums(std::string& line, const std::string& zeros, std::int32_t count,
     line.append(zeros, 0, 2 * static_cast<std::size_t>(count - pos));
 }
 
-std::string csvField(std::string_view field) {
-    StringSink s;
-    writeCsvField(s, field);
-    return std::move(s.text);
+// The field as the CSV rule writes it, appended to a line.
+void appendCsv(std::string& line, std::string_view field) {
+    if (!csvNeedsQuotes(field)) {
+        line += field;
+        return;
+    }
+    StringSink quoted;
+    writeCsvQuoted(quoted, field);
+    line += quoted.text;
+}
+
+// Bytes 0x00-0x20 removed at both ends, without a copy.
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
+    return s;
 }
 
 const std::string& releveLabel(const TableState& t, std::int32_t j) {
@@ -143,7 +155,7 @@ void writePCordMatrix(ByteSink& out, const TableState& t, const std::vector<std:
     line += "\r\n";
     for (std::int32_t i : used.rows) {
         line += ',';
-        line += csvField(codes.at(static_cast<std::size_t>(i)));
+        appendCsv(line, codes.at(static_cast<std::size_t>(i)));
     }
     line += "\r\n";
     out.write(line);
@@ -153,7 +165,8 @@ void writePCordMatrix(ByteSink& out, const TableState& t, const std::vector<std:
     std::vector<std::pair<std::int32_t, int>> hits;
     for (std::int32_t j : used.cols) {
         hitsOf(t, slots, j, hits);
-        line = csvField(releveLabel(t, j));
+        line.clear();
+        appendCsv(line, releveLabel(t, j));
         appendSums(line, zeros, s, hits);
         line += "\r\n";
         out.write(line);
@@ -210,7 +223,7 @@ void writeValueMatrix(ByteSink& out, const TableState& t) {
     std::string line;
     for (std::int32_t j : used.cols) {
         line += ',';
-        line += csvField(releveLabel(t, j));
+        appendCsv(line, releveLabel(t, j));
     }
     line += "\r\n";
     out.write(line);
@@ -226,7 +239,7 @@ void writeValueMatrix(ByteSink& out, const TableState& t) {
     for (std::int32_t k = 0; k < r; ++k) zeros += ",0";
     for (std::size_t u = 0; u < used.rows.size(); ++u) {
         StringSink name;
-        writeCsvQuoted(name, trimControl(nameCell(t, layout, used.rows[u])));
+        writeCsvQuoted(name, trimmed(nameCell(t, layout, used.rows[u])));
         line = std::move(name.text);
         appendSums(line, zeros, r, byRow[u]);
         line += "\r\n";
@@ -239,26 +252,38 @@ void writePlotData(ByteSink& out, const TableState& t) {
     const TableLayout layout = layoutOf(t);
     const int first = TableLayout::FirstItemRow;
     const int last = std::max(first, layout.lastItemRow());
-    auto cell = [&](int col, int row) { return trimControl(t.VegTable.cell(col, row)); };
+    auto cell = [&](int col, int row) { return trimmed(t.VegTable.cell(col, row)); };
     // The captions and then the frequency column's cells, with no comma where
     // the two meet: the last caption and the first of those cells are one field.
     std::string line;
     for (int row = first; row < last; ++row) {
-        line += csvField(cell(TableLayout::NameCol, row));
+        appendCsv(line, cell(TableLayout::NameCol, row));
         line += ',';
     }
-    line += csvField(cell(TableLayout::NameCol, last) + cell(TableLayout::FreqCol, first));
+    appendCsv(line, std::string(cell(TableLayout::NameCol, last)) +
+                        std::string(cell(TableLayout::FreqCol, first)));
     for (int row = first + 1; row <= last; ++row) {
         line += ',';
-        line += csvField(cell(TableLayout::FreqCol, row));
+        appendCsv(line, cell(TableLayout::FreqCol, row));
     }
     line += "\r\n";
     out.write(line);
-    for (std::int32_t j = 1; j <= t.ReleveCount; ++j) {
+    // The relevés' cells gathered row by row (one pass over each row's cells),
+    // then written column by column.
+    const std::int32_t nr = std::max(t.ReleveCount, 0);
+    const int height = last - first + 1;
+    std::vector<std::string_view> cells(static_cast<std::size_t>(nr + 1) * height);
+    for (int row = first; row <= last; ++row)
+        t.VegTable.forEachInRow(row, [&](int col, const std::string& text) {
+            std::int32_t j = TableLayout::releveAt(col);
+            if (j >= 1 && j <= nr)
+                cells[static_cast<std::size_t>(j) * height + (row - first)] = text;
+        });
+    for (std::int32_t j = 1; j <= nr; ++j) {
         line.clear();
-        for (int row = first; row <= last; ++row) {
-            if (row > first) line += ',';
-            line += csvField(cell(TableLayout::releveCol(j), row));
+        for (int k = 0; k < height; ++k) {
+            if (k > 0) line += ',';
+            appendCsv(line, trimmed(cells[static_cast<std::size_t>(j) * height + k]));
         }
         line += "\r\n";
         out.write(line);
