@@ -5,6 +5,10 @@
 namespace tamsel {
 
 bool csvNeedsQuotes(std::string_view field) {
+    // Without any of these bytes no character can be one of them.
+    bool special = false;
+    for (char c : field) special |= c == ',' || c == '"' || c == '\r' || c == '\n';
+    if (!special) return false;
     bool needs = false;
     forEachChar(field, [&](std::size_t pos, std::size_t len) {
         char c = field[pos];

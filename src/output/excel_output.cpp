@@ -1,4 +1,5 @@
 #include "output/excel_output.h"
+#include "output/spreadsheet_output.h"
 
 #include <algorithm>
 #include <array>
@@ -261,6 +262,19 @@ void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptio
 
     if (failure) std::rethrow_exception(failure);
     if (closingFailure) throw Error(*closingFailure);
+}
+
+void Output_ExcelFile(TableState& t, const PrintPanel& p, Ui& ui) {
+    ExcelOutputOptions o;
+    o.fromPlant = rangeValue(p.PN1, "PN1");
+    o.toPlant = rangeValue(p.PN2, "PN2");
+    o.withFrequency = p.ChkBoxfq;
+    Output_ExcelFile(t, ui, ui.automation(), o);
+}
+
+void Item_ExcelFileClick(TableState& t, PrintPanel& p, Ui& ui) {
+    p.target = OutputTarget::Spreadsheet;
+    Get_PrintItems(t, p, ui);
 }
 
 }  // namespace tamsel

@@ -9,7 +9,7 @@
 namespace tamsel {
 
 class OutputChannel {
-public:
+  public:
     virtual ~OutputChannel() = default;
     // One line of Shift-JIS text without its end; the channel ends it (CR LF).
     virtual void writeLine(std::string_view line) = 0;
@@ -19,7 +19,7 @@ public:
 
 // Lines ended by CR LF on a byte sink: the text file.
 class SinkChannel : public OutputChannel {
-public:
+  public:
     explicit SinkChannel(ByteSink& sink) : sink_(sink) {}
     void writeLine(std::string_view line) override {
         sink_.write(line);
@@ -27,7 +27,7 @@ public:
     }
     void writeChar(char c) override { sink_.put(c); }
 
-private:
+  private:
     ByteSink& sink_;
 };
 

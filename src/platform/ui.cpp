@@ -1,13 +1,13 @@
 #include "platform/ui.h"
 
 #include "platform/error.h"
+#include "text/sjis.h"
 
 namespace tamsel {
 
 namespace {
-// The message is plain ASCII, so it needs no conversion.
 [[noreturn]] void rangeError(const char* what) {
-    throw Error(std::string("Progress bar: ") + what);
+    throw Error(sj("進行表示の範囲が不正です: ") + sj(what));
 }
 }  // namespace
 
@@ -19,19 +19,19 @@ Ui::Ui() {
 }
 
 void ProgressBar::setMin(int v) {
-    if (v > max_) rangeError("minimum above maximum");
+    if (v > max_) rangeError("最小値が最大値を超えます");
     min_ = v;
     setPosition(pos_);
 }
 
 void ProgressBar::setMax(int v) {
-    if (v < min_) rangeError("maximum below minimum");
+    if (v < min_) rangeError("最大値が最小値より小さくなります");
     max_ = v;
     setPosition(pos_);
 }
 
 void ProgressBar::setRange(int lo, int hi) {
-    if (hi < lo) rangeError("maximum below minimum");
+    if (hi < lo) rangeError("最大値が最小値より小さくなります");
     min_ = lo;
     max_ = hi;
     setPosition(pos_);
@@ -42,6 +42,11 @@ void ProgressBar::setPosition(int v) {
     bool moved = p != pos_;
     pos_ = p;
     if (moved && owner_) owner_->progressChanged(which_, *this);
+}
+
+Dispatcher& Ui::automation() {
+    if (!automation_) throw Error(sj("表計算の出力先がありません"));
+    return *automation_;
 }
 
 }  // namespace tamsel

@@ -25,6 +25,7 @@ struct FontSpec {
 };
 
 class Ui;
+class Dispatcher;
 
 // A progress bar that behaves like the window's: a range that refuses a maximum
 // below its minimum, and a position kept inside the range.
@@ -72,6 +73,11 @@ public:
     ProgressBar& progressBar1() { return bar1_; }  // on the add-relevé panel
     ProgressBar& progressBar2() { return bar2_; }  // on the message panel
 
+    // The automation dispatcher the front end chose (the spreadsheet output's
+    // servers); throws Error when there is none.
+    Dispatcher& automation();
+    void setAutomation(Dispatcher* d) { automation_ = d; }
+
 protected:
     friend class ProgressBar;
     // Called when a bar moves, so a window can repaint it now and then.
@@ -82,6 +88,7 @@ protected:
 
 private:
     ProgressBar bar1_, bar2_;
+    Dispatcher* automation_ = nullptr;
 };
 
 // Busy cursor for the span of a scope, restored on every path.

@@ -20,10 +20,14 @@
 #include "analysis/sorting.h"
 #include "app/desktop/add_releve_panel.h"
 #include "app/desktop/edit_panels.h"
+#include "app/desktop/print_panel.h"
+#include "output/spreadsheet_output.h"
 #include "app/desktop/veg_table.h"
 #include "app/session/settings.h"
 #include "compose/add_releve.h"
 #include "compose/dictionary.h"
+#include "output/csv_exports.h"
+#include "output/text_file.h"
 #include "platform/error.h"
 #include "platform/qt/qt_text.h"
 #include "table/editing.h"
@@ -157,6 +161,7 @@ TForm1::TForm1(const std::string& programPath, const std::vector<std::string>& a
     setCentralWidget(host);
     buildAddRelevePanel(host);
     buildEditPanels(host);
+    buildPrintPanel(host);
     buildMessagePanel(host);
     buildMenu();
     connectGrid();
@@ -217,11 +222,16 @@ void TForm1::buildMenu() {
     auto on = [this](const char* name, std::function<void()> handler) {
         wire(QString::fromLatin1(name), std::move(handler));
     };
-    // Output items (text, spreadsheet, printer, CSV) stay disabled until built.
+    // The spreadsheet and printer items stay disabled until built.
     on("Item_NewTable", [this] { Item_NewTableClick(); });
     on("Item_AddReleve", [this, &t, &ui] { Item_AddReleveClick(t, session_.addPanel, ui); });
     on("Item_LoadTable", [&t, &ui] { Item_LoadTableClick(t, ui); });
     on("Item_SaveTable", [&t, &ui] { Item_SaveTableClick(t, ui); });
+    on("Item_ValueMatrix", [&t, &ui] { Item_ValueMatrixClick(t, ui); });
+    on("Item_PCordCSV", [&t, &ui] { Item_PCordCSVClick(t, ui); });
+    on("Item_PlotData", [&t, &ui] { Item_PlotDataClick(t, ui); });
+    on("Item_TextFile", [this, &t, &ui] { Item_TextFileClick(t, session_.printPanel, ui); });
+    on("Item_ExcelFile", [this, &t, &ui] { Item_ExcelFileClick(t, session_.printPanel, ui); });
     on("Item_Quit", [this] { Btn_QuitClick(); });
 
     on("Item_Frequency", [&t, &ui] { Item_FrequencyClick(t, ui); });
@@ -300,6 +310,33 @@ void TForm1::buildEditPanels(QWidget* host) {
     });
 }
 
+void TForm1::buildPrintPanel(QWidget* host) {
+    PaneltoPrint = new PrintItemPanel(host);
+    TableState& t = session_.table;
+    PrintPanel& p = session_.printPanel;
+    Ui& ui = *ui_;
+    connect(PaneltoPrint->BtnToPrint, &QAbstractButton::clicked, this, [this, &t, &p, &ui] {
+        // A character that Shift-JIS lacks would be stored as "?": refuse it instead.
+        if (!sjisStrictOf(PaneltoPrint->EditTitle->text())) {
+            ui_->message(sj("Shift-JIS で表せない文字が含まれているため、標題にできません。"));
+            return;
+        }
+        runCommand([this, &t, &p, &ui] {
+            PaneltoPrint->hide();  // before the save dialog shows
+            BtnToPrintClick(t, p, ui);
+        });
+    });
+    wireButton(PaneltoPrint->BtnCancelPrint, [&p] { BtnCancelPrintClick(p); });
+}
+
+void TForm1::placePrintPanel() {
+    if (!PaneltoPrint || !centralWidget()) return;
+    const QWidget* host = centralWidget();
+    PaneltoPrint->resize(PaneltoPrint->sizeHint());
+    PaneltoPrint->move(std::max(0, (host->width() - PaneltoPrint->width()) / 2),
+                       std::max(0, (host->height() - PaneltoPrint->height()) / 2));
+}
+
 void TForm1::editOk() {
     // A character that Shift-JIS lacks would be stored as "?": refuse it instead.
     if (!sjisStrictOf(edit_->Edit1->text())) {
@@ -369,6 +406,7 @@ void TForm1::updateDragLimits() {
 void TForm1::readPanels() {
     if (Panel_AddReleve) Panel_AddReleve->readInto(session_.addPanel);
     if (edit_) edit_->readInto(session_.editing);
+    if (PaneltoPrint) PaneltoPrint->readInto(session_.table, session_.printPanel);
 }
 
 void TForm1::showPanels() {
@@ -385,6 +423,15 @@ void TForm1::showPanels() {
         }
     }
     if (edit_) edit_->showFrom(session_.editing);
+    if (PaneltoPrint) {
+        const bool opening = session_.printPanel.visible && PaneltoPrint->isHidden();
+        PaneltoPrint->showFrom(session_.table, session_.printPanel);
+        if (opening) {
+            placePrintPanel();
+            PaneltoPrint->raise();
+            PaneltoPrint->EditTitle->setFocus();
+        }
+    }
 
     std::vector<CellOutline>& outlines = session_.editing.outlines;
     for (const CellOutline& o : outlines)
@@ -468,6 +515,7 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     placeMessagePanel();
     if (Panel_AddReleve && Panel_AddReleve->isVisible()) placeAddRelevePanel();
+    if (PaneltoPrint && PaneltoPrint->isVisible()) placePrintPanel();
 }
 
 }  // namespace tamsel

@@ -25,6 +25,7 @@ namespace tamsel {
 class AddRelevePanel;
 class EditPanels;
 class PanelButton;
+class PrintItemPanel;
 class VegTable;
 
 class TForm1 : public QMainWindow {
@@ -43,6 +44,7 @@ class TForm1 : public QMainWindow {
     QtUi& ui() { return *ui_; }
     VegTable* vegTable() const { return vegTable_; }
     AddRelevePanel* addRelevePanel() const { return Panel_AddReleve; }
+    PrintItemPanel* printItemPanel() const { return PaneltoPrint; }
     EditPanels& editPanels() const { return *edit_; }
     // A menu item by its name, e.g. "Item_AddReleve"; null for an unknown name.
     QAction* item(const QString& name) const;
@@ -67,11 +69,13 @@ class TForm1 : public QMainWindow {
     void wireButton(QAbstractButton* button, std::function<void()> handler);
     void buildAddRelevePanel(QWidget* host);
     void buildEditPanels(QWidget* host);
+    void buildPrintPanel(QWidget* host);
     void connectGrid();
 
     void readPanels();
     void showPanels();
     void placeAddRelevePanel();
+    void placePrintPanel();
     // A pop-up button released with a mouse button, over it or after a press on
     // the grid that held the mouse.
     void panelButtonReleased(PanelButton* b, Qt::MouseButton button);
@@ -89,6 +93,7 @@ class TForm1 : public QMainWindow {
     QLabel* LabelofProgress = nullptr;
     QProgressBar* ProgressBar2 = nullptr;
     AddRelevePanel* Panel_AddReleve = nullptr;
+    PrintItemPanel* PaneltoPrint = nullptr;
     std::unique_ptr<EditPanels> edit_;
     FontSpec shownFont_;
     std::map<QString, QAction*> items_;

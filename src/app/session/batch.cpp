@@ -31,6 +31,7 @@ std::vector<BatchCommand> allBatchCommands() {
     registerBuildCommands(reg);
     registerTableFileCommands(reg);
     registerEditCommands(reg);
+    registerOutputCommands(reg);
     return reg;
 }
 

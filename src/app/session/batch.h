@@ -49,6 +49,7 @@ void registerBuildCommands(std::vector<BatchCommand>& reg);     // batch_build.c
 void registerTableFileCommands(std::vector<BatchCommand>& reg); // batch_tablefile.cpp
 void registerSettingsCommands(std::vector<BatchCommand>& reg);  // batch_settings.cpp
 void registerEditCommands(std::vector<BatchCommand>& reg);      // batch_edit.cpp
+void registerOutputCommands(std::vector<BatchCommand>& reg);    // batch_output.cpp
 
 std::vector<BatchCommand> allBatchCommands();
 

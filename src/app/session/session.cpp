@@ -1,5 +1,6 @@
 #include "app/session/session.h"
 
+#include "platform/xlsx/workbook_server.h"
 #include <filesystem>
 
 #include "app/session/settings.h"
@@ -10,6 +11,9 @@ namespace tamsel {
 
 void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool changeFolder) {
     TableState& t = s.table;
+    // The workbook server answers the spreadsheet output's automation calls.
+    addWorkbookServer(s.automation);
+    ui.setAutomation(&s.automation);
     resetToDefaults(t);
     // A relative settings path means the folder the program was started from,
     // not the program's own folder that becomes current below.

@@ -7,6 +7,8 @@
 
 #include "compose/add_releve_form.h"
 #include "compose/replace_name.h"
+#include "output/print_panel.h"
+#include "platform/automation.h"
 #include "platform/ui.h"
 #include "table/editing.h"
 #include "table/table_state.h"
@@ -18,6 +20,8 @@ struct Session {
     ReplaceName dictionary;
     AddReleveForm addPanel;
     EditingState editing;  // the pop-ups and the edit panel of hand editing
+    PrintPanel printPanel;  // the print-item panel; its states persist between outputs
+    ServerRegistry automation;  // the spreadsheet output's servers
     std::string programPath;  // the program file, for the help file and the current folder
 };
 

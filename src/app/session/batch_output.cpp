@@ -1,0 +1,113 @@
+// Commands of the outputs: the print-item panel's boxes, the text file and the
+// three CSV exports, each with its dialogs answered by the arguments.
+#include <algorithm>
+#include <cctype>
+
+#include "app/session/batch.h"
+#include "output/csv_exports.h"
+#include "output/print_panel.h"
+#include "output/spreadsheet_output.h"
+#include "output/text_file.h"
+#include "platform/error.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+bool isBoxName(const std::string& a) {
+    if (a == "freq" || a == "once") return true;
+    return !a.empty() &&
+           std::all_of(a.begin(), a.end(), [](unsigned char ch) { return std::isdigit(ch) != 0; });
+}
+
+// A click on each box named: print items 1..30, "freq" (ChkBoxfq), "once" (ChkBox1t).
+void setBoxes(BatchContext& c, ArgReader& in, bool checked) {
+    std::vector<std::string> names{in.next("K")};
+    while (!in.atEnd() && isBoxName(in.peek())) names.push_back(in.next("K"));
+    PrintPanel& p = c.session.printPanel;
+    for (const std::string& name : names) {
+        if (name == "freq") {
+            p.ChkBoxfq = checked;
+        } else if (name == "once") {
+            p.ChkBox1t = checked;
+        } else {
+            std::int32_t k = batchInt(name, "K");
+            if (k < 1 || k > PrintItemCount)
+                throw Error(sj("出力項目は 1 から 30、freq、once です: ") + fromUtf8(name));
+            if (!clickPrintItem(c.session.table, k, checked))
+                throw Error(sj("出力項目 ") + std::to_string(k) + sj(" は無効なので選べません（") +
+                            c.session.table.PrintItemBoxes[k].caption + sj("）"));
+        }
+    }
+}
+
+// A value typed into PN1 or PN2, brought within the field's limits as the
+// field does when it loses the focus.
+void typeRange(SpinEdit& field, const std::string& text, const char* what) {
+    batchInt(text, what);
+    field.value = spinValueOnExit(field, text);
+}
+
+// A command that opens the print-item panel: the range and the title typed in,
+// "決定・出力", the save dialog answered with FILE.
+void panelOutput(BatchContext& c, ArgReader& in, const char* name,
+                 void (*open)(TableState&, PrintPanel&, Ui&)) {
+    std::string path = in.next("FILE");
+    PrintPanel& p = c.session.printPanel;
+    std::optional<std::string> from, to, title;
+    while (auto opt = in.nextOption()) {
+        if (*opt == "--from")
+            from = in.next("N");
+        else if (*opt == "--to")
+            to = in.next("N");
+        else if (*opt == "--title")
+            title = in.next("TEXT");
+        else
+            throw Error(fromUtf8(name) + sj(" のオプションではありません: ") + fromUtf8(*opt));
+    }
+    open(c.session.table, p, c.ui);
+    if (from) typeRange(p.PN1, *from, "--from");
+    if (to) typeRange(p.PN2, *to, "--to");
+    if (title) {
+        auto text = fromUtf8Strict(*title);
+        if (!text) throw Error(sj("Shift-JIS で表せない文字があります: ") + fromUtf8(*title));
+        p.EditTitle = *text;
+    }
+    c.ui.fileAnswers.push_back(path);
+    BtnToPrintClick(c.session.table, p, c.ui);
+}
+
+void exportTo(BatchContext& c, ArgReader& in, void (*command)(const TableState&, Ui&)) {
+    c.ui.fileAnswers.push_back(in.next("FILE"));
+    command(c.session.table, c.ui);
+}
+
+}  // namespace
+
+void registerOutputCommands(std::vector<BatchCommand>& reg) {
+    reg.push_back({"check", "K...",
+                   "出力項目: check print items K (1-30), freq (出現頻度), once (出現１回の種)",
+                   [](BatchContext& c, ArgReader& in) { setBoxes(c, in, true); }});
+    reg.push_back({"uncheck", "K...", "出力項目: uncheck print items K (1-30), freq, once",
+                   [](BatchContext& c, ArgReader& in) { setBoxes(c, in, false); }});
+    reg.push_back({"text-file", "FILE [--from N] [--to N] [--title TEXT]",
+                   "表をテキスト出力: write the table as a text file, species rows --from..--to",
+                   [](BatchContext& c, ArgReader& in) {
+                       panelOutput(c, in, "text-file", Item_TextFileClick);
+                   }});
+    reg.push_back({"spreadsheet", "FILE [--from N] [--to N] [--title TEXT]",
+                   "エクセル形式出力: write the table as a workbook (.xlsx)",
+                   [](BatchContext& c, ArgReader& in) {
+                       panelOutput(c, in, "spreadsheet", Item_ExcelFileClick);
+                   }});
+    reg.push_back({"pcord", "FILE",
+                   "PCord用のCSV型出力: write the PCord matrix and the species list beside it",
+                   [](BatchContext& c, ArgReader& in) { exportTo(c, in, Item_PCordCSVClick); }});
+    reg.push_back({"value-matrix", "FILE", "数値表として出力する: write the value matrix",
+                   [](BatchContext& c, ArgReader& in) { exportTo(c, in, Item_ValueMatrixClick); }});
+    reg.push_back({"plot-data", "FILE", "立地環境データ表出力: write the plot-data table",
+                   [](BatchContext& c, ArgReader& in) { exportTo(c, in, Item_PlotDataClick); }});
+}
+
+}  // namespace tamsel

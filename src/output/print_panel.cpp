@@ -1,0 +1,66 @@
+#include "output/print_panel.h"
+
+#include <algorithm>
+
+#include "datafile/numbers.h"
+#include "output/printer_output.h"
+#include "output/spreadsheet_output.h"
+#include "output/text_file.h"
+#include "platform/error.h"
+#include "table/editing.h"
+#include "table/frequency.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+std::int32_t spinValueOnExit(const SpinEdit& e, std::string_view typed) {
+    std::int32_t v = parseNumberField(typed).value_or(0);
+    return std::clamp(v, e.minValue, std::max(e.minValue, e.maxValue));
+}
+
+bool clickPrintItem(TableState& t, int n, bool checked) {
+    if (n < 1 || n > PrintItemCount || !t.PrintItemBoxes[n].enabled) return false;
+    t.PrintItemBoxes[n].checked = checked;
+    return true;
+}
+
+void Get_PrintItems(TableState& t, PrintPanel& p, Ui& ui) {
+    p.visible = true;
+    p.EditTitle = t.TableTitle;
+    Item_FrequencyClick(t, ui);
+    p.PN1 = {1, 0, t.SpeciesCount};
+    p.PN2 = {t.SpeciesCount, 0, t.SpeciesCount};
+}
+
+void BtnToPrintClick(TableState& t, PrintPanel& p, Ui& ui) {
+    // The title goes into every later table file, which cannot hold line breaks.
+    if (auto problem = editTextProblem(p.EditTitle))
+        throw Error(sj("標題にできません: ") + *problem);
+    p.visible = false;
+    t.TableTitle = p.EditTitle;
+    RefreshCaption(t, ui);
+    switch (p.target) {
+        case OutputTarget::TextFile:
+            Output_TextFile(t, p, ui);
+            break;
+        case OutputTarget::Spreadsheet:
+            Output_ExcelFile(t, p, ui);
+            break;
+        case OutputTarget::Printer:
+            OutPut_Printer(t, p, ui);
+            break;
+    }
+}
+
+void BtnCancelPrintClick(PrintPanel& p) {
+    p.visible = false;
+}
+
+std::uint16_t rangeValue(const SpinEdit& e, const char* fieldName) {
+    if (e.value < 0 || e.value > 65535)
+        throw Error(sj(fieldName) + sj(" の値が範囲外です（0 から 65535）: ") +
+                    std::to_string(e.value));
+    return static_cast<std::uint16_t>(e.value);
+}
+
+}  // namespace tamsel

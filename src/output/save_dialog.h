@@ -1,0 +1,21 @@
+// The shared save dialog as the outputs prepare it: the save filter list, the
+// entry shown first, the default extension and TableTitle with the output's
+// ending as the proposed name. No title of its own.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/ui.h"
+#include "table/table_state.h"
+
+namespace tamsel {
+
+// Entries of the save dialog's filter list (table/dialog_filters.h).
+enum SaveFilter { TableFileFilter = 1, TextFilter = 2, CsvFilter = 3, SpreadsheetFilter = 4 };
+
+// The chosen path, or nothing when the user cancels. defaultExt as ".txt".
+std::optional<std::string> askOutputFile(const TableState& t, Ui& ui, SaveFilter filter,
+                                         const std::string& defaultExt, const std::string& ending);
+
+}  // namespace tamsel

@@ -1,0 +1,17 @@
+// The spreadsheet output, which the print-item panel starts when its target is
+// the spreadsheet (defined in excel_output.cpp, over the Ui's automation
+// dispatcher).
+#pragma once
+
+#include "output/print_panel.h"
+
+namespace tamsel {
+
+// Save dialog (filter 4, ".xlsx"), then the sheet of the table as the panel chose
+// it. Runs when the panel is confirmed with OutputTarget::Spreadsheet.
+void Output_ExcelFile(TableState& t, const PrintPanel& p, Ui& ui);
+
+// "エクセル形式出力(&X)": the target becomes the spreadsheet, then the panel opens.
+void Item_ExcelFileClick(TableState& t, PrintPanel& p, Ui& ui);
+
+}  // namespace tamsel

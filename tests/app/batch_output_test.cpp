@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/batch_run.h"
+#include "io/safe_file.h"
+#include "support/data_file_writer.h"
+#include "support/temp_dir.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+namespace {
+
+using testing::layerText;
+using testing::Outcome;
+using testing::ReleveIn;
+using testing::runCommands;
+
+std::string crlf(const std::vector<std::string>& utf8Lines) {
+    std::string s;
+    for (const auto& l : utf8Lines) s += sj(l) + "\r\n";
+    return s;
+}
+
+std::string padded(const std::string& utf8, std::size_t width) {
+    std::string s = sj(utf8);
+    s.resize(std::max(width, s.size()), ' ');
+    return s;
+}
+
+class BatchOutput : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        auto releve = [](const char* number, const char* grid,
+                         std::vector<std::pair<const char*, std::string>> species) {
+            ReleveIn r;
+            r.releveNumber = number;
+            r.gridCode = grid;
+            for (auto& [name, codes] : species) r.species.push_back({sj(name), codes});
+            return r;
+        };
+        const int T1 = 0, S1 = 2, H1 = 4;
+        testing::writeDataFilePair(
+            dir.file("veg"),
+            {releve("101", "5235", {{"ブナ", layerText(T1, "4")}, {"ササ", layerText(H1, "+")}}),
+             releve("102", "5236",
+                    {{"ササ", layerText(H1, "3")},
+                     {"イタヤ旧", layerText(S1, "1")},
+                     {"ブナ", layerText(T1, "2")},
+                     {"スゲ", layerText(H1, "r")}}),
+             releve("103", "4520", {{"スゲ", layerText(H1, "+")}, {"ササ", layerText(H1, "2")}})});
+    }
+    // The enabled items other than 2 (測定番号) and 30 (出現種数).
+    static std::vector<std::string> otherItems() {
+        std::vector<std::string> v;
+        for (int k = 3; k <= 29; ++k)
+            if (k < 4 || k > 6) v.push_back(std::to_string(k));
+        return v;
+    }
+    Outcome run(std::vector<std::string> args) {
+        args.insert(args.begin(), {"add", dir.file("veg.rli")});
+        return runCommands(args);
+    }
+    testing::TempDir dir;
+};
+
+TEST_F(BatchOutput, TextFileWithChosenItemsRangeAndTitle) {
+    std::vector<std::string> args{"uncheck"};
+    for (const auto& k : otherItems()) args.push_back(k);
+    args.insert(args.end(), {"check", "freq", "once", "text-file", dir.file("t.txt"), "--to", "9",
+                             "--title", "T"});
+    Outcome r = run(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string rule = [] {
+        std::string s;
+        for (int k = 0; k < 24; ++k) s += sj("─");
+        return s;
+    }();
+    const std::string expected =
+        "\r\nT\r\n" + rule + "\r\n" + padded("表の通し番号", 32) + "    1    2    3\r\n" + rule +
+        "\r\n" + padded("測定番号", 32) + " 101  102  103 \r\n" + std::string(47, ' ') + "\r\n" +
+        padded("出現種数", 32) + "    2    4    2\r\n" + rule + "\r\n" + padded("ブナ", 28) +
+        " T1:  4.0  2.0   .    67\r\n" + padded("ササ", 28) + " H1:   +   3.0  2.0  100\r\n" +
+        padded("スゲ", 28) + " H1:   .    r    +    67\r\n" + rule + "\r\n" +
+        crlf({"出現回数１回の種", "No.2, イタヤ旧 S1:1.0.", ""});
+    EXPECT_EQ(readWholeFile(dir.file("t.txt")), expected);
+
+    // The choices stay for the next output; --from beyond the rows is brought back.
+    r = run({"uncheck", "30", "check", "freq", "text-file", dir.file("u.txt"), "--from", "7"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string u = readWholeFile(dir.file("u.txt"));
+    EXPECT_NE(u.find(sj("森林群落組成表")), std::string::npos);
+    EXPECT_EQ(u.find(sj("出現種数")), std::string::npos);
+    EXPECT_NE(u.find(padded("スゲ", 28)), std::string::npos);  // row 4 = SpeciesCount
+    EXPECT_EQ(u.find(padded("ブナ", 28)), std::string::npos);
+}
+
+TEST_F(BatchOutput, CsvExports) {
+    Outcome r = run({"pcord", dir.file("t-pcm.csv"), "value-matrix", dir.file("t-vm.csv"),
+                     "plot-data", dir.file("t-plot.csv")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readWholeFile(dir.file("t-pcm.csv")),
+              crlf({"3,Releve,,,", "4,Species,,,", ",Q,Q,Q,Q", ",ブナ,ササ,イタヤ旧,スゲ",
+                    "101     ,625,1,0,0", "102     ,150,375,25,1", "103     ,0,150,0,1"}));
+    EXPECT_EQ(readWholeFile(dir.file("t-pcm.lst")),
+              crlf({"ブナ ブナ", "ササ ササ", "イタヤ旧 イタヤ旧", "スゲ スゲ"}));
+    EXPECT_EQ(readWholeFile(dir.file("t-vm.csv")),
+              crlf({",101     ,102     ,103     ", "\"ブナ\",625,150,0", "\"ササ\",1,375,150",
+                    "\"イタヤ旧\",0,25,0", "\"スゲ\",0,1,1"}));
+    const std::string plot = readWholeFile(dir.file("t-plot.csv"));
+    const std::string firstLine = plot.substr(0, plot.find("\r\n"));
+    EXPECT_EQ(firstLine.rfind(sj("測定番号,調査地名,地理区画コード,調査地標高(m),"), 0), 0u);
+    EXPECT_EQ(firstLine.substr(firstLine.size() - 33), sj("出現種数") + std::string(25, ','));
+    EXPECT_NE(plot.find("\r\n101,,5235" + std::string(23, ',') + "2\r\n"), std::string::npos);
+    EXPECT_NE(plot.find("\r\n103,,4520" + std::string(23, ',') + "2\r\n"), std::string::npos);
+}
+
+TEST_F(BatchOutput, SpreadsheetThroughThePanelAndTheWorkbookServer) {
+    Outcome r = run({"check", "freq", "spreadsheet", dir.file("t.xlsx"), "--to", "2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readWholeFile(dir.file("t.xlsx")).substr(0, 4), std::string("PK\x03\x04", 4));
+    // A folder that does not exist: an error, and nothing written.
+    r = run({"spreadsheet", dir.file("no/such/t.xlsx")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("error: "), std::string::npos);
+}
+
+TEST_F(BatchOutput, RefusedBoxesAndValues) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"check", "4"}, "error: 出力項目 4 は無効なので選べません（調査年月日）"},
+        {{"uncheck", "31"}, "error: 出力項目は 1 から 30、freq、once です: 31"},
+        {{"text-file", dir.file("x.txt"), "--from", "x"}, "error: 数値ではありません (--from): x"},
+        {{"text-file", dir.file("x.txt"), "--size", "1"},
+         "error: text-file のオプションではありません: --size"},
+    };
+    for (const auto& [args, message] : cases) {
+        Outcome r = run(args);
+        EXPECT_EQ(r.status, 1) << message;
+        EXPECT_EQ(r.err, message + "\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.txt")));
+}
+
+}  // namespace
+}  // namespace tamsel
