@@ -15,7 +15,7 @@ namespace tamsel {
 
 // The arguments of the command line, taken one by one by the commands.
 class ArgReader {
-public:
+  public:
     explicit ArgReader(std::vector<std::string> args) : args_(std::move(args)) {}
     bool atEnd() const { return pos_ >= args_.size(); }
     const std::string& peek() const { return args_[pos_]; }
@@ -24,7 +24,7 @@ public:
     // The next argument when it is an option ("--name"); else nothing is taken.
     std::optional<std::string> nextOption();
 
-private:
+  private:
     std::vector<std::string> args_;
     std::size_t pos_ = 0;
 };
@@ -44,17 +44,24 @@ struct BatchCommand {
 };
 
 // The commands of each part of the program register themselves here.
-void registerCoreCommands(std::vector<BatchCommand>& reg);      // batch_core.cpp
-void registerBuildCommands(std::vector<BatchCommand>& reg);     // batch_build.cpp
-void registerTableFileCommands(std::vector<BatchCommand>& reg); // batch_tablefile.cpp
-void registerSettingsCommands(std::vector<BatchCommand>& reg);  // batch_settings.cpp
-void registerEditCommands(std::vector<BatchCommand>& reg);      // batch_edit.cpp
+void registerCoreCommands(std::vector<BatchCommand>& reg);       // batch_core.cpp
+void registerBuildCommands(std::vector<BatchCommand>& reg);      // batch_build.cpp
+void registerTableFileCommands(std::vector<BatchCommand>& reg);  // batch_tablefile.cpp
+void registerSettingsCommands(std::vector<BatchCommand>& reg);   // batch_settings.cpp
+void registerEditCommands(std::vector<BatchCommand>& reg);       // batch_edit.cpp
 
 std::vector<BatchCommand> allBatchCommands();
 
 // Runs a whole command line (without the program name); returns the exit status.
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              const std::string& programPath = {});
+// The same with the given commands instead of all of them.
+int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::string>& args,
+                 std::ostream& out, std::ostream& err, const std::string& programPath = {});
+
+// Runs a core call that still refuses through Ui::message instead of throwing: the
+// message it showed becomes the Error (and is not printed again as a note).
+void refusing(BatchContext& c, const std::function<void()>& call);  // refusal
 
 // A path argument (UTF-8) as the native path; a number argument (throws Error).
 std::int32_t batchInt(const std::string& text, const std::string& what);

@@ -15,7 +15,7 @@ namespace {
 
 void loadDictionary(BatchContext& c, ArgReader& in) {
     c.ui.fileAnswers.push_back(in.next("FILE"));
-    Item_CheckNameClick(c.session.table, c.session.dictionary, c.ui);
+    refusing(c, [&] { Item_CheckNameClick(c.session.table, c.session.dictionary, c.ui); });
 }
 
 struct AddArgs {
@@ -72,10 +72,9 @@ void addReleves(BatchContext& c, ArgReader& in) {
     int mode = a.plant ? plantMode(*a.plant) : 0;
     Session& s = c.session;
     AddReleveForm& f = s.addPanel;
-    std::size_t messagesBefore = c.ui.messages.size();
     c.ui.fileAnswers.push_back(a.file);
-    Item_AddReleveClick(s.table, f, c.ui);
-    if (c.ui.messages.size() != messagesBefore || !f.visible) return;
+    refusing(c, [&] { Item_AddReleveClick(s.table, f, c.ui); });
+    if (!f.visible) return;
     if (a.records) {
         f.RtN1 = a.records->first;
         f.RtN2 = a.records->second;
@@ -86,11 +85,11 @@ void addReleves(BatchContext& c, ArgReader& in) {
         f.EditName2 = fromUtf8(a.b.value_or(""));
         f.EditCov1 = fromUtf8(a.coverA.value_or("+"));
         f.EditCov2 = fromUtf8(a.coverB.value_or("+"));
-        AddbyPlant(s.table, s.dictionary, f, c.ui, mode);
+        refusing(c, [&] { AddbyPlant(s.table, s.dictionary, f, c.ui, mode); });
     } else if (a.grid) {
-        AddbyGridBtnClick(s.table, s.dictionary, f, c.ui);
+        refusing(c, [&] { AddbyGridBtnClick(s.table, s.dictionary, f, c.ui); });
     } else {
-        AddbyRecordBtnClick(s.table, s.dictionary, f, c.ui);
+        refusing(c, [&] { AddbyRecordBtnClick(s.table, s.dictionary, f, c.ui); });
     }
 }
 

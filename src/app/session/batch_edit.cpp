@@ -33,7 +33,7 @@ void columnCommand(BatchContext& c, ArgReader& in,
     if (!c.session.editing.Panel_forCol.visible)
         throw Error(sj("列 ") + std::to_string(k) +
                     sj(" は測定の列ではありません（測定の列は 4 から）"));
-    button(c.session.table, c.session.editing, c.ui, MouseButton::Right);
+    refusing(c, [&] { button(c.session.table, c.session.editing, c.ui, MouseButton::Right); });
 }
 
 // A right press on the running number of row R, then the panel button.
@@ -44,7 +44,7 @@ void rowCommand(BatchContext& c, ArgReader& in,
     if (!c.session.editing.Panel_forRow.visible)
         throw Error(sj("行 ") + std::to_string(r) + sj(" は種の行ではありません（種の行は ") +
                     std::to_string(c.session.table.FreqRow + 1) + sj(" から）"));
-    button(c.session.table, c.session.editing, c.ui, MouseButton::Right);
+    refusing(c, [&] { button(c.session.table, c.session.editing, c.ui, MouseButton::Right); });
 }
 
 // TEXT typed into Edit1, then "ＯＫ".
@@ -52,7 +52,7 @@ void typeAndConfirm(BatchContext& c, const std::string& utf8) {
     auto text = fromUtf8Strict(utf8);
     if (!text) throw Error(sj("Shift-JIS で表せない文字があります: ") + fromUtf8(utf8));
     c.session.editing.Edit1 = *text;
-    Btn_Edit_OKClick(c.session.table, c.session.editing, c.ui);
+    refusing(c, [&] { Btn_Edit_OKClick(c.session.table, c.session.editing, c.ui); });
 }
 
 void comment(BatchContext& c, ArgReader& in) {
@@ -61,7 +61,9 @@ void comment(BatchContext& c, ArgReader& in) {
     rightPress(c, 1, r);
     if (!c.session.editing.Panel_forRow.visible)
         throw Error(sj("行 ") + std::to_string(r) + sj(" は種の行ではありません"));
-    Btn_RemarkMouseUp(c.session.table, c.session.editing, c.ui, MouseButton::Right);
+    refusing(c, [&] {
+        Btn_RemarkMouseUp(c.session.table, c.session.editing, c.ui, MouseButton::Right);
+    });
     if (c.session.editing.Panel_Edit.visible) typeAndConfirm(c, text);
 }
 
@@ -89,8 +91,8 @@ void drag(BatchContext& c, ArgReader& in, bool rows) {
 }
 
 void recip(BatchContext& c) {
-    RecipResult r = Item_RecipClick(c.session.table, c.ui);
-    if (r.end == RecipEnd::Refused) return;  // the message ends the run
+    RecipResult r;
+    refusing(c, [&] { r = Item_RecipClick(c.session.table, c.ui); });
     c.err << "recip: " << r.passes << " passes, " << recipEndName(r.end) << "\n";
 }
 

@@ -32,7 +32,7 @@ void registerSettingsCommands(std::vector<BatchCommand>& reg) {
                        std::string file = std::filesystem::absolute(in.next("FILE")).string();
                        KeepCurrentFolder keep;
                        c.ui.fileAnswers.push_back(file);
-                       ItemReadINIClick(c.session, c.ui);
+                       refusing(c, [&] { ItemReadINIClick(c.session, c.ui); });
                    }});
 }
 

@@ -17,12 +17,16 @@ struct Session {
     TableState table;
     ReplaceName dictionary;
     AddReleveForm addPanel;
-    EditingState editing;  // the pop-ups and the edit panel of hand editing
+    EditingState editing;     // the pop-ups and the edit panel of hand editing
     std::string programPath;  // the program file, for the help file and the current folder
 };
 
 // The start-up sequence of the main window. args are the command-line arguments
 // after the program name; with changeFolder the program's folder becomes current.
 void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool changeFolder);
+
+// What the user is told when a command fails through a fault of the program itself
+// (not an Error): the command's name and the fault, in Shift-JIS.
+std::string internalErrorMessage(const std::string& command, const std::string& detail);
 
 }  // namespace tamsel
