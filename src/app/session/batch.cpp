@@ -26,11 +26,8 @@ std::int32_t batchInt(const std::string& text, const std::string& what) {
 
 std::vector<BatchCommand> allBatchCommands() {
     std::vector<BatchCommand> reg;
-    registerCoreCommands(reg);
-    registerSettingsCommands(reg);
-    registerBuildCommands(reg);
-    registerTableFileCommands(reg);
-    registerEditCommands(reg);
+    for (Command& c : allCommands())
+        if (!c.name.empty()) reg.push_back(std::move(c));
     return reg;
 }
 

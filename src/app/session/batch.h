@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/session/commands.h"
 #include "app/session/session.h"
 #include "platform/batch/batch_ui.h"
 
@@ -36,20 +37,10 @@ struct BatchContext {
     std::ostream& err;
 };
 
-struct BatchCommand {
-    std::string name;
-    std::string usage;  // arguments, for --help
-    std::string help;   // one line, for --help
-    std::function<void(BatchContext&, ArgReader&)> run;
-};
+// A command of the command line is an entry of the command table.
+using BatchCommand = Command;
 
-// The commands of each part of the program register themselves here.
-void registerCoreCommands(std::vector<BatchCommand>& reg);       // batch_core.cpp
-void registerBuildCommands(std::vector<BatchCommand>& reg);      // batch_build.cpp
-void registerTableFileCommands(std::vector<BatchCommand>& reg);  // batch_tablefile.cpp
-void registerSettingsCommands(std::vector<BatchCommand>& reg);   // batch_settings.cpp
-void registerEditCommands(std::vector<BatchCommand>& reg);       // batch_edit.cpp
-
+// The entries of the command table that the command line has, in --help order.
 std::vector<BatchCommand> allBatchCommands();
 
 // Runs a whole command line (without the program name); returns the exit status.

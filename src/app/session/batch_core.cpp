@@ -31,10 +31,11 @@ void readRecord(BatchContext& c, ArgReader& in) {
     DataFilesScope closer(p);
     if (!openDataFilesAt(p, path)) throw Error(sj("ファイルが開けません") + ": " + fromUtf8(path));
     if (!ReadReleve(p, n))
-        throw Error(sj("レコード ") + std::to_string(n) + sj(" を読めません") + ": " + fromUtf8(path));
+        throw Error(sj("レコード ") + std::to_string(n) + sj(" を読めません") + ": " +
+                    fromUtf8(path));
     c.out << "record\t" << n << "\tlast\t" << p.LastRecord << "\n";
-    c.out << "scale\t" << p.CurrentCoverScale << "\tnotation\t" << p.CurrentNotation << "\tspecies\t"
-          << p.PlantSetCount << "\n";
+    c.out << "scale\t" << p.CurrentCoverScale << "\tnotation\t" << p.CurrentNotation
+          << "\tspecies\t" << p.PlantSetCount << "\n";
     for (const HeaderField& f : headerFields())
         c.out << "field\t" << f.name << "\t" << toUtf8(trimControl(p.field(f.offset, f.width)))
               << "\n";
@@ -49,16 +50,20 @@ void readRecord(BatchContext& c, ArgReader& in) {
 }  // namespace
 
 void registerCoreCommands(std::vector<BatchCommand>& reg) {
-    reg.push_back({"caption", "", "print the window caption",
-                   [](BatchContext& c, ArgReader&) {
+    reg.push_back({"caption", "", "print the window caption", [](BatchContext& c, ArgReader&) {
                        c.out << toUtf8(captionOf(c.session.table)) << "\n";
                    }});
     reg.push_back({"grid", "", "print the grid rows in use, cells joined by TAB",
                    [](BatchContext& c, ArgReader&) { printGrid(c); }});
     reg.push_back({"read", "FILE.rli N", "read record N of a data file pair and print it",
                    [](BatchContext& c, ArgReader& in) { readRecord(c, in); }});
-    reg.push_back({"clear", "", "組成表を初期化する: blank the table",
-                   [](BatchContext& c, ArgReader&) { ClearTable(c.session.table, c.ui); }});
+    reg.push_back({.name = "clear",
+                   .help = "組成表を初期化する: blank the table",
+                   .run = [](BatchContext& c, ArgReader&) { ClearTable(c.session.table, c.ui); },
+                   .item = "Item_NewTable",
+                   .caption = "組成表を初期化する(&N)",
+                   .place = {"Menu_File", 10},
+                   .click = [](Session& s, Ui& ui) { ClearTable(s.table, ui); }});
 }
 
 }  // namespace tamsel
