@@ -21,7 +21,7 @@ void registerMenuOnlyCommands(std::vector<Command>& reg) {
         reg.push_back({.item = name, .caption = caption, .place = place, .click = click});
     };
     // The outputs: disabled until built.
-    item("Item_ValueMatrix", "数値表として出力する(&V)", {"Menu_File", 50, true});
+    item("Item_ValueMatrix", "数値表として出力する(&V)", {"Menu_File", 50});
     item("Item_PCordCSV", "PCord用のCSV型出力(&C)", {"Menu_File", 60});
     item("Item_PlotData", "立地環境データ表出力(&R)", {"Menu_File", 70});
     item("Item_TextFile", "表をテキスト出力(&F)", {"Menu_File", 80, true});

@@ -1,5 +1,5 @@
 // Everything one running program holds: the table state, the dictionary, the
-// add-relevé panel. The desktop window and the command line each own one.
+// add-relevé panel. The desktop program (main()) and the command line each own one.
 #pragma once
 
 #include <string>
