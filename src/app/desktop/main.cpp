@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     const QStringList all = QCoreApplication::arguments();
     for (qsizetype i = 1; i < all.size(); ++i) args.push_back(all[i].toStdString());
 
-    tamsel::TForm1 form(QCoreApplication::applicationFilePath().toStdString(), args);
+    tamsel::Session session;
+    tamsel::TForm1 form(session, QCoreApplication::applicationFilePath().toStdString(), args);
     tamsel::TAboutBox about(&form);
     form.setAboutBox(&about);
     form.show();

@@ -23,6 +23,7 @@
 #include "app/desktop/print_panel.h"
 #include "output/spreadsheet_output.h"
 #include "app/desktop/veg_table.h"
+#include "app/session/commands.h"
 #include "app/session/settings.h"
 #include "compose/add_releve.h"
 #include "compose/dictionary.h"
@@ -39,78 +40,6 @@
 namespace tamsel {
 
 namespace {
-
-struct MenuItemDef {
-    const char* name;  // null: a separator
-    const char* caption;
-};
-
-struct MenuDef {
-    const char* name;
-    const char* caption;
-    std::vector<MenuItemDef> items;
-};
-
-// The main menu, in order; every item starts disabled until its command is wired.
-const std::vector<MenuDef>& mainMenu() {
-    static const std::vector<MenuDef> menu = {
-        {"Menu_File",
-         "ファイル(&F)",
-         {
-             {"Item_NewTable", "組成表を初期化する(&N)"},
-             {"Item_AddReleve", "表にデータを加える(&A)"},
-             {"Item_LoadTable", "保存した表を読込む(&L)"},
-             {nullptr, nullptr},
-             {"Item_SaveTable", "現在の表を保存する　(&S)"},
-             {"Item_ValueMatrix", "数値表として出力する(&V)"},
-             {"Item_PCordCSV", "PCord用のCSV型出力(&C)"},
-             {"Item_PlotData", "立地環境データ表出力(&R)"},
-             {nullptr, nullptr},
-             {"Item_TextFile", "表をテキスト出力(&F)"},
-             {"Item_ExcelFile", "エクセル形式出力(&X)"},
-             {"Item_PrintTable", "表を直接印刷出力(&P)"},
-             {"Item_PrintSetup", "プリンターの設定(&T)"},
-             {nullptr, nullptr},
-             {"Item_Quit", "終　　　　了(&Q)"},
-         }},
-        {"Menu_Tool",
-         "ツール(&T)",
-         {
-             {"Item_Frequency", "出現頻度を再計算する(&F)"},
-             {"Item_SortPlant", "植物を頻度多順に並び替え(&P)"},
-             {"Item_SortReleve", "測定を種数多順に並び替え(&O)"},
-             {"Item_SortReverse", "測定を種数少順に並び替え（&R）"},
-             {"Item_Recip", "反復平均法で行列並び替え(&H)"},
-             {nullptr, nullptr},
-             {"Item_CheckName", "異名辞書ファイルの読込み(&D)"},
-         }},
-        {"Menu_Edit",
-         "編集(&E)",
-         {
-             {"Item_DelRow", "この行を削除する  (&R)"},
-             {"Item_DelCol", "この列を削除する  (&C)"},
-             {nullptr, nullptr},
-             {"Item_InsRow", "この上に行を挿入する"},
-             {"Item_Comment", "ここにコメント行を挿入"},
-             {"Item_InsCol", "この左に列を挿入する"},
-             {nullptr, nullptr},
-             {"Item_EditTitle", "組成表の標題を編集(&T)"},
-         }},
-        {"Menu_Settings",
-         "設定変更(&C)",
-         {
-             {"ItemReadINI", "設定ファイル読込み(&I)"},
-             {"Item_SetFont", "表のフォント変更(&F)"},
-         }},
-        {"Menu_Help",
-         "ヘルプ(&H)",
-         {
-             {"Item_Manual", "使用法　　(&H)"},
-             {"Item_Version", "ﾊﾞｰｼﾞｮﾝ情報(&A)"},
-         }},
-    };
-    return menu;
-}
 
 constexpr int WindowWidth = 729;
 constexpr int WindowHeight = 543;
@@ -140,9 +69,12 @@ QFont TForm1::formFont() {
     return f;
 }
 
-TForm1::TForm1(const std::string& programPath, const std::vector<std::string>& args,
-               QWidget* parent)
-    : QMainWindow(parent), ui_(std::make_unique<QtUi>(this)) {
+TForm1::TForm1(Session& session, const std::string& programPath,
+               const std::vector<std::string>& args, QWidget* parent)
+    : QMainWindow(parent),
+      session_(session),
+      commands_(allCommands()),
+      ui_(std::make_unique<QtUi>(this)) {
     setObjectName(QStringLiteral("Form1"));
     setFont(formFont());
     resize(WindowWidth, WindowHeight);
@@ -202,64 +134,32 @@ void TForm1::setAboutBox(QDialog* box) {
 }
 
 void TForm1::buildMenu() {
-    for (const MenuDef& m : mainMenu()) {
+    // Every item comes from the command table; one without a handler stays disabled.
+    const std::vector<Command>& table = commands_;
+    for (const MenuDef& m : mainMenus()) {
         QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
         menu->setObjectName(QString::fromUtf8(m.name));
-        for (const MenuItemDef& i : m.items) {
-            if (!i.name) {
-                menu->addSeparator();
-                continue;
-            }
-            QAction* a = menu->addAction(QString::fromUtf8(i.caption));
-            a->setObjectName(QString::fromUtf8(i.name));
+        for (const Command* c : menuItems(table, m.name)) {
+            if (c->place.separatorBefore) menu->addSeparator();
+            QAction* a = menu->addAction(QString::fromStdString(c->caption));
+            a->setObjectName(QString::fromStdString(c->item));
             a->setEnabled(false);
             items_[a->objectName()] = a;
+            if (c->click)
+                wire(a->objectName(), [this, click = c->click] { click(session_, *ui_); });
         }
     }
-    TableState& t = session_.table;
-    EditingState& e = session_.editing;
-    Ui& ui = *ui_;
-    auto on = [this](const char* name, std::function<void()> handler) {
-        wire(QString::fromLatin1(name), std::move(handler));
-    };
-    // The spreadsheet and printer items stay disabled until built.
-    on("Item_NewTable", [this] { Item_NewTableClick(); });
-    on("Item_AddReleve", [this, &t, &ui] { Item_AddReleveClick(t, session_.addPanel, ui); });
-    on("Item_LoadTable", [&t, &ui] { Item_LoadTableClick(t, ui); });
-    on("Item_SaveTable", [&t, &ui] { Item_SaveTableClick(t, ui); });
-    on("Item_ValueMatrix", [&t, &ui] { Item_ValueMatrixClick(t, ui); });
-    on("Item_PCordCSV", [&t, &ui] { Item_PCordCSVClick(t, ui); });
-    on("Item_PlotData", [&t, &ui] { Item_PlotDataClick(t, ui); });
-    on("Item_TextFile", [this, &t, &ui] { Item_TextFileClick(t, session_.printPanel, ui); });
-    on("Item_ExcelFile", [this, &t, &ui] { Item_ExcelFileClick(t, session_.printPanel, ui); });
-    on("Item_Quit", [this] { Btn_QuitClick(); });
-
-    on("Item_Frequency", [&t, &ui] { Item_FrequencyClick(t, ui); });
-    on("Item_SortPlant", [&t, &ui] { Item_SortPlantClick(t, ui); });
-    on("Item_SortReleve", [&t, &ui] { Item_SortReleveClick(t, ui); });
-    on("Item_SortReverse", [&t, &ui] { Item_SortReverseClick(t, ui); });
-    on("Item_Recip", [&t, &ui] { Item_RecipClick(t, ui); });
-    on("Item_CheckName", [this, &t, &ui] { Item_CheckNameClick(t, session_.dictionary, ui); });
-
-    on("Item_DelRow", [&t, &e, &ui] { Item_DelRowClick(t, e, ui); });
-    on("Item_DelCol", [&t, &e, &ui] { Item_DelColClick(t, e, ui); });
-    on("Item_InsRow", [&t, &e, &ui] { Item_InsRowClick(t, e, ui); });
-    on("Item_Comment", [&t, &e, &ui] { Item_CommentClick(t, e, ui); });
-    on("Item_InsCol", [&t, &e, &ui] { Item_InsColClick(t, e, ui); });
-    on("Item_EditTitle", [&t, &e] { Item_EditTitleClick(t, e); });
-
-    on("ItemReadINI", [this, &ui] { ItemReadINIClick(session_, ui); });
-    on("Item_SetFont", [&t, &ui] { Item_SetFontClick(t, ui); });
-    on("Item_Manual", [this, &ui] { Item_ManualClick(session_, ui); });
-    on("Item_Version", [&ui] { Item_VersionClick(ui); });
+    wire(QStringLiteral("Item_Quit"), [this] { Btn_QuitClick(); });
 }
 
 void TForm1::wire(const QString& name, std::function<void()> handler) {
     QAction* a = item(name);
     if (!a) return;
     a->setEnabled(true);
+    // A fault is reported with the item's caption, as the user knows the command.
+    std::string caption = sjisOf(a->text().remove(QLatin1Char('&')));
     connect(a, &QAction::triggered, this,
-            [this, handler = std::move(handler)] { runCommand(handler); });
+            [this, handler = std::move(handler), caption] { runCommand(handler, caption); });
 }
 
 void TForm1::wireButton(QAbstractButton* button, std::function<void()> handler) {
@@ -475,7 +375,7 @@ void TForm1::placeMessagePanel() {
     Panel_ofMessage->move(r.topLeft());
 }
 
-void TForm1::runCommand(const std::function<void()>& command) {
+void TForm1::runCommand(const std::function<void()>& command, const std::string& name) {
     readPanels();
     try {
         command();
@@ -484,9 +384,9 @@ void TForm1::runCommand(const std::function<void()>& command) {
     } catch (const std::bad_alloc&) {
         ui_->showError(sj("メモリが足りないため、処理を中止しました。"));
     } catch (const std::exception& e) {
-        ui_->showError(sj("処理中にエラーが発生しました: ") + e.what());
+        ui_->showError(internalErrorMessage(name.empty() ? sj("処理") : name, e.what()));
     } catch (...) {
-        ui_->showError(sj("処理中に不明なエラーが発生しました。"));
+        ui_->showError(internalErrorMessage(name.empty() ? sj("処理") : name, "?"));
     }
     vegTable_->refresh();
     RefreshCaption(session_.table, *ui_);

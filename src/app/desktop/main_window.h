@@ -1,4 +1,4 @@
-// TForm1: the main window. It owns the session, forwards its menu commands to the
+// TForm1: the main window. It shows a session it is given, forwards its menu commands to the
 // core's handlers through one boundary that shows errors, and repaints after each.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/session/commands.h"
 #include "app/session/session.h"
 #include "platform/qt/qt_ui.h"
 
@@ -33,7 +34,8 @@ class TForm1 : public QMainWindow {
   public:
     // Runs the start-up sequence; args are the command-line arguments after the
     // program name.
-    TForm1(const std::string& programPath, const std::vector<std::string>& args,
+    // The window shows and changes session, which outlives it.
+    TForm1(Session& session, const std::string& programPath, const std::vector<std::string>& args,
            QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -53,7 +55,8 @@ class TForm1 : public QMainWindow {
     // The command boundary: the panels' boxes are copied into the session, the
     // command runs, an error escaping it is shown in a message box and the program
     // goes on; the grid, the caption and the panels are then refreshed.
-    void runCommand(const std::function<void()>& command);
+    // name: the command as the user knows it (Shift-JIS), for a fault of the program.
+    void runCommand(const std::function<void()>& command, const std::string& name = {});
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,7 +89,8 @@ class TForm1 : public QMainWindow {
     void Item_NewTableClick();
     void Btn_QuitClick();
 
-    Session session_;
+    Session& session_;
+    std::vector<Command> commands_;
     std::unique_ptr<QtUi> ui_;
     VegTable* vegTable_ = nullptr;
     QFrame* Panel_ofMessage = nullptr;

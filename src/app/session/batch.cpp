@@ -26,12 +26,8 @@ std::int32_t batchInt(const std::string& text, const std::string& what) {
 
 std::vector<BatchCommand> allBatchCommands() {
     std::vector<BatchCommand> reg;
-    registerCoreCommands(reg);
-    registerSettingsCommands(reg);
-    registerBuildCommands(reg);
-    registerTableFileCommands(reg);
-    registerEditCommands(reg);
-    registerOutputCommands(reg);
+    for (Command& c : allCommands())
+        if (!c.name.empty()) reg.push_back(std::move(c));
     return reg;
 }
 
@@ -50,17 +46,42 @@ void printHelp(const std::vector<BatchCommand>& reg, std::ostream& out) {
     for (const auto& c : reg) {
         std::string head = "  " + c.name + (c.usage.empty() ? "" : " " + c.usage);
         out << head;
-        if (head.size() < 40) out << std::string(40 - head.size(), ' ');
-        else out << "\n" << std::string(40, ' ');
+        if (head.size() < 40)
+            out << std::string(40 - head.size(), ' ');
+        else
+            out << "\n" << std::string(40, ' ');
         out << c.help << "\n";
     }
 }
 
 }  // namespace
 
+void refusing(BatchContext& c, const std::function<void()>& call) {  // refusal
+    std::size_t before = c.ui.messages.size();
+    call();
+    if (c.ui.messages.size() == before) return;
+    std::string text = c.ui.messages[before];
+    c.ui.messages.resize(before);
+    throw Error(text);
+}
+
+namespace {
+
+// Messages only inform: each becomes a "note: " line, in the order shown.
+void printNotes(BatchUi& ui, std::size_t& printed, std::ostream& err) {
+    for (; printed < ui.messages.size(); ++printed)
+        err << "note: " << toUtf8(ui.messages[printed]) << "\n";
+}
+
+}  // namespace
+
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              const std::string& programPath) {
-    auto reg = allBatchCommands();
+    return runBatchWith(allBatchCommands(), args, out, err, programPath);
+}
+
+int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::string>& args,
+                 std::ostream& out, std::ostream& err, const std::string& programPath) {
     ArgReader in(args);
     std::vector<std::string> startArgs;
     while (!in.atEnd() && in.peek().rfind("--", 0) == 0) {
@@ -85,16 +106,28 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     s.programPath = programPath;
     BatchUi ui;
     BatchContext ctx{s, ui, out, err};
-    auto fail = [&](const std::string& sjisMessage) {
-        err << "error: " << toUtf8(sjisMessage) << "\n";
+    std::size_t printed = 0;
+    // The one boundary: only an Error (or a fault of the program) ends the run.
+    auto guarded = [&](const std::string& name, const std::function<void()>& step) {
+        try {
+            step();
+            printNotes(ui, printed, err);
+            return 0;
+        } catch (const Error& e) {
+            printNotes(ui, printed, err);
+            err << "error: " << toUtf8(e.what()) << "\n";
+        } catch (const std::exception& e) {
+            printNotes(ui, printed, err);
+            err << "error: " << toUtf8(internalErrorMessage(name, e.what())) << "\n";
+        }
         return 1;
     };
-    try {
-        FormCreate(s, ui, startArgs, false);
-        if (!ui.messages.empty()) return fail(ui.messages.front());
-    } catch (const Error& e) {
-        return fail(e.what());
-    }
+    // A settings file asked for by name that cannot be read is a failure here: the
+    // command line has no one to agree to going on with the defaults.
+    if (int status = guarded("--settings", [&] {
+            refusing(ctx, [&] { FormCreate(s, ui, startArgs, false); });  // refusal
+        }))
+        return status;
     if (in.atEnd()) {
         printHelp(reg, err);
         return 2;
@@ -108,15 +141,7 @@ int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
             err << "error: unknown command " << name << " (see --help)\n";
             return 2;
         }
-        try {
-            cmd->run(ctx, in);
-        } catch (const Error& e) {
-            return fail(e.what());
-        } catch (const std::exception& e) {
-            err << "error: " << name << ": " << e.what() << "\n";
-            return 1;
-        }
-        if (!ui.messages.empty()) return fail(ui.messages.front());
+        if (int status = guarded(name, [&] { cmd->run(ctx, in); })) return status;
     }
     return 0;
 }

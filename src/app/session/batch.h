@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/session/commands.h"
 #include "app/session/session.h"
 #include "platform/batch/batch_ui.h"
 
@@ -15,7 +16,7 @@ namespace tamsel {
 
 // The arguments of the command line, taken one by one by the commands.
 class ArgReader {
-public:
+  public:
     explicit ArgReader(std::vector<std::string> args) : args_(std::move(args)) {}
     bool atEnd() const { return pos_ >= args_.size(); }
     const std::string& peek() const { return args_[pos_]; }
@@ -24,7 +25,7 @@ public:
     // The next argument when it is an option ("--name"); else nothing is taken.
     std::optional<std::string> nextOption();
 
-private:
+  private:
     std::vector<std::string> args_;
     std::size_t pos_ = 0;
 };
@@ -36,26 +37,22 @@ struct BatchContext {
     std::ostream& err;
 };
 
-struct BatchCommand {
-    std::string name;
-    std::string usage;  // arguments, for --help
-    std::string help;   // one line, for --help
-    std::function<void(BatchContext&, ArgReader&)> run;
-};
+// A command of the command line is an entry of the command table.
+using BatchCommand = Command;
 
-// The commands of each part of the program register themselves here.
-void registerCoreCommands(std::vector<BatchCommand>& reg);      // batch_core.cpp
-void registerBuildCommands(std::vector<BatchCommand>& reg);     // batch_build.cpp
-void registerTableFileCommands(std::vector<BatchCommand>& reg); // batch_tablefile.cpp
-void registerSettingsCommands(std::vector<BatchCommand>& reg);  // batch_settings.cpp
-void registerEditCommands(std::vector<BatchCommand>& reg);      // batch_edit.cpp
-void registerOutputCommands(std::vector<BatchCommand>& reg);    // batch_output.cpp
-
+// The entries of the command table that the command line has, in --help order.
 std::vector<BatchCommand> allBatchCommands();
 
 // Runs a whole command line (without the program name); returns the exit status.
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              const std::string& programPath = {});
+// The same with the given commands instead of all of them.
+int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::string>& args,
+                 std::ostream& out, std::ostream& err, const std::string& programPath = {});
+
+// Runs a core call that still refuses through Ui::message instead of throwing: the
+// message it showed becomes the Error (and is not printed again as a note).
+void refusing(BatchContext& c, const std::function<void()>& call);  // refusal
 
 // A path argument (UTF-8) as the native path; a number argument (throws Error).
 std::int32_t batchInt(const std::string& text, const std::string& what);

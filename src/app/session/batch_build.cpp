@@ -72,10 +72,9 @@ void addReleves(BatchContext& c, ArgReader& in) {
     int mode = a.plant ? plantMode(*a.plant) : 0;
     Session& s = c.session;
     AddReleveForm& f = s.addPanel;
-    std::size_t messagesBefore = c.ui.messages.size();
     c.ui.fileAnswers.push_back(a.file);
     Item_AddReleveClick(s.table, f, c.ui);
-    if (c.ui.messages.size() != messagesBefore || !f.visible) return;
+    if (!f.visible) return;
     if (a.records) {
         f.RtN1 = a.records->first;
         f.RtN2 = a.records->second;
@@ -97,25 +96,52 @@ void addReleves(BatchContext& c, ArgReader& in) {
 }  // namespace
 
 void registerBuildCommands(std::vector<BatchCommand>& reg) {
-    reg.push_back({"dict", "FILE", "異名辞書ファイルの読込み: load a synonym dictionary",
-                   [](BatchContext& c, ArgReader& in) { loadDictionary(c, in); }});
-    reg.push_back({"add",
-                   "FILE.rli [--records A-B] [--grid PREFIX] [--plant a|a-and-b|a-or-b|a-not-b "
-                   "--a NAME [--cover-a C] [--b NAME] [--cover-b C]]",
-                   "表にデータを加える: add relevés by plants, grid code or record range",
-                   [](BatchContext& c, ArgReader& in) { addReleves(c, in); }});
     reg.push_back(
-        {"recount", "", "出現頻度を再計算する: recount frequencies",
-         [](BatchContext& c, ArgReader&) { Item_FrequencyClick(c.session.table, c.ui); }});
+        {.name = "dict",
+         .usage = "FILE",
+         .help = "異名辞書ファイルの読込み: load a synonym dictionary",
+         .run = [](BatchContext& c, ArgReader& in) { loadDictionary(c, in); },
+         .item = "Item_CheckName",
+         .caption = "異名辞書ファイルの読込み(&D)",
+         .place = {"Menu_Tool", 60, true},
+         .click = [](Session& s, Ui& ui) { Item_CheckNameClick(s.table, s.dictionary, ui); }});
     reg.push_back(
-        {"sort-species", "", "植物を頻度多順に並び替え: species by frequency",
-         [](BatchContext& c, ArgReader&) { Item_SortPlantClick(c.session.table, c.ui); }});
-    reg.push_back(
-        {"sort-releves", "", "測定を種数多順に並び替え: relevés, most species first",
-         [](BatchContext& c, ArgReader&) { Item_SortReleveClick(c.session.table, c.ui); }});
-    reg.push_back(
-        {"sort-releves-fewest", "", "測定を種数少順に並び替え: relevés, fewest first",
-         [](BatchContext& c, ArgReader&) { Item_SortReverseClick(c.session.table, c.ui); }});
+        {.name = "add",
+         .usage = "FILE.rli [--records A-B] [--grid PREFIX] [--plant "
+                  "a|a-and-b|a-or-b|a-not-b --a NAME [--cover-a C] [--b NAME] "
+                  "[--cover-b C]]",
+         .help = "表にデータを加える: add relevés by plants, grid code or record range",
+         .run = [](BatchContext& c, ArgReader& in) { addReleves(c, in); },
+         .item = "Item_AddReleve",
+         .caption = "表にデータを加える(&A)",
+         .place = {"Menu_File", 20},
+         .click = [](Session& s, Ui& ui) { Item_AddReleveClick(s.table, s.addPanel, ui); }});
+    // The same commands on the table alone, in the window and on the command line.
+    struct Simple {
+        const char *name, *help, *item, *caption;
+        int order;
+        void (*call)(TableState&, Ui&);
+    };
+    const Simple simple[] = {
+        {"recount", "出現頻度を再計算する: recount frequencies", "Item_Frequency",
+         "出現頻度を再計算する(&F)", 10, Item_FrequencyClick},
+        {"sort-species", "植物を頻度多順に並び替え: species by frequency", "Item_SortPlant",
+         "植物を頻度多順に並び替え(&P)", 20, Item_SortPlantClick},
+        {"sort-releves", "測定を種数多順に並び替え: relevés, most species first", "Item_SortReleve",
+         "測定を種数多順に並び替え(&O)", 30, Item_SortReleveClick},
+        {"sort-releves-fewest", "測定を種数少順に並び替え: relevés, fewest first",
+         "Item_SortReverse", "測定を種数少順に並び替え（&R）", 40, Item_SortReverseClick},
+    };
+    for (const Simple& m : simple) {
+        auto call = m.call;
+        reg.push_back({.name = m.name,
+                       .help = m.help,
+                       .run = [call](BatchContext& c, ArgReader&) { call(c.session.table, c.ui); },
+                       .item = m.item,
+                       .caption = m.caption,
+                       .place = {"Menu_Tool", m.order},
+                       .click = [call](Session& s, Ui& ui) { call(s.table, ui); }});
+    }
 }
 
 }  // namespace tamsel

@@ -57,8 +57,13 @@ void registerCoreCommands(std::vector<BatchCommand>& reg) {
                    [](BatchContext& c, ArgReader&) { printGrid(c); }});
     reg.push_back({"read", "FILE.rli N", "read record N of a data file pair and print it",
                    [](BatchContext& c, ArgReader& in) { readRecord(c, in); }});
-    reg.push_back({"clear", "", "組成表を初期化する: blank the table",
-                   [](BatchContext& c, ArgReader&) { ClearTable(c.session.table, c.ui); }});
+    reg.push_back({.name = "clear",
+                   .help = "組成表を初期化する: blank the table",
+                   .run = [](BatchContext& c, ArgReader&) { ClearTable(c.session.table, c.ui); },
+                   .item = "Item_NewTable",
+                   .caption = "組成表を初期化する(&N)",
+                   .place = {"Menu_File", 10},
+                   .click = [](Session& s, Ui& ui) { ClearTable(s.table, ui); }});
 }
 
 }  // namespace tamsel

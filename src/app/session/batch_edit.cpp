@@ -99,28 +99,77 @@ void recip(BatchContext& c) {
 }  // namespace
 
 void registerEditCommands(std::vector<BatchCommand>& reg) {
+    // The menu items act on the selected cell; the command line names the cell and
+    // goes through the pop-up of the same meaning.
+    using Click = void (*)(TableState&, EditingState&, Ui&);
+    auto edit = [](Click click) {
+        return [click](Session& s, Ui& ui) { click(s.table, s.editing, ui); };
+    };
     reg.push_back(
-        {"insert-col", "K", "列を挿入する: insert an empty relevé column at grid column K",
-         [](BatchContext& c, ArgReader& in) { columnCommand(c, in, Btn_InsColMouseUp); }});
+        {.name = "insert-col",
+         .usage = "K",
+         .help = "列を挿入する: insert an empty relevé column at grid column K",
+         .run = [](BatchContext& c, ArgReader& in) { columnCommand(c, in, Btn_InsColMouseUp); },
+         .item = "Item_InsCol",
+         .caption = "この左に列を挿入する",
+         .place = {"Menu_Edit", 50},
+         .click = edit(Item_InsColClick)});
     reg.push_back(
-        {"delete-col", "K", "列を削除する: delete relevé column K (and rows left empty)",
-         [](BatchContext& c, ArgReader& in) { columnCommand(c, in, Btn_DelColMouseUp); }});
-    reg.push_back({"insert-row", "R", "行を挿入する: insert an empty species row at grid row R",
-                   [](BatchContext& c, ArgReader& in) { rowCommand(c, in, Btn_InsRowMouseUp); }});
-    reg.push_back({"delete-row", "R", "行を削除する: delete species row R",
-                   [](BatchContext& c, ArgReader& in) { rowCommand(c, in, Btn_DelRowMouseUp); }});
-    reg.push_back({"comment", "R TEXT", "行コメント記入: write TEXT into the label of row R",
-                   [](BatchContext& c, ArgReader& in) { comment(c, in); }});
-    reg.push_back({"title", "TEXT", "組成表の標題を編集: set the table title",
-                   [](BatchContext& c, ArgReader& in) { title(c, in); }});
+        {.name = "delete-col",
+         .usage = "K",
+         .help = "列を削除する: delete relevé column K (and rows left empty)",
+         .run = [](BatchContext& c, ArgReader& in) { columnCommand(c, in, Btn_DelColMouseUp); },
+         .item = "Item_DelCol",
+         .caption = "この列を削除する  (&C)",
+         .place = {"Menu_Edit", 20},
+         .click = edit(Item_DelColClick)});
+    reg.push_back(
+        {.name = "insert-row",
+         .usage = "R",
+         .help = "行を挿入する: insert an empty species row at grid row R",
+         .run = [](BatchContext& c, ArgReader& in) { rowCommand(c, in, Btn_InsRowMouseUp); },
+         .item = "Item_InsRow",
+         .caption = "この上に行を挿入する",
+         .place = {"Menu_Edit", 30, true},
+         .click = edit(Item_InsRowClick)});
+    reg.push_back(
+        {.name = "delete-row",
+         .usage = "R",
+         .help = "行を削除する: delete species row R",
+         .run = [](BatchContext& c, ArgReader& in) { rowCommand(c, in, Btn_DelRowMouseUp); },
+         .item = "Item_DelRow",
+         .caption = "この行を削除する  (&R)",
+         .place = {"Menu_Edit", 10},
+         .click = edit(Item_DelRowClick)});
+    reg.push_back({.name = "comment",
+                   .usage = "R TEXT",
+                   .help = "行コメント記入: write TEXT into the label of row R",
+                   .run = [](BatchContext& c, ArgReader& in) { comment(c, in); },
+                   .item = "Item_Comment",
+                   .caption = "ここにコメント行を挿入",
+                   .place = {"Menu_Edit", 40},
+                   .click = edit(Item_CommentClick)});
+    reg.push_back({.name = "title",
+                   .usage = "TEXT",
+                   .help = "組成表の標題を編集: set the table title",
+                   .run = [](BatchContext& c, ArgReader& in) { title(c, in); },
+                   .item = "Item_EditTitle",
+                   .caption = "組成表の標題を編集(&T)",
+                   .place = {"Menu_Edit", 60, true},
+                   .click = [](Session& s, Ui&) { Item_EditTitleClick(s.table, s.editing); }});
     reg.push_back({"move-row", "FROM TO", "drag species row FROM to grid row TO",
                    [](BatchContext& c, ArgReader& in) { drag(c, in, true); }});
     reg.push_back({"move-col", "FROM TO", "drag relevé column FROM to grid column TO",
                    [](BatchContext& c, ArgReader& in) { drag(c, in, false); }});
     reg.push_back(
-        {"recip", "",
-         "反復平均法で行列並び替え: order rows and columns; prints passes and end on stderr",
-         [](BatchContext& c, ArgReader&) { recip(c); }});
+        {.name = "recip",
+         .help =
+             "反復平均法で行列並び替え: order rows and columns; prints passes and end on stderr",
+         .run = [](BatchContext& c, ArgReader&) { recip(c); },
+         .item = "Item_Recip",
+         .caption = "反復平均法で行列並び替え(&H)",
+         .place = {"Menu_Tool", 50},
+         .click = [](Session& s, Ui& ui) { Item_RecipClick(s.table, ui); }});
 }
 
 }  // namespace tamsel

@@ -26,14 +26,20 @@ class KeepCurrentFolder {
 }  // namespace
 
 void registerSettingsCommands(std::vector<BatchCommand>& reg) {
-    reg.push_back({"ini", "FILE",
-                   "設定ファイル読込み: read the settings file FILE and blank the table",
-                   [](BatchContext& c, ArgReader& in) {
-                       std::string file = std::filesystem::absolute(in.next("FILE")).string();
-                       KeepCurrentFolder keep;
-                       c.ui.fileAnswers.push_back(file);
-                       ItemReadINIClick(c.session, c.ui);
-                   }});
+    reg.push_back({.name = "ini",
+                   .usage = "FILE",
+                   .help = "設定ファイル読込み: read the settings file FILE and blank the table",
+                   .run =
+                       [](BatchContext& c, ArgReader& in) {
+                           std::string file = std::filesystem::absolute(in.next("FILE")).string();
+                           KeepCurrentFolder keep;
+                           c.ui.fileAnswers.push_back(file);
+                           ItemReadINIClick(c.session, c.ui);
+                       },
+                   .item = "ItemReadINI",
+                   .caption = "設定ファイル読込み(&I)",
+                   .place = {"Menu_Settings", 10},
+                   .click = [](Session& s, Ui& ui) { ItemReadINIClick(s, ui); }});
 }
 
 }  // namespace tamsel

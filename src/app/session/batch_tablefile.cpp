@@ -5,16 +5,30 @@
 namespace tamsel {
 
 void registerTableFileCommands(std::vector<BatchCommand>& reg) {
-    reg.push_back({"save", "FILE.vtb", "現在の表を保存する: save the table to FILE.vtb",
-                   [](BatchContext& c, ArgReader& in) {
-                       c.ui.fileAnswers.push_back(in.next("FILE.vtb"));
-                       Item_SaveTableClick(c.session.table, c.ui);
-                   }});
-    reg.push_back({"load", "FILE.vtb", "保存した表を読込む: load the table saved in FILE.vtb",
-                   [](BatchContext& c, ArgReader& in) {
-                       c.ui.fileAnswers.push_back(in.next("FILE.vtb"));
-                       Item_LoadTableClick(c.session.table, c.ui);
-                   }});
+    reg.push_back({.name = "save",
+                   .usage = "FILE.vtb",
+                   .help = "現在の表を保存する: save the table to FILE.vtb",
+                   .run =
+                       [](BatchContext& c, ArgReader& in) {
+                           c.ui.fileAnswers.push_back(in.next("FILE.vtb"));
+                           Item_SaveTableClick(c.session.table, c.ui);
+                       },
+                   .item = "Item_SaveTable",
+                   .caption = "現在の表を保存する　(&S)",
+                   .place = {"Menu_File", 40, true},
+                   .click = [](Session& s, Ui& ui) { Item_SaveTableClick(s.table, ui); }});
+    reg.push_back({.name = "load",
+                   .usage = "FILE.vtb",
+                   .help = "保存した表を読込む: load the table saved in FILE.vtb",
+                   .run =
+                       [](BatchContext& c, ArgReader& in) {
+                           c.ui.fileAnswers.push_back(in.next("FILE.vtb"));
+                           Item_LoadTableClick(c.session.table, c.ui);
+                       },
+                   .item = "Item_LoadTable",
+                   .caption = "保存した表を読込む(&L)",
+                   .place = {"Menu_File", 30},
+                   .click = [](Session& s, Ui& ui) { Item_LoadTableClick(s.table, ui); }});
 }
 
 }  // namespace tamsel

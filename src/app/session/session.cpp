@@ -41,4 +41,8 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
     finishStartUp(t, ui);
 }
 
+std::string internalErrorMessage(const std::string& command, const std::string& detail) {
+    return sj("内部エラーが起きました（") + command + sj("）: ") + detail;
+}
+
 }  // namespace tamsel

@@ -1,5 +1,5 @@
 // Everything one running program holds: the table state, the dictionary, the
-// add-relevé panel. The desktop window and the command line each own one.
+// add-relevé panel. The desktop program (main()) and the command line each own one.
 #pragma once
 
 #include <string>
@@ -28,5 +28,9 @@ struct Session {
 // The start-up sequence of the main window. args are the command-line arguments
 // after the program name; with changeFolder the program's folder becomes current.
 void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool changeFolder);
+
+// What the user is told when a command fails through a fault of the program itself
+// (not an Error): the command's name and the fault, in Shift-JIS.
+std::string internalErrorMessage(const std::string& command, const std::string& detail);
 
 }  // namespace tamsel

@@ -71,7 +71,8 @@ inline void typeText(QWidget* w, const QString& text) {
 
 // The main window; its file dialogs take answers in order and record requests.
 struct Window {
-    TForm1 form{"", {}};
+    Session session;  // outlives the window, as in the program
+    TForm1 form{session, "", {}};
     std::deque<std::optional<std::string>> fileAnswers;
     std::vector<FileDialogRequest> requests;
 

@@ -156,7 +156,7 @@ TEST(DesktopWindow, ErrorOfCommandIsShownAndProgramGoesOn) {
 
     closeNextMessageBox(shown);
     w.form.runCommand([] { std::vector<int>().at(3); });
-    EXPECT_TRUE(shown.startsWith(u("処理中にエラーが発生しました"))) << shown.toStdString();
+    EXPECT_TRUE(shown.startsWith(u("内部エラーが起きました（処理）"))) << shown.toStdString();
 }
 
 TEST(DesktopWindow, QuitClosesWindowButNotInTheMiddleOfACommand) {

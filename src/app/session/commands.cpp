@@ -1,0 +1,71 @@
+#include "app/session/commands.h"
+
+#include <algorithm>
+
+#include "app/session/settings.h"
+#include "table/editing.h"
+
+namespace tamsel {
+
+const std::vector<MenuDef>& mainMenus() {
+    static const std::vector<MenuDef> menus = {
+        {"Menu_File", "ファイル(&F)"},     {"Menu_Tool", "ツール(&T)"}, {"Menu_Edit", "編集(&E)"},
+        {"Menu_Settings", "設定変更(&C)"}, {"Menu_Help", "ヘルプ(&H)"},
+    };
+    return menus;
+}
+
+void registerMenuOnlyCommands(std::vector<Command>& reg) {
+    auto item = [&](const char* name, const char* caption, MenuPlace place,
+                    std::function<void(Session&, Ui&)> click = {}) {
+        reg.push_back({.item = name, .caption = caption, .place = place, .click = click});
+    };
+    // The outputs not built yet stay disabled.
+    item("Item_ValueMatrix", "数値表として出力する(&V)", {"Menu_File", 50});
+    item("Item_PCordCSV", "PCord用のCSV型出力(&C)", {"Menu_File", 60});
+    item("Item_PlotData", "立地環境データ表出力(&R)", {"Menu_File", 70});
+    item("Item_TextFile", "表をテキスト出力(&F)", {"Menu_File", 80, true});
+    item("Item_ExcelFile", "エクセル形式出力(&X)", {"Menu_File", 90});
+    item("Item_PrintTable", "表を直接印刷出力(&P)", {"Menu_File", 100});
+    item("Item_PrintSetup", "プリンターの設定(&T)", {"Menu_File", 110});
+    item("Item_Quit", "終　　　　了(&Q)", {"Menu_File", 120, true});  // the window's own
+    item("Item_SetFont", "表のフォント変更(&F)", {"Menu_Settings", 20},
+         [](Session& s, Ui& ui) { Item_SetFontClick(s.table, ui); });
+    item("Item_Manual", "使用法　　(&H)", {"Menu_Help", 10},
+         [](Session& s, Ui& ui) { Item_ManualClick(s, ui); });
+    item("Item_Version", "ﾊﾞｰｼﾞｮﾝ情報(&A)", {"Menu_Help", 20},
+         [](Session&, Ui& ui) { Item_VersionClick(ui); });
+}
+
+std::vector<Command> allCommands() {
+    std::vector<Command> reg;
+    registerCoreCommands(reg);
+    registerSettingsCommands(reg);
+    registerBuildCommands(reg);
+    registerTableFileCommands(reg);
+    registerEditCommands(reg);
+    registerOutputCommands(reg);
+    registerMenuOnlyCommands(reg);
+    std::vector<Command> table;
+    for (std::size_t i = 0; i < reg.size(); ++i) {
+        const Command& c = reg[i];
+        bool placeholder = !c.run && !c.click && !c.item.empty();
+        bool replaced = placeholder && std::any_of(reg.begin(), reg.end(), [&](const Command& d) {
+                            return d.item == c.item && (d.run || d.click);
+                        });
+        if (!replaced) table.push_back(c);
+    }
+    return table;
+}
+
+std::vector<const Command*> menuItems(const std::vector<Command>& table, const std::string& menu) {
+    std::vector<const Command*> items;
+    for (const Command& c : table)
+        if (!c.item.empty() && c.place.menu == menu) items.push_back(&c);
+    std::stable_sort(items.begin(), items.end(), [](const Command* a, const Command* b) {
+        return a->place.order < b->place.order;
+    });
+    return items;
+}
+
+}  // namespace tamsel

@@ -1,0 +1,68 @@
+// The one command table: every menu command and every command-line command is
+// described once here, and both front ends build themselves from it. The window
+// makes its menu and wiring from the menu fields, tamsel-batch its command list
+// and --help from the command-line fields.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/session/session.h"
+#include "platform/ui.h"
+
+namespace tamsel {
+
+class ArgReader;
+struct BatchContext;
+
+// A menu of the main window, in menu-bar order.
+struct MenuDef {
+    const char* name;     // object name, e.g. "Menu_File"
+    const char* caption;  // UTF-8
+};
+const std::vector<MenuDef>& mainMenus();
+
+// Where a command's item sits: its menu, its place (ascending) and whether a
+// separator goes before it.
+struct MenuPlace {
+    std::string menu{};  // a MenuDef name; empty: no menu item
+    int order = 0;
+    bool separatorBefore = false;
+};
+
+struct Command {
+    // The command line; an empty name: a menu item only.
+    std::string name{};
+    std::string usage{};  // arguments, for --help
+    std::string help{};   // one line, for --help
+    // The command with its dialogs answered by the arguments.
+    std::function<void(BatchContext&, ArgReader&)> run{};
+
+    // The menu item; an empty item: a command of the command line only.
+    std::string item{};     // object name, e.g. "Item_AddReleve"
+    std::string caption{};  // UTF-8, as the menu shows it
+    MenuPlace place{};
+    // The menu click, dialogs asked through the Ui. Empty: the item stays disabled
+    // (or, for Item_Quit, the window gives it its own handler).
+    std::function<void(Session&, Ui&)> click{};
+};
+
+// The commands of each part of the program register themselves here, in the
+// order --help lists them.
+void registerCoreCommands(std::vector<Command>& reg);       // batch_core.cpp
+void registerSettingsCommands(std::vector<Command>& reg);   // batch_settings.cpp
+void registerBuildCommands(std::vector<Command>& reg);      // batch_build.cpp
+void registerTableFileCommands(std::vector<Command>& reg);  // batch_tablefile.cpp
+void registerEditCommands(std::vector<Command>& reg);       // batch_edit.cpp
+void registerOutputCommands(std::vector<Command>& reg);     // batch_output.cpp
+void registerMenuOnlyCommands(std::vector<Command>& reg);   // commands.cpp
+
+// The whole table. An entry with neither handler (a menu item still to come) gives
+// way to an entry of the same item that has one, so another part can register it.
+std::vector<Command> allCommands();
+
+// The entries of one menu, in menu order.
+std::vector<const Command*> menuItems(const std::vector<Command>& table, const std::string& menu);
+
+}  // namespace tamsel

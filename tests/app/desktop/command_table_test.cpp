@@ -1,0 +1,119 @@
+// Every command both front ends have, run through both from the same table: the
+// command line with its arguments, the window by its menu item with the same
+// answers to its dialogs. Both must leave the same caption and grid.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <set>
+#include <sstream>
+
+#include "app/batch_run.h"
+#include "app/session/batch.h"
+#include "app/desktop/print_panel.h"
+#include "app/session/commands.h"
+#include "io/safe_file.h"
+#include "text/sjis.h"
+#include "window_helpers.h"
+
+namespace tamsel {
+namespace {
+
+using testing::samplePath;
+using testing::Window;
+
+// The caption and the grid of a session, printed by the command line's own commands.
+std::string shown(Session& s) {
+    BatchUi ui;
+    std::ostringstream out, err;
+    BatchContext c{s, ui, out, err};
+    ArgReader none({});
+    for (const Command& cmd : allBatchCommands())
+        if (cmd.name == "caption" || cmd.name == "grid") cmd.run(c, none);
+    return out.str();
+}
+
+struct Case {
+    const char* name;
+    std::vector<std::string> args;  // the answers of the window's file dialogs, too
+    // The window's button of the add-relevé panel pressed after the item, if any.
+    bool addByRecord = false;
+    // An output: "決定・出力" of the print-item panel is pressed after the item
+    // (panel), and the file written (args[0]) must be the same from both.
+    bool output = false;
+    bool panel = false;
+};
+
+TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
+    QTemporaryDir dir;
+    const std::string saved = dir.filePath(QStringLiteral("t.vtb")).toStdString();
+    const std::string rli = samplePath("sample.rli");
+    // A table to load: the sample sorted, saved by the command line.
+    ASSERT_EQ(testing::runCommands({"add", rli, "sort-species", "save", saved}).status, 0);
+    const std::vector<Case> cases = {
+        {"clear", {}},
+        {"add", {rli}, true},
+        {"recount", {}},
+        {"sort-species", {}},
+        {"sort-releves", {}},
+        {"sort-releves-fewest", {}},
+        {"recip", {}},
+        {"dict", {samplePath("sample.dic")}},
+        {"save", {dir.filePath(QStringLiteral("s.vtb")).toStdString()}},
+        {"load", {saved}},
+        {"ini", {samplePath("sample.ini")}},
+        {"text-file", {dir.filePath(QStringLiteral("o.txt")).toStdString()}, false, true, true},
+        {"spreadsheet", {dir.filePath(QStringLiteral("o.xlsx")).toStdString()}, false, true, true},
+        {"pcord", {dir.filePath(QStringLiteral("o-pcm.csv")).toStdString()}, false, true},
+        {"value-matrix", {dir.filePath(QStringLiteral("o-vm.csv")).toStdString()}, false, true},
+        {"plot-data", {dir.filePath(QStringLiteral("o-plot.csv")).toStdString()}, false, true},
+    };
+    // Commands that act on a cell the user picks are run through the pop-ups by the
+    // editing tests; every other shared command must have a case here.
+    const std::set<std::string> onCells = {"insert-col", "delete-col", "insert-row",
+                                           "delete-row", "comment",    "title"};
+    std::set<std::string> covered;
+    for (const Case& c : cases) covered.insert(c.name);
+    const std::vector<Command> table = allCommands();
+    for (const Command& cmd : table)
+        if (!cmd.name.empty() && cmd.click && !onCells.count(cmd.name)) {
+            EXPECT_TRUE(covered.count(cmd.name)) << "no smoke case for " << cmd.name;
+        }
+
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"add", rli, c.name};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {"caption", "grid"});
+        testing::Outcome batch = testing::runCommands(args);
+        ASSERT_EQ(batch.status, 0) << c.name << ": " << batch.err;
+        std::string batchFile;
+        if (c.output) batchFile = readWholeFile(c.args[0]);
+
+        Window w;
+        testing::fillFromSample(w);
+        const Command* cmd = nullptr;
+        for (const Command& e : table)
+            if (e.name == c.name) cmd = &e;
+        ASSERT_TRUE(cmd && !cmd->item.empty()) << c.name;
+        QAction* item = w.form.item(QString::fromStdString(cmd->item));
+        ASSERT_TRUE(item && item->isEnabled()) << c.name;
+        for (const std::string& a : c.args) w.fileAnswers.push_back(a);
+        item->trigger();
+        if (c.addByRecord)
+            QTest::mouseClick(w.form.addRelevePanel()->AddbyRecordBtn, Qt::LeftButton);
+        if (c.panel) QTest::mouseClick(w.form.printItemPanel()->BtnToPrint, Qt::LeftButton);
+        if (c.output) {
+            const std::string windowFile = readWholeFile(c.args[0]);
+            EXPECT_FALSE(windowFile.empty()) << c.name;
+            // A workbook carries the time it was made.
+            if (c.name != std::string("spreadsheet")) {
+                EXPECT_EQ(windowFile, batchFile) << c.name;
+            }
+        }
+        EXPECT_TRUE(shown(w.session) == batch.out) << c.name << ": the window left another table";
+    }
+}
+
+}  // namespace
+}  // namespace tamsel
