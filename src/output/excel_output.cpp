@@ -199,7 +199,7 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
             cells.marked(r, sheetColOf(nr + 1), percentText(t.FreqArray.at(s), nr));
             cells.align(r, sheetColOf(nr + 1), "HorizontalAlignment", XlCenter);
         }
-        bar.setPosition(t.FreqRow + s);
+        bar.setPosition(TableLayout(t.FreqRow).speciesRow(s));
     }
 }
 
@@ -232,7 +232,7 @@ void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptio
                     const std::string& path) {
     ui.gridChanged();
     MessagePanelScope panel(ui, sj("エクセル形式データに変換中"));
-    ui.progressBar2().setRange(0, t.FreqRow + t.SpeciesCount);
+    ui.progressBar2().setRange(0, TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount));
     Item_FrequencyClick(t, ui);
 
     ExcelObjects x;

@@ -33,6 +33,7 @@
 #include "platform/qt/qt_text.h"
 #include "table/editing.h"
 #include "table/frequency.h"
+#include "table/table_layout.h"
 #include "table/table_state.h"
 #include "tablefile/table_file.h"
 #include "text/sjis.h"
@@ -299,8 +300,9 @@ void TForm1::connectGrid() {
 
 void TForm1::updateDragLimits() {
     const TableState& t = session_.table;
-    vegTable_->setMovable(t.FreqRow + 1, t.FreqRow + t.SpeciesCount, FixedCols,
-                          t.ReleveCount + FixedCols - 1);
+    const TableLayout layout(t.FreqRow);
+    vegTable_->setMovable(layout.firstSpeciesRow(), layout.lastSpeciesRow(t.SpeciesCount),
+                          TableLayout::FirstReleveCol, TableLayout::lastReleveCol(t.ReleveCount));
 }
 
 void TForm1::readPanels() {
