@@ -360,6 +360,8 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
 
     LoadedTable lt;
     lt.title = std::string(lines[0]);
+    // What loads must save again: the file cannot carry a line break inside a text.
+    if (hasLineBreak(lt.title)) fault.at(1, sj("標題に改行（CR）が含まれています。"));
     // Plain variables: lambdas below capture them (clang before 16 cannot capture bindings).
     const auto counts = readCounts(lines[1], fault);
     const std::int32_t NS = counts[0], NR = counts[1], F = counts[2];
@@ -410,7 +412,11 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
     for (int r = 0; r <= lastRow; ++r) {
         bool closed =
             forEachCommaItem(lines[coverEnd + r], [&](std::size_t k, std::string_view item) {
-                if (k < cols && !item.empty()) g.setCell(static_cast<int>(k), r, std::string(item));
+                if (k >= cols || item.empty()) return;
+                if (hasLineBreak(item))
+                    fault.at(coverEnd + r + 1, sj("列 ") + num(static_cast<std::int64_t>(k)) +
+                                                   sj(" のセルに改行（CR）が含まれています。"));
+                g.setCell(static_cast<int>(k), r, std::string(item));
             });
         if (!closed) fault.at(coverEnd + r + 1, sj("引用符 (\") が閉じていません。"));
     }

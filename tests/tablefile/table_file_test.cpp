@@ -290,6 +290,9 @@ TEST(TableFileTest, CorruptFilesAreRefusedAndLeaveTheTableUntouched) {
         {",,,,1,2\r", ",,,,1,\r", "5"},                     // missing
         {"1,\"   1\",\"Abies", "2,\"   1\",\"Abies", "8"},  // species slot outside 1..NS
         {"1,\"   1\",\"Abies", "z,\"   1\",\"Abies", "8"},
+        // A line break the writer could not write again: in the title, in a quoted cell.
+        {"T, 1 \"q\"\r\n", "T,\r1 \"q\"\r\n", "1"},
+        {"\"Abies firma\"", "\"Abies\rfirma\"", "8"},
     };
     for (const auto& c : cases) refused(replaced(c.from, c.to), c.line);
     refused(good + "\r\n", "9");  // an extra line after the grid
