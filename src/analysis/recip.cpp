@@ -115,7 +115,7 @@ std::uint64_t hashState(const Scores& a, const Scores& b) {
 // scores are whole numbers 0..100, so a chain has at most 101 links: O(m log m)
 // instead of the procedure's m²/2 comparisons, with exactly its permutation.
 class MinTree {
-public:
+  public:
     explicit MinTree(const Scores& s) {
         while (size_ < s.size()) size_ *= 2;
         t_.assign(2 * size_, NoScore);
@@ -133,7 +133,7 @@ public:
         return descend(1, 0, size_, from, v);
     }
 
-private:
+  private:
     static constexpr std::uint16_t NoScore = 0xFFFF;
     long descend(std::size_t node, std::size_t lo, std::size_t hi, std::size_t from,
                  std::uint16_t v) const {

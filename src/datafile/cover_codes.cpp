@@ -7,7 +7,9 @@
 namespace tamsel {
 
 namespace {
-bool isBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool isBlankByte(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
 
 CoverCode singleCharCode(char c) {
     if (c == '*') return 1;
@@ -74,7 +76,9 @@ char symbolOf(CoverCode c) {
     if (c == 7) return '+';
     return static_cast<char>(48 + c / 10);
 }
-char higher(char a, char b) { return symbolRank(b) > symbolRank(a) ? b : a; }
+char higher(char a, char b) {
+    return symbolRank(b) > symbolRank(a) ? b : a;
+}
 }  // namespace
 
 std::string LayerSummary(const LayerCodes& c) {
@@ -94,8 +98,10 @@ int coverSumValue(int kind, const LayerCodes& codes) {
     int sum = 0;
     for (int k = 0; k < LayerCount; ++k) {
         int c = codes[k];
-        if (c >= 2 && c <= 7) sum += 1;
-        else if (c >= 10 && c <= 55 && c % 10 <= 5) sum += weights[c / 10 - 1];
+        if (c >= 2 && c <= 7)
+            sum += 1;
+        else if (c >= 10 && c <= 55 && c % 10 <= 5)
+            sum += weights[c / 10 - 1];
     }
     if (kind == 1 && sum > 875) sum = 875;
     return sum;

@@ -33,8 +33,12 @@ std::string rightAligned(std::int32_t n, std::size_t width) {
 }
 }  // namespace
 
-std::string IntText4(std::int32_t n) { return rightAligned(n, 4); }
-std::string IntText2(std::int32_t n) { return rightAligned(n, 2); }
+std::string IntText4(std::int32_t n) {
+    return rightAligned(n, 4);
+}
+std::string IntText2(std::int32_t n) {
+    return rightAligned(n, 2);
+}
 
 std::string PadLeft4(std::string_view text) {
     std::string_view head = text.substr(0, 4);

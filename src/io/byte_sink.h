@@ -8,7 +8,7 @@
 namespace tamsel {
 
 class ByteSink {
-public:
+  public:
     virtual ~ByteSink() = default;
     // Throws Error when the bytes cannot be taken.
     virtual void write(std::string_view bytes) = 0;
@@ -21,7 +21,7 @@ public:
 
 // Collects everything in memory.
 class StringSink : public ByteSink {
-public:
+  public:
     void write(std::string_view bytes) override { text.append(bytes); }
     std::string text;
 };

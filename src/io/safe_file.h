@@ -13,7 +13,7 @@
 namespace tamsel {
 
 class SafeFileWriter : public ByteSink {
-public:
+  public:
     // Creates the temporary file; throws Error naming the target when the folder
     // cannot take it.
     explicit SafeFileWriter(std::string path);
@@ -30,7 +30,7 @@ public:
 
     const std::string& path() const { return path_; }
 
-private:
+  private:
     void flushBuffer();
     [[noreturn]] void fail(const char* what);
 

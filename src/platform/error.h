@@ -8,7 +8,7 @@
 namespace tamsel {
 
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(const std::string& sjisMessage) : std::runtime_error(sjisMessage) {}
 };
 

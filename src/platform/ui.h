@@ -30,7 +30,7 @@ class Dispatcher;
 // A progress bar that behaves like the window's: a range that refuses a maximum
 // below its minimum, and a position kept inside the range.
 class ProgressBar {
-public:
+  public:
     int min() const { return min_; }
     int max() const { return max_; }
     int position() const { return pos_; }
@@ -39,7 +39,7 @@ public:
     void setRange(int lo, int hi);
     void setPosition(int v);
 
-private:
+  private:
     friend class Ui;
     Ui* owner_ = nullptr;
     int which_ = 0;
@@ -47,7 +47,7 @@ private:
 };
 
 class Ui {
-public:
+  public:
     Ui();
     Ui(const Ui&) = delete;
     Ui& operator=(const Ui&) = delete;
@@ -78,7 +78,7 @@ public:
     Dispatcher& automation();
     void setAutomation(Dispatcher* d) { automation_ = d; }
 
-protected:
+  protected:
     friend class ProgressBar;
     // Called when a bar moves, so a window can repaint it now and then.
     virtual void progressChanged(int which, const ProgressBar& bar) {
@@ -86,26 +86,26 @@ protected:
         (void)bar;
     }
 
-private:
+  private:
     ProgressBar bar1_, bar2_;
     Dispatcher* automation_ = nullptr;
 };
 
 // Busy cursor for the span of a scope, restored on every path.
 class BusyScope {
-public:
+  public:
     explicit BusyScope(Ui& ui) : ui_(ui) { ui_.setBusy(true); }
     ~BusyScope() { ui_.setBusy(false); }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
-private:
+  private:
     Ui& ui_;
 };
 
 // Busy cursor and message panel for the span of a scope.
 class MessagePanelScope {
-public:
+  public:
     MessagePanelScope(Ui& ui, const std::string& label) : ui_(ui), busy_(ui) {
         ui_.showMessagePanel(label);
     }
@@ -114,7 +114,7 @@ public:
     MessagePanelScope(const MessagePanelScope&) = delete;
     MessagePanelScope& operator=(const MessagePanelScope&) = delete;
 
-private:
+  private:
     Ui& ui_;
     BusyScope busy_;
 };

@@ -12,7 +12,7 @@
 namespace tamsel {
 
 class CoverArray {
-public:
+  public:
     // Slots 0..releveSlots-1 and 0..speciesSlots-1; entries that remain keep
     // their codes, new ones are zero.
     void resize(int releveSlots, int speciesSlots);
@@ -23,14 +23,14 @@ public:
     const LayerCodes& get(int releveSlot, int speciesSlot) const;
     void set(int releveSlot, int speciesSlot, const LayerCodes& codes);
 
-    void clearReleve(int releveSlot);  // every species slot of one relevé slot
+    void clearReleve(int releveSlot);    // every species slot of one relevé slot
     void clearSpecies(int speciesSlot);  // one species slot in every relevé slot
     void clearAll();
 
     // The non-zero entries of one relevé slot, by ascending species slot.
     const std::vector<std::pair<std::int32_t, LayerCodes>>& releve(int releveSlot) const;
 
-private:
+  private:
     void check(int releveSlot, int speciesSlot) const;
     std::vector<std::vector<std::pair<std::int32_t, LayerCodes>>> byReleve_;
     int speciesSlots_ = 0;

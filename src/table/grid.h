@@ -13,7 +13,7 @@
 namespace tamsel {
 
 class Grid {
-public:
+  public:
     int colCount() const { return static_cast<int>(colMap_.size()); }
     int rowCount() const { return static_cast<int>(rowMap_.size()); }
     void setColCount(int n);
@@ -54,7 +54,7 @@ public:
     void copyRow(int from, int to);
     void copyCol(int from, int to);
 
-private:
+  private:
     using Entry = std::pair<std::uint32_t, std::string>;  // physical column, text
     void checkRow(int row) const;
     void checkCol(int col) const;

@@ -9,15 +9,20 @@ namespace tamsel {
 
 namespace {
 
-bool isControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-bool isTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+bool isControl(char c) {
+    return static_cast<unsigned char>(c) <= 0x20;
+}
+bool isTrailByte(unsigned char c) {
+    return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
 
 // One conversion; on a byte that cannot be converted either puts the
 // replacement and skips one input character, or gives up.
 std::optional<std::string> convert(const char* to, const char* from, std::string_view in,
                                    bool lenient, const char* replacement) {
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv: CP932 is not available");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw std::runtime_error("iconv: CP932 is not available");
     std::string out;
     out.resize(in.size() * 3 + 8);
     char* inPtr = const_cast<char*>(in.data());
@@ -53,7 +58,8 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
         std::size_t skip = 1;
         unsigned char c = static_cast<unsigned char>(*inPtr);
         if (std::string_view(from) == "UTF-8") {
-            while (skip < inLeft && (static_cast<unsigned char>(inPtr[skip]) & 0xC0) == 0x80) ++skip;
+            while (skip < inLeft && (static_cast<unsigned char>(inPtr[skip]) & 0xC0) == 0x80)
+                ++skip;
         } else if (isLeadByte(c) && inLeft >= 2 &&
                    isTrailByte(static_cast<unsigned char>(inPtr[1]))) {
             skip = 2;  // a lead byte before a non-trail byte goes alone: that byte is text
@@ -85,8 +91,12 @@ std::string cutBytes(std::string_view s, std::size_t n) {
     return std::string(s.substr(0, end));
 }
 
-std::string toUtf8(std::string_view sjis) { return *convert("UTF-8", "CP932", sjis, true, "?"); }
-std::string fromUtf8(std::string_view utf8) { return *convert("CP932", "UTF-8", utf8, true, "?"); }
+std::string toUtf8(std::string_view sjis) {
+    return *convert("UTF-8", "CP932", sjis, true, "?");
+}
+std::string fromUtf8(std::string_view utf8) {
+    return *convert("CP932", "UTF-8", utf8, true, "?");
+}
 std::optional<std::string> toUtf8Strict(std::string_view sjis) {
     return convert("UTF-8", "CP932", sjis, false, "");
 }

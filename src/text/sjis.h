@@ -42,6 +42,8 @@ std::optional<std::string> toUtf8Strict(std::string_view sjis);
 std::optional<std::string> fromUtf8Strict(std::string_view utf8);
 
 // A UTF-8 literal of the source as Shift-JIS, e.g. sj("辞書なし").
-inline std::string sj(std::string_view utf8) { return fromUtf8(utf8); }
+inline std::string sj(std::string_view utf8) {
+    return fromUtf8(utf8);
+}
 
 }  // namespace tamsel

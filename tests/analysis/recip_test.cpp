@@ -249,9 +249,9 @@ TEST(Recip, ExchangeOrderMatchesTheLiteralProcedure) {
     std::vector<Scores> lists;
     for (int k = 0; k < 200; ++k) lists.push_back(randomScores(1 + k % 37, 2 + k % 101));
     const std::size_t big = 12000;
-    lists.push_back(Scores(big, 50));            // all equal
-    lists.push_back(randomScores(big, 2));       // two values
-    lists.push_back(randomScores(big, 101));     // every score
+    lists.push_back(Scores(big, 50));         // all equal
+    lists.push_back(randomScores(big, 2));    // two values
+    lists.push_back(randomScores(big, 101));  // every score
     Scores sorted(big), reversed(big), sawtooth(big);
     for (std::size_t k = 0; k < big; ++k) {
         sorted[k] = static_cast<std::uint16_t>(k * 101 / big);

@@ -13,13 +13,17 @@
 namespace tamsel {
 namespace {
 
+using testing::layerText;
 using testing::Outcome;
 using testing::ReleveIn;
-using testing::layerText;
 using testing::runCommands;
 
-Outcome run(const std::vector<std::string>& args) { return runCommands(args); }
-std::string layer(int k, const std::string& text) { return layerText(k, text); }
+Outcome run(const std::vector<std::string>& args) {
+    return runCommands(args);
+}
+std::string layer(int k, const std::string& text) {
+    return layerText(k, text);
+}
 
 class BatchBuild : public ::testing::Test {
   protected:

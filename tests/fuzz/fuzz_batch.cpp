@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string dir = fuzz::workDir();
     fuzz::writeFile(dir + "/f.rli", rest.substr(0, rliSize));
     fuzz::writeFile(dir + "/f.rld", rest.substr(rliSize));
-    fuzz::runCommandLine({"add", dir + "/f.rli", "recount", "sort-species", "sort-releves",
-                          "save", dir + "/x.vtb", "load", dir + "/x.vtb", "recip", "save",
-                          dir + "/y.vtb", "load", dir + "/y.vtb"});
+    fuzz::runCommandLine({"add", dir + "/f.rli", "recount", "sort-species", "sort-releves", "save",
+                          dir + "/x.vtb", "load", dir + "/x.vtb", "recip", "save", dir + "/y.vtb",
+                          "load", dir + "/y.vtb"});
     return 0;
 }

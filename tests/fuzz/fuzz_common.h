@@ -3,6 +3,7 @@
 // message a Japanese user could not read (plain ASCII is an internal message).
 #pragma once
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -10,7 +11,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 #include "app/session/batch.h"

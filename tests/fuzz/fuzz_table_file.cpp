@@ -39,9 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::finding("round trip", "a loaded table cannot be saved");
     TableState again;
     startBlankTable(again, ui);
-    if (!fuzz::runGuarded([&] {
-            installLoadedTable(again, readTableFile(first, "again.vtb"), "again.vtb");
-        }))
+    if (!fuzz::runGuarded(
+            [&] { installLoadedTable(again, readTableFile(first, "again.vtb"), "again.vtb"); }))
         fuzz::finding("round trip", "a saved table does not load");
     if (saved(again) != first) fuzz::finding("round trip", "the reloaded table differs");
     return 0;

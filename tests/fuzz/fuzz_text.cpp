@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (s.find(t) == std::string_view::npos) fuzz::finding("trim", "not a part of the input");
     }
 
-    for (std::size_t n : {std::size_t{0}, std::size_t{1}, std::size_t{4}, std::size_t{8},
-                          size / 2, size}) {
+    for (std::size_t n :
+         {std::size_t{0}, std::size_t{1}, std::size_t{4}, std::size_t{8}, size / 2, size}) {
         std::string c = cutBytes(s, n);
         if (c.size() > n || c.size() + 1 < std::min(n, size) || s.substr(0, c.size()) != c)
             fuzz::finding("cut", "not a prefix of the right length");

@@ -86,55 +86,62 @@ void exportTo(BatchContext& c, ArgReader& in, void (*command)(const TableState&,
 }  // namespace
 
 void registerOutputCommands(std::vector<BatchCommand>& reg) {
-    reg.push_back({.name = "check", .usage = "K...",
-                   .help = "出力項目: check print items K (1-30), freq (出現頻度), once (出現１回の種)",
-                   .run = [](BatchContext& c, ArgReader& in) { setBoxes(c, in, true); }});
-    reg.push_back({.name = "uncheck", .usage = "K...",
+    reg.push_back(
+        {.name = "check",
+         .usage = "K...",
+         .help = "出力項目: check print items K (1-30), freq (出現頻度), once (出現１回の種)",
+         .run = [](BatchContext& c, ArgReader& in) { setBoxes(c, in, true); }});
+    reg.push_back({.name = "uncheck",
+                   .usage = "K...",
                    .help = "出力項目: uncheck print items K (1-30), freq, once",
                    .run = [](BatchContext& c, ArgReader& in) { setBoxes(c, in, false); }});
-    reg.push_back({.name = "text-file", .usage = "FILE [--from N] [--to N] [--title TEXT]",
-                   .help = "表をテキスト出力: write the table as a text file, species rows --from..--to",
-                   .run = [](BatchContext& c, ArgReader& in) {
-                       panelOutput(c, in, "text-file", Item_TextFileClick);
-                   },
-                   .item = "Item_TextFile",
-                   .caption = "表をテキスト出力(&F)",
-                   .place = {"Menu_File", 80, true},
-                   .click = [](Session& s, Ui& ui) {
-                       Item_TextFileClick(s.table, s.printPanel, ui);
-                   }});
-    reg.push_back({.name = "spreadsheet", .usage = "FILE [--from N] [--to N] [--title TEXT]",
-                   .help = "エクセル形式出力: write the table as a workbook (.xlsx)",
-                   .run = [](BatchContext& c, ArgReader& in) {
-                       panelOutput(c, in, "spreadsheet", Item_ExcelFileClick);
-                   },
-                   .item = "Item_ExcelFile",
-                   .caption = "エクセル形式出力(&X)",
-                   .place = {"Menu_File", 90},
-                   .click = [](Session& s, Ui& ui) {
-                       Item_ExcelFileClick(s.table, s.printPanel, ui);
-                   }});
-    reg.push_back({.name = "pcord", .usage = "FILE",
-                   .help = "PCord用のCSV型出力: write the PCord matrix and the species list beside it",
-                   .run = [](BatchContext& c, ArgReader& in) { exportTo(c, in, Item_PCordCSVClick); },
-                   .item = "Item_PCordCSV",
-                   .caption = "PCord用のCSV型出力(&C)",
-                   .place = {"Menu_File", 60},
-                   .click = [](Session& s, Ui& ui) { Item_PCordCSVClick(s.table, ui); }});
-    reg.push_back({.name = "value-matrix", .usage = "FILE",
-                   .help = "数値表として出力する: write the value matrix",
-                   .run = [](BatchContext& c, ArgReader& in) { exportTo(c, in, Item_ValueMatrixClick); },
-                   .item = "Item_ValueMatrix",
-                   .caption = "数値表として出力する(&V)",
-                   .place = {"Menu_File", 50},
-                   .click = [](Session& s, Ui& ui) { Item_ValueMatrixClick(s.table, ui); }});
-    reg.push_back({.name = "plot-data", .usage = "FILE",
-                   .help = "立地環境データ表出力: write the plot-data table",
-                   .run = [](BatchContext& c, ArgReader& in) { exportTo(c, in, Item_PlotDataClick); },
-                   .item = "Item_PlotData",
-                   .caption = "立地環境データ表出力(&R)",
-                   .place = {"Menu_File", 70},
-                   .click = [](Session& s, Ui& ui) { Item_PlotDataClick(s.table, ui); }});
+    reg.push_back(
+        {.name = "text-file",
+         .usage = "FILE [--from N] [--to N] [--title TEXT]",
+         .help = "表をテキスト出力: write the table as a text file, species rows --from..--to",
+         .run = [](BatchContext& c,
+                   ArgReader& in) { panelOutput(c, in, "text-file", Item_TextFileClick); },
+         .item = "Item_TextFile",
+         .caption = "表をテキスト出力(&F)",
+         .place = {"Menu_File", 80, true},
+         .click = [](Session& s, Ui& ui) { Item_TextFileClick(s.table, s.printPanel, ui); }});
+    reg.push_back(
+        {.name = "spreadsheet",
+         .usage = "FILE [--from N] [--to N] [--title TEXT]",
+         .help = "エクセル形式出力: write the table as a workbook (.xlsx)",
+         .run = [](BatchContext& c,
+                   ArgReader& in) { panelOutput(c, in, "spreadsheet", Item_ExcelFileClick); },
+         .item = "Item_ExcelFile",
+         .caption = "エクセル形式出力(&X)",
+         .place = {"Menu_File", 90},
+         .click = [](Session& s, Ui& ui) { Item_ExcelFileClick(s.table, s.printPanel, ui); }});
+    reg.push_back(
+        {.name = "pcord",
+         .usage = "FILE",
+         .help = "PCord用のCSV型出力: write the PCord matrix and the species list beside it",
+         .run = [](BatchContext& c, ArgReader& in) { exportTo(c, in, Item_PCordCSVClick); },
+         .item = "Item_PCordCSV",
+         .caption = "PCord用のCSV型出力(&C)",
+         .place = {"Menu_File", 60},
+         .click = [](Session& s, Ui& ui) { Item_PCordCSVClick(s.table, ui); }});
+    reg.push_back(
+        {.name = "value-matrix",
+         .usage = "FILE",
+         .help = "数値表として出力する: write the value matrix",
+         .run = [](BatchContext& c, ArgReader& in) { exportTo(c, in, Item_ValueMatrixClick); },
+         .item = "Item_ValueMatrix",
+         .caption = "数値表として出力する(&V)",
+         .place = {"Menu_File", 50},
+         .click = [](Session& s, Ui& ui) { Item_ValueMatrixClick(s.table, ui); }});
+    reg.push_back(
+        {.name = "plot-data",
+         .usage = "FILE",
+         .help = "立地環境データ表出力: write the plot-data table",
+         .run = [](BatchContext& c, ArgReader& in) { exportTo(c, in, Item_PlotDataClick); },
+         .item = "Item_PlotData",
+         .caption = "立地環境データ表出力(&R)",
+         .place = {"Menu_File", 70},
+         .click = [](Session& s, Ui& ui) { Item_PlotDataClick(s.table, ui); }});
 }
 
 }  // namespace tamsel

@@ -1,7 +1,7 @@
 #include "app/session/session.h"
 
-#include "platform/xlsx/workbook_server.h"
 #include <filesystem>
+#include "platform/xlsx/workbook_server.h"
 
 #include "app/session/settings.h"
 #include "platform/error.h"

@@ -19,10 +19,10 @@ struct Session {
     TableState table;
     ReplaceName dictionary;
     AddReleveForm addPanel;
-    EditingState editing;  // the pop-ups and the edit panel of hand editing
-    PrintPanel printPanel;  // the print-item panel; its states persist between outputs
+    EditingState editing;       // the pop-ups and the edit panel of hand editing
+    PrintPanel printPanel;      // the print-item panel; its states persist between outputs
     ServerRegistry automation;  // the spreadsheet output's servers
-    std::string programPath;  // the program file, for the help file and the current folder
+    std::string programPath;    // the program file, for the help file and the current folder
 };
 
 // The start-up sequence of the main window. args are the command-line arguments

@@ -10,8 +10,12 @@ std::optional<std::string> BatchUi::nextFile(const FileDialogRequest& r) {
     return a;
 }
 
-std::optional<std::string> BatchUi::openFileDialog(const FileDialogRequest& r) { return nextFile(r); }
-std::optional<std::string> BatchUi::saveFileDialog(const FileDialogRequest& r) { return nextFile(r); }
+std::optional<std::string> BatchUi::openFileDialog(const FileDialogRequest& r) {
+    return nextFile(r);
+}
+std::optional<std::string> BatchUi::saveFileDialog(const FileDialogRequest& r) {
+    return nextFile(r);
+}
 
 std::optional<FontSpec> BatchUi::fontDialog(const FontSpec& current) {
     (void)current;

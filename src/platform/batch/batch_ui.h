@@ -12,7 +12,7 @@
 namespace tamsel {
 
 class BatchUi : public Ui {
-public:
+  public:
     void message(const std::string& text) override { messages.push_back(text); }
     void alert() override { ++alerts; }
     void setBusy(bool on) override { busyDepth += on ? 1 : -1; }
@@ -45,7 +45,7 @@ public:
     int aboutShown = 0;
     bool panelShown = false;
 
-private:
+  private:
     std::optional<std::string> nextFile(const FileDialogRequest& r);
 };
 

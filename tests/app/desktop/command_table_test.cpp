@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "app/batch_run.h"
-#include "app/session/batch.h"
 #include "app/desktop/print_panel.h"
+#include "app/session/batch.h"
 #include "app/session/commands.h"
 #include "io/safe_file.h"
 #include "text/sjis.h"

@@ -78,8 +78,7 @@ TEST(DesktopWindow, MenuHasEveryCaptionAndOnlyOutputsDisabled) {
         {"ヘルプ(&H)", {"使用法　　(&H)", "ﾊﾞｰｼﾞｮﾝ情報(&A)"}},
     };
     // The printer is not built yet.
-    const std::set<QString> disabled = {u("表を直接印刷出力(&P)"),
-                                        u("プリンターの設定(&T)")};
+    const std::set<QString> disabled = {u("表を直接印刷出力(&P)"), u("プリンターの設定(&T)")};
     Window w;
     const QList<QAction*> menus = w.form.menuBar()->actions();
     ASSERT_EQ(menus.size(), static_cast<qsizetype>(expected.size()));
