@@ -48,13 +48,15 @@ TEST(RecordingServer, RefusesTheCallItWasToldToAndRecordsIt) {
 TEST(RecordingServer, DescribesArgumentsReadably) {
     // The second byte of 表 is a backslash; it must stay part of the character.
     std::string hyo = sj("表");
+    // AutoArg holds views, so the texts it points at live as long as the cases.
+    std::string odd = hyo + "\n\"\\\x01";
     struct Case {
         AutoArg arg;
         std::string text;
     } cases[] = {
         {AutoArg::integer(-7), "int -7"},
         {AutoArg::smallInt(-4160), "small -4160"},
-        {AutoArg::textOf(hyo + "\n\"\\\x01"), "text \"" + hyo + "\\n\\\"\\\\\\x01\""},
+        {AutoArg::textOf(odd), "text \"" + hyo + "\\n\\\"\\\\\\x01\""},
         {AutoArg::named("Filename", AutoArg::pathOf("/a b")), "Filename:=path \"/a b\""},
     };
     for (const Case& c : cases) EXPECT_EQ(describeArg(c.arg), c.text);
