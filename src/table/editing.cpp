@@ -164,22 +164,22 @@ void startCommentEdit(TableState& t, EditingState& e) {
 
 }  // namespace
 
-void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row, int x,
-                       int y, int gridTop) {
+void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row) {
     if (button != MouseButton::Right) return;
     const TableLayout layout(t.FreqRow);
     if (row >= L::FirstItemRow && row <= L::LastShowCellRow && L::isReleveCol(col)) {
-        e.Panel_ShowCell = {true, x - ShowCellWidth - 2, y + gridTop};
+        e.Panel_ShowCell = {true, col, row};
         e.ShowCellText = t.VegTable.cell(col, row);
     } else if (col == L::NumberCol && layout.isSpeciesRow(row)) {
         t.SelectedRow = row;
         e.outlines.push_back({col, row, OutlineColour::Red});
-        e.Panel_forRow = {true, 34, y - 60};
-        e.Panel_Edit.top = y - 30;
+        e.Panel_forRow = {true, col, row};
+        e.Panel_Edit.col = col;
+        e.Panel_Edit.row = row;
     } else if (row == L::SerialRow && L::isReleveCol(col)) {
         t.SelectedColumn = col;
         e.outlines.push_back({col, row, OutlineColour::Red});
-        e.Panel_forCol = {true, x - ForColWidth, 20};
+        e.Panel_forCol = {true, col, row};
     }
 }
 

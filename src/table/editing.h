@@ -28,27 +28,22 @@ struct CellOutline {
     bool operator==(const CellOutline&) const = default;
 };
 
-// A pop-up panel: shown or hidden, and where (pixels, in the window's client area).
+// A pop-up panel: shown or hidden, and the grid cell it was opened for. Where it
+// shows on the screen is the window's business.
 struct PopupPanel {
     bool visible = false;
-    int left = 0;
-    int top = 0;
+    int col = 0;
+    int row = 0;
+    bool operator==(const PopupPanel&) const = default;
 };
-
-// Sizes of the pop-ups, in pixels.
-constexpr int ShowCellWidth = 79, ShowCellHeight = 20;
-constexpr int ForColWidth = 120, ForColHeight = 48;
-constexpr int ForRowWidth = 120, ForRowHeight = 72;
-constexpr int EditPanelWidth = 530, EditPanelHeight = 29, EditPanelLeft = 59;
-constexpr int Edit1Width = 410;
 
 struct EditingState {
     PopupPanel Panel_ShowCell;
     std::string ShowCellText;  // caption of Panel_ShowCell (Shift-JIS)
     PopupPanel Panel_forCol;   // "列を挿入する", "列を削除する"
     PopupPanel Panel_forRow;  // "行を挿入する", "行を削除する", "行コメント記入"
-    PopupPanel Panel_Edit{false, EditPanelLeft, 0};
-    std::string Edit1;            // text of the edit box (Shift-JIS)
+    PopupPanel Panel_Edit;    // opened for the cell of the last row pop-up
+    std::string Edit1;        // text of the edit box (Shift-JIS)
     bool Edit1SelectAll = false;  // the window selects all of Edit1 when it shows it
 
     // Outlines drawn on the grid's surface since the window last took them; they
@@ -69,10 +64,8 @@ constexpr EditButtonText RemarkText{"行コメント記入", "コメント記入
 constexpr EditButtonText EditCancelText{"取消", "取消"};
 constexpr EditButtonText EditOkText{"ＯＫ", "ＯＫ"};
 
-// Mouse on the grid. (col, row) is the cell under the mouse, (x, y) the mouse in
-// grid pixels, gridTop the grid's top in the window.
-void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row, int x,
-                       int y, int gridTop);
+// Mouse on the grid. (col, row) is the cell under the mouse.
+void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row);
 void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col, int row);
 
 // The panel buttons, run on the release of a mouse button over them. Each hides

@@ -193,10 +193,7 @@ TEST(Exports, ReadTheMovedCountsAfterInsertingWithoutARecount) {
     SmallTable s = pcordTable();
     EditingState e;
     const TableLayout layout = s.layout();
-    auto press = [&](int col, int row) {
-        VegTableMouseDown(s.t, e, MouseButton::Right, col, row, col * DefaultColWidth + 14,
-                          row * DefaultRowHeight + 7, 0);
-    };
+    auto press = [&](int col, int row) { VegTableMouseDown(s.t, e, MouseButton::Right, col, row); };
     press(TableLayout::releveCol(1), TableLayout::SerialRow);
     Btn_InsColMouseUp(s.t, e, s.ui(), MouseButton::Right);
     press(TableLayout::NumberCol, layout.speciesRow(2));

@@ -66,8 +66,8 @@ struct Table {
         Item_FrequencyClick(t, ui);
     }
 
-    void pressSerial(int col) { VegTableMouseDown(t, e, MouseButton::Right, col, 1, 100, 8, 0); }
-    void pressRunning(int row) { VegTableMouseDown(t, e, MouseButton::Right, 1, row, 20, 200, 0); }
+    void pressSerial(int col) { VegTableMouseDown(t, e, MouseButton::Right, col, 1); }
+    void pressRunning(int row) { VegTableMouseDown(t, e, MouseButton::Right, 1, row); }
 
     std::vector<std::string> releveOrder() const {
         std::vector<std::string> v;
@@ -401,28 +401,23 @@ TEST(Editing, LeftReleaseOnAPanelButtonOnlyClosesIt) {
     EXPECT_EQ(snapshot(x.t), before);
 }
 
-TEST(Editing, PopUpsOpenWhereTheMouseIsAndCloseOnRelease) {
+TEST(Editing, PopUpsOpenForThePressedCellAndCloseOnRelease) {
     Table x;
     standardTable(x);
-    VegTableMouseDown(x.t, x.e, MouseButton::Right, 5, 3, 200, 40, 25);
-    EXPECT_TRUE(x.e.Panel_ShowCell.visible);
-    EXPECT_EQ(x.e.Panel_ShowCell.left, 200 - 79 - 2);
-    EXPECT_EQ(x.e.Panel_ShowCell.top, 65);
+    VegTableMouseDown(x.t, x.e, MouseButton::Right, 5, 3);
+    EXPECT_EQ(x.e.Panel_ShowCell, (PopupPanel{true, 5, 3}));
     EXPECT_EQ(x.e.ShowCellText, x.t.VegTable.cell(5, 3));
 
-    VegTableMouseDown(x.t, x.e, MouseButton::Right, 1, x.t.FreqRow + 2, 20, 300, 25);
+    VegTableMouseDown(x.t, x.e, MouseButton::Right, 1, x.t.FreqRow + 2);
     EXPECT_EQ(x.t.SelectedRow, x.t.FreqRow + 2);
-    EXPECT_EQ(x.e.Panel_forRow.left, 34);
-    EXPECT_EQ(x.e.Panel_forRow.top, 240);
-    EXPECT_EQ(x.e.Panel_Edit.top, 270);
-    EXPECT_FALSE(x.e.Panel_Edit.visible);
+    EXPECT_EQ(x.e.Panel_forRow, (PopupPanel{true, 1, x.t.FreqRow + 2}));
+    EXPECT_EQ(x.e.Panel_Edit, (PopupPanel{false, 1, x.t.FreqRow + 2}));
 
-    VegTableMouseDown(x.t, x.e, MouseButton::Right, 6, 1, 180, 8, 25);
+    VegTableMouseDown(x.t, x.e, MouseButton::Right, 6, 1);
     EXPECT_EQ(x.t.SelectedColumn, 6);
-    EXPECT_EQ(x.e.Panel_forCol.left, 60);
-    EXPECT_EQ(x.e.Panel_forCol.top, 20);
+    EXPECT_EQ(x.e.Panel_forCol, (PopupPanel{true, 6, 1}));
 
-    VegTableMouseDown(x.t, x.e, MouseButton::Left, 7, 1, 180, 8, 25);  // only the right acts
+    VegTableMouseDown(x.t, x.e, MouseButton::Left, 7, 1);  // only the right acts
     EXPECT_EQ(x.t.SelectedColumn, 6);
     VegTableMouseUp(x.t, x.e, MouseButton::Right, 8, 9);
     EXPECT_FALSE(x.e.Panel_ShowCell.visible || x.e.Panel_forRow.visible ||

@@ -42,15 +42,15 @@ QToolButton* editButton(const char* name, const EditButtonText& text, QWidget* p
     return b;
 }
 
-void place(QWidget* w, const PopupPanel& p, const QWidget* host) {
+void place(QWidget* w, const PopupPanel& p, QPoint at, const QWidget* host) {
     if (!p.visible) {
         if (w->isVisible())
             for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) b->setDown(false);
         w->hide();
         return;
     }
-    const int left = std::clamp(p.left, 0, std::max(0, host->width() - w->width()));
-    const int top = std::clamp(p.top, 0, std::max(0, host->height() - w->height()));
+    const int left = std::clamp(at.x(), 0, std::max(0, host->width() - w->width()));
+    const int top = std::clamp(at.y(), 0, std::max(0, host->height() - w->height()));
     w->move(left, top);
     w->show();
     w->raise();
@@ -110,16 +110,30 @@ EditPanels::EditPanels(QWidget* host) : host_(host) {
     Btn_Edit_OK->setGeometry(buttonsLeft + buttonWidth + 2, pad, buttonWidth, EditRowHeight);
 }
 
+void EditPanels::placeFromPress(const EditingState& e, QPoint mouse, QPoint gridOrigin) {
+    // The cell's text left of the mouse; the row buttons above it at the left
+    // edge, the edit panel just below them; the column buttons left of the mouse
+    // at the top, over the header rows.
+    const int x = mouse.x() + gridOrigin.x();
+    const int y = mouse.y();
+    if (e.Panel_ShowCell.visible) showCellAt_ = {x - ShowCellWidth - 2, y + gridOrigin.y()};
+    if (e.Panel_forRow.visible) {
+        forRowAt_ = {34, y - 60};
+        editAt_ = {EditPanelLeft, y - 30};
+    }
+    if (e.Panel_forCol.visible) forColAt_ = {x - ForColWidth, 20};
+}
+
 void EditPanels::showFrom(EditingState& e) {
     Panel_ShowCell->setText(qs(e.ShowCellText));
-    place(Panel_ShowCell, e.Panel_ShowCell, host_);
-    place(Panel_forCol, e.Panel_forCol, host_);
-    place(Panel_forRow, e.Panel_forRow, host_);
+    place(Panel_ShowCell, e.Panel_ShowCell, showCellAt_, host_);
+    place(Panel_forCol, e.Panel_forCol, forColAt_, host_);
+    place(Panel_forRow, e.Panel_forRow, forRowAt_, host_);
 
     const QString text = qs(e.Edit1);
     if (Edit1->text() != text) Edit1->setText(text);
     const bool opening = e.Panel_Edit.visible && Panel_Edit->isHidden();
-    place(Panel_Edit, e.Panel_Edit, host_);
+    place(Panel_Edit, e.Panel_Edit, editAt_, host_);
     if (e.Edit1SelectAll || opening) {
         if (e.Edit1SelectAll) Edit1->selectAll();
         e.Edit1SelectAll = false;

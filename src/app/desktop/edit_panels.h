@@ -27,13 +27,24 @@ class PanelButton : public QToolButton {
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
+// Sizes of the pop-ups, in pixels.
+constexpr int ShowCellWidth = 79, ShowCellHeight = 20;
+constexpr int ForColWidth = 120, ForColHeight = 48;
+constexpr int ForRowWidth = 120, ForRowHeight = 72;
+constexpr int EditPanelWidth = 530, EditPanelHeight = 29, EditPanelLeft = 59;
+constexpr int Edit1Width = 410;
+
 class EditPanels {
   public:
     // host: the widget the grid fills; the panels float over it.
     explicit EditPanels(QWidget* host);
 
-    // Shows, hides and places the panels as e says; a position that would put a
-    // panel out of the host is moved in, so the whole panel can be reached.
+    // Places the pop-ups a right press just opened (e, after the core's press
+    // handler) beside the mouse: mouse in the grid's viewport, gridOrigin the
+    // viewport's top-left in the host.
+    void placeFromPress(const EditingState& e, QPoint mouse, QPoint gridOrigin);
+    // Shows and hides the panels as e says, at the places the last press chose; a position that
+    // would put a panel out of the host is moved in, so the whole panel can be reached.
     void showFrom(EditingState& e);
     // The edit box into e, as the OK command reads it.
     void readInto(EditingState& e) const;
@@ -55,6 +66,7 @@ class EditPanels {
         return {Btn_InsCol, Btn_DelCol, Btn_InsRow, Btn_DelRow, Btn_Remark};
     }
     QWidget* host_;
+    QPoint showCellAt_, forColAt_, forRowAt_, editAt_{EditPanelLeft, 0};
 };
 
 }  // namespace tamsel

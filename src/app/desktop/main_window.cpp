@@ -275,8 +275,8 @@ void TForm1::connectGrid() {
                 // The pop-ups are placed in the client area the grid fills.
                 const QPoint origin = vegTable_->viewport()->mapTo(centralWidget(), QPoint(0, 0));
                 runCommand([&] {
-                    VegTableMouseDown(t, e, mouseButtonOf(button), cell.x(), cell.y(),
-                                      pos.x() + origin.x(), pos.y(), origin.y());
+                    VegTableMouseDown(t, e, mouseButtonOf(button), cell.x(), cell.y());
+                    edit_->placeFromPress(e, pos, origin);
                 });
             });
     connect(

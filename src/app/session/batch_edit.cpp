@@ -12,17 +12,8 @@ namespace tamsel {
 
 namespace {
 
-// Pixel position of a cell's middle, as the window would report the mouse there.
-int pixelX(int col) {
-    return col * DefaultColWidth + DefaultColWidth / 2;
-}
-int pixelY(int row) {
-    return row * DefaultRowHeight + DefaultRowHeight / 2;
-}
-
 void rightPress(BatchContext& c, int col, int row) {
-    VegTableMouseDown(c.session.table, c.session.editing, MouseButton::Right, col, row, pixelX(col),
-                      pixelY(row), 0);
+    VegTableMouseDown(c.session.table, c.session.editing, MouseButton::Right, col, row);
 }
 
 // A right press on the serial number of column K, then the panel button.

@@ -45,8 +45,12 @@ TEST(EditingWindow, RightPressOnSerialAndReleaseOverDeleteRemovesThatColumn) {
     const std::vector<std::string> next = t.VegTable.colTexts(6);
     EditPanels& p = w.form.editPanels();
 
-    w.press(Qt::RightButton, w.cellCentre(5, 1));
+    const QPoint mouse = w.cellCentre(5, 1);
+    w.press(Qt::RightButton, mouse);
     ASSERT_TRUE(p.Panel_forCol->isVisible());
+    // Left of the mouse, so the release can reach its buttons.
+    EXPECT_EQ(p.Panel_forCol->geometry().right() + 1,
+              w.form.centralWidget()->mapFrom(&w.form, mouse).x());
     EXPECT_TRUE(hasOutline(w.grid(), 5, 1, Qt::red));
     EXPECT_EQ(p.Btn_DelCol->toolTip(), u("列を削除する"));
     const QPoint over = Window::centreOf(p.Btn_DelCol, &w.form);
