@@ -193,6 +193,19 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
 
 }  // namespace
 
+std::string recipReport(const RecipResult& r) {
+    const std::string passes = std::to_string(r.passes);
+    switch (r.end) {
+        case RecipEnd::Converged:
+            return sj("反復平均法: ") + passes + sj(" 回の反復で収束しました");
+        case RecipEnd::Cycle:
+            return sj("反復平均法: ") + passes + sj(" 回の反復で同じ状態に戻ったため止めました");
+        case RecipEnd::Limit:
+            break;
+    }
+    return sj("反復平均法: 上限の ") + passes + sj(" 回で止めました（収束していません）");
+}
+
 const char* recipEndName(RecipEnd end) {
     switch (end) {
         case RecipEnd::Converged:

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/ui.h"
@@ -54,6 +55,8 @@ std::vector<std::uint16_t> initialSpeciesScores(int n);
 
 // "converged", "cycle" or "limit".
 const char* recipEndName(RecipEnd end);
+// How the ordering ended, for the user (Shift-JIS).
+std::string recipReport(const RecipResult& r);
 
 // The order the exchange procedure leaves: result[k] is the 0-based index in
 // scores of the element that ends at position k. Not stable for equal scores.

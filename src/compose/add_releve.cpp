@@ -76,8 +76,16 @@ bool readOrSkip(DataFilePair& p, std::int32_t n, SkippedRecords& skipped) {
     return false;
 }
 
-// Tells the user once which records were left out and why.
-void reportSkipped(const TableState& t, Ui& ui, const SkippedRecords& s) {
+// Tells the user what the add did: on the status line how many relevés it placed
+// and how many records it skipped, and once in a box which records were left out
+// and why. countBefore: ReleveCount before the add.
+void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const SkippedRecords& s) {
+    const std::int32_t placed = t.ReleveCount - countBefore;
+    std::string line = placed == 0 ? sj("0 件が条件に合いました")
+                                   : std::to_string(placed) + sj(" 件の測定を表に加えました");
+    if (s.count > 0)
+        line += sj("（読めないレコード ") + std::to_string(s.count) + sj(" 件を飛ばしました）");
+    ui.status(line);
     if (s.count == 0) return;
     std::string text = sj("データファイル ") + fromUtf8(t.DataFileName) + sj(" のレコード ") +
                        std::to_string(s.count) +
@@ -204,6 +212,7 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
     f.MinCoverB = *minB;
 
     openOrFinish(t, f, ui);
+    const std::int32_t before = t.ReleveCount;
     SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
@@ -242,7 +251,7 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
         });
     }
     finish(t, f, ui);
-    reportSkipped(t, ui, skipped);
+    reportAdd(t, ui, before, skipped);
 }
 
 void AddPlantABtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
@@ -261,6 +270,7 @@ void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f
 void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     f.GridFilter = boxValue(f.EditGrid);
     openOrFinish(t, f, ui);
+    const std::int32_t before = t.ReleveCount;
     SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
@@ -272,11 +282,12 @@ void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui
         });
     }
     finish(t, f, ui);
-    reportSkipped(t, ui, skipped);
+    reportAdd(t, ui, before, skipped);
 }
 
 void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     OpenDataFiles(t);
+    const std::int32_t before = t.ReleveCount;
     SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
@@ -285,7 +296,7 @@ void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, 
     }
     ui.alert();
     finish(t, f, ui);
-    reportSkipped(t, ui, skipped);
+    reportAdd(t, ui, before, skipped);
 }
 
 void Btn_AddCancelClick(AddReleveForm& f) {

@@ -1,6 +1,7 @@
 #include "datafile/data_file_pair.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <unordered_set>
@@ -151,6 +152,13 @@ bool openDataFilesAt(DataFilePair& p, const std::string& headerPath) {
     }
     takeLastRecord(p);
     return true;
+}
+
+std::string dataFileThatFails(const std::string& headerPath) {
+    std::FILE* f = std::fopen(headerPath.c_str(), "rb");
+    if (!f) return headerPath;
+    std::fclose(f);
+    return speciesFileName(headerPath);
 }
 
 void openDataFileBytes(DataFilePair& p, std::string headerBytes, std::string speciesBytes) {

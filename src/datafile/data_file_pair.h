@@ -121,8 +121,11 @@ void resetDataFilePair(DataFilePair& p);
 std::string speciesFileName(const std::string& headerPath);
 
 // Opens both files and sets LastRecord; false (both closed) when either fails.
-// The caller reports "ファイルが開けません".
+// The caller reports "ファイルが開けません" with dataFileThatFails.
 bool openDataFilesAt(DataFilePair& p, const std::string& headerPath);
+// The file of the pair that cannot be opened: the header file when it cannot,
+// else its species file (a missing .rld is named as such, not by its .rli).
+std::string dataFileThatFails(const std::string& headerPath);
 // The same pair from the bytes of the .rli and .rld files.
 void openDataFileBytes(DataFilePair& p, std::string headerBytes, std::string speciesBytes);
 void CloseDataFiles(DataFilePair& p);

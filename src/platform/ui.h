@@ -27,6 +27,9 @@ struct FontSpec {
 class Ui;
 class Dispatcher;
 
+// The answers to "save the table first?".
+enum class SaveAnswer { Save, Discard, Cancel };
+
 // A progress bar that behaves like the window's: a range that refuses a maximum
 // below its minimum, and a position kept inside the range.
 class ProgressBar {
@@ -68,7 +71,17 @@ class Ui {
     virtual void showAbout() = 0;
 
     virtual void captionChanged(const std::string& caption) = 0;
+    // Whether the caption marks a changed table (the window does; the command
+    // line prints the caption as it always has).
+    virtual bool showsChanges() const { return false; }
     virtual void gridChanged() {}
+
+    // Asks whether to save a changed table before it is replaced, with the buttons
+    // 保存 / 保存しない / キャンセル. Only the window asks.
+    virtual SaveAnswer askToSave(const std::string& question) = 0;
+    // One line on what a command did, shown without stopping the user (the
+    // window's status bar); the command line keeps its output as it is.
+    virtual void status(const std::string& text) { (void)text; }
 
     ProgressBar& progressBar1() { return bar1_; }  // on the add-relevé panel
     ProgressBar& progressBar2() { return bar2_; }  // on the message panel

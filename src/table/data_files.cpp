@@ -14,7 +14,8 @@ std::string dataFilePath(const TableState& t) {
 
 void OpenDataFiles(TableState& t) {
     std::string path = dataFilePath(t);
-    if (!openDataFilesAt(t.data, path)) throw Error(sj("ファイルが開けません: ") + fromUtf8(path));
+    if (!openDataFilesAt(t.data, path))
+        throw Error(sj("ファイルが開けません: ") + fromUtf8(dataFileThatFails(path)));
 }
 
 }  // namespace tamsel

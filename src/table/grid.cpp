@@ -28,6 +28,7 @@ void Grid::checkCol(int col) const {
 }
 
 void Grid::setColCount(int n) {
+    ++revision_;
     if (n < 0) outside("列数", n);
     while (colCount() > n) {
         std::uint32_t phys = colMap_.back();
@@ -51,6 +52,7 @@ void Grid::setColCount(int n) {
 }
 
 void Grid::setRowCount(int n) {
+    ++revision_;
     if (n < 0) outside("行数", n);
     if (n < rowCount()) {
         // Keep rows_ dense: the physical rows still in use are renumbered in order.
@@ -93,25 +95,31 @@ void Grid::setCell(int col, int row, std::string text) {
     auto it = findEntry(r, phys);
     bool present = it != r.end() && it->first == phys;
     if (text.empty()) {
-        if (present) r.erase(it);
+        if (!present) return;
+        r.erase(it);
     } else if (present) {
+        if (it->second == text) return;
         it->second = std::move(text);
     } else {
         r.insert(it, Entry{phys, std::move(text)});
     }
+    ++revision_;
 }
 
 void Grid::clearRow(int row) {
+    ++revision_;
     checkRow(row);
     physRow(row).clear();
 }
 
 void Grid::clearCol(int col) {
+    ++revision_;
     checkCol(col);
     dropPhysCol(colMap_[col]);
 }
 
 void Grid::clearAll() {
+    ++revision_;
     for (auto& r : rows_) r.clear();
 }
 
@@ -136,15 +144,18 @@ void Grid::setRowTexts(int row, const std::vector<std::string>& texts) {
     for (int c = 0; c < colCount() && c < static_cast<int>(texts.size()); ++c)
         if (!texts[c].empty()) r.emplace_back(colMap_[c], texts[c]);
     std::sort(r.begin(), r.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
+    ++revision_;
 }
 
 void Grid::swapRows(int a, int b) {
+    ++revision_;
     checkRow(a);
     checkRow(b);
     std::swap(rowMap_[a], rowMap_[b]);
 }
 
 void Grid::swapCols(int a, int b) {
+    ++revision_;
     checkCol(a);
     checkCol(b);
     std::swap(colMap_[a], colMap_[b]);
@@ -163,12 +174,14 @@ void moveWithin(V& v, int from, int to) {
 }  // namespace
 
 void Grid::moveRow(int from, int to) {
+    if (from != to) ++revision_;
     checkRow(from);
     checkRow(to);
     moveWithin(rowMap_, from, to);
 }
 
 void Grid::moveCol(int from, int to) {
+    if (from != to) ++revision_;
     checkCol(from);
     checkCol(to);
     moveWithin(colMap_, from, to);
@@ -190,6 +203,7 @@ void checkPermutation(const std::vector<int>& order) {
 }  // namespace
 
 void Grid::permuteRows(int first, const std::vector<int>& order) {
+    ++revision_;
     int n = static_cast<int>(order.size());
     if (n == 0) return;
     checkRow(first);
@@ -200,6 +214,7 @@ void Grid::permuteRows(int first, const std::vector<int>& order) {
 }
 
 void Grid::permuteCols(int first, const std::vector<int>& order) {
+    ++revision_;
     int n = static_cast<int>(order.size());
     if (n == 0) return;
     checkCol(first);
@@ -213,12 +228,14 @@ void Grid::permuteCols(int first, const std::vector<int>& order) {
 }
 
 void Grid::copyRow(int from, int to) {
+    ++revision_;
     checkRow(from);
     checkRow(to);
     if (from != to) physRow(to) = physRow(from);
 }
 
 void Grid::copyCol(int from, int to) {
+    ++revision_;
     checkCol(from);
     checkCol(to);
     if (from == to) return;

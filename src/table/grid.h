@@ -54,6 +54,10 @@ class Grid {
     void copyRow(int from, int to);
     void copyCol(int from, int to);
 
+    // Counts the changes of contents or order (a cell written with the text it
+    // holds is none), so that a caller can tell whether anything changed since.
+    std::uint64_t revision() const { return revision_; }
+
   private:
     using Entry = std::pair<std::uint32_t, std::string>;  // physical column, text
     void checkRow(int row) const;
@@ -66,6 +70,7 @@ class Grid {
     std::vector<std::uint32_t> colMap_;     // position -> physical column
     std::vector<int> colOfPhys_;            // physical column -> position (-1: gone)
     std::vector<std::uint32_t> freeCols_;   // physical columns free for reuse
+    std::uint64_t revision_ = 0;
 };
 
 }  // namespace tamsel

@@ -145,17 +145,19 @@ void ClearTable(TableState& t, Ui& ui) {
     }
     t.TableArray.clearAll();
     t.data.LastRecord = 0;
+    t.markUnchanged();  // a blank table holds nothing to lose
     ui.gridChanged();
     RefreshCaption(t, ui);
 }
 
-std::string captionOf(const TableState& t) {
-    return t.TableTitle + "  NR=" + std::to_string(t.ReleveCount) +
-           ", NS=" + std::to_string(t.SpeciesCount) + "    " + t.DictionaryStatus;
+std::string captionOf(const TableState& t, bool showChanged) {
+    return t.TableTitle + (showChanged && t.changed() ? sj("＊") : "") +
+           "  NR=" + std::to_string(t.ReleveCount) + ", NS=" + std::to_string(t.SpeciesCount) +
+           "    " + t.DictionaryStatus;
 }
 
 void RefreshCaption(const TableState& t, Ui& ui) {
-    ui.captionChanged(captionOf(t));
+    ui.captionChanged(captionOf(t, ui.showsChanges()));
 }
 
 namespace {

@@ -62,6 +62,21 @@ struct TableState {
     std::int32_t SelectedColumn = 0;
     std::int32_t SelectedRow = 0;
     std::uint8_t EditTarget = 0;
+
+    // Whether the table differs from what was last saved, loaded or blanked: the
+    // grid holds every text, count and (through the slots) code, so its revision
+    // and the title tell, whichever command changed them.
+    bool changed() const {
+        return VegTable.revision() != unchangedRevision_ || TableTitle != unchangedTitle_;
+    }
+    void markUnchanged() {
+        unchangedRevision_ = VegTable.revision();
+        unchangedTitle_ = TableTitle;
+    }
+
+  private:
+    std::uint64_t unchangedRevision_ = 0;
+    std::string unchangedTitle_;
 };
 
 // The window's default print-item boxes (captions, enabled and checked states).
@@ -89,7 +104,9 @@ void startBlankTable(TableState& t, Ui& ui);
 // Blanks the table: counts 0, every slot equal to its position, codes 0.
 void ClearTable(TableState& t, Ui& ui);
 
-std::string captionOf(const TableState& t);
+// showChanged: a "＊" after the title while the table is changed (the window's
+// caption; the command line prints the caption without it).
+std::string captionOf(const TableState& t, bool showChanged = false);
 void RefreshCaption(const TableState& t, Ui& ui);
 
 // 2 + the number of enabled boxes among ChkBox2..ChkBox30.

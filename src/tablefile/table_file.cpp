@@ -466,12 +466,14 @@ void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path
     t.data.CurrentNotation = 2;
     t.DataFileName = std::move(name);
     t.DataFolder = std::move(folder);
+    t.markUnchanged();
 }
 
 // --- files ---------------------------------------------------------------------
 
 void saveTableFile(TableState& t, const std::string& path) {
     writeFileSafely(path, [&](ByteSink& out) { writeTableFile(out, t); });
+    t.markUnchanged();
 }
 
 void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar) {
@@ -501,6 +503,7 @@ void Item_SaveTableClick(TableState& t, Ui& ui) {
     MessagePanelScope panel(ui, sj("組成表を保存中"));
     saveTableFile(t, *path);
     ui.gridChanged();  // the hidden slot cells may have been renumbered
+    ui.status(sj("保存しました: ") + fromUtf8(*path));
 }
 
 void Item_LoadTableClick(TableState& t, Ui& ui) {
@@ -520,6 +523,7 @@ void Item_LoadTableClick(TableState& t, Ui& ui) {
         loadTableFile(t, *path, &ui.progressBar1());
     }
     ui.gridChanged();
+    ui.status(sj("読込みました: ") + fromUtf8(*path));
     RefreshCaption(t, ui);
 }
 

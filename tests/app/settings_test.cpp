@@ -101,6 +101,28 @@ TEST_F(SettingsTest, FolderAndDictionaryLines) {
     EXPECT_EQ(s.table.DictionaryStatus, sj("辞書＝") + "names.dic");  // not found: unchanged
 }
 
+TEST_F(SettingsTest, ARelativeFolderBelongsToTheSettingsFile) {
+    struct Case {
+        const char* line;
+        std::string folder;
+    } cases[] = {
+        {"#D ./plots.rli", dir.file("")},
+        {"#D data\\plots.rli", dir.file("data/")},
+        {"#D ../up/plots.rli", (std::filesystem::path(dir.file("")) / "../up/").lexically_normal()},
+        {"#D /abs/plots.rli", "/abs/"},
+    };
+    for (const Case& c : cases) {
+        auto lines = settingsLines();
+        lines.push_back(c.line);
+        read(joined(lines));
+        EXPECT_EQ(s.table.OpenDialogFolder, c.folder) << c.line;
+    }
+    // The add dialog starts there.
+    ui.fileAnswers.push_back(std::nullopt);
+    Item_AddReleveClick(s.table, s.addPanel, ui);
+    EXPECT_EQ(ui.dialogs.back().initialDir, "/abs/");
+}
+
 TEST_F(SettingsTest, FolderPartStepsOverKanjiWhoseTrailByteIsABackslash) {
     // 表 is 0x95 0x5C: its second byte must not end the folder.
     EXPECT_EQ(settingsFolderPart(sj("D:\\植生表\\a.rli")), "D:/植生表/");

@@ -278,6 +278,9 @@ TEST_F(AddReleveTest, SkippedRecordsAreReportedOnceWhenTheCommandEnds) {
     AddbyRecordBtnClick(t, dict, f, ui);
     EXPECT_EQ(t.ReleveCount, 2);
     EXPECT_EQ(ui.alerts, 1);
+    EXPECT_EQ(ui.statusLines,
+              std::vector<std::string>{
+                  sj("2 件の測定を表に加えました（読めないレコード 7 件を飛ばしました）")});
     ASSERT_EQ(ui.messages.size(), 1u);
     const std::string m = toUtf8(ui.messages[0]);
     const std::string expected =
@@ -317,16 +320,19 @@ TEST_F(AddReleveTest, EmptyFileGivesARangeThatIsRefused) {
     expectRefused("record", [&] { AddbyRecordBtnClick(t, dict, f, ui); });
 }
 
-TEST_F(AddReleveTest, PairThatCannotBeOpened) {
-    std::filesystem::remove(base + ".rld");
-    f.visible = false;
-    try {
-        choose(base + ".rli");
-        ADD_FAILURE() << "no error";
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), sj("ファイルが開けません: ") + base + ".rli");
+TEST_F(AddReleveTest, PairThatCannotBeOpenedNamesTheMissingFile) {
+    for (const char* missing : {".rld", ".rli"}) {
+        SCOPED_TRACE(missing);
+        std::filesystem::remove(base + missing);
+        f.visible = false;
+        try {
+            choose(base + ".rli");
+            ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), sj("ファイルが開けません: ") + base + missing);
+        }
+        EXPECT_FALSE(f.visible);  // the panel is not opened
     }
-    EXPECT_FALSE(f.visible);  // the panel is not opened
 }
 
 TEST_F(AddReleveTest, CancelledDialogOpensThePanelWithTheLastName) {

@@ -1,25 +1,18 @@
 // The desktop program: the application, the main window (which runs the start-up
 // sequence), the about box, the message loop.
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 #include <string>
 #include <vector>
 
 #include "app/desktop/about_box.h"
 #include "app/desktop/main_window.h"
+#include "platform/qt/translations.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamsel Windows Version 3.34"));
     QApplication::setFont(tamsel::TForm1::formFont());
-    // The common dialogs (file, font, message buttons) in Japanese, as the rest
-    // of the program; Qt's own English stays where no translation is installed.
-    QTranslator qtJapanese;
-    if (qtJapanese.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtJapanese);
+    tamsel::installQtTranslations(app);
 
     std::vector<std::string> args;
     const QStringList all = QCoreApplication::arguments();
@@ -29,6 +22,6 @@ int main(int argc, char** argv) {
     tamsel::TForm1 form(session, QCoreApplication::applicationFilePath().toStdString(), args);
     tamsel::TAboutBox about(&form);
     form.setAboutBox(&about);
-    form.show();
+    form.showMaximized();
     return app.exec();
 }

@@ -11,7 +11,9 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <new>
@@ -31,6 +33,7 @@
 #include "output/text_file.h"
 #include "platform/error.h"
 #include "platform/qt/qt_text.h"
+#include "table/cell_inspector.h"
 #include "table/editing.h"
 #include "table/frequency.h"
 #include "table/table_layout.h"
@@ -80,8 +83,13 @@ TForm1::TForm1(Session& session, const std::string& programPath,
     setFont(formFont());
     resize(WindowWidth, WindowHeight);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        // Most of the screen, so that the header rows and many species rows show
+        // (main() maximises the window where the desktop allows it).
+        const QRect avail = screen->availableGeometry();
+        resize(std::max(WindowWidth, avail.width() * 9 / 10),
+               std::max(WindowHeight, avail.height() * 9 / 10));
         QRect r = geometry();
-        r.moveCenter(screen->availableGeometry().center());
+        r.moveCenter(avail.center());
         move(r.topLeft());
     }
 
@@ -98,6 +106,19 @@ TForm1::TForm1(Session& session, const std::string& programPath,
     buildMessagePanel(host);
     buildMenu();
     connectGrid();
+
+    inspector_ = new QLabel(this);
+    inspector_->setObjectName(QStringLiteral("StatusInspector"));
+    inspector_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    report_ = new QLabel(this);
+    report_->setObjectName(QStringLiteral("StatusReport"));
+    statusBar()->addWidget(inspector_, 1);
+    statusBar()->addPermanentWidget(report_);
+    ui_->setStatusHandler([this](const QString& text) { report_->setText(text); });
+    connect(vegTable_, &VegTable::cellHovered, this, [this](QPoint cell) {
+        hovered_ = cell;
+        showInspection();
+    });
 
     // Widths and heights belong to the window; the core sizes the grid.
     vegTable_->setDefaultColWidth(DefaultColWidth);
@@ -146,7 +167,15 @@ void TForm1::buildMenu() {
             a->setObjectName(QString::fromStdString(c->item));
             a->setEnabled(false);
             items_[a->objectName()] = a;
-            if (c->click)
+            if (c->click && c->replacesTable)
+                wire(a->objectName(), [this, click = c->click] {
+                    if (!askToSaveFirst(session_, *ui_)) return;
+                    click(session_, *ui_);
+                    // Another table: its view starts at the top-left.
+                    vegTable_->setTopRow(vegTable_->fixedRows());
+                    vegTable_->setLeftCol(vegTable_->fixedCols());
+                });
+            else if (c->click)
                 wire(a->objectName(), [this, click = c->click] { click(session_, *ui_); });
         }
     }
@@ -157,10 +186,17 @@ void TForm1::wire(const QString& name, std::function<void()> handler) {
     QAction* a = item(name);
     if (!a) return;
     a->setEnabled(true);
-    // A fault is reported with the item's caption, as the user knows the command.
-    std::string caption = sjisOf(a->text().remove(QLatin1Char('&')));
-    connect(a, &QAction::triggered, this,
-            [this, handler = std::move(handler), caption] { runCommand(handler, caption); });
+    // A fault is reported with the item's caption, as the user knows the command,
+    // without its access key.
+    QString shown = a->text();
+    shown.remove(QRegularExpression(QStringLiteral("[(（]&.[)）]$")));
+    std::string caption = sjisOf(shown.remove(QLatin1Char('&')).trimmed());
+    connect(a, &QAction::triggered, this, [this, handler = std::move(handler), caption] {
+        // Every command leaves a line; one that says nothing of its own gets this.
+        const int said = ui_->statusCount();
+        if (runCommand(handler, caption) && ui_->statusCount() == said)
+            ui_->status(caption + sj(" を終えました"));
+    });
 }
 
 void TForm1::wireButton(QAbstractButton* button, std::function<void()> handler) {
@@ -377,10 +413,12 @@ void TForm1::placeMessagePanel() {
     Panel_ofMessage->move(r.topLeft());
 }
 
-void TForm1::runCommand(const std::function<void()>& command, const std::string& name) {
+bool TForm1::runCommand(const std::function<void()>& command, const std::string& name) {
     readPanels();
+    bool ok = false;
     try {
         command();
+        ok = true;
     } catch (const Error& e) {
         ui_->showError(e.what());
     } catch (const std::bad_alloc&) {
@@ -393,10 +431,12 @@ void TForm1::runCommand(const std::function<void()>& command, const std::string&
     vegTable_->refresh();
     RefreshCaption(session_.table, *ui_);
     showPanels();
+    showInspection();
+    return ok;
 }
 
-void TForm1::Item_NewTableClick() {
-    ClearTable(session_.table, *ui_);
+void TForm1::showInspection() {
+    inspector_->setText(qs(cellInspection(session_.table, hovered_.x(), hovered_.y())));
 }
 
 void TForm1::Btn_QuitClick() {
@@ -407,6 +447,12 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // A running command finishes first; the window system may ask while the
     // progress panel is being painted.
     if (ui_->busy()) {
+        event->ignore();
+        return;
+    }
+    bool go = false;
+    runCommand([&] { go = askToSaveFirst(session_, *ui_); }, sj("終了"));
+    if (!go) {
         event->ignore();
         return;
     }

@@ -48,6 +48,8 @@ class TForm1 : public QMainWindow {
     AddRelevePanel* addRelevePanel() const { return Panel_AddReleve; }
     PrintItemPanel* printItemPanel() const { return PaneltoPrint; }
     EditPanels& editPanels() const { return *edit_; }
+    QLabel* statusInspector() const { return inspector_; }
+    QLabel* statusReport() const { return report_; }
     // A menu item by its name, e.g. "Item_AddReleve"; null for an unknown name.
     QAction* item(const QString& name) const;
     void setAboutBox(QDialog* box);
@@ -56,7 +58,8 @@ class TForm1 : public QMainWindow {
     // command runs, an error escaping it is shown in a message box and the program
     // goes on; the grid, the caption and the panels are then refreshed.
     // name: the command as the user knows it (Shift-JIS), for a fault of the program.
-    void runCommand(const std::function<void()>& command, const std::string& name = {});
+    // False when the command failed.
+    bool runCommand(const std::function<void()>& command, const std::string& name = {});
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,8 +89,9 @@ class TForm1 : public QMainWindow {
     // The rows and columns a drag may move: species rows and relevé columns in use.
     void updateDragLimits();
 
-    void Item_NewTableClick();
     void Btn_QuitClick();
+    // The status bar's inspector: what the cell under the mouse holds.
+    void showInspection();
 
     Session& session_;
     std::vector<Command> commands_;
@@ -101,6 +105,9 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<EditPanels> edit_;
     FontSpec shownFont_;
     std::map<QString, QAction*> items_;
+    QLabel* inspector_ = nullptr;  // the cell under the mouse
+    QLabel* report_ = nullptr;     // what the last command did
+    QPoint hovered_{-1, -1};
 };
 
 }  // namespace tamsel

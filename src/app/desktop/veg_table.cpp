@@ -38,6 +38,7 @@ VegTable::VegTable(const Grid& grid, QWidget* parent) : QAbstractScrollArea(pare
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setAutoFillBackground(false);
+    viewport()->setMouseTracking(true);  // for the cell inspector
     refresh();
 }
 
@@ -295,8 +296,12 @@ void VegTable::mousePressEvent(QMouseEvent* event) {
 
 void VegTable::mouseMoveEvent(QMouseEvent* event) {
     if (drag_.kind == DragKind::None) {
-        if (event->buttons() != Qt::NoButton)
+        if (event->buttons() != Qt::NoButton) {
             emit mouseMovedHeld(event->globalPosition().toPoint());
+        } else if (const QPoint cell = cellAt(event->position().toPoint()); cell != hovered_) {
+            hovered_ = cell;
+            emit cellHovered(cell);
+        }
         return;
     }
     const QPoint pos = event->position().toPoint();
@@ -324,6 +329,14 @@ void VegTable::mouseReleaseEvent(QMouseEvent* event) {
         }
     }
     emit mouseReleased(event->button(), cellAt(pos), pos, event->globalPosition().toPoint());
+}
+
+void VegTable::leaveEvent(QEvent* event) {
+    QAbstractScrollArea::leaveEvent(event);
+    if (hovered_ != QPoint(-1, -1)) {
+        hovered_ = QPoint(-1, -1);
+        emit cellHovered(hovered_);
+    }
 }
 
 void VegTable::resizeEvent(QResizeEvent* event) {

@@ -84,6 +84,8 @@ class VegTable : public QAbstractScrollArea {
     void colDragged(int from, int to);
     // The mouse moved while a button was held and no drag was under way.
     void mouseMovedHeld(QPoint globalPos);
+    // The mouse, no button held, came over another cell; (-1, -1): off the cells.
+    void cellHovered(QPoint cell);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -92,6 +94,7 @@ class VegTable : public QAbstractScrollArea {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
   private:
     // Sizes along one direction: columns (widths) or rows (heights).
@@ -134,6 +137,7 @@ class VegTable : public QAbstractScrollArea {
     Drag drag_;
     int movableRows_[2] = {FixedRows, INT_MAX};
     int movableCols_[2] = {FixedCols, INT_MAX};
+    QPoint hovered_{-1, -1};
 };
 
 }  // namespace tamsel

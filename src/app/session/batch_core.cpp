@@ -29,7 +29,8 @@ void readRecord(BatchContext& c, ArgReader& in) {
     std::int32_t n = batchInt(in.next("N"), "N");
     DataFilePair& p = c.session.table.data;
     DataFilesScope closer(p);
-    if (!openDataFilesAt(p, path)) throw Error(sj("ファイルが開けません") + ": " + fromUtf8(path));
+    if (!openDataFilesAt(p, path))
+        throw Error(sj("ファイルが開けません") + ": " + fromUtf8(dataFileThatFails(path)));
     if (!ReadReleve(p, n))
         throw Error(sj("レコード ") + std::to_string(n) + sj(" を読めません") + ": " +
                     fromUtf8(path));
@@ -63,7 +64,8 @@ void registerCoreCommands(std::vector<BatchCommand>& reg) {
                    .item = "Item_NewTable",
                    .caption = "組成表を初期化する(&N)",
                    .place = {"Menu_File", 10},
-                   .click = [](Session& s, Ui& ui) { ClearTable(s.table, ui); }});
+                   .click = [](Session& s, Ui& ui) { ClearTable(s.table, ui); },
+                   .replacesTable = true});
 }
 
 }  // namespace tamsel

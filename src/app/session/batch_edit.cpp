@@ -160,7 +160,8 @@ void registerEditCommands(std::vector<BatchCommand>& reg) {
          .item = "Item_Recip",
          .caption = "反復平均法で行列並び替え(&H)",
          .place = {"Menu_Tool", 50},
-         .click = [](Session& s, Ui& ui) { Item_RecipClick(s.table, ui); }});
+         .click = [](Session& s,
+                     Ui& ui) { ui.status(recipReport(Item_RecipClick(s.table, ui))); }});
 }
 
 }  // namespace tamsel

@@ -39,7 +39,8 @@ void registerSettingsCommands(std::vector<BatchCommand>& reg) {
                    .item = "ItemReadINI",
                    .caption = "設定ファイル読込み(&I)",
                    .place = {"Menu_Settings", 10},
-                   .click = [](Session& s, Ui& ui) { ItemReadINIClick(s, ui); }});
+                   .click = [](Session& s, Ui& ui) { ItemReadINIClick(s, ui); },
+                   .replacesTable = true});
 }
 
 }  // namespace tamsel

@@ -28,7 +28,8 @@ void registerTableFileCommands(std::vector<BatchCommand>& reg) {
                    .item = "Item_LoadTable",
                    .caption = "保存した表を読込む(&L)",
                    .place = {"Menu_File", 30},
-                   .click = [](Session& s, Ui& ui) { Item_LoadTableClick(s.table, ui); }});
+                   .click = [](Session& s, Ui& ui) { Item_LoadTableClick(s.table, ui); },
+                   .replacesTable = true});
 }
 
 }  // namespace tamsel

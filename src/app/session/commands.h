@@ -46,6 +46,9 @@ struct Command {
     // The menu click, dialogs asked through the Ui. Empty: the item stays disabled
     // (or, for Item_Quit, the window gives it its own handler).
     std::function<void(Session&, Ui&)> click{};
+    // The command replaces the table: the window first asks to save a changed one
+    // (askToSaveFirst). The command line never asks.
+    bool replacesTable = false;
 };
 
 // The commands of each part of the program register themselves here, in the

@@ -5,6 +5,7 @@
 
 #include "app/session/settings.h"
 #include "platform/error.h"
+#include "tablefile/table_file.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -39,6 +40,22 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
         }
     }
     finishStartUp(t, ui);
+}
+
+const char* const UnsavedQuestion = "現在の表は保存されていません。保存しますか？";
+
+bool askToSaveFirst(Session& s, Ui& ui) {
+    if (!s.table.changed()) return true;
+    switch (ui.askToSave(sj(UnsavedQuestion))) {
+        case SaveAnswer::Discard:
+            return true;
+        case SaveAnswer::Cancel:
+            return false;
+        case SaveAnswer::Save:
+            break;
+    }
+    Item_SaveTableClick(s.table, ui);
+    return !s.table.changed();
 }
 
 std::string internalErrorMessage(const std::string& command, const std::string& detail) {

@@ -29,6 +29,13 @@ struct Session {
 // after the program name; with changeFolder the program's folder becomes current.
 void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool changeFolder);
 
+// Before a command that replaces the table: when the table has changed since it
+// was last saved, loaded or blanked, asks whether to save it first; 保存 runs the
+// table-file save. True when the command may go on (unchanged, saved, or 保存しない);
+// false on キャンセル or a cancelled save; a failed save throws its Error.
+bool askToSaveFirst(Session& s, Ui& ui);
+extern const char* const UnsavedQuestion;  // UTF-8
+
 // What the user is told when a command fails through a fault of the program itself
 // (not an Error): the command's name and the fault, in Shift-JIS.
 std::string internalErrorMessage(const std::string& command, const std::string& detail);

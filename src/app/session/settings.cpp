@@ -1,5 +1,6 @@
 #include "app/session/settings.h"
 
+#include <cctype>
 #include <filesystem>
 #include <vector>
 
@@ -151,7 +152,18 @@ void applySettings(Session& s, Ui& ui, const SettingsFile& f) {
     t.PrintItemBoxes[1].caption = f.serialCaption;
     for (int n = 2; n <= PrintItemCount; ++n) t.PrintItemBoxes[n] = f.items[n];
     for (const SettingsFile::Extra& e : f.extras) {
-        if (e.openFolder) t.OpenDialogFolder = *e.openFolder;
+        if (e.openFolder) {
+            // A relative folder belongs to the settings file, not to
+            // the folder the program happens to run in. "C:/..." is a whole path
+            // on the system the file was written on.
+            const std::string& named = *e.openFolder;
+            const bool drive = named.size() >= 2 && named[1] == ':' &&
+                               std::isalpha(static_cast<unsigned char>(named[0]));
+            std::filesystem::path folder(named);
+            if (!drive && folder.is_relative() && !f.folder.empty())
+                folder = (std::filesystem::path(f.folder) / folder).lexically_normal();
+            t.OpenDialogFolder = folder.string();
+        }
         if (!e.dictionary) continue;
         const std::string& line = *e.dictionary;
         t.DictionaryFileName = toUtf8(line);

@@ -25,4 +25,12 @@ std::optional<FontSpec> BatchUi::fontDialog(const FontSpec& current) {
     return a;
 }
 
+SaveAnswer BatchUi::askToSave(const std::string& question) {
+    questions.push_back(question);
+    if (saveAnswers.empty()) return SaveAnswer::Cancel;
+    SaveAnswer a = saveAnswers.front();
+    saveAnswers.pop_front();
+    return a;
+}
+
 }  // namespace tamsel

@@ -29,16 +29,22 @@ class BatchUi : public Ui {
     void showHelp(const std::string& helpFile) override { helpShown.push_back(helpFile); }
     void showAbout() override { ++aboutShown; }
     void captionChanged(const std::string& c) override { caption = c; }
+    // From saveAnswers in order; none left: キャンセル, so nothing is lost.
+    SaveAnswer askToSave(const std::string& question) override;
+    void status(const std::string& text) override { statusLines.push_back(text); }
 
     // Prepared answers, taken in order; an empty optional is a cancelled dialog.
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<std::optional<FontSpec>> fontAnswers;
+    std::deque<SaveAnswer> saveAnswers;
 
     // What the program did.
     std::vector<std::string> messages;
     std::vector<std::string> panelLabels;
     std::vector<FileDialogRequest> dialogs;
     std::vector<std::string> helpShown;
+    std::vector<std::string> questions;
+    std::vector<std::string> statusLines;
     std::string caption;
     int alerts = 0;
     int busyDepth = 0;

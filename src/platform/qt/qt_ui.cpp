@@ -4,10 +4,13 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QWidget>
+#include <filesystem>
 
 #include "platform/qt/file_dialogs.h"
 #include "platform/qt/fonts.h"
@@ -104,21 +107,39 @@ void QtUi::progressChanged(int which, const ProgressBar& bar) {
     sincePaint_.restart();
 }
 
+std::optional<std::string> QtUi::fileDialog(FileDialogRequest r, bool save) {
+    // Once a file was chosen, every dialog starts in its folder for the rest of
+    // the run: that is where the user's data is.
+    if (!lastFolder_.empty()) r.initialDir = lastFolder_;
+    std::optional<std::string> chosen =
+        fileHook_ ? fileHook_(r, save) : runFileDialog(window_, r, save);
+    if (chosen) {
+        std::string folder = std::filesystem::path(*chosen).parent_path().string();
+        if (!folder.empty()) lastFolder_ = std::move(folder);
+    }
+    return chosen;
+}
+
 std::optional<std::string> QtUi::openFileDialog(const FileDialogRequest& r) {
-    if (fileHook_) return fileHook_(r, false);
-    return runFileDialog(window_, r, false);
+    return fileDialog(r, false);
 }
 
 std::optional<std::string> QtUi::saveFileDialog(const FileDialogRequest& r) {
-    if (fileHook_) return fileHook_(r, true);
-    return runFileDialog(window_, r, true);
+    return fileDialog(r, true);
 }
 
 std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
     if (fontHook_) return fontHook_(current);
     bool ok = false;
-    QFont chosen = QFontDialog::getFont(&ok, qFontOf(current, QString()), window_);
+    // The dialog opens on the grid's font; OK without a change keeps it exactly,
+    // even where the font resolves to another family on this system.
+    const QFont initial = qFontOf(current, QString());
+    QFont chosen = QFontDialog::getFont(&ok, initial, window_);
     if (!ok) return std::nullopt;
+    const QFontInfo was(initial), now(chosen);
+    if (was.family() == now.family() && was.pixelSize() == now.pixelSize() &&
+        was.bold() == now.bold() && was.italic() == now.italic())
+        return current;
     return fontSpecOf(chosen);
 }
 
@@ -135,6 +156,27 @@ void QtUi::captionChanged(const std::string& caption) {
     if (!window_) return;
     window_->setWindowTitle(qs(caption));
     window_->update();
+}
+
+SaveAnswer QtUi::askToSave(const std::string& question) {
+    if (saveHook_) return saveHook_(question);
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), qs(question),
+                    QMessageBox::NoButton, window_);
+    QPushButton* save = box.addButton(QStringLiteral("保存"), QMessageBox::AcceptRole);
+    QPushButton* discard =
+        box.addButton(QStringLiteral("保存しない"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == save) return SaveAnswer::Save;
+    if (box.clickedButton() == discard) return SaveAnswer::Discard;
+    return SaveAnswer::Cancel;
+}
+
+void QtUi::status(const std::string& text) {
+    ++statusCount_;
+    if (status_) status_(qs(text));
 }
 
 void QtUi::gridChanged() {

@@ -37,12 +37,21 @@ class QtUi : public Ui {
     using FontDialogHook = std::function<std::optional<FontSpec>(const FontSpec& current)>;
     void setFileDialogHook(FileDialogHook hook) { fileHook_ = std::move(hook); }
     void setFontDialogHook(FontDialogHook hook) { fontHook_ = std::move(hook); }
+    using SaveQuestionHook = std::function<SaveAnswer(const std::string& question)>;
+    void setSaveQuestionHook(SaveQuestionHook hook) { saveHook_ = std::move(hook); }
+    // Where status() lines go (the window's status bar).
+    void setStatusHandler(std::function<void(const QString&)> handler) {
+        status_ = std::move(handler);
+    }
     // The alert sound was given this many times.
     int alertCount() const { return alerts_; }
 
     // A failed command: like message(), with the error icon.
     void showError(const std::string& text);
     bool busy() const { return busyDepth_ > 0; }
+    // How many status() lines came so far (the window adds its own when a command
+    // said nothing).
+    int statusCount() const { return statusCount_; }
 
     void message(const std::string& text) override;
     void alert() override;
@@ -58,7 +67,10 @@ class QtUi : public Ui {
     void showAbout() override;
 
     void captionChanged(const std::string& caption) override;
+    bool showsChanges() const override { return true; }
     void gridChanged() override;
+    SaveAnswer askToSave(const std::string& question) override;
+    void status(const std::string& text) override;
 
   protected:
     void progressChanged(int which, const ProgressBar& bar) override;
@@ -73,9 +85,14 @@ class QtUi : public Ui {
     std::function<void()> gridChanged_;
     FileDialogHook fileHook_;
     FontDialogHook fontHook_;
+    SaveQuestionHook saveHook_;
+    std::function<void(const QString&)> status_;
     int busyDepth_ = 0;
     int alerts_ = 0;
+    int statusCount_ = 0;
     QElapsedTimer sincePaint_;
+    std::string lastFolder_;  // of the file chosen last, for every later dialog
+    std::optional<std::string> fileDialog(FileDialogRequest r, bool save);
 };
 
 }  // namespace tamsel

@@ -62,7 +62,7 @@ TEST(AddRelevePanel, RecordButtonAddsTheSampleThroughThePanel) {
     EXPECT_EQ(w.form.ui().alertCount(), 1);
     EXPECT_EQ(t.ReleveCount, releves);
     ASSERT_GT(t.SpeciesCount, 0);
-    EXPECT_EQ(w.form.windowTitle(), u("森林群落組成表  NR=") + QString::number(releves) +
+    EXPECT_EQ(w.form.windowTitle(), u("森林群落組成表＊  NR=") + QString::number(releves) +
                                         u(", NS=") + QString::number(t.SpeciesCount) +
                                         u("    辞書なし"));
     EXPECT_EQ(p->ProgressBar1->maximum(), releves);

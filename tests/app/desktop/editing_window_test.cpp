@@ -165,7 +165,7 @@ TEST(EditingWindow, TitleEditFromMenuTakesOkOrEnterAndCancelChangesNothing) {
     typeText(p.Edit1, u("ブナ林"));
     QTest::keyClick(p.Edit1, Qt::Key_Return);
     EXPECT_TRUE(p.Panel_Edit->isHidden());
-    EXPECT_TRUE(w.form.windowTitle().startsWith(u("ブナ林  NR=0")))
+    EXPECT_TRUE(w.form.windowTitle().startsWith(u("ブナ林＊  NR=0")))
         << w.form.windowTitle().toStdString();
 }
 

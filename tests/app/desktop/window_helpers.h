@@ -69,14 +69,25 @@ inline void typeText(QWidget* w, const QString& text) {
     }
 }
 
-// The main window; its file dialogs take answers in order and record requests.
+// The main window; its file dialogs take answers in order and record requests,
+// and so does the question whether to save a changed table (no answer left:
+// 保存しない).
 struct Window {
     Session session;  // outlives the window, as in the program
     TForm1 form{session, "", {}};
     std::deque<std::optional<std::string>> fileAnswers;
     std::vector<FileDialogRequest> requests;
+    std::deque<SaveAnswer> saveAnswers;
+    std::vector<std::string> questions;
 
     Window() {
+        form.ui().setSaveQuestionHook([this](const std::string& question) {
+            questions.push_back(question);
+            if (saveAnswers.empty()) return SaveAnswer::Discard;
+            SaveAnswer a = saveAnswers.front();
+            saveAnswers.pop_front();
+            return a;
+        });
         form.ui().setFileDialogHook([this](const FileDialogRequest& r, bool) {
             requests.push_back(r);
             if (fileAnswers.empty()) return std::optional<std::string>();

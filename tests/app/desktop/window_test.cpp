@@ -25,6 +25,7 @@
 #include "platform/qt/file_dialogs.h"
 #include "platform/qt/help_viewer.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/translations.h"
 #include "table/table_state.h"
 #include "text/sjis.h"
 #include "window_helpers.h"
@@ -118,7 +119,7 @@ TEST(DesktopWindow, NewTableFromMenuBlanksGrid) {
     codes[0] = 4;
     t.TableArray.set(1, 1, codes);
     RefreshCaption(t, w.form.ui());
-    ASSERT_EQ(w.form.windowTitle(), u("森林群落組成表  NR=3, NS=3    辞書なし"));
+    ASSERT_EQ(w.form.windowTitle(), u("森林群落組成表＊  NR=3, NS=3    辞書なし"));
 
     w.form.item(QStringLiteral("Item_NewTable"))->trigger();
 
@@ -150,7 +151,7 @@ TEST(DesktopWindow, ErrorOfCommandIsShownAndProgramGoesOn) {
     });
     EXPECT_EQ(shown, u("ファイルが開けません"));
     // What the command changed before it failed stays, and the caption shows it.
-    EXPECT_EQ(w.form.windowTitle(), u("途中で変えた標題  NR=0, NS=0    辞書なし"));
+    EXPECT_EQ(w.form.windowTitle(), u("途中で変えた標題＊  NR=0, NS=0    辞書なし"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     closeNextMessageBox(shown);
@@ -267,6 +268,7 @@ int main(int argc, char** argv) {
     // The window tests need no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    tamsel::installQtTranslations(app);  // as the program does
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,53 @@
+#include "table/cell_inspector.h"
+
+#include "platform/error.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+// Padding spaces of labels and code texts are for the fixed-width outputs.
+std::string trimmed(const std::string& s) {
+    std::size_t b = s.find_first_not_of(' '), e = s.find_last_not_of(' ');
+    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+std::string counts(const TableState& t) {
+    return sj("測定数 ") + std::to_string(t.ReleveCount) + sj(" ｜ 種数 ") +
+           std::to_string(t.SpeciesCount);
+}
+
+}  // namespace
+
+std::string cellInspection(const TableState& t, int col, int row) {
+    if (col < 0 || row < 0) return counts(t);
+    const TableLayout layout = layoutOf(t);
+    using L = TableLayout;
+    const bool releveInUse = L::isReleveCol(col) && L::releveAt(col) <= t.ReleveCount;
+    const bool speciesInUse = layout.isSpeciesRow(row) && layout.speciesAt(row) <= t.SpeciesCount;
+    if (releveInUse && speciesInUse) {
+        try {
+            const LayerCodes& codes = codesAt(t, col, row);
+            const LayerCodes& head = t.TableArray.get(releveSlotAt(t, col), 0);
+            const int notation = head[1] != 0 ? head[1] : t.data.CurrentNotation;
+            std::string text = t.VegTable.cell(L::NameCol, row) + sj(" ｜ ");
+            std::string releve;
+            for (int item : {2, 3})
+                if (int r = layout.itemRow(item); r && !t.VegTable.cell(col, r).empty())
+                    releve += (releve.empty() ? "" : " ") + trimmed(t.VegTable.cell(col, r));
+            if (releve.empty()) releve = sj("測定 ") + std::to_string(L::releveAt(col));
+            text += releve + sj(" ｜ ");
+            for (std::size_t k = 0; k < codes.size(); ++k)
+                text += (k ? "  " : "") + trimmed(t.LayerLabels[k]) + ": " +
+                        trimmed(CoverCodeText(codes[k], notation));
+            return text;
+        } catch (const Error&) {
+            // A slot cell that is no number: the cell's own text still says something.
+        }
+    }
+    const std::string& text = t.VegTable.cell(col, row);
+    return text.empty() ? counts(t) : text;
+}
+
+}  // namespace tamsel
