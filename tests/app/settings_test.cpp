@@ -9,6 +9,7 @@
 #include "platform/error.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"
+#include "tablefile/table_file.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -252,6 +253,23 @@ TEST_F(SettingsTest, AFileFailingAtLine20LeavesTheNextAddAsWithoutIt) {
     for (int row = 0; row < s.table.VegTable.rowCount(); ++row)
         EXPECT_EQ(s.table.VegTable.rowTexts(row), plain.table.VegTable.rowTexts(row)) << row;
     EXPECT_EQ(s.table.VegTable.cell(2, 29), "Fagus");  // a species row, not a header row
+}
+
+TEST_F(SettingsTest, StartUpOpensATableFileGivenBesideTheSettingsFile) {
+    writeBytes(dir.file("start.ini"), joined(settingsLines("From settings")));
+    s.table.TableTitle = "Saved table";
+    saveTableFile(s.table, dir.file("t.VTB"));
+    for (const auto& args : {std::vector<std::string>{dir.file("t.VTB")},
+                             std::vector<std::string>{dir.file("t.VTB"), dir.file("start.ini")}}) {
+        Session opened;
+        BatchUi uiB;
+        FormCreate(opened, uiB, args, false);
+        EXPECT_EQ(opened.table.TableTitle, "Saved table");
+        EXPECT_FALSE(opened.table.changed());
+        EXPECT_EQ(opened.table.PrintItemBoxes[2].caption,
+                  sj(args.size() == 1 ? "測定番号" : "item 2"));
+        EXPECT_TRUE(uiB.messages.empty());
+    }
 }
 
 TEST_F(SettingsTest, StartUpReadsTheFirstArgumentAndFallsBackToTheDefaults) {

@@ -195,7 +195,7 @@ void TForm1::wire(const QString& name, std::function<void()> handler) {
         // Every command leaves a line; one that says nothing of its own gets this.
         const int said = ui_->statusCount();
         if (runCommand(handler, caption) && ui_->statusCount() == said)
-            ui_->status(caption + sj(" を終えました"));
+            ui_->status(sj("「") + caption + sj("」を実行しました"));
     });
 }
 

@@ -1,5 +1,6 @@
 #include "app/session/session.h"
 
+#include <cctype>
 #include <filesystem>
 #include "platform/xlsx/workbook_server.h"
 
@@ -16,13 +17,21 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
     addWorkbookServer(s.automation);
     ui.setAutomation(&s.automation);
     resetToDefaults(t);
-    // A relative settings path means the folder the program was started from,
-    // not the program's own folder that becomes current below.
-    std::string settings;
-    if (!args.empty()) {
+    // A relative path means the folder the program was started from, not the
+    // program's own folder that becomes current below. A table file (*.vtb, as the
+    // desktop's file manager hands it over) is opened; the first other argument
+    // is the settings file.
+    auto absolute = [](const std::string& path) {
         std::error_code ec;
-        auto abs = std::filesystem::absolute(args.front(), ec);
-        settings = ec ? args.front() : abs.string();
+        auto abs = std::filesystem::absolute(path, ec);
+        return ec ? path : abs.string();
+    };
+    std::string settings, table;
+    for (const std::string& a : args) {
+        std::string ext = std::filesystem::path(a).extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string& slot = ext == ".vtb" ? table : settings;
+        if (slot.empty()) slot = absolute(a);
     }
     if (changeFolder && !s.programPath.empty()) {
         std::error_code ec;
@@ -40,6 +49,15 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
         }
     }
     finishStartUp(t, ui);
+    if (!table.empty()) {
+        try {
+            loadTableFile(t, table, &ui.progressBar1());
+            ui.gridChanged();
+            RefreshCaption(t, ui);
+        } catch (const Error& e) {
+            ui.message(e.what());  // the program starts with a blank table
+        }
+    }
 }
 
 const char* const UnsavedQuestion = "現在の表は保存されていません。保存しますか？";

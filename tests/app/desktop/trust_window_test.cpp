@@ -183,7 +183,7 @@ TEST(TrustWindow, TheStatusBarShowsTheSevenCodesOfAHoveredCellAndWhatCommandsDid
     EXPECT_EQ(w.form.statusInspector()->text(), qs(t.VegTable.cell(TableLayout::NameCol, 1)));
 
     w.form.item(QStringLiteral("Item_SortPlant"))->trigger();
-    EXPECT_EQ(w.form.statusReport()->text(), u("植物を頻度多順に並び替え を終えました"));
+    EXPECT_EQ(w.form.statusReport()->text(), u("「植物を頻度多順に並び替え」を実行しました"));
 }
 
 TEST(TrustWindow, DialogsStartWhereTheLastFileWasChosen) {
