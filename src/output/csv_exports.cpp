@@ -303,6 +303,7 @@ void Item_PCordCSVClick(const TableState& t, Ui& ui) {
     if (!path) return;
     BusyScope busy(ui);
     savePCord(t, *path);
+    reportWritten(ui, *path);
 }
 
 void Item_ValueMatrixClick(const TableState& t, Ui& ui) {
@@ -310,6 +311,7 @@ void Item_ValueMatrixClick(const TableState& t, Ui& ui) {
     if (!path) return;
     BusyScope busy(ui);
     saveValueMatrix(t, *path);
+    reportWritten(ui, *path);
 }
 
 void Item_PlotDataClick(const TableState& t, Ui& ui) {
@@ -317,6 +319,7 @@ void Item_PlotDataClick(const TableState& t, Ui& ui) {
     if (!path) return;
     BusyScope busy(ui);
     savePlotData(t, *path);
+    reportWritten(ui, *path);
 }
 
 }  // namespace tamsel

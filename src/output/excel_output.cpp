@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "datafile/numbers.h"
+#include "output/save_dialog.h"
 #include "table/dialog_filters.h"
 #include "table/frequency.h"
 #include "table/table_layout.h"
@@ -237,8 +238,10 @@ void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptio
 
     ExcelObjects x;
     std::exception_ptr failure;
+    bool filled = false;
     try {
         fillWorkbook(t, ui, d, o, x);
+        filled = true;
     } catch (const AutomationError&) {
         ui.message(sj("MS Excelへ書き込めませんでした"));
     } catch (...) {
@@ -262,6 +265,7 @@ void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptio
 
     if (failure) std::rethrow_exception(failure);
     if (closingFailure) throw Error(*closingFailure);
+    if (filled) reportWritten(ui, path);
 }
 
 void Output_ExcelFile(TableState& t, const PrintPanel& p, Ui& ui) {

@@ -20,4 +20,8 @@ std::optional<std::string> askOutputFile(const TableState& t, Ui& ui, SaveFilter
     return ui.saveFileDialog(r);
 }
 
+void reportWritten(Ui& ui, const std::string& path) {
+    ui.status(sj("出力しました: ") + fromUtf8(path));
+}
+
 }  // namespace tamsel

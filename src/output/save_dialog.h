@@ -18,4 +18,7 @@ enum SaveFilter { TableFileFilter = 1, TextFilter = 2, CsvFilter = 3, Spreadshee
 std::optional<std::string> askOutputFile(const TableState& t, Ui& ui, SaveFilter filter,
                                          const std::string& defaultExt, const std::string& ending);
 
+// Tells the user on the status line where an output went.
+void reportWritten(Ui& ui, const std::string& path);
+
 }  // namespace tamsel

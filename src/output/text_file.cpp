@@ -28,6 +28,7 @@ void Output_TextFile(TableState& t, const PrintPanel& p, Ui& ui) {
     if (!path) return;
     BusyScope busy(ui);
     writeTextFile(t, p, *path, from, to);
+    reportWritten(ui, *path);
 }
 
 }  // namespace tamsel

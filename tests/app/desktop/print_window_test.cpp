@@ -102,6 +102,7 @@ TEST(PrintPanelWindow, CsvMenuItemsWriteTheirFiles) {
         w.form.item(QString::fromLatin1(name))->trigger();
         EXPECT_TRUE(std::filesystem::exists(path)) << name;
         EXPECT_EQ(w.requests.back().filterIndex, 3) << name;
+        EXPECT_EQ(w.form.statusReport()->text(), u("出力しました: ") + qPath(path)) << name;
     }
     EXPECT_TRUE(std::filesystem::exists(pathOf(dir.filePath(u("Item_PCordCSV.lst")))));
 }
