@@ -135,6 +135,7 @@ TEST_F(AddReleveTest, PlantModes) {
         {4, "A", "+", "B", "+", "", {"R5", "R6", "R7"}},
         {4, "A", "+", "B", "*", "", {"R7"}},
         {4, "A", "+", "B", "5", "", {"R1", "R3", "R5", "R6", "R7"}},
+        {1, "Nowhere", "+", "", "+", "", {}},
     };
     for (const Case& c : cases) {
         ClearTable(t, ui);
@@ -148,6 +149,12 @@ TEST_F(AddReleveTest, PlantModes) {
         std::string what = std::to_string(c.mode) + " " + c.a + " " + c.covA + " " + c.b + " " +
                            c.covB + " " + c.grid;
         EXPECT_EQ(taken(), c.expected) << what;
+        // The status line tells how many were placed, and when none matched.
+        ASSERT_FALSE(ui.statusLines.empty());
+        EXPECT_EQ(ui.statusLines.back(), c.expected.empty() ? sj("0 件が条件に合いました")
+                                                            : std::to_string(c.expected.size()) +
+                                                                  sj(" 件の測定を表に加えました"))
+            << what;
         EXPECT_FALSE(f.visible) << what;
         EXPECT_EQ(f.SelectionMode, c.mode);
         EXPECT_FALSE(t.data.headerFile.isOpen());
