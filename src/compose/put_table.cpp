@@ -77,7 +77,11 @@ bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::
         }
         const int row = layout.speciesRow(i);
         g.setCell(col, row, LayerSummary(e.codes));
-        t.TableArray.set(releveSlot, speciesSlotAt(t, row), e.codes);
+        if (index.slotOf.size() <= static_cast<std::size_t>(i))
+            index.slotOf.resize(static_cast<std::size_t>(i) + 1, 0);
+        std::int32_t& slot = index.slotOf[static_cast<std::size_t>(i)];
+        if (slot == 0) slot = speciesSlotAt(t, row);
+        t.TableArray.set(releveSlot, slot, e.codes);
         if (i > t.SpeciesCount) t.SpeciesCount = i;
     }
     return true;

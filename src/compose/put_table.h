@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "compose/replace_name.h"
 #include "table/table_state.h"
@@ -16,6 +17,10 @@ namespace tamsel {
 struct SpeciesRowIndex {
     std::int32_t freqRow = -1;  // the FreqRow the positions were taken under
     std::unordered_map<std::string, std::int32_t> firstRow;
+    // The slot number of the species row at each position, read from the grid the
+    // first time the row is written (0: not read yet); rows do not move during a
+    // scan, and reading the slot cell for every species cell cost a cache miss.
+    std::vector<std::int32_t> slotOf;
 };
 
 SpeciesRowIndex buildSpeciesRowIndex(const TableState& t);

@@ -291,6 +291,15 @@ void readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, Cove
     const std::size_t n = L.size();
     std::size_t i = 0;
     while (i < n) {
+        // A wide table's cover lines are nearly all "0": 32 bytes at a time.
+        if (i + 32 <= n) {
+            std::uint64_t w[4];
+            std::memcpy(w, L.data() + i, 32);
+            if (((w[0] ^ zeros) | (w[1] ^ zeros) | (w[2] ^ zeros) | (w[3] ^ zeros)) == 0) {
+                i += 32;
+                continue;
+            }
+        }
         if (i + 8 <= n) {
             std::uint64_t w;
             std::memcpy(&w, L.data() + i, 8);
@@ -433,8 +442,8 @@ void TableFileReader::State::line(std::string_view text, std::size_t length) {
     const int r = static_cast<int>(n - coverEnd - 1);
     keepFirst(contentFault, [&] {
         Grid& g = lt.grid;
-        bool closed = forEachCommaItem(text, [&](std::size_t k, std::string_view item) {
-            if (k >= cols || item.empty()) return;
+        bool closed = forEachFilledCommaItem(text, [&](std::size_t k, std::string_view item) {
+            if (k >= cols) return;
             if (hasLineBreak(item))
                 fault.at(n, sj("列 ") + num(static_cast<std::int64_t>(k)) +
                                 sj(" のセルに改行（CR）が含まれています。"));

@@ -73,7 +73,7 @@ void installLoadedTable(TableState& t, LoadedTable&& loaded, const std::string& 
 void saveTableFile(TableState& t, const std::string& path);
 // The load reads the file through a buffer of bufferSize bytes.
 void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar = nullptr,
-                   std::size_t bufferSize = 1 << 20);
+                   std::size_t bufferSize = 4 << 20);
 
 // "現在の表を保存する　(&S)" and "保存した表を読込む(&L)".
 void Item_SaveTableClick(TableState& t, Ui& ui);
