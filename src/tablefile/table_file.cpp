@@ -285,7 +285,11 @@ std::array<std::int32_t, 3> readCounts(std::string_view line, const FileFault& f
     return v;
 }
 
-void readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, CoverArray& codes,
+// Reads one cover line into codes. A byte below "0" is a fault when Strict; else
+// the read stops there and says so, leaving the line to the careful path (the byte
+// may be a line end, which makes it another line).
+template <bool Strict>
+bool readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, CoverArray& codes,
                    const FileFault& fault) {
     constexpr std::uint64_t zeros = 0x3030303030303030ULL;
     const std::size_t n = L.size();
@@ -316,6 +320,7 @@ void readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, Cove
         LayerCodes c{};
         for (int l = 0; l < LayerCount; ++l) {
             unsigned char b = static_cast<unsigned char>(L[7 * v + l]);
+            if (b < '0' && !Strict) return false;
             if (b < '0')
                 fault.at(lineNo, num(static_cast<std::int64_t>(7 * v + l + 1)) +
                                      sj(" バイト目が被度コードではありません（バイト値 ") + num(b) +
@@ -325,6 +330,7 @@ void readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, Cove
         codes.set(static_cast<int>(v), s, c);
         i = 7 * (v + 1);
     }
+    return true;
 }
 
 template <typename CellOf>
@@ -385,7 +391,25 @@ struct TableFileReader::State {
     // Line n+1 has ended: text is its bytes without the CR LF when needsText(n+1),
     // else empty; length is its length without the CR LF in any case.
     void line(std::string_view text, std::size_t length);
+    // A cover line read straight from the piece, when it is whole there, ends in
+    // CR LF at the width the counts give and holds no byte below "0": then the
+    // scan for its line end and the scan of its codes are one. False: nothing
+    // counted, the line goes the careful way.
+    bool coverLineAt(std::string_view piece, std::size_t pos);
 };
+
+bool TableFileReader::State::coverLineAt(std::string_view piece, std::size_t pos) {
+    const std::int64_t n = lines + 1;
+    if (!counted || contentPending() || n < 3 || n > coverEnd || carryLen != 0) return false;
+    if (piece.size() - pos < width + 2 || piece[pos + width] != '\r' ||
+        piece[pos + width + 1] != '\n')
+        return false;
+    const std::int32_t sp = static_cast<std::int32_t>(n - 3);
+    if (!readCoverLine<false>(piece.substr(pos, width), sp, n, lt.codes, fault)) return false;
+    if (bar) bar->setPosition(sp);
+    lines = n;
+    return true;
+}
 
 void TableFileReader::State::line(std::string_view text, std::size_t length) {
     const std::int64_t n = ++lines;
@@ -435,7 +459,7 @@ void TableFileReader::State::line(std::string_view text, std::size_t length) {
         if (contentPending()) return;
         const std::int32_t sp = static_cast<std::int32_t>(n - 3);
         if (bar) bar->setPosition(sp);
-        keepFirst(contentFault, [&] { readCoverLine(text, sp, n, lt.codes, fault); });
+        keepFirst(contentFault, [&] { readCoverLine<true>(text, sp, n, lt.codes, fault); });
         return;
     }
     if (contentPending()) return;
@@ -464,6 +488,10 @@ void TableFileReader::feed(std::string_view piece) {
     st.lastByte = piece.back();
     std::size_t pos = 0;
     while (pos < piece.size()) {
+        if (st.coverLineAt(piece, pos)) {
+            pos += st.width + 2;
+            continue;
+        }
         const std::size_t nl = piece.find('\n', pos);
         const std::size_t end = nl == std::string_view::npos ? piece.size() : nl;
         std::string_view part = piece.substr(pos, end - pos);
