@@ -54,8 +54,7 @@ SynopticOptions parseSynopticOptions(const std::string& threshold, const std::st
     if (!trimControl(level).empty()) {
         auto p = parseNumber(level);
         if (!p || *p < 0 || *p > 1)
-            throw Error(sj("Fisher検定の有意水準は 0 から 1 までの数で指定してください: ") +
-                        level);
+            throw Error(sj("Fisher検定の有意水準は 0 から 1 までの数で指定してください: ") + level);
         o.fisherLevel = *p;
     }
     return o;

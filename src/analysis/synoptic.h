@@ -29,7 +29,7 @@ std::vector<ReleveGroup> releveGroups(const std::vector<std::uint16_t>& numSp,
                                       std::int32_t releveCount);
 
 struct SynopticOptions {
-    double threshold = 25;               // phi x 100 at least this
+    double threshold = 25;                // phi x 100 at least this
     std::optional<double> fisherLevel{};  // and, if given, Fisher's p below it
 };
 
@@ -54,9 +54,9 @@ double fisherUpperTail(std::uint32_t ng, std::uint32_t groupSize, std::uint32_t 
                        std::uint32_t total);
 
 struct SynopticRow {
-    std::int32_t row = 0;  // table row position
-    std::string name;      // the name cell, bytes 0x00-0x20 trimmed
-    std::uint32_t n = 0;   // presences in all groups
+    std::int32_t row = 0;                // table row position
+    std::string name;                    // the name cell, bytes 0x00-0x20 trimmed
+    std::uint32_t n = 0;                 // presences in all groups
     std::vector<std::uint32_t> present;  // per group
     std::vector<int> constancy;          // per group, rounded percent
     std::vector<int> phi;                // per group, phi x 100 rounded
@@ -65,7 +65,7 @@ struct SynopticRow {
 
 struct Synoptic {
     std::vector<ReleveGroup> groups;
-    std::uint32_t total = 0;  // relevés in all groups
+    std::uint32_t total = 0;        // relevés in all groups
     std::vector<SynopticRow> rows;  // table rows with a frequency above 0, in order
     // Diagnostic species per group.
     std::vector<std::uint32_t> diagnosticCounts() const;

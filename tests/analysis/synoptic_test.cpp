@@ -51,11 +51,11 @@ struct PatternTable {
 TEST(Synoptic, GroupsAreRunsBetweenEmptyColumns) {
     using G = std::vector<std::pair<int, int>>;
     const std::vector<std::pair<std::vector<std::uint16_t>, G>> cases = {
-        {{0, 3, 1, 2}, {{1, 3}}},                          // no empty column: one group
-        {{0, 0, 2, 0, 0, 5, 1, 0}, {{2, 2}, {5, 6}}},      // at both ends, side by side
-        {{0, 1, 0, 1, 0, 1}, {{1, 1}, {3, 3}, {5, 5}}},    // groups of one
-        {{0, 0, 0}, {}},                                   // no relevé with species
-        {{0}, {}},                                         // no relevé at all
+        {{0, 3, 1, 2}, {{1, 3}}},                        // no empty column: one group
+        {{0, 0, 2, 0, 0, 5, 1, 0}, {{2, 2}, {5, 6}}},    // at both ends, side by side
+        {{0, 1, 0, 1, 0, 1}, {{1, 1}, {3, 3}, {5, 5}}},  // groups of one
+        {{0, 0, 0}, {}},                                 // no relevé with species
+        {{0}, {}},                                       // no relevé at all
     };
     for (const auto& [numSp, want] : cases) {
         G got;
@@ -73,8 +73,8 @@ TEST(Synoptic, ConstancyRoundsHalvesToEvenAndClassesOnTheExactPercentage) {
         const char* cls;
     };
     const Case cases[] = {
-        {0, 5, 0, "."},       {1, 5, 20, "I"},     {2, 5, 40, "II"},    {3, 5, 60, "III"},
-        {4, 5, 80, "IV"},     {5, 5, 100, "V"},    {1, 8, 12, "I"},     {3, 8, 38, "II"},
+        {0, 5, 0, "."},        {1, 5, 20, "I"},       {2, 5, 40, "II"},     {3, 5, 60, "III"},
+        {4, 5, 80, "IV"},      {5, 5, 100, "V"},      {1, 8, 12, "I"},      {3, 8, 38, "II"},
         {201, 1000, 20, "II"}, {799, 1000, 80, "IV"}, {801, 1000, 80, "V"}, {0, 0, 0, "."},
     };
     for (const Case& c : cases) {
@@ -119,13 +119,13 @@ TEST(Synoptic, FisherUpperTailIsTheExactHypergeometricSum) {
         double p;
     };
     const Case cases[] = {
-        {4, 5, 4, 10, 6.0 / 252},              // C(4,4) C(6,1) / C(10,5)
-        {3, 5, 4, 10, 66.0 / 252},             // + C(4,3) C(6,2)
-        {0, 5, 4, 10, 1},                      // every table
-        {3, 3, 3, 8, 1.0 / 56},                // C(8,3) = 56
-        {2, 6, 3, 40, 205905.0 / 3838380},     // 3 C(37,4) + C(37,3) over C(40,6)
-        {5, 5, 4, 10, 0},                      // more than can be
-        {1, 5, 8, 10, 1},                      // at least 3 must be inside anyway
+        {4, 5, 4, 10, 6.0 / 252},           // C(4,4) C(6,1) / C(10,5)
+        {3, 5, 4, 10, 66.0 / 252},          // + C(4,3) C(6,2)
+        {0, 5, 4, 10, 1},                   // every table
+        {3, 3, 3, 8, 1.0 / 56},             // C(8,3) = 56
+        {2, 6, 3, 40, 205905.0 / 3838380},  // 3 C(37,4) + C(37,3) over C(40,6)
+        {5, 5, 4, 10, 0},                   // more than can be
+        {1, 5, 8, 10, 1},                   // at least 3 must be inside anyway
         // Many terms (exact sums of binomial products, in fractions).
         {40, 200, 100, 1000, 8.853525964860996e-07},
         {20, 200, 100, 1000, 0.5440760001458428},
@@ -143,8 +143,8 @@ TEST(Synoptic, OptionsOutOfRangeOrNotNumbersAreRefused) {
     EXPECT_FALSE(parseSynopticOptions("-100", " ").fisherLevel);
     EXPECT_EQ(parseSynopticOptions("+1.5", "0.05").fisherLevel, 0.05);
     const std::pair<const char*, const char*> bad[] = {
-        {"", ""}, {"abc", ""}, {"25x", ""}, {"100.5", ""}, {"-101", ""},
-        {"nan", ""}, {"25", "1.01"}, {"25", "-0.1"}, {"25", "p"}, {"inf", ""},
+        {"", ""},    {"abc", ""},    {"25x", ""},    {"100.5", ""}, {"-101", ""},
+        {"nan", ""}, {"25", "1.01"}, {"25", "-0.1"}, {"25", "p"},   {"inf", ""},
     };
     for (auto [threshold, level] : bad)
         EXPECT_THROW(parseSynopticOptions(threshold, level), Error) << threshold << " " << level;

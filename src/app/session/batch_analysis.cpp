@@ -26,36 +26,35 @@ void answerOptions(BatchContext& c, ArgReader& in, const char* name) {
 }  // namespace
 
 void registerAnalysisCommands(std::vector<BatchCommand>& reg) {
-    reg.push_back(
-        {.name = "synoptic",
-         .usage = "FILE [--threshold T] [--fisher P]",
-         .help = "総合常在度表を出力: constancy and fidelity (phi) per relevé group as CSV; "
-                 "diagnostic at phi x 100 >= T (25), and Fisher p < P if given",
-         .run =
-             [](BatchContext& c, ArgReader& in) {
-                 std::string path = in.next("FILE");
-                 answerOptions(c, in, "synoptic");
-                 c.ui.fileAnswers.push_back(path);
-                 Item_SynopticClick(c.session.table, c.ui);
-             },
-         .item = "Item_Synoptic",
-         .caption = "総合常在度表を出力(&Y)",
-         .place = {"Menu_Tool", 54, true},
-         .click = [](Session& s, Ui& ui) { Item_SynopticClick(s.table, ui); }});
-    reg.push_back(
-        {.name = "sort-fidelity",
-         .usage = "[--threshold T] [--fisher P]",
-         .help = "識別種順に並び替え: species rows as diagonal blocks of each group's "
-                 "diagnostic species, then the others by frequency",
-         .run =
-             [](BatchContext& c, ArgReader& in) {
-                 answerOptions(c, in, "sort-fidelity");
-                 Item_SortFidelityClick(c.session.table, c.ui);
-             },
-         .item = "Item_SortFidelity",
-         .caption = "識別種順に並び替え(&G)",
-         .place = {"Menu_Tool", 56},
-         .click = [](Session& s, Ui& ui) { Item_SortFidelityClick(s.table, ui); }});
+    reg.push_back({.name = "synoptic",
+                   .usage = "FILE [--threshold T] [--fisher P]",
+                   .help =
+                       "総合常在度表を出力: constancy and fidelity (phi) per relevé group as CSV; "
+                       "diagnostic at phi x 100 >= T (25), and Fisher p < P if given",
+                   .run =
+                       [](BatchContext& c, ArgReader& in) {
+                           std::string path = in.next("FILE");
+                           answerOptions(c, in, "synoptic");
+                           c.ui.fileAnswers.push_back(path);
+                           Item_SynopticClick(c.session.table, c.ui);
+                       },
+                   .item = "Item_Synoptic",
+                   .caption = "総合常在度表を出力(&Y)",
+                   .place = {"Menu_Tool", 54, true},
+                   .click = [](Session& s, Ui& ui) { Item_SynopticClick(s.table, ui); }});
+    reg.push_back({.name = "sort-fidelity",
+                   .usage = "[--threshold T] [--fisher P]",
+                   .help = "識別種順に並び替え: species rows as diagonal blocks of each group's "
+                           "diagnostic species, then the others by frequency",
+                   .run =
+                       [](BatchContext& c, ArgReader& in) {
+                           answerOptions(c, in, "sort-fidelity");
+                           Item_SortFidelityClick(c.session.table, c.ui);
+                       },
+                   .item = "Item_SortFidelity",
+                   .caption = "識別種順に並び替え(&G)",
+                   .place = {"Menu_Tool", 56},
+                   .click = [](Session& s, Ui& ui) { Item_SortFidelityClick(s.table, ui); }});
 }
 
 }  // namespace tamsel
