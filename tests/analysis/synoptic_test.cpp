@@ -5,8 +5,10 @@
 #include <cmath>
 #include <utility>
 
+#include "io/safe_file.h"
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
+#include "support/temp_dir.h"
 #include "table/capacity.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
@@ -165,6 +167,16 @@ TEST(Synoptic, CsvOfASmallTable) {
                            "　C,50,100,-58,58,2\r\n"
                            "\"D\"\"q\"\"\",50,33,17,-17,\r\n"));
     EXPECT_EQ(s.diagnosticCounts(), (std::vector<std::uint32_t>{1, 1}));
+    // The menu command: options dialog, save dialog on the CSV entry, the same bytes.
+    testing::TempDir dir;
+    p.t.TableTitle = "T/1";
+    p.ui.fieldsAnswers.push_back(BatchUi::FieldsAnswer{});
+    p.ui.fileAnswers.push_back(dir.file("s.csv"));
+    Item_SynopticClick(p.t, p.ui);
+    ASSERT_EQ(p.ui.dialogs.size(), 1U);
+    EXPECT_EQ(p.ui.dialogs[0].fileName, "T_1-syn.csv");
+    EXPECT_EQ(p.ui.dialogs[0].filterIndex, 3);
+    EXPECT_EQ(readWholeFile(dir.file("s.csv")), out.text);
     // Fisher's test keeps C out: 3 of 3 from 5 with 4 present has p = 0.4.
     Synoptic strict = computeSynoptic(p.t, {25, 0.3});
     EXPECT_EQ(strict.rows[0].diagnostic, 1);  // 2 of 2 with 2 present: p = 0.1
