@@ -46,10 +46,17 @@ inline double cpuNow() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 template <typename F>
-double seconds(F&& f) {
+double cpuSeconds(F&& f) {
     double start = cpuNow();
     f();
     return cpuNow() - start;
+}
+// Wall-clock seconds of f.
+template <typename F>
+double seconds(F&& f) {
+    auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 // Too short for the processor clock's resolution: the best wall-clock time of
 // five runs, which another process's work can only lengthen.
@@ -87,7 +94,7 @@ inline std::vector<Size> sizesFrom(int argc, char** argv) {
 // and synced, as the safe writer does.
 inline double readFloor(const std::string& path) {
     std::vector<char> buf(1 << 20);
-    return seconds([&] {
+    return cpuSeconds([&] {
         std::FILE* in = std::fopen(path.c_str(), "rb");
         if (!in) std::abort();
         while (std::fread(buf.data(), 1, buf.size(), in) > 0) {
@@ -97,7 +104,7 @@ inline double readFloor(const std::string& path) {
 }
 inline double writeFloor(const std::string& path, std::uint64_t bytes) {
     std::vector<char> buf(1 << 20, '0');
-    double s = seconds([&] {
+    double s = cpuSeconds([&] {
         std::FILE* out = std::fopen(path.c_str(), "wb");
         if (!out) std::abort();
         for (std::uint64_t left = bytes; left > 0;) {

@@ -21,8 +21,8 @@
 #include "table/frequency.h"
 
 using namespace tamsel;
+using bench::cpuSeconds;
 using bench::peakMiB;
-using bench::seconds;
 
 namespace {
 
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
         };
         double firstFresh = 0, all = 0;
         for (std::size_t k = 0; k < pairs.size(); ++k) {
-            double d = seconds([&] { add(pairs[k]); });
+            double d = cpuSeconds([&] { add(pairs[k]); });
             if (k == 0) firstFresh = d;
             all += d;
         }
@@ -97,11 +97,11 @@ int main(int argc, char** argv) {
             all, all / floor, floor, t.ReleveCount, t.SpeciesCount);
         ok = ok && t.ReleveCount == size.releves && t.SpeciesCount == size.species;
         RecipResult r;
-        double recip = seconds([&] { r = Item_RecipClick(t, ui); });
+        double recip = cpuSeconds([&] { r = Item_RecipClick(t, ui); });
         std::printf("  recip:                %.3f s  (%d passes, %s)\n", recip, r.passes,
                     recipEndName(r.end));
-        double clear = seconds([&] { ClearTable(t, ui); });
-        double again = seconds([&] { add(pairs[0]); });
+        double clear = cpuSeconds([&] { ClearTable(t, ui); });
+        double again = cpuSeconds([&] { add(pairs[0]); });
         std::printf("  clear:                %.3f s\n", clear);
         std::printf(
             "  first pair again after recip and clear: %.3f s, fresh %.3f s (%.2f x fresh; "

@@ -19,7 +19,7 @@
 namespace {
 
 using namespace tamsel;
-using bench::seconds;
+using bench::cpuSeconds;
 
 void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve, bool gradient,
            unsigned seed) {
@@ -78,11 +78,11 @@ void measure(const char* what, bench::Size size, bool gradient) {
         sink = sink + sum;
     });
     RecipResult r;
-    double total = seconds([&] { r = Item_RecipClick(t, ui); });
+    double total = cpuSeconds([&] { r = Item_RecipClick(t, ui); });
     double perPass = total / std::max(1, r.passes);
     std::vector<std::uint16_t> sp(r.speciesScores.begin() + 1, r.speciesScores.end());
     std::vector<std::uint16_t> rel(r.releveScores.begin() + 1, r.releveScores.end());
-    double order = seconds([&] {
+    double order = cpuSeconds([&] {
         exchangeOrder(sp);
         exchangeOrder(rel);
     });

@@ -18,8 +18,8 @@ namespace {
 using namespace tamsel;
 
 using bench::build;
+using bench::cpuSeconds;
 using bench::peakMiB;
-using bench::seconds;
 
 bool sameFiles(const std::string& x, const std::string& y) {
     std::FILE* a = std::fopen(x.c_str(), "rb");
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
         {
             TableState u;
             InitGlobals(u);
-            double load = seconds([&] { loadTableFile(u, path); });
+            double load = cpuSeconds([&] { loadTableFile(u, path); });
             std::printf("%.3f %.0f %.0f %.0f\n", load, peakMiB(), before, bench::currentMiB());
             std::fflush(stdout);
             if (argc == 3) return 0;
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
         double table = bench::currentMiB() - before;
         const std::string path =
             (std::filesystem::temp_directory_path() / "tamsel-tablefile-bench.vtb").string();
-        double save = seconds([&] { saveTableFile(t, path); });
+        double save = cpuSeconds([&] { saveTableFile(t, path); });
         auto bytes = std::filesystem::file_size(path);
         double mib = static_cast<double>(bytes) / (1024.0 * 1024.0);
         double wfloor = bench::writeFloor(path + ".floor", bytes);

@@ -37,6 +37,9 @@ class QtUi : public Ui {
     using FontDialogHook = std::function<std::optional<FontSpec>(const FontSpec& current)>;
     void setFileDialogHook(FileDialogHook hook) { fileHook_ = std::move(hook); }
     void setFontDialogHook(FontDialogHook hook) { fontHook_ = std::move(hook); }
+    using FieldsDialogHook =
+        std::function<std::optional<std::vector<std::string>>(const FieldsDialogRequest&)>;
+    void setFieldsDialogHook(FieldsDialogHook hook) { fieldsHook_ = std::move(hook); }
     // The alert sound was given this many times.
     int alertCount() const { return alerts_; }
 
@@ -53,6 +56,7 @@ class QtUi : public Ui {
     std::optional<std::string> openFileDialog(const FileDialogRequest& r) override;
     std::optional<std::string> saveFileDialog(const FileDialogRequest& r) override;
     std::optional<FontSpec> fontDialog(const FontSpec& current) override;
+    std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) override;
 
     void showHelp(const std::string& helpFile) override;
     void showAbout() override;
@@ -73,6 +77,7 @@ class QtUi : public Ui {
     std::function<void()> gridChanged_;
     FileDialogHook fileHook_;
     FontDialogHook fontHook_;
+    FieldsDialogHook fieldsHook_;
     int busyDepth_ = 0;
     int alerts_ = 0;
     QElapsedTimer sincePaint_;
