@@ -3,8 +3,13 @@
 #pragma once
 
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,11 +26,115 @@ inline double peakMiB() {
     return static_cast<double>(u.ru_maxrss) / 1024.0;
 }
 
+// The resident memory now (not the peak), from /proc.
+inline double currentMiB() {
+    long pages = 0, resident = 0;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) /
+           (1024.0 * 1024.0);
+}
+
+// Processor seconds (user and system) of this process while f runs: the machine
+// is shared, and wall-clock time would count the others' work too.
+inline double cpuNow() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+template <typename F>
+double cpuSeconds(F&& f) {
+    double start = cpuNow();
+    f();
+    return cpuNow() - start;
+}
+// Wall-clock seconds of f.
 template <typename F>
 double seconds(F&& f) {
     auto t0 = std::chrono::steady_clock::now();
     f();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+// Too short for the processor clock's resolution: the best wall-clock time of
+// five runs, which another process's work can only lengthen.
+template <typename F>
+double bestOfFive(F&& f) {
+    double best = 1e9;
+    for (int k = 0; k < 5; ++k) {
+        auto t0 = std::chrono::steady_clock::now();
+        f();
+        best = std::min(
+            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+    return best;
+}
+
+struct Size {
+    int releves, species;
+};
+
+// 10,000 x 3,000 always; 100,000 x 10,000 too with --large, or alone with --large-only.
+inline std::vector<Size> sizesFrom(int argc, char** argv) {
+    bool large = false, only = false;
+    for (int k = 1; k < argc; ++k) {
+        large = large || std::strcmp(argv[k], "--large") == 0;
+        only = only || std::strcmp(argv[k], "--large-only") == 0;
+    }
+    std::vector<Size> out;
+    if (!only) out.push_back({10000, 3000});
+    if (large || only) out.push_back({100000, 10000});
+    return out;
+}
+
+// The physical floors: the same bytes read from the file through a 1 MiB buffer
+// (from the page cache, as the measured load reads it), and written to a file
+// and synced, as the safe writer does.
+inline double readFloor(const std::string& path) {
+    std::vector<char> buf(1 << 20);
+    return cpuSeconds([&] {
+        std::FILE* in = std::fopen(path.c_str(), "rb");
+        if (!in) std::abort();
+        while (std::fread(buf.data(), 1, buf.size(), in) > 0) {
+        }
+        std::fclose(in);
+    });
+}
+inline double writeFloor(const std::string& path, std::uint64_t bytes) {
+    std::vector<char> buf(1 << 20, '0');
+    double s = cpuSeconds([&] {
+        std::FILE* out = std::fopen(path.c_str(), "wb");
+        if (!out) std::abort();
+        for (std::uint64_t left = bytes; left > 0;) {
+            std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, buf.size()));
+            std::fwrite(buf.data(), 1, n, out);
+            left -= n;
+        }
+        std::fflush(out);
+        fsync(fileno(out));
+        std::fclose(out);
+    });
+    std::remove(path.c_str());
+    return s;
+}
+
+// Runs this program again with args and returns what it printed: a step measured
+// in a process of its own has its own peak memory.
+inline std::string runSelf(const std::string& args) {
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) std::abort();
+    self[n] = 0;
+    std::string out;
+    if (std::FILE* p = popen((std::string("'") + self + "' " + args).c_str(), "r")) {
+        char buf[4096];
+        std::size_t got;
+        while ((got = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, got);
+        pclose(p);
+    }
+    return out;
 }
 
 // releves x species, perReleve species in each relevé: a random layer and H1.

@@ -1,39 +1,46 @@
-// Building a large table from a data file pair: 10,000 relevés of 40 species each,
-// 3,000 distinct species. Prints the time of each step and the peak memory.
-#include <sys/resource.h>
-
-#include <chrono>
+// Adding relevés from data file pairs as the add command does: R relevés of 40
+// species each out of S distinct species, in pairs of at most 50,000 records.
+// Prints the add on a fresh table, reciprocal averaging, clearing, and the first
+// pair added again to the cleared table, each beside the time of reading the
+// same files; and the peak memory.
+//   bench_build_bench [--large | --large-only]
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <random>
+#include <string>
+#include <vector>
 
-#include "analysis/sorting.h"
+#include "analysis/recip.h"
 #include "app/session/session.h"
+#include "bench_table.h"
 #include "compose/add_releve.h"
-#include "compose/dictionary.h"
 #include "platform/batch/batch_ui.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"
 #include "table/frequency.h"
 
 using namespace tamsel;
+using bench::cpuSeconds;
+using bench::peakMiB;
 
 namespace {
 
-constexpr int Releves = 10000, PerReleve = 40, Distinct = 3000;
+constexpr int PerReleve = 40, PairSize = 50000;
 
-std::vector<testing::ReleveIn> makeReleves() {
+void writePair(const std::string& base, int first, int count, int distinct) {
     static const char* const texts[] = {"+", "r", "1", "2", "3", "4", "5", "*", "+2", "23"};
-    std::mt19937 rng(2024);
-    std::vector<testing::ReleveIn> out(Releves);
-    std::vector<int> pool(Distinct);
-    for (int k = 0; k < Distinct; ++k) pool[k] = k;
-    for (int j = 0; j < Releves; ++j) {
+    std::mt19937 rng(static_cast<unsigned>(2024 + first));
+    std::vector<testing::ReleveIn> out(static_cast<std::size_t>(count));
+    std::vector<int> pool(static_cast<std::size_t>(distinct));
+    for (int k = 0; k < distinct; ++k) pool[k] = k;
+    for (int j = 0; j < count; ++j) {
         testing::ReleveIn& r = out[j];
-        r.releveNumber = std::to_string(j + 1);
+        r.releveNumber = std::to_string(first + j + 1);
         r.gridCode = std::to_string(5000 + rng() % 900);
         // 40 distinct species: a partial shuffle of the pool.
         for (int k = 0; k < PerReleve; ++k) {
-            std::swap(pool[k], pool[k + rng() % (Distinct - k)]);
+            std::swap(pool[k], pool[k + rng() % (distinct - k)]);
             std::string layers(14, ' ');
             int layer = static_cast<int>(rng() % 7);
             std::string text = texts[rng() % 10];
@@ -41,66 +48,67 @@ std::vector<testing::ReleveIn> makeReleves() {
             r.species.push_back({"Species " + std::to_string(pool[k] + 1), layers});
         }
     }
-    return out;
-}
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// Wall-clock seconds of f; its processor seconds are printed beside it, since
-// the machine may be shared.
-template <typename F>
-std::string seconds(F&& f) {
-    auto start = std::chrono::steady_clock::now();
-    double cpu = cpuSeconds();
-    f();
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3f s (cpu %.3f s)", wall, cpuSeconds() - cpu);
-    return text;
+    testing::writeDataFilePair(base, out);
 }
 
 }  // namespace
 
-int main() {
-    testing::TempDir dir;
-    testing::writeDataFilePair(dir.file("big"), makeReleves());
+int main(int argc, char** argv) {
+    if (argc == 6 && std::strcmp(argv[1], "--write-pair") == 0) {
+        writePair(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
+        return 0;
+    }
+    bool ok = true;
+    for (bench::Size size : bench::sizesFrom(argc, argv)) {
+        testing::TempDir dir;
+        std::vector<std::string> pairs;
+        for (int first = 0; first < size.releves; first += PairSize) {
+            pairs.push_back(dir.file("pair" + std::to_string(pairs.size())));
+            // Written by a process of its own, so the records' memory is not in our peak.
+            bench::runSelf("--write-pair '" + pairs.back() + "' " + std::to_string(first) + " " +
+                           std::to_string(std::min(PairSize, size.releves - first)) + " " +
+                           std::to_string(size.species));
+        }
+        double floor = 0;
+        for (const auto& p : pairs)
+            floor += bench::readFloor(p + ".rli") + bench::readFloor(p + ".rld");
+        double firstFloor =
+            bench::readFloor(pairs[0] + ".rli") + bench::readFloor(pairs[0] + ".rld");
 
-    Session s;
-    BatchUi ui;
-    FormCreate(s, ui, {}, false);
-    ui.fileAnswers.push_back(dir.file("big.rli"));
-    Item_AddReleveClick(s.table, s.addPanel, ui);
-    TableState& t = s.table;
-
-    std::string build = seconds([&] { AddbyRecordBtnClick(t, s.dictionary, s.addPanel, ui); });
-    std::printf("build (add %d records, recount included): %s  NR=%d NS=%d\n", Releves,
-                build.c_str(), t.ReleveCount, t.SpeciesCount);
-    std::printf("recount:              %s\n", seconds([&] { Item_FrequencyClick(t, ui); }).c_str());
-    std::printf("sort species:         %s\n", seconds([&] { Item_SortPlantClick(t, ui); }).c_str());
-    std::printf("sort relevés, most:   %s\n", seconds([&] { SortReleve(t, ui, false); }).c_str());
-    std::printf("sort relevés, fewest: %s\n", seconds([&] { SortReleve(t, ui, true); }).c_str());
-
-    // Again with a dictionary of 5,000 entries, half of whose old names occur in
-    // another letter case: every one of the 400,000 names is looked up.
-    std::string dic;
-    for (int k = 1; k <= 5000; ++k)
-        dic += (k % 2 ? "SPECIES " : "Unknown ") + std::to_string(k) + ",Species " +
-               std::to_string(k) + "\r\n";
-    testing::writeBytes(dir.file("big.dic"), dic);
-    ui.fileAnswers.push_back(dir.file("big.dic"));
-    Item_CheckNameClick(t, s.dictionary, ui);
-    ClearTable(t, ui);
-    build = seconds([&] { AddbyRecordBtnClick(t, s.dictionary, s.addPanel, ui); });
-    std::printf("build with a 5,000-entry dictionary: %s  NR=%d NS=%d\n", build.c_str(),
-                t.ReleveCount, t.SpeciesCount);
-
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    std::printf("peak memory:          %.1f MB\n", static_cast<double>(u.ru_maxrss) / 1024.0);
-    return t.ReleveCount == Releves && t.SpeciesCount == Distinct && ui.messages.empty() ? 0 : 1;
+        Session s;
+        BatchUi ui;
+        FormCreate(s, ui, {}, false);
+        TableState& t = s.table;
+        auto add = [&](const std::string& base) {
+            ui.fileAnswers.push_back(base + ".rli");
+            Item_AddReleveClick(t, s.addPanel, ui);
+            AddbyRecordBtnClick(t, s.dictionary, s.addPanel, ui);
+        };
+        double firstFresh = 0, all = 0;
+        for (std::size_t k = 0; k < pairs.size(); ++k) {
+            double d = cpuSeconds([&] { add(pairs[k]); });
+            if (k == 0) firstFresh = d;
+            all += d;
+        }
+        std::printf("%d x %d, %d species each, %zu pair(s)\n", size.releves, size.species,
+                    PerReleve, pairs.size());
+        std::printf(
+            "  add:                  %.3f s  (%.1f x reading the files, %.3f s)  NR=%d NS=%d\n",
+            all, all / floor, floor, t.ReleveCount, t.SpeciesCount);
+        ok = ok && t.ReleveCount == size.releves && t.SpeciesCount == size.species;
+        RecipResult r;
+        double recip = cpuSeconds([&] { r = Item_RecipClick(t, ui); });
+        std::printf("  recip:                %.3f s  (%d passes, %s)\n", recip, r.passes,
+                    recipEndName(r.end));
+        double clear = cpuSeconds([&] { ClearTable(t, ui); });
+        double again = cpuSeconds([&] { add(pairs[0]); });
+        std::printf("  clear:                %.3f s\n", clear);
+        std::printf(
+            "  first pair again after recip and clear: %.3f s, fresh %.3f s (%.2f x fresh; "
+            "%.1f x reading its files)\n",
+            again, firstFresh, again / firstFresh, again / firstFloor);
+        std::printf("  peak memory:          %.0f MiB\n", peakMiB());
+        ok = ok && ui.messages.empty();
+    }
+    return ok ? 0 : 1;
 }

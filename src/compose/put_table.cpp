@@ -1,5 +1,7 @@
 #include "compose/put_table.h"
 
+#include <functional>
+
 #include "compose/dictionary.h"
 #include "datafile/numbers.h"
 #include "table/capacity.h"
@@ -7,14 +9,46 @@
 
 namespace tamsel {
 
+std::size_t SpeciesRowIndex::probe(std::string_view name, std::size_t hash) const {
+    const std::size_t mask = items_.size() - 1;
+    std::size_t k = hash & mask;
+    while (items_[k].position != 0 && (items_[k].hash != hash || items_[k].name != name))
+        k = (k + 1) & mask;
+    return k;
+}
+
+std::int32_t SpeciesRowIndex::find(std::string_view name) const {
+    if (items_.empty()) return 0;
+    return items_[probe(name, std::hash<std::string_view>{}(name))].position;
+}
+
+void SpeciesRowIndex::reserve(std::size_t names) {
+    std::size_t size = 16;
+    while (size < 2 * names) size *= 2;
+    if (size <= items_.size()) return;
+    std::vector<Item> old = std::move(items_);
+    items_ = std::vector<Item>(size);
+    for (Item& it : old)
+        if (it.position != 0) items_[probe(it.name, it.hash)] = std::move(it);
+}
+
+void SpeciesRowIndex::add(std::string name, std::int32_t position) {
+    reserve(used_ + 1);
+    const std::size_t hash = std::hash<std::string_view>{}(name);
+    Item& it = items_[probe(name, hash)];
+    if (it.position != 0) return;  // the first row with the name keeps it
+    it = Item{hash, position, std::move(name)};
+    ++used_;
+}
+
 namespace {
 
 SpeciesRowIndex indexUnder(const TableState& t, const TableLayout& layout) {
     SpeciesRowIndex index;
     index.freqRow = layout.freqRow();
-    index.firstRow.reserve(static_cast<std::size_t>(t.SpeciesCount) * 2);
+    index.reserve(static_cast<std::size_t>(t.SpeciesCount));
     for (std::int32_t i = 1; i <= t.SpeciesCount; ++i)
-        index.firstRow.try_emplace(t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i)), i);
+        index.add(t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i)), i);
     return index;
 }
 
@@ -65,19 +99,20 @@ bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::
         const PlantSetEntry& e = p.PlantSet.at(static_cast<std::size_t>(k));
         if (allZero(e.codes)) continue;
         std::string name = cutBytes(LookupSynonym(d, trimControl(e.nameView())), SpeciesNameSize);
-        std::int32_t i;
-        auto found = index.firstRow.find(name);
-        if (found != index.firstRow.end()) {
-            i = found->second;
-        } else {
+        std::int32_t i = index.find(name);
+        if (i == 0) {
             i = t.SpeciesCount + 1;
             if (i > t.PlantCapacity && !AddRow(t, i)) return false;
             g.setCell(TableLayout::NameCol, layout.speciesRow(i), name);
-            index.firstRow.emplace(std::move(name), i);
+            index.add(std::move(name), i);
         }
         const int row = layout.speciesRow(i);
         g.setCell(col, row, LayerSummary(e.codes));
-        t.TableArray.set(releveSlot, speciesSlotAt(t, row), e.codes);
+        if (index.slotOf.size() <= static_cast<std::size_t>(i))
+            index.slotOf.resize(static_cast<std::size_t>(i) + 1, 0);
+        std::int32_t& slot = index.slotOf[static_cast<std::size_t>(i)];
+        if (slot == 0) slot = speciesSlotAt(t, row);
+        t.TableArray.set(releveSlot, slot, e.codes);
         if (i > t.SpeciesCount) t.SpeciesCount = i;
     }
     return true;

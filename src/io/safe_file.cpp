@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "platform/error.h"
 #include "text/sjis.h"
@@ -168,7 +170,10 @@ void writeFileSafely(const std::string& path, std::string_view bytes) {
     out.commit();
 }
 
-std::string readWholeFile(const std::string& path) {
+namespace {
+// Opens a regular file for reading; read(fd, sizeHint) does the reading.
+template <typename Read>
+void withFileForReading(const std::string& path, Read&& read) {
     int fd = ::open(path.c_str(), O_RDONLY);
     if (fd < 0) throw Error(sj("ファイルが開けません: ") + fromUtf8(path) + reason(errno));
     struct Closer {
@@ -178,21 +183,43 @@ std::string readWholeFile(const std::string& path) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw Error(sj("ファイルが開けません: ") + fromUtf8(path));
-    std::string bytes;
-    bytes.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
+    read(fd, static_cast<std::size_t>(st.st_size));
+}
+
+// One read(2) into buf; 0 at the end of the file.
+std::size_t readSome(int fd, char* buf, std::size_t size, const std::string& path) {
     while (true) {
-        if (got == bytes.size()) bytes.resize(bytes.size() + 65536);  // the file may grow
-        ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0) {
-            if (errno == EINTR) continue;
+        ssize_t n = ::read(fd, buf, size);
+        if (n >= 0) return static_cast<std::size_t>(n);
+        if (errno != EINTR)
             throw Error(sj("ファイルが読めません: ") + fromUtf8(path) + reason(errno));
-        }
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
     }
-    bytes.resize(got);
+}
+}  // namespace
+
+std::string readWholeFile(const std::string& path) {
+    std::string bytes;
+    withFileForReading(path, [&](int fd, std::size_t size) {
+        bytes.resize(size);
+        std::size_t got = 0;
+        while (true) {
+            if (got == bytes.size()) bytes.resize(bytes.size() + 65536);  // the file may grow
+            std::size_t n = readSome(fd, bytes.data() + got, bytes.size() - got, path);
+            if (n == 0) break;
+            got += n;
+        }
+        bytes.resize(got);
+    });
     return bytes;
+}
+
+void readFileInPieces(const std::string& path, std::size_t bufferSize,
+                      const std::function<void(std::string_view)>& piece) {
+    withFileForReading(path, [&](int fd, std::size_t) {
+        std::vector<char> buf(std::max<std::size_t>(bufferSize, 1));
+        while (std::size_t n = readSome(fd, buf.data(), buf.size(), path))
+            piece(std::string_view(buf.data(), n));
+    });
 }
 
 }  // namespace tamsel

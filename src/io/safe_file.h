@@ -48,5 +48,9 @@ void writeFileSafely(const std::string& path, std::string_view bytes);
 // Reads a whole regular file; throws Error naming the file when it cannot be
 // opened or read, or is not a regular file.
 std::string readWholeFile(const std::string& path);
+// The same through a buffer of bufferSize bytes: piece gets each read's bytes in
+// order, so a file of any size is read in that much memory.
+void readFileInPieces(const std::string& path, std::size_t bufferSize,
+                      const std::function<void(std::string_view)>& piece);
 
 }  // namespace tamsel

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tamsel {
 
@@ -14,6 +15,16 @@ struct FileDialogRequest {
     std::string initialDir;  // native path; empty = current folder
     std::string fileName;    // proposed name (may be a pattern such as "*.rli")
     std::string defaultExt;  // ".vtb", or empty
+};
+
+// A small form of labelled text fields with OK and Cancel.
+struct FieldsDialogRequest {
+    struct Field {
+        std::string label;
+        std::string text;  // shown at first
+    };
+    std::string title;
+    std::vector<Field> fields;
 };
 
 struct FontSpec {
@@ -66,6 +77,8 @@ class Ui {
     virtual std::optional<std::string> openFileDialog(const FileDialogRequest& r) = 0;
     virtual std::optional<std::string> saveFileDialog(const FileDialogRequest& r) = 0;
     virtual std::optional<FontSpec> fontDialog(const FontSpec& current) = 0;
+    // The fields' texts as the user left them, or nothing when cancelled.
+    virtual std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) = 0;
 
     virtual void showHelp(const std::string& helpFile) = 0;
     virtual void showAbout() = 0;

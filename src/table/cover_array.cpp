@@ -46,6 +46,11 @@ const LayerCodes& CoverArray::get(int r, int s) const {
 void CoverArray::set(int r, int s, const LayerCodes& codes) {
     check(r, s);
     auto& v = byReleve_[r];
+    // Filling by ascending species slot (a load, an add) appends.
+    if (v.empty() || v.back().first < s) {
+        if (!allZero(codes)) v.emplace_back(s, codes);
+        return;
+    }
     auto it = findSlot(v, s);
     bool present = it != v.end() && it->first == s;
     if (allZero(codes)) {

@@ -14,9 +14,14 @@ const std::string emptyText;
     throw Error(sj("表の範囲外です: ") + sj(what) + " " + std::to_string(index));
 }
 
-auto findEntry(std::vector<std::pair<std::uint32_t, std::string>>& v, std::uint32_t phys) {
+using Entry = std::pair<std::uint32_t, std::string>;
+auto findEntry(std::vector<Entry>& v, std::uint32_t phys) {
     return std::lower_bound(v.begin(), v.end(), phys,
-                            [](const auto& e, std::uint32_t p) { return e.first < p; });
+                            [](const Entry& e, std::uint32_t p) { return e.first < p; });
+}
+auto findEntry(const std::vector<Entry>& v, std::uint32_t phys) {
+    return std::lower_bound(v.begin(), v.end(), phys,
+                            [](const Entry& e, std::uint32_t p) { return e.first < p; });
 }
 }  // namespace
 
@@ -56,11 +61,9 @@ void Grid::setRowCount(int n) {
     if (n < 0) outside("行数", n);
     if (n < rowCount()) {
         // Keep rows_ dense: the physical rows still in use are renumbered in order.
-        std::vector<std::vector<Entry>> kept;
+        std::vector<Row> kept;
         kept.reserve(static_cast<std::size_t>(n));
-        for (int r = 0; r < n; ++r) {
-            kept.push_back(std::move(rows_[rowMap_[r]]));
-        }
+        for (int r = 0; r < n; ++r) kept.push_back(std::move(rows_[rowMap_[r]]));
         rows_ = std::move(kept);
         rowMap_.resize(static_cast<std::size_t>(n));
         for (int r = 0; r < n; ++r) rowMap_[r] = static_cast<std::uint32_t>(r);
@@ -73,43 +76,77 @@ void Grid::setRowCount(int n) {
 
 void Grid::dropPhysCol(std::uint32_t phys) {
     for (auto& r : rows_) {
-        auto it = findEntry(r, phys);
-        if (it != r.end() && it->first == phys) r.erase(it);
+        if (r.isDense) {
+            if (phys < r.dense.size()) std::string().swap(r.dense[phys]);
+        } else {
+            auto it = findEntry(r.sparse, phys);
+            if (it != r.sparse.end() && it->first == phys) r.sparse.erase(it);
+        }
     }
+}
+
+// A row more than half full is cheaper held by column: no search, no shifting
+// on insert, and hardly more memory than the entries.
+void Grid::makeDenseIfFull(Row& r) {
+    if (r.sparse.size() < 4 || 2 * r.sparse.size() < colOfPhys_.size()) return;
+    r.dense.assign(colOfPhys_.size(), std::string());
+    for (auto& [phys, text] : r.sparse) r.dense[phys] = std::move(text);
+    r.sparse = std::vector<Entry>();
+    r.isDense = true;
+}
+
+bool Grid::put(Row& r, std::uint32_t phys, std::string&& text) {
+    if (r.isDense) {
+        if (phys >= r.dense.size()) {
+            if (text.empty()) return false;
+            r.dense.resize(colOfPhys_.size());
+        }
+        if (r.dense[phys] == text) return false;
+        r.dense[phys] = std::move(text);
+        return true;
+    }
+    auto& v = r.sparse;
+    // Filling a row in column order appends: the common case skips the search.
+    if (v.empty() || v.back().first < phys) {
+        if (text.empty()) return false;
+        v.emplace_back(phys, std::move(text));
+        makeDenseIfFull(r);
+        return true;
+    }
+    auto it = findEntry(v, phys);
+    bool present = it != v.end() && it->first == phys;
+    if (text.empty()) {
+        if (!present) return false;
+        v.erase(it);
+    } else if (present) {
+        if (it->second == text) return false;
+        it->second = std::move(text);
+    } else {
+        v.insert(it, Entry{phys, std::move(text)});
+        makeDenseIfFull(r);
+    }
+    return true;
 }
 
 const std::string& Grid::cell(int col, int row) const {
     if (col < 0 || col >= colCount() || row < 0 || row >= rowCount()) return emptyText;
-    const auto& r = rows_[rowMap_[row]];
+    const Row& r = rows_[rowMap_[row]];
     std::uint32_t phys = colMap_[col];
-    auto it = std::lower_bound(r.begin(), r.end(), phys,
-                               [](const Entry& e, std::uint32_t p) { return e.first < p; });
-    return (it != r.end() && it->first == phys) ? it->second : emptyText;
+    if (r.isDense) return phys < r.dense.size() ? r.dense[phys] : emptyText;
+    auto it = findEntry(r.sparse, phys);
+    return (it != r.sparse.end() && it->first == phys) ? it->second : emptyText;
 }
 
 void Grid::setCell(int col, int row, std::string text) {
     checkCol(col);
     checkRow(row);
-    auto& r = physRow(row);
-    std::uint32_t phys = colMap_[col];
-    auto it = findEntry(r, phys);
-    bool present = it != r.end() && it->first == phys;
-    if (text.empty()) {
-        if (!present) return;
-        r.erase(it);
-    } else if (present) {
-        if (it->second == text) return;
-        it->second = std::move(text);
-    } else {
-        r.insert(it, Entry{phys, std::move(text)});
-    }
-    ++revision_;
+    if (put(physRow(row), colMap_[col], std::move(text))) ++revision_;
 }
 
 void Grid::clearRow(int row) {
     ++revision_;
     checkRow(row);
-    physRow(row).clear();
+    physRow(row) = Row{};
 }
 
 void Grid::clearCol(int col) {
@@ -120,13 +157,24 @@ void Grid::clearCol(int col) {
 
 void Grid::clearAll() {
     ++revision_;
-    for (auto& r : rows_) r.clear();
+    // With every cell empty the maps carry nothing: they go back to the identity,
+    // as in a fresh grid. Kept permuted (after a reordering), later fills in
+    // position order would land in scattered physical columns, and every sparse
+    // insert would shift the rest of its row.
+    const std::size_t rows = rowMap_.size(), cols = colMap_.size();
+    rows_ = std::vector<Row>(rows);
+    for (std::size_t r = 0; r < rows; ++r) rowMap_[r] = static_cast<std::uint32_t>(r);
+    colOfPhys_.assign(cols, 0);
+    for (std::size_t c = 0; c < cols; ++c) {
+        colMap_[c] = static_cast<std::uint32_t>(c);
+        colOfPhys_[c] = static_cast<int>(c);
+    }
+    freeCols_.clear();
 }
 
 std::vector<std::string> Grid::rowTexts(int row) const {
-    checkRow(row);
     std::vector<std::string> out(static_cast<std::size_t>(colCount()));
-    for (const auto& [phys, text] : rows_[rowMap_[row]]) out[colOfPhys_[phys]] = text;
+    forEachInRow(row, [&](int col, const std::string& text) { out[col] = text; });
     return out;
 }
 
@@ -139,12 +187,14 @@ std::vector<std::string> Grid::colTexts(int col) const {
 
 void Grid::setRowTexts(int row, const std::vector<std::string>& texts) {
     checkRow(row);
-    auto& r = physRow(row);
-    r.clear();
+    Row r;
     for (int c = 0; c < colCount() && c < static_cast<int>(texts.size()); ++c)
-        if (!texts[c].empty()) r.emplace_back(colMap_[c], texts[c]);
-    std::sort(r.begin(), r.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
+        if (!texts[c].empty()) r.sparse.emplace_back(colMap_[c], texts[c]);
+    std::sort(r.sparse.begin(), r.sparse.end(),
+              [](const Entry& x, const Entry& y) { return x.first < y.first; });
+    makeDenseIfFull(r);
     ++revision_;
+    physRow(row) = std::move(r);
 }
 
 void Grid::swapRows(int a, int b) {

@@ -1,7 +1,11 @@
 // The string grid that holds every displayed text of the table, as Shift-JIS bytes.
-// Cells are stored sparsely per row; rows and columns are addressed through
-// position maps, so moving, exchanging and reordering whole rows or columns
-// touches only the maps.
+// Rows and columns are addressed through position maps, so moving, exchanging
+// and reordering whole rows or columns touches only the maps. Each physical row
+// is stored in the shape that fits it: sparse (sorted (column, text) entries)
+// while at most about half its cells are filled, as species rows are; dense (one
+// text per physical column) once more are, as header rows and the serial row
+// are. A cell is a std::string, whose own buffer holds the short texts of the
+// table (up to 15 bytes) without a heap allocation.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +30,7 @@ class Grid {
 
     void clearRow(int row);
     void clearCol(int col);
+    // Every cell empty, and the storage as a fresh grid of the same size has it.
     void clearAll();
 
     // All cells of a row or column as a list, and such a list written back
@@ -38,7 +43,13 @@ class Grid {
     template <typename F>
     void forEachInRow(int row, F&& f) const {
         checkRow(row);
-        for (const auto& [phys, text] : rows_[rowMap_[row]]) f(colOfPhys_[phys], text);
+        const Row& r = rows_[rowMap_[row]];
+        if (r.isDense) {
+            for (std::size_t phys = 0; phys < r.dense.size(); ++phys)
+                if (!r.dense[phys].empty()) f(colOfPhys_[phys], r.dense[phys]);
+        } else {
+            for (const auto& [phys, text] : r.sparse) f(colOfPhys_[phys], text);
+        }
     }
 
     // Whole-row and whole-column moves.
@@ -60,16 +71,24 @@ class Grid {
 
   private:
     using Entry = std::pair<std::uint32_t, std::string>;  // physical column, text
+    struct Row {
+        bool isDense = false;
+        std::vector<Entry> sparse;       // sorted by physical column
+        std::vector<std::string> dense;  // by physical column; may be shorter than the grid
+    };
     void checkRow(int row) const;
     void checkCol(int col) const;
-    std::vector<Entry>& physRow(int row) { return rows_[rowMap_[row]]; }
+    Row& physRow(int row) { return rows_[rowMap_[row]]; }
     void dropPhysCol(std::uint32_t phys);
+    // Writes one cell; true when its text changed.
+    bool put(Row& r, std::uint32_t phys, std::string&& text);
+    void makeDenseIfFull(Row& r);
 
-    std::vector<std::vector<Entry>> rows_;  // by physical row; entries sorted by column
-    std::vector<std::uint32_t> rowMap_;     // position -> physical row
-    std::vector<std::uint32_t> colMap_;     // position -> physical column
-    std::vector<int> colOfPhys_;            // physical column -> position (-1: gone)
-    std::vector<std::uint32_t> freeCols_;   // physical columns free for reuse
+    std::vector<Row> rows_;                // by physical row
+    std::vector<std::uint32_t> rowMap_;    // position -> physical row
+    std::vector<std::uint32_t> colMap_;    // position -> physical column
+    std::vector<int> colOfPhys_;           // physical column -> position (-1: gone)
+    std::vector<std::uint32_t> freeCols_;  // physical columns free for reuse
     std::uint64_t revision_ = 0;
 };
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "datafile/numbers.h"
@@ -252,20 +254,6 @@ class FileFault {
     std::string name_;
 };
 
-std::vector<std::string_view> splitLines(std::string_view bytes) {
-    std::vector<std::string_view> lines;
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        std::size_t nl = bytes.find('\n', pos);
-        std::string_view l = bytes.substr(pos, nl == std::string_view::npos ? nl : nl - pos);
-        if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
-        lines.push_back(l);
-        if (nl == std::string_view::npos) break;
-        pos = nl + 1;
-    }
-    return lines;
-}
-
 // Line 2: exactly three whole numbers, not negative.
 std::array<std::int32_t, 3> readCounts(std::string_view line, const FileFault& fault) {
     static const char* const names[3] = {"種数 (NS)", "測定数 (NR)", "F＼N 行の位置 (F)"};
@@ -297,12 +285,25 @@ std::array<std::int32_t, 3> readCounts(std::string_view line, const FileFault& f
     return v;
 }
 
-void readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, CoverArray& codes,
+// Reads one cover line into codes. A byte below "0" is a fault when Strict; else
+// the read stops there and says so, leaving the line to the careful path (the byte
+// may be a line end, which makes it another line).
+template <bool Strict>
+bool readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, CoverArray& codes,
                    const FileFault& fault) {
     constexpr std::uint64_t zeros = 0x3030303030303030ULL;
     const std::size_t n = L.size();
     std::size_t i = 0;
     while (i < n) {
+        // A wide table's cover lines are nearly all "0": 32 bytes at a time.
+        if (i + 32 <= n) {
+            std::uint64_t w[4];
+            std::memcpy(w, L.data() + i, 32);
+            if (((w[0] ^ zeros) | (w[1] ^ zeros) | (w[2] ^ zeros) | (w[3] ^ zeros)) == 0) {
+                i += 32;
+                continue;
+            }
+        }
         if (i + 8 <= n) {
             std::uint64_t w;
             std::memcpy(&w, L.data() + i, 8);
@@ -319,6 +320,7 @@ void readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, Cove
         LayerCodes c{};
         for (int l = 0; l < LayerCount; ++l) {
             unsigned char b = static_cast<unsigned char>(L[7 * v + l]);
+            if (b < '0' && !Strict) return false;
             if (b < '0')
                 fault.at(lineNo, num(static_cast<std::int64_t>(7 * v + l + 1)) +
                                      sj(" バイト目が被度コードではありません（バイト値 ") + num(b) +
@@ -328,6 +330,7 @@ void readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, Cove
         codes.set(static_cast<int>(v), s, c);
         i = 7 * (v + 1);
     }
+    return true;
 }
 
 template <typename CellOf>
@@ -347,84 +350,217 @@ void checkSlots(std::int32_t count, CellOf cellOf, const char* what) {
 
 }  // namespace
 
-LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, ProgressBar* bar) {
-    FileFault fault(fileName);
-    if (bytes.empty()) fault.whole(sj("ファイルが空です。"));
-    std::vector<std::string_view> lines = splitLines(bytes);
-    if (lines.size() < 2) fault.at(2, sj("件数の行がありません（ファイルが短すぎます）。"));
-    // Every line the program writes ends in CR LF: a last line without one is
-    // a file cut short.
-    if (bytes.back() != '\n')
-        fault.at(static_cast<std::int64_t>(lines.size()),
-                 sj("行末がありません（ファイルがこの行の途中で切れています）。"));
+// A line is parsed as soon as its line end arrives. A fault found on the way is
+// kept, not thrown: finish() reports the first fault in the order a check of the
+// whole file has them (the file's shape and line count before any line's content),
+// so the message does not depend on where the pieces were cut.
+struct TableFileReader::State {
+    State(const std::string& fileName, ProgressBar* b) : fault(fileName), bar(b) {}
+
+    FileFault fault;
+    ProgressBar* bar;
+    std::uint64_t bytes = 0;
+    char lastByte = 0;
+    std::int64_t lines = 0;    // lines ended by LF
+    std::string carry;         // the start of the next line, when its text is needed
+    std::size_t carryLen = 0;  // the length of the next line so far
+    char carryLast = 0;
 
     LoadedTable lt;
-    lt.title = std::string(lines[0]);
-    // What loads must save again: the file cannot carry a line break inside a text.
-    if (hasLineBreak(lt.title)) fault.at(1, sj("標題に改行（CR）が含まれています。"));
-    // Plain variables: lambdas below capture them (clang before 16 cannot capture bindings).
-    const auto counts = readCounts(lines[1], fault);
-    const std::int32_t NS = counts[0], NR = counts[1], F = counts[2];
-    lt.speciesCount = NS;
-    lt.releveCount = NR;
-    lt.freqRow = F;
-    using L = TableLayout;
-    const TableLayout layout(F);
-    const int lastRow = layout.lastSpeciesRow(NS);
+    bool counted = false;  // line 2 read well
+    std::int64_t coverEnd = 0, expected = 0;
+    std::size_t width = 0, cols = 0;
+    std::optional<Error> titleFault, countsFault, widthFault, contentFault;
 
-    // Lines: title, counts, NS+1 cover lines, one line per grid row 0..lastRow.
-    const std::int64_t coverEnd = 2 + static_cast<std::int64_t>(NS) + 1;
-    const std::int64_t expected = coverEnd + lastRow + 1;
-    const std::int64_t have = static_cast<std::int64_t>(lines.size());
-    const std::string counted = sj("（2 行目の件数 NS=") + num(NS) + " NR=" + num(NR) +
-                                " F=" + num(F) + sj(" からは ") + num(expected) + sj(" 行のはず）");
-    if (have < coverEnd)
+    bool contentPending() const { return widthFault || contentFault; }
+    // Whether line n (1-based) is read for more than its length.
+    bool needsText(std::int64_t n) const {
+        return n <= 2 || (counted && n <= expected && !contentPending());
+    }
+    template <typename F>
+    void keepFirst(std::optional<Error>& slot, F&& f) {
+        if (slot) return;
+        try {
+            f();
+        } catch (const Error& e) {
+            slot = e;
+            // The table is no longer needed; give its memory back now.
+            if (&slot == &widthFault || &slot == &contentFault) lt = LoadedTable{};
+        }
+    }
+    // Line n+1 has ended: text is its bytes without the CR LF when needsText(n+1),
+    // else empty; length is its length without the CR LF in any case.
+    void line(std::string_view text, std::size_t length);
+    // A cover line read straight from the piece, when it is whole there, ends in
+    // CR LF at the width the counts give and holds no byte below "0": then the
+    // scan for its line end and the scan of its codes are one. False: nothing
+    // counted, the line goes the careful way.
+    bool coverLineAt(std::string_view piece, std::size_t pos);
+};
+
+bool TableFileReader::State::coverLineAt(std::string_view piece, std::size_t pos) {
+    const std::int64_t n = lines + 1;
+    if (!counted || contentPending() || n < 3 || n > coverEnd || carryLen != 0) return false;
+    if (piece.size() - pos < width + 2 || piece[pos + width] != '\r' ||
+        piece[pos + width + 1] != '\n')
+        return false;
+    const std::int32_t sp = static_cast<std::int32_t>(n - 3);
+    if (!readCoverLine<false>(piece.substr(pos, width), sp, n, lt.codes, fault)) return false;
+    if (bar) bar->setPosition(sp);
+    lines = n;
+    return true;
+}
+
+void TableFileReader::State::line(std::string_view text, std::size_t length) {
+    const std::int64_t n = ++lines;
+    if (n == 1) {
+        lt.title = std::string(text);
+        // What loads must save again: the file cannot carry a line break inside a text.
+        if (hasLineBreak(lt.title))
+            keepFirst(titleFault, [&] { fault.at(1, sj("標題に改行（CR）が含まれています。")); });
+        return;
+    }
+    if (n == 2) {
+        keepFirst(countsFault, [&] {
+            const auto c = readCounts(text, fault);
+            lt.speciesCount = c[0];
+            lt.releveCount = c[1];
+            lt.freqRow = c[2];
+            const int lastRow = TableLayout(c[2]).lastSpeciesRow(c[0]);
+            // Lines: title, counts, NS+1 cover lines, one line per grid row 0..lastRow.
+            coverEnd = 2 + static_cast<std::int64_t>(c[0]) + 1;
+            expected = coverEnd + lastRow + 1;
+            width = 7 * (static_cast<std::size_t>(c[1]) + 1);
+            cols = static_cast<std::size_t>(TableLayout::gridColCount(c[1]));
+            counted = true;
+        });
+        if (counted) {
+            if (bar) {
+                bar->setMin(0);
+                bar->setMax(lt.speciesCount + 5);
+            }
+            lt.codes.resize(lt.releveCount + 1, lt.speciesCount + 1);
+            lt.grid.setRowCount(TableLayout::gridRowCount(lt.speciesCount));
+            lt.grid.setColCount(static_cast<int>(cols));
+        }
+        return;
+    }
+    if (!counted || n > expected) return;
+    if (n <= coverEnd) {
+        if (length != width) {
+            keepFirst(widthFault, [&] {
+                fault.at(n, sj("被度コードの行の長さが ") + num(static_cast<std::int64_t>(length)) +
+                                sj(" バイトです（測定数 NR=") + num(lt.releveCount) +
+                                sj(" からは ") + num(static_cast<std::int64_t>(width)) +
+                                sj(" バイトのはず）。"));
+            });
+            return;
+        }
+        if (contentPending()) return;
+        const std::int32_t sp = static_cast<std::int32_t>(n - 3);
+        if (bar) bar->setPosition(sp);
+        keepFirst(contentFault, [&] { readCoverLine<true>(text, sp, n, lt.codes, fault); });
+        return;
+    }
+    if (contentPending()) return;
+    const int r = static_cast<int>(n - coverEnd - 1);
+    keepFirst(contentFault, [&] {
+        Grid& g = lt.grid;
+        bool closed = forEachFilledCommaItem(text, [&](std::size_t k, std::string_view item) {
+            if (k >= cols) return;
+            if (hasLineBreak(item))
+                fault.at(n, sj("列 ") + num(static_cast<std::int64_t>(k)) +
+                                sj(" のセルに改行（CR）が含まれています。"));
+            g.setCell(static_cast<int>(k), r, std::string(item));
+        });
+        if (!closed) fault.at(n, sj("引用符 (\") が閉じていません。"));
+    });
+}
+
+TableFileReader::TableFileReader(const std::string& fileName, ProgressBar* bar)
+    : s_(std::make_unique<State>(fileName, bar)) {}
+TableFileReader::~TableFileReader() = default;
+
+void TableFileReader::feed(std::string_view piece) {
+    State& st = *s_;
+    if (piece.empty()) return;
+    st.bytes += piece.size();
+    st.lastByte = piece.back();
+    std::size_t pos = 0;
+    while (pos < piece.size()) {
+        if (st.coverLineAt(piece, pos)) {
+            pos += st.width + 2;
+            continue;
+        }
+        const std::size_t nl = piece.find('\n', pos);
+        const std::size_t end = nl == std::string_view::npos ? piece.size() : nl;
+        std::string_view part = piece.substr(pos, end - pos);
+        const bool keep = st.needsText(st.lines + 1);
+        if (nl == std::string_view::npos) {  // the line goes on in the next piece
+            if (keep) st.carry.append(part);
+            st.carryLen += part.size();
+            if (!part.empty()) st.carryLast = part.back();
+            break;
+        }
+        std::string_view text;
+        std::size_t length;
+        if (st.carryLen == 0) {
+            text = part;
+            length = part.size();
+        } else {
+            if (keep) st.carry.append(part);
+            text = st.carry;
+            length = st.carryLen + part.size();
+            if (!part.empty()) st.carryLast = part.back();
+        }
+        const char last = part.empty() ? st.carryLast : part.back();
+        if (length > 0 && last == '\r') {
+            --length;
+            if (!text.empty()) text.remove_suffix(1);
+        }
+        if (!keep) text = {};
+        st.line(text, length);
+        st.carry.clear();
+        st.carryLen = 0;
+        st.carryLast = 0;
+        pos = nl + 1;
+    }
+}
+
+LoadedTable TableFileReader::finish() {
+    State& st = *s_;
+    const FileFault& fault = st.fault;
+    if (st.bytes == 0) fault.whole(sj("ファイルが空です。"));
+    const std::int64_t have = st.lines + (st.carryLen > 0 ? 1 : 0);
+    if (have < 2) fault.at(2, sj("件数の行がありません（ファイルが短すぎます）。"));
+    // Every line the program writes ends in CR LF: a last line without one is
+    // a file cut short.
+    if (st.lastByte != '\n')
+        fault.at(have, sj("行末がありません（ファイルがこの行の途中で切れています）。"));
+    if (st.titleFault) throw *st.titleFault;
+    if (st.countsFault) throw *st.countsFault;
+    LoadedTable& lt = st.lt;
+    const std::string counted = sj("（2 行目の件数 NS=") + num(lt.speciesCount) +
+                                " NR=" + num(lt.releveCount) + " F=" + num(lt.freqRow) +
+                                sj(" からは ") + num(st.expected) + sj(" 行のはず）");
+    if (have < st.coverEnd)
         fault.at(have, sj("ファイルがこの行で終わっていて、被度コードの行が足りません") + counted +
                            sj("。"));
-    if (have < expected)
+    if (have < st.expected)
         fault.at(have, sj("ファイルがこの行で終わっていて、表のセルの行が足りません") + counted +
                            sj("。"));
-    if (have > expected)
-        fault.at(expected + 1, sj("表の最後の行の後に余分な行があります") + counted + sj("。"));
-
-    const std::size_t width = 7 * (static_cast<std::size_t>(NR) + 1);
-    for (std::int64_t k = 2; k < coverEnd; ++k)
-        if (lines[k].size() != width)
-            fault.at(k + 1, sj("被度コードの行の長さが ") +
-                                num(static_cast<std::int64_t>(lines[k].size())) +
-                                sj(" バイトです（測定数 NR=") + num(NR) + sj(" からは ") +
-                                num(static_cast<std::int64_t>(width)) + sj(" バイトのはず）。"));
-
-    if (bar) {
-        bar->setMin(0);
-        bar->setMax(NS + 5);
-    }
-    lt.codes.resize(NR + 1, NS + 1);
-    for (std::int32_t s = 0; s <= NS; ++s) {
-        if (bar) bar->setPosition(s);
-        readCoverLine(lines[2 + s], s, 3 + static_cast<std::int64_t>(s), lt.codes, fault);
-    }
-
-    Grid& g = lt.grid;
-    g.setRowCount(L::gridRowCount(NS));
-    g.setColCount(L::gridColCount(NR));
-    const std::size_t cols = static_cast<std::size_t>(L::gridColCount(NR));
-    for (int r = 0; r <= lastRow; ++r) {
-        bool closed =
-            forEachCommaItem(lines[coverEnd + r], [&](std::size_t k, std::string_view item) {
-                if (k >= cols || item.empty()) return;
-                if (hasLineBreak(item))
-                    fault.at(coverEnd + r + 1, sj("列 ") + num(static_cast<std::int64_t>(k)) +
-                                                   sj(" のセルに改行（CR）が含まれています。"));
-                g.setCell(static_cast<int>(k), r, std::string(item));
-            });
-        if (!closed) fault.at(coverEnd + r + 1, sj("引用符 (\") が閉じていません。"));
-    }
+    if (have > st.expected)
+        fault.at(st.expected + 1, sj("表の最後の行の後に余分な行があります") + counted + sj("。"));
+    if (st.widthFault) throw *st.widthFault;
+    if (st.contentFault) throw *st.contentFault;
 
     // Every slot in use must address an entry of the loaded TableArray.
-    const std::int64_t row0Line = coverEnd + 1;  // the line of grid row 0
+    using L = TableLayout;
+    const Grid& g = lt.grid;
+    const TableLayout layout(lt.freqRow);
+    const std::int64_t row0Line = st.coverEnd + 1;  // the line of grid row 0
     checkSlots(
-        NR,
+        lt.releveCount,
         [&](std::int32_t j) {
             return std::pair{g.cell(L::releveCol(j), L::SlotRow), [&, j](const std::string& what) {
                                  fault.at(row0Line + L::SlotRow,
@@ -433,7 +569,7 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
         },
         "測定のスロット番号");
     checkSlots(
-        NS,
+        lt.speciesCount,
         [&](std::int32_t i) {
             int row = layout.speciesRow(i);
             return std::pair{g.cell(L::SlotCol, row), [&, row](const std::string& what) {
@@ -441,7 +577,13 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
                              }};
         },
         "スロット番号");
-    return lt;
+    return std::move(lt);
+}
+
+LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, ProgressBar* bar) {
+    TableFileReader reader(fileName, bar);
+    reader.feed(bytes);
+    return reader.finish();
 }
 
 void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path) {
@@ -476,17 +618,17 @@ void saveTableFile(TableState& t, const std::string& path) {
     t.markUnchanged();
 }
 
-void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar) {
-    std::string bytes = readWholeFile(path);
+void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar,
+                   std::size_t bufferSize) {
     struct BarReset {
         ProgressBar* bar;
         ~BarReset() {
             if (bar) bar->setPosition(0);
         }
     } reset{bar};
-    LoadedTable lt = readTableFile(bytes, path, bar);
-    bytes = std::string();  // the file's bytes are not needed beside the table
-    installLoadedTable(t, std::move(lt), path);
+    TableFileReader reader(path, bar);
+    readFileInPieces(path, bufferSize, [&](std::string_view piece) { reader.feed(piece); });
+    installLoadedTable(t, reader.finish(), path);
 }
 
 // --- commands ------------------------------------------------------------------

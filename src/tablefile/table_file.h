@@ -1,7 +1,9 @@
 // The composition-table file (.vtb): the only file the program both writes and reads.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -33,7 +35,28 @@ struct LoadedTable {
     Grid grid;         // TableLayout's grid for the counts
 };
 
-// Parses a whole file. fileName only names the file in messages. Every fault
+// Parses a table file fed in pieces cut anywhere (inside a line, a double-byte
+// character or a quoted item): each line is parsed when its line end arrives,
+// into the new table, so only the table and the longest line are held. finish()
+// throws the first fault in the order a check of the whole file has them (the
+// file's shape and line count before any line's content), else gives the table.
+// fileName only names the file in messages; bar advances per line of the cover
+// block.
+class TableFileReader {
+  public:
+    explicit TableFileReader(const std::string& fileName, ProgressBar* bar = nullptr);
+    ~TableFileReader();
+    TableFileReader(const TableFileReader&) = delete;
+    TableFileReader& operator=(const TableFileReader&) = delete;
+    void feed(std::string_view piece);
+    LoadedTable finish();
+
+  private:
+    struct State;
+    std::unique_ptr<State> s_;
+};
+
+// Parses a whole file held in memory. fileName only names the file in messages. Every fault
 // throws Error naming the file and the line. bar, when given, advances per line
 // of the cover block.
 LoadedTable readTableFile(std::string_view bytes, const std::string& fileName,
@@ -48,7 +71,9 @@ void installLoadedTable(TableState& t, LoadedTable&& loaded, const std::string& 
 // leaves the previous file as it was. Loading replaces the table only when the
 // whole file was good.
 void saveTableFile(TableState& t, const std::string& path);
-void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar = nullptr);
+// The load reads the file through a buffer of bufferSize bytes.
+void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar = nullptr,
+                   std::size_t bufferSize = 4 << 20);
 
 // "現在の表を保存する　(&S)" and "保存した表を読込む(&L)".
 void Item_SaveTableClick(TableState& t, Ui& ui);

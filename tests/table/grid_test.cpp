@@ -184,19 +184,71 @@ std::vector<Op> fixedOps() {
     };
 }
 
-TEST(Grid, EachOperationCarriesAllCells) {
-    for (const Op& op : fixedOps()) {
-        Dense d;
-        Grid g = filled(6, 7, d);
-        op.onGrid(g);
-        op.onDense(d);
-        expectSame(g, d, op.name);
-        // The cells stay separate afterwards: writing one touches no other.
-        g.setCell(3, 5, "new");
-        d.rows[5][3] = "new";
-        g.setCell(5, 2, "");
-        d.rows[2][5] = "";
-        expectSame(g, d, std::string(op.name) + " then a write");
+// Rows are stored sparse or dense by how full they are: every operation is run on
+// grids whose rows take each shape, and on grids whose maps a reordering permuted.
+struct Fill {
+    const char* name;
+    std::function<bool(int col, int row)> filled;
+    bool scrambled = false;  // the maps permuted before filling
+};
+
+Grid fillWith(const Fill& f, int cols, int rows, Dense& d) {
+    Grid g;
+    g.setColCount(cols);
+    g.setRowCount(rows);
+    d.resize(cols, rows);
+    if (f.scrambled) {
+        g.permuteCols(0, {3, 5, 0, 4, 1, 2});
+        g.permuteRows(0, {6, 2, 4, 0, 5, 1, 3});
+    }
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            if (f.filled(c, r)) {
+                std::string t = std::to_string(c) + "," + std::to_string(r);
+                // Every third text too long for the string's own buffer.
+                if ((c + r) % 3 == 1) t += " and a text longer than fifteen bytes";
+                g.setCell(c, r, t);
+                d.rows[r][c] = t;
+            }
+    return g;
+}
+
+TEST(Grid, EachOperationCarriesAllCellsWhateverTheStorage) {
+    const Fill fills[] = {
+        {"two thirds", [](int c, int r) { return (r + c) % 3 != 0; }},
+        {"full rows and nearly empty rows", [](int c, int r) { return r % 2 ? true : c == r % 6; }},
+        {"empty", [](int, int) { return false; }},
+        {"scrambled maps, full", [](int, int) { return true; }, true},
+        {"scrambled maps, sparse", [](int c, int r) { return c == (r * 5) % 6; }, true},
+    };
+    for (const Fill& f : fills) {
+        for (const Op& op : fixedOps()) {
+            const std::string step = std::string(f.name) + ": " + op.name;
+            Dense d;
+            Grid g = fillWith(f, 6, 7, d);
+            op.onGrid(g);
+            op.onDense(d);
+            expectSame(g, d, step);
+            // The cells stay separate afterwards: writing one touches no other.
+            g.setCell(3, 5, "new");
+            d.rows[5][3] = "new";
+            g.setCell(5, 2, "");
+            d.rows[2][5] = "";
+            expectSame(g, d, step + " then a write");
+            // Growth: new columns and rows read empty and take texts, in rows of
+            // every shape, and filling a row in order makes it full.
+            g.setColCount(9);
+            g.setRowCount(9);
+            d.resize(9, 9);
+            for (int c = 0; c < 9; ++c) {
+                g.setCell(c, 1, "g" + std::to_string(c));
+                d.rows[1][c] = "g" + std::to_string(c);
+            }
+            g.setCell(8, 8, "corner");
+            d.rows[8][8] = "corner";
+            expectSame(g, d, step + " then growth");
+            if (::testing::Test::HasFatalFailure()) return;
+        }
     }
 }
 

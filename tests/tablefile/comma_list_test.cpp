@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "text/sjis.h"
 
@@ -73,6 +77,26 @@ TEST(CommaListTest, AnyItemsSurviveJoinAndSplit) {
         Items back;
         ASSERT_TRUE(splitCommaList(joinCommaList(items), back));
         ASSERT_EQ(back, items) << joinCommaList(items);
+    }
+}
+
+// Lines of any bytes, long runs of commas among them: the filled items, with
+// their indexes and the closed result, are those of the full split.
+TEST(CommaListTest, FilledItemsAreTheNonEmptyItemsOfAnyLine) {
+    const std::string pieces[] = {",",  ",,,,,,,,,,,", " ",     "\t,",     "a",
+                                  "\"", "\"\"",        "\x81,", "\x82\xa0"};
+    std::mt19937 rng(11);
+    for (int round = 0; round < 3000; ++round) {
+        std::string line;
+        for (unsigned n = rng() % 12; n > 0; --n) line += pieces[rng() % std::size(pieces)];
+        std::vector<std::pair<std::size_t, std::string>> all, filled;
+        bool closed = forEachCommaItem(line, [&](std::size_t k, std::string_view item) {
+            if (!item.empty()) all.emplace_back(k, item);
+        });
+        bool closedToo = forEachFilledCommaItem(
+            line, [&](std::size_t k, std::string_view item) { filled.emplace_back(k, item); });
+        ASSERT_EQ(closedToo, closed) << line;
+        ASSERT_EQ(filled, all) << line;
     }
 }
 

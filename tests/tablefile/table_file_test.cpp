@@ -299,6 +299,49 @@ TEST(TableFileTest, CorruptFilesAreRefusedAndLeaveTheTableUntouched) {
     refused("", "");
 }
 
+// The loader reads through a buffer: cut after every byte in turn, so one cut
+// falls inside each double-byte character, each quoted item and each CR LF, a
+// good file gives the same table and a bad one the same message as read whole.
+TEST(TableFileTest, ALoadCutAtEveryByteGivesTheSameTableOrTheSameFault) {
+    BatchUi ui;
+    TempDir dir;
+    TableState t = makeTable(ui, 3, 3, 0);
+    t.TableTitle = sj("ブナ林");
+    place(t, "", {{"Abies firma", h1s1, "x"}});
+    place(t, "", {{sj("ブナ, \"林\""), h1s1, ""}, {"Abies firma", t1m, ""}});
+    Item_FrequencyClick(t, ui);
+    const std::string good = saveBytes(t);
+    ASSERT_NE(good.find(sj("\"ブナ, \"\"林\"\"\"")), std::string::npos);
+    // Two faults: a code byte below "0" in line 4 and a cell quote never closed;
+    // the first in file order is the one reported.
+    std::string bad = good;
+    bad.replace(bad.find("D07"), 1, "/");
+    bad.replace(bad.rfind("\"\r\n"), 1, "");
+    const std::string path = dir.file("cut.vtb"), badPath = dir.file("bad.vtb");
+    writeBytes(path, good);
+    writeBytes(badPath, bad);
+    TableState loaded = loadBytes(ui, good);
+    const std::string whole = saveBytes(loaded);
+    std::string wholeFault;
+    try {
+        readTableFile(bad, badPath);
+    } catch (const Error& e) {
+        wholeFault = e.what();
+    }
+    ASSERT_NE(wholeFault.find(sj(" 4 行目")), std::string::npos) << toUtf8(wholeFault);
+    for (std::size_t size = 1; size <= good.size(); ++size) {
+        TableState u = makeTable(ui);
+        loadTableFile(u, path, nullptr, size);
+        ASSERT_EQ(saveBytes(u), whole) << "buffer of " << size << " bytes";
+        try {
+            loadTableFile(u, badPath, nullptr, size);
+            ADD_FAILURE() << "accepted through a buffer of " << size << " bytes";
+        } catch (const Error& e) {
+            ASSERT_EQ(std::string(e.what()), wholeFault) << "buffer of " << size << " bytes";
+        }
+    }
+}
+
 int filesIn(const TempDir& dir) {
     return static_cast<int>(std::distance(std::filesystem::directory_iterator(dir.path()),
                                           std::filesystem::directory_iterator()));

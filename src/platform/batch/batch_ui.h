@@ -25,6 +25,7 @@ class BatchUi : public Ui {
     std::optional<std::string> openFileDialog(const FileDialogRequest& r) override;
     std::optional<std::string> saveFileDialog(const FileDialogRequest& r) override;
     std::optional<FontSpec> fontDialog(const FontSpec& current) override;
+    std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) override;
 
     void showHelp(const std::string& helpFile) override { helpShown.push_back(helpFile); }
     void showAbout() override { ++aboutShown; }
@@ -37,11 +38,15 @@ class BatchUi : public Ui {
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<std::optional<FontSpec>> fontAnswers;
     std::deque<SaveAnswer> saveAnswers;
+    // Per field a text typed in, or nothing to leave the field as it was shown.
+    using FieldsAnswer = std::vector<std::optional<std::string>>;
+    std::deque<std::optional<FieldsAnswer>> fieldsAnswers;
 
     // What the program did.
     std::vector<std::string> messages;
     std::vector<std::string> panelLabels;
     std::vector<FileDialogRequest> dialogs;
+    std::vector<FieldsDialogRequest> fieldsDialogs;
     std::vector<std::string> helpShown;
     std::vector<std::string> questions;
     std::vector<std::string> statusLines;

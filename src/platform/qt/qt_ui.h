@@ -43,6 +43,9 @@ class QtUi : public Ui {
     void setStatusHandler(std::function<void(const QString&)> handler) {
         status_ = std::move(handler);
     }
+    using FieldsDialogHook =
+        std::function<std::optional<std::vector<std::string>>(const FieldsDialogRequest&)>;
+    void setFieldsDialogHook(FieldsDialogHook hook) { fieldsHook_ = std::move(hook); }
     // The alert sound was given this many times.
     int alertCount() const { return alerts_; }
 
@@ -62,6 +65,7 @@ class QtUi : public Ui {
     std::optional<std::string> openFileDialog(const FileDialogRequest& r) override;
     std::optional<std::string> saveFileDialog(const FileDialogRequest& r) override;
     std::optional<FontSpec> fontDialog(const FontSpec& current) override;
+    std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) override;
 
     void showHelp(const std::string& helpFile) override;
     void showAbout() override;
@@ -87,6 +91,7 @@ class QtUi : public Ui {
     FontDialogHook fontHook_;
     SaveQuestionHook saveHook_;
     std::function<void(const QString&)> status_;
+    FieldsDialogHook fieldsHook_;
     int busyDepth_ = 0;
     int alerts_ = 0;
     int statusCount_ = 0;
