@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "datafile/numbers.h"
-#include "output/save_dialog.h"
 #include "table/dialog_filters.h"
 #include "table/frequency.h"
+#include "table/save_dialog.h"
 #include "table/table_layout.h"
 #include "text/sjis.h"
 
