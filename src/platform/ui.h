@@ -2,6 +2,7 @@
 // the command line and the tests over prepared answers. All texts are Shift-JIS.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -26,6 +27,7 @@ struct FontSpec {
 
 class Ui;
 class Dispatcher;
+class PrinterSurface;
 
 // A progress bar that behaves like the window's: a range that refuses a maximum
 // below its minimum, and a position kept inside the range.
@@ -63,6 +65,12 @@ class Ui {
     virtual std::optional<std::string> openFileDialog(const FileDialogRequest& r) = 0;
     virtual std::optional<std::string> saveFileDialog(const FileDialogRequest& r) = 0;
     virtual std::optional<FontSpec> fontDialog(const FontSpec& current) = 0;
+    // The print dialog: a surface on the printer and paper chosen, or nothing when
+    // the dialog was cancelled. The base has no printer and throws Error.
+    virtual std::unique_ptr<PrinterSurface> printDialog();
+    // The printer and paper set-up dialog; what it chooses is what printDialog
+    // offers next.
+    virtual void printerSetupDialog() {}
 
     virtual void showHelp(const std::string& helpFile) = 0;
     virtual void showAbout() = 0;

@@ -1,5 +1,8 @@
 #include "platform/batch/batch_ui.h"
 
+#include "platform/error.h"
+#include "text/sjis.h"
+
 namespace tamsel {
 
 std::optional<std::string> BatchUi::nextFile(const FileDialogRequest& r) {
@@ -23,6 +26,18 @@ std::optional<FontSpec> BatchUi::fontDialog(const FontSpec& current) {
     auto a = fontAnswers.front();
     fontAnswers.pop_front();
     return a;
+}
+
+std::unique_ptr<PrinterSurface> BatchUi::printDialog() {
+    ++printDialogs;
+    if (printAnswers.empty() || !printAnswers.front()) {
+        if (!printAnswers.empty()) printAnswers.pop_front();
+        return nullptr;
+    }
+    PrintTarget target = *printAnswers.front();
+    printAnswers.pop_front();
+    if (!printers) throw Error(sj("このプログラムは印刷できません（Qt なしの構成）"));
+    return printers->open(target);
 }
 
 }  // namespace tamsel

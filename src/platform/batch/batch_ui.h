@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/printer.h"
 #include "platform/ui.h"
 
 namespace tamsel {
@@ -25,6 +26,9 @@ class BatchUi : public Ui {
     std::optional<std::string> openFileDialog(const FileDialogRequest& r) override;
     std::optional<std::string> saveFileDialog(const FileDialogRequest& r) override;
     std::optional<FontSpec> fontDialog(const FontSpec& current) override;
+    // The next print answer opened on printers; no answer left: cancelled.
+    std::unique_ptr<PrinterSurface> printDialog() override;
+    void printerSetupDialog() override { ++printerSetups; }
 
     void showHelp(const std::string& helpFile) override { helpShown.push_back(helpFile); }
     void showAbout() override { ++aboutShown; }
@@ -33,6 +37,9 @@ class BatchUi : public Ui {
     // Prepared answers, taken in order; an empty optional is a cancelled dialog.
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<std::optional<FontSpec>> fontAnswers;
+    std::deque<std::optional<PrintTarget>> printAnswers;
+    // What opens the print answers; none: printing is refused.
+    PrinterService* printers = nullptr;
 
     // What the program did.
     std::vector<std::string> messages;
@@ -43,6 +50,8 @@ class BatchUi : public Ui {
     int alerts = 0;
     int busyDepth = 0;
     int aboutShown = 0;
+    int printDialogs = 0;
+    int printerSetups = 0;
     bool panelShown = false;
 
   private:

@@ -1,0 +1,48 @@
+#include "output/printer_output.h"
+
+#include "output/printer_pager.h"
+#include "output/text_layout.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+void Item_PrintTableClick(TableState& t, PrintPanel& p, Ui& ui) {
+    p.target = OutputTarget::Printer;
+    Get_PrintItems(t, p, ui);
+}
+
+void Item_PrintSetupClick(Ui& ui) {
+    ui.printerSetupDialog();
+}
+
+void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSurface& surface,
+                    std::uint16_t fromPlant, std::uint16_t toPlant) {
+    try {
+        surface.setFont(t.TableFont, 3 * t.TableFont.pixelSize);
+        const int width = surface.pageWidth();
+        const std::uint16_t perPage = printerPerPage(width, surface.textWidth("01234"));
+        PrinterPager pager(surface, surface, width, surface.pageHeight());
+        MessagePanelScope panel(ui, sj("印刷しています"));
+        ProgressBar& bar = ui.progressBar2();
+        bar.setRange(0, PageCount(t, p, perPage));
+        bar.setPosition(0);
+        pager.onFormFeed = [&](int pages) { bar.setPosition(pages); };
+        PrintTable(t, p, pager, perPage, fromPlant, toPlant);
+        pager.finish();
+        bar.setPosition(bar.max());
+        surface.endJob();
+    } catch (...) {
+        surface.abortJob();
+        throw;
+    }
+}
+
+void OutPut_Printer(TableState& t, const PrintPanel& p, Ui& ui) {
+    const std::uint16_t from = rangeValue(p.PN1, "植物の出力範囲（始め）");
+    const std::uint16_t to = rangeValue(p.PN2, "植物の出力範囲（終り）");
+    std::unique_ptr<PrinterSurface> surface = ui.printDialog();
+    if (!surface) return;
+    OutPut_Printer(t, p, ui, *surface, from, to);
+}
+
+}  // namespace tamsel
