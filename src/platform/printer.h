@@ -54,8 +54,8 @@ enum class Paper { Default, A4, A3, B4, Letter };
 // The answer of the print dialog given without a dialog: a PDF file or a named
 // printer, the paper and its orientation.
 struct PrintTarget {
-    std::string pdfPath;      // native path; empty: printerName
-    std::string printerName;  // a CUPS printer
+    std::string pdfPath{};      // native path; empty: printerName
+    std::string printerName{};  // a CUPS printer
     Paper paper = Paper::Default;
     bool landscape = false;
 };

@@ -10,6 +10,7 @@
 
 class QDialog;
 class QLabel;
+class QPrinter;
 class QProgressBar;
 class QWidget;
 
@@ -37,6 +38,13 @@ class QtUi : public Ui {
     using FontDialogHook = std::function<std::optional<FontSpec>(const FontSpec& current)>;
     void setFileDialogHook(FileDialogHook hook) { fileHook_ = std::move(hook); }
     void setFontDialogHook(FontDialogHook hook) { fontHook_ = std::move(hook); }
+    // Answers the print and set-up dialogs (tests): sets the printer up and
+    // returns whether the dialog was accepted.
+    using PrinterDialogHook = std::function<bool(QPrinter&, bool setup)>;
+    void setPrinterDialogHook(PrinterDialogHook hook) { printerHook_ = std::move(hook); }
+    // The one printer of the window, which the set-up dialog sets up and the
+    // print dialog prints on; made when first needed.
+    QPrinter& printer();
     // The alert sound was given this many times.
     int alertCount() const { return alerts_; }
 
@@ -53,6 +61,8 @@ class QtUi : public Ui {
     std::optional<std::string> openFileDialog(const FileDialogRequest& r) override;
     std::optional<std::string> saveFileDialog(const FileDialogRequest& r) override;
     std::optional<FontSpec> fontDialog(const FontSpec& current) override;
+    std::unique_ptr<PrinterSurface> printDialog() override;
+    void printerSetupDialog() override;
 
     void showHelp(const std::string& helpFile) override;
     void showAbout() override;
@@ -73,6 +83,8 @@ class QtUi : public Ui {
     std::function<void()> gridChanged_;
     FileDialogHook fileHook_;
     FontDialogHook fontHook_;
+    PrinterDialogHook printerHook_;
+    std::unique_ptr<QPrinter> printer_;
     int busyDepth_ = 0;
     int alerts_ = 0;
     QElapsedTimer sincePaint_;
