@@ -6,6 +6,14 @@
 
 namespace tamsel {
 
+namespace {
+class DiscardChannel : public OutputChannel {
+  public:
+    void writeLine(std::string_view) override {}
+    void writeChar(char) override {}
+};
+}  // namespace
+
 void Item_PrintTableClick(TableState& t, PrintPanel& p, Ui& ui) {
     p.target = OutputTarget::Printer;
     Get_PrintItems(t, p, ui);
@@ -21,6 +29,11 @@ void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSur
         surface.setFont(t.TableFont, 3 * t.TableFont.pixelSize);
         const int width = surface.pageWidth();
         const std::uint16_t perPage = printerPerPage(width, surface.textWidth("01234"));
+        // Laid out once without printing: a table that cannot be laid out fails
+        // before the first page, since not every printer engine can take back
+        // the pages drawn so far.
+        DiscardChannel none;
+        PrintTable(t, p, none, perPage, fromPlant, toPlant);
         PrinterPager pager(surface, surface, width, surface.pageHeight());
         MessagePanelScope panel(ui, sj("印刷しています"));
         ProgressBar& bar = ui.progressBar2();

@@ -26,8 +26,7 @@ QString printerNameOf(const QPrinter& p) {
 
 }  // namespace
 
-QtPrinterSurface::QtPrinterSurface(std::unique_ptr<QPrinter> printer)
-    : QtPrinterSurface(*printer) {
+QtPrinterSurface::QtPrinterSurface(std::unique_ptr<QPrinter> printer) : QtPrinterSurface(*printer) {
     owned_ = std::move(printer);
 }
 
@@ -38,7 +37,8 @@ QtPrinterSurface::QtPrinterSurface(QPrinter& printer) : printer_(printer) {
     if (pdfTarget_.isEmpty()) throw Error(sj("PDF の出力先のファイル名がありません"));
     // Made first, so a folder that cannot take the file stops us before any page.
     file_ = std::make_unique<SafeFileWriter>(pathOf(pdfTarget_));
-    drawn_ = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/tamsel-XXXXXX.pdf"));
+    drawn_ =
+        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/tamsel-XXXXXX.pdf"));
     if (!drawn_->open()) fail("一時ファイルを作れません: ", drawn_->fileTemplate());
     drawn_->close();
     printer_.setOutputFileName(drawn_->fileName());
@@ -118,7 +118,8 @@ void QtPrinterSurface::endJob() {
         while (!drawn.atEnd()) {
             const QByteArray block = drawn.read(1 << 20);
             if (block.isEmpty()) fail("一時ファイルを読めません: ", drawn.fileName());
-            file_->write(std::string_view(block.constData(), static_cast<std::size_t>(block.size())));
+            file_->write(
+                std::string_view(block.constData(), static_cast<std::size_t>(block.size())));
         }
         file_->commit();
     } catch (...) {
@@ -132,8 +133,8 @@ void QtPrinterSurface::abortJob() noexcept {
     finished_ = true;
     if (painter_.isActive()) {
         // Where the engine cannot abort, ending still sends the pages drawn;
-        // OutPut_Printer lays the whole table out before the first page so that
-        // nothing fails half-way.
+        // OutPut_Printer lays the whole table out before the first page, so a
+        // failure there happens before any job starts.
         printer_.abort();
         painter_.end();
     }
