@@ -75,9 +75,11 @@ int main(int argc, char** argv) {
                 static_cast<double>(counted.bytes) / 1e6);
     std::printf("print to PDF  %8.1f MB %8.2f s %6.1f MB/s | plain write %6.2f s | ratio %.1f\n",
                 mb, took, mb / took, floor, took / floor);
-    std::printf("layout, pager and measuring alone %.2f s (%.1f%% of the print); per 1000 pages %.2f s; peak "
-                "%.0f MiB\n",
-                layout, 100.0 * layout / took, 1000.0 * took / static_cast<double>(counted.pages),
-                bench::peakMiB());
+    std::printf(
+        "layout, pager and measuring alone %.2f s (%.1f%% of the print); per 1000 pages %.2f s; "
+        "peak "
+        "%.0f MiB\n",
+        layout, 100.0 * layout / took, 1000.0 * took / static_cast<double>(counted.pages),
+        bench::peakMiB());
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "output/printer_output.h"
 
+#include <algorithm>
+
 #include "output/printer_pager.h"
 #include "output/text_layout.h"
 #include "text/sjis.h"
@@ -36,10 +38,26 @@ void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSur
         PrintTable(t, p, none, perPage, fromPlant, toPlant);
         PrinterPager pager(surface, surface, width, surface.pageHeight());
         MessagePanelScope panel(ui, sj("印刷しています"));
+        // A step per page of the text layout, moved on within it by each sheet
+        // begun, so that the window repaints during a long page. A page of the
+        // layout takes about as many sheets as the one before; the first one's
+        // are guessed from its rows.
         ProgressBar& bar = ui.progressBar2();
-        bar.setRange(0, PageCount(t, p, perPage));
+        constexpr int Step = 100;
+        bar.setRange(0, Step * PageCount(t, p, perPage));
         bar.setPosition(0);
-        pager.onFormFeed = [&](int pages) { bar.setPosition(pages); };
+        const int rows = std::max(0, toPlant - fromPlant + 1) + 20;
+        int sheets = 0, formFeeds = 0;
+        int expected = std::max(1, rows * surface.charHeight() / std::max(1, surface.pageHeight()));
+        pager.onPage = [&] {
+            if (pager.formFeeds() != formFeeds) {
+                expected = std::max(1, sheets);
+                formFeeds = pager.formFeeds();
+                sheets = 0;
+            }
+            ++sheets;
+            bar.setPosition(Step * formFeeds + std::min(Step - 1, Step * sheets / expected));
+        };
         PrintTable(t, p, pager, perPage, fromPlant, toPlant);
         pager.finish();
         bar.setPosition(bar.max());

@@ -41,7 +41,6 @@ void PrinterPager::put(std::string_view bytes) {
             y_ = 0;
             lineDrawn_ = false;
             ++formFeeds_;
-            if (onFormFeed) onFormFeed(formFeeds_);
         }
     }
     text_.append(bytes.substr(start));
@@ -82,7 +81,10 @@ void PrinterPager::lineEnd(bool empty, int height) {
 
 void PrinterPager::draw(std::string_view run) {
     // Pages left blank before this one are begun too; only trailing ones are not.
-    for (; begun_ <= page_; ++begun_) pages_.beginPage();
+    for (; begun_ <= page_; ++begun_) {
+        pages_.beginPage();
+        if (onPage) onPage();
+    }
     pages_.drawRun(0, y_, run);
     lineDrawn_ = true;
     lineHeight_ = measure_.textHeight(run);

@@ -33,8 +33,8 @@ class PrinterPager : public OutputChannel {
 
     int pagesBegun() const { return begun_; }
     int formFeeds() const { return formFeeds_; }
-    // Called after each form feed (the text layout's page boundary).
-    std::function<void(int formFeeds)> onFormFeed;
+    // Called after each page begun on the sink.
+    std::function<void()> onPage;
 
   private:
     void put(std::string_view bytes);
