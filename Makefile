@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc)
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
-.PHONY: run test build deps configure sanitize release clean
+.PHONY: run test build deps configure sanitize release fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -30,5 +30,10 @@ release: deps
 	@cmake --preset release $(LAUNCHER) >/dev/null
 	@cmake --build --preset release -j $(JOBS)
 
+# Every fuzz target for FUZZ_SECONDS (default 20) each over its corpus.
+FUZZ_SECONDS ?= 20
+fuzz: deps
+	@scripts/fuzz $(FUZZ_SECONDS)
+
 clean:
-	rm -rf build build-asan build-release
+	rm -rf build build-asan build-release build-fuzz

@@ -1,6 +1,8 @@
 // Reading a data file pair of 100,000 relevés with about 30 species each: opening
 // the pair and ReadReleve of every record, against a plain sequential read of the
-// same bytes. Usage: bench_read_bench [RELEVES]
+// same bytes; once with the species chains running forwards through the .rld file
+// and once with the same records laid out backwards (every chain runs towards the
+// start of the file). Usage: bench_read_bench [RELEVES]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +43,32 @@ std::vector<tamsel::testing::ReleveIn> makeReleves(int count) {
     return out;
 }
 
+// The pair with the .rld records in reverse order: species record i of the
+// forward layout becomes record R + 1 - i, so every chain runs backwards.
+void writeBackwardPair(const std::string& base,
+                       const std::vector<tamsel::testing::ReleveIn>& releves) {
+    using namespace tamsel::testing;
+    std::int32_t total = 0;
+    for (const ReleveIn& r : releves)
+        total += static_cast<std::int32_t>((r.species.size() + 11) / 12);
+    std::vector<std::string> rli{std::string(256, ' ')};
+    std::vector<std::string> rld(static_cast<std::size_t>(total) + 1, std::string(512, ' '));
+    std::int32_t forward = 1;
+    for (const ReleveIn& r : releves) {
+        auto records = static_cast<std::int32_t>((r.species.size() + 11) / 12);
+        rli.push_back(headerRecord(r, records ? total + 1 - forward : 0));
+        for (std::int32_t k = 0; k < records; ++k) {
+            std::vector<SpeciesIn> part(
+                r.species.begin() + 12 * k,
+                r.species.begin() + std::min<std::size_t>(r.species.size(), 12 * (k + 1)));
+            std::int32_t at = total + 1 - (forward + k);
+            rld[static_cast<std::size_t>(at)] = speciesRecord(part, k + 1 < records ? at - 1 : 0);
+        }
+        forward += records;
+    }
+    writeRecords(base, rli, rld);
+}
+
 // Sequential read of a whole file in 64 KiB pieces; returns the bytes read.
 std::size_t readAll(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -52,52 +80,71 @@ std::size_t readAll(const std::string& path) {
     return total;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    int count = argc > 1 ? std::atoi(argv[1]) : 100000;
-    tamsel::testing::TempDir dir;
-    std::string base = dir.file("bench");
-
-    auto t0 = Clock::now();
-    tamsel::testing::writeDataFilePair(base, makeReleves(count));
-    std::printf("wrote %d releves in %.2f s\n", count, secondsSince(t0));
-    double mb = static_cast<double>(std::filesystem::file_size(base + ".rli") +
-                                    std::filesystem::file_size(base + ".rld")) /
-                1e6;
-    std::printf("pair: %.1f MB\n", mb);
-
-    // Best of three runs of each, with the files in the page cache.
-    double bestBytes = 1e9, bestRead = 1e9;
+// Best of three: plain read of the pair's bytes and ReadReleve of every record.
+struct Timing {
+    double bytes = 1e9, reader = 1e9;
     long species = 0;
+};
+
+bool measure(const std::string& base, int count, Timing& out) {
     for (int run = 0; run < 3; ++run) {
         auto t = Clock::now();
         std::size_t bytes = readAll(base + ".rli") + readAll(base + ".rld");
-        bestBytes = std::min(bestBytes, secondsSince(t));
-        if (bytes == 0) return 1;
+        out.bytes = std::min(out.bytes, secondsSince(t));
+        if (bytes == 0) return false;
 
         tamsel::DataFilePair p;
         t = Clock::now();
         if (!tamsel::openDataFilesAt(p, base + ".rli")) {
             std::fprintf(stderr, "cannot open the pair\n");
-            return 1;
+            return false;
         }
-        species = 0;
+        out.species = 0;
         for (std::int32_t n = 1; n <= p.LastRecord; ++n) {
             if (!tamsel::ReadReleve(p, n)) {
                 std::fprintf(stderr, "record %d unreadable\n", n);
-                return 1;
+                return false;
             }
-            species += p.PlantSetCount;
+            out.species += p.PlantSetCount;
         }
         tamsel::CloseDataFiles(p);
-        bestRead = std::min(bestRead, secondsSince(t));
+        out.reader = std::min(out.reader, secondsSince(t));
     }
-    std::printf("species read: %ld (%.1f per releve)\n", species,
-                static_cast<double>(species) / count);
-    std::printf("plain sequential read: %.3f s, %.0f MB/s\n", bestBytes, mb / bestBytes);
-    std::printf("open + ReadReleve all: %.3f s, %.0f MB/s, %.2f us per releve\n", bestRead,
-                mb / bestRead, bestRead * 1e6 / count);
-    std::printf("reader / bytes: %.2f\n", bestRead / bestBytes);
+    (void)count;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+    tamsel::testing::TempDir dir;
+    const auto releves = makeReleves(count);
+    double forwardReader = 0;
+    for (bool backward : {false, true}) {
+        std::string base = dir.file(backward ? "backward" : "forward");
+        auto t0 = Clock::now();
+        if (backward)
+            writeBackwardPair(base, releves);
+        else
+            tamsel::testing::writeDataFilePair(base, releves);
+        double mb = static_cast<double>(std::filesystem::file_size(base + ".rli") +
+                                        std::filesystem::file_size(base + ".rld")) /
+                    1e6;
+        std::printf("%s chains: wrote %d releves, %.1f MB, in %.2f s\n",
+                    backward ? "backward" : "forward", count, mb, secondsSince(t0));
+        Timing m;
+        if (!measure(base, count, m)) return 1;
+        std::printf("  species read: %ld (%.1f per releve)\n", m.species,
+                    static_cast<double>(m.species) / count);
+        std::printf("  plain sequential read: %.3f s, %.0f MB/s\n", m.bytes, mb / m.bytes);
+        std::printf("  open + ReadReleve all: %.3f s, %.0f MB/s, %.2f us per releve\n", m.reader,
+                    mb / m.reader, m.reader * 1e6 / count);
+        std::printf("  reader / bytes: %.2f\n", m.reader / m.bytes);
+        if (backward)
+            std::printf("backward / forward reader: %.2f\n", m.reader / forwardReader);
+        else
+            forwardReader = m.reader;
+    }
     return 0;
 }

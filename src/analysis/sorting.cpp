@@ -53,11 +53,16 @@ void Item_SortPlantClick(TableState& t, Ui& ui) {
     }
     std::vector<int> order = stableOrder(keys, true);
     keys.clear();  // the views die with the move below
-    g.permuteRows(first, order);
+    permuteSpeciesRows(t, order);
+    ui.gridChanged();
+}
+
+void permuteSpeciesRows(TableState& t, const std::vector<int>& order) {
+    const TableLayout layout(t.FreqRow);
+    t.VegTable.permuteRows(layout.firstSpeciesRow(), order);
     permuteCounts(t.FreqArray, order);
     for (std::int32_t k = 1; k <= t.PlantCapacity; ++k)
-        g.setCell(TableLayout::NumberCol, layout.speciesRow(k), IntText4(k));
-    ui.gridChanged();
+        t.VegTable.setCell(TableLayout::NumberCol, layout.speciesRow(k), IntText4(k));
 }
 
 void SortReleve(TableState& t, Ui& ui, bool reverse) {

@@ -34,11 +34,7 @@ const std::array<HeaderField, 32>& headerFields() {
 
 // ---- RecordFile
 
-namespace {
-constexpr std::size_t BlockBytes = 64 * 1024;
-}
-
-bool RecordFile::open(const std::string& path, std::size_t recordSize) {
+bool RecordFile::open(const std::string& path, std::size_t recordSize, std::size_t blockBytes) {
     close();
     // Only a regular file holds records: a folder opens for reading on some
     // systems and reports a size that is no record count.
@@ -59,7 +55,7 @@ bool RecordFile::open(const std::string& path, std::size_t recordSize) {
     recordSize_ = recordSize;
     records_ = size / static_cast<long>(recordSize);
     std::setvbuf(f, nullptr, _IONBF, 0);  // we buffer whole blocks ourselves
-    block_.assign(std::max(BlockBytes / recordSize, std::size_t{1}) * recordSize, 0);
+    block_.assign(std::max(blockBytes / recordSize, std::size_t{1}) * recordSize, 0);
     blockFirst_ = -1;
     blockRecords_ = 0;
     return true;
@@ -90,7 +86,10 @@ bool RecordFile::read(std::int64_t n, char* out) {
     }
     if (blockFirst_ < 0 || n < blockFirst_ || n >= blockFirst_ + blockRecords_) {
         std::int64_t perBlock = static_cast<std::int64_t>(block_.size() / recordSize_);
-        std::int64_t first = n;
+        // A read before the block starts a block that ends at n: a chain that
+        // runs backwards then costs one system read per block, as a forward one does.
+        std::int64_t first =
+            blockFirst_ >= 0 && n < blockFirst_ ? std::max<std::int64_t>(0, n - perBlock + 1) : n;
         std::int64_t count = std::min(perBlock, records_ - first);
         if (std::fseek(file_.get(),
                        static_cast<long>(first * static_cast<std::int64_t>(recordSize_)),
@@ -142,10 +141,10 @@ void takeLastRecord(DataFilePair& p) {
 }
 }  // namespace
 
-bool openDataFilesAt(DataFilePair& p, const std::string& headerPath) {
+bool openDataFilesAt(DataFilePair& p, const std::string& headerPath, std::size_t blockBytes) {
     CloseDataFiles(p);
-    if (!p.headerFile.open(headerPath, HeaderRecordSize) ||
-        !p.speciesFile.open(speciesFileName(headerPath), SpeciesRecordSize)) {
+    if (!p.headerFile.open(headerPath, HeaderRecordSize, blockBytes) ||
+        !p.speciesFile.open(speciesFileName(headerPath), SpeciesRecordSize, blockBytes)) {
         CloseDataFiles(p);
         return false;
     }
@@ -202,6 +201,8 @@ std::string readFailureText(ReadFailure why) {
             return sj("種ファイル（.rld）が読めません");
         case ReadFailure::ChainLoops:
             return sj("種レコードのつながりが同じレコードに戻っています（循環）");
+        case ReadFailure::ChainTooLong:
+            return sj("種レコードのつながりが出現種数より長く続いています");
         case ReadFailure::BadLayerCode:
             return sj("種の被度コードが正しくありません");
     }
@@ -241,6 +242,11 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
     std::unordered_set<std::int32_t> seenSet;
     std::size_t base = 0;
     const std::size_t lastEntry = p.PlantSet.size() - 1;
+    // Entries past SpeciesTotal are never used, so a chain needs no more records
+    // than SpeciesTotal fills; the first one is read whatever the count says.
+    const std::int64_t neededRecords = std::max<std::int64_t>(
+        1, (std::int64_t{p.PlantSetCount} + EntriesPerSpeciesRecord - 1) / EntriesPerSpeciesRecord);
+    std::int64_t walked = 0;
     while (r != 0) {
         if (r < 0) return fail(ReadFailure::NegativeLink);  // no record has a negative number
         if (seenCount < seen.size()) {
@@ -251,6 +257,7 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
         } else if (!seenSet.insert(r).second) {
             return fail(ReadFailure::ChainLoops);
         }
+        if (++walked > neededRecords) return fail(ReadFailure::ChainTooLong);
         if (!p.speciesFile.read(r, p.SpeciesRecord.data()))
             return fail(r >= p.speciesFile.recordCount() ? ReadFailure::LinkPastEnd
                                                          : ReadFailure::SpeciesUnreadable);

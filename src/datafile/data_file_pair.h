@@ -58,19 +58,23 @@ enum class ReadFailure {
     NegativeLink,  // a species link to a record number below 0
     LinkPastEnd,   // a species link beyond the end of the .rld file
     SpeciesUnreadable,
-    ChainLoops,  // the species chain comes back to a record already read
+    ChainLoops,    // the species chain comes back to a record already read
+    ChainTooLong,  // the chain goes on past the records SpeciesTotal can fill
     BadLayerCode,
 };
 
 // What went wrong, in the user's words (Shift-JIS).
 std::string readFailureText(ReadFailure why);
 
+constexpr std::size_t DefaultBlockBytes = 64 * 1024;
+
 // Fixed-size records of one file, read through a block buffer so that records
-// read in order cost one system read per block; or of bytes held in memory, so
-// that tests and fuzzers can feed the reader without files.
+// read in order, forwards or backwards, cost one system read per block; or of
+// bytes held in memory, so that tests and fuzzers can feed the reader without files.
 class RecordFile {
   public:
-    bool open(const std::string& path, std::size_t recordSize);
+    bool open(const std::string& path, std::size_t recordSize,
+              std::size_t blockBytes = DefaultBlockBytes);
     void openBytes(std::string bytes, std::size_t recordSize);
     void close();
     bool isOpen() const { return file_ != nullptr || inMemory_; }
@@ -122,13 +126,15 @@ std::string speciesFileName(const std::string& headerPath);
 
 // Opens both files and sets LastRecord; false (both closed) when either fails.
 // The caller reports "ファイルが開けません".
-bool openDataFilesAt(DataFilePair& p, const std::string& headerPath);
+bool openDataFilesAt(DataFilePair& p, const std::string& headerPath,
+                     std::size_t blockBytes = DefaultBlockBytes);
 // The same pair from the bytes of the .rli and .rld files.
 void openDataFileBytes(DataFilePair& p, std::string headerBytes, std::string speciesBytes);
 void CloseDataFiles(DataFilePair& p);
 void ClearPlantSet(DataFilePair& p);
 // Reads header record n and its species chain; false on any failure, with the
-// reason in LastReadFailure.
+// reason in LastReadFailure. The walk reads at most the records SpeciesTotal can
+// fill (at least one), so a relevé costs what its species cost.
 bool ReadReleve(DataFilePair& p, std::int32_t n);
 
 // Closes the pair when a scope ends, on every path.

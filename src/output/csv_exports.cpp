@@ -7,11 +7,11 @@
 #include <unordered_map>
 
 #include "datafile/numbers.h"
+#include "io/csv.h"
 #include "io/safe_file.h"
-#include "output/csv.h"
 #include "output/dom_lines.h"
-#include "output/save_dialog.h"
 #include "platform/error.h"
+#include "table/save_dialog.h"
 #include "table/table_layout.h"
 #include "text/sjis.h"
 

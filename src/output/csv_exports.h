@@ -5,7 +5,7 @@
 // A table row is used when its FreqArray entry is above 0, a relevé column when
 // its NumSpArray entry is; both are read as they stand (no recount), by
 // position. Fields holding a comma, a double quote, a CR or an LF are quoted
-// (output/csv.h); the value matrix's names are always quoted.
+// (io/csv.h); the value matrix's names are always quoted.
 #pragma once
 
 #include <string>

@@ -1,9 +1,9 @@
 #include "output/text_file.h"
 
 #include "io/safe_file.h"
-#include "output/save_dialog.h"
 #include "output/text_layout.h"
 #include "table/frequency.h"
+#include "table/save_dialog.h"
 
 namespace tamsel {
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tamsel {
 
@@ -15,6 +16,16 @@ struct FileDialogRequest {
     std::string initialDir;  // native path; empty = current folder
     std::string fileName;    // proposed name (may be a pattern such as "*.rli")
     std::string defaultExt;  // ".vtb", or empty
+};
+
+// A small form of labelled text fields with OK and Cancel.
+struct FieldsDialogRequest {
+    struct Field {
+        std::string label;
+        std::string text;  // shown at first
+    };
+    std::string title;
+    std::vector<Field> fields;
 };
 
 struct FontSpec {
@@ -71,6 +82,8 @@ class Ui {
     // The printer and paper set-up dialog; what it chooses is what printDialog
     // offers next.
     virtual void printerSetupDialog() {}
+    // The fields' texts as the user left them, or nothing when cancelled.
+    virtual std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) = 0;
 
     virtual void showHelp(const std::string& helpFile) = 0;
     virtual void showAbout() = 0;

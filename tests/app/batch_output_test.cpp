@@ -181,3 +181,44 @@ TEST_F(BatchOutput, PrintArgumentsAnswerThePrintDialog) {
 
 }  // namespace
 }  // namespace tamsel
+
+namespace tamsel {
+namespace {
+
+TEST_F(BatchOutput, SynopticTableAndSortByFidelity) {
+    // Relevés 102 101 | 103 after the sort and the empty column: groups of 2 and 1.
+    Outcome r = run({"sort-releves", "insert-col", "6", "synoptic", dir.file("g.csv"),
+                     "sort-fidelity", "synoptic", dir.file("h.csv"), "--threshold", "60"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("note: 2 群　識別種 群1: 2 種、群2: 1 種\n"), std::string::npos) << r.err;
+    const std::vector<std::string> head = {"種名,常在度1,常在度2,φ1,φ2,識別群", "測定数,2,1,,,"};
+    auto lines = [&](std::vector<std::string> rows) {
+        rows.insert(rows.begin(), head.begin(), head.end());
+        return crlf(rows);
+    };
+    EXPECT_EQ(readWholeFile(dir.file("g.csv")),
+              lines({"ブナ,100,0,100,-100,1", "ササ,100,100,0,0,", "イタヤ旧,50,0,58,-58,1",
+                     "スゲ,50,100,-58,58,2"}));
+    // Group 1's block by phi, then group 2's, then the rest; 58 is below 60.
+    EXPECT_EQ(readWholeFile(dir.file("h.csv")),
+              lines({"ブナ,100,0,100,-100,1", "イタヤ旧,50,0,58,-58,", "スゲ,50,100,-58,58,",
+                     "ササ,100,100,0,0,"}));
+
+    // Fisher: 2 of 2 inside a group of 2 from 3 has p = 1/3.
+    r = run({"sort-releves", "insert-col", "6", "synoptic", dir.file("f.csv"), "--fisher", "0.3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readWholeFile(dir.file("f.csv")).find(",1\r\n"), std::string::npos);
+
+    for (std::vector<std::string> bad : {std::vector<std::string>{"--threshold", "abc"},
+                                         {"--threshold", "101"},
+                                         {"--fisher", "2"},
+                                         {"--level", "1"}}) {
+        bad.insert(bad.begin(), {"synoptic", dir.file("x.csv")});
+        r = run(bad);
+        EXPECT_EQ(r.status, 1) << bad[2];
+        EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << r.err;
+    }
+}
+
+}  // namespace
+}  // namespace tamsel

@@ -207,18 +207,23 @@ TEST_F(DataFilePairTest, RecordZeroIsReadLikeAnyOther) {
 }
 
 TEST_F(DataFilePairTest, RecordsInAnyOrder) {
-    // Reads that jump about in the file find the right records.
+    // Reads that jump about in the file, or walk it backwards, find the right
+    // records, with the usual block and with blocks of a few records.
     std::vector<ReleveIn> rs;
     for (int k = 1; k <= 700; ++k) rs.push_back(releve(std::to_string(k), numberedSpecies(k % 30)));
     testing::writeDataFilePair(base(), rs);
-    ASSERT_TRUE(open());
-    EXPECT_EQ(p.LastRecord, 700);
-    for (int n : {700, 1, 699, 300, 301, 299, 2, 512, 257, 256, 700}) {
-        ASSERT_TRUE(ReadReleve(p, n)) << n;
-        EXPECT_EQ(trimControl(p.field(hdr::ReleveNumber, 8)), std::to_string(n));
-        EXPECT_EQ(p.PlantSetCount, n % 30) << n;
-        if (n % 30) {
-            EXPECT_EQ(trimmedName(p, n % 30), "sp" + std::to_string(n % 30)) << n;
+    std::vector<int> order{700, 1, 699, 300, 301, 299, 2, 512, 257, 256, 700};
+    for (int n = 700; n >= 1; n -= 3) order.push_back(n);
+    for (std::size_t blockBytes : {DefaultBlockBytes, std::size_t{3 * 512}}) {
+        ASSERT_TRUE(openDataFilesAt(p, rli(), blockBytes));
+        EXPECT_EQ(p.LastRecord, 700);
+        for (int n : order) {
+            ASSERT_TRUE(ReadReleve(p, n)) << n;
+            EXPECT_EQ(trimControl(p.field(hdr::ReleveNumber, 8)), std::to_string(n));
+            EXPECT_EQ(p.PlantSetCount, n % 30) << n;
+            if (n % 30) {
+                EXPECT_EQ(trimmedName(p, n % 30), "sp" + std::to_string(n % 30)) << n;
+            }
         }
     }
 }
@@ -333,6 +338,11 @@ const BadCase badCases[] = {
      [](auto&, auto& rld) { rld[2].replace(11 * 42 + 28 + 12, 2, "-1"); }},
     {"negative layer code", ReadFailure::BadLayerCode,
      [](auto&, auto& rld) { rld[1].replace(28, 2, "-9"); }},
+    {"chain past the records SpeciesTotal fills", ReadFailure::ChainTooLong,
+     [](auto&, auto& rld) {
+         rld[2].replace(NextSpeciesRecordOffset, 6, "     5");
+         rld.push_back(testing::speciesRecord({}, 0));
+     }},
     {"species file cut inside the chain", ReadFailure::LinkPastEnd,
      [](auto&, auto& rld) {
          // The bad chain goes on to a last record that is cut short.
@@ -358,16 +368,20 @@ TEST_F(DataFilePairTest, TruncatedHeaderFile) {
     EXPECT_EQ(p.LastReadFailure, ReadFailure::HeaderMissing);
 }
 
-TEST_F(DataFilePairTest, ChainLongerThanThePlantSet) {
-    // SpeciesTotal 3 with a chain of 20 records (240 entries): the surplus beyond
-    // the list's end is dropped.
+TEST_F(DataFilePairTest, ChainLongerThanSpeciesTotalNeeds) {
+    // SpeciesTotal 3 with a chain of 20 records: the walk stops after the one
+    // record the count can fill, and the relevé is not read.
     ReleveIn r = releve("long", numberedSpecies(240));
     r.speciesTotal = "   3";
     testing::writeDataFilePair(base(), {r});
+    EXPECT_FALSE(openAndRead(1));
+    EXPECT_EQ(p.LastReadFailure, ReadFailure::ChainTooLong);
+    // SpeciesTotal 0 with a chain of one record still reads, with no species.
+    r = releve("zero", numberedSpecies(5));
+    r.speciesTotal = "   0";
+    testing::writeDataFilePair(base(), {r});
     ASSERT_TRUE(openAndRead(1));
-    EXPECT_EQ(p.PlantSetCount, 3);
-    EXPECT_EQ(p.PlantSet.size(), 160u);
-    EXPECT_EQ(trimmedName(p, 159), "sp159");
+    EXPECT_EQ(p.PlantSetCount, 0);
 
     // SpeciesTotal 169 grows the list to 174 entries; its fifteen records give 180.
     r = releve("169", numberedSpecies(180));

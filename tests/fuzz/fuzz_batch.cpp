@@ -9,14 +9,10 @@
 
 using namespace tamsel;
 
-// The first two bytes give the length of the .rli part; the rest is the .rld.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) return 0;
-    std::size_t rliSize = (std::size_t{data[0]} << 8 | data[1]) % (size - 1);
-    std::string_view rest(reinterpret_cast<const char*>(data) + 2, size - 2);
+    std::string_view rli, rld;
+    if (!fuzz::writePairOf(data, size, "f", rli, rld)) return 0;
     const std::string dir = fuzz::workDir();
-    fuzz::writeFile(dir + "/f.rli", rest.substr(0, rliSize));
-    fuzz::writeFile(dir + "/f.rld", rest.substr(rliSize));
     fuzz::runCommandLine({"add", dir + "/f.rli", "recount", "sort-species", "sort-releves", "save",
                           dir + "/x.vtb", "load", dir + "/x.vtb", "recip", "save", dir + "/y.vtb",
                           "load", dir + "/y.vtb"});

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <unistd.h>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -58,6 +59,21 @@ inline const std::string& workDir() {
 inline void writeFile(const std::string& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A data file pair made of one input: the first two bytes give the length of the
+// .rli part, the rest is the .rld. Writes both into the work folder as name.rli
+// and name.rld and returns the two parts; false when the input is too short.
+inline bool writePairOf(const std::uint8_t* data, std::size_t size, const std::string& name,
+                        std::string_view& rli, std::string_view& rld) {
+    if (size < 2) return false;
+    std::size_t rliSize = (std::size_t{data[0]} << 8 | data[1]) % (size - 1);
+    std::string_view rest(reinterpret_cast<const char*>(data) + 2, size - 2);
+    rli = rest.substr(0, rliSize);
+    rld = rest.substr(rliSize);
+    writeFile(workDir() + "/" + name + ".rli", rli);
+    writeFile(workDir() + "/" + name + ".rld", rld);
+    return true;
 }
 
 // Runs a command line as tamsel-batch does; an internal message is a finding.

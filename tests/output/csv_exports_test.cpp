@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
+#include "io/csv.h"
 #include "io/safe_file.h"
-#include "output/csv.h"
 #include "output/small_table.h"
 #include "platform/error.h"
 #include "support/data_file_writer.h"

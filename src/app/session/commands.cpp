@@ -43,6 +43,7 @@ std::vector<Command> allCommands() {
     registerTableFileCommands(reg);
     registerEditCommands(reg);
     registerOutputCommands(reg);
+    registerAnalysisCommands(reg);
     registerMenuOnlyCommands(reg);
     std::vector<Command> table;
     for (std::size_t i = 0; i < reg.size(); ++i) {

@@ -56,6 +56,7 @@ void registerBuildCommands(std::vector<Command>& reg);      // batch_build.cpp
 void registerTableFileCommands(std::vector<Command>& reg);  // batch_tablefile.cpp
 void registerEditCommands(std::vector<Command>& reg);       // batch_edit.cpp
 void registerOutputCommands(std::vector<Command>& reg);     // batch_output.cpp
+void registerAnalysisCommands(std::vector<Command>& reg);   // batch_analysis.cpp
 void registerMenuOnlyCommands(std::vector<Command>& reg);   // commands.cpp
 
 // The whole table. An entry with neither handler (a menu item still to come) gives

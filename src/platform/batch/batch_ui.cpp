@@ -40,4 +40,16 @@ std::unique_ptr<PrinterSurface> BatchUi::printDialog() {
     return printers->open(target);
 }
 
+std::optional<std::vector<std::string>> BatchUi::fieldsDialog(const FieldsDialogRequest& r) {
+    fieldsDialogs.push_back(r);
+    if (fieldsAnswers.empty()) return std::nullopt;
+    auto a = fieldsAnswers.front();
+    fieldsAnswers.pop_front();
+    if (!a) return std::nullopt;
+    std::vector<std::string> texts;
+    for (std::size_t k = 0; k < r.fields.size(); ++k)
+        texts.push_back(k < a->size() && (*a)[k] ? *(*a)[k] : r.fields[k].text);
+    return texts;
+}
+
 }  // namespace tamsel

@@ -29,6 +29,7 @@ class BatchUi : public Ui {
     // The next print answer opened on printers; no answer left: cancelled.
     std::unique_ptr<PrinterSurface> printDialog() override;
     void printerSetupDialog() override { ++printerSetups; }
+    std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) override;
 
     void showHelp(const std::string& helpFile) override { helpShown.push_back(helpFile); }
     void showAbout() override { ++aboutShown; }
@@ -40,11 +41,15 @@ class BatchUi : public Ui {
     std::deque<std::optional<PrintTarget>> printAnswers;
     // What opens the print answers; none: printing is refused.
     PrinterService* printers = nullptr;
+    // Per field a text typed in, or nothing to leave the field as it was shown.
+    using FieldsAnswer = std::vector<std::optional<std::string>>;
+    std::deque<std::optional<FieldsAnswer>> fieldsAnswers;
 
     // What the program did.
     std::vector<std::string> messages;
     std::vector<std::string> panelLabels;
     std::vector<FileDialogRequest> dialogs;
+    std::vector<FieldsDialogRequest> fieldsDialogs;
     std::vector<std::string> helpShown;
     std::string caption;
     int alerts = 0;

@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFontDialog>
+#include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -152,6 +155,26 @@ std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
     QFont chosen = QFontDialog::getFont(&ok, qFontOf(current, QString()), window_);
     if (!ok) return std::nullopt;
     return fontSpecOf(chosen);
+}
+
+std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogRequest& r) {
+    if (fieldsHook_) return fieldsHook_(r);
+    QDialog dialog(window_);
+    dialog.setWindowTitle(qs(r.title));
+    auto* form = new QFormLayout(&dialog);
+    std::vector<QLineEdit*> edits;
+    for (const FieldsDialogRequest::Field& f : r.fields) {
+        edits.push_back(new QLineEdit(qs(f.text), &dialog));
+        form->addRow(qs(f.label), edits.back());
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    std::vector<std::string> texts;
+    for (QLineEdit* e : edits) texts.push_back(sjisOf(e->text()));
+    return texts;
 }
 
 void QtUi::showHelp(const std::string& helpFile) {

@@ -45,6 +45,9 @@ class QtUi : public Ui {
     // The one printer of the window, which the set-up dialog sets up and the
     // print dialog prints on; made when first needed.
     QPrinter& printer();
+    using FieldsDialogHook =
+        std::function<std::optional<std::vector<std::string>>(const FieldsDialogRequest&)>;
+    void setFieldsDialogHook(FieldsDialogHook hook) { fieldsHook_ = std::move(hook); }
     // The alert sound was given this many times.
     int alertCount() const { return alerts_; }
 
@@ -63,6 +66,7 @@ class QtUi : public Ui {
     std::optional<FontSpec> fontDialog(const FontSpec& current) override;
     std::unique_ptr<PrinterSurface> printDialog() override;
     void printerSetupDialog() override;
+    std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) override;
 
     void showHelp(const std::string& helpFile) override;
     void showAbout() override;
@@ -85,6 +89,7 @@ class QtUi : public Ui {
     FontDialogHook fontHook_;
     PrinterDialogHook printerHook_;
     std::unique_ptr<QPrinter> printer_;
+    FieldsDialogHook fieldsHook_;
     int busyDepth_ = 0;
     int alerts_ = 0;
     QElapsedTimer sincePaint_;

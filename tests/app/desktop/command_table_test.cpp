@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <set>
@@ -44,6 +46,9 @@ struct Case {
     // (panel), and the file written (args[0]) must be the same from both.
     bool output = false;
     bool panel = false;
+    // The texts typed into the options dialog (threshold, Fisher level), which
+    // the command line gives as --threshold and --fisher; then a message box.
+    std::vector<std::string> fields{};
 };
 
 TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
@@ -70,6 +75,13 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
         {"pcord", {dir.filePath(QStringLiteral("o-pcm.csv")).toStdString()}, false, true},
         {"value-matrix", {dir.filePath(QStringLiteral("o-vm.csv")).toStdString()}, false, true},
         {"plot-data", {dir.filePath(QStringLiteral("o-plot.csv")).toStdString()}, false, true},
+        {"synoptic",
+         {dir.filePath(QStringLiteral("o-syn.csv")).toStdString()},
+         false,
+         true,
+         false,
+         {"10", "0.5"}},
+        {"sort-fidelity", {}, false, false, false, {"-5", ""}},
     };
     // Commands that act on a cell the user picks are run through the pop-ups by the
     // editing tests; every other shared command must have a case here.
@@ -86,6 +98,9 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
     for (const Case& c : cases) {
         std::vector<std::string> args = {"add", rli, c.name};
         args.insert(args.end(), c.args.begin(), c.args.end());
+        if (!c.fields.empty()) args.insert(args.end(), {"--threshold", c.fields[0]});
+        if (c.fields.size() > 1 && !c.fields[1].empty())
+            args.insert(args.end(), {"--fisher", c.fields[1]});
         args.insert(args.end(), {"caption", "grid"});
         QtPrinterService printers;
         testing::Outcome batch = testing::runCommands(args, &printers);
@@ -102,7 +117,21 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
         QAction* item = w.form.item(QString::fromStdString(cmd->item));
         ASSERT_TRUE(item && item->isEnabled()) << c.name;
         for (const std::string& a : c.args) w.fileAnswers.push_back(a);
+        QString summary;
+        if (!c.fields.empty())
+            testing::answerNextModal([&c, &summary](QWidget* dialog) {
+                // The real dialog: its fields typed over, then OK.
+                auto edits = dialog->findChildren<QLineEdit*>();
+                for (qsizetype k = 0; k < edits.size() && k < std::ssize(c.fields); ++k)
+                    edits[k]->setText(
+                        QString::fromStdString(c.fields[static_cast<std::size_t>(k)]));
+                testing::closeNextMessageBox(summary);
+                static_cast<QDialog*>(dialog)->accept();
+            });
         item->trigger();
+        if (!c.fields.empty()) {
+            EXPECT_TRUE(summary.contains(QString::fromUtf8("群"))) << c.name;
+        }
         if (c.addByRecord)
             QTest::mouseClick(w.form.addRelevePanel()->AddbyRecordBtn, Qt::LeftButton);
         if (c.panel) QTest::mouseClick(w.form.printItemPanel()->BtnToPrint, Qt::LeftButton);

@@ -1,9 +1,6 @@
-#include "output/save_dialog.h"
-
-#include <algorithm>
+#include "table/save_dialog.h"
 
 #include "table/dialog_filters.h"
-#include "text/sjis.h"
 
 namespace tamsel {
 
@@ -13,10 +10,7 @@ std::optional<std::string> askOutputFile(const TableState& t, Ui& ui, SaveFilter
     r.filter = saveDialogFilter();
     r.filterIndex = filter;
     r.defaultExt = defaultExt;
-    // The proposed name is a file name: a "/" in the title would make it a path.
-    std::string name = toUtf8(t.TableTitle);
-    std::replace(name.begin(), name.end(), '/', '_');
-    r.fileName = name + ending;
+    r.fileName = proposedFileName(t.TableTitle, ending);
     return ui.saveFileDialog(r);
 }
 

@@ -1,4 +1,4 @@
-#include "output/csv.h"
+#include "io/csv.h"
 
 #include "text/sjis.h"
 
