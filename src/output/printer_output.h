@@ -1,15 +1,31 @@
-// The printed output, which the print-item panel starts when its target is the
-// printer. Built with the printer channel; until then the definition in
-// pending_outputs.cpp refuses the command.
+// "表を直接印刷出力(&P)" and "プリンターの設定(&T)": the table's text layout on the
+// printer channel, with the capacity the printer's page width gives.
 #pragma once
 
+#include <cstdint>
+
 #include "output/print_panel.h"
+#include "platform/printer.h"
 
 namespace tamsel {
 
-// Print dialog, then PrintTable on the printer channel with the capacity the
-// printer's page width gives. Runs when the panel is confirmed with
-// OutputTarget::Printer.
+// Sets the target to the printer and opens the print-item panel.
+void Item_PrintTableClick(TableState& t, PrintPanel& p, Ui& ui);
+
+// The printer and paper set-up dialog.
+void Item_PrintSetupClick(Ui& ui);
+
+// Runs when the panel is confirmed with OutputTarget::Printer: reads PN1 and
+// PN2, shows the print dialog (cancelled: nothing printed) and prints on the
+// surface it gives. No recount: the panel made it.
 void OutPut_Printer(TableState& t, const PrintPanel& p, Ui& ui);
+
+// The printing itself on a surface whose job has not started: TableFont three
+// times as high, the capacity number from the page width, PrintTable through
+// the pager, the job ended. A capacity outside 0..65535 throws Error before
+// anything is drawn; any failure aborts the job, so nothing half-printed is
+// sent and no file is left.
+void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSurface& surface,
+                    std::uint16_t fromPlant, std::uint16_t toPlant);
 
 }  // namespace tamsel

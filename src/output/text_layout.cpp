@@ -252,14 +252,10 @@ class Writer {
     std::int32_t running_ = 0;
 };
 
-}  // namespace
-
-void PrintTable(const TableState& t, const PrintPanel& p, OutputChannel& out, std::uint16_t PerPage,
-                std::uint16_t FromPlant, std::uint16_t ToPlant) {
+// Calls page(a, b) for each page's first and last relevé column.
+template <typename F>
+void forEachPage(const TableState& t, const PrintPanel& p, std::uint16_t PerPage, F&& page) {
     const std::int32_t nr = t.ReleveCount;
-    const std::int32_t from = std::max<std::int32_t>(FromPlant, 1);
-    const std::int32_t to = std::min<std::int32_t>(ToPlant, t.SpeciesCount);
-    Writer w(t, p, out, from, to);
     std::int64_t capacity = PerPage;
     std::int32_t done = 0, b = 0;
     do {
@@ -267,10 +263,26 @@ void PrintTable(const TableState& t, const PrintPanel& p, OutputChannel& out, st
         b = static_cast<std::int32_t>(std::min<std::int64_t>(a + capacity, nr));
         // Room for the frequency column, never at the cost of the page's only relevé.
         if (p.ChkBoxfq && b == nr && capacity - a == b && b > a) --b;
-        w.page(a, b, to);
+        page(a, b);
         if (a == 1) capacity += 6;
         done = b;
     } while (b < nr);
+}
+
+}  // namespace
+
+void PrintTable(const TableState& t, const PrintPanel& p, OutputChannel& out, std::uint16_t PerPage,
+                std::uint16_t FromPlant, std::uint16_t ToPlant) {
+    const std::int32_t from = std::max<std::int32_t>(FromPlant, 1);
+    const std::int32_t to = std::min<std::int32_t>(ToPlant, t.SpeciesCount);
+    Writer w(t, p, out, from, to);
+    forEachPage(t, p, PerPage, [&](std::int32_t a, std::int32_t b) { w.page(a, b, to); });
+}
+
+std::int32_t PageCount(const TableState& t, const PrintPanel& p, std::uint16_t PerPage) {
+    std::int32_t n = 0;
+    forEachPage(t, p, PerPage, [&](std::int32_t, std::int32_t) { ++n; });
+    return n;
 }
 
 }  // namespace tamsel

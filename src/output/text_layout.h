@@ -35,4 +35,7 @@ std::string RuleLine(int width);
 void PrintTable(const TableState& t, const PrintPanel& p, OutputChannel& out, std::uint16_t PerPage,
                 std::uint16_t FromPlant, std::uint16_t ToPlant);
 
+// How many pages PrintTable writes with this PerPage.
+std::int32_t PageCount(const TableState& t, const PrintPanel& p, std::uint16_t PerPage);
+
 }  // namespace tamsel

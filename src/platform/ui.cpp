@@ -1,6 +1,7 @@
 #include "platform/ui.h"
 
 #include "platform/error.h"
+#include "platform/printer.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -42,6 +43,10 @@ void ProgressBar::setPosition(int v) {
     bool moved = p != pos_;
     pos_ = p;
     if (moved && owner_) owner_->progressChanged(which_, *this);
+}
+
+std::unique_ptr<PrinterSurface> Ui::printDialog() {
+    throw Error(sj("このプログラムには印刷の出力先がありません"));
 }
 
 Dispatcher& Ui::automation() {

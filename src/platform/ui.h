@@ -2,6 +2,7 @@
 // the command line and the tests over prepared answers. All texts are Shift-JIS.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,7 @@ struct FontSpec {
 
 class Ui;
 class Dispatcher;
+class PrinterSurface;
 
 // The answers to "save the table first?".
 enum class SaveAnswer { Save, Discard, Cancel };
@@ -77,6 +79,12 @@ class Ui {
     virtual std::optional<std::string> openFileDialog(const FileDialogRequest& r) = 0;
     virtual std::optional<std::string> saveFileDialog(const FileDialogRequest& r) = 0;
     virtual std::optional<FontSpec> fontDialog(const FontSpec& current) = 0;
+    // The print dialog: a surface on the printer and paper chosen, or nothing when
+    // the dialog was cancelled. The base has no printer and throws Error.
+    virtual std::unique_ptr<PrinterSurface> printDialog();
+    // The printer and paper set-up dialog; what it chooses is what printDialog
+    // offers next.
+    virtual void printerSetupDialog() {}
     // The fields' texts as the user left them, or nothing when cancelled.
     virtual std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) = 0;
 

@@ -5,6 +5,7 @@
 
 #include "app/batch_run.h"
 #include "io/safe_file.h"
+#include "platform/error.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"
 #include "text/sjis.h"
@@ -140,6 +141,42 @@ TEST_F(BatchOutput, RefusedBoxesAndValues) {
         EXPECT_EQ(r.err, message + "\n");
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.txt")));
+}
+
+// Keeps the targets the print dialog was answered with, and prints on none.
+struct RecordingPrinters : PrinterService {
+    std::vector<PrintTarget> targets;
+    std::unique_ptr<PrinterSurface> open(const PrintTarget& target) override {
+        targets.push_back(target);
+        throw Error(sj("開けません"));
+    }
+};
+
+TEST_F(BatchOutput, PrintArgumentsAnswerThePrintDialog) {
+    const std::string pdf = dir.file("t.pdf");
+    RecordingPrinters printers;
+    auto print = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"add", dir.file("veg.rli"), "print"});
+        return runCommands(args, &printers);
+    };
+    EXPECT_EQ(print({pdf, "--paper", "B4", "--landscape", "--to", "2"}).err, "error: 開けません\n");
+    EXPECT_EQ(print({"--printer", "lp0", "--title", "標題"}).status, 1);
+    ASSERT_EQ(printers.targets.size(), 2u);
+    EXPECT_EQ(printers.targets[0].pdfPath, pdf);
+    EXPECT_EQ(printers.targets[0].paper, Paper::B4);
+    EXPECT_TRUE(printers.targets[0].landscape);
+    EXPECT_EQ(printers.targets[1].printerName, "lp0");
+    EXPECT_TRUE(printers.targets[1].pdfPath.empty());
+    EXPECT_EQ(printers.targets[1].paper, Paper::Default);
+
+    EXPECT_EQ(print({pdf, "--paper", "A5"}).err,
+              "error: 用紙は A4、A3、B4、Letter のどれかです: A5\n");
+    EXPECT_EQ(print({pdf, "--printer", "lp0"}).err,
+              "error: PDF ファイルと --printer は同時に指定できません\n");
+    EXPECT_EQ(printers.targets.size(), 2u);
+    // Without Qt (or a service given) the command line cannot print.
+    EXPECT_EQ(run({"print", pdf}).err, "error: このプログラムは印刷できません（Qt なしの構成）\n");
+    EXPECT_FALSE(std::filesystem::exists(pdf));
 }
 
 }  // namespace

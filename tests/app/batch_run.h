@@ -20,9 +20,10 @@ struct Outcome {
     }
 };
 
-inline Outcome runCommands(const std::vector<std::string>& args) {
+inline Outcome runCommands(const std::vector<std::string>& args,
+                           PrinterService* printers = nullptr) {
     std::ostringstream out, err;
-    int status = runBatch(args, out, err);
+    int status = runBatch(args, out, err, {}, printers);
     return {status, out.str(), err.str()};
 }
 

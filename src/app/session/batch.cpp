@@ -76,12 +76,13 @@ void printNotes(BatchUi& ui, std::size_t& printed, std::ostream& err) {
 }  // namespace
 
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-             const std::string& programPath) {
-    return runBatchWith(allBatchCommands(), args, out, err, programPath);
+             const std::string& programPath, PrinterService* printers) {
+    return runBatchWith(allBatchCommands(), args, out, err, programPath, printers);
 }
 
 int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::string>& args,
-                 std::ostream& out, std::ostream& err, const std::string& programPath) {
+                 std::ostream& out, std::ostream& err, const std::string& programPath,
+                 PrinterService* printers) {
     ArgReader in(args);
     std::vector<std::string> startArgs;
     while (!in.atEnd() && in.peek().rfind("--", 0) == 0) {
@@ -105,6 +106,7 @@ int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::st
     Session s;
     s.programPath = programPath;
     BatchUi ui;
+    ui.printers = printers;
     BatchContext ctx{s, ui, out, err};
     std::size_t printed = 0;
     // The one boundary: only an Error (or a fault of the program) ends the run.

@@ -44,11 +44,13 @@ using BatchCommand = Command;
 std::vector<BatchCommand> allBatchCommands();
 
 // Runs a whole command line (without the program name); returns the exit status.
+// printers opens the print command's targets; without it printing is refused.
 int runBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-             const std::string& programPath = {});
+             const std::string& programPath = {}, PrinterService* printers = nullptr);
 // The same with the given commands instead of all of them.
 int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::string>& args,
-                 std::ostream& out, std::ostream& err, const std::string& programPath = {});
+                 std::ostream& out, std::ostream& err, const std::string& programPath = {},
+                 PrinterService* printers = nullptr);
 
 // Runs a core call that still refuses through Ui::message instead of throwing: the
 // message it showed becomes the Error (and is not printed again as a note).

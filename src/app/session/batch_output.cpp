@@ -1,11 +1,14 @@
-// Commands of the outputs: the print-item panel's boxes, the text file and the
-// three CSV exports, each with its dialogs answered by the arguments.
+// Commands of the outputs: the print-item panel's boxes, the text file, the
+// printer and the three CSV exports, each with its dialogs answered by the
+// arguments.
 #include <algorithm>
 #include <cctype>
+#include <functional>
 
 #include "app/session/batch.h"
 #include "output/csv_exports.h"
 #include "output/print_panel.h"
+#include "output/printer_output.h"
 #include "output/spreadsheet_output.h"
 #include "output/text_file.h"
 #include "platform/error.h"
@@ -50,10 +53,11 @@ void typeRange(SpinEdit& field, const std::string& text, const char* what) {
 }
 
 // A command that opens the print-item panel: the range and the title typed in,
-// "決定・出力", the save dialog answered with FILE.
+// "決定・出力", and the output's dialog answered by answer. Options other than
+// --from, --to and --title go to extra, which says whether it took them.
 void panelOutput(BatchContext& c, ArgReader& in, const char* name,
-                 void (*open)(TableState&, PrintPanel&, Ui&)) {
-    std::string path = in.next("FILE");
+                 void (*open)(TableState&, PrintPanel&, Ui&), const std::function<void()>& answer,
+                 const std::function<bool(const std::string&)>& extra = {}) {
     PrintPanel& p = c.session.printPanel;
     std::optional<std::string> from, to, title;
     while (auto opt = in.nextOption()) {
@@ -63,7 +67,7 @@ void panelOutput(BatchContext& c, ArgReader& in, const char* name,
             to = in.next("N");
         else if (*opt == "--title")
             title = in.next("TEXT");
-        else
+        else if (!extra || !extra(*opt))
             throw Error(fromUtf8(name) + sj(" のオプションではありません: ") + fromUtf8(*opt));
     }
     open(c.session.table, p, c.ui);
@@ -74,8 +78,49 @@ void panelOutput(BatchContext& c, ArgReader& in, const char* name,
         if (!text) throw Error(sj("Shift-JIS で表せない文字があります: ") + fromUtf8(*title));
         p.EditTitle = *text;
     }
-    c.ui.fileAnswers.push_back(path);
+    answer();
     BtnToPrintClick(c.session.table, p, c.ui);
+}
+
+// The output to a file the save dialog names.
+void fileOutput(BatchContext& c, ArgReader& in, const char* name,
+                void (*open)(TableState&, PrintPanel&, Ui&)) {
+    std::string path = in.next("FILE");
+    panelOutput(c, in, name, open, [&] { c.ui.fileAnswers.push_back(path); });
+}
+
+Paper paperOf(const std::string& name) {
+    if (name == "A4") return Paper::A4;
+    if (name == "A3") return Paper::A3;
+    if (name == "B4") return Paper::B4;
+    if (name == "Letter") return Paper::Letter;
+    throw Error(sj("用紙は A4、A3、B4、Letter のどれかです: ") + fromUtf8(name));
+}
+
+// The print dialog answered: a PDF file, or --printer NAME, with paper and
+// orientation.
+void printOutput(BatchContext& c, ArgReader& in) {
+    PrintTarget target;
+    if (in.atEnd() || in.peek() != "--printer") target.pdfPath = in.next("FILE.pdf");
+    auto extra = [&](const std::string& opt) {
+        if (opt == "--printer")
+            target.printerName = in.next("NAME");
+        else if (opt == "--paper")
+            target.paper = paperOf(in.next("A4|A3|B4|Letter"));
+        else if (opt == "--landscape")
+            target.landscape = true;
+        else
+            return false;
+        return true;
+    };
+    panelOutput(
+        c, in, "print", Item_PrintTableClick,
+        [&] {
+            if (!target.pdfPath.empty() && !target.printerName.empty())
+                throw Error(sj("PDF ファイルと --printer は同時に指定できません"));
+            c.ui.printAnswers.push_back(target);
+        },
+        extra);
 }
 
 void exportTo(BatchContext& c, ArgReader& in, void (*command)(const TableState&, Ui&)) {
@@ -100,7 +145,7 @@ void registerOutputCommands(std::vector<BatchCommand>& reg) {
          .usage = "FILE [--from N] [--to N] [--title TEXT]",
          .help = "表をテキスト出力: write the table as a text file, species rows --from..--to",
          .run = [](BatchContext& c,
-                   ArgReader& in) { panelOutput(c, in, "text-file", Item_TextFileClick); },
+                   ArgReader& in) { fileOutput(c, in, "text-file", Item_TextFileClick); },
          .item = "Item_TextFile",
          .caption = "表をテキスト出力(&F)",
          .place = {"Menu_File", 80, true},
@@ -110,11 +155,25 @@ void registerOutputCommands(std::vector<BatchCommand>& reg) {
          .usage = "FILE [--from N] [--to N] [--title TEXT]",
          .help = "エクセル形式出力: write the table as a workbook (.xlsx)",
          .run = [](BatchContext& c,
-                   ArgReader& in) { panelOutput(c, in, "spreadsheet", Item_ExcelFileClick); },
+                   ArgReader& in) { fileOutput(c, in, "spreadsheet", Item_ExcelFileClick); },
          .item = "Item_ExcelFile",
          .caption = "エクセル形式出力(&X)",
          .place = {"Menu_File", 90},
          .click = [](Session& s, Ui& ui) { Item_ExcelFileClick(s.table, s.printPanel, ui); }});
+    reg.push_back(
+        {.name = "print",
+         .usage = "FILE.pdf|--printer NAME [--from N] [--to N] [--title TEXT] "
+                  "[--paper A4|A3|B4|Letter] [--landscape]",
+         .help = "表を直接印刷出力: print the table to a PDF file or to a printer",
+         .run = [](BatchContext& c, ArgReader& in) { printOutput(c, in); },
+         .item = "Item_PrintTable",
+         .caption = "表を直接印刷出力(&P)",
+         .place = {"Menu_File", 100},
+         .click = [](Session& s, Ui& ui) { Item_PrintTableClick(s.table, s.printPanel, ui); }});
+    reg.push_back({.item = "Item_PrintSetup",
+                   .caption = "プリンターの設定(&T)",
+                   .place = {"Menu_File", 110},
+                   .click = [](Session&, Ui& ui) { Item_PrintSetupClick(ui); }});
     reg.push_back(
         {.name = "pcord",
          .usage = "FILE",

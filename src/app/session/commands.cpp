@@ -26,8 +26,6 @@ void registerMenuOnlyCommands(std::vector<Command>& reg) {
     item("Item_PlotData", "立地環境データ表出力(&R)", {"Menu_File", 70});
     item("Item_TextFile", "表をテキスト出力(&F)", {"Menu_File", 80, true});
     item("Item_ExcelFile", "エクセル形式出力(&X)", {"Menu_File", 90});
-    item("Item_PrintTable", "表を直接印刷出力(&P)", {"Menu_File", 100});
-    item("Item_PrintSetup", "プリンターの設定(&T)", {"Menu_File", 110});
     item("Item_Quit", "終　　　　了(&Q)", {"Menu_File", 120, true});  // the window's own
     item("Item_SetFont", "表のフォント変更(&F)", {"Menu_Settings", 20},
          [](Session& s, Ui& ui) { Item_SetFontClick(s.table, ui); });

@@ -1,5 +1,8 @@
 #include "platform/batch/batch_ui.h"
 
+#include "platform/error.h"
+#include "text/sjis.h"
+
 namespace tamsel {
 
 std::optional<std::string> BatchUi::nextFile(const FileDialogRequest& r) {
@@ -31,6 +34,18 @@ SaveAnswer BatchUi::askToSave(const std::string& question) {
     SaveAnswer a = saveAnswers.front();
     saveAnswers.pop_front();
     return a;
+}
+
+std::unique_ptr<PrinterSurface> BatchUi::printDialog() {
+    ++printDialogs;
+    if (printAnswers.empty() || !printAnswers.front()) {
+        if (!printAnswers.empty()) printAnswers.pop_front();
+        return nullptr;
+    }
+    PrintTarget target = *printAnswers.front();
+    printAnswers.pop_front();
+    if (!printers) throw Error(sj("このプログラムは印刷できません（Qt なしの構成）"));
+    return printers->open(target);
 }
 
 std::optional<std::vector<std::string>> BatchUi::fieldsDialog(const FieldsDialogRequest& r) {

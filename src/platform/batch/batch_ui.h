@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/printer.h"
 #include "platform/ui.h"
 
 namespace tamsel {
@@ -25,6 +26,9 @@ class BatchUi : public Ui {
     std::optional<std::string> openFileDialog(const FileDialogRequest& r) override;
     std::optional<std::string> saveFileDialog(const FileDialogRequest& r) override;
     std::optional<FontSpec> fontDialog(const FontSpec& current) override;
+    // The next print answer opened on printers; no answer left: cancelled.
+    std::unique_ptr<PrinterSurface> printDialog() override;
+    void printerSetupDialog() override { ++printerSetups; }
     std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) override;
 
     void showHelp(const std::string& helpFile) override { helpShown.push_back(helpFile); }
@@ -38,6 +42,9 @@ class BatchUi : public Ui {
     std::deque<std::optional<std::string>> fileAnswers;
     std::deque<std::optional<FontSpec>> fontAnswers;
     std::deque<SaveAnswer> saveAnswers;
+    std::deque<std::optional<PrintTarget>> printAnswers;
+    // What opens the print answers; none: printing is refused.
+    PrinterService* printers = nullptr;
     // Per field a text typed in, or nothing to leave the field as it was shown.
     using FieldsAnswer = std::vector<std::optional<std::string>>;
     std::deque<std::optional<FieldsAnswer>> fieldsAnswers;
@@ -54,6 +61,8 @@ class BatchUi : public Ui {
     int alerts = 0;
     int busyDepth = 0;
     int aboutShown = 0;
+    int printDialogs = 0;
+    int printerSetups = 0;
     bool panelShown = false;
 
   private:

@@ -10,6 +10,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWidget>
@@ -18,6 +21,7 @@
 #include "platform/qt/file_dialogs.h"
 #include "platform/qt/fonts.h"
 #include "platform/qt/help_viewer.h"
+#include "platform/qt/qt_printer.h"
 #include "platform/qt/qt_text.h"
 
 namespace tamsel {
@@ -121,6 +125,34 @@ std::optional<std::string> QtUi::fileDialog(FileDialogRequest r, bool save) {
         if (!folder.empty()) lastFolder_ = std::move(folder);
     }
     return chosen;
+}
+
+QPrinter& QtUi::printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
+std::unique_ptr<PrinterSurface> QtUi::printDialog() {
+    QPrinter& p = printer();
+    bool accepted = false;
+    if (printerHook_) {
+        accepted = printerHook_(p, false);
+    } else {
+        QPrintDialog dialog(&p, window_);
+        accepted = dialog.exec() == QDialog::Accepted;
+    }
+    if (!accepted) return nullptr;
+    return std::make_unique<QtPrinterSurface>(p);
+}
+
+void QtUi::printerSetupDialog() {
+    QPrinter& p = printer();
+    if (printerHook_) {
+        printerHook_(p, true);
+        return;
+    }
+    QPageSetupDialog dialog(&p, window_);
+    dialog.exec();
 }
 
 std::optional<std::string> QtUi::openFileDialog(const FileDialogRequest& r) {

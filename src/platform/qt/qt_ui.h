@@ -10,6 +10,7 @@
 
 class QDialog;
 class QLabel;
+class QPrinter;
 class QProgressBar;
 class QWidget;
 
@@ -43,6 +44,13 @@ class QtUi : public Ui {
     void setStatusHandler(std::function<void(const QString&)> handler) {
         status_ = std::move(handler);
     }
+    // Answers the print and set-up dialogs (tests): sets the printer up and
+    // returns whether the dialog was accepted.
+    using PrinterDialogHook = std::function<bool(QPrinter&, bool setup)>;
+    void setPrinterDialogHook(PrinterDialogHook hook) { printerHook_ = std::move(hook); }
+    // The one printer of the window, which the set-up dialog sets up and the
+    // print dialog prints on; made when first needed.
+    QPrinter& printer();
     using FieldsDialogHook =
         std::function<std::optional<std::vector<std::string>>(const FieldsDialogRequest&)>;
     void setFieldsDialogHook(FieldsDialogHook hook) { fieldsHook_ = std::move(hook); }
@@ -65,6 +73,8 @@ class QtUi : public Ui {
     std::optional<std::string> openFileDialog(const FileDialogRequest& r) override;
     std::optional<std::string> saveFileDialog(const FileDialogRequest& r) override;
     std::optional<FontSpec> fontDialog(const FontSpec& current) override;
+    std::unique_ptr<PrinterSurface> printDialog() override;
+    void printerSetupDialog() override;
     std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) override;
 
     void showHelp(const std::string& helpFile) override;
@@ -91,6 +101,8 @@ class QtUi : public Ui {
     FontDialogHook fontHook_;
     SaveQuestionHook saveHook_;
     std::function<void(const QString&)> status_;
+    PrinterDialogHook printerHook_;
+    std::unique_ptr<QPrinter> printer_;
     FieldsDialogHook fieldsHook_;
     int busyDepth_ = 0;
     int alerts_ = 0;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QMessageBox>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -94,6 +95,19 @@ struct Window {
             auto a = fileAnswers.front();
             fileAnswers.pop_front();
             return a;
+        });
+        // The print dialog prints to the PDF file of the next file answer; no
+        // answer (or an empty one) cancels it.
+        form.ui().setPrinterDialogHook([this](QPrinter& printer, bool setup) {
+            if (setup) return true;
+            if (fileAnswers.empty() || !fileAnswers.front()) {
+                if (!fileAnswers.empty()) fileAnswers.pop_front();
+                return false;
+            }
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(QString::fromStdString(*fileAnswers.front()));
+            fileAnswers.pop_front();
+            return true;
         });
     }
     TableState& t() { return form.session().table; }

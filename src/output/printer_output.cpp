@@ -1,0 +1,79 @@
+#include "output/printer_output.h"
+
+#include <algorithm>
+
+#include "output/printer_pager.h"
+#include "output/text_layout.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+class DiscardChannel : public OutputChannel {
+  public:
+    void writeLine(std::string_view) override {}
+    void writeChar(char) override {}
+};
+}  // namespace
+
+void Item_PrintTableClick(TableState& t, PrintPanel& p, Ui& ui) {
+    p.target = OutputTarget::Printer;
+    Get_PrintItems(t, p, ui);
+}
+
+void Item_PrintSetupClick(Ui& ui) {
+    ui.printerSetupDialog();
+}
+
+void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSurface& surface,
+                    std::uint16_t fromPlant, std::uint16_t toPlant) {
+    try {
+        surface.setFont(t.TableFont, 3 * t.TableFont.pixelSize);
+        const int width = surface.pageWidth();
+        const std::uint16_t perPage = printerPerPage(width, surface.textWidth("01234"));
+        // Laid out once without printing: a table that cannot be laid out fails
+        // before the first page, since not every printer engine can take back
+        // the pages drawn so far.
+        DiscardChannel none;
+        PrintTable(t, p, none, perPage, fromPlant, toPlant);
+        PrinterPager pager(surface, surface, width, surface.pageHeight());
+        MessagePanelScope panel(ui, sj("印刷しています"));
+        // A step per page of the text layout, moved on within it by each sheet
+        // begun, so that the window repaints during a long page. A page of the
+        // layout takes about as many sheets as the one before; the first one's
+        // are guessed from its rows.
+        ProgressBar& bar = ui.progressBar2();
+        constexpr int Step = 100;
+        bar.setRange(0, Step * PageCount(t, p, perPage));
+        bar.setPosition(0);
+        const int rows = std::max(0, toPlant - fromPlant + 1) + 20;
+        int sheets = 0, formFeeds = 0;
+        int expected = std::max(1, rows * surface.charHeight() / std::max(1, surface.pageHeight()));
+        pager.onPage = [&] {
+            if (pager.formFeeds() != formFeeds) {
+                expected = std::max(1, sheets);
+                formFeeds = pager.formFeeds();
+                sheets = 0;
+            }
+            ++sheets;
+            bar.setPosition(Step * formFeeds + std::min(Step - 1, Step * sheets / expected));
+        };
+        PrintTable(t, p, pager, perPage, fromPlant, toPlant);
+        pager.finish();
+        bar.setPosition(bar.max());
+        surface.endJob();
+    } catch (...) {
+        surface.abortJob();
+        throw;
+    }
+}
+
+void OutPut_Printer(TableState& t, const PrintPanel& p, Ui& ui) {
+    const std::uint16_t from = rangeValue(p.PN1, "植物の出力範囲（始め）");
+    const std::uint16_t to = rangeValue(p.PN2, "植物の出力範囲（終り）");
+    std::unique_ptr<PrinterSurface> surface = ui.printDialog();
+    if (!surface) return;
+    OutPut_Printer(t, p, ui, *surface, from, to);
+}
+
+}  // namespace tamsel

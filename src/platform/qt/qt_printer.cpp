@@ -1,0 +1,190 @@
+#include "platform/qt/qt_printer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPageSize>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QStringList>
+
+#include "platform/error.h"
+#include "platform/qt/fonts.h"
+#include "platform/qt/qt_text.h"
+
+namespace tamsel {
+
+namespace {
+
+[[noreturn]] void fail(const char* what, const QString& name) {
+    throw Error(sj(what) + sjisOf(name));
+}
+
+QString printerNameOf(const QPrinter& p) {
+    return p.outputFormat() == QPrinter::PdfFormat ? p.outputFileName() : p.printerName();
+}
+
+}  // namespace
+
+QtPrinterSurface::QtPrinterSurface(std::unique_ptr<QPrinter> printer) : QtPrinterSurface(*printer) {
+    owned_ = std::move(printer);
+}
+
+QtPrinterSurface::QtPrinterSurface(QPrinter& printer) : printer_(printer) {
+    printer_.setResolution(PrinterDpi);
+    if (printer_.outputFormat() != QPrinter::PdfFormat) return;
+    pdfTarget_ = printer_.outputFileName();
+    if (pdfTarget_.isEmpty()) throw Error(sj("PDF の出力先のファイル名がありません"));
+    // Made first, so a folder that cannot take the file stops us before any page.
+    file_ = std::make_unique<SafeFileWriter>(pathOf(pdfTarget_));
+    drawn_ =
+        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/tamsel-XXXXXX.pdf"));
+    if (!drawn_->open()) fail("一時ファイルを作れません: ", drawn_->fileTemplate());
+    drawn_->close();
+    printer_.setOutputFileName(drawn_->fileName());
+}
+
+QtPrinterSurface::~QtPrinterSurface() {
+    abortJob();
+    // The window's printer offers the same file next time.
+    if (!pdfTarget_.isEmpty()) printer_.setOutputFileName(pdfTarget_);
+}
+
+const QFontMetrics& QtPrinterSurface::metrics() {
+    if (!metrics_) metrics_.emplace(font_, &printer_);
+    return *metrics_;
+}
+
+void QtPrinterSurface::setFont(const FontSpec& font, int heightUnits) {
+    // The Windows Japanese fonts are rarely installed elsewhere. IPAGothic has
+    // their widths; Noto CJK maps the Kangxi radicals onto the ideographs' glyphs,
+    // so text copied out of its PDF comes back as radicals (U+2F00...).
+    font_ = qFontOf(font, QStringLiteral("IPAGothic"));
+    QStringList families = font_.families();
+    families << QStringLiteral("Noto Sans Mono CJK JP");
+    font_.setFamilies(families);
+    font_.setPixelSize(heightUnits > 0 ? heightUnits : 1);
+    // Fixed-width Japanese text needs no shaping; skipping it makes drawing
+    // much faster.
+    font_.setStyleStrategy(QFont::PreferNoShaping);
+    metrics_.reset();
+    if (painter_.isActive()) painter_.setFont(font_);
+}
+
+int QtPrinterSurface::textWidth(std::string_view sjis) {
+    return metrics().horizontalAdvance(qs(sjis));
+}
+
+int QtPrinterSurface::textHeight(std::string_view) {
+    return metrics().height();
+}
+
+int QtPrinterSurface::charHeight() {
+    return metrics().height();
+}
+
+int QtPrinterSurface::pageWidth() {
+    return printer_.width();
+}
+
+int QtPrinterSurface::pageHeight() {
+    return printer_.height();
+}
+
+void QtPrinterSurface::beginPage() {
+    if (!begun_) {
+        if (!painter_.begin(&printer_)) fail("印刷を始められません: ", printerNameOf(printer_));
+        begun_ = true;
+        painter_.setFont(font_);
+        painter_.setPen(Qt::black);
+        return;
+    }
+    if (!printer_.newPage()) fail("次のページに進めません: ", printerNameOf(printer_));
+}
+
+void QtPrinterSurface::drawRun(int x, int y, std::string_view sjis) {
+    painter_.drawText(x, y + metrics().ascent(), qs(sjis));
+}
+
+void QtPrinterSurface::endJob() {
+    if (!begun_) beginPage();
+    const bool ended = painter_.end();
+    finished_ = true;
+    if (!ended || printer_.printerState() == QPrinter::Error) {
+        if (file_) file_->abandon();
+        fail("印刷を終えられません: ", printerNameOf(printer_));
+    }
+    if (!file_) return;
+    QFile drawn(drawn_->fileName());
+    if (!drawn.open(QIODevice::ReadOnly)) fail("一時ファイルを読めません: ", drawn.fileName());
+    try {
+        while (!drawn.atEnd()) {
+            const QByteArray block = drawn.read(1 << 20);
+            if (block.isEmpty()) fail("一時ファイルを読めません: ", drawn.fileName());
+            file_->write(
+                std::string_view(block.constData(), static_cast<std::size_t>(block.size())));
+        }
+        file_->commit();
+    } catch (...) {
+        file_->abandon();
+        throw;
+    }
+}
+
+void QtPrinterSurface::abortJob() noexcept {
+    if (finished_) return;
+    finished_ = true;
+    if (painter_.isActive()) {
+        // Where the engine cannot abort, ending still sends the pages drawn;
+        // OutPut_Printer lays the whole table out before the first page, so a
+        // failure there happens before any job starts.
+        printer_.abort();
+        painter_.end();
+    }
+    if (file_) file_->abandon();
+}
+
+QtPrinterService::QtPrinterService() = default;
+QtPrinterService::~QtPrinterService() = default;
+
+std::unique_ptr<PrinterSurface> QtPrinterService::open(const PrintTarget& target) {
+    if (!QCoreApplication::instance()) {
+        static char name[] = "tamsel-batch", option[] = "-platform", platform[] = "offscreen";
+        static char* argv[] = {name, option, platform, nullptr};
+        static int argc = 3;
+        app_ = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!target.pdfPath.empty()) {
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(qPath(target.pdfPath));
+    } else {
+        const QString name = QString::fromUtf8(target.printerName);
+        if (QPrinterInfo::printerInfo(name).isNull()) fail("そのプリンターはありません: ", name);
+        printer->setPrinterName(name);
+    }
+    QPageSize::PageSizeId size = QPageSize::A4;
+    switch (target.paper) {
+        case Paper::Default:
+            // A named printer keeps its own paper; a PDF is A4.
+            if (target.pdfPath.empty()) size = printer->pageLayout().pageSize().id();
+            break;
+        case Paper::A4:
+            break;
+        case Paper::A3:
+            size = QPageSize::A3;
+            break;
+        case Paper::B4:
+            // The B4 of Japanese paper is JIS B4 (257 x 364 mm).
+            size = QPageSize::JisB4;
+            break;
+        case Paper::Letter:
+            size = QPageSize::Letter;
+            break;
+    }
+    printer->setPageSize(QPageSize(size));
+    printer->setPageOrientation(target.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    return std::make_unique<QtPrinterSurface>(std::move(printer));
+}
+
+}  // namespace tamsel
