@@ -125,24 +125,38 @@ class MinTree {
     void set(std::size_t pos, std::uint16_t v) {
         std::size_t k = size_ + pos;
         t_[k] = v;
-        for (k /= 2; k >= 1; k /= 2) t_[k] = std::min(t_[2 * k], t_[2 * k + 1]);
+        // Above the first node whose minimum stays, nothing changes.
+        for (k /= 2; k >= 1; k /= 2) {
+            const std::uint16_t m = std::min(t_[2 * k], t_[2 * k + 1]);
+            if (t_[k] == m) break;
+            t_[k] = m;
+        }
     }
-    // The first position >= from whose score is below v, or -1.
+    // The first position >= from whose score is below v, or -1. Bottom-up: the
+    // next smaller score usually lies close by, so the climb is short.
     long firstBelow(std::size_t from, std::uint16_t v) const {
         if (from >= size_) return -1;
-        return descend(1, 0, size_, from, v);
+        std::size_t k = size_ + from;
+        if (t_[k] >= v) {
+            // Climb until a right sibling holds a smaller score, then go down to it.
+            for (;;) {
+                if (k == 1) return -1;
+                if ((k & 1) == 0 && t_[k + 1] < v) {
+                    ++k;
+                    break;
+                }
+                k /= 2;
+            }
+            while (k < size_) {
+                k *= 2;
+                if (t_[k] >= v) ++k;
+            }
+        }
+        return static_cast<long>(k - size_);
     }
 
   private:
     static constexpr std::uint16_t NoScore = 0xFFFF;
-    long descend(std::size_t node, std::size_t lo, std::size_t hi, std::size_t from,
-                 std::uint16_t v) const {
-        if (hi <= from || t_[node] >= v) return -1;
-        if (hi - lo == 1) return static_cast<long>(lo);
-        std::size_t mid = (lo + hi) / 2;
-        long r = descend(2 * node, lo, mid, from, v);
-        return r >= 0 ? r : descend(2 * node + 1, mid, hi, from, v);
-    }
     std::size_t size_ = 1;
     std::vector<std::uint16_t> t_;
 };
