@@ -1,6 +1,7 @@
 #include "analysis/recip.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <numeric>
 #include <string>
@@ -111,54 +112,73 @@ std::uint64_t hashState(const Scores& a, const Scores& b) {
 // The exchange procedure (for each a, every later b with a smaller score is
 // exchanged with a) as one pass per a: the scan from a carries the current value
 // along its chain of strictly smaller scores, dropping each carried element where
-// the next one is picked up. A min segment tree finds each next smaller score, and
+// the next one is picked up. A min tree finds each next smaller score, and
 // scores are whole numbers 0..100, so a chain has at most 101 links: O(m log m)
 // instead of the procedure's m²/2 comparisons, with exactly its permutation.
 class MinTree {
   public:
+    // Sixteen children a node: five levels for 100,000 scores, each step a scan
+    // of sixteen neighbouring scores instead of a chain of dependent loads.
+    static constexpr std::size_t Fan = 16;
+
     explicit MinTree(const Scores& s) {
-        while (size_ < s.size()) size_ *= 2;
-        t_.assign(2 * size_, NoScore);
-        for (std::size_t k = 0; k < s.size(); ++k) t_[size_ + k] = s[k];
-        for (std::size_t k = size_ - 1; k >= 1; --k) t_[k] = std::min(t_[2 * k], t_[2 * k + 1]);
+        std::vector<std::uint16_t> level(s.begin(), s.end());
+        for (;;) {
+            level.resize(std::max(Fan, (level.size() + Fan - 1) / Fan * Fan), NoScore);
+            levels_.push_back(std::move(level));
+            const std::vector<std::uint16_t>& below = levels_.back();
+            if (below.size() == Fan) break;
+            level.assign(below.size() / Fan, NoScore);
+            for (std::size_t g = 0; g < level.size(); ++g)
+                level[g] =
+                    *std::min_element(below.begin() + g * Fan, below.begin() + (g + 1) * Fan);
+        }
     }
     void set(std::size_t pos, std::uint16_t v) {
-        std::size_t k = size_ + pos;
-        t_[k] = v;
+        levels_[0][pos] = v;
         // Above the first node whose minimum stays, nothing changes.
-        for (k /= 2; k >= 1; k /= 2) {
-            const std::uint16_t m = std::min(t_[2 * k], t_[2 * k + 1]);
-            if (t_[k] == m) break;
-            t_[k] = m;
+        for (std::size_t k = 1; k < levels_.size(); ++k) {
+            const std::size_t g = pos / Fan;
+            const std::uint16_t* first = levels_[k - 1].data() + g * Fan;
+            const std::uint16_t m = *std::min_element(first, first + Fan);
+            if (levels_[k][g] == m) break;
+            levels_[k][g] = m;
+            pos = g;
         }
     }
-    // The first position >= from whose score is below v, or -1. Bottom-up: the
-    // next smaller score usually lies close by, so the climb is short.
+    // The first position >= from whose score is below v, or -1: climb while the
+    // rest of each group holds nothing smaller, then go down to the first one.
     long firstBelow(std::size_t from, std::uint16_t v) const {
-        if (from >= size_) return -1;
-        std::size_t k = size_ + from;
-        if (t_[k] >= v) {
-            // Climb until a right sibling holds a smaller score, then go down to it.
-            for (;;) {
-                if (k == 1) return -1;
-                if ((k & 1) == 0 && t_[k + 1] < v) {
-                    ++k;
-                    break;
-                }
-                k /= 2;
+        std::size_t i = from, k = 0;
+        for (;;) {
+            const std::vector<std::uint16_t>& level = levels_[k];
+            if (i >= level.size()) return -1;
+            const std::size_t group = i / Fan * Fan;
+            const unsigned hit = below(level.data() + group, v) >> (i - group);
+            if (hit) {
+                i += static_cast<std::size_t>(std::countr_zero(hit));
+                break;
             }
-            while (k < size_) {
-                k *= 2;
-                if (t_[k] >= v) ++k;
-            }
+            if (++k == levels_.size()) return -1;
+            i = i / Fan + 1;
         }
-        return static_cast<long>(k - size_);
+        while (k > 0) {
+            --k;
+            i *= Fan;
+            i += static_cast<std::size_t>(std::countr_zero(below(levels_[k].data() + i, v)));
+        }
+        return static_cast<long>(i);
     }
 
   private:
     static constexpr std::uint16_t NoScore = 0xFFFF;
-    std::size_t size_ = 1;
-    std::vector<std::uint16_t> t_;
+    // Bit k set where group[k] < v; a loop without exits, so it vectorises.
+    static unsigned below(const std::uint16_t* group, std::uint16_t v) {
+        unsigned mask = 0;
+        for (unsigned k = 0; k < Fan; ++k) mask |= static_cast<unsigned>(group[k] < v) << k;
+        return mask;
+    }
+    std::vector<std::vector<std::uint16_t>> levels_;  // leaves first, padded to whole groups
 };
 
 template <typename Progress>
