@@ -62,6 +62,35 @@ void CoverArray::set(int r, int s, const LayerCodes& codes) {
     }
 }
 
+void CoverArray::assign(const std::vector<CoverEntry>& entries) {
+    for (const CoverEntry& e : entries) check(e.releve, e.species);
+    // A counting sort by relevé slot: every list gets its exact size, and the
+    // entries keep their order within a relevé.
+    std::vector<std::uint32_t> count(byReleve_.size(), 0);
+    for (const CoverEntry& e : entries) ++count[static_cast<std::size_t>(e.releve)];
+    std::vector<std::vector<Entry>> lists(byReleve_.size());
+    for (std::size_t r = 0; r < lists.size(); ++r) lists[r].reserve(count[r]);
+    for (const CoverEntry& e : entries)
+        lists[static_cast<std::size_t>(e.releve)].emplace_back(e.species, e.codes);
+    auto bySlot = [](const Entry& x, const Entry& y) { return x.first < y.first; };
+    for (auto& v : lists) {
+        bool plain =
+            std::none_of(v.begin(), v.end(), [](const Entry& e) { return allZero(e.second); });
+        for (std::size_t k = 1; plain && k < v.size(); ++k) plain = v[k - 1].first < v[k].first;
+        if (plain) continue;
+        // Out of order, repeated or zero: the last entry for a slot decides.
+        std::stable_sort(v.begin(), v.end(), bySlot);
+        std::size_t out = 0;
+        for (std::size_t k = 0; k < v.size(); ++k) {
+            if (k + 1 < v.size() && v[k + 1].first == v[k].first) continue;
+            if (!allZero(v[k].second)) v[out++] = v[k];
+        }
+        v.resize(out);
+        v.shrink_to_fit();
+    }
+    byReleve_ = std::move(lists);
+}
+
 void CoverArray::clearReleve(int r) {
     check(r, 0);
     byReleve_[r].clear();

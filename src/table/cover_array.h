@@ -11,6 +11,13 @@
 
 namespace tamsel {
 
+// One (relevé slot, species slot, codes) entry for CoverArray::assign.
+struct CoverEntry {
+    std::int32_t releve;
+    std::int32_t species;
+    LayerCodes codes;
+};
+
 class CoverArray {
   public:
     // Slots 0..releveSlots-1 and 0..speciesSlots-1; entries that remain keep
@@ -22,6 +29,11 @@ class CoverArray {
     // Outside the slots: throws Error (a range error).
     const LayerCodes& get(int releveSlot, int speciesSlot) const;
     void set(int releveSlot, int speciesSlot, const LayerCodes& codes);
+    // The whole array at once, as clearAll() and then set() of each entry in turn
+    // would leave it (a later entry for the same cell wins; zero codes erase),
+    // without set()'s scattered searches: a load arrives species by species.
+    // An entry outside the slots throws Error before anything changes.
+    void assign(const std::vector<CoverEntry>& entries);
 
     void clearReleve(int releveSlot);    // every species slot of one relevé slot
     void clearSpecies(int speciesSlot);  // one species slot in every relevé slot

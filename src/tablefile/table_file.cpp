@@ -289,8 +289,8 @@ std::array<std::int32_t, 3> readCounts(std::string_view line, const FileFault& f
 // the read stops there and says so, leaving the line to the careful path (the byte
 // may be a line end, which makes it another line).
 template <bool Strict>
-bool readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, CoverArray& codes,
-                   const FileFault& fault) {
+bool readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo,
+                   std::vector<CoverEntry>& entries, const FileFault& fault) {
     constexpr std::uint64_t zeros = 0x3030303030303030ULL;
     const std::size_t n = L.size();
     std::size_t i = 0;
@@ -327,7 +327,7 @@ bool readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo, Cove
                                      sj("）。"));
             c[l] = static_cast<CoverCode>(b - '0');
         }
-        codes.set(static_cast<int>(v), s, c);
+        entries.push_back(CoverEntry{static_cast<std::int32_t>(v), s, c});
         i = 7 * (v + 1);
     }
     return true;
@@ -367,6 +367,9 @@ struct TableFileReader::State {
     char carryLast = 0;
 
     LoadedTable lt;
+    // The non-zero cover entries as the file has them, species by species; they
+    // become lt.codes in one pass at the end.
+    std::vector<CoverEntry> cover;
     bool counted = false;  // line 2 read well
     std::int64_t coverEnd = 0, expected = 0;
     std::size_t width = 0, cols = 0;
@@ -385,7 +388,10 @@ struct TableFileReader::State {
         } catch (const Error& e) {
             slot = e;
             // The table is no longer needed; give its memory back now.
-            if (&slot == &widthFault || &slot == &contentFault) lt = LoadedTable{};
+            if (&slot == &widthFault || &slot == &contentFault) {
+                lt = LoadedTable{};
+                cover = {};
+            }
         }
     }
     // Line n+1 has ended: text is its bytes without the CR LF when needsText(n+1),
@@ -405,7 +411,11 @@ bool TableFileReader::State::coverLineAt(std::string_view piece, std::size_t pos
         piece[pos + width + 1] != '\n')
         return false;
     const std::int32_t sp = static_cast<std::int32_t>(n - 3);
-    if (!readCoverLine<false>(piece.substr(pos, width), sp, n, lt.codes, fault)) return false;
+    const std::size_t before = cover.size();
+    if (!readCoverLine<false>(piece.substr(pos, width), sp, n, cover, fault)) {
+        cover.resize(before);  // the careful way reads the line again
+        return false;
+    }
     if (bar) bar->setPosition(sp);
     lines = n;
     return true;
@@ -459,7 +469,7 @@ void TableFileReader::State::line(std::string_view text, std::size_t length) {
         if (contentPending()) return;
         const std::int32_t sp = static_cast<std::int32_t>(n - 3);
         if (bar) bar->setPosition(sp);
-        keepFirst(contentFault, [&] { readCoverLine<true>(text, sp, n, lt.codes, fault); });
+        keepFirst(contentFault, [&] { readCoverLine<true>(text, sp, n, cover, fault); });
         return;
     }
     if (contentPending()) return;
@@ -553,6 +563,8 @@ LoadedTable TableFileReader::finish() {
         fault.at(st.expected + 1, sj("表の最後の行の後に余分な行があります") + counted + sj("。"));
     if (st.widthFault) throw *st.widthFault;
     if (st.contentFault) throw *st.contentFault;
+    lt.codes.assign(st.cover);
+    st.cover = {};
 
     // Every slot in use must address an entry of the loaded TableArray.
     using L = TableLayout;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <vector>
+
 #include "platform/error.h"
 
 namespace tamsel {
@@ -77,6 +81,42 @@ TEST(CoverArray, Clearing) {
     EXPECT_THROW(t.clearSpecies(4), Error);
     t.clearAll();
     for (int r = 0; r < 3; ++r) EXPECT_TRUE(t.releve(r).empty());
+}
+
+// The bulk build leaves what clearAll() and set() of each entry in turn leave:
+// file order (ascending species), shuffled, with repeats and zero codes.
+TEST(CoverArray, AssignMatchesSetInTurn) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 40; ++round) {
+        const bool fileOrder = round % 2 == 0;
+        std::vector<CoverEntry> entries;
+        for (int s = 0; s < 30; ++s)
+            for (int r = 0; r < 12; ++r)
+                if (rng() % 3 == 0) entries.push_back({r, s, rng() % 2 ? a : b});
+        if (!fileOrder) {
+            for (int k = 0; k < 40; ++k)
+                entries.push_back({static_cast<int>(rng() % 12), static_cast<int>(rng() % 30),
+                                   rng() % 3 == 0 ? zero : (rng() % 2 ? a : b)});
+            std::shuffle(entries.begin(), entries.end(), rng);
+        }
+        CoverArray bySet, bulk;
+        for (CoverArray* t : {&bySet, &bulk}) {
+            t->resize(12, 30);
+            t->set(3, 4, b);  // replaced, not merged
+        }
+        bySet.clearAll();
+        for (const auto& e : entries) bySet.set(e.releve, e.species, e.codes);
+        bulk.assign(entries);
+        for (int r = 0; r < 12; ++r)
+            EXPECT_EQ(bulk.releve(r), bySet.releve(r)) << round << " " << r;
+    }
+    CoverArray t;
+    t.resize(2, 3);
+    t.set(1, 1, a);
+    EXPECT_THROW(t.assign({{0, 0, b}, {2, 0, b}}), Error);
+    EXPECT_THROW(t.assign({{0, 3, b}}), Error);
+    EXPECT_EQ(t.get(1, 1), a);  // a refused build changes nothing
+    EXPECT_EQ(t.get(0, 0), zero);
 }
 
 }  // namespace
