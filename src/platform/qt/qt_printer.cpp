@@ -20,6 +20,16 @@ namespace {
     throw Error(sj(what) + sjisOf(name));
 }
 
+// The command line runs Qt outside a desktop session, where Qt notes on stderr
+// that it made its own runtime folder. That note is no fault of the user's
+// command and would read like one, so only it is dropped.
+QtMessageHandler previousHandler = nullptr;
+void quietOutsideASession(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR")))
+        return;
+    if (previousHandler) previousHandler(type, context, text);
+}
+
 QString printerNameOf(const QPrinter& p) {
     return p.outputFormat() == QPrinter::PdfFormat ? p.outputFileName() : p.printerName();
 }
@@ -152,6 +162,7 @@ std::unique_ptr<PrinterSurface> QtPrinterService::open(const PrintTarget& target
         static char name[] = "tamsel-batch", option[] = "-platform", platform[] = "offscreen";
         static char* argv[] = {name, option, platform, nullptr};
         static int argc = 3;
+        previousHandler = qInstallMessageHandler(quietOutsideASession);
         app_ = std::make_unique<QGuiApplication>(argc, argv);
     }
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
