@@ -280,7 +280,8 @@ void TForm1::editOk() {
         ui_->message(sj("Shift-JIS で表せない文字が含まれているため、記入できません。"));
         return;
     }
-    runCommand([this] { Btn_Edit_OKClick(session_.table, session_.editing, *ui_); });
+    runEdit([this] { Btn_Edit_OKClick(session_.table, session_.editing, *ui_); },
+            sj("記入しました"));
 }
 
 void TForm1::panelButtonReleased(PanelButton* b, Qt::MouseButton button) {
@@ -289,18 +290,21 @@ void TForm1::panelButtonReleased(PanelButton* b, Qt::MouseButton button) {
     Ui& ui = *ui_;
     const MouseButton mb = mouseButtonOf(button);
     EditPanels& p = *edit_;
-    runCommand([&] {
-        if (b == p.Btn_InsCol)
-            Btn_InsColMouseUp(t, e, ui, mb);
-        else if (b == p.Btn_DelCol)
-            Btn_DelColMouseUp(t, e, ui, mb);
-        else if (b == p.Btn_InsRow)
-            Btn_InsRowMouseUp(t, e, ui, mb);
-        else if (b == p.Btn_DelRow)
-            Btn_DelRowMouseUp(t, e, ui, mb);
-        else if (b == p.Btn_Remark)
-            Btn_RemarkMouseUp(t, e, ui, mb);
-    });
+    const std::string line = sj("「") + sjisOf(b->toolTip()) + sj("」を実行しました");
+    runEdit(
+        [&] {
+            if (b == p.Btn_InsCol)
+                Btn_InsColMouseUp(t, e, ui, mb);
+            else if (b == p.Btn_DelCol)
+                Btn_DelColMouseUp(t, e, ui, mb);
+            else if (b == p.Btn_InsRow)
+                Btn_InsRowMouseUp(t, e, ui, mb);
+            else if (b == p.Btn_DelRow)
+                Btn_DelRowMouseUp(t, e, ui, mb);
+            else if (b == p.Btn_Remark)
+                Btn_RemarkMouseUp(t, e, ui, mb);
+        },
+        line);
 }
 
 void TForm1::connectGrid() {
@@ -328,10 +332,12 @@ void TForm1::connectGrid() {
         });
     connect(vegTable_, &VegTable::mouseMovedHeld, this,
             [this](QPoint globalPos) { edit_->markButtonAt(globalPos); });
-    connect(vegTable_, &VegTable::rowDragged, this,
-            [this, &t](int from, int to) { runCommand([&] { moveRowByDrag(t, from, to); }); });
-    connect(vegTable_, &VegTable::colDragged, this,
-            [this, &t](int from, int to) { runCommand([&] { moveColByDrag(t, from, to); }); });
+    connect(vegTable_, &VegTable::rowDragged, this, [this, &t](int from, int to) {
+        runEdit([&] { moveRowByDrag(t, from, to); }, sj("行を移動しました"));
+    });
+    connect(vegTable_, &VegTable::colDragged, this, [this, &t](int from, int to) {
+        runEdit([&] { moveColByDrag(t, from, to); }, sj("列を移動しました"));
+    });
 }
 
 void TForm1::updateDragLimits() {
@@ -411,6 +417,16 @@ void TForm1::placeMessagePanel() {
     QRect r = Panel_ofMessage->geometry();
     r.moveCenter(centralWidget()->rect().center());
     Panel_ofMessage->move(r.topLeft());
+}
+
+void TForm1::runEdit(const std::function<void()>& command, const std::string& line) {
+    const TableState& t = session_.table;
+    const int said = ui_->statusCount();
+    const auto revision = t.VegTable.revision();
+    const std::string title = t.TableTitle;
+    if (runCommand(command) && ui_->statusCount() == said &&
+        (t.VegTable.revision() != revision || t.TableTitle != title))
+        ui_->status(line);
 }
 
 bool TForm1::runCommand(const std::function<void()>& command, const std::string& name) {

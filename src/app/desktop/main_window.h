@@ -60,6 +60,9 @@ class TForm1 : public QMainWindow {
     // name: the command as the user knows it (Shift-JIS), for a fault of the program.
     // False when the command failed.
     bool runCommand(const std::function<void()>& command, const std::string& name = {});
+    // A hand edit through runCommand; when it changed the table and said nothing of
+    // its own, the status bar gets line (Shift-JIS).
+    void runEdit(const std::function<void()>& command, const std::string& line);
 
   protected:
     void closeEvent(QCloseEvent* event) override;

@@ -66,6 +66,7 @@ TEST(EditingWindow, RightPressOnSerialAndReleaseOverDeleteRemovesThatColumn) {
     EXPECT_EQ(t.VegTable.cell(5, 0), next[0]);
     for (int r = 2; r < t.FreqRow; ++r) EXPECT_EQ(t.VegTable.cell(5, r), next[r]) << r;
     EXPECT_TRUE(w.form.windowTitle().contains(u("NR=") + QString::number(releves - 1) + u(",")));
+    EXPECT_EQ(w.form.statusReport()->text(), u("「列を削除する」を実行しました"));
 }
 
 TEST(EditingWindow, PopupClosesWithoutActingOnALeftClickOrARightReleaseElsewhere) {
