@@ -17,6 +17,7 @@
 #include "platform/batch/batch_ui.h"
 #include "table/capacity.h"
 #include "table/frequency.h"
+#include "table/table_layout.h"
 
 namespace tamsel::bench {
 
@@ -137,22 +138,37 @@ inline std::string runSelf(const std::string& args) {
     return out;
 }
 
-// releves x species, perReleve species in each relevé: a random layer and H1.
-inline void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve) {
+// A blank table of releves x species whose species rows are named prefix1,
+// prefix2, ...; the benches fill its cells. Returns its layout.
+inline TableLayout sizedTable(TableState& t, BatchUi& ui, int releves, int species,
+                              const std::string& prefix) {
     startBlankTable(t, ui);
     AddCol(t, releves);
     AddRow(t, species);
     t.ReleveCount = releves;
     t.SpeciesCount = species;
+    const TableLayout layout(t.FreqRow);
+    for (int i = 1; i <= species; ++i)
+        t.VegTable.setCell(TableLayout::NameCol, layout.speciesRow(i), prefix + std::to_string(i));
+    return layout;
+}
+
+// One species cell as placing writes it: the summary in the grid, the codes in
+// TableArray.
+inline void putCodes(TableState& t, int col, int row, const LayerCodes& c) {
+    t.VegTable.setCell(col, row, LayerSummary(c));
+    t.TableArray.set(releveSlotAt(t, col), speciesSlotAt(t, row), c);
+}
+
+// releves x species, perReleve species in each relevé: a random layer and H1.
+inline void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve) {
+    const TableLayout layout = sizedTable(t, ui, releves, species, "Species name ");
     std::mt19937 rng(11);
     const CoverCode codes[] = {7, 10, 20, 30, 40, 55};
-    for (int i = 1; i <= species; ++i)
-        t.VegTable.setCell(2, t.FreqRow + i, "Species name " + std::to_string(i));
     for (int j = 1; j <= releves; ++j) {
-        int col = j + 3;
-        int rs = releveSlotAt(t, col);
-        t.TableArray.set(rs, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
-        for (int row = 2; row < t.FreqRow; ++row)
+        const int col = TableLayout::releveCol(j);
+        t.TableArray.set(releveSlotAt(t, col), 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
+        for (int row = TableLayout::FirstItemRow; row <= layout.lastItemRow(); ++row)
             t.VegTable.setCell(col, row, std::to_string(j % 1000));
         std::vector<char> taken(static_cast<std::size_t>(species) + 1, 0);
         for (int k = 0; k < perReleve;) {
@@ -163,9 +179,7 @@ inline void build(TableState& t, BatchUi& ui, int releves, int species, int perR
             LayerCodes c{};
             c[rng() % LayerCount] = codes[rng() % 6];
             c[4] = codes[rng() % 6];
-            int row = t.FreqRow + i;
-            t.VegTable.setCell(col, row, LayerSummary(c));
-            t.TableArray.set(rs, speciesSlotAt(t, row), c);
+            putCodes(t, col, layout.speciesRow(i), c);
         }
     }
     Item_FrequencyClick(t, ui);

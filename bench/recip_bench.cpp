@@ -20,20 +20,16 @@ namespace {
 
 using namespace tamsel;
 using bench::cpuSeconds;
+using bench::putCodes;
+using bench::sizedTable;
 
 void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve, bool gradient,
            unsigned seed) {
-    startBlankTable(t, ui);
-    AddCol(t, releves);
-    AddRow(t, species);
-    t.ReleveCount = releves;
-    t.SpeciesCount = species;
+    const TableLayout layout = sizedTable(t, ui, releves, species, "sp");
     std::mt19937 rng(seed);
     const CoverCode codes[] = {7, 10, 20, 30, 40};
-    for (int i = 1; i <= species; ++i)
-        t.VegTable.setCell(2, t.FreqRow + i, "sp" + std::to_string(i));
     for (int j = 1; j <= releves; ++j) {
-        int col = j + 3;
+        const int col = TableLayout::releveCol(j);
         int centre = static_cast<int>(static_cast<long long>(j) * species / releves);
         std::vector<int> chosen;
         while (static_cast<int>(chosen.size()) < perReleve) {
@@ -44,8 +40,7 @@ void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve, 
         for (int s : chosen) {
             LayerCodes c{};
             c[4] = codes[rng() % 5];
-            t.VegTable.setCell(col, t.FreqRow + s, LayerSummary(c));
-            t.TableArray.set(releveSlotAt(t, col), speciesSlotAt(t, t.FreqRow + s), c);
+            putCodes(t, col, layout.speciesRow(s), c);
         }
     }
     // Scramble rows and columns, so the table has to be read through its slots.
@@ -54,8 +49,8 @@ void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve, 
     std::iota(cols.begin(), cols.end(), 0);
     std::shuffle(rows.begin(), rows.end(), rng);
     std::shuffle(cols.begin(), cols.end(), rng);
-    t.VegTable.permuteRows(t.FreqRow + 1, rows);
-    t.VegTable.permuteCols(4, cols);
+    t.VegTable.permuteRows(layout.firstSpeciesRow(), rows);
+    t.VegTable.permuteCols(TableLayout::FirstReleveCol, cols);
 }
 
 void measure(const char* what, bench::Size size, bool gradient) {

@@ -26,18 +26,12 @@ constexpr int Groups = 50, PerGroup = 200, Species = 3000, PerReleve = 40;
 
 void build(TableState& t, BatchUi& ui) {
     const int releves = Groups * PerGroup + Groups - 1;
-    startBlankTable(t, ui);
-    AddCol(t, releves);
-    AddRow(t, Species);
-    t.ReleveCount = releves;
-    t.SpeciesCount = Species;
+    const TableLayout layout = bench::sizedTable(t, ui, releves, Species, "Species name ");
     std::mt19937 rng(7);
-    for (int i = 1; i <= Species; ++i)
-        t.VegTable.setCell(2, t.FreqRow + i, "Species name " + std::to_string(i));
     for (int j = 1; j <= releves; ++j) {
         if (j % (PerGroup + 1) == 0) continue;  // the empty column between groups
         const int g = j / (PerGroup + 1);
-        const int col = j + 3;
+        const int col = TableLayout::releveCol(j);
         std::vector<char> taken(Species + 1, 0);
         for (int k = 0; k < PerReleve;) {
             int i = k % 2 == 0 ? 1 + g * 40 + static_cast<int>(rng() % 40)
@@ -47,8 +41,7 @@ void build(TableState& t, BatchUi& ui) {
             ++k;
             LayerCodes c{};
             c[4] = 10;
-            t.VegTable.setCell(col, t.FreqRow + i, LayerSummary(c));
-            t.TableArray.set(releveSlotAt(t, col), speciesSlotAt(t, t.FreqRow + i), c);
+            bench::putCodes(t, col, layout.speciesRow(i), c);
         }
     }
     Item_FrequencyClick(t, ui);
@@ -64,11 +57,13 @@ int main() {
     const SynopticOptions options{25, 0.001};
 
     // The floor of a pass over the cells: touch every cell of every species row.
+    const TableLayout layout = layoutOf(t);
     std::size_t bytes = 0;
     const double floorRead = seconds([&] {
         for (int i = 1; i <= t.SpeciesCount; ++i)
-            t.VegTable.forEachInRow(
-                t.FreqRow + i, [&](int col, const std::string& s) { bytes += s.size() + col; });
+            t.VegTable.forEachInRow(layout.speciesRow(i), [&](int col, const std::string& s) {
+                bytes += s.size() + col;
+            });
     });
     const double recount = seconds([&] { Item_FrequencyClick(t, ui); });
     Synoptic s;

@@ -13,39 +13,17 @@
 namespace tamsel {
 namespace {
 
-using testing::layerText;
 using testing::Outcome;
-using testing::ReleveIn;
 using testing::runCommands;
 
 Outcome run(const std::vector<std::string>& args) {
     return runCommands(args);
 }
-std::string layer(int k, const std::string& text) {
-    return layerText(k, text);
-}
 
 class BatchBuild : public ::testing::Test {
   protected:
     void SetUp() override {
-        auto releve = [](const char* number, const char* grid,
-                         std::vector<std::pair<const char*, std::string>> species) {
-            ReleveIn r;
-            r.releveNumber = number;
-            r.gridCode = grid;
-            for (auto& [name, codes] : species) r.species.push_back({sj(name), codes});
-            return r;
-        };
-        const int T1 = 0, S1 = 2, H1 = 4;
-        testing::writeDataFilePair(
-            dir.file("veg"),
-            {releve("101", "5235", {{"ブナ", layer(T1, "4")}, {"ササ", layer(H1, "+")}}),
-             releve("102", "5236",
-                    {{"ササ", layer(H1, "3")},
-                     {"イタヤ旧", layer(S1, "1")},
-                     {"ブナ", layer(T1, "2")},
-                     {"スゲ", layer(H1, "r")}}),
-             releve("103", "4520", {{"スゲ", layer(H1, "+")}, {"ササ", layer(H1, "2")}})});
+        testing::writeThreeReleves(dir.file("veg"));
         testing::writeBytes(dir.file("syn.dic"), sj("イタヤ旧,イタヤカエデ\r\n"));
     }
     std::string rli() const { return dir.file("veg.rli"); }

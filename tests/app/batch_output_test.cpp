@@ -13,9 +13,7 @@
 namespace tamsel {
 namespace {
 
-using testing::layerText;
 using testing::Outcome;
-using testing::ReleveIn;
 using testing::runCommands;
 
 std::string crlf(const std::vector<std::string>& utf8Lines) {
@@ -32,26 +30,7 @@ std::string padded(const std::string& utf8, std::size_t width) {
 
 class BatchOutput : public ::testing::Test {
   protected:
-    void SetUp() override {
-        auto releve = [](const char* number, const char* grid,
-                         std::vector<std::pair<const char*, std::string>> species) {
-            ReleveIn r;
-            r.releveNumber = number;
-            r.gridCode = grid;
-            for (auto& [name, codes] : species) r.species.push_back({sj(name), codes});
-            return r;
-        };
-        const int T1 = 0, S1 = 2, H1 = 4;
-        testing::writeDataFilePair(
-            dir.file("veg"),
-            {releve("101", "5235", {{"ブナ", layerText(T1, "4")}, {"ササ", layerText(H1, "+")}}),
-             releve("102", "5236",
-                    {{"ササ", layerText(H1, "3")},
-                     {"イタヤ旧", layerText(S1, "1")},
-                     {"ブナ", layerText(T1, "2")},
-                     {"スゲ", layerText(H1, "r")}}),
-             releve("103", "4520", {{"スゲ", layerText(H1, "+")}, {"ササ", layerText(H1, "2")}})});
-    }
+    void SetUp() override { testing::writeThreeReleves(dir.file("veg")); }
     // The enabled items other than 2 (測定番号) and 30 (出現種数).
     static std::vector<std::string> otherItems() {
         std::vector<std::string> v;
