@@ -18,6 +18,10 @@ std::optional<std::string> ArgReader::nextOption() {
     return args_[pos_++];
 }
 
+void ArgReader::unknownOption(const char* command, const std::string& option) {
+    throw Error(fromUtf8(command) + sj(" のオプションではありません: ") + fromUtf8(option));
+}
+
 std::int32_t batchInt(const std::string& text, const std::string& what) {
     auto v = parseNumberField(text);
     if (!v) throw Error(sj("数値ではありません (") + fromUtf8(what) + "): " + fromUtf8(text));

@@ -24,6 +24,8 @@ class ArgReader {
     std::string next(const std::string& what);
     // The next argument when it is an option ("--name"); else nothing is taken.
     std::optional<std::string> nextOption();
+    // Refuses an option that command does not know.
+    [[noreturn]] static void unknownOption(const char* command, const std::string& option);
 
   private:
     std::vector<std::string> args_;

@@ -18,7 +18,7 @@ void answerOptions(BatchContext& c, ArgReader& in, const char* name) {
         else if (*opt == "--fisher")
             answer[1] = fromUtf8(in.next("--fisher P"));
         else
-            throw Error(fromUtf8(name) + sj(" のオプションではありません: ") + fromUtf8(*opt));
+            ArgReader::unknownOption(name, *opt);
     }
     c.ui.fieldsAnswers.push_back(answer);
 }

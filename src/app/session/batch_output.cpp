@@ -68,7 +68,7 @@ void panelOutput(BatchContext& c, ArgReader& in, const char* name,
         else if (*opt == "--title")
             title = in.next("TEXT");
         else if (!extra || !extra(*opt))
-            throw Error(fromUtf8(name) + sj(" のオプションではありません: ") + fromUtf8(*opt));
+            ArgReader::unknownOption(name, *opt);
     }
     open(c.session.table, p, c.ui);
     if (from) typeRange(p.PN1, *from, "--from");
