@@ -1,7 +1,6 @@
 # The two commands of a fresh machine: `make run` and `make test`.
 # The configurations are the CMake presets (CMakePresets.json).
 JOBS ?= $(shell nproc)
-LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache,)
 
 .PHONY: run test build deps configure sanitize release fuzz clean
 
@@ -9,7 +8,7 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake --preset developer $(LAUNCHER) >/dev/null
+	@cmake --preset developer >/dev/null
 
 build: configure
 	@cmake --build --preset developer -j $(JOBS)
@@ -22,12 +21,12 @@ test: build
 
 # The core tests once under AddressSanitizer and UBSan.
 sanitize: deps
-	@cmake --preset sanitizers $(LAUNCHER) >/dev/null
+	@cmake --preset sanitizers >/dev/null
 	@cmake --build --preset sanitizers -j $(JOBS)
 	@ctest --preset sanitizers -j $(JOBS)
 
 release: deps
-	@cmake --preset release $(LAUNCHER) >/dev/null
+	@cmake --preset release >/dev/null
 	@cmake --build --preset release -j $(JOBS)
 
 # Every fuzz target for FUZZ_SECONDS (default 20) each over its corpus.
