@@ -1,5 +1,7 @@
 // Writing a 10,000-relevé x 3,000-species table out: the text file, the PCord
-// matrix (with its species list), the value matrix and the plot data. Each is
+// matrix (with its species list), the value matrix, the plot data and the
+// exchange exports (Cornell condensed, long table, relevé statistics, indicator
+// means). Each is
 // compared with one buffered write of the same number of bytes through the same
 // safe file writer (temporary file, fsync, rename), measured in the same run.
 #include <fcntl.h>
@@ -15,6 +17,7 @@
 
 #include "io/safe_file.h"
 #include "output/csv_exports.h"
+#include "output/exchange.h"
 #include "output/print_panel.h"
 #include "output/text_file.h"
 #include "output/text_layout.h"
@@ -171,5 +174,25 @@ int main() {
     report(
         "plot data", dir, {plot}, [&] { savePlotData(t, plot); },
         [&](ByteSink& out) { writePlotData(out, t); });
+
+    const std::string cep = dir.file("t.cep"), longCsv = dir.file("t-long.csv"),
+                      stats = dir.file("t-stats.csv"), ind = dir.file("t-ind.csv");
+    report(
+        "Cornell", dir, {cep}, [&] { saveCornell(t, cep, CornellValues::Percent); },
+        [&](ByteSink& out) { writeCornell(out, t, CornellValues::Percent); });
+    report(
+        "long table", dir, {longCsv}, [&] { saveLongTable(t, longCsv); },
+        [&](ByteSink& out) { writeLongTable(out, t); });
+    report(
+        "relevé stats", dir, {stats}, [&] { saveReleveStats(t, stats); },
+        [&](ByteSink& out) { writeReleveStats(out, t); });
+    // A value for every other species.
+    std::string valuesFile;
+    for (int i = 1; i <= Species; i += 2)
+        valuesFile += "Species name " + std::to_string(i) + "," + std::to_string(i % 9 + 1) + "\r\n";
+    const IndicatorValues values = parseIndicatorValues(valuesFile, "values.csv");
+    report(
+        "indicator", dir, {ind}, [&] { saveIndicatorMeans(t, ind, values); },
+        [&](ByteSink& out) { writeIndicatorMeans(out, t, values); });
     return 0;
 }

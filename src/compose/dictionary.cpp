@@ -10,30 +10,6 @@
 
 namespace tamsel {
 
-std::string foldLetterCase(std::string_view name) {
-    std::string out(name);
-    forEachChar(name, [&](std::size_t pos, std::size_t len) {
-        unsigned char a = static_cast<unsigned char>(out[pos]);
-        if (len == 1) {
-            if (a >= 'A' && a <= 'Z') out[pos] = static_cast<char>(a + 0x20);
-            return;
-        }
-        unsigned char b = static_cast<unsigned char>(out[pos + 1]);
-        unsigned char folded = b;
-        if (a == 0x82 && b >= 0x60 && b <= 0x79) {
-            folded = static_cast<unsigned char>(b + 0x21);  // Ａ-Ｚ to ａ-ｚ
-        } else if (a == 0x83 && b >= 0x9F && b <= 0xB6) {
-            folded = static_cast<unsigned char>(b + 0x20);  // Α-Ω to α-ω
-        } else if (a == 0x84 && b >= 0x40 && b <= 0x60) {
-            // А-Я to а-я; the lower-case run skips the byte 0x7F, which is no trail byte.
-            int k = b - 0x40;
-            folded = static_cast<unsigned char>(k < 15 ? 0x70 + k : 0x71 + k);
-        }
-        out[pos + 1] = static_cast<char>(folded);
-    });
-    return out;
-}
-
 namespace {
 
 void refreshIndex(const ReplaceName& d) {

@@ -7,6 +7,7 @@
 #include "compose/replace_name.h"
 #include "platform/ui.h"
 #include "table/table_state.h"
+#include "text/sjis.h"  // foldLetterCase
 
 namespace tamsel {
 
@@ -22,11 +23,6 @@ bool LoadDictionary(ReplaceName& d, const std::string& path);
 // The replacement of the first old name equal to name, letter case ignored; name
 // itself when none matches.
 std::string LookupSynonym(const ReplaceName& d, std::string_view name);
-
-// name with every upper-case letter made lower-case: Latin letters half- and
-// full-width, full-width Greek and Cyrillic. Bytes inside a double-byte
-// character other than those letters are left alone.
-std::string foldLetterCase(std::string_view name);
 
 // "異名辞書ファイルの読込み(&D)".
 void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui);

@@ -10,6 +10,8 @@
 #include "io/csv.h"
 #include "io/safe_file.h"
 #include "output/dom_lines.h"
+#include "output/line_text.h"
+#include "output/slot_rows.h"
 #include "platform/error.h"
 #include "table/save_dialog.h"
 #include "table/table_layout.h"
@@ -36,27 +38,6 @@ Used usedOf(const TableState& t) {
     return u;
 }
 
-// Species slot -> the used rows (by index into Used::rows) that carry it.
-class SlotRows {
-  public:
-    SlotRows(const TableState& t, const std::vector<std::int32_t>& rows)
-        : first_(static_cast<std::size_t>(t.TableArray.speciesSlots()), -1),
-          next_(rows.size(), -1) {
-        for (std::int32_t u = static_cast<std::int32_t>(rows.size()) - 1; u >= 0; --u) {
-            std::int32_t s = speciesSlotChecked(t, rows[u]);
-            next_[u] = first_[s];
-            first_[s] = u;
-        }
-    }
-    template <typename F>
-    void forEach(std::int32_t slot, F&& f) const {
-        for (std::int32_t u = first_[slot]; u >= 0; u = next_[u]) f(u);
-    }
-
-  private:
-    std::vector<std::int32_t> first_, next_;
-};
-
 // (used row, cover sum) of every used species in relevé column j, by used row.
 void hitsOf(const TableState& t, const SlotRows& slots, std::int32_t j,
             std::vector<std::pair<std::int32_t, int>>& hits) {
@@ -66,12 +47,6 @@ void hitsOf(const TableState& t, const SlotRows& slots, std::int32_t j,
         slots.forEach(slot, [&](std::int32_t u) { hits.emplace_back(u, sum); });
     }
     std::sort(hits.begin(), hits.end());
-}
-
-void appendInt(std::string& s, long long v) {
-    char buf[24];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    s.append(buf, r.ptr);
 }
 
 // Cover sums of one matrix line: "," and the sum per position 0..count-1,
@@ -86,24 +61,6 @@ void appendSums(std::string& line, const std::string& zeros, std::int32_t count,
         pos = at + 1;
     }
     line.append(zeros, 0, 2 * static_cast<std::size_t>(count - pos));
-}
-
-// The field as the CSV rule writes it, appended to a line.
-void appendCsv(std::string& line, std::string_view field) {
-    if (!csvNeedsQuotes(field)) {
-        line += field;
-        return;
-    }
-    StringSink quoted;
-    writeCsvQuoted(quoted, field);
-    line += quoted.text;
-}
-
-// Bytes 0x00-0x20 removed at both ends, without a copy.
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
-    return s;
 }
 
 const std::string& releveLabel(const TableState& t, std::int32_t j) {

@@ -19,7 +19,8 @@ inline std::string openDialogFilter() {
 inline std::string saveDialogFilter() {
     return sj(
         "組成表で保存 (*.VTB)|*.VTB|組成表テキストファイル(*.TXT)|*.txt|"
-        "組成のマトリクスデータ(*.CSV)|*.csv|エクセル・ファイル(*.xlsx)|*.xlsx");
+        "組成のマトリクスデータ(*.CSV)|*.csv|エクセル・ファイル(*.xlsx)|*.xlsx|"
+        "Cornell形式(*.CEP)|*.cep");
 }
 
 // The proposed name of a save dialog: the table title (Shift-JIS) as a native

@@ -12,7 +12,13 @@
 namespace tamsel {
 
 // Entries of the save dialog's filter list (table/dialog_filters.h).
-enum SaveFilter { TableFileFilter = 1, TextFilter = 2, CsvFilter = 3, SpreadsheetFilter = 4 };
+enum SaveFilter {
+    TableFileFilter = 1,
+    TextFilter = 2,
+    CsvFilter = 3,
+    SpreadsheetFilter = 4,
+    CornellFilter = 5
+};
 
 // The chosen path, or nothing when the user cancels. defaultExt as ".txt".
 std::optional<std::string> askOutputFile(const TableState& t, Ui& ui, SaveFilter filter,

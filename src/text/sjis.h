@@ -34,6 +34,12 @@ void forEachChar(std::string_view s, F&& f) {
     }
 }
 
+// name with every upper-case letter made lower-case: Latin letters half- and
+// full-width, full-width Greek and Cyrillic. Bytes inside a double-byte
+// character other than those letters are left alone. The synonym lookup and the
+// indicator values compare names folded so.
+std::string foldLetterCase(std::string_view name);
+
 // Conversion through iconv "CP932". The lenient forms put "?" for what cannot be
 // converted; the strict forms return nothing instead.
 std::string toUtf8(std::string_view sjis);

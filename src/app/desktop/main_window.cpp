@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <map>
 #include <new>
 
 #include "analysis/recip.h"
@@ -161,9 +162,16 @@ void TForm1::buildMenu() {
     for (const MenuDef& m : mainMenus()) {
         QMenu* menu = menuBar()->addMenu(QString::fromUtf8(m.caption));
         menu->setObjectName(QString::fromUtf8(m.name));
+        std::map<std::string, QMenu*> submenus;
         for (const Command* c : menuItems(table, m.name)) {
             if (c->place.separatorBefore) menu->addSeparator();
-            QAction* a = menu->addAction(QString::fromStdString(c->caption));
+            QMenu* into = menu;
+            if (!c->place.submenu.empty()) {
+                QMenu*& sub = submenus[c->place.submenu];
+                if (!sub) sub = menu->addMenu(QString::fromStdString(c->place.submenu));
+                into = sub;
+            }
+            QAction* a = into->addAction(QString::fromStdString(c->caption));
             a->setObjectName(QString::fromStdString(c->item));
             a->setEnabled(false);
             items_[a->objectName()] = a;

@@ -44,6 +44,7 @@ std::vector<Command> allCommands() {
     registerEditCommands(reg);
     registerOutputCommands(reg);
     registerAnalysisCommands(reg);
+    registerExchangeCommands(reg);
     registerMenuOnlyCommands(reg);
     std::vector<Command> table;
     for (std::size_t i = 0; i < reg.size(); ++i) {

@@ -23,12 +23,14 @@ struct MenuDef {
 };
 const std::vector<MenuDef>& mainMenus();
 
-// Where a command's item sits: its menu, its place (ascending) and whether a
-// separator goes before it.
+// Where a command's item sits: its menu, its place (ascending), whether a
+// separator goes before it, and the submenu of that menu that holds it. A
+// submenu stands where its first item would.
 struct MenuPlace {
     std::string menu{};  // a MenuDef name; empty: no menu item
     int order = 0;
     bool separatorBefore = false;
+    std::string submenu{};  // UTF-8 caption; empty: the item is in the menu itself
 };
 
 struct Command {
@@ -60,6 +62,7 @@ void registerTableFileCommands(std::vector<Command>& reg);  // batch_tablefile.c
 void registerEditCommands(std::vector<Command>& reg);       // batch_edit.cpp
 void registerOutputCommands(std::vector<Command>& reg);     // batch_output.cpp
 void registerAnalysisCommands(std::vector<Command>& reg);   // batch_analysis.cpp
+void registerExchangeCommands(std::vector<Command>& reg);   // batch_exchange.cpp
 void registerMenuOnlyCommands(std::vector<Command>& reg);   // commands.cpp
 
 // The whole table. An entry with neither handler (a menu item still to come) gives

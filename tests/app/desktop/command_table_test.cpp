@@ -49,6 +49,8 @@ struct Case {
     // The texts typed into the options dialog (threshold, Fisher level), which
     // the command line gives as --threshold and --fisher; then a message box.
     std::vector<std::string> fields{};
+    // The window's file dialogs' answers where they are not the arguments.
+    std::vector<std::string> windowFiles{};
 };
 
 TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
@@ -57,6 +59,8 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
     const std::string rli = samplePath("sample.rli");
     // A table to load: the sample sorted, saved by the command line.
     ASSERT_EQ(testing::runCommands({"add", rli, "sort-species", "save", saved}).status, 0);
+    const std::string values = dir.filePath(QStringLiteral("values.csv")).toStdString();
+    writeFileSafely(values, std::string_view("x,1\r\n"));
     const std::vector<Case> cases = {
         {"clear", {}},
         {"add", {rli}, true},
@@ -82,6 +86,16 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
          false,
          {"10", "0.5"}},
         {"sort-fidelity", {}, false, false, false, {"-5", ""}},
+        {"cornell", {dir.filePath(QStringLiteral("o.cep")).toStdString()}, false, true},
+        {"long-csv", {dir.filePath(QStringLiteral("o-long.csv")).toStdString()}, false, true},
+        {"releve-stats", {dir.filePath(QStringLiteral("o-stats.csv")).toStdString()}, false, true},
+        {"indicator-means",
+         {dir.filePath(QStringLiteral("o-ind.csv")).toStdString(), "--values", values},
+         false,
+         true,
+         false,
+         {},
+         {values, dir.filePath(QStringLiteral("o-ind.csv")).toStdString()}},
     };
     // Commands that act on a cell the user picks are run through the pop-ups by the
     // editing tests; every other shared command must have a case here.
@@ -116,7 +130,8 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
         ASSERT_TRUE(cmd && !cmd->item.empty()) << c.name;
         QAction* item = w.form.item(QString::fromStdString(cmd->item));
         ASSERT_TRUE(item && item->isEnabled()) << c.name;
-        for (const std::string& a : c.args) w.fileAnswers.push_back(a);
+        for (const std::string& a : c.windowFiles.empty() ? c.args : c.windowFiles)
+            w.fileAnswers.push_back(a);
         QString summary;
         if (!c.fields.empty())
             testing::answerNextModal([&c, &summary](QWidget* dialog) {

@@ -1,0 +1,447 @@
+#include "output/exchange.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+
+#include "io/safe_file.h"
+#include "output/csv_exports.h"
+#include "output/dom_lines.h"
+#include "output/line_text.h"
+#include "output/slot_rows.h"
+#include "platform/error.h"
+#include "table/dialog_filters.h"
+#include "table/save_dialog.h"
+#include "table/table_layout.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+void appendPercent(std::string& s, long long tenths) {
+    appendInt(s, tenths / 10);
+    s += '.';
+    s += static_cast<char>('0' + tenths % 10);
+}
+
+int ordinalValue(const LayerCodes& codes) {
+    int best = 0;
+    for (CoverCode c : codes) {
+        int v = 0;
+        if (c == 6)
+            v = 1;
+        else if (c >= 2 && c <= 7)
+            v = 2;
+        else if (c >= 10 && c <= 55 && c % 10 <= 5)
+            v = std::array{3, 5, 7, 8, 9}[c / 10 - 1];
+        best = std::max(best, v);
+    }
+    return best;
+}
+
+ExchangeTable::ExchangeTable(const TableState& t) {
+    const TableLayout layout = layoutOf(t);
+    const std::int32_t nr = std::max(t.ReleveCount, 0), ns = std::max(t.SpeciesCount, 0);
+    std::vector<std::int32_t> allRows(static_cast<std::size_t>(ns));
+    for (std::int32_t i = 1; i <= ns; ++i) allRows[i - 1] = i;
+    const SlotRows slots(t, allRows);
+    std::vector<std::int32_t> releveSlots(static_cast<std::size_t>(nr) + 1);
+    for (std::int32_t j = 1; j <= nr; ++j) releveSlots[j] = releveSlotChecked(t, j);
+
+    // First which rows and columns hold a percent above zero, then their records.
+    std::vector<std::int32_t> rank(allRows.size(), -1);
+    std::vector<char> present(static_cast<std::size_t>(nr) + 1);
+    for (std::int32_t j = 1; j <= nr; ++j)
+        for (const auto& [slot, codes] : t.TableArray.releve(releveSlots[j]))
+            if (percentTenths(codes) > 0)
+                slots.forEach(slot, [&](std::int32_t u) {
+                    rank[u] = 0;
+                    present[j] = 1;
+                });
+    for (std::size_t u = 0; u < allRows.size(); ++u)
+        if (rank[u] == 0) {
+            rank[u] = static_cast<std::int32_t>(rows_.size());
+            rows_.push_back(allRows[u]);
+        }
+    const int numberRow = layout.itemRow(2);
+    start_.push_back(0);
+    for (std::int32_t j = 1; j <= nr; ++j) {
+        if (!present[j]) continue;
+        const int col = TableLayout::releveCol(j);
+        releves_.push_back({j, std::string(trimmed(t.VegTable.cell(col, TableLayout::SerialRow))),
+                            numberRow ? std::string(trimmed(t.VegTable.cell(col, numberRow)))
+                                      : std::string()});
+        const std::size_t first = records_.size();
+        for (const auto& [slot, codes] : t.TableArray.releve(releveSlots[j]))
+            slots.forEach(slot, [&, &codes = codes](std::int32_t u) {
+                if (rank[u] >= 0 && !allZero(codes))
+                    records_.push_back({rank[u], codes, percentTenths(codes)});
+            });
+        std::sort(records_.begin() + static_cast<std::ptrdiff_t>(first), records_.end(),
+                  [](const Record& a, const Record& b) { return a.species < b.species; });
+        start_.push_back(records_.size());
+    }
+}
+
+namespace {
+
+// v right-aligned in a field of width bytes.
+void appendRight(std::string& s, std::string_view v, std::size_t width) {
+    if (v.size() < width) s.append(width - v.size(), ' ');
+    s += v;
+}
+
+void appendI6(std::string& s, long long v) {
+    std::string n;
+    appendInt(n, v);
+    appendRight(s, n, 6);
+}
+
+// Names of 8 bytes, ten to a line.
+void writeNames(ByteSink& out, const std::vector<std::string>& names) {
+    std::string line;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        std::string name = cutBytes(names[k], 8);
+        name.resize(8, ' ');
+        line += name;
+        if (k % 10 == 9 || k + 1 == names.size()) {
+            line += "\r\n";
+            out.write(line);
+            line.clear();
+        }
+    }
+}
+
+// A relevé's name: its number, or its serial where the number is empty or
+// another relevé has it too, so that every name is one relevé.
+std::vector<std::string> releveNames(const ExchangeTable& x) {
+    std::unordered_map<std::string, int> uses;
+    for (const auto& r : x.releves()) ++uses[r.number];
+    std::vector<std::string> names;
+    for (const auto& r : x.releves())
+        names.push_back(!r.number.empty() && uses[r.number] == 1 ? r.number : r.serial);
+    return names;
+}
+
+// A value with six decimals; a value that prints as zero is printed without a sign.
+void appendFixed6(std::string& s, double v) {
+    if (std::abs(v) < 5e-7) v = 0.0;
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
+    s.append(buf, r.ptr);
+}
+
+void appendIdentity(std::string& line, const ExchangeTable::Releve& r) {
+    appendCsv(line, r.serial);
+    line += ',';
+    appendCsv(line, r.number);
+}
+
+void writeHeader(ByteSink& out, const char* utf8) {
+    out.write(sj(utf8) + "\r\n");
+}
+
+}  // namespace
+
+void writeCornell(ByteSink& out, const TableState& t, CornellValues values) {
+    const ExchangeTable x(t);
+    if (x.releves().size() > 999999 || x.rows().size() > 999999)
+        throw Error(sj("Cornell形式に書ける測定と種は 999999 までです"));
+    std::string line = cutBytes(t.TableTitle, 80) + "\r\n";
+    std::string format = "(I6,1X,8(I6,F6.1))";
+    format.resize(68, ' ');
+    line += format + " 8\r\n";
+    out.write(line);
+    std::string value;
+    for (std::size_t r = 0; r < x.releves().size(); ++r) {
+        line.clear();
+        int couplets = 0;
+        for (const auto& rec : x.records(r)) {
+            if (rec.tenths <= 0) continue;
+            if (couplets == 8) {
+                line += "\r\n";
+                couplets = 0;
+            }
+            if (couplets == 0) {
+                appendI6(line, static_cast<long long>(r) + 1);
+                line += ' ';
+            }
+            appendI6(line, rec.species + 1);
+            value.clear();
+            appendPercent(value,
+                          values == CornellValues::Ordinal ? 10 * ordinalValue(rec.codes)
+                                                           : rec.tenths);
+            appendRight(line, value, 6);
+            ++couplets;
+        }
+        line += "\r\n";
+        out.write(line);
+    }
+    out.write("     0\r\n");
+    const std::vector<std::string> codes = ShortNames(t);
+    std::vector<std::string> names;
+    for (std::int32_t i : x.rows()) names.push_back(codes.at(static_cast<std::size_t>(i)));
+    writeNames(out, names);
+    writeNames(out, releveNames(x));
+}
+
+void writeLongTable(ByteSink& out, const TableState& t) {
+    const ExchangeTable x(t);
+    const TableLayout layout = layoutOf(t);
+    writeHeader(out, "通し番号,測定番号,種名,階層,被度,被度%");
+    std::vector<std::string> names;
+    for (std::int32_t i : x.rows()) {
+        names.emplace_back();
+        appendCsv(names.back(),
+                  trimmed(t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i))));
+    }
+    std::array<std::string, LayerCount> labels;
+    for (int k = 0; k < LayerCount; ++k) {
+        appendCsv(labels[k], trimmed(t.LayerLabels[k]));
+    }
+    // Each code's text and percent, made once.
+    std::array<std::string, 256> codeText;
+    for (int c = 1; c < 256; ++c) {
+        LayerCodes one{};
+        one[0] = static_cast<CoverCode>(c);
+        appendCsv(codeText[c], trimmed(CoverCodeText(one[0], t.data.CurrentNotation)));
+        codeText[c] += ',';
+        appendPercent(codeText[c], percentTenths(one));
+    }
+    std::string id, line;
+    for (std::size_t r = 0; r < x.releves().size(); ++r) {
+        id.clear();
+        appendIdentity(id, x.releves()[r]);
+        line.clear();
+        for (const auto& rec : x.records(r))
+            for (int k = 0; k < LayerCount; ++k) {
+                if (rec.codes[k] == 0) continue;
+                line += id;
+                line += ',';
+                line += names[rec.species];
+                line += ',';
+                line += labels[k];
+                line += ',';
+                line += codeText[rec.codes[k]];
+                line += "\r\n";
+            }
+        out.write(line);
+    }
+}
+
+void writeReleveStats(ByteSink& out, const TableState& t) {
+    const ExchangeTable x(t);
+    writeHeader(out, "通し番号,測定番号,S,被度合計%,H',Simpson,J'");
+    std::string line;
+    for (std::size_t r = 0; r < x.releves().size(); ++r) {
+        int s = 0;
+        long long total = 0;
+        for (const auto& rec : x.records(r))
+            if (rec.tenths > 0) {
+                ++s;
+                total += rec.tenths;
+            }
+        double h = 0.0, sumSquares = 0.0;
+        for (const auto& rec : x.records(r))
+            if (rec.tenths > 0) {
+                double p = static_cast<double>(rec.tenths) / static_cast<double>(total);
+                h -= p * std::log(p);
+                sumSquares += p * p;
+            }
+        line.clear();
+        appendIdentity(line, x.releves()[r]);
+        line += ',';
+        appendInt(line, s);
+        line += ',';
+        appendPercent(line, total);
+        line += ',';
+        appendFixed6(line, h);
+        line += ',';
+        appendFixed6(line, 1.0 - sumSquares);
+        line += ',';
+        if (s >= 2) appendFixed6(line, h / std::log(static_cast<double>(s)));
+        line += "\r\n";
+        out.write(line);
+    }
+}
+
+namespace {
+
+std::string valuesLineError(const std::string& fileName, long line, const char* what) {
+    return sj("指標値ファイル ") + fromUtf8(fileName) + sj(" の ") + std::to_string(line) +
+           sj(" 行目: ") + sj(what);
+}
+
+// The name field of a values line, and where its value begins; nothing when the
+// line has no such shape. A comma and a double quote are never the trail byte of
+// a double-byte character, so byte searches are safe.
+std::optional<std::pair<std::string, std::string_view>> splitValuesLine(std::string_view line) {
+    line = trimmed(line);
+    std::string name;
+    if (!line.empty() && line.front() == '"') {
+        std::size_t k = 1;
+        for (;; ++k) {
+            if (k >= line.size()) return std::nullopt;
+            if (line[k] != '"') {
+                name += line[k];
+            } else if (k + 1 < line.size() && line[k + 1] == '"') {
+                name += '"';
+                ++k;
+            } else {
+                break;
+            }
+        }
+        std::string_view rest = trimmed(line.substr(k + 1));
+        if (rest.empty() || rest.front() != ',') return std::nullopt;
+        return std::pair{std::string(trimmed(name)), rest.substr(1)};
+    }
+    std::size_t comma = line.rfind(',');
+    if (comma == std::string_view::npos) return std::nullopt;
+    return std::pair{std::string(trimmed(line.substr(0, comma))), line.substr(comma + 1)};
+}
+
+}  // namespace
+
+IndicatorValues parseIndicatorValues(std::string_view bytes, const std::string& fileName) {
+    std::string converted;
+    const bool utf8 = bytes.substr(0, 3) == "\xEF\xBB\xBF";
+    if (utf8) bytes.remove_prefix(3);
+    IndicatorValues v;
+    std::unordered_map<std::string, long> lineOf;
+    long lineNo = 0;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t nl = bytes.find('\n', pos);
+        std::string_view line = bytes.substr(pos, nl == std::string_view::npos ? nl : nl - pos);
+        pos = nl == std::string_view::npos ? bytes.size() : nl + 1;
+        ++lineNo;
+        if (utf8) {
+            auto sjis = fromUtf8Strict(line);
+            if (!sjis)
+                throw Error(valuesLineError(fileName, lineNo, "Shift-JIS で表せない文字があります"));
+            converted = std::move(*sjis);
+            line = converted;
+        } else if (!toUtf8Strict(line)) {
+            throw Error(
+                valuesLineError(fileName, lineNo, "Shift-JIS の文字として読めないバイトがあります"));
+        }
+        if (trimmed(line).empty()) continue;
+        auto fields = splitValuesLine(line);
+        double value = 0.0;
+        bool ok = fields && !fields->first.empty();
+        if (ok) {
+            std::string_view text = trimmed(fields->second);
+            auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+            ok = !text.empty() && r.ec == std::errc() && r.ptr == text.data() + text.size() &&
+                 std::isfinite(value);
+        }
+        if (!ok) throw Error(valuesLineError(fileName, lineNo, "種名と数値の行ではありません"));
+        std::string key = foldLetterCase(fields->first);
+        auto [it, fresh] = lineOf.try_emplace(key, lineNo);
+        if (!fresh)
+            throw Error(valuesLineError(fileName, lineNo, "") + fields->first + sj(" は ") +
+                        std::to_string(it->second) + sj(" 行目にもあります"));
+        v.byName.emplace(std::move(key), value);
+    }
+    return v;
+}
+
+IndicatorValues readIndicatorValues(const std::string& path) {
+    return parseIndicatorValues(readWholeFile(path), path);
+}
+
+void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValues& values) {
+    const ExchangeTable x(t);
+    const TableLayout layout = layoutOf(t);
+    std::vector<const double*> valueOf;
+    for (std::int32_t i : x.rows()) {
+        auto it = values.byName.find(foldLetterCase(
+            trimmed(t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i)))));
+        valueOf.push_back(it == values.byName.end() ? nullptr : &it->second);
+    }
+    writeHeader(out, "通し番号,測定番号,n,平均,加重平均");
+    std::string line;
+    for (std::size_t r = 0; r < x.releves().size(); ++r) {
+        int n = 0;
+        double sum = 0.0, weighted = 0.0, weights = 0.0;
+        for (const auto& rec : x.records(r)) {
+            const double* v = valueOf[rec.species];
+            if (rec.tenths <= 0 || !v) continue;
+            ++n;
+            sum += *v;
+            weighted += *v * rec.tenths;
+            weights += rec.tenths;
+        }
+        line.clear();
+        appendIdentity(line, x.releves()[r]);
+        line += ',';
+        appendInt(line, n);
+        line += ',';
+        if (n > 0) appendFixed6(line, sum / n);
+        line += ',';
+        if (n > 0) appendFixed6(line, weighted / weights);
+        line += "\r\n";
+        out.write(line);
+    }
+}
+
+void saveCornell(const TableState& t, const std::string& path, CornellValues values) {
+    writeFileSafely(path, [&](ByteSink& out) { writeCornell(out, t, values); });
+}
+
+void saveLongTable(const TableState& t, const std::string& path) {
+    writeFileSafely(path, [&](ByteSink& out) { writeLongTable(out, t); });
+}
+
+void saveReleveStats(const TableState& t, const std::string& path) {
+    writeFileSafely(path, [&](ByteSink& out) { writeReleveStats(out, t); });
+}
+
+void saveIndicatorMeans(const TableState& t, const std::string& path,
+                        const IndicatorValues& values) {
+    writeFileSafely(path, [&](ByteSink& out) { writeIndicatorMeans(out, t, values); });
+}
+
+void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values) {
+    auto path = askOutputFile(t, ui, CornellFilter, ".cep", ".cep");
+    if (!path) return;
+    BusyScope busy(ui);
+    saveCornell(t, *path, values);
+    reportWritten(ui, *path);
+}
+
+void Item_LongTableClick(const TableState& t, Ui& ui) {
+    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-long.csv");
+    if (!path) return;
+    BusyScope busy(ui);
+    saveLongTable(t, *path);
+    reportWritten(ui, *path);
+}
+
+void Item_ReleveStatsClick(const TableState& t, Ui& ui) {
+    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-stats.csv");
+    if (!path) return;
+    BusyScope busy(ui);
+    saveReleveStats(t, *path);
+    reportWritten(ui, *path);
+}
+
+void Item_IndicatorMeansClick(const TableState& t, Ui& ui) {
+    // The values are read before the output is asked for, so a faulty file
+    // stops the command before anything is chosen or written.
+    FileDialogRequest r;
+    r.title = sj("指標値ファイル");
+    r.filter = openDialogFilter();
+    r.filterIndex = 3;
+    r.initialDir = t.OpenDialogFolder;
+    auto valuesPath = ui.openFileDialog(r);
+    if (!valuesPath) return;
+    const IndicatorValues values = readIndicatorValues(*valuesPath);
+    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-ind.csv");
+    if (!path) return;
+    BusyScope busy(ui);
+    saveIndicatorMeans(t, *path, values);
+    reportWritten(ui, *path);
+}
+
+}  // namespace tamsel

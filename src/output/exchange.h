@@ -1,0 +1,113 @@
+// The exchange exports, for the field's other programs: the Cornell condensed
+// file (CANOCO, vegan, JUICE, TWINSPAN), a long table of one line per record,
+// each relevé's statistics and its indicator means. Each format has a writer on
+// a ByteSink and a file-name wrapper through SafeFileWriter.
+//
+// All four read the table as it stands (no recount): relevé columns in table
+// order that hold a species with a percent above zero, and species rows with a
+// percent above zero in one of them; comment rows and empty columns fall away.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "datafile/cover_codes.h"
+#include "io/byte_sink.h"
+#include "platform/ui.h"
+#include "table/table_state.h"
+
+namespace tamsel {
+
+// A species' percent cover in tenths of a percent: the kind-1 cover sum (the
+// layers' class mid-points summed, capped at 87.5 %). A code "*" alone gives 0.
+inline int percentTenths(const LayerCodes& codes) {
+    return coverSumValue(1, codes);
+}
+// The percent of tenths with one decimal ("37.5").
+void appendPercent(std::string& s, long long tenths);
+// The van der Maarel ordinal value (r 1, + 2, 1 3, 2 5, 3 7, 4 8, 5 9); of
+// several layers the highest. 0 where the percent is 0.
+int ordinalValue(const LayerCodes& codes);
+
+// The table as the exchange exports read it.
+class ExchangeTable {
+  public:
+    struct Releve {
+        std::int32_t column;  // relevé column j
+        std::string serial;   // 通し番号 (row 1), trimmed
+        std::string number;   // 測定番号 (item 2), trimmed; empty when the item has no row
+    };
+    struct Record {
+        std::int32_t species;  // index into rows()
+        LayerCodes codes;      // not all zero
+        int tenths;            // percentTenths(codes); 0 for a species marked "*" only
+    };
+
+    // Reads every relevé column's slot; a slot outside TableArray throws Error
+    // naming the column.
+    explicit ExchangeTable(const TableState& t);
+
+    const std::vector<Releve>& releves() const { return releves_; }
+    // The table rows i of the species, in row order.
+    const std::vector<std::int32_t>& rows() const { return rows_; }
+    // The records of relevé r (index into releves()), in row order.
+    std::span<const Record> records(std::size_t r) const {
+        return {records_.data() + start_[r], records_.data() + start_[r + 1]};
+    }
+
+  private:
+    std::vector<Releve> releves_;
+    std::vector<std::int32_t> rows_;
+    std::vector<Record> records_;
+    std::vector<std::size_t> start_;
+};
+
+enum class CornellValues { Percent, Ordinal };
+
+// The Cornell condensed file: title, format line, the relevés' couplets of
+// species number and value (eight to a line, values above zero only), the
+// terminator, then the species' ShortNames and the relevés' names, ten of
+// 8 bytes to a line. A relevé is named by its number, or by its serial where the
+// number is empty or another relevé has it too.
+void writeCornell(ByteSink& out, const TableState& t, CornellValues values);
+void saveCornell(const TableState& t, const std::string& path, CornellValues values);
+
+// One CSV line per relevé, species and layer with a code: 通し番号, 測定番号,
+// 種名, 階層, 被度 (the code's text in the current notation), 被度%.
+void writeLongTable(ByteSink& out, const TableState& t);
+void saveLongTable(const TableState& t, const std::string& path);
+
+// One CSV line per relevé: 通し番号, 測定番号, S, 被度合計%, H' (natural
+// logarithm), Simpson (1 - Σp²), J' (empty when S < 2), on the percents.
+void writeReleveStats(ByteSink& out, const TableState& t);
+void saveReleveStats(const TableState& t, const std::string& path);
+
+// Indicator values by species name, the name's letter case folded.
+struct IndicatorValues {
+    std::unordered_map<std::string, double> byName;
+};
+// Lines of "species name,value" in Shift-JIS, or in UTF-8 after a byte-order
+// mark. The name may be in double quotes; otherwise the last comma ends it.
+// Blank lines are skipped; any other line that is not a name and a number, and
+// a name given twice, throws Error naming fileName and the line.
+IndicatorValues parseIndicatorValues(std::string_view bytes, const std::string& fileName);
+IndicatorValues readIndicatorValues(const std::string& path);
+
+// One CSV line per relevé: 通し番号, 測定番号, n (species with a value), the
+// mean and the mean weighted by percent; both empty where n = 0.
+void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValues& values);
+void saveIndicatorMeans(const TableState& t, const std::string& path,
+                        const IndicatorValues& values);
+
+// The menu commands: the save dialog (indicator means: first the open dialog
+// for the values file), then the file. A cancelled dialog writes nothing.
+void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values);
+void Item_LongTableClick(const TableState& t, Ui& ui);
+void Item_ReleveStatsClick(const TableState& t, Ui& ui);
+void Item_IndicatorMeansClick(const TableState& t, Ui& ui);
+
+}  // namespace tamsel

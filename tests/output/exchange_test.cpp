@@ -1,0 +1,166 @@
+#include "output/exchange.h"
+
+#include <gtest/gtest.h>
+
+#include "output/small_table.h"
+#include "platform/error.h"
+
+namespace tamsel {
+namespace {
+
+using testing::codes;
+using testing::lines;
+using testing::SmallTable;
+
+// Relevés 101, 102 (empty) and 103; three species and a comment row. Quercus
+// serrata is only marked "*" in 103, Quercus crispula in its herb layer.
+SmallTable exchangeTable() {
+    SmallTable s({2});
+    s.t.TableTitle = "Test";
+    for (const char* name :
+         {"Quercus serrata", "-- comment --", "Quercus crispula", "Pinus densiflora"})
+        s.comment(name);
+    s.add({{2, "101"}},
+          {{"Quercus serrata", codes({{5, 23}})}, {"Pinus densiflora", codes({{1, 40}, {5, 7}})}});
+    s.add({{2, "102"}}, {});
+    s.add({{2, "103"}}, {{"Quercus crispula", codes({{3, 10}, {5, 1}})},
+                         {"Pinus densiflora", codes({{1, 55}, {2, 55}})},
+                         {"Quercus serrata", codes({{7, 1}})}});
+    return s;
+}
+
+std::string cornell(const TableState& t, CornellValues v = CornellValues::Percent) {
+    StringSink out;
+    writeCornell(out, t, v);
+    return out.text;
+}
+
+std::string formatLine() {
+    std::string f = "(I6,1X,8(I6,F6.1))";
+    f.resize(68, ' ');
+    return f + " 8";
+}
+
+TEST(Cornell, SmallTableByteForByte) {
+    SmallTable s = exchangeTable();
+    EXPECT_EQ(cornell(s.t), lines({"Test", formatLine(), "     1      1  15.0     3  62.6",
+                                   "     2      2   2.5     3  87.5", "     0",
+                                   "Quercus Quercu 2Pinus de", "101     103     "}));
+    EXPECT_EQ(cornell(s.t, CornellValues::Ordinal),
+              lines({"Test", formatLine(), "     1      1   5.0     3   8.0",
+                     "     2      2   3.0     3   9.0", "     0", "Quercus Quercu 2Pinus de",
+                     "101     103     "}));
+}
+
+TEST(Cornell, EightCoupletsToALineAndTheRelevéRepeatedOnTheNext) {
+    for (int n : {8, 9, 16, 17}) {
+        SmallTable s({2});
+        std::vector<std::pair<std::string, LayerCodes>> species;
+        for (int k = 1; k <= n; ++k) species.push_back({"sp" + std::to_string(k), codes({{5, 10}})});
+        s.add({{2, "1"}}, {{"sp1", codes({{5, 20}})}});
+        s.add({{2, "2"}}, species);
+        const std::string text = cornell(s.t);
+        std::vector<std::string> data;
+        for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos;
+             at = end + 2)
+            data.push_back(text.substr(at, end - at));
+        // Title, format, the first relevé's line, then the second's lines.
+        const std::size_t want = static_cast<std::size_t>((n + 7) / 8);
+        ASSERT_GT(data.size(), 3 + want) << n;
+        EXPECT_EQ(data[2], "     1      1  15.0") << n;
+        int next = 1;
+        for (std::size_t l = 0; l < want; ++l) {
+            const std::string& line = data[3 + l];
+            EXPECT_EQ(line.substr(0, 7), "     2 ") << n;
+            const std::size_t couplets = (line.size() - 7) / 12;
+            EXPECT_EQ(couplets, l + 1 < want ? 8u : static_cast<std::size_t>(n - 8 * l)) << n;
+            EXPECT_EQ(line.size(), 7 + 12 * couplets) << n;
+            for (std::size_t c = 0; c < couplets; ++c, ++next) {
+                const std::string number = std::to_string(next);
+                EXPECT_EQ(line.substr(7 + 12 * c, 12),
+                          std::string(6 - number.size(), ' ') + number + "   2.5")
+                    << n;
+            }
+        }
+        EXPECT_EQ(next, n + 1);
+        EXPECT_EQ(data[3 + want], "     0") << n;
+    }
+}
+
+TEST(Cornell, NamesAndTitleAreCutOnAWholeCharacter) {
+    SmallTable s({2});
+    s.add({{2, "1"}}, {{"ミズナラ属の一種", codes({{5, 10}})}, {"Aミズナラ", codes({{5, 10}})}});
+    std::string wide, narrow = "A";
+    for (int k = 0; k < 41; ++k) wide += "森";
+    for (int k = 0; k < 40; ++k) narrow += "森";
+    const std::pair<std::string, std::size_t> titles[] = {{wide, 80}, {narrow, 79}};
+    for (const auto& [title, bytes] : titles) {
+        s.t.TableTitle = sj(title);
+        const std::string text = cornell(s.t);
+        EXPECT_EQ(text.substr(0, text.find("\r\n")), s.t.TableTitle.substr(0, bytes)) << bytes;
+        EXPECT_NE(text.find("\r\n" + sj("ミズナラ") + sj("Aミズナ") + " \r\n"), std::string::npos);
+    }
+}
+
+TEST(LongTable, CommentRowsAndEmptyColumnsFallAway) {
+    SmallTable s = exchangeTable();
+    s.t.data.CurrentNotation = 2;
+    StringSink out;
+    writeLongTable(out, s.t);
+    const std::string h = s.t.LayerLabels[4] == " H" ? "H" : "H1";
+    EXPECT_EQ(out.text, sj(lines({"通し番号,測定番号,種名,階層,被度,被度%",
+                                  "1,101,Quercus serrata," + h + ",2.3,15.0",
+                                  "1,101,Pinus densiflora,T1,4.0,62.5",
+                                  "1,101,Pinus densiflora," + h + ",+,0.1",
+                                  "3,103,Quercus serrata,M,.,0.0",
+                                  "3,103,Quercus crispula," + std::string(h == "H" ? "S" : "S1") +
+                                      ",1.0,2.5",
+                                  "3,103,Quercus crispula," + h + ",.,0.0",
+                                  "3,103,Pinus densiflora,T1,5.5,87.5",
+                                  "3,103,Pinus densiflora,T2,5.5,87.5"})));
+}
+
+TEST(ReleveStats, OneSpeciesAndEqualCovers) {
+    SmallTable s({2});
+    s.add({{2, "1"}}, {{"A", codes({{5, 23}})}, {"B", codes({{7, 1}})}});
+    s.add({{2, "2"}}, {{"A", codes({{5, 10}})}, {"B", codes({{3, 12}})}, {"C", codes({{1, 15}})}});
+    StringSink out;
+    writeReleveStats(out, s.t);
+    EXPECT_EQ(out.text, sj(lines({"通し番号,測定番号,S,被度合計%,H',Simpson,J'",
+                                  "1,1,1,15.0,0.000000,0.000000,",
+                                  "2,2,3,7.5,1.098612,0.666667,1.000000"})));
+}
+
+TEST(IndicatorMeans, ValuesFileLinesAndMeans) {
+    struct Bad {
+        const char* bytes;
+        const char* line;
+    };
+    const Bad bad[] = {
+        {"Quercus serrata,7\r\nPinus densiflora\r\n", " 2 "},
+        {"Quercus serrata,7\r\n\r\nPinus densiflora,x\r\n", " 3 "},
+        {"Quercus serrata,7\r\nPinus densiflora,4 5\r\n", " 2 "},
+        {",4\r\n", " 1 "},
+        {"Pinus densiflora,4\r\nPINUS densiflora,5\r\n", " 2 "},
+    };
+    for (const Bad& b : bad) {
+        try {
+            parseIndicatorValues(b.bytes, "v.csv");
+            ADD_FAILURE() << b.bytes;
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(sj("v.csv の") + b.line), std::string::npos)
+                << e.what();
+        }
+    }
+    // UTF-8 with its mark; a quoted name; a name's letter case does not matter.
+    const IndicatorValues v = parseIndicatorValues(
+        "\xEF\xBB\xBF\"quercus SERRATA\",7\nPinus densiflora, 4\nUnknown,1\n", "v.csv");
+    SmallTable s = exchangeTable();
+    StringSink out;
+    writeIndicatorMeans(out, s.t, v);
+    EXPECT_EQ(out.text, sj(lines({"通し番号,測定番号,n,平均,加重平均", "1,101,2,5.500000,4.579897",
+                                  "3,103,1,4.000000,4.000000"})));
+}
+
+}  // namespace
+}  // namespace tamsel
