@@ -66,7 +66,7 @@ TEST(DesktopWindow, MenuHasEveryCaptionAllEnabled) {
         {"ファイル(&F)",
          {"組成表を初期化する(&N)", "表にデータを加える(&A)", "保存した表を読込む(&L)", "-",
           "現在の表を保存する　(&S)", "数値表として出力する(&V)", "PCord用のCSV型出力(&C)",
-          "立地環境データ表出力(&R)", "-", "表をテキスト出力(&F)", "エクセル形式出力(&X)",
+          "立地環境データ表出力(&R)", "データ交換", "-", "表をテキスト出力(&F)", "エクセル形式出力(&X)",
           "表を直接印刷出力(&P)", "プリンターの設定(&T)", "-", "終　　　　了(&Q)"}},
         {"ツール(&T)",
          {"出現頻度を再計算する(&F)", "植物を頻度多順に並び替え(&P)",
@@ -100,6 +100,15 @@ TEST(DesktopWindow, MenuHasEveryCaptionAllEnabled) {
     }
     ASSERT_NE(w.form.item(QStringLiteral("Item_AddReleve")), nullptr);
     EXPECT_EQ(w.form.item(QStringLiteral("Item_AddReleve"))->text(), u("表にデータを加える(&A)"));
+    // The exchange exports in their submenu.
+    const QMenu* exchange = menus[0]->menu()->actions()[8]->menu();
+    ASSERT_NE(exchange, nullptr);
+    QStringList captions;
+    for (const QAction* a : exchange->actions())
+        if (a->isEnabled()) captions << a->text();
+    EXPECT_EQ(captions, QStringList({u("Cornell形式、被度%(&C)"), u("Cornell形式、序数値(&O)"),
+                                     u("ロング形式CSV(&L)"), u("測定ごとの統計(&S)"),
+                                     u("指標値の平均(&I)")}));
 }
 
 TEST(DesktopWindow, NewTableFromMenuBlanksGrid) {
