@@ -189,7 +189,8 @@ int main() {
     // A value for every other species.
     std::string valuesFile;
     for (int i = 1; i <= Species; i += 2)
-        valuesFile += "Species name " + std::to_string(i) + "," + std::to_string(i % 9 + 1) + "\r\n";
+        valuesFile +=
+            "Species name " + std::to_string(i) + "," + std::to_string(i % 9 + 1) + "\r\n";
     const IndicatorValues values = parseIndicatorValues(valuesFile, "values.csv");
     report(
         "indicator", dir, {ind}, [&] { saveIndicatorMeans(t, ind, values); },

@@ -45,56 +45,81 @@ ExchangeTable::ExchangeTable(const TableState& t) {
     std::vector<std::int32_t> allRows(static_cast<std::size_t>(ns));
     for (std::int32_t i = 1; i <= ns; ++i) allRows[i - 1] = i;
     const SlotRows slots(t, allRows);
-    std::vector<std::int32_t> releveSlots(static_cast<std::size_t>(nr) + 1);
-    for (std::int32_t j = 1; j <= nr; ++j) releveSlots[j] = releveSlotChecked(t, j);
+    const int numberRow = layout.itemRow(2);
 
-    // First which rows and columns hold a percent above zero, then their records.
+    // One pass over the cover entries gathers the records of the columns with a
+    // percent above zero, by row position, and marks the rows that have one...
     std::vector<std::int32_t> rank(allRows.size(), -1);
-    std::vector<char> present(static_cast<std::size_t>(nr) + 1);
+    std::size_t entries = 0;
     for (std::int32_t j = 1; j <= nr; ++j)
-        for (const auto& [slot, codes] : t.TableArray.releve(releveSlots[j]))
-            if (percentTenths(codes) > 0)
-                slots.forEach(slot, [&](std::int32_t u) {
-                    rank[u] = 0;
-                    present[j] = 1;
-                });
+        entries += t.TableArray.releve(releveSlotChecked(t, j)).size();
+    records_.reserve(entries);
+    start_.push_back(0);
+    for (std::int32_t j = 1; j <= nr; ++j) {
+        const std::size_t first = records_.size();
+        bool present = false;
+        for (const auto& [slot, codes] : t.TableArray.releve(releveSlotChecked(t, j))) {
+            if (allZero(codes)) continue;
+            const int tenths = percentTenths(codes);
+            slots.forEach(slot, [&, &codes = codes](std::int32_t u) {
+                records_.push_back({u, codes, tenths});
+                if (tenths > 0) rank[u] = 0, present = true;
+            });
+        }
+        if (!present) {
+            records_.resize(first);
+            continue;
+        }
+        const int col = TableLayout::releveCol(j);
+        releves_.push_back(
+            {j, std::string(trimmed(t.VegTable.cell(col, TableLayout::SerialRow))),
+             numberRow ? std::string(trimmed(t.VegTable.cell(col, numberRow))) : std::string()});
+        start_.push_back(records_.size());
+    }
     for (std::size_t u = 0; u < allRows.size(); ++u)
         if (rank[u] == 0) {
             rank[u] = static_cast<std::int32_t>(rows_.size());
             rows_.push_back(allRows[u]);
         }
-    const int numberRow = layout.itemRow(2);
-    start_.push_back(0);
-    for (std::int32_t j = 1; j <= nr; ++j) {
-        if (!present[j]) continue;
-        const int col = TableLayout::releveCol(j);
-        releves_.push_back({j, std::string(trimmed(t.VegTable.cell(col, TableLayout::SerialRow))),
-                            numberRow ? std::string(trimmed(t.VegTable.cell(col, numberRow)))
-                                      : std::string()});
-        const std::size_t first = records_.size();
-        for (const auto& [slot, codes] : t.TableArray.releve(releveSlots[j]))
-            slots.forEach(slot, [&, &codes = codes](std::int32_t u) {
-                if (rank[u] >= 0 && !allZero(codes))
-                    records_.push_back({rank[u], codes, percentTenths(codes)});
-            });
-        std::sort(records_.begin() + static_cast<std::ptrdiff_t>(first), records_.end(),
+    // ... then drops the records of rows without one and puts each relevé's
+    // records in row order.
+    std::size_t kept = 0;
+    for (std::size_t r = 0; r < releves_.size(); ++r) {
+        const std::size_t begin = start_[r], end = start_[r + 1], first = kept;
+        for (std::size_t k = begin; k < end; ++k)
+            if (rank[records_[k].species] >= 0) {
+                records_[kept] = records_[k];
+                records_[kept++].species = rank[records_[k].species];
+            }
+        std::sort(records_.begin() + static_cast<std::ptrdiff_t>(first),
+                  records_.begin() + static_cast<std::ptrdiff_t>(kept),
                   [](const Record& a, const Record& b) { return a.species < b.species; });
-        start_.push_back(records_.size());
+        start_[r] = first;
     }
+    start_.back() = kept;
+    records_.resize(kept);
 }
 
 namespace {
 
 // v right-aligned in a field of width bytes.
-void appendRight(std::string& s, std::string_view v, std::size_t width) {
-    if (v.size() < width) s.append(width - v.size(), ' ');
-    s += v;
+void appendRight(std::string& s, long long v, std::size_t width) {
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    const auto n = static_cast<std::size_t>(r.ptr - buf);
+    if (n < width) s.append(width - n, ' ');
+    s.append(buf, n);
 }
 
 void appendI6(std::string& s, long long v) {
-    std::string n;
-    appendInt(n, v);
-    appendRight(s, n, 6);
+    appendRight(s, v, 6);
+}
+
+// Tenths as a percent in F6.1: the whole part in four bytes, a point, a decimal.
+void appendF61(std::string& s, long long tenths) {
+    appendRight(s, tenths / 10, 4);
+    s += '.';
+    s += static_cast<char>('0' + tenths % 10);
 }
 
 // Names of 8 bytes, ten to a line.
@@ -152,7 +177,6 @@ void writeCornell(ByteSink& out, const TableState& t, CornellValues values) {
     format.resize(68, ' ');
     line += format + " 8\r\n";
     out.write(line);
-    std::string value;
     for (std::size_t r = 0; r < x.releves().size(); ++r) {
         line.clear();
         int couplets = 0;
@@ -167,11 +191,8 @@ void writeCornell(ByteSink& out, const TableState& t, CornellValues values) {
                 line += ' ';
             }
             appendI6(line, rec.species + 1);
-            value.clear();
-            appendPercent(value,
-                          values == CornellValues::Ordinal ? 10 * ordinalValue(rec.codes)
-                                                           : rec.tenths);
-            appendRight(line, value, 6);
+            appendF61(line,
+                      values == CornellValues::Ordinal ? 10 * ordinalValue(rec.codes) : rec.tenths);
             ++couplets;
         }
         line += "\r\n";
@@ -194,36 +215,34 @@ void writeLongTable(ByteSink& out, const TableState& t) {
         names.emplace_back();
         appendCsv(names.back(),
                   trimmed(t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i))));
+        names.back() += ',';
     }
-    std::array<std::string, LayerCount> labels;
-    for (int k = 0; k < LayerCount; ++k) {
-        appendCsv(labels[k], trimmed(t.LayerLabels[k]));
-    }
-    // Each code's text and percent, made once.
-    std::array<std::string, 256> codeText;
-    for (int c = 1; c < 256; ++c) {
-        LayerCodes one{};
-        one[0] = static_cast<CoverCode>(c);
-        appendCsv(codeText[c], trimmed(CoverCodeText(one[0], t.data.CurrentNotation)));
-        codeText[c] += ',';
-        appendPercent(codeText[c], percentTenths(one));
-    }
+    // The end of a line, from the layer on, for each layer and code, made once.
+    std::vector<std::string> tails(static_cast<std::size_t>(LayerCount) * 256);
+    for (int k = 0; k < LayerCount; ++k)
+        for (int c = 1; c < 256; ++c) {
+            std::string& tail = tails[static_cast<std::size_t>(k) * 256 + c];
+            appendCsv(tail, trimmed(t.LayerLabels[k]));
+            tail += ',';
+            LayerCodes one{};
+            one[0] = static_cast<CoverCode>(c);
+            appendCsv(tail, trimmed(CoverCodeText(one[0], t.data.CurrentNotation)));
+            tail += ',';
+            appendPercent(tail, percentTenths(one));
+            tail += "\r\n";
+        }
     std::string id, line;
     for (std::size_t r = 0; r < x.releves().size(); ++r) {
         id.clear();
         appendIdentity(id, x.releves()[r]);
+        id += ',';
         line.clear();
         for (const auto& rec : x.records(r))
             for (int k = 0; k < LayerCount; ++k) {
                 if (rec.codes[k] == 0) continue;
                 line += id;
-                line += ',';
                 line += names[rec.species];
-                line += ',';
-                line += labels[k];
-                line += ',';
-                line += codeText[rec.codes[k]];
-                line += "\r\n";
+                line += tails[static_cast<std::size_t>(k) * 256 + rec.codes[k]];
             }
         out.write(line);
     }
@@ -318,12 +337,13 @@ IndicatorValues parseIndicatorValues(std::string_view bytes, const std::string& 
         if (utf8) {
             auto sjis = fromUtf8Strict(line);
             if (!sjis)
-                throw Error(valuesLineError(fileName, lineNo, "Shift-JIS で表せない文字があります"));
+                throw Error(
+                    valuesLineError(fileName, lineNo, "Shift-JIS で表せない文字があります"));
             converted = std::move(*sjis);
             line = converted;
         } else if (!toUtf8Strict(line)) {
-            throw Error(
-                valuesLineError(fileName, lineNo, "Shift-JIS の文字として読めないバイトがあります"));
+            throw Error(valuesLineError(fileName, lineNo,
+                                        "Shift-JIS の文字として読めないバイトがあります"));
         }
         if (trimmed(line).empty()) continue;
         auto fields = splitValuesLine(line);
@@ -355,8 +375,8 @@ void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValu
     const TableLayout layout = layoutOf(t);
     std::vector<const double*> valueOf;
     for (std::int32_t i : x.rows()) {
-        auto it = values.byName.find(foldLetterCase(
-            trimmed(t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i)))));
+        auto it = values.byName.find(
+            foldLetterCase(trimmed(t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i)))));
         valueOf.push_back(it == values.byName.end() ? nullptr : &it->second);
     }
     writeHeader(out, "通し番号,測定番号,n,平均,加重平均");

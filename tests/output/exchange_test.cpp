@@ -26,6 +26,11 @@ SmallTable exchangeTable() {
     s.add({{2, "103"}}, {{"Quercus crispula", codes({{3, 10}, {5, 1}})},
                          {"Pinus densiflora", codes({{1, 55}, {2, 55}})},
                          {"Quercus serrata", codes({{7, 1}})}});
+    // Placing keeps each relevé's cover scale and notation in species slot 0,
+    // which no row shows: the empty relevé is empty all the same.
+    for (std::int32_t j = 1; j <= s.t.ReleveCount; ++j)
+        s.t.TableArray.set(releveSlotAt(s.t, TableLayout::releveCol(j)), 0,
+                           codes({{1, 5}, {2, 2}}));
     return s;
 }
 
@@ -56,7 +61,8 @@ TEST(Cornell, EightCoupletsToALineAndTheRelevéRepeatedOnTheNext) {
     for (int n : {8, 9, 16, 17}) {
         SmallTable s({2});
         std::vector<std::pair<std::string, LayerCodes>> species;
-        for (int k = 1; k <= n; ++k) species.push_back({"sp" + std::to_string(k), codes({{5, 10}})});
+        for (int k = 1; k <= n; ++k)
+            species.push_back({"sp" + std::to_string(k), codes({{5, 10}})});
         s.add({{2, "1"}}, {{"sp1", codes({{5, 20}})}});
         s.add({{2, "2"}}, species);
         const std::string text = cornell(s.t);
@@ -108,16 +114,14 @@ TEST(LongTable, CommentRowsAndEmptyColumnsFallAway) {
     StringSink out;
     writeLongTable(out, s.t);
     const std::string h = s.t.LayerLabels[4] == " H" ? "H" : "H1";
-    EXPECT_EQ(out.text, sj(lines({"通し番号,測定番号,種名,階層,被度,被度%",
-                                  "1,101,Quercus serrata," + h + ",2.3,15.0",
-                                  "1,101,Pinus densiflora,T1,4.0,62.5",
-                                  "1,101,Pinus densiflora," + h + ",+,0.1",
-                                  "3,103,Quercus serrata,M,.,0.0",
-                                  "3,103,Quercus crispula," + std::string(h == "H" ? "S" : "S1") +
-                                      ",1.0,2.5",
-                                  "3,103,Quercus crispula," + h + ",.,0.0",
-                                  "3,103,Pinus densiflora,T1,5.5,87.5",
-                                  "3,103,Pinus densiflora,T2,5.5,87.5"})));
+    EXPECT_EQ(
+        out.text,
+        sj(lines({"通し番号,測定番号,種名,階層,被度,被度%",
+                  "1,101,Quercus serrata," + h + ",2.3,15.0", "1,101,Pinus densiflora,T1,4.0,62.5",
+                  "1,101,Pinus densiflora," + h + ",+,0.1", "3,103,Quercus serrata,M,.,0.0",
+                  "3,103,Quercus crispula," + std::string(h == "H" ? "S" : "S1") + ",1.0,2.5",
+                  "3,103,Quercus crispula," + h + ",.,0.0", "3,103,Pinus densiflora,T1,5.5,87.5",
+                  "3,103,Pinus densiflora,T2,5.5,87.5"})));
 }
 
 TEST(ReleveStats, OneSpeciesAndEqualCovers) {
@@ -126,9 +130,9 @@ TEST(ReleveStats, OneSpeciesAndEqualCovers) {
     s.add({{2, "2"}}, {{"A", codes({{5, 10}})}, {"B", codes({{3, 12}})}, {"C", codes({{1, 15}})}});
     StringSink out;
     writeReleveStats(out, s.t);
-    EXPECT_EQ(out.text, sj(lines({"通し番号,測定番号,S,被度合計%,H',Simpson,J'",
-                                  "1,1,1,15.0,0.000000,0.000000,",
-                                  "2,2,3,7.5,1.098612,0.666667,1.000000"})));
+    EXPECT_EQ(out.text,
+              sj(lines({"通し番号,測定番号,S,被度合計%,H',Simpson,J'",
+                        "1,1,1,15.0,0.000000,0.000000,", "2,2,3,7.5,1.098612,0.666667,1.000000"})));
 }
 
 TEST(IndicatorMeans, ValuesFileLinesAndMeans) {

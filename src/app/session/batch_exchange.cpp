@@ -50,23 +50,24 @@ void fileExport(BatchContext& c, ArgReader& in, void (*command)(const TableState
 }  // namespace
 
 void registerExchangeCommands(std::vector<BatchCommand>& reg) {
-    reg.push_back(
-        {.name = "cornell",
-         .usage = "FILE [--values percent|ordinal]",
-         .help = "Cornell形式: write the table in Cornell condensed format (CANOCO, vegan, "
-                 "JUICE, TWINSPAN), values as percent cover or van der Maarel ordinal",
-         .run = cornell,
-         .item = "Item_CornellPercent",
-         .caption = "Cornell形式、被度%(&C)",
-         .place = {"Menu_File", 72, false, Submenu},
-         .click = [](Session& s,
-                     Ui& ui) { Item_CornellClick(s.table, ui, CornellValues::Percent); }});
-    reg.push_back(
-        {.item = "Item_CornellOrdinal",
-         .caption = "Cornell形式、序数値(&O)",
-         .place = {"Menu_File", 73, false, Submenu},
-         .click = [](Session& s,
-                     Ui& ui) { Item_CornellClick(s.table, ui, CornellValues::Ordinal); }});
+    reg.push_back({.name = "cornell",
+                   .usage = "FILE [--values percent|ordinal]",
+                   .help =
+                       "Cornell形式: write the table in Cornell condensed format (CANOCO, vegan, "
+                       "JUICE, TWINSPAN), values as percent cover or van der Maarel ordinal",
+                   .run = cornell,
+                   .item = "Item_CornellPercent",
+                   .caption = "Cornell形式、被度%(&C)",
+                   .place = {"Menu_File", 72, false, Submenu},
+                   .click = [](Session& s, Ui& ui) {
+                       Item_CornellClick(s.table, ui, CornellValues::Percent);
+                   }});
+    reg.push_back({.item = "Item_CornellOrdinal",
+                   .caption = "Cornell形式、序数値(&O)",
+                   .place = {"Menu_File", 73, false, Submenu},
+                   .click = [](Session& s, Ui& ui) {
+                       Item_CornellClick(s.table, ui, CornellValues::Ordinal);
+                   }});
     reg.push_back(
         {.name = "long-csv",
          .usage = "FILE",
