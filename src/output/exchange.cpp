@@ -39,65 +39,56 @@ int ordinalValue(const LayerCodes& codes) {
     return best;
 }
 
-ExchangeTable::ExchangeTable(const TableState& t) {
-    const TableLayout layout = layoutOf(t);
-    const std::int32_t nr = std::max(t.ReleveCount, 0), ns = std::max(t.SpeciesCount, 0);
-    std::vector<std::int32_t> allRows(static_cast<std::size_t>(ns));
-    for (std::int32_t i = 1; i <= ns; ++i) allRows[i - 1] = i;
-    const SlotRows slots(t, allRows);
-    const int numberRow = layout.itemRow(2);
+namespace {
 
-    // One pass over the cover entries gathers the records of the columns with a
-    // percent above zero, by row position, and marks the rows that have one...
-    std::vector<std::int32_t> rank(allRows.size(), -1);
-    std::size_t entries = 0;
-    for (std::int32_t j = 1; j <= nr; ++j)
-        entries += t.TableArray.releve(releveSlotChecked(t, j)).size();
-    records_.reserve(entries);
-    start_.push_back(0);
-    for (std::int32_t j = 1; j <= nr; ++j) {
-        const std::size_t first = records_.size();
+std::vector<std::int32_t> rowsOneTo(std::int32_t n) {
+    std::vector<std::int32_t> rows(static_cast<std::size_t>(std::max(n, 0)));
+    for (std::size_t k = 0; k < rows.size(); ++k) rows[k] = static_cast<std::int32_t>(k) + 1;
+    return rows;
+}
+
+}  // namespace
+
+ExchangeTable::ExchangeTable(const TableState& t)
+    : t_(t),
+      slots_(t, rowsOneTo(t.SpeciesCount)),
+      rank_(static_cast<std::size_t>(std::max(t.SpeciesCount, 0)), -1) {
+    const TableLayout layout = layoutOf(t);
+    const int numberRow = layout.itemRow(2);
+    // A relevé takes part when one of its species rows has a percent above zero
+    // (an entry of a slot no row shows, such as slot 0, counts for nothing), and
+    // a row when it has one in some relevé.
+    for (std::int32_t j = 1; j <= std::max(t.ReleveCount, 0); ++j) {
+        const std::int32_t rs = releveSlotChecked(t, j);
         bool present = false;
-        for (const auto& [slot, codes] : t.TableArray.releve(releveSlotChecked(t, j))) {
-            if (allZero(codes)) continue;
-            const int tenths = percentTenths(codes);
-            slots.forEach(slot, [&, &codes = codes](std::int32_t u) {
-                records_.push_back({u, codes, tenths});
-                if (tenths > 0) rank[u] = 0, present = true;
-            });
-        }
-        if (!present) {
-            records_.resize(first);
-            continue;
-        }
+        for (const auto& [slot, codes] : t.TableArray.releve(rs))
+            if (percentTenths(codes) > 0)
+                slots_.forEach(slot, [&](std::int32_t u) { rank_[u] = 0, present = true; });
+        if (!present) continue;
         const int col = TableLayout::releveCol(j);
         releves_.push_back(
             {j, std::string(trimmed(t.VegTable.cell(col, TableLayout::SerialRow))),
              numberRow ? std::string(trimmed(t.VegTable.cell(col, numberRow))) : std::string()});
-        start_.push_back(records_.size());
+        releveSlots_.push_back(rs);
     }
-    for (std::size_t u = 0; u < allRows.size(); ++u)
-        if (rank[u] == 0) {
-            rank[u] = static_cast<std::int32_t>(rows_.size());
-            rows_.push_back(allRows[u]);
+    for (std::size_t u = 0; u < rank_.size(); ++u)
+        if (rank_[u] == 0) {
+            rank_[u] = static_cast<std::int32_t>(rows_.size());
+            rows_.push_back(static_cast<std::int32_t>(u) + 1);
         }
-    // ... then drops the records of rows without one and puts each relevé's
-    // records in row order.
-    std::size_t kept = 0;
-    for (std::size_t r = 0; r < releves_.size(); ++r) {
-        const std::size_t begin = start_[r], end = start_[r + 1], first = kept;
-        for (std::size_t k = begin; k < end; ++k)
-            if (rank[records_[k].species] >= 0) {
-                records_[kept] = records_[k];
-                records_[kept++].species = rank[records_[k].species];
-            }
-        std::sort(records_.begin() + static_cast<std::ptrdiff_t>(first),
-                  records_.begin() + static_cast<std::ptrdiff_t>(kept),
-                  [](const Record& a, const Record& b) { return a.species < b.species; });
-        start_[r] = first;
+}
+
+void ExchangeTable::records(std::size_t r, std::vector<Record>& out) const {
+    out.clear();
+    for (const auto& [slot, codes] : t_.TableArray.releve(releveSlots_.at(r))) {
+        if (allZero(codes)) continue;
+        const int tenths = percentTenths(codes);
+        slots_.forEach(slot, [&, &codes = codes](std::int32_t u) {
+            if (rank_[u] >= 0) out.push_back({rank_[u], codes, tenths});
+        });
     }
-    start_.back() = kept;
-    records_.resize(kept);
+    std::sort(out.begin(), out.end(),
+              [](const Record& a, const Record& b) { return a.species < b.species; });
 }
 
 namespace {
@@ -177,10 +168,12 @@ void writeCornell(ByteSink& out, const TableState& t, CornellValues values) {
     format.resize(68, ' ');
     line += format + " 8\r\n";
     out.write(line);
+    std::vector<ExchangeTable::Record> recs;
     for (std::size_t r = 0; r < x.releves().size(); ++r) {
+        x.records(r, recs);
         line.clear();
         int couplets = 0;
-        for (const auto& rec : x.records(r)) {
+        for (const auto& rec : recs) {
             if (rec.tenths <= 0) continue;
             if (couplets == 8) {
                 line += "\r\n";
@@ -232,12 +225,14 @@ void writeLongTable(ByteSink& out, const TableState& t) {
             tail += "\r\n";
         }
     std::string id, line;
+    std::vector<ExchangeTable::Record> recs;
     for (std::size_t r = 0; r < x.releves().size(); ++r) {
+        x.records(r, recs);
         id.clear();
         appendIdentity(id, x.releves()[r]);
         id += ',';
         line.clear();
-        for (const auto& rec : x.records(r))
+        for (const auto& rec : recs)
             for (int k = 0; k < LayerCount; ++k) {
                 if (rec.codes[k] == 0) continue;
                 line += id;
@@ -252,16 +247,18 @@ void writeReleveStats(ByteSink& out, const TableState& t) {
     const ExchangeTable x(t);
     writeHeader(out, "通し番号,測定番号,S,被度合計%,H',Simpson,J'");
     std::string line;
+    std::vector<ExchangeTable::Record> recs;
     for (std::size_t r = 0; r < x.releves().size(); ++r) {
+        x.records(r, recs);
         int s = 0;
         long long total = 0;
-        for (const auto& rec : x.records(r))
+        for (const auto& rec : recs)
             if (rec.tenths > 0) {
                 ++s;
                 total += rec.tenths;
             }
         double h = 0.0, sumSquares = 0.0;
-        for (const auto& rec : x.records(r))
+        for (const auto& rec : recs)
             if (rec.tenths > 0) {
                 double p = static_cast<double>(rec.tenths) / static_cast<double>(total);
                 h -= p * std::log(p);
@@ -381,10 +378,12 @@ void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValu
     }
     writeHeader(out, "通し番号,測定番号,n,平均,加重平均");
     std::string line;
+    std::vector<ExchangeTable::Record> recs;
     for (std::size_t r = 0; r < x.releves().size(); ++r) {
+        x.records(r, recs);
         int n = 0;
         double sum = 0.0, weighted = 0.0, weights = 0.0;
-        for (const auto& rec : x.records(r)) {
+        for (const auto& rec : recs) {
             const double* v = valueOf[rec.species];
             if (rec.tenths <= 0 || !v) continue;
             ++n;

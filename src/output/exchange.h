@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -17,6 +16,7 @@
 
 #include "datafile/cover_codes.h"
 #include "io/byte_sink.h"
+#include "output/slot_rows.h"
 #include "platform/ui.h"
 #include "table/table_state.h"
 
@@ -33,7 +33,9 @@ void appendPercent(std::string& s, long long tenths);
 // several layers the highest. 0 where the percent is 0.
 int ordinalValue(const LayerCodes& codes);
 
-// The table as the exchange exports read it.
+// The table as the exchange exports read it: which relevé columns and species
+// rows take part, found in one pass over the cover entries; the records of one
+// relevé are gathered when asked for, so a whole write holds one relevé's.
 class ExchangeTable {
   public:
     struct Releve {
@@ -48,22 +50,22 @@ class ExchangeTable {
     };
 
     // Reads every relevé column's slot; a slot outside TableArray throws Error
-    // naming the column.
+    // naming the column. The table must outlive this object.
     explicit ExchangeTable(const TableState& t);
 
     const std::vector<Releve>& releves() const { return releves_; }
     // The table rows i of the species, in row order.
     const std::vector<std::int32_t>& rows() const { return rows_; }
-    // The records of relevé r (index into releves()), in row order.
-    std::span<const Record> records(std::size_t r) const {
-        return {records_.data() + start_[r], records_.data() + start_[r + 1]};
-    }
+    // The records of relevé r (index into releves()), in row order, into out.
+    void records(std::size_t r, std::vector<Record>& out) const;
 
   private:
+    const TableState& t_;
+    SlotRows slots_;                         // over the rows 1..NS
+    std::vector<std::int32_t> rank_;         // by row position - 1: index into rows_, or -1
+    std::vector<std::int32_t> releveSlots_;  // by relevé, as releves_
     std::vector<Releve> releves_;
     std::vector<std::int32_t> rows_;
-    std::vector<Record> records_;
-    std::vector<std::size_t> start_;
 };
 
 enum class CornellValues { Percent, Ordinal };
