@@ -18,6 +18,29 @@
 
 namespace tamsel {
 
+namespace {
+
+// The kind-1 weight of each code, made once by coverSumValue: one look-up per
+// layer, as every cover entry of the table is weighed in each write.
+const std::array<std::uint16_t, 256>& kindOneWeights() {
+    static const std::array<std::uint16_t, 256> weights = [] {
+        std::array<std::uint16_t, 256> w{};
+        for (int c = 0; c < 256; ++c)
+            w[c] = static_cast<std::uint16_t>(coverSumValue(1, {static_cast<CoverCode>(c)}));
+        return w;
+    }();
+    return weights;
+}
+
+}  // namespace
+
+int percentTenths(const LayerCodes& codes) {
+    const auto& weights = kindOneWeights();
+    int sum = 0;
+    for (CoverCode c : codes) sum += weights[c];
+    return std::min(sum, 875);
+}
+
 void appendPercent(std::string& s, long long tenths) {
     appendInt(s, tenths / 10);
     s += '.';
@@ -78,7 +101,7 @@ ExchangeTable::ExchangeTable(const TableState& t)
         }
 }
 
-void ExchangeTable::records(std::size_t r, std::vector<Record>& out) const {
+void ExchangeTable::records(std::size_t r, std::vector<Record>& out, bool ordered) const {
     out.clear();
     for (const auto& [slot, codes] : t_.TableArray.releve(releveSlots_.at(r))) {
         if (allZero(codes)) continue;
@@ -87,8 +110,9 @@ void ExchangeTable::records(std::size_t r, std::vector<Record>& out) const {
             if (rank_[u] >= 0) out.push_back({rank_[u], codes, tenths});
         });
     }
-    std::sort(out.begin(), out.end(),
-              [](const Record& a, const Record& b) { return a.species < b.species; });
+    if (ordered)
+        std::sort(out.begin(), out.end(),
+                  [](const Record& a, const Record& b) { return a.species < b.species; });
 }
 
 namespace {
@@ -249,7 +273,7 @@ void writeReleveStats(ByteSink& out, const TableState& t) {
     std::string line;
     std::vector<ExchangeTable::Record> recs;
     for (std::size_t r = 0; r < x.releves().size(); ++r) {
-        x.records(r, recs);
+        x.records(r, recs, false);
         int s = 0;
         long long total = 0;
         for (const auto& rec : recs)
@@ -380,7 +404,7 @@ void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValu
     std::string line;
     std::vector<ExchangeTable::Record> recs;
     for (std::size_t r = 0; r < x.releves().size(); ++r) {
-        x.records(r, recs);
+        x.records(r, recs, false);
         int n = 0;
         double sum = 0.0, weighted = 0.0, weights = 0.0;
         for (const auto& rec : recs) {

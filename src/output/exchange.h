@@ -24,9 +24,7 @@ namespace tamsel {
 
 // A species' percent cover in tenths of a percent: the kind-1 cover sum (the
 // layers' class mid-points summed, capped at 87.5 %). A code "*" alone gives 0.
-inline int percentTenths(const LayerCodes& codes) {
-    return coverSumValue(1, codes);
-}
+int percentTenths(const LayerCodes& codes);
 // The percent of tenths with one decimal ("37.5").
 void appendPercent(std::string& s, long long tenths);
 // The van der Maarel ordinal value (r 1, + 2, 1 3, 2 5, 3 7, 4 8, 5 9); of
@@ -56,8 +54,9 @@ class ExchangeTable {
     const std::vector<Releve>& releves() const { return releves_; }
     // The table rows i of the species, in row order.
     const std::vector<std::int32_t>& rows() const { return rows_; }
-    // The records of relevé r (index into releves()), in row order, into out.
-    void records(std::size_t r, std::vector<Record>& out) const;
+    // The records of relevé r (index into releves()) into out; in row order when
+    // ordered, else in the order of the cover entries.
+    void records(std::size_t r, std::vector<Record>& out, bool ordered = true) const;
 
   private:
     const TableState& t_;
