@@ -272,7 +272,7 @@ TEST_F(ExcelOutputTest, SaveDialogOffersXlsxUnderTheTitle) {
     for (std::size_t bar; (bar = r.filter.find('|', at)) != std::string::npos; at = bar + 1)
         parts.push_back(r.filter.substr(at, bar - at));
     parts.push_back(r.filter.substr(at));
-    ASSERT_EQ(parts.size(), 8u);
+    ASSERT_GE(parts.size(), 8u);
     EXPECT_EQ(parts[7], "*.xlsx");
     // Cancelled: nothing started.
     EXPECT_TRUE(record.lines.empty());
