@@ -388,9 +388,11 @@ struct TableFileReader::State {
             f();
         } catch (const Error& e) {
             slot = e;
-            // The table is no longer needed; give its memory back now.
+            // The table is no longer needed; give its memory back now. The title
+            // and counts stay: the refusal may still name them.
             if (&slot == &widthFault || &slot == &contentFault) {
-                lt = LoadedTable{};
+                lt.codes = CoverArray{};
+                lt.grid = Grid{};
                 cover = {};
             }
         }

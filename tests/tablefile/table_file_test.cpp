@@ -376,6 +376,8 @@ TEST(TableFileTest, ClaimedCountsTakeNoMemoryTheFileDoesNotHold) {
         {"T\r\n0 10000000 2\r\n", "被度コードの行が足りません"},
         {"T\r\n0 268435447 2\r\n", "被度コードの行が足りません"},  // the most relevés allowed
         {"T\r\n0 2000000000 2\r\n", "件数が大きすぎます"},
+        // A first cover line of the wrong width: the refusal still names the claim.
+        {"T\r\n100000000 1 2\r\n00\r\n", "NS=100000000 NR=1 F=2 からは 200000006 行のはず"},
         {"T\r\n1 0 2000000000\r\n", "の範囲にありません"},
         // The cover block whole, F＼N in row 31 far beyond the one grid line there is.
         {"T\r\n1 0 31\r\n0000000\r\n0000000\r\n,\r\n", "表のセルの行が足りません"},
