@@ -948,10 +948,17 @@ TwinspanResult twinspan(const TwinspanMatrix& data, const TwinspanOptions& optio
     if (!modified)
         for (std::int32_t r = 0; r < R; ++r)
             for (std::uint64_t c = k.cls[r]; c >= 1; c >>= 1) tree[c].push_back(r);
-    for (const auto& [c, m] : tree)
-        if (m.size() >= 2)
-            res.heterogeneity.push_back({c, static_cast<std::int32_t>(m.size()),
-                                         heterogeneityOf(inc, m, options.heterogeneity, scratch)});
+    for (const auto& [c, m] : tree) {
+        if (m.size() < 2) continue;
+            res.heterogeneity.push_back(
+                {c, static_cast<std::int32_t>(m.size()),
+                 heterogeneityOf(inc, m, Heterogeneity::Inertia, scratch),
+                 options.heterogeneity == Heterogeneity::Inertia
+                     ? 0.0
+                     : heterogeneityOf(inc, m, options.heterogeneity, scratch)});
+        if (options.heterogeneity == Heterogeneity::Inertia)
+            res.heterogeneity.back().heterogeneity = res.heterogeneity.back().inertia;
+    }
     // Indicators by original species and 1-based level.
     for (auto& dv : res.divisions)
         for (auto& ind : dv.indicators) {

@@ -68,7 +68,8 @@ struct TwinspanDivision {
 struct TwinspanClassMeasure {
     std::uint64_t cls = 1;
     std::int32_t size = 0;
-    double value = 0;
+    double inertia = 0;        // total inertia of the down-weighted pseudospecies
+    double heterogeneity = 0;  // by the measure of the options
 };
 
 struct TwinspanResult {

@@ -91,7 +91,7 @@ TEST(Twinspan, DuneDivisionsAsHillsProgram) {
     const std::vector<double> inertia{1.9969, 1.4220, 1.0389, 0.7340, 1.0327, 0.4416, 0.6641};
     for (const auto& h : r.heterogeneity) {
         if (h.cls > inertia.size()) continue;
-        EXPECT_NEAR(h.value, inertia[h.cls - 1], 5e-5) << h.cls;
+        EXPECT_NEAR(h.inertia, inertia[h.cls - 1], 5e-5) << h.cls;
     }
 }
 
