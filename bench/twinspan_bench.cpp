@@ -67,8 +67,8 @@ void measure(const char* what, int releves, int species, bool gradient) {
         TableState t;
         BatchUi ui;
         build(t, ui, releves, species, 50, gradient);
-        recipCpu = bench::cpuSeconds(
-            [&] { recipTime = bench::seconds([&] { Item_RecipClick(t, ui); }); });
+        recipCpu =
+            bench::cpuSeconds([&] { recipTime = bench::seconds([&] { Item_RecipClick(t, ui); }); });
     }
     // The machine is shared: processor time is the figure to compare.
     std::printf(

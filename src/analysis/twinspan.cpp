@@ -57,20 +57,20 @@ std::vector<std::pair<std::uint64_t, std::vector<std::int32_t>>> TwinspanResult:
 namespace {
 
 // Hill's constants.
-constexpr double Feeble = 0.1;     // weakest indicator value taken
-constexpr double FrqLim = 0.2;     // rarer pseudospecies are down-weighted
-constexpr double Tol = 5e-6;       // residual that ends the ordination
-constexpr double TTol = 1e-5;      // smallest eigenvalue of a real axis
-constexpr double RatLim = 3.0;     // preference ratio counted as full
-constexpr double Precis = 1e-7;    // slack of the indicator comparison
-constexpr double CwtMin = 0.01;    // weight left to the rarest pseudospecies
-constexpr double CrLong = 0.2;     // half-width of the borderline zone, share of the axis
-constexpr double CrCut = 0.2;      // the same for the refinement
-constexpr int ZoneOut = 4;         // zones on each side outside the borderline
-constexpr int ZoneCrit = 8;        // zones inside it
+constexpr double Feeble = 0.1;   // weakest indicator value taken
+constexpr double FrqLim = 0.2;   // rarer pseudospecies are down-weighted
+constexpr double Tol = 5e-6;     // residual that ends the ordination
+constexpr double TTol = 1e-5;    // smallest eigenvalue of a real axis
+constexpr double RatLim = 3.0;   // preference ratio counted as full
+constexpr double Precis = 1e-7;  // slack of the indicator comparison
+constexpr double CwtMin = 0.01;  // weight left to the rarest pseudospecies
+constexpr double CrLong = 0.2;   // half-width of the borderline zone, share of the axis
+constexpr double CrCut = 0.2;    // the same for the refinement
+constexpr int ZoneOut = 4;       // zones on each side outside the borderline
+constexpr int ZoneCrit = 8;      // zones inside it
 constexpr int Zones = ZoneCrit + 2 * ZoneOut;
-constexpr int ZoneInd = 4;         // width of the indicator borderline, in zones
-constexpr int MaxDepth = 62;       // class numbers stay within 64 bits
+constexpr int ZoneInd = 4;    // width of the indicator borderline, in zones
+constexpr int MaxDepth = 62;  // class numbers stay within 64 bits
 
 using Vec = std::vector<double>;
 
@@ -127,7 +127,8 @@ void yxMult(const Local& a, const Vec& y, const Vec& rowW, const Vec& colW, Vec&
     x.resize(static_cast<std::size_t>(a.m()));
     for (std::int32_t i = 0; i < a.m(); ++i) {
         double s = 0;
-        for (std::int64_t e = a.start[i]; e < a.start[i + 1]; ++e) s += y[a.col[e]] * colW[a.col[e]];
+        for (std::int64_t e = a.start[i]; e < a.start[i + 1]; ++e)
+            s += y[a.col[e]] * colW[a.col[e]];
         x[i] = s * rowW[i];
     }
 }
@@ -376,7 +377,7 @@ Border bestBorder(const std::vector<std::vector<int>>& pict, int scores, int shi
 struct Outcome {
     bool divided = false;
     double eigenvalue = 0;
-    std::vector<char> positive;  // per local item
+    std::vector<char> positive;                            // per local item
     std::vector<std::pair<std::int32_t, int>> indicators;  // global attribute, sign
     int threshold = 0;
     std::vector<std::int32_t> misclassified;  // global items
@@ -728,7 +729,8 @@ double heterogeneityOf(const Incidence& d, const std::vector<std::int32_t>& memb
             result = perReleve > 0 ? species / (perReleve / n) - 1.0 : 0.0;
         } else {
             // Shared species of every pair, through the relevés of each species.
-            std::vector<std::vector<std::int32_t>> holders(static_cast<std::size_t>(d.attributes()));
+            std::vector<std::vector<std::int32_t>> holders(
+                static_cast<std::size_t>(d.attributes()));
             std::vector<double> richness(static_cast<std::size_t>(n), 0);
             for (std::int32_t k = 0; k < n; ++k)
                 for (std::int64_t e = d.start[members[k]]; e < d.start[members[k] + 1]; ++e)
@@ -858,8 +860,7 @@ Incidence fidelityIncidence(const Incidence& rel, std::vector<std::uint64_t> cls
         for (const auto& [c, q] : bySpecies[s]) totj[c] += q;
         for (std::size_t c = cm; c > 1; --c) totj[c / 2] += totj[c];
         for (std::size_t c = 1; c <= cm; ++c) {
-            const double rat =
-                totj[c] * (tot[1] - tot[c]) / (tot[c] * (totj[1] - totj[c]) + 1e-7);
+            const double rat = totj[c] * (tot[1] - tot[c]) / (tot[c] * (totj[1] - totj[c]) + 1e-7);
             const auto base = static_cast<std::int32_t>(3 * (c - 1));
             if (rat >= 0.8) f.attr.push_back(base);
             if (rat >= 2.0) f.attr.push_back(base + 1);
@@ -892,8 +893,7 @@ TwinspanResult twinspan(const TwinspanMatrix& data, const TwinspanOptions& optio
     const std::int32_t R = data.releves();
     std::int32_t classifiable = 0;
     for (std::int32_t r = 0; r < R; ++r) classifiable += inc.start[r + 1] > inc.start[r] ? 1 : 0;
-    if (classifiable < 2)
-        throw Error(sj("分類できる測定（種を含む測定）が 2 つ以上ありません"));
+    if (classifiable < 2) throw Error(sj("分類できる測定（種を含む測定）が 2 つ以上ありません"));
     if (options.clusters > classifiable)
         throw Error(sj("群の数が分類できる測定の数 ") + std::to_string(classifiable) +
                     sj(" を超えています"));
@@ -929,7 +929,8 @@ TwinspanResult twinspan(const TwinspanMatrix& data, const TwinspanOptions& optio
             const std::vector<std::int32_t> m = members[c];
             Outcome o = k.divide(c, m);
             double work = 0;
-            for (std::int32_t it : m) work += static_cast<double>(inc.start[it + 1] - inc.start[it]);
+            for (std::int32_t it : m)
+                work += static_cast<double>(inc.start[it + 1] - inc.start[it]);
             progress.add(work);
             std::size_t positives = 0;
             for (char v : o.positive) positives += v ? 1 : 0;
@@ -962,12 +963,12 @@ TwinspanResult twinspan(const TwinspanMatrix& data, const TwinspanOptions& optio
             for (std::uint64_t c = k.cls[r]; c >= 1; c >>= 1) tree[c].push_back(r);
     for (const auto& [c, m] : tree) {
         if (m.size() < 2) continue;
-            res.heterogeneity.push_back(
-                {c, static_cast<std::int32_t>(m.size()),
-                 heterogeneityOf(inc, m, Heterogeneity::Inertia, scratch),
-                 options.heterogeneity == Heterogeneity::Inertia
-                     ? 0.0
-                     : heterogeneityOf(inc, m, options.heterogeneity, scratch)});
+        res.heterogeneity.push_back(
+            {c, static_cast<std::int32_t>(m.size()),
+             heterogeneityOf(inc, m, Heterogeneity::Inertia, scratch),
+             options.heterogeneity == Heterogeneity::Inertia
+                 ? 0.0
+                 : heterogeneityOf(inc, m, options.heterogeneity, scratch)});
         if (options.heterogeneity == Heterogeneity::Inertia)
             res.heterogeneity.back().heterogeneity = res.heterogeneity.back().inertia;
     }

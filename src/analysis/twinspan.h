@@ -75,9 +75,9 @@ struct TwinspanClassMeasure {
 struct TwinspanResult {
     std::vector<std::uint64_t> releveClass;  // per relevé; 0: no pseudospecies
     std::vector<TwinspanDivision> divisions;
-    std::vector<std::int32_t> releveOrder;   // classified relevés, then the others
-    std::vector<std::uint64_t> speciesClass;  // per species; 0: not classified
-    std::vector<std::int32_t> speciesOrder;   // species with pseudospecies only
+    std::vector<std::int32_t> releveOrder;            // classified relevés, then the others
+    std::vector<std::uint64_t> speciesClass;          // per species; 0: not classified
+    std::vector<std::int32_t> speciesOrder;           // species with pseudospecies only
     std::vector<TwinspanClassMeasure> heterogeneity;  // every class of two or more relevés
     // The final classes in releveOrder, each with its relevés in that order.
     std::vector<std::pair<std::uint64_t, std::vector<std::int32_t>>> groups() const;

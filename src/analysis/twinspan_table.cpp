@@ -62,22 +62,23 @@ std::string trimmedCell(const std::string& s) {
 }
 
 constexpr const char* DialogLabels[Texts::FieldCount] = {
-    "カットレベル（％、コンマ区切り）",
-    "分割の段数",
-    "分割する群の最小の大きさ",
-    "指標種の最大数",
-    "群の数（空欄: 通常の TWINSPAN）",
-    "異質性の尺度（inertia / whittaker / sorensen / jaccard）",
+    "カットレベル（％、コンマ区切り）", "分割の段数",
+    "分割する群の最小の大きさ",         "指標種の最大数",
+    "群の数（空欄: 通常の TWINSPAN）",  "異質性の尺度（inertia / whittaker / sorensen / jaccard）",
 };
 
 }  // namespace
 
 const char* heterogeneityName(Heterogeneity h) {
     switch (h) {
-        case Heterogeneity::Whittaker: return "whittaker";
-        case Heterogeneity::Sorensen: return "sorensen";
-        case Heterogeneity::Jaccard: return "jaccard";
-        case Heterogeneity::Inertia: break;
+        case Heterogeneity::Whittaker:
+            return "whittaker";
+        case Heterogeneity::Sorensen:
+            return "sorensen";
+        case Heterogeneity::Jaccard:
+            return "jaccard";
+        case Heterogeneity::Inertia:
+            break;
     }
     return "inertia";
 }
@@ -124,8 +125,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     checkTwinspanOptions(o);
     const TableLayout layout = layoutOf(t);
     // Counted without writing, so that a refusal or a cancel leaves the table as it was.
-    const PresenceCounts counts =
-        countPresences(t.VegTable, layout, t.SpeciesCount, t.ReleveCount);
+    const PresenceCounts counts = countPresences(t.VegTable, layout, t.SpeciesCount, t.ReleveCount);
 
     // Species rows with a presence; a slot may stand in more than one row.
     std::vector<std::int32_t> rows;
@@ -183,7 +183,8 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     };
     std::vector<std::int32_t> empties, unclassified;
     std::vector<std::int32_t> classOfCol(static_cast<std::size_t>(t.ReleveCount) + 1, -1);
-    for (std::size_t k = 0; k < cols.size(); ++k) classOfCol[cols[k]] = static_cast<std::int32_t>(k);
+    for (std::size_t k = 0; k < cols.size(); ++k)
+        classOfCol[cols[k]] = static_cast<std::int32_t>(k);
     for (std::int32_t j = 1; j <= t.ReleveCount; ++j) {
         const std::int32_t k = classOfCol[j];
         if (k >= 0 && r.releveClass[k] != 0) continue;
@@ -196,11 +197,14 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     const std::size_t needed =
         (groups.empty() ? 0 : groups.size() - 1) + (unclassified.empty() ? 0 : 1);
     // Labels and names are read before anything moves.
-    auto labelOf = [&](std::int32_t j) { return trimmedCell(t.VegTable.cell(L::releveCol(j), L::FirstItemRow)); };
+    auto labelOf = [&](std::int32_t j) {
+        return trimmedCell(t.VegTable.cell(L::releveCol(j), L::FirstItemRow));
+    };
     std::vector<std::string> labels(static_cast<std::size_t>(t.ReleveCount) + 1);
     for (std::int32_t j = 1; j <= t.ReleveCount; ++j) labels[j] = labelOf(j);
     std::vector<std::string> names;
-    for (std::int32_t i : rows) names.push_back(trimmedCell(t.VegTable.cell(L::NameCol, layout.speciesRow(i))));
+    for (std::int32_t i : rows)
+        names.push_back(trimmedCell(t.VegTable.cell(L::NameCol, layout.speciesRow(i))));
 
     while (empties.size() < needed) {
         insertColumnAt(t, ui, L::releveCol(t.ReleveCount + 1));
@@ -219,7 +223,8 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     }
     while (nextEmpty < empties.size()) order.push_back(empties[nextEmpty++] - 1);
     std::vector<std::int32_t> newPos(static_cast<std::size_t>(t.ReleveCount) + 1, 0);
-    for (std::size_t q = 0; q < order.size(); ++q) newPos[order[q] + 1] = static_cast<std::int32_t>(q + 1);
+    for (std::size_t q = 0; q < order.size(); ++q)
+        newPos[order[q] + 1] = static_cast<std::int32_t>(q + 1);
     permuteReleveCols(t, order);
 
     // Species rows: the two-way order, then every other row as it stood.
@@ -245,7 +250,8 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     };
     line(o.clusters > 0 ? "modified TWINSPAN" : "TWINSPAN");
     for (const TwinspanDivision& dv : r.divisions) {
-        std::string s = "division " + std::to_string(dv.cls) + " eigenvalue " + fixed(dv.eigenvalue, 6);
+        std::string s =
+            "division " + std::to_string(dv.cls) + " eigenvalue " + fixed(dv.eigenvalue, 6);
         if (!dv.divided) {
             line(s + sj(" 分割できません"));
             continue;

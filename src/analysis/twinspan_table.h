@@ -23,8 +23,9 @@ struct TwinspanOptionTexts {
 
 // The texts read as options; a text that cannot be read throws Error naming it by
 // names[field] (the dialog's label or the command line's option).
-TwinspanOptions parseTwinspanOptions(const TwinspanOptionTexts& texts,
-                                     const std::array<std::string, TwinspanOptionTexts::FieldCount>& names);
+TwinspanOptions parseTwinspanOptions(
+    const TwinspanOptionTexts& texts,
+    const std::array<std::string, TwinspanOptionTexts::FieldCount>& names);
 
 // "inertia", "whittaker", "sorensen", "jaccard".
 const char* heterogeneityName(Heterogeneity h);

@@ -47,7 +47,9 @@ struct TwoCommunities {
         }
         Item_FrequencyClick(t, ui);
     }
-    std::string header(int j) const { return t.VegTable.cell(L::releveCol(j), layoutOf(t).itemRow(2)); }
+    std::string header(int j) const {
+        return t.VegTable.cell(L::releveCol(j), layoutOf(t).itemRow(2));
+    }
     std::string name(int i) const { return t.VegTable.cell(L::NameCol, layoutOf(t).speciesRow(i)); }
 };
 

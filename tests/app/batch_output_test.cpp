@@ -111,8 +111,9 @@ TEST_F(BatchOutput, TwinspanGroupsFeedTheSynopticTable) {
     const std::string csv = readWholeFile(dir.file("syn.csv"));
     const std::size_t second = csv.find("\r\n") + 2;
     // (the line goes on with empty fields under the phi columns)
-    EXPECT_EQ(csv.substr(second, csv.find("\r\n", second) - second).rfind(sj("測定数") + sizes + ",", 0),
-              0u);
+    EXPECT_EQ(
+        csv.substr(second, csv.find("\r\n", second) - second).rfind(sj("測定数") + sizes + ",", 0),
+        0u);
     EXPECT_GE(sizes.size(), 4u) << report;  // at least two groups
 
     for (const char* option : {"--levels", "--cuts", "--clusters", "--heterogeneity"}) {

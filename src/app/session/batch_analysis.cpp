@@ -29,8 +29,8 @@ void runTwinspanCommand(BatchContext& c, ArgReader& in) {
     using T = TwinspanOptionTexts;
     T texts;
     std::optional<std::string> report;
-    const std::array<std::string, T::FieldCount> names{"--cuts",       "--levels",   "--group-min",
-                                                       "--indicators", "--clusters", "--heterogeneity"};
+    const std::array<std::string, T::FieldCount> names{
+        "--cuts", "--levels", "--group-min", "--indicators", "--clusters", "--heterogeneity"};
     while (auto opt = in.nextOption()) {
         if (*opt == "--report") {
             report = in.next("--report FILE");

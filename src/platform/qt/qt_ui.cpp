@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QFormLayout>
@@ -11,14 +12,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPageSetupDialog>
-#include <QPrintDialog>
-#include <QFontDatabase>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QProgressDialog>
-#include <QVBoxLayout>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <filesystem>
 
