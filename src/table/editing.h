@@ -64,6 +64,16 @@ constexpr EditButtonText RemarkText{"行コメント記入", "コメント記入
 constexpr EditButtonText EditCancelText{"取消", "取消"};
 constexpr EditButtonText EditOkText{"ＯＫ", "ＯＫ"};
 
+// The table's own edits. A row or column the edit cannot act on throws Error
+// naming it, changing nothing.
+// An empty relevé column at grid column col (first .. one past the last in use).
+void insertReleveColumn(TableState& t, int col);
+// Relevé column col, then the species rows it leaves empty.
+void deleteReleveColumn(TableState& t, int col);
+// An empty species row at grid row row (first .. one past the last in use).
+void insertSpeciesRow(TableState& t, int row);
+void deleteSpeciesRow(TableState& t, int row);
+
 // Mouse on the grid. (col, row) is the cell under the mouse.
 void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row);
 void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col, int row);
