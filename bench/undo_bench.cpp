@@ -38,7 +38,7 @@ void measure(bench::Size size) {
         const std::size_t kept = t.history.bytes() - before;
         double undo = bench::seconds([&] { t.history.undo(t); });
         double redo = bench::seconds([&] { t.history.redo(t); });
-        std::printf("  %-13s run %8.3f s   undo %7.1f ms   redo %7.1f ms   step %8.1f KiB\n",
+        std::printf("  %-13s run %8.3f s   undo %7.2f ms   redo %7.2f ms   step %8.1f KiB\n",
                     c.name, run, undo * 1e3, redo * 1e3, static_cast<double>(kept) / 1024.0);
     }
 }
