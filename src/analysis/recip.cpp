@@ -263,10 +263,14 @@ std::vector<int> exchangeOrder(std::vector<std::uint16_t> scores) {
     return exchangeOrderWith(std::move(scores), [](int) {});
 }
 
-RecipResult Item_RecipClick(TableState& t, Ui& ui, const RecipOptions& options) {
+RecipResult reciprocalAveraging(TableState& t, Ui& ui, const RecipOptions& options) {
     RecipResult result;
     run(t, ui, options, result);
     return result;
+}
+
+RecipResult Item_RecipClick(TableState& t, Ui& ui, const RecipOptions& options) {
+    return reciprocalAveraging(t, ui, options);
 }
 
 namespace {

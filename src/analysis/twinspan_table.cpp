@@ -207,7 +207,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
         names.push_back(trimmedCell(t.VegTable.cell(L::NameCol, layout.speciesRow(i))));
 
     while (empties.size() < needed) {
-        insertColumnAt(t, ui, L::releveCol(t.ReleveCount + 1));
+        insertReleveColumn(t, L::releveCol(t.ReleveCount + 1));
         empties.push_back(t.ReleveCount);
         labels.push_back({});
     }

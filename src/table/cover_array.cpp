@@ -30,6 +30,16 @@ void CoverArray::check(int r, int s) const {
 void CoverArray::resize(int releveSlots, int speciesSlots) {
     if (releveSlots < 0 || speciesSlots < 0)
         throw Error(sj("被度の配列の大きさが正しくありません"));
+    if (ChangeLog* log = link_.log) {
+        if (releveSlots == this->releveSlots() && speciesSlots == speciesSlots_) return;
+        for (int r = releveSlots; r < this->releveSlots(); ++r)
+            if (!byReleve_[r].empty()) log->add(change::Releve{r, byReleve_[r]});
+        if (speciesSlots < speciesSlots_)
+            for (int r = 0; r < std::min(releveSlots, this->releveSlots()); ++r)
+                for (auto it = findSlot(byReleve_[r], speciesSlots); it != byReleve_[r].end(); ++it)
+                    log->add(change::Codes{r, it->first, it->second});
+        log->add(change::CoverSize{this->releveSlots(), speciesSlots_});
+    }
     byReleve_.resize(static_cast<std::size_t>(releveSlots));
     if (speciesSlots < speciesSlots_)
         for (auto& v : byReleve_) v.erase(findSlot(v, speciesSlots), v.end());
@@ -46,6 +56,11 @@ const LayerCodes& CoverArray::get(int r, int s) const {
 void CoverArray::set(int r, int s, const LayerCodes& codes) {
     check(r, s);
     auto& v = byReleve_[r];
+    if (link_.log) {
+        const LayerCodes& was = get(r, s);
+        if (was == codes) return;
+        link_.log->add(change::Codes{r, s, was});
+    }
     // Filling by ascending species slot (a load, an add) appends.
     if (v.empty() || v.back().first < s) {
         if (!allZero(codes)) v.emplace_back(s, codes);
@@ -88,24 +103,49 @@ void CoverArray::assign(const std::vector<CoverEntry>& entries) {
         v.resize(out);
         v.shrink_to_fit();
     }
+    if (link_.log)
+        for (std::size_t r = 0; r < lists.size(); ++r)
+            if (!lists[r].empty() || !byReleve_[r].empty())
+                link_.log->add(change::Releve{static_cast<std::int32_t>(r), byReleve_[r]});
     byReleve_ = std::move(lists);
 }
 
 void CoverArray::clearReleve(int r) {
     check(r, 0);
+    if (link_.log && !byReleve_[r].empty()) link_.log->add(change::Releve{r, byReleve_[r]});
     byReleve_[r].clear();
+}
+
+void CoverArray::replaceReleve(int r, std::vector<Entry> codes) {
+    check(r, 0);
+    for (std::size_t k = 0; k < codes.size(); ++k) {
+        check(r, codes[k].first);
+        if (allZero(codes[k].second) || (k > 0 && codes[k - 1].first >= codes[k].first))
+            throw Error(sj("被度の配列の並びが正しくありません（測定スロット ") +
+                        std::to_string(r) + sj("）"));
+    }
+    if (link_.log) link_.log->add(change::Releve{r, std::move(byReleve_[r])});
+    byReleve_[r] = std::move(codes);
 }
 
 void CoverArray::clearSpecies(int s) {
     check(0, s);
-    for (auto& v : byReleve_) {
+    for (std::size_t r = 0; r < byReleve_.size(); ++r) {
+        auto& v = byReleve_[r];
         auto it = findSlot(v, s);
-        if (it != v.end() && it->first == s) v.erase(it);
+        if (it == v.end() || it->first != s) continue;
+        if (link_.log) link_.log->add(change::Codes{static_cast<std::int32_t>(r), s, it->second});
+        v.erase(it);
     }
 }
 
 void CoverArray::clearAll() {
-    for (auto& v : byReleve_) v.clear();
+    for (std::size_t r = 0; r < byReleve_.size(); ++r) {
+        auto& v = byReleve_[r];
+        if (link_.log && !v.empty())
+            link_.log->add(change::Releve{static_cast<std::int32_t>(r), std::move(v)});
+        v.clear();
+    }
 }
 
 const std::vector<Entry>& CoverArray::releve(int r) const {

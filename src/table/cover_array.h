@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "datafile/cover_codes.h"
+#include "table/change_log.h"
 
 namespace tamsel {
 
@@ -41,11 +42,17 @@ class CoverArray {
 
     // The non-zero entries of one relevé slot, by ascending species slot.
     const std::vector<std::pair<std::int32_t, LayerCodes>>& releve(int releveSlot) const;
+    // All entries of one relevé slot at once (non-zero, by ascending species slot).
+    void replaceReleve(int releveSlot, std::vector<std::pair<std::int32_t, LayerCodes>> codes);
+
+    // Every later change records what reverses it there (null: nowhere).
+    void setChangeLog(ChangeLog* log) { link_.log = log; }
 
   private:
     void check(int releveSlot, int speciesSlot) const;
     std::vector<std::vector<std::pair<std::int32_t, LayerCodes>>> byReleve_;
     int speciesSlots_ = 0;
+    ChangeLogLink link_;
 };
 
 }  // namespace tamsel

@@ -58,7 +58,7 @@ void moveEntry(std::vector<std::uint16_t>& v, int from, int to) {
 
 }  // namespace
 
-void insertColumnAt(TableState& t, Ui& ui, int col) {
+void insertReleveColumn(TableState& t, int col) {
     requireTarget(col, L::FirstReleveCol, L::releveCol(t.ReleveCount + 1), "列を挿入", "列",
                   "挿入");
     if (t.ReleveCount + 1 > t.ReleveCapacity && !AddCol(t, t.ReleveCount + 1))
@@ -74,8 +74,6 @@ void insertColumnAt(TableState& t, Ui& ui, int col) {
     g.setCell(col, L::SlotRow, num(s));
     t.NumSpArray.at(L::releveAt(col)) = 0;
     renumberSerials(t);
-    ui.gridChanged();
-    RefreshCaption(t, ui);
 }
 
 namespace {
@@ -93,8 +91,9 @@ void deleteRowAt(TableState& t, int row) {
     t.FreqArray.at(t.SpeciesCount) = 0;
     --t.SpeciesCount;
 }
+}  // namespace
 
-void deleteColumnAt(TableState& t, Ui& ui, int col) {
+void deleteReleveColumn(TableState& t, int col) {
     requireTarget(col, L::FirstReleveCol, L::lastReleveCol(t.ReleveCount), "列を削除", "列",
                   "削除");
     Grid& g = t.VegTable;
@@ -108,7 +107,7 @@ void deleteColumnAt(TableState& t, Ui& ui, int col) {
     t.NumSpArray.at(t.ReleveCount) = 0;
     --t.ReleveCount;
     renumberSerials(t);
-    Item_FrequencyClick(t, ui);
+    recount(t);
     // Bottom up, so the positions still to be looked at do not move.
     bool removed = false;
     for (std::int32_t i = t.SpeciesCount; i >= 1; --i) {
@@ -118,11 +117,9 @@ void deleteColumnAt(TableState& t, Ui& ui, int col) {
         removed = true;
     }
     if (removed) renumberRunning(t);
-    ui.gridChanged();
-    RefreshCaption(t, ui);
 }
 
-void insertRowAt(TableState& t, Ui& ui, int row) {
+void insertSpeciesRow(TableState& t, int row) {
     const TableLayout layout(t.FreqRow);
     requireTarget(row, layout.firstSpeciesRow(), layout.speciesRow(t.SpeciesCount + 1), "行を挿入",
                   "行", "挿入");
@@ -140,16 +137,20 @@ void insertRowAt(TableState& t, Ui& ui, int row) {
     g.setCell(L::SlotCol, row, num(s));
     t.FreqArray.at(layout.speciesAt(row)) = 0;
     renumberRunning(t);
-    ui.gridChanged();
-    RefreshCaption(t, ui);
 }
 
-void deleteRowCommand(TableState& t, Ui& ui, int row) {
+void deleteSpeciesRow(TableState& t, int row) {
     const TableLayout layout(t.FreqRow);
     requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.SpeciesCount), "行を削除",
                   "行", "削除");
     deleteRowAt(t, row);
     renumberRunning(t);
+}
+
+namespace {
+
+// The table changed: the window repaints it and its caption.
+void shown(TableState& t, Ui& ui) {
     ui.gridChanged();
     RefreshCaption(t, ui);
 }
@@ -198,22 +199,34 @@ void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col
 
 void Btn_InsColMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
     e.Panel_forCol.visible = false;
-    if (button != MouseButton::Left) insertColumnAt(t, ui, t.SelectedColumn);
+    if (button != MouseButton::Left) {
+        insertReleveColumn(t, t.SelectedColumn);
+        shown(t, ui);
+    }
 }
 
 void Btn_DelColMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
     e.Panel_forCol.visible = false;
-    if (button != MouseButton::Left) deleteColumnAt(t, ui, t.SelectedColumn);
+    if (button != MouseButton::Left) {
+        deleteReleveColumn(t, t.SelectedColumn);
+        shown(t, ui);
+    }
 }
 
 void Btn_InsRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
     e.Panel_forRow.visible = false;
-    if (button != MouseButton::Left) insertRowAt(t, ui, t.SelectedRow);
+    if (button != MouseButton::Left) {
+        insertSpeciesRow(t, t.SelectedRow);
+        shown(t, ui);
+    }
 }
 
 void Btn_DelRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
     e.Panel_forRow.visible = false;
-    if (button != MouseButton::Left) deleteRowCommand(t, ui, t.SelectedRow);
+    if (button != MouseButton::Left) {
+        deleteSpeciesRow(t, t.SelectedRow);
+        shown(t, ui);
+    }
 }
 
 void Btn_RemarkMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
@@ -268,27 +281,32 @@ void Btn_Edit_CancelClick(TableState& t, EditingState& e, Ui& ui) {
 
 void Item_DelRowClick(TableState& t, EditingState& e, Ui& ui) {
     (void)e;
-    deleteRowCommand(t, ui, t.SelectedRow);
+    deleteSpeciesRow(t, t.SelectedRow);
+    shown(t, ui);
 }
 
 void Item_DelColClick(TableState& t, EditingState& e, Ui& ui) {
     (void)e;
-    deleteColumnAt(t, ui, t.SelectedColumn);
+    deleteReleveColumn(t, t.SelectedColumn);
+    shown(t, ui);
 }
 
 void Item_InsRowClick(TableState& t, EditingState& e, Ui& ui) {
     (void)e;
-    insertRowAt(t, ui, t.SelectedRow);
+    insertSpeciesRow(t, t.SelectedRow);
+    shown(t, ui);
 }
 
 void Item_CommentClick(TableState& t, EditingState& e, Ui& ui) {
-    insertRowAt(t, ui, t.SelectedRow);
+    insertSpeciesRow(t, t.SelectedRow);
+    shown(t, ui);
     startCommentEdit(t, e);
 }
 
 void Item_InsColClick(TableState& t, EditingState& e, Ui& ui) {
     (void)e;
-    insertColumnAt(t, ui, t.SelectedColumn);
+    insertReleveColumn(t, t.SelectedColumn);
+    shown(t, ui);
 }
 
 void Item_EditTitleClick(TableState& t, EditingState& e) {

@@ -64,6 +64,16 @@ constexpr EditButtonText RemarkText{"行コメント記入", "コメント記入
 constexpr EditButtonText EditCancelText{"取消", "取消"};
 constexpr EditButtonText EditOkText{"ＯＫ", "ＯＫ"};
 
+// The table's own edits. A row or column the edit cannot act on throws Error
+// naming it, changing nothing.
+// An empty relevé column at grid column col (first .. one past the last in use).
+void insertReleveColumn(TableState& t, int col);
+// Relevé column col, then the species rows it leaves empty.
+void deleteReleveColumn(TableState& t, int col);
+// An empty species row at grid row row (first .. one past the last in use).
+void insertSpeciesRow(TableState& t, int row);
+void deleteSpeciesRow(TableState& t, int row);
+
 // Mouse on the grid. (col, row) is the cell under the mouse.
 void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row);
 void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col, int row);
@@ -80,10 +90,6 @@ void Btn_RemarkMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton butto
 // The edit panel. A text that cannot be taken throws Error; the panel stays open.
 void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui& ui);
 void Btn_Edit_CancelClick(TableState& t, EditingState& e, Ui& ui);
-
-// An empty relevé column inserted at grid column col (its slot taken from the
-// first free column), as the pop-up's "列を挿入する" does.
-void insertColumnAt(TableState& t, Ui& ui, int col);
 
 // Menu "編集(&E)": the same commands on the row or column of the last right press.
 void Item_DelRowClick(TableState& t, EditingState& e, Ui& ui);

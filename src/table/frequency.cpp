@@ -40,9 +40,8 @@ PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int
     return out;
 }
 
-void Item_FrequencyClick(TableState& t, Ui& ui) {
+void recount(TableState& t) {
     using L = TableLayout;
-    BusyScope busy(ui);
     Grid& g = t.VegTable;
     const TableLayout layout(t.FreqRow);
     PresenceCounts c = countPresences(g, layout, t.SpeciesCount, t.ReleveCount);
@@ -58,6 +57,13 @@ void Item_FrequencyClick(TableState& t, Ui& ui) {
     }
     for (std::int32_t j = 1; j <= t.ReleveCount; ++j)
         g.setCell(L::releveCol(j), t.FreqRow, IntText4(t.NumSpArray[j]));
+}
+
+void Item_FrequencyClick(TableState& t, Ui& ui) {
+    {
+        BusyScope busy(ui);
+        recount(t);
+    }
     ui.gridChanged();
 }
 

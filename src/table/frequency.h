@@ -22,6 +22,8 @@ PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int
 // Frequency of each species row in use (frequency column, FreqArray) and species number
 // of each relevé column in use (row FreqRow, NumSpArray); renumbers the running
 // numbers and serials over the rows and columns in use. A non-empty cell is a presence.
+void recount(TableState& t);
+// "出現頻度を再計算する(&F)": the recount under the busy cursor, then shown.
 void Item_FrequencyClick(TableState& t, Ui& ui);
 
 }  // namespace tamsel

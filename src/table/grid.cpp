@@ -1,6 +1,7 @@
 #include "table/grid.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/error.h"
 #include "text/sjis.h"
@@ -35,6 +36,14 @@ void Grid::checkCol(int col) const {
 void Grid::setColCount(int n) {
     ++revision_;
     if (n < 0) outside("列数", n);
+    if (link_.log && n != colCount()) {
+        if (n < colCount())
+            for (int row = 0; row < rowCount(); ++row)
+                forEachInRow(row, [&](int col, const std::string& text) {
+                    if (col >= n) record(change::Cell{col, row, text});
+                });
+        record(change::ColCount{colCount()});
+    }
     while (colCount() > n) {
         std::uint32_t phys = colMap_.back();
         colMap_.pop_back();
@@ -59,6 +68,10 @@ void Grid::setColCount(int n) {
 void Grid::setRowCount(int n) {
     ++revision_;
     if (n < 0) outside("行数", n);
+    if (link_.log && n != rowCount()) {
+        for (int row = n; row < rowCount(); ++row) recordRow(row);
+        record(change::RowCount{rowCount()});
+    }
     if (n < rowCount()) {
         // Keep rows_ dense: the physical rows still in use are renumbered in order.
         std::vector<Row> kept;
@@ -140,23 +153,44 @@ const std::string& Grid::cell(int col, int row) const {
 void Grid::setCell(int col, int row, std::string text) {
     checkCol(col);
     checkRow(row);
-    if (put(physRow(row), colMap_[col], std::move(text))) ++revision_;
+    if (!link_.log) {
+        if (put(physRow(row), colMap_[col], std::move(text))) ++revision_;
+        return;
+    }
+    std::string was = cell(col, row);
+    if (put(physRow(row), colMap_[col], std::move(text))) {
+        ++revision_;
+        record(change::Cell{col, row, std::move(was)});
+    }
+}
+
+void Grid::recordRow(int row, bool evenEmpty) {
+    if (!link_.log) return;
+    change::Row r{row, {}};
+    forEachInRow(row, [&](int col, const std::string& text) { r.cells.emplace_back(col, text); });
+    if (evenEmpty || !r.cells.empty()) record(std::move(r));
 }
 
 void Grid::clearRow(int row) {
     ++revision_;
     checkRow(row);
+    recordRow(row);
     physRow(row) = Row{};
 }
 
 void Grid::clearCol(int col) {
     ++revision_;
     checkCol(col);
+    if (link_.log)
+        for (int row = 0; row < rowCount(); ++row)
+            if (const std::string& text = cell(col, row); !text.empty())
+                record(change::Cell{col, row, text});
     dropPhysCol(colMap_[col]);
 }
 
 void Grid::clearAll() {
     ++revision_;
+    for (int row = 0; row < rowCount(); ++row) recordRow(row);
     // With every cell empty the maps carry nothing: they go back to the identity,
     // as in a fresh grid. Kept permuted (after a reordering), later fills in
     // position order would land in scattered physical columns, and every sparse
@@ -187,6 +221,7 @@ std::vector<std::string> Grid::colTexts(int col) const {
 
 void Grid::setRowTexts(int row, const std::vector<std::string>& texts) {
     checkRow(row);
+    recordRow(row, true);
     Row r;
     for (int c = 0; c < colCount() && c < static_cast<int>(texts.size()); ++c)
         if (!texts[c].empty()) r.sparse.emplace_back(colMap_[c], texts[c]);
@@ -197,10 +232,21 @@ void Grid::setRowTexts(int row, const std::vector<std::string>& texts) {
     physRow(row) = std::move(r);
 }
 
+namespace {
+// The exchange of a and b as an order over the rows from the lower: its own inverse.
+std::vector<int> swapOrder(int a, int b) {
+    std::vector<int> order(static_cast<std::size_t>(std::abs(a - b)) + 1);
+    for (std::size_t k = 0; k < order.size(); ++k) order[k] = static_cast<int>(k);
+    std::swap(order.front(), order.back());
+    return order;
+}
+}  // namespace
+
 void Grid::swapRows(int a, int b) {
     ++revision_;
     checkRow(a);
     checkRow(b);
+    if (link_.log && a != b) record(change::RowOrder{std::min(a, b), swapOrder(a, b)});
     std::swap(rowMap_[a], rowMap_[b]);
 }
 
@@ -208,6 +254,7 @@ void Grid::swapCols(int a, int b) {
     ++revision_;
     checkCol(a);
     checkCol(b);
+    if (link_.log && a != b) record(change::ColOrder{std::min(a, b), swapOrder(a, b)});
     std::swap(colMap_[a], colMap_[b]);
     colOfPhys_[colMap_[a]] = a;
     colOfPhys_[colMap_[b]] = b;
@@ -227,6 +274,7 @@ void Grid::moveRow(int from, int to) {
     if (from != to) ++revision_;
     checkRow(from);
     checkRow(to);
+    if (from != to) record(change::RowMove{to, from});
     moveWithin(rowMap_, from, to);
 }
 
@@ -234,6 +282,7 @@ void Grid::moveCol(int from, int to) {
     if (from != to) ++revision_;
     checkCol(from);
     checkCol(to);
+    if (from != to) record(change::ColMove{to, from});
     moveWithin(colMap_, from, to);
     for (int c = std::min(from, to); c <= std::max(from, to); ++c) colOfPhys_[colMap_[c]] = c;
 }
@@ -250,6 +299,12 @@ void checkPermutation(const std::vector<int>& order) {
         used[static_cast<std::size_t>(k)] = true;
     }
 }
+std::vector<int> inverseOf(const std::vector<int>& order) {
+    std::vector<int> inv(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        inv[static_cast<std::size_t>(order[k])] = static_cast<int>(k);
+    return inv;
+}
 }  // namespace
 
 void Grid::permuteRows(int first, const std::vector<int>& order) {
@@ -259,6 +314,7 @@ void Grid::permuteRows(int first, const std::vector<int>& order) {
     checkRow(first);
     checkRow(first + n - 1);
     checkPermutation(order);
+    if (link_.log) record(change::RowOrder{first, inverseOf(order)});
     std::vector<std::uint32_t> old(rowMap_.begin() + first, rowMap_.begin() + first + n);
     for (int k = 0; k < n; ++k) rowMap_[first + k] = old.at(static_cast<std::size_t>(order[k]));
 }
@@ -270,6 +326,7 @@ void Grid::permuteCols(int first, const std::vector<int>& order) {
     checkCol(first);
     checkCol(first + n - 1);
     checkPermutation(order);
+    if (link_.log) record(change::ColOrder{first, inverseOf(order)});
     std::vector<std::uint32_t> old(colMap_.begin() + first, colMap_.begin() + first + n);
     for (int k = 0; k < n; ++k) {
         colMap_[first + k] = old.at(static_cast<std::size_t>(order[k]));
@@ -281,7 +338,9 @@ void Grid::copyRow(int from, int to) {
     ++revision_;
     checkRow(from);
     checkRow(to);
-    if (from != to) physRow(to) = physRow(from);
+    if (from == to) return;
+    recordRow(to, true);
+    physRow(to) = physRow(from);
 }
 
 void Grid::copyCol(int from, int to) {

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "table/change_log.h"
+
 namespace tamsel {
 
 class Grid {
@@ -69,6 +71,9 @@ class Grid {
     // holds is none), so that a caller can tell whether anything changed since.
     std::uint64_t revision() const { return revision_; }
 
+    // Every later change records what reverses it there (null: nowhere).
+    void setChangeLog(ChangeLog* log) { link_.log = log; }
+
   private:
     using Entry = std::pair<std::uint32_t, std::string>;  // physical column, text
     struct Row {
@@ -83,6 +88,11 @@ class Grid {
     // Writes one cell; true when its text changed.
     bool put(Row& r, std::uint32_t phys, std::string&& text);
     void makeDenseIfFull(Row& r);
+    // Records the row's cells before they change; an empty row only when asked.
+    void recordRow(int row, bool evenEmpty = false);
+    void record(Change c) {
+        if (link_.log) link_.log->add(std::move(c));
+    }
 
     std::vector<Row> rows_;                // by physical row
     std::vector<std::uint32_t> rowMap_;    // position -> physical row
@@ -90,6 +100,7 @@ class Grid {
     std::vector<int> colOfPhys_;           // physical column -> position (-1: gone)
     std::vector<std::uint32_t> freeCols_;  // physical columns free for reuse
     std::uint64_t revision_ = 0;
+    ChangeLogLink link_;
 };
 
 }  // namespace tamsel

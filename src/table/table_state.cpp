@@ -114,6 +114,7 @@ std::int32_t freqRowFromBoxes(const TableState& t) {
 
 void ClearTable(TableState& t, Ui& ui) {
     MessagePanelScope panel(ui, sj("組成表を白紙化しています"));
+    t.history.restart(t);  // nothing of the table blanked can come back
     t.SpeciesCount = 0;
     t.ReleveCount = 0;
     ProgressBar& bar = ui.progressBar1();

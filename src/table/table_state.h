@@ -13,6 +13,7 @@
 #include "platform/ui.h"
 #include "table/cover_array.h"
 #include "table/grid.h"
+#include "table/history.h"
 #include "table/table_layout.h"
 
 namespace tamsel {
@@ -63,20 +64,30 @@ struct TableState {
     std::int32_t SelectedRow = 0;
     std::uint8_t EditTarget = 0;
 
+    // Every command that changes the table is a step here.
+    History history;
+
     // Whether the table differs from what was last saved, loaded or blanked: the
-    // grid holds every text, count and (through the slots) code, so its revision
-    // and the title tell, whichever command changed them.
+    // history's saved point tells for every command run as a step; the grid's
+    // revision and the title tell for a change made outside one.
     bool changed() const {
-        return VegTable.revision() != unchangedRevision_ || TableTitle != unchangedTitle_;
+        return !history.atSaved() || VegTable.revision() != settledRevision_ ||
+               TableTitle != settledTitle_;
     }
+    // The table as it stands is the one saved.
     void markUnchanged() {
-        unchangedRevision_ = VegTable.revision();
-        unchangedTitle_ = TableTitle;
+        settle();
+        history.markSaved();
+    }
+    // The history accounts for the table as it stands.
+    void settle() {
+        settledRevision_ = VegTable.revision();
+        settledTitle_ = TableTitle;
     }
 
   private:
-    std::uint64_t unchangedRevision_ = 0;
-    std::string unchangedTitle_;
+    std::uint64_t settledRevision_ = 0;
+    std::string settledTitle_;
 };
 
 // The window's default print-item boxes (captions, enabled and checked states).

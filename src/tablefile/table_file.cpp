@@ -229,7 +229,12 @@ void writeTableFile(ByteSink& out, TableState& t) {
     if (t.FreqRow < TableLayout::MinFreqRow ||
         TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount) >= t.VegTable.rowCount())
         throw Error(sj("表の行の配置が正しくありません。保存できません。"));
-    compactSlots(t);
+    {
+        // The renumbering belongs to the step that made the table as it stands.
+        HistoryStep step(t, {});
+        compactSlots(t);
+        t.history.foldIntoPrevious();
+    }
     std::string head = t.TableTitle + "\r\n" + num(t.SpeciesCount) + " " + num(t.ReleveCount) +
                        " " + num(t.FreqRow) + "\r\n";
     out.write(head);
@@ -613,6 +618,7 @@ void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path
     std::vector<LayerCodes> domLine = t.DomLine;
     domLine.resize(static_cast<std::size_t>(lt.releveCount) + 1, LayerCodes{});
     // Nothing below can fail: the table changes all at once.
+    t.history.restart(t);
     t.TableTitle = std::move(lt.title);
     t.SpeciesCount = lt.speciesCount;
     t.ReleveCount = lt.releveCount;

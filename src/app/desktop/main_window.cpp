@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -53,6 +54,17 @@ constexpr int NameColumnWidth = 196;
 constexpr int RowZeroHeight = 1;
 // Panel_AddReleve opens this far below the top of the table.
 constexpr int AddReleveTop = 40;
+
+// Whether a cell lies on a species row (relevé column) in use.
+bool speciesRowInUse(const TableState& t, QPoint cell) {
+    const TableLayout layout(t.FreqRow);
+    return cell.x() >= 0 && cell.y() >= layout.firstSpeciesRow() &&
+           cell.y() <= layout.lastSpeciesRow(t.SpeciesCount);
+}
+bool releveColInUse(const TableState& t, QPoint cell) {
+    return cell.y() >= 0 && cell.x() >= TableLayout::FirstReleveCol &&
+           cell.x() <= TableLayout::lastReleveCol(t.ReleveCount);
+}
 
 MouseButton mouseButtonOf(Qt::MouseButton b) {
     switch (b) {
@@ -188,6 +200,46 @@ void TForm1::buildMenu() {
         }
     }
     wire(QStringLiteral("Item_Quit"), [this] { Btn_QuitClick(); });
+    if (QAction* a = item(QStringLiteral("Item_Undo"))) a->setShortcut(QKeySequence::Undo);
+    if (QAction* a = item(QStringLiteral("Item_Redo")))
+        a->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    updateEditItems();
+}
+
+void TForm1::updateEditItems() {
+    const TableState& t = session_.table;
+    const History& h = t.history;
+    auto name = [](const char* caption, const std::string& step) {
+        // The step's name before the access key, as "元に戻す: 列を削除する(&U)".
+        QString text = QString::fromUtf8(caption);
+        if (!step.empty())
+            text.insert(text.indexOf(QLatin1Char('(')), QStringLiteral(": ") + qs(step));
+        return text;
+    };
+    if (QAction* a = item(QStringLiteral("Item_Undo"))) {
+        a->setText(name("元に戻す(&U)", h.undoName()));
+        a->setEnabled(h.canUndo());
+    }
+    if (QAction* a = item(QStringLiteral("Item_Redo"))) {
+        a->setText(name("やり直し(&R)", h.redoName()));
+        a->setEnabled(h.canRedo());
+    }
+    const QPoint c = vegTable_ ? vegTable_->current() : QPoint(-1, -1);
+    const bool onRow = speciesRowInUse(t, c), onCol = releveColInUse(t, c);
+    for (const char* n : {"Item_DelRow", "Item_InsRow", "Item_Comment"})
+        if (QAction* a = item(QString::fromLatin1(n))) a->setEnabled(onRow);
+    for (const char* n : {"Item_DelCol", "Item_InsCol"})
+        if (QAction* a = item(QString::fromLatin1(n))) a->setEnabled(onCol);
+}
+
+void TForm1::takeCurrentCell(QPoint cell) {
+    TableState& t = session_.table;
+    // A comment being written keeps its row until the edit panel closes.
+    if (!(session_.editing.Panel_Edit.visible && t.EditTarget == 2))
+        t.SelectedRow = speciesRowInUse(t, cell) ? cell.y() : 0;
+    t.SelectedColumn = releveColInUse(t, cell) ? cell.x() : 0;
+    updateEditItems();
 }
 
 void TForm1::wire(const QString& name, std::function<void()> handler) {
@@ -200,16 +252,20 @@ void TForm1::wire(const QString& name, std::function<void()> handler) {
     shown.remove(QRegularExpression(QStringLiteral("[(（]&.[)）]$")));
     std::string caption = sjisOf(shown.remove(QLatin1Char('&')).trimmed());
     connect(a, &QAction::triggered, this, [this, handler = std::move(handler), caption] {
-        // Every command leaves a line; one that says nothing of its own gets this.
+        // A command that changed the table and says nothing of its own gets this
+        // line; one cancelled or that only opened a panel is not reported as done.
         const int said = ui_->statusCount();
-        if (runCommand(handler, caption) && ui_->statusCount() == said)
+        const auto moves = session_.table.history.moves();
+        if (runCommand(handler, caption) && ui_->statusCount() == said &&
+            session_.table.history.moves() != moves)
             ui_->status(sj("「") + caption + sj("」を実行しました"));
     });
 }
 
-void TForm1::wireButton(QAbstractButton* button, std::function<void()> handler) {
+void TForm1::wireButton(QAbstractButton* button, std::function<void()> handler,
+                        const std::string& name) {
     connect(button, &QAbstractButton::clicked, this,
-            [this, handler = std::move(handler)] { runCommand(handler); });
+            [this, handler = std::move(handler), name] { runCommand(handler, name); });
 }
 
 void TForm1::buildAddRelevePanel(QWidget* host) {
@@ -219,12 +275,19 @@ void TForm1::buildAddRelevePanel(QWidget* host) {
     const ReplaceName& d = session_.dictionary;
     AddReleveForm& f = session_.addPanel;
     Ui& ui = *ui_;
-    wireButton(p->AddPlantABtn, [&] { AddPlantABtnClick(t, d, f, ui); });
-    wireButton(p->AddPlantAandBBtn, [&] { AddPlantAandBBtnClick(t, d, f, ui); });
-    wireButton(p->AddPlantAorBBtn, [&] { AddPlantAorBBtnClick(t, d, f, ui); });
-    wireButton(p->AddPlantAnotBBtn, [&] { AddPlantAnotBBtnClick(t, d, f, ui); });
-    wireButton(p->AddbyGridBtn, [&] { AddbyGridBtnClick(t, d, f, ui); });
-    wireButton(p->AddbyRecordBtn, [&] { AddbyRecordBtnClick(t, d, f, ui); });
+    const std::string adding = sj("表にデータを加える");
+    wireButton(
+        p->AddPlantABtn, [&] { AddPlantABtnClick(t, d, f, ui); }, adding);
+    wireButton(
+        p->AddPlantAandBBtn, [&] { AddPlantAandBBtnClick(t, d, f, ui); }, adding);
+    wireButton(
+        p->AddPlantAorBBtn, [&] { AddPlantAorBBtnClick(t, d, f, ui); }, adding);
+    wireButton(
+        p->AddPlantAnotBBtn, [&] { AddPlantAnotBBtnClick(t, d, f, ui); }, adding);
+    wireButton(
+        p->AddbyGridBtn, [&] { AddbyGridBtnClick(t, d, f, ui); }, adding);
+    wireButton(
+        p->AddbyRecordBtn, [&] { AddbyRecordBtnClick(t, d, f, ui); }, adding);
     wireButton(p->Btn_AddCancel, [&] { Btn_AddCancelClick(f); });
 }
 
@@ -289,7 +352,8 @@ void TForm1::editOk() {
         return;
     }
     runEdit([this] { Btn_Edit_OKClick(session_.table, session_.editing, *ui_); },
-            sj("記入しました"));
+            sj("記入しました"),
+            sj(session_.table.EditTarget == 1 ? "組成表の標題を編集" : "コメント記入"));
 }
 
 void TForm1::panelButtonReleased(PanelButton* b, Qt::MouseButton button) {
@@ -298,7 +362,8 @@ void TForm1::panelButtonReleased(PanelButton* b, Qt::MouseButton button) {
     Ui& ui = *ui_;
     const MouseButton mb = mouseButtonOf(button);
     EditPanels& p = *edit_;
-    const std::string line = sj("「") + sjisOf(b->toolTip()) + sj("」を実行しました");
+    const std::string name = sjisOf(b->toolTip());
+    const std::string line = sj("「") + name + sj("」を実行しました");
     runEdit(
         [&] {
             if (b == p.Btn_InsCol)
@@ -312,7 +377,7 @@ void TForm1::panelButtonReleased(PanelButton* b, Qt::MouseButton button) {
             else if (b == p.Btn_Remark)
                 Btn_RemarkMouseUp(t, e, ui, mb);
         },
-        line);
+        line, name);
 }
 
 void TForm1::connectGrid() {
@@ -338,13 +403,14 @@ void TForm1::connectGrid() {
             }
             runCommand([&] { VegTableMouseUp(t, e, mouseButtonOf(button), cell.x(), cell.y()); });
         });
+    connect(vegTable_, &VegTable::currentChanged, this, [this](QPoint c) { takeCurrentCell(c); });
     connect(vegTable_, &VegTable::mouseMovedHeld, this,
             [this](QPoint globalPos) { edit_->markButtonAt(globalPos); });
     connect(vegTable_, &VegTable::rowDragged, this, [this, &t](int from, int to) {
-        runEdit([&] { moveRowByDrag(t, from, to); }, sj("行を移動しました"));
+        runEdit([&] { moveRowByDrag(t, from, to); }, sj("行を移動しました"), sj("行を移動する"));
     });
     connect(vegTable_, &VegTable::colDragged, this, [this, &t](int from, int to) {
-        runEdit([&] { moveColByDrag(t, from, to); }, sj("列を移動しました"));
+        runEdit([&] { moveColByDrag(t, from, to); }, sj("列を移動しました"), sj("列を移動する"));
     });
 }
 
@@ -427,13 +493,12 @@ void TForm1::placeMessagePanel() {
     Panel_ofMessage->move(r.topLeft());
 }
 
-void TForm1::runEdit(const std::function<void()>& command, const std::string& line) {
-    const TableState& t = session_.table;
+void TForm1::runEdit(const std::function<void()>& command, const std::string& line,
+                     const std::string& name) {
     const int said = ui_->statusCount();
-    const auto revision = t.VegTable.revision();
-    const std::string title = t.TableTitle;
-    if (runCommand(command) && ui_->statusCount() == said &&
-        (t.VegTable.revision() != revision || t.TableTitle != title))
+    const auto moves = session_.table.history.moves();
+    if (runCommand(command, name) && ui_->statusCount() == said &&
+        session_.table.history.moves() != moves)
         ui_->status(line);
 }
 
@@ -441,6 +506,8 @@ bool TForm1::runCommand(const std::function<void()>& command, const std::string&
     readPanels();
     bool ok = false;
     try {
+        // Whatever the command changed, also when it failed half-way, is one step.
+        HistoryStep step(session_.table, name);
         command();
         ok = true;
     } catch (const Error& e) {
@@ -453,9 +520,11 @@ bool TForm1::runCommand(const std::function<void()>& command, const std::string&
         ui_->showError(internalErrorMessage(name.empty() ? sj("処理") : name, "?"));
     }
     vegTable_->refresh();
+    vegTable_->clampCurrent();
     RefreshCaption(session_.table, *ui_);
     showPanels();
     showInspection();
+    takeCurrentCell(vegTable_->current());
     return ok;
 }
 

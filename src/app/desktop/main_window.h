@@ -60,9 +60,11 @@ class TForm1 : public QMainWindow {
     // name: the command as the user knows it (Shift-JIS), for a fault of the program.
     // False when the command failed.
     bool runCommand(const std::function<void()>& command, const std::string& name = {});
-    // A hand edit through runCommand; when it changed the table and said nothing of
-    // its own, the status bar gets line (Shift-JIS).
-    void runEdit(const std::function<void()>& command, const std::string& line);
+    // A hand edit through runCommand, one step of the history named name; when it
+    // changed the table and said nothing of its own, the status bar gets line
+    // (Shift-JIS).
+    void runEdit(const std::function<void()>& command, const std::string& line,
+                 const std::string& name);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -74,8 +76,9 @@ class TForm1 : public QMainWindow {
     void placeMessagePanel();
     // Enables the item and makes it run the handler through runCommand.
     void wire(const QString& name, std::function<void()> handler);
-    // Makes a button run the handler through runCommand.
-    void wireButton(QAbstractButton* button, std::function<void()> handler);
+    // Makes a button run the handler through runCommand; name: its step (Shift-JIS).
+    void wireButton(QAbstractButton* button, std::function<void()> handler,
+                    const std::string& name = {});
     void buildAddRelevePanel(QWidget* host);
     void buildEditPanels(QWidget* host);
     void buildPrintPanel(QWidget* host);
@@ -91,6 +94,13 @@ class TForm1 : public QMainWindow {
     void editOk();
     // The rows and columns a drag may move: species rows and relevé columns in use.
     void updateDragLimits();
+
+    // The 編集 menu as the history and the current cell allow: undo and redo name
+    // their step; the row and column commands act on the current cell.
+    void updateEditItems();
+    // The current cell's species row and relevé column become the ones the row and
+    // column commands act on.
+    void takeCurrentCell(QPoint cell);
 
     void Btn_QuitClick();
     // The status bar's inspector: what the cell under the mouse holds.

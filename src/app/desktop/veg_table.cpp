@@ -1,5 +1,6 @@
 #include "app/desktop/veg_table.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -16,6 +17,7 @@ const QColor CellColour = Qt::white;
 const QColor FixedLineColour = Qt::darkGray;
 const QColor CellLineColour(192, 192, 192);
 const QColor DropMarkColour(0, 0, 160);
+const QColor CurrentColour(0, 0, 160);
 constexpr int DropMarkWidth = 2;
 constexpr int TextIndent = 2;
 // Converted texts kept at most; most cells repeat a few cover texts and numbers.
@@ -207,6 +209,10 @@ void VegTable::paintEvent(QPaintEvent* event) {
     }
 
     p.setBrush(Qt::NoBrush);
+    if (const QRect r = cellRect(current_.x(), current_.y()); !r.isEmpty()) {
+        p.setPen(QPen(CurrentColour, 2));
+        p.drawRect(r.adjusted(1, 1, -1, -1));
+    }
     for (const Outline& o : outlines_) {
         const QRect r = cellRect(o.col, o.row);
         if (r.isEmpty()) continue;
@@ -291,6 +297,8 @@ void VegTable::mousePressEvent(QMouseEvent* event) {
             drag_ = Drag{DragKind::Col, cell.x(), cell.x()};
     }
     event->accept();
+    // Row 0 and column 0 hold the slots, a pixel wide: no cell to show.
+    if (cell.x() >= 1 && cell.y() >= 1) setCurrent(cell);
     emit cellPressed(event->button(), cell, pos);
 }
 
@@ -329,6 +337,95 @@ void VegTable::mouseReleaseEvent(QMouseEvent* event) {
         }
     }
     emit mouseReleased(event->button(), cellAt(pos), pos, event->globalPosition().toPoint());
+}
+
+void VegTable::setCurrent(QPoint cell) {
+    if (cell != QPoint(-1, -1))
+        cell = QPoint(std::clamp(cell.x(), 1, std::max(1, grid_.colCount() - 1)),
+                      std::clamp(cell.y(), 1, std::max(1, grid_.rowCount() - 1)));
+    if (cell == current_) return;
+    current_ = cell;
+    scrollToCurrent();
+    viewport()->update();
+    emit currentChanged(current_);
+}
+
+void VegTable::clampCurrent() {
+    if (current_ != QPoint(-1, -1)) setCurrent(current_);
+}
+
+int VegTable::rowsInSight() const {
+    int n = 0;
+    for (const Band& b : visibleRows())
+        if (b.index >= rows_.fixed && b.start + b.size <= viewport()->height()) ++n;
+    return std::max(1, n);
+}
+
+void VegTable::scrollToCurrent() {
+    if (current_.x() < 0) return;
+    // A fixed row or column is always in sight; a scrolled one is brought in.
+    if (current_.y() >= rows_.fixed) {
+        if (current_.y() < topRow())
+            setTopRow(current_.y());
+        else if (current_.y() >= topRow() + rowsInSight())
+            setTopRow(current_.y() - rowsInSight() + 1);
+    }
+    if (current_.x() >= cols_.fixed) {
+        // Row 1 is fixed, so the column's rectangle there tells whether it shows.
+        const QRect r = cellRect(current_.x(), 1);
+        if (current_.x() < leftCol() || r.isEmpty())
+            setLeftCol(current_.x());
+        else if (r.right() >= viewport()->width() && leftCol() < current_.x())
+            setLeftCol(leftCol() + 1);
+    }
+}
+
+void VegTable::keyPressEvent(QKeyEvent* event) {
+    if (current_.x() < 0) {
+        if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down ||
+            event->key() == Qt::Key_Left || event->key() == Qt::Key_Right ||
+            event->key() == Qt::Key_Home || event->key() == Qt::Key_End ||
+            event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
+            setCurrent(QPoint(cols_.fixed, rows_.fixed));
+            return;
+        }
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const int lastCol = grid_.colCount() - 1, lastRow = grid_.rowCount() - 1;
+    QPoint c = current_;
+    switch (event->key()) {
+        case Qt::Key_Up:
+            c.ry() -= 1;
+            break;
+        case Qt::Key_Down:
+            c.ry() += 1;
+            break;
+        case Qt::Key_Left:
+            c.rx() -= 1;
+            break;
+        case Qt::Key_Right:
+            c.rx() += 1;
+            break;
+        case Qt::Key_PageUp:
+            c.ry() -= rowsInSight();
+            break;
+        case Qt::Key_PageDown:
+            c.ry() += rowsInSight();
+            break;
+        case Qt::Key_Home:
+            c = ctrl ? QPoint(1, 1) : QPoint(1, c.y());
+            break;
+        case Qt::Key_End:
+            c = ctrl ? QPoint(lastCol, lastRow) : QPoint(lastCol, c.y());
+            break;
+        default:
+            QAbstractScrollArea::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+    setCurrent(c);
 }
 
 void VegTable::leaveEvent(QEvent* event) {

@@ -68,6 +68,13 @@ class VegTable : public QAbstractScrollArea {
     // An empty range (last < first) allows no drag.
     void setMovable(int firstRow, int lastRow, int firstCol, int lastCol);
 
+    // The current cell: where a left press or the keys put it; (-1, -1) when
+    // none. Setting it scrolls it into sight.
+    QPoint current() const { return current_; }
+    void setCurrent(QPoint cell);
+    // Keeps the current cell inside the grid after its size changed.
+    void clampCurrent();
+
     // A row or column being dragged: its index, -1 when none.
     int draggedRow() const { return drag_.kind == DragKind::Row ? drag_.from : -1; }
     int draggedCol() const { return drag_.kind == DragKind::Col ? drag_.from : -1; }
@@ -86,6 +93,8 @@ class VegTable : public QAbstractScrollArea {
     void mouseMovedHeld(QPoint globalPos);
     // The mouse, no button held, came over another cell; (-1, -1): off the cells.
     void cellHovered(QPoint cell);
+    // The current cell moved.
+    void currentChanged(QPoint cell);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -95,6 +104,7 @@ class VegTable : public QAbstractScrollArea {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     // Sizes along one direction: columns (widths) or rows (heights).
@@ -122,6 +132,9 @@ class VegTable : public QAbstractScrollArea {
     int dropRowAt(QPoint pos) const;
     int dropColAt(QPoint pos) const;
     void scrollTowards(QPoint pos);
+    void scrollToCurrent();
+    // Scrolled rows whole in sight from the top row on.
+    int rowsInSight() const;
 
     enum class DragKind { None, Row, Col };
     struct Drag {
@@ -138,6 +151,7 @@ class VegTable : public QAbstractScrollArea {
     int movableRows_[2] = {FixedRows, INT_MAX};
     int movableCols_[2] = {FixedCols, INT_MAX};
     QPoint hovered_{-1, -1};
+    QPoint current_{-1, -1};
 };
 
 }  // namespace tamsel

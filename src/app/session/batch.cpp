@@ -147,7 +147,11 @@ int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::st
             err << "error: unknown command " << name << " (see --help)\n";
             return 2;
         }
-        if (int status = guarded(name, [&] { cmd->run(ctx, in); })) return status;
+        if (int status = guarded(name, [&] {
+                HistoryStep step(s.table, commandTitle(*cmd));
+                cmd->run(ctx, in);
+            }))
+            return status;
     }
     return 0;
 }

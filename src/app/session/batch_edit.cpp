@@ -82,6 +82,22 @@ void drag(BatchContext& c, ArgReader& in, bool rows) {
                 std::to_string(hi) + sj(" です）"));
 }
 
+// Undo and redo leave no pop-up open on a cell that may have gone.
+void stepHistory(Session& s, Ui& ui, bool back) {
+    History& h = s.table.history;
+    const std::string name = back ? h.undoName() : h.redoName();
+    if (back)
+        h.undo(s.table);
+    else
+        h.redo(s.table);
+    EditingState& e = s.editing;
+    e.Panel_ShowCell.visible = e.Panel_forCol.visible = e.Panel_forRow.visible = false;
+    e.Panel_Edit.visible = false;
+    ui.gridChanged();
+    RefreshCaption(s.table, ui);
+    ui.status(sj(back ? "元に戻しました: " : "やり直しました: ") + name);
+}
+
 void recip(BatchContext& c) {
     RecipResult r = Item_RecipClick(c.session.table, c.ui);
     c.err << "recip: " << r.passes << " passes, " << recipEndName(r.end) << "\n";
@@ -96,6 +112,20 @@ void registerEditCommands(std::vector<BatchCommand>& reg) {
     auto edit = [](Click click) {
         return [click](Session& s, Ui& ui) { click(s.table, s.editing, ui); };
     };
+    reg.push_back({.name = "undo",
+                   .help = "元に戻す: take back the last command that changed the table",
+                   .run = [](BatchContext& c, ArgReader&) { stepHistory(c.session, c.ui, true); },
+                   .item = "Item_Undo",
+                   .caption = "元に戻す(&U)",
+                   .place = {"Menu_Edit", 1},
+                   .click = [](Session& s, Ui& ui) { stepHistory(s, ui, true); }});
+    reg.push_back({.name = "redo",
+                   .help = "やり直し: do again the last command taken back",
+                   .run = [](BatchContext& c, ArgReader&) { stepHistory(c.session, c.ui, false); },
+                   .item = "Item_Redo",
+                   .caption = "やり直し(&R)",
+                   .place = {"Menu_Edit", 2},
+                   .click = [](Session& s, Ui& ui) { stepHistory(s, ui, false); }});
     reg.push_back(
         {.name = "insert-col",
          .usage = "K",
@@ -130,7 +160,7 @@ void registerEditCommands(std::vector<BatchCommand>& reg) {
          .run = [](BatchContext& c, ArgReader& in) { rowCommand(c, in, Btn_DelRowMouseUp); },
          .item = "Item_DelRow",
          .caption = "この行を削除する  (&R)",
-         .place = {"Menu_Edit", 10},
+         .place = {"Menu_Edit", 10, true},
          .click = edit(Item_DelRowClick)});
     reg.push_back({.name = "comment",
                    .usage = "R TEXT",

@@ -4,6 +4,7 @@
 
 #include "app/session/settings.h"
 #include "table/editing.h"
+#include "text/sjis.h"
 
 namespace tamsel {
 
@@ -56,6 +57,26 @@ std::vector<Command> allCommands() {
         if (!replaced) table.push_back(c);
     }
     return table;
+}
+
+std::string commandTitle(const Command& c) {
+    std::string t = c.caption;
+    if (t.empty()) {
+        const auto colon = c.help.find(':');
+        const bool japanese =
+            colon != std::string::npos && std::any_of(c.help.begin(), c.help.begin() + colon,
+                                                      [](char ch) { return (ch & 0x80) != 0; });
+        t = japanese ? c.help.substr(0, colon) : c.name;
+    }
+    for (const char* key : {"(&", "（&"})
+        if (auto at = t.rfind(key); at != std::string::npos) t.erase(at);
+    std::erase(t, '&');
+    // Spaces, ASCII and full-width, that only placed the caption in the menu.
+    for (const std::string space : {" ", "　"})
+        while (t.size() >= space.size() &&
+               t.compare(t.size() - space.size(), space.size(), space) == 0)
+            t.erase(t.size() - space.size());
+    return fromUtf8(t);
 }
 
 std::vector<const Command*> menuItems(const std::vector<Command>& table, const std::string& menu) {

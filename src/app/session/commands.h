@@ -69,6 +69,10 @@ void registerMenuOnlyCommands(std::vector<Command>& reg);   // commands.cpp
 // way to an entry of the same item that has one, so another part can register it.
 std::vector<Command> allCommands();
 
+// The command as the user knows it (Shift-JIS): the menu caption without its
+// access key, else the Japanese name that begins its help, else its name.
+std::string commandTitle(const Command& c);
+
 // The entries of one menu, in menu order.
 std::vector<const Command*> menuItems(const std::vector<Command>& table, const std::string& menu);
 

@@ -270,3 +270,55 @@ TEST(EditingWindow, FontFromDialogReachesTheGridAndATableSavesAndLoadsByMenu) {
 
 }  // namespace
 }  // namespace tamsel
+
+namespace tamsel {
+namespace {
+
+// The 編集 menu acts on the current cell's row, is disabled off the species
+// rows, and Ctrl+Z takes back what it did, a drag and a sort.
+TEST(EditingWindow, TheEditMenuDeletesTheCurrentRowAndCtrlZTakesItBack) {
+    Window w;
+    w.show();
+    fillFromSample(w);
+    const TableState& t = w.t();
+    QAction* del = w.form.item(QStringLiteral("Item_DelRow"));
+    QAction* undo = w.form.item(QStringLiteral("Item_Undo"));
+    ASSERT_TRUE(del && undo);
+    EXPECT_FALSE(del->isEnabled());  // no current cell yet
+    const auto start = rowsInUse(t);
+    const int fifth = t.FreqRow + 5;
+    const std::string fifthName = t.VegTable.cell(TableLayout::NameCol, fifth);
+    const std::string firstName = t.VegTable.cell(TableLayout::NameCol, t.FreqRow + 1);
+
+    w.press(Qt::LeftButton, w.cellCentre(5, t.FreqRow + 4));
+    w.release(Qt::LeftButton, w.cellCentre(5, t.FreqRow + 4));
+    QTest::keyClick(w.grid(), Qt::Key_Down);  // to the fifth species
+    EXPECT_EQ(w.grid()->current(), QPoint(5, fifth));
+    ASSERT_TRUE(del->isEnabled());
+    del->trigger();
+    EXPECT_EQ(t.VegTable.cell(TableLayout::NameCol, t.FreqRow + 1), firstName);
+    EXPECT_NE(t.VegTable.cell(TableLayout::NameCol, fifth), fifthName);
+    EXPECT_EQ(undo->text(), u("元に戻す: この行を削除する(&U)"));
+    EXPECT_TRUE(w.form.windowTitle().contains(u("＊")));
+
+    // Off the species rows the row commands do not apply.
+    QTest::keyClick(w.grid(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(w.grid()->current(), QPoint(1, 1));
+    EXPECT_FALSE(del->isEnabled());
+
+    w.press(Qt::LeftButton, w.cellCentre(1, t.FreqRow + 1));
+    w.release(Qt::LeftButton, w.cellCentre(1, t.FreqRow + 3));
+    w.form.item(QStringLiteral("Item_Recip"))->trigger();
+    for (int k = 0; k < 3; ++k) QTest::keyClick(&w.form, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rowsInUse(t), start);
+    EXPECT_EQ(undo->text(), u("元に戻す: 表にデータを加える(&U)"));
+    undo->trigger();  // back to the blank table the window started with
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(w.form.windowTitle().contains(u("＊")));
+    QTest::keyClick(&w.form, Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(&w.form, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_NE(t.VegTable.cell(TableLayout::NameCol, fifth), fifthName);
+}
+
+}  // namespace
+}  // namespace tamsel

@@ -60,7 +60,7 @@ TEST(DesktopWindow, StartsWithBlankTableAndCaption) {
     EXPECT_EQ(QFontInfo(w.form.vegTable()->font()).pixelSize(), 12);
 }
 
-TEST(DesktopWindow, MenuHasEveryCaptionAllEnabled) {
+TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
     // "-" is a separator.
     const std::vector<std::pair<const char*, std::vector<const char*>>> expected = {
         {"ファイル(&F)",
@@ -76,8 +76,9 @@ TEST(DesktopWindow, MenuHasEveryCaptionAllEnabled) {
           "TWINSPAN で群に分ける(&W)", "識別種順に並び替え(&G)", "-",
           "異名辞書ファイルの読込み(&D)"}},
         {"編集(&E)",
-         {"この行を削除する  (&R)", "この列を削除する  (&C)", "-", "この上に行を挿入する",
-          "ここにコメント行を挿入", "この左に列を挿入する", "-", "組成表の標題を編集(&T)"}},
+         {"元に戻す(&U)", "やり直し(&R)", "-", "この行を削除する  (&R)", "この列を削除する  (&C)",
+          "-", "この上に行を挿入する", "ここにコメント行を挿入", "この左に列を挿入する", "-",
+          "組成表の標題を編集(&T)"}},
         {"設定変更(&C)", {"設定ファイル読込み(&I)", "表のフォント変更(&F)"}},
         {"ヘルプ(&H)", {"使用法　　(&H)", "ﾊﾞｰｼﾞｮﾝ情報(&A)"}},
     };
@@ -97,7 +98,10 @@ TEST(DesktopWindow, MenuHasEveryCaptionAllEnabled) {
                 continue;
             }
             EXPECT_EQ(items[i]->text(), want);
-            EXPECT_TRUE(items[i]->isEnabled()) << want.toStdString();
+            // Nothing to undo or redo yet, and no current cell for the row and
+            // column commands: of the 編集 menu only the title is enabled.
+            const bool applies = m != 2 || i == items.size() - 1;
+            EXPECT_EQ(items[i]->isEnabled(), applies) << want.toStdString();
         }
     }
     ASSERT_NE(w.form.item(QStringLiteral("Item_AddReleve")), nullptr);

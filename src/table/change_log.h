@@ -1,0 +1,94 @@
+// What reverses a change of the table, as the grid and the cover array record it
+// at their own operations: a cell's earlier text, the inverse of a permutation,
+// the earlier size with the cells it dropped. A command's steps are these, never
+// a copy of the table, so undoing a sort costs one permutation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "datafile/cover_codes.h"
+
+namespace tamsel::change {
+
+// Each names the operation that undoes the change it was recorded for.
+struct Cell {  // Grid::setCell
+    std::int32_t col, row;
+    std::string text;
+};
+struct Row {  // Grid::setRowTexts (non-empty cells, by column)
+    std::int32_t row;
+    std::vector<std::pair<std::int32_t, std::string>> cells;
+};
+struct RowCount {  // Grid::setRowCount
+    std::int32_t count;
+};
+struct ColCount {  // Grid::setColCount
+    std::int32_t count;
+};
+struct RowOrder {  // Grid::permuteRows
+    std::int32_t first;
+    std::vector<int> order;
+};
+struct ColOrder {  // Grid::permuteCols
+    std::int32_t first;
+    std::vector<int> order;
+};
+struct RowMove {  // Grid::moveRow
+    std::int32_t from, to;
+};
+struct ColMove {  // Grid::moveCol
+    std::int32_t from, to;
+};
+struct Codes {  // CoverArray::set
+    std::int32_t releve, species;
+    LayerCodes codes;
+};
+struct Releve {  // CoverArray::replaceReleve
+    std::int32_t releve;
+    std::vector<std::pair<std::int32_t, LayerCodes>> codes;
+};
+struct CoverSize {  // CoverArray::resize
+    std::int32_t releves, species;
+};
+
+}  // namespace tamsel::change
+
+namespace tamsel {
+
+using Change = std::variant<change::Cell, change::Row, change::RowCount, change::ColCount,
+                            change::RowOrder, change::ColOrder, change::RowMove, change::ColMove,
+                            change::Codes, change::Releve, change::CoverSize>;
+
+// The changes of one step, in the order they were made; undone in reverse.
+class ChangeLog {
+  public:
+    void add(Change c);
+    bool empty() const { return changes_.empty(); }
+    std::size_t bytes() const { return bytes_; }
+    const std::vector<Change>& changes() const { return changes_; }
+    std::vector<Change>& changes() { return changes_; }
+    void append(ChangeLog&& other);
+    void clear() { *this = ChangeLog{}; }
+
+  private:
+    std::vector<Change> changes_;
+    std::size_t bytes_ = 0;
+};
+
+// Where a grid or cover array records its changes: nowhere unless a step is open.
+// A copy records nowhere, and an assignment keeps the target's own log, so a table
+// built aside and moved in is not half recorded.
+class ChangeLogLink {
+  public:
+    ChangeLogLink() = default;
+    ChangeLogLink(const ChangeLogLink&) {}
+    ChangeLogLink& operator=(const ChangeLogLink&) { return *this; }
+    ChangeLog* log = nullptr;
+};
+
+}  // namespace tamsel
