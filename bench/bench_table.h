@@ -77,14 +77,18 @@ struct Size {
     int releves, species;
 };
 
-// 10,000 x 3,000 always; 100,000 x 10,000 too with --large, or alone with --large-only.
+// 10,000 x 3,000 always; 100,000 x 10,000 too with --large, or alone with --large-only;
+// --size R S alone measures R relevés x S species.
 inline std::vector<Size> sizesFrom(int argc, char** argv) {
     bool large = false, only = false;
+    std::vector<Size> out;
     for (int k = 1; k < argc; ++k) {
         large = large || std::strcmp(argv[k], "--large") == 0;
         only = only || std::strcmp(argv[k], "--large-only") == 0;
+        if (std::strcmp(argv[k], "--size") == 0 && k + 2 < argc)
+            out.push_back({std::atoi(argv[k + 1]), std::atoi(argv[k + 2])});
     }
-    std::vector<Size> out;
+    if (!out.empty()) return out;
     if (!only) out.push_back({10000, 3000});
     if (large || only) out.push_back({100000, 10000});
     return out;
@@ -103,8 +107,9 @@ inline double readFloor(const std::string& path) {
         std::fclose(in);
     });
 }
-inline double writeFloor(const std::string& path, std::uint64_t bytes) {
+inline double writeFloor(const std::string& path, std::uint64_t bytes, double* wall = nullptr) {
     std::vector<char> buf(1 << 20, '0');
+    const auto t0 = std::chrono::steady_clock::now();
     double s = cpuSeconds([&] {
         std::FILE* out = std::fopen(path.c_str(), "wb");
         if (!out) std::abort();
@@ -117,6 +122,7 @@ inline double writeFloor(const std::string& path, std::uint64_t bytes) {
         fsync(fileno(out));
         std::fclose(out);
     });
+    if (wall) *wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::remove(path.c_str());
     return s;
 }

@@ -3,7 +3,8 @@
 // the ratio to writing the same number of bytes plainly through the safe file
 // writer. Also the layout alone (the text layout through the pager, measured in
 // the printer font but not drawn), so that the drawing's share shows.
-//   bench_print_bench [RELEVES SPECIES]   (default 10000 3000, 40 species each)
+//   bench_print_bench [RELEVES SPECIES [KEEP.pdf]]   (default 10000 3000, 40 species each;
+//   the PDF is kept as KEEP.pdf, to compare versions with pdftotext and pdftoppm)
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -56,6 +57,8 @@ int main(int argc, char** argv) {
     });
     const double cpu = static_cast<double>(std::clock() - cpu0) / CLOCKS_PER_SEC;
     const auto bytes = std::filesystem::file_size(pdf);
+    if (argc > 3)
+        std::filesystem::copy_file(pdf, argv[3], std::filesystem::copy_options::overwrite_existing);
     std::filesystem::remove(pdf);
 
     // The same through the pager, measured by the printer but not drawn.
@@ -82,10 +85,9 @@ int main(int argc, char** argv) {
         "ratio %.1f\n",
         mb, took, cpu, mb / took, floor, took / floor);
     std::printf(
-        "layout, pager and measuring alone %.2f s (%.1f%% of the print); per 1000 pages %.2f s; "
-        "peak "
-        "%.0f MiB\n",
+        "layout, pager and measuring alone %.2f s (%.1f%% of the print); a page %.2f ms "
+        "(processor %.2f ms); peak %.0f MiB\n",
         layout, 100.0 * layout / took, 1000.0 * took / static_cast<double>(counted.pages),
-        bench::peakMiB());
+        1000.0 * cpu / static_cast<double>(counted.pages), bench::peakMiB());
     return 0;
 }

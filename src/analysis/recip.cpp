@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
+#include <cfloat>
+#include <cstdlib>
+#include <cstring>
 #include <numeric>
 #include <string>
+#include <tuple>
 #include <unordered_map>
+#include <utility>
 
 #include "datafile/cover_codes.h"
 #include "platform/error.h"
@@ -17,33 +21,95 @@ namespace {
 
 using Scores = std::vector<std::uint16_t>;
 
-// The nonzero weights of each relevé (W is mostly zero), packed in one array that
-// each pass streams twice: entry = species position << 6 | weight (0..56).
-struct WeightMatrix {
-    std::vector<std::size_t> start;  // relevé r: entries start[r] .. start[r + 1] - 1
-    std::vector<std::uint32_t> entries;
-    std::vector<std::int64_t> releveTotal, speciesTotal;
-
-    template <typename F>
-    void forEach(int r, F&& f) const {
-        for (std::size_t k = start[r], e = start[r + 1]; k < e; ++k)
-            f(static_cast<int>(entries[k] >> 6), static_cast<int>(entries[k] & 63));
-    }
-};
-
-// Nearest integer, an exact half to the even neighbour.
+// Nearest integer to a / b (a >= 0, b > 0), an exact half to the even neighbour,
+// as nearbyint gives it for the quotient in double: adding 2^52 leaves no bits
+// for a fraction, so the addition itself rounds, without a branch on the
+// fraction (it mispredicts on the scores' rounding) or a call into libm.
+static_assert(FLT_EVAL_METHOD == 0, "doubles rounded to double after each operation");
 std::uint16_t roundedQuotient(std::int64_t a, std::int64_t b) {
-    return static_cast<std::uint16_t>(
-        std::nearbyint(static_cast<double>(a) / static_cast<double>(b)));
+    const double q = static_cast<double>(a) / static_cast<double>(b);
+    return static_cast<std::uint16_t>((q + 0x1p52) - 0x1p52);
 }
 
 // Stretches the scores to 0..100 in whole numbers; false when they are all equal.
+// Every score lies in lo..hi, so each distinct quotient is computed once.
 bool stretch(Scores& v, std::uint16_t lo, std::uint16_t hi) {
     if (v.empty()) return true;
     if (hi == lo) return false;
-    for (auto& x : v) x = static_cast<std::uint16_t>(((x - lo) * 100) / (hi - lo));
+    std::vector<std::uint16_t> to(static_cast<std::size_t>(hi - lo) + 1);
+    for (int d = 0; d <= hi - lo; ++d) to[d] = static_cast<std::uint16_t>((d * 100) / (hi - lo));
+    for (auto& x : v) x = to[x - lo];
     return true;
 }
+
+// The nonzero weights of W (mostly zero) for one half-step of a pass, in runs by
+// what they average into (a relevé, or a species): each run's entries are
+// contiguous, the position each reads (16 bits while the positions fit) and its
+// weight (1..56) in parallel arrays, so that a half-step is a gather into a
+// register. Scattering the relevé runs into per-species sums instead stalls on
+// the sums just written.
+class Runs {
+  public:
+    Runs() = default;
+    // each(f) calls f(run, position read, weight) for every entry.
+    template <typename Each>
+    Runs(int runs, int positions, Each&& each) {
+        start_.assign(static_cast<std::size_t>(runs) + 1, 0);
+        total_.assign(static_cast<std::size_t>(runs), 0);
+        each([&](int run, int, int) { ++start_[static_cast<std::size_t>(run) + 1]; });
+        std::partial_sum(start_.begin(), start_.end(), start_.begin());
+        if (positions <= 0x10000)
+            narrow_.resize(start_.back());
+        else
+            wide_.resize(start_.back());
+        weight_.resize(start_.back());
+        std::vector<std::size_t> next(start_.begin(), start_.end() - 1);
+        each([&](int run, int position, int weight) {
+            const std::size_t k = next[run]++;
+            if (narrow_.empty())
+                wide_[k] = static_cast<std::uint32_t>(position);
+            else
+                narrow_[k] = static_cast<std::uint16_t>(position);
+            weight_[k] = static_cast<std::uint8_t>(weight);
+            total_[run] += weight;
+        });
+    }
+
+    // to[run] = the weighted mean of from over the run's entries, rounded (0 for
+    // a run without weight). Returns the least and the greatest.
+    std::pair<std::uint16_t, std::uint16_t> average(const Scores& from, Scores& to) const {
+        return narrow_.empty() ? averageWith(wide_.data(), from, to)
+                               : averageWith(narrow_.data(), from, to);
+    }
+
+  private:
+    template <typename Position>
+    std::pair<std::uint16_t, std::uint16_t> averageWith(const Position* position,
+                                                        const Scores& from, Scores& to) const {
+        std::uint16_t lo = 6000, hi = 0;
+        const std::uint16_t* score = from.data();
+        const std::uint8_t* weight = weight_.data();
+        for (std::size_t run = 0; run + 1 < start_.size(); ++run) {
+            std::int64_t a = 0;
+            for (std::size_t k = start_[run], end = start_[run + 1]; k < end; ++k)
+                a += std::int64_t{score[position[k]]} * weight[k];
+            to[run] = total_[run] > 0 ? roundedQuotient(a, total_[run]) : 0;
+            lo = std::min(lo, to[run]);
+            hi = std::max(hi, to[run]);
+        }
+        return {lo, hi};
+    }
+
+    std::vector<std::size_t> start_;  // entries of run i: start_[i] .. start_[i + 1] - 1
+    std::vector<std::uint16_t> narrow_;
+    std::vector<std::uint32_t> wide_;
+    std::vector<std::uint8_t> weight_;
+    std::vector<std::int64_t> total_;
+};
+
+struct WeightMatrix {
+    Runs byReleve, bySpecies;
+};
 
 // Thrown before anything has moved when the table cannot be ordered.
 Error refusal(const std::string& why) {
@@ -52,11 +118,10 @@ Error refusal(const std::string& why) {
 
 WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
     const int n = t.SpeciesCount, m = t.ReleveCount;
-    WeightMatrix w;
     if (n >= (1 << 26)) throw Error(sj("種の行が多すぎて反復平均法で並び替えできません"));
-    w.start.assign(static_cast<std::size_t>(m) + 1, 0);
-    w.releveTotal.assign(static_cast<std::size_t>(m), 0);
-    w.speciesTotal.assign(static_cast<std::size_t>(n), 0);
+    // As read: species position << 6 | weight, relevé by relevé.
+    std::vector<std::uint32_t> entries;
+    std::vector<std::size_t> start(static_cast<std::size_t>(m) + 1, 0);
 
     // Species slot -> position of the row carrying it.
     std::vector<std::int32_t> posOfSlot(static_cast<std::size_t>(t.TableArray.speciesSlots()), -1);
@@ -79,33 +144,45 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
             throw Error(sj("測定の列 ") + std::to_string(col) + sj(" のスロット番号 ") +
                         std::to_string(slot) + sj(" が不正です（範囲外か重複）"));
         releveSlotUsed[slot] = true;
+        std::int64_t total = 0;
         for (const auto& [speciesSlot, codes] : t.TableArray.releve(slot)) {
             if (speciesSlot >= static_cast<std::int32_t>(posOfSlot.size())) continue;
             std::int32_t s = posOfSlot[speciesSlot];
             int weight = coverSumValue(2, codes);
             if (s < 0 || weight <= 0) continue;
-            w.entries.push_back(static_cast<std::uint32_t>(s) << 6 |
-                                static_cast<std::uint32_t>(weight));
-            w.releveTotal[r] += weight;
-            w.speciesTotal[s] += weight;
+            entries.push_back(static_cast<std::uint32_t>(s) << 6 |
+                              static_cast<std::uint32_t>(weight));
+            total += weight;
         }
-        w.start[r + 1] = w.entries.size();
-        if (w.releveTotal[r] == 0) {
+        start[r + 1] = entries.size();
+        if (total == 0) {
             std::string serial = trimControl(t.VegTable.cell(col, TableLayout::SerialRow));
             throw refusal(sj("列 ") + std::to_string(col) + sj("（通し番号 ") + serial +
                           sj("）の測定に、被度のある種がありません（空の列か、") +
                           sj("「*」だけの列です）"));
         }
     }
-    return w;
+    auto each = [&](auto&& f) {
+        for (int r = 0; r < m; ++r)
+            for (std::size_t k = start[r]; k < start[r + 1]; ++k)
+                f(r, static_cast<int>(entries[k] >> 6), static_cast<int>(entries[k] & 63));
+    };
+    return {Runs(m, n, each), Runs(n, m, [&](auto&& f) {
+                each([&](int r, int s, int weight) { f(s, r, weight); });
+            })};
 }
 
-std::uint64_t hashState(const Scores& a, const Scores& b) {
+// Four scores a step: the hash only picks the states to compare.
+std::uint64_t hashState(const Scores& state) {
     std::uint64_t h = 1469598103934665603ULL;
     auto mix = [&h](std::uint64_t v) { h = (h ^ v) * 1099511628211ULL; };
-    for (auto v : a) mix(v);
-    mix(0xFFFFu + 1);
-    for (auto v : b) mix(v);
+    std::size_t k = 0;
+    for (; k + 4 <= state.size(); k += 4) {
+        std::uint64_t v;
+        std::memcpy(&v, state.data() + k, sizeof v);
+        mix(v);
+    }
+    for (; k < state.size(); ++k) mix(state[k]);
     return h;
 }
 
@@ -297,7 +374,6 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
         int oldSet = 1, newSet = 0;
         std::unordered_multimap<std::uint64_t, std::size_t> seen;
         std::vector<Scores> states;  // newest species and relevé scores of each pass
-        std::vector<std::int64_t> acc(static_cast<std::size_t>(n));
         for (;;) {
             oldSet = 1 - oldSet;
             newSet = 1 - newSet;
@@ -305,37 +381,23 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
             bar.setPosition(result.passes);
 
             Scores& rNew = rs[newSet];
-            std::uint16_t lo = 6000, hi = 0;
-            for (int r = 0; r < m; ++r) {
-                std::int64_t a = 0;
-                w.forEach(r, [&](int s, int x) { a += std::int64_t{ss[oldSet][s]} * x; });
-                rNew[r] = roundedQuotient(a, w.releveTotal[r]);
-                lo = std::min(lo, rNew[r]);
-                hi = std::max(hi, rNew[r]);
-            }
+            auto [lo, hi] = w.byReleve.average(ss[oldSet], rNew);
             if (!stretch(rNew, lo, hi))
                 throw refusal(sj("第 ") + std::to_string(result.passes) +
                               sj(" 回の計算で、すべての測定の得点が等しくなりました"));
 
             Scores& sNew = ss[newSet];
-            std::fill(acc.begin(), acc.end(), 0);
-            for (int r = 0; r < m; ++r)
-                w.forEach(r, [&](int s, int x) { acc[s] += std::int64_t{rNew[r]} * x; });
-            lo = 6000;
-            hi = 0;
-            for (int s = 0; s < n; ++s) {
-                sNew[s] = w.speciesTotal[s] > 0 ? roundedQuotient(acc[s], w.speciesTotal[s]) : 0;
-                lo = std::min(lo, sNew[s]);
-                hi = std::max(hi, sNew[s]);
-            }
+            std::tie(lo, hi) = w.bySpecies.average(rNew, sNew);
             if (!stretch(sNew, lo, hi))
                 throw refusal(sj("第 ") + std::to_string(result.passes) +
                               sj(" 回の計算で、すべての種の得点が等しくなりました"));
 
-            result.Dsp = 0;
-            for (int s = 0; s < n; ++s) result.Dsp += std::abs(int{ss[oldSet][s]} - int{sNew[s]});
-            result.Drel = 0;
-            for (int r = 0; r < m; ++r) result.Drel += std::abs(int{rs[oldSet][r]} - int{rNew[r]});
+            // Whole numbers, summed exactly as integers.
+            std::int64_t dsp = 0, drel = 0;
+            for (int s = 0; s < n; ++s) dsp += std::abs(int{ss[oldSet][s]} - int{sNew[s]});
+            for (int r = 0; r < m; ++r) drel += std::abs(int{rs[oldSet][r]} - int{rNew[r]});
+            result.Dsp = static_cast<double>(dsp);
+            result.Drel = static_cast<double>(drel);
             if (options.onPass)
                 options.onPass({result.passes, sNew, rNew, result.Dsp, result.Drel});
             if (result.Dsp < 2.0 && result.Drel < 2.0) {
@@ -346,7 +408,7 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
             // the tests repeat too and will never succeed.
             Scores state = sNew;
             state.insert(state.end(), rNew.begin(), rNew.end());
-            std::uint64_t h = hashState(sNew, rNew);
+            std::uint64_t h = hashState(state);
             bool cycle = false;
             auto [first, last] = seen.equal_range(h);
             for (auto it = first; it != last && !cycle; ++it) cycle = states[it->second] == state;

@@ -4,6 +4,7 @@
 // target exactly as it was. Paths are native (the bytes the file system takes).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -32,12 +33,16 @@ class SafeFileWriter : public ByteSink {
 
   private:
     void flushBuffer();
+    void writeAll(std::string_view first, std::string_view second);
+    void startWriteBack();
     [[noreturn]] void fail(const char* what);
 
     std::string path_;
     std::string tempPath_;
     int fd_ = -1;
     std::string buffer_;
+    // Bytes written; where write-back was started last, and up to where it was waited for.
+    std::uint64_t written_ = 0, started_ = 0, waited_ = 0;
 };
 
 // Writes a whole file through SafeFileWriter: fill writes the content to the

@@ -153,26 +153,31 @@ void writeCoverBlock(ByteSink& out, const TableState& t) {
     const std::int32_t NR = t.ReleveCount, NS = t.SpeciesCount;
     const CoverArray& a = t.TableArray;
     // TableArray is held by relevé; the file wants lines by species slot, so the
-    // non-zero entries are sorted by species slot once (a counting sort).
+    // non-zero entries are sorted by species slot once (a counting sort), copied:
+    // read through pointers in species order, each entry was a cache miss.
     std::vector<std::uint32_t> start(static_cast<std::size_t>(NS) + 2, 0);
     for (std::int32_t v = 0; v <= NR; ++v)
         for (const auto& en : a.releve(v))
             if (en.first <= NS) ++start[en.first + 1];
     for (std::size_t s = 1; s < start.size(); ++s) start[s] += start[s - 1];
-    std::vector<std::pair<std::int32_t, const LayerCodes*>> bySpecies(start.back());
+    struct Entry {
+        std::int32_t releve;
+        LayerCodes codes;
+    };
+    std::vector<Entry> bySpecies(start.back());
     std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
     for (std::int32_t v = 0; v <= NR; ++v)
         for (const auto& en : a.releve(v))
-            if (en.first <= NS) bySpecies[fill[en.first]++] = {v, &en.second};
+            if (en.first <= NS) bySpecies[fill[en.first]++] = {v, en.second};
 
     const std::size_t width = 7 * (static_cast<std::size_t>(NR) + 1);
     std::string line(width, '0');
     line += "\r\n";
     for (std::int32_t s = 0; s <= NS; ++s) {
         for (std::uint32_t k = start[s]; k < start[s + 1]; ++k) {
-            auto [v, codes] = bySpecies[k];
+            const auto& [v, codes] = bySpecies[k];
             for (int l = 0; l < LayerCount; ++l) {
-                CoverCode c = (*codes)[l];
+                CoverCode c = codes[l];
                 // A code above 207 would come back as a byte below "0", which no
                 // loader accepts.
                 if (c > 255 - 48)
@@ -184,7 +189,7 @@ void writeCoverBlock(ByteSink& out, const TableState& t) {
         }
         out.write(line);
         for (std::uint32_t k = start[s]; k < start[s + 1]; ++k)
-            std::memset(&line[7 * static_cast<std::size_t>(bySpecies[k].first)], '0', 7);
+            std::memset(&line[7 * static_cast<std::size_t>(bySpecies[k].releve)], '0', 7);
     }
 }
 

@@ -7,6 +7,11 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStringList>
+#include <QTextLayout>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "platform/error.h"
 #include "platform/qt/fonts.h"
@@ -30,8 +35,57 @@ void quietOutsideASession(QtMsgType type, const QMessageLogContext& context, con
     if (previousHandler) previousHandler(type, context, text);
 }
 
+// The PDF engine takes and frees a few buffers of megabytes for every sheet.
+// glibc maps such blocks afresh each time and gives the heap's top back above
+// 128 KiB, so every sheet faulted them in and cleared them again (half the
+// printing time). These are the values glibc's own adjustment of both
+// thresholds reaches at most, set at once; the printer stays fast for the rest
+// of the run.
+void keepLargeBlocks() {
+#if defined(__GLIBC__)
+    static const bool once = [] {
+        mallopt(M_MMAP_THRESHOLD, 32 << 20);
+        mallopt(M_TRIM_THRESHOLD, 64 << 20);
+        return true;
+    }();
+    (void)once;
+#endif
+}
+
 QString printerNameOf(const QPrinter& p) {
     return p.outputFormat() == QPrinter::PdfFormat ? p.outputFileName() : p.printerName();
+}
+
+// The glyphs of one line as drawText would place them, from the start of its
+// baseline, one run per font the text falls back to. Spaces are left out: they
+// draw nothing, a text extractor puts them back from the gaps, and in a table
+// of dots and spaces they are most of the glyphs the PDF engine would write
+// one by one.
+QList<QGlyphRun> glyphRunsOf(const QString& text, const QFont& font, QPrinter& printer) {
+    QTextLayout layout(text, font, &printer);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    const QPointF baseline(0, line.isValid() ? line.y() + line.ascent() : 0);
+    QList<QGlyphRun> runs = layout.glyphRuns();
+    for (QGlyphRun& run : runs) {
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> at = run.positions();
+        const QList<quint32> space = run.rawFont().glyphIndexesForString(QStringLiteral(" "));
+        QList<quint32> keptGlyphs;
+        QList<QPointF> keptAt;
+        for (qsizetype k = 0; k < glyphs.size(); ++k) {
+            if (!space.isEmpty() && glyphs[k] == space[0]) continue;
+            keptGlyphs.push_back(glyphs[k]);
+            keptAt.push_back(at[k] - baseline);
+        }
+        run.setGlyphIndexes(keptGlyphs);
+        run.setPositions(keptAt);
+    }
+    return runs;
 }
 
 }  // namespace
@@ -78,11 +132,24 @@ void QtPrinterSurface::setFont(const FontSpec& font, int heightUnits) {
     // much faster.
     font_.setStyleStrategy(QFont::PreferNoShaping);
     metrics_.reset();
+    lines_.clear();
     if (painter_.isActive()) painter_.setFont(font_);
 }
 
+QtPrinterSurface::Line& QtPrinterSurface::line(std::string_view sjis) {
+    // Headers and all-empty rows recur on every sheet; the rest are measured
+    // once and drawn once, so the cache is kept small.
+    if (auto it = lines_.find(sjis); it != lines_.end()) return it->second;
+    if (lines_.size() >= 4096) lines_.clear();
+    Line& l = lines_[std::string(sjis)];
+    l.text = qs(sjis);
+    return l;
+}
+
 int QtPrinterSurface::textWidth(std::string_view sjis) {
-    return metrics().horizontalAdvance(qs(sjis));
+    Line& l = line(sjis);
+    if (l.width < 0) l.width = metrics().horizontalAdvance(l.text);
+    return l.width;
 }
 
 int QtPrinterSurface::textHeight(std::string_view) {
@@ -103,6 +170,7 @@ int QtPrinterSurface::pageHeight() {
 
 void QtPrinterSurface::beginPage() {
     if (!begun_) {
+        keepLargeBlocks();
         if (!painter_.begin(&printer_)) fail("印刷を始められません: ", printerNameOf(printer_));
         begun_ = true;
         painter_.setFont(font_);
@@ -113,7 +181,13 @@ void QtPrinterSurface::beginPage() {
 }
 
 void QtPrinterSurface::drawRun(int x, int y, std::string_view sjis) {
-    painter_.drawText(x, y + metrics().ascent(), qs(sjis));
+    Line& l = line(sjis);
+    if (!l.shaped) {
+        l.runs = glyphRunsOf(l.text, font_, printer_);
+        l.shaped = true;
+    }
+    const QPointF baseline(x, y + metrics().ascent());
+    for (const QGlyphRun& run : l.runs) painter_.drawGlyphRun(baseline, run);
 }
 
 void QtPrinterSurface::endJob() {

@@ -6,11 +6,16 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGlyphRun>
+#include <QList>
 #include <QPainter>
 #include <QTemporaryFile>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "io/safe_file.h"
 #include "platform/printer.h"
@@ -45,12 +50,28 @@ class QtPrinterSurface : public PrinterSurface {
     void abortJob() noexcept override;
 
   private:
+    // A line of text as measured and as drawn: shaped once, then drawn as glyph
+    // runs (one per font it falls back to), positions from its baseline.
+    struct Line {
+        QString text;
+        int width = -1;
+        bool shaped = false;
+        QList<QGlyphRun> runs;
+    };
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
     const QFontMetrics& metrics();
+    Line& line(std::string_view sjis);
 
     std::unique_ptr<QPrinter> owned_;
     QPrinter& printer_;
     QFont font_;
     std::optional<QFontMetrics> metrics_;
+    std::unordered_map<std::string, Line, TextHash, std::equal_to<>> lines_;  // current font
     QPainter painter_;
     bool begun_ = false, finished_ = false;
     // A PDF: the file asked for, and where the printer draws it meanwhile.
