@@ -209,8 +209,6 @@ std::string readFailureText(ReadFailure why) {
             return sj("種ファイル（.rld）が読めません");
         case ReadFailure::ChainLoops:
             return sj("種レコードのつながりが同じレコードに戻っています（循環）");
-        case ReadFailure::ChainTooLong:
-            return sj("種レコードのつながりが出現種数より長く続いています");
         case ReadFailure::BadLayerCode:
             return sj("種の被度コードが正しくありません");
     }
@@ -244,14 +242,16 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
     ClearPlantSet(p);
 
     // A chain never holds a record twice; one that does would never end. Short
-    // chains are checked by a scan, long ones through a set.
+    // chains are checked by a scan, long ones through a set. Only the records
+    // walked count: a loop among the surplus records is never reached.
     std::array<std::int32_t, 32> seen;
     std::size_t seenCount = 0;
     std::unordered_set<std::int32_t> seenSet;
     std::size_t base = 0;
     const std::size_t lastEntry = p.PlantSet.size() - 1;
-    // Entries past SpeciesTotal are never used, so a chain needs no more records
-    // than SpeciesTotal fills; the first one is read whatever the count says.
+    // Entries past SpeciesTotal are never used, so the walk stops after the records
+    // SpeciesTotal fills (the first one is read whatever the count says). A chain
+    // that runs on is ordinary: deleting species lowers the count, not the chain.
     const std::int64_t neededRecords = std::max<std::int64_t>(
         1, (std::int64_t{p.PlantSetCount} + EntriesPerSpeciesRecord - 1) / EntriesPerSpeciesRecord);
     std::int64_t walked = 0;
@@ -265,7 +265,6 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
         } else if (!seenSet.insert(r).second) {
             return fail(ReadFailure::ChainLoops);
         }
-        if (++walked > neededRecords) return fail(ReadFailure::ChainTooLong);
         if (!p.speciesFile.read(r, p.SpeciesRecord.data()))
             return fail(r >= p.speciesFile.recordCount() ? ReadFailure::LinkPastEnd
                                                          : ReadFailure::SpeciesUnreadable);
@@ -281,6 +280,8 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
             }
         }
         base += EntriesPerSpeciesRecord;
+        // The last needed record's link leads only to surplus records: not even read.
+        if (++walked == neededRecords) break;
         auto next =
             parseNumberField(std::string_view(p.SpeciesRecord.data() + NextSpeciesRecordOffset, 6));
         if (!next) return fail(ReadFailure::BadNextSpeciesRecord);

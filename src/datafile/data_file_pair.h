@@ -72,8 +72,7 @@ enum class ReadFailure {
     NegativeLink,  // a species link to a record number below 0
     LinkPastEnd,   // a species link beyond the end of the .rld file
     SpeciesUnreadable,
-    ChainLoops,    // the species chain comes back to a record already read
-    ChainTooLong,  // the chain goes on past the records SpeciesTotal can fill
+    ChainLoops,  // the species chain comes back to a record already read
     BadLayerCode,
 };
 
@@ -150,8 +149,9 @@ void openDataFileBytes(DataFilePair& p, std::string headerBytes, std::string spe
 void CloseDataFiles(DataFilePair& p);
 void ClearPlantSet(DataFilePair& p);
 // Reads header record n and its species chain; false on any failure, with the
-// reason in LastReadFailure. The walk reads at most the records SpeciesTotal can
-// fill (at least one), so a relevé costs what its species cost.
+// reason in LastReadFailure. The walk reads only the records SpeciesTotal can
+// fill (at least one) and never follows the chain beyond them, so a relevé
+// costs what its species cost.
 bool ReadReleve(DataFilePair& p, std::int32_t n);
 
 // The relevé the pair read last: the HeaderRecord buffer and PlantSet entries

@@ -269,15 +269,18 @@ TEST_F(AddReleveTest, SkippedRecordsAreReportedOnceWhenTheCommandEnds) {
         rli.push_back(rec);
         rld.push_back(speciesRecord(good.species, 0));
     };
-    add(good, speciesRecord(good.species, 0));                                      // 1
-    spoiled(hdr::SpeciesTotal, "ab  ");                                             // 2
-    add(good, speciesRecord(good.species, 0));                                      // 3
-    add(good, speciesRecord(good.species, static_cast<std::int32_t>(rld.size())));  // 4: loop
-    spoiled(hdr::CoverNotation, " ");                                               // 5
-    add(good, speciesRecord({{"A", "2m"}}, 0));                                     // 6
-    spoiled(hdr::FirstSpeciesRecord, "  9999");                                     // 7
-    add(good, speciesRecord({{"A", "2m"}}, 0));                                     // 8
-    spoiled(hdr::SpeciesTotal, "x");                                                // 9
+    // Record 4 links back to itself within the two records its 13 species need.
+    ReleveIn looped = good;
+    looped.speciesTotal = "  13";
+    add(good, speciesRecord(good.species, 0));                                        // 1
+    spoiled(hdr::SpeciesTotal, "ab  ");                                               // 2
+    add(good, speciesRecord(good.species, 0));                                        // 3
+    add(looped, speciesRecord(good.species, static_cast<std::int32_t>(rld.size())));  // 4: loop
+    spoiled(hdr::CoverNotation, " ");                                                 // 5
+    add(good, speciesRecord({{"A", "2m"}}, 0));                                       // 6
+    spoiled(hdr::FirstSpeciesRecord, "  9999");                                       // 7
+    add(good, speciesRecord({{"A", "2m"}}, 0));                                       // 8
+    spoiled(hdr::SpeciesTotal, "x");                                                  // 9
     testing::writeRecords(base, rli, rld);
 
     f.RtN1 = 1;

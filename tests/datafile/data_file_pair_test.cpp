@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -330,19 +331,17 @@ const BadCase badCases[] = {
      [](auto&, auto& rld) { rld[1].replace(NextSpeciesRecordOffset, 6, "      "); }},
     {"chain back to itself", ReadFailure::ChainLoops,
      [](auto&, auto& rld) { rld[1].replace(NextSpeciesRecordOffset, 6, "     1"); }},
-    {"chain 1 -> 2 -> 1", ReadFailure::ChainLoops,
-     [](auto&, auto& rld) { rld[2].replace(NextSpeciesRecordOffset, 6, "     1"); }},
+    {"chain 1 -> 2 -> 1 within the records SpeciesTotal fills", ReadFailure::ChainLoops,
+     [](auto& rli, auto& rld) {
+         setHeader(rli[1], hdr::SpeciesTotal, "  25");
+         rld[2].replace(NextSpeciesRecordOffset, 6, "     1");
+     }},
     {"malformed layer code", ReadFailure::BadLayerCode,
      [](auto&, auto& rld) { rld[2].replace(42 + 28, 2, "2m"); }},
     {"malformed layer code in an unused entry", ReadFailure::BadLayerCode,
      [](auto&, auto& rld) { rld[2].replace(11 * 42 + 28 + 12, 2, "-1"); }},
     {"negative layer code", ReadFailure::BadLayerCode,
      [](auto&, auto& rld) { rld[1].replace(28, 2, "-9"); }},
-    {"chain past the records SpeciesTotal fills", ReadFailure::ChainTooLong,
-     [](auto&, auto& rld) {
-         rld[2].replace(NextSpeciesRecordOffset, 6, "     5");
-         rld.push_back(testing::speciesRecord({}, 0));
-     }},
     {"species file cut inside the chain", ReadFailure::LinkPastEnd,
      [](auto&, auto& rld) {
          // The bad chain goes on to a last record that is cut short.
@@ -370,12 +369,14 @@ TEST_F(DataFilePairTest, TruncatedHeaderFile) {
 
 TEST_F(DataFilePairTest, ChainLongerThanSpeciesTotalNeeds) {
     // SpeciesTotal 3 with a chain of 20 records: the walk stops after the one
-    // record the count can fill, and the relevé is not read.
+    // record the count can fill, and the relevé reads with its three species.
     ReleveIn r = releve("long", numberedSpecies(240));
     r.speciesTotal = "   3";
     testing::writeDataFilePair(base(), {r});
-    EXPECT_FALSE(openAndRead(1));
-    EXPECT_EQ(p.LastReadFailure, ReadFailure::ChainTooLong);
+    ASSERT_TRUE(openAndRead(1));
+    EXPECT_EQ(p.PlantSetCount, 3);
+    EXPECT_EQ(trimmedName(p, 3), "sp3");
+    EXPECT_EQ(trimmedName(p, 13), "");
     // SpeciesTotal 0 with a chain of one record still reads, with no species.
     r = releve("zero", numberedSpecies(5));
     r.speciesTotal = "   0";
@@ -390,6 +391,75 @@ TEST_F(DataFilePairTest, ChainLongerThanSpeciesTotalNeeds) {
     ASSERT_TRUE(openAndRead(1));
     EXPECT_EQ(p.PlantSet.size(), 174u);
     EXPECT_EQ(trimmedName(p, 173), "sp173");
+}
+
+// A chain of three records (sp1..sp12, sp13..sp24, sp25..sp36) under different
+// counts and links: only the records SpeciesTotal fills are walked, so what lies
+// beyond them never matters, while a fault among them still fails the read.
+TEST_F(DataFilePairTest, OnlyTheRecordsSpeciesTotalFillsAreWalked) {
+    struct Case {
+        const char* what;
+        const char* speciesTotal;
+        std::array<const char*, 3> next;  // NextSpeciesRecord of records 1, 2, 3
+        ReadFailure why;                  // None: the read succeeds
+        int lastNamed;                    // highest entry that holds a species
+    };
+    const Case cases[] = {
+        {"count 2", "   2", {"     2", "     3", "     0"}, ReadFailure::None, 12},
+        {"count 13", "  13", {"     2", "     3", "     0"}, ReadFailure::None, 24},
+        {"surplus record beyond the file",
+         "  13",
+         {"     2", "   999", "     0"},
+         ReadFailure::None,
+         24},
+        {"surplus record links beyond the file",
+         "  13",
+         {"     2", "     3", "   999"},
+         ReadFailure::None,
+         24},
+        {"surplus record links back to the first",
+         "  13",
+         {"     2", "     3", "     1"},
+         ReadFailure::None,
+         24},
+        {"no number after the last needed record",
+         "  13",
+         {"     2", "  x   ", "     0"},
+         ReadFailure::None,
+         24},
+        {"count 0", "   0", {"     2", "     3", "     0"}, ReadFailure::None, 12},
+        {"count 36", "  36", {"     2", "     3", "     0"}, ReadFailure::None, 36},
+        {"loop within the needed records",
+         "  36",
+         {"     2", "     1", "     0"},
+         ReadFailure::ChainLoops,
+         0},
+        {"needed record beyond the file",
+         "  36",
+         {"     2", "   999", "     0"},
+         ReadFailure::LinkPastEnd,
+         0},
+    };
+    auto sp = numberedSpecies(36);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReleveIn r = releve("chain", sp);
+        r.speciesTotal = c.speciesTotal;
+        std::vector<std::string> rld{std::string(512, ' ')};
+        for (int k = 0; k < 3; ++k) {
+            rld.push_back(
+                testing::speciesRecord({sp.begin() + 12 * k, sp.begin() + 12 * k + 12}, 0));
+            rld.back().replace(NextSpeciesRecordOffset, 6, c.next[k]);
+        }
+        testing::writeRecords(base(), {std::string(256, ' '), testing::headerRecord(r, 1)}, rld);
+        bool ok = openAndRead(1);
+        EXPECT_EQ(p.LastReadFailure, c.why);
+        EXPECT_EQ(ok, c.why == ReadFailure::None);
+        if (!ok) continue;
+        EXPECT_EQ(p.PlantSetCount, std::stoi(c.speciesTotal));
+        EXPECT_EQ(trimmedName(p, c.lastNamed), "sp" + std::to_string(c.lastNamed));
+        EXPECT_EQ(trimmedName(p, c.lastNamed + 1), "");
+    }
 }
 
 TEST_F(DataFilePairTest, SpeciesTotalLargerThanTheChain) {
@@ -433,7 +503,9 @@ TEST_F(DataFilePairTest, LongChainWithoutLoopReadsWhole) {
     EXPECT_EQ(p.PlantSetCount, 480);
     EXPECT_EQ(trimmedName(p, 480), "sp480");
 
-    // And a loop that closes after more than 32 records is found too.
+    // And a loop that closes after more than 32 records, among the 50 records
+    // SpeciesTotal needs, is found too.
+    r.speciesTotal = " 600";
     std::vector<std::string> rli{std::string(256, ' '), testing::headerRecord(r, 1)};
     std::vector<std::string> rld{std::string(512, ' ')};
     for (int k = 1; k <= 40; ++k) rld.push_back(testing::speciesRecord({}, k < 40 ? k + 1 : 5));
