@@ -65,6 +65,14 @@ void permuteSpeciesRows(TableState& t, const std::vector<int>& order) {
         t.VegTable.setCell(TableLayout::NumberCol, layout.speciesRow(k), IntText4(k));
 }
 
+void permuteReleveCols(TableState& t, const std::vector<int>& order) {
+    using L = TableLayout;
+    t.VegTable.permuteCols(L::FirstReleveCol, order);
+    permuteCounts(t.NumSpArray, order);
+    for (std::int32_t k = 1; k <= t.ReleveCapacity; ++k)
+        t.VegTable.setCell(L::releveCol(k), L::SerialRow, IntText4(k));
+}
+
 void SortReleve(TableState& t, Ui& ui, bool reverse) {
     using L = TableLayout;
     MessagePanelScope panel(ui, sj("測定を並べ替えています"));
@@ -83,11 +91,8 @@ void SortReleve(TableState& t, Ui& ui, bool reverse) {
     }
     std::vector<int> order = stableOrder(keys, !reverse);
     keys.clear();
-    g.permuteCols(L::FirstReleveCol, order);
-    permuteCounts(t.NumSpArray, order);
+    permuteReleveCols(t, order);
     g.setCell(L::FreqCol, t.FreqRow, sj("F＼N"));
-    for (std::int32_t k = 1; k <= t.ReleveCapacity; ++k)
-        g.setCell(L::releveCol(k), L::SerialRow, IntText4(k));
     ui.gridChanged();
 }
 

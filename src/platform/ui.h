@@ -103,6 +103,17 @@ class Ui {
     // One line on what a command did, shown without stopping the user (the
     // window's status bar); the command line keeps its output as it is.
     virtual void status(const std::string& text) { (void)text; }
+    // A long text in a window of its own with 閉じる and 保存; true when the user
+    // asked to save it. The command line shows none.
+    virtual bool showReport(const std::string& title, const std::string& text) {
+        (void)title;
+        (void)text;
+        return false;
+    }
+    // Whether the user pressed the message panel's cancel button since the panel
+    // was shown with one (showMessagePanel, then offerCancel).
+    virtual void offerCancel() {}
+    virtual bool cancelRequested() { return false; }
 
     ProgressBar& progressBar1() { return bar1_; }  // on the add-relevé panel
     ProgressBar& progressBar2() { return bar2_; }  // on the message panel

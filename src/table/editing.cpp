@@ -56,6 +56,8 @@ void moveEntry(std::vector<std::uint16_t>& v, int from, int to) {
         std::rotate(v.begin() + to, v.begin() + from, v.begin() + from + 1);
 }
 
+}  // namespace
+
 void insertColumnAt(TableState& t, Ui& ui, int col) {
     requireTarget(col, L::FirstReleveCol, L::releveCol(t.ReleveCount + 1), "列を挿入", "列",
                   "挿入");
@@ -75,6 +77,8 @@ void insertColumnAt(TableState& t, Ui& ui, int col) {
     ui.gridChanged();
     RefreshCaption(t, ui);
 }
+
+namespace {
 
 void deleteRowAt(TableState& t, int row) {
     Grid& g = t.VegTable;

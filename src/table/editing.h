@@ -81,6 +81,10 @@ void Btn_RemarkMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton butto
 void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui& ui);
 void Btn_Edit_CancelClick(TableState& t, EditingState& e, Ui& ui);
 
+// An empty relevé column inserted at grid column col (its slot taken from the
+// first free column), as the pop-up's "列を挿入する" does.
+void insertColumnAt(TableState& t, Ui& ui, int col);
+
 // Menu "編集(&E)": the same commands on the row or column of the last right press.
 void Item_DelRowClick(TableState& t, EditingState& e, Ui& ui);
 void Item_DelColClick(TableState& t, EditingState& e, Ui& ui);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -387,9 +388,11 @@ struct TableFileReader::State {
             f();
         } catch (const Error& e) {
             slot = e;
-            // The table is no longer needed; give its memory back now.
+            // The table is no longer needed; give its memory back now. The title
+            // and counts stay: the refusal may still name them.
             if (&slot == &widthFault || &slot == &contentFault) {
-                lt = LoadedTable{};
+                lt.codes = CoverArray{};
+                lt.grid = Grid{};
                 cover = {};
             }
         }
@@ -444,14 +447,11 @@ void TableFileReader::State::line(std::string_view text, std::size_t length) {
             cols = static_cast<std::size_t>(TableLayout::gridColCount(c[1]));
             counted = true;
         });
-        if (counted) {
-            if (bar) {
-                bar->setMin(0);
-                bar->setMax(lt.speciesCount + 5);
-            }
-            lt.codes.resize(lt.releveCount + 1, lt.speciesCount + 1);
-            lt.grid.setRowCount(TableLayout::gridRowCount(lt.speciesCount));
-            lt.grid.setColCount(static_cast<int>(cols));
+        // Nothing is sized from the counts yet: a file of a few bytes may claim
+        // 10^8 species. The grid waits for the cover block to prove them.
+        if (counted && bar) {
+            bar->setMin(0);
+            bar->setMax(lt.speciesCount + 5);
         }
         return;
     }
@@ -476,6 +476,12 @@ void TableFileReader::State::line(std::string_view text, std::size_t length) {
     const int r = static_cast<int>(n - coverEnd - 1);
     keepFirst(contentFault, [&] {
         Grid& g = lt.grid;
+        // The whole cover block has arrived: its NS + 1 lines of 7 (NR + 1) bytes
+        // each prove the counts, so the grid they give costs what the file holds.
+        if (r == 0) {
+            g.setRowCount(TableLayout::gridRowCount(lt.speciesCount));
+            g.setColCount(static_cast<int>(cols));
+        }
         bool closed = forEachFilledCommaItem(text, [&](std::size_t k, std::string_view item) {
             if (k >= cols) return;
             if (hasLineBreak(item))
@@ -563,6 +569,7 @@ LoadedTable TableFileReader::finish() {
         fault.at(st.expected + 1, sj("表の最後の行の後に余分な行があります") + counted + sj("。"));
     if (st.widthFault) throw *st.widthFault;
     if (st.contentFault) throw *st.contentFault;
+    lt.codes.resize(lt.releveCount + 1, lt.speciesCount + 1);
     lt.codes.assign(st.cover);
     st.cover = {};
 
@@ -638,9 +645,15 @@ void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar,
             if (bar) bar->setPosition(0);
         }
     } reset{bar};
-    TableFileReader reader(path, bar);
-    readFileInPieces(path, bufferSize, [&](std::string_view piece) { reader.feed(piece); });
-    installLoadedTable(t, reader.finish(), path);
+    try {
+        TableFileReader reader(path, bar);
+        readFileInPieces(path, bufferSize, [&](std::string_view piece) { reader.feed(piece); });
+        installLoadedTable(t, reader.finish(), path);
+    } catch (const std::bad_alloc&) {
+        // A table too large for this machine: the user's words, the table as it was.
+        throw Error(sj("メモリーが足りないため組成表ファイル ") + fromUtf8(path) +
+                    sj(" を読み込めません"));
+    }
 }
 
 // --- commands ------------------------------------------------------------------

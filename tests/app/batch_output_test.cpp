@@ -96,6 +96,33 @@ TEST_F(BatchOutput, CsvExports) {
     EXPECT_NE(plot.find("\r\n103,,4520" + std::string(23, ',') + "2\r\n"), std::string::npos);
 }
 
+TEST_F(BatchOutput, TwinspanGroupsFeedTheSynopticTable) {
+    Outcome r = run({"twinspan", "--group-min", "2", "--report", dir.file("tw.txt"), "synoptic",
+                     dir.file("syn.csv")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The group sizes of the report, in table order, are the synoptic table's groups.
+    std::string sizes;
+    const std::string report = readWholeFile(dir.file("tw.txt"));
+    for (std::size_t at = report.find("\r\ngroup "); at != std::string::npos;
+         at = report.find("\r\ngroup ", at + 1)) {
+        const std::size_t size = report.find(' ', at + 8) + 1;
+        sizes += "," + report.substr(size, report.find(':', size) - size);
+    }
+    const std::string csv = readWholeFile(dir.file("syn.csv"));
+    const std::size_t second = csv.find("\r\n") + 2;
+    // (the line goes on with empty fields under the phi columns)
+    EXPECT_EQ(
+        csv.substr(second, csv.find("\r\n", second) - second).rfind(sj("測定数") + sizes + ",", 0),
+        0u);
+    EXPECT_GE(sizes.size(), 4u) << report;  // at least two groups
+
+    for (const char* option : {"--levels", "--cuts", "--clusters", "--heterogeneity"}) {
+        r = run({"twinspan", option, "-1"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(option), std::string::npos) << r.err;
+    }
+}
+
 TEST_F(BatchOutput, SpreadsheetThroughThePanelAndTheWorkbookServer) {
     Outcome r = run({"check", "freq", "spreadsheet", dir.file("t.xlsx"), "--to", "2"});
     ASSERT_EQ(r.status, 0) << r.err;

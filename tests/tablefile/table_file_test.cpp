@@ -7,6 +7,9 @@
 #include <map>
 #include <sstream>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
 #include "support/data_file_writer.h"
@@ -340,6 +343,83 @@ TEST(TableFileTest, ALoadCutAtEveryByteGivesTheSameTableOrTheSameFault) {
             ASSERT_EQ(std::string(e.what()), wholeFault) << "buffer of " << size << " bytes";
         }
     }
+}
+
+// The resident memory of this process now, and its peak so far (getrusage), in MiB.
+double residentMiB() {
+    std::ifstream in("/proc/self/statm");
+    long pages = 0, resident = 0;
+    in >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+double peakMiB() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+// Line 2 of a file of a few bytes may claim any counts. Each file is refused as
+// the short file it is, and the load takes memory for what the file holds, not
+// for what it claims.
+TEST(TableFileTest, ClaimedCountsTakeNoMemoryTheFileDoesNotHold) {
+    BatchUi ui;
+    TempDir dir;
+    TableState cur = smallTable(ui);
+    const Snapshot before = snapshot(cur);
+    const std::string path = dir.file("claims.vtb");
+    struct Case {
+        std::string bytes;
+        const char* refusal;
+    } cases[] = {
+        {"T\r\n100000000 0 2\r\n", "被度コードの行が足りません"},
+        {"T\r\n2000000000 0 2\r\n", "被度コードの行が足りません"},
+        {"T\r\n0 10000000 2\r\n", "被度コードの行が足りません"},
+        {"T\r\n0 268435447 2\r\n", "被度コードの行が足りません"},  // the most relevés allowed
+        {"T\r\n0 2000000000 2\r\n", "件数が大きすぎます"},
+        // A first cover line of the wrong width: the refusal still names the claim.
+        {"T\r\n100000000 1 2\r\n00\r\n", "NS=100000000 NR=1 F=2 からは 200000006 行のはず"},
+        {"T\r\n1 0 2000000000\r\n", "の範囲にありません"},
+        // The cover block whole, F＼N in row 31 far beyond the one grid line there is.
+        {"T\r\n1 0 31\r\n0000000\r\n0000000\r\n,\r\n", "表のセルの行が足りません"},
+    };
+    const double start = residentMiB();
+    for (const Case& c : cases) {
+        writeBytes(path, c.bytes);
+        try {
+            loadTableFile(cur, path, &ui.progressBar1());
+            ADD_FAILURE() << "accepted: " << c.bytes.substr(0, 24);
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(sj(c.refusal)), std::string::npos)
+                << toUtf8(e.what());
+        }
+        EXPECT_TRUE(snapshot(cur) == before);
+    }
+    EXPECT_LT(peakMiB() - start, 64.0);
+}
+
+// A load that runs out of memory half-way is refused in the user's words, never
+// as an internal fault, and the table stays as it was.
+TEST(TableFileTest, ALoadThatRunsOutOfMemoryIsRefusedInTheUsersWords) {
+    struct StarvedUi : BatchUi {
+        bool starved = false;
+        void progressChanged(int, const ProgressBar& bar) override {
+            if (starved && bar.position() == 1) throw std::bad_alloc();
+        }
+    } ui;
+    TempDir dir;
+    TableState cur = smallTable(ui);
+    const Snapshot before = snapshot(cur);
+    const std::string path = dir.file("big.vtb");
+    writeBytes(path, smallFile());
+    ui.starved = true;
+    try {
+        loadTableFile(cur, path, &ui.progressBar1());
+        ADD_FAILURE() << "loaded";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  sj("メモリーが足りないため組成表ファイル ") + path + sj(" を読み込めません"));
+    }
+    EXPECT_TRUE(snapshot(cur) == before);
 }
 
 int filesIn(const TempDir& dir) {

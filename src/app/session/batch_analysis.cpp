@@ -1,6 +1,7 @@
 // Commands of the relevé groups: the synoptic table and the sort by diagnostic
 // species, with the options dialog answered by --threshold and --fisher.
 #include "analysis/synoptic.h"
+#include "analysis/twinspan_table.h"
 #include "app/session/batch.h"
 #include "platform/error.h"
 #include "text/sjis.h"
@@ -21,6 +22,29 @@ void answerOptions(BatchContext& c, ArgReader& in, const char* name) {
             ArgReader::unknownOption(name, *opt);
     }
     c.ui.fieldsAnswers.push_back(answer);
+}
+
+// twinspan's options, each into its dialog field; an option named twice keeps the last.
+void runTwinspanCommand(BatchContext& c, ArgReader& in) {
+    using T = TwinspanOptionTexts;
+    T texts;
+    std::optional<std::string> report;
+    const std::array<std::string, T::FieldCount> names{
+        "--cuts", "--levels", "--group-min", "--indicators", "--clusters", "--heterogeneity"};
+    while (auto opt = in.nextOption()) {
+        if (*opt == "--report") {
+            report = in.next("--report FILE");
+            continue;
+        }
+        int field = -1;
+        for (int f = 0; f < T::FieldCount; ++f)
+            if (*opt == names[f]) field = f;
+        if (field < 0) ArgReader::unknownOption("twinspan", *opt);
+        texts.text[field] = fromUtf8(in.next(*opt + " VALUE"));
+    }
+    const TwinspanOptions o = parseTwinspanOptions(texts, names);
+    auto run = classifyTable(c.session.table, c.ui, o);
+    if (run && report) saveTwinspanReport(*report, run->report);
 }
 
 }  // namespace
@@ -55,6 +79,19 @@ void registerAnalysisCommands(std::vector<BatchCommand>& reg) {
                    .caption = "識別種順に並び替え(&G)",
                    .place = {"Menu_Tool", 56},
                    .click = [](Session& s, Ui& ui) { Item_SortFidelityClick(s.table, ui); }});
+    reg.push_back(
+        {.name = "twinspan",
+         .usage = "[--cuts 0,2,5,10,20] [--levels 6] [--group-min 5] [--indicators 7] "
+                  "[--clusters G] [--heterogeneity inertia|whittaker|sorensen|jaccard] "
+                  "[--report FILE]",
+         .help = "TWINSPAN で群に分ける: relevé columns into TWINSPAN's groups (one empty "
+                 "column between them) and two-way order; with --clusters the modified "
+                 "TWINSPAN into G groups; --report saves the report",
+         .run = runTwinspanCommand,
+         .item = "Item_Twinspan",
+         .caption = "TWINSPAN で群に分ける(&W)",
+         .place = {"Menu_Tool", 55},
+         .click = [](Session& s, Ui& ui) { Item_TwinspanClick(s.table, ui, s.twinspanOptions); }});
 }
 
 }  // namespace tamsel

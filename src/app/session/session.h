@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/twinspan_table.h"
 #include "compose/add_releve_form.h"
 #include "compose/replace_name.h"
 #include "output/print_panel.h"
@@ -23,6 +24,7 @@ struct Session {
     PrintPanel printPanel;      // the print-item panel; its states persist between outputs
     ServerRegistry automation;  // the spreadsheet output's servers
     std::string programPath;    // the program file, for the help file and the current folder
+    TwinspanOptionTexts twinspanOptions;  // the TWINSPAN dialog's texts as last left
 };
 
 // The start-up sequence of the main window. args are the command-line arguments

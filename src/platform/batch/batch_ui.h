@@ -37,6 +37,14 @@ class BatchUi : public Ui {
     // From saveAnswers in order; none left: キャンセル, so nothing is lost.
     SaveAnswer askToSave(const std::string& question) override;
     void status(const std::string& text) override { statusLines.push_back(text); }
+    bool showReport(const std::string& title, const std::string& text) override {
+        reports.push_back(title + "\n" + text);
+        return saveReport;
+    }
+    // Answers cancelRequested() with true once this many questions were asked
+    // (negative: never).
+    int cancelAfter = -1;
+    bool cancelRequested() override { return cancelAfter >= 0 && cancelAsked++ >= cancelAfter; }
 
     // Prepared answers, taken in order; an empty optional is a cancelled dialog.
     std::deque<std::optional<std::string>> fileAnswers;
@@ -57,6 +65,9 @@ class BatchUi : public Ui {
     std::vector<std::string> helpShown;
     std::vector<std::string> questions;
     std::vector<std::string> statusLines;
+    std::vector<std::string> reports;  // title, line feed, text
+    bool saveReport = false;           // the answer of every report window
+    int cancelAsked = 0;
     std::string caption;
     int alerts = 0;
     int busyDepth = 0;

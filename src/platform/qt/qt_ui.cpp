@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QFormLayout>
@@ -11,10 +12,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPageSetupDialog>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <filesystem>
 
@@ -96,9 +100,54 @@ void QtUi::showMessagePanel(const std::string& label) {
 
 void QtUi::hideMessagePanel() {
     if (panel_) panel_->hide();
+    if (cancel_) cancel_->deleteLater();
+    cancel_ = nullptr;
+}
+
+void QtUi::offerCancel() {
+    if (!window_) return;
+    // A window-modal progress dialog: while it shows, the events it lets through
+    // reach its cancel button and nothing else of the window.
+    cancel_ = new QProgressDialog(label_ ? label_->text() : QString(), qs(sj("キャンセル")), 0,
+                                  1000, window_);
+    cancel_->setWindowModality(Qt::WindowModal);
+    cancel_->setMinimumDuration(500);
+    cancel_->setAutoClose(false);
+    cancel_->setAutoReset(false);
+    cancel_->setValue(0);
+}
+
+bool QtUi::cancelRequested() {
+    // The dialog's setValue has let its events through once it shows.
+    return cancel_ && cancel_->wasCanceled();
+}
+
+bool QtUi::showReport(const std::string& title, const std::string& text) {
+    QDialog dialog(window_);
+    dialog.setWindowTitle(qs(title));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* view = new QPlainTextEdit(qs(text), &dialog);
+    view->setReadOnly(true);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    layout->addWidget(view);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* save = buttons->addButton(qs(sj("保存")), QDialogButtonBox::AcceptRole);
+    buttons->addButton(qs(sj("閉じる")), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    save->setDefault(false);
+    dialog.resize(720, 480);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void QtUi::progressChanged(int which, const ProgressBar& bar) {
+    if (which == 2 && cancel_) {
+        if (cancel_->maximum() != bar.max() || cancel_->minimum() != bar.min())
+            cancel_->setRange(bar.min(), bar.max());
+        cancel_->setValue(bar.position());  // a modal dialog handles its events here
+    }
     QProgressBar* w = which == 1 ? bar1_.data() : bar2_.data();
     if (!w) return;
     if (w->minimum() != bar.min() || w->maximum() != bar.max()) w->setRange(bar.min(), bar.max());

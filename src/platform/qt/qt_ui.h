@@ -12,6 +12,7 @@ class QDialog;
 class QLabel;
 class QPrinter;
 class QProgressBar;
+class QProgressDialog;
 class QWidget;
 
 namespace tamsel {
@@ -85,6 +86,9 @@ class QtUi : public Ui {
     void gridChanged() override;
     SaveAnswer askToSave(const std::string& question) override;
     void status(const std::string& text) override;
+    bool showReport(const std::string& title, const std::string& text) override;
+    void offerCancel() override;
+    bool cancelRequested() override;
 
   protected:
     void progressChanged(int which, const ProgressBar& bar) override;
@@ -95,6 +99,7 @@ class QtUi : public Ui {
     QPointer<QLabel> label_;
     QPointer<QProgressBar> bar1_, bar2_;
     QPointer<QDialog> about_;
+    QPointer<QProgressDialog> cancel_;  // while a command can be cancelled
     QPointer<HelpViewer> help_;
     std::function<void()> gridChanged_;
     FileDialogHook fileHook_;

@@ -1,0 +1,330 @@
+#include "analysis/twinspan_table.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "analysis/sorting.h"
+#include "datafile/cover_codes.h"
+#include "io/safe_file.h"
+#include "platform/error.h"
+#include "table/editing.h"
+#include "table/frequency.h"
+#include "table/save_dialog.h"
+#include "table/table_layout.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+namespace {
+
+using Texts = TwinspanOptionTexts;
+using Names = std::array<std::string, Texts::FieldCount>;
+
+[[noreturn]] void refuse(const std::string& name, const std::string& text, const char* why) {
+    throw Error(name + sj(" の値 \"") + text + sj("\" は使えません（") + sj(why) + sj("）"));
+}
+
+std::optional<double> number(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
+    double v = 0;
+    auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+int wholeNumber(const Texts& t, const Names& names, Texts::Field f, int lo, int hi,
+                const char* range) {
+    const std::string& text = t.text[f];
+    auto v = number(text);
+    if (!v || *v != std::floor(*v)) refuse(names[f], text, "整数で指定してください");
+    if (*v < 0) refuse(names[f], text, "負の数は指定できません");
+    if (*v < lo || *v > hi) refuse(names[f], text, range);
+    return static_cast<int>(*v);
+}
+
+std::string fixed(double v, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+std::string shortNumber(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
+std::string trimmedCell(const std::string& s) {
+    return trimControl(s);
+}
+
+constexpr const char* DialogLabels[Texts::FieldCount] = {
+    "カットレベル（％、コンマ区切り）", "分割の段数",
+    "分割する群の最小の大きさ",         "指標種の最大数",
+    "群の数（空欄: 通常の TWINSPAN）",  "異質性の尺度（inertia / whittaker / sorensen / jaccard）",
+};
+
+}  // namespace
+
+const char* heterogeneityName(Heterogeneity h) {
+    switch (h) {
+        case Heterogeneity::Whittaker:
+            return "whittaker";
+        case Heterogeneity::Sorensen:
+            return "sorensen";
+        case Heterogeneity::Jaccard:
+            return "jaccard";
+        case Heterogeneity::Inertia:
+            break;
+    }
+    return "inertia";
+}
+
+TwinspanOptions parseTwinspanOptions(const Texts& t, const Names& names) {
+    TwinspanOptions o;
+    o.cuts.clear();
+    const std::string& cuts = t.text[Texts::Cuts];
+    std::string_view rest = cuts;
+    while (true) {
+        const auto comma = rest.find(',');
+        auto v = number(rest.substr(0, comma));
+        if (!v) refuse(names[Texts::Cuts], cuts, "コンマで区切った数で指定してください");
+        if (*v < 0) refuse(names[Texts::Cuts], cuts, "負の数は指定できません");
+        if (!o.cuts.empty() && !(*v > o.cuts.back()))
+            refuse(names[Texts::Cuts], cuts, "小さい順に、同じ値を重ねずに指定してください");
+        o.cuts.push_back(*v);
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+    if (o.cuts.size() > 9) refuse(names[Texts::Cuts], cuts, "9 個までです");
+    o.levels = wholeNumber(t, names, Texts::Levels, 1, 15, "1 から 15 までです");
+    o.groupMin = wholeNumber(t, names, Texts::GroupMin, 0, 1 << 30, "大きすぎます");
+    o.maxIndicators = wholeNumber(t, names, Texts::Indicators, 0, 15, "0 から 15 までです");
+    if (!trimControl(t.text[Texts::Clusters]).empty())
+        o.clusters = wholeNumber(t, names, Texts::Clusters, 1, 1 << 30, "1 以上で指定してください");
+    const std::string measure = trimControl(t.text[Texts::Measure]);
+    bool known = false;
+    for (Heterogeneity h : {Heterogeneity::Inertia, Heterogeneity::Whittaker,
+                            Heterogeneity::Sorensen, Heterogeneity::Jaccard})
+        if (measure == heterogeneityName(h)) {
+            o.heterogeneity = h;
+            known = true;
+        }
+    if (!known)
+        refuse(names[Texts::Measure], t.text[Texts::Measure],
+               "inertia、whittaker、sorensen、jaccard のどれかです");
+    checkTwinspanOptions(o);
+    return o;
+}
+
+std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const TwinspanOptions& o) {
+    using L = TableLayout;
+    checkTwinspanOptions(o);
+    const TableLayout layout = layoutOf(t);
+    // Counted without writing, so that a refusal or a cancel leaves the table as it was.
+    const PresenceCounts counts = countPresences(t.VegTable, layout, t.SpeciesCount, t.ReleveCount);
+
+    // Species rows with a presence; a slot may stand in more than one row.
+    std::vector<std::int32_t> rows;
+    std::vector<std::vector<std::int32_t>> rowsOfSlot(
+        static_cast<std::size_t>(std::max(t.TableArray.speciesSlots(), 0)));
+    for (std::int32_t i = 1; i <= t.SpeciesCount; ++i) {
+        if (counts.freq[i] == 0) continue;
+        const std::int32_t s = speciesSlotAt(t, layout.speciesRow(i));
+        if (s >= 0 && s < static_cast<std::int32_t>(rowsOfSlot.size()))
+            rowsOfSlot[s].push_back(static_cast<std::int32_t>(rows.size()));
+        rows.push_back(i);
+    }
+    TwinspanMatrix m;
+    m.species = static_cast<std::int32_t>(rows.size());
+    std::vector<std::int32_t> cols;
+    std::vector<std::pair<std::int32_t, double>> entries;
+    for (std::int32_t j = 1; j <= t.ReleveCount; ++j) {
+        if (counts.numSp[j] == 0) continue;
+        cols.push_back(j);
+        entries.clear();
+        const std::int32_t rs = releveSlotAt(t, L::releveCol(j));
+        if (rs >= 0 && rs < t.TableArray.releveSlots())
+            for (const auto& [slot, codes] : t.TableArray.releve(rs)) {
+                if (slot < 0 || slot >= static_cast<std::int32_t>(rowsOfSlot.size())) continue;
+                const double percent = coverSumValue(1, codes) / 10.0;
+                for (std::int32_t u : rowsOfSlot[slot]) entries.push_back({u, percent});
+            }
+        m.addReleve(entries);
+    }
+
+    std::optional<TwinspanResult> result;
+    {
+        MessagePanelScope panel(ui, sj("TWINSPAN で分類しています"));
+        ui.offerCancel();
+        ProgressBar& bar = ui.progressBar2();
+        bar.setRange(0, 1000);
+        try {
+            result = twinspan(m, o, [&](double done) {
+                bar.setPosition(static_cast<int>(done * 1000));
+                return !ui.cancelRequested();
+            });
+        } catch (const TwinspanCancelled&) {
+            return std::nullopt;
+        }
+    }
+    const TwinspanResult& r = *result;
+
+    // Relevé columns: the final groups with one empty column between them, then
+    // after an empty column the relevés that were not classified, then the
+    // remaining empty columns.
+    auto hasItemText = [&](std::int32_t j) {
+        for (int row = L::FirstItemRow; row < t.FreqRow; ++row)
+            if (!t.VegTable.isEmpty(L::releveCol(j), row)) return true;
+        return false;
+    };
+    std::vector<std::int32_t> empties, unclassified;
+    std::vector<std::int32_t> classOfCol(static_cast<std::size_t>(t.ReleveCount) + 1, -1);
+    for (std::size_t k = 0; k < cols.size(); ++k)
+        classOfCol[cols[k]] = static_cast<std::int32_t>(k);
+    for (std::int32_t j = 1; j <= t.ReleveCount; ++j) {
+        const std::int32_t k = classOfCol[j];
+        if (k >= 0 && r.releveClass[k] != 0) continue;
+        if (k >= 0 || hasItemText(j))
+            unclassified.push_back(j);
+        else
+            empties.push_back(j);
+    }
+    const auto groups = r.groups();
+    const std::size_t needed =
+        (groups.empty() ? 0 : groups.size() - 1) + (unclassified.empty() ? 0 : 1);
+    // Labels and names are read before anything moves.
+    auto labelOf = [&](std::int32_t j) {
+        return trimmedCell(t.VegTable.cell(L::releveCol(j), L::FirstItemRow));
+    };
+    std::vector<std::string> labels(static_cast<std::size_t>(t.ReleveCount) + 1);
+    for (std::int32_t j = 1; j <= t.ReleveCount; ++j) labels[j] = labelOf(j);
+    std::vector<std::string> names;
+    for (std::int32_t i : rows)
+        names.push_back(trimmedCell(t.VegTable.cell(L::NameCol, layout.speciesRow(i))));
+
+    while (empties.size() < needed) {
+        insertColumnAt(t, ui, L::releveCol(t.ReleveCount + 1));
+        empties.push_back(t.ReleveCount);
+        labels.push_back({});
+    }
+    std::vector<int> order;
+    std::size_t nextEmpty = 0;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        if (g > 0) order.push_back(empties[nextEmpty++] - 1);
+        for (std::int32_t k : groups[g].second) order.push_back(cols[k] - 1);
+    }
+    if (!unclassified.empty()) {
+        order.push_back(empties[nextEmpty++] - 1);
+        for (std::int32_t j : unclassified) order.push_back(j - 1);
+    }
+    while (nextEmpty < empties.size()) order.push_back(empties[nextEmpty++] - 1);
+    std::vector<std::int32_t> newPos(static_cast<std::size_t>(t.ReleveCount) + 1, 0);
+    for (std::size_t q = 0; q < order.size(); ++q)
+        newPos[order[q] + 1] = static_cast<std::int32_t>(q + 1);
+    permuteReleveCols(t, order);
+
+    // Species rows: the two-way order, then every other row as it stood.
+    std::vector<int> speciesOrder;
+    std::vector<char> placed(static_cast<std::size_t>(t.SpeciesCount) + 1, 0);
+    for (std::int32_t s : r.speciesOrder) {
+        speciesOrder.push_back(rows[s] - 1);
+        placed[rows[s]] = 1;
+    }
+    for (std::int32_t i = 1; i <= t.SpeciesCount; ++i)
+        if (!placed[i]) speciesOrder.push_back(i - 1);
+    permuteSpeciesRows(t, speciesOrder);
+    Item_FrequencyClick(t, ui);
+    ui.gridChanged();
+
+    // The report.
+    TwinspanTableRun run{r, {}};
+    std::string& text = run.report;
+    auto line = [&](const std::string& s) { text += s + "\r\n"; };
+    auto releveName = [&](std::int32_t k) {
+        const std::int32_t j = cols[k];
+        return labels[j].empty() ? std::to_string(newPos[j]) : labels[j];
+    };
+    line(o.clusters > 0 ? "modified TWINSPAN" : "TWINSPAN");
+    for (const TwinspanDivision& dv : r.divisions) {
+        std::string s =
+            "division " + std::to_string(dv.cls) + " eigenvalue " + fixed(dv.eigenvalue, 6);
+        if (!dv.divided) {
+            line(s + sj(" 分割できません"));
+            continue;
+        }
+        s += " threshold " + std::to_string(dv.threshold) + " indicators";
+        if (dv.indicators.empty()) s += sj(" （なし）");
+        for (const TwinspanIndicator& ind : dv.indicators)
+            s += std::string(" ") + (ind.sign > 0 ? "+" : "-") + names[ind.species] +
+                 std::to_string(ind.level);
+        line(s);
+    }
+    for (const auto& [cls, members] : groups) {
+        std::string s = "group " + std::to_string(cls) + " " + std::to_string(members.size()) + ":";
+        for (std::int32_t k : members) s += " " + releveName(k);
+        line(s);
+    }
+    bool anyMisclassified = false;
+    for (const TwinspanDivision& dv : r.divisions) {
+        if (dv.misclassified.empty()) continue;
+        anyMisclassified = true;
+        std::string s = "misclassified " + std::to_string(dv.cls) + ":";
+        for (std::int32_t k : dv.misclassified) s += " " + releveName(k);
+        line(s);
+    }
+    if (!anyMisclassified) line("misclassified: none");
+    for (const TwinspanClassMeasure& h : r.heterogeneity) {
+        std::string s = "inertia " + std::to_string(h.cls) + " " + std::to_string(h.size) + ": " +
+                        fixed(h.inertia, 6);
+        if (o.heterogeneity != Heterogeneity::Inertia)
+            s += std::string(" ") + heterogeneityName(o.heterogeneity) + " " +
+                 fixed(h.heterogeneity, 6);
+        line(s);
+    }
+    std::string opts = "options: cuts ";
+    for (std::size_t k = 0; k < o.cuts.size(); ++k) opts += (k ? "," : "") + shortNumber(o.cuts[k]);
+    opts += " levels " + std::to_string(o.levels) + " group-min " + std::to_string(o.groupMin) +
+            " indicators " + std::to_string(o.maxIndicators);
+    if (o.clusters > 0)
+        opts += " clusters " + std::to_string(o.clusters) + " heterogeneity " +
+                heterogeneityName(o.heterogeneity);
+    line(opts);
+    return run;
+}
+
+void saveTwinspanReport(const std::string& path, const std::string& report) {
+    writeFileSafely(path, report);
+}
+
+void Item_TwinspanClick(TableState& t, Ui& ui, TwinspanOptionTexts& last) {
+    FieldsDialogRequest req;
+    req.title = sj("TWINSPAN で群に分ける");
+    Names labels;
+    for (int f = 0; f < Texts::FieldCount; ++f) {
+        labels[f] = sj(DialogLabels[f]);
+        req.fields.push_back({labels[f], last.text[f]});
+    }
+    auto answer = ui.fieldsDialog(req);
+    if (!answer) return;
+    for (int f = 0; f < Texts::FieldCount && f < static_cast<int>(answer->size()); ++f)
+        last.text[f] = (*answer)[f];
+    const TwinspanOptions o = parseTwinspanOptions(last, labels);
+    auto run = classifyTable(t, ui, o);
+    if (!run) {
+        ui.status(sj("TWINSPAN を取り消しました（表はそのままです）"));
+        return;
+    }
+    ui.status(sj("TWINSPAN: ") + std::to_string(run->result.groups().size()) +
+              sj(" 群に分けました"));
+    if (!ui.showReport(sj("TWINSPAN の結果"), run->report)) return;
+    auto path = askOutputFile(t, ui, TextFilter, ".txt", "-twinspan.txt");
+    if (!path) return;
+    saveTwinspanReport(*path, run->report);
+    reportWritten(ui, *path);
+}
+
+}  // namespace tamsel
