@@ -80,9 +80,7 @@ bool readOrSkip(DataFilePair& p, std::int32_t n, SkippedRecords& skipped) {
 // and how many records it skipped, and once in a box which records were left out
 // and why. countBefore: ReleveCount before the add.
 void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const SkippedRecords& s) {
-    const std::int32_t placed = t.ReleveCount - countBefore;
-    std::string line = placed == 0 ? sj("0 件が条件に合いました")
-                                   : std::to_string(placed) + sj(" 件の測定を表に加えました");
+    std::string line = placedText(t.ReleveCount - countBefore);
     if (s.count > 0)
         line += sj("（読めないレコード ") + std::to_string(s.count) + sj(" 件を飛ばしました）");
     ui.status(line);
@@ -123,12 +121,7 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
     for (std::int64_t n = f.RtN1; n <= f.RtN2; ++n) {
         bar.setPosition(static_cast<int>(n));
         if (!take(static_cast<std::int32_t>(n), read)) continue;
-        ++t.ReleveCount;
-        if (!PutTable(t, d, index, t.ReleveCount)) {
-            // A column that could not be made is not counted.
-            if (t.ReleveCount > t.ReleveCapacity) --t.ReleveCount;
-            break;
-        }
+        if (!appendReleve(t, d, index, lastReleve(t.data))) break;
     }
     return skipped;
 }
@@ -155,6 +148,11 @@ void openOrFinish(TableState& t, AddReleveForm& f, Ui& ui) {
 }
 
 }  // namespace
+
+std::string placedText(std::int32_t placed) {
+    return placed == 0 ? sj("0 件が条件に合いました")
+                       : std::to_string(placed) + sj(" 件の測定を表に加えました");
+}
 
 void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
     FileDialogRequest r;

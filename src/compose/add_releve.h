@@ -4,7 +4,9 @@
 // when the command ends one message tells how many and why, naming the first few.
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "compose/add_releve_form.h"
@@ -31,6 +33,9 @@ void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f
 // "地理区画のみ指定　" and "レコード番号を指定して表に加える".
 void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
 void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+
+// The status line's words for an add that placed this many relevés.
+std::string placedText(std::int32_t placed);
 
 // "取止め".
 void Btn_AddCancelClick(AddReleveForm& f);

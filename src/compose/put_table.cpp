@@ -63,9 +63,22 @@ SpeciesRowIndex buildSpeciesRowIndex(const TableState& t) {
 }
 
 bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j) {
+    return placeReleve(t, d, index, j, lastReleve(t.data));
+}
+
+bool appendReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index,
+                  const ReleveView& r) {
+    ++t.ReleveCount;
+    if (placeReleve(t, d, index, t.ReleveCount, r)) return true;
+    // A column that could not be made is not counted.
+    if (t.ReleveCount > t.ReleveCapacity) --t.ReleveCount;
+    return false;
+}
+
+bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j,
+                 const ReleveView& p) {
     if (j > t.ReleveCapacity && !AddCol(t, j)) return false;
     Grid& g = t.VegTable;
-    const DataFilePair& p = t.data;
     const int col = TableLayout::releveCol(j);
 
     // The header rows follow the boxes as they are now, and so does FreqRow.
@@ -91,12 +104,11 @@ bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::
     const std::int32_t releveSlot = releveSlotAt(t, col);
     t.TableArray.clearReleve(releveSlot);
     LayerCodes head{};
-    head[0] = static_cast<CoverCode>(p.CurrentCoverScale);
-    head[1] = static_cast<CoverCode>(p.CurrentNotation);
+    head[0] = static_cast<CoverCode>(p.coverScale);
+    head[1] = static_cast<CoverCode>(p.notation);
     t.TableArray.set(releveSlot, 0, head);
 
-    for (std::int32_t k = 1; k <= p.PlantSetCount; ++k) {
-        const PlantSetEntry& e = p.PlantSet.at(static_cast<std::size_t>(k));
+    for (const PlantSetEntry& e : p.species) {
         if (allZero(e.codes)) continue;
         std::string name = cutBytes(LookupSynonym(d, trimControl(e.nameView())), SpeciesNameSize);
         std::int32_t i = index.find(name);

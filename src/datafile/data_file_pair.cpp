@@ -291,3 +291,19 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
 }
 
 }  // namespace tamsel
+
+namespace tamsel {
+
+ReleveView lastReleve(const DataFilePair& p) {
+    ReleveView r;
+    r.header = &p.HeaderRecord;
+    const std::size_t count =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max<std::int32_t>(p.PlantSetCount, 0)),
+                              p.PlantSet.empty() ? 0 : p.PlantSet.size() - 1);
+    if (count > 0) r.species = std::span<const PlantSetEntry>(p.PlantSet).subspan(1, count);
+    r.coverScale = p.CurrentCoverScale;
+    r.notation = p.CurrentNotation;
+    return r;
+}
+
+}  // namespace tamsel

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,19 @@ struct PlantSetEntry {
     std::array<char, SpeciesNameSize> name;  // as stored, untrimmed
     LayerCodes codes;
     std::string_view nameView() const { return {name.data(), name.size()}; }
+};
+
+// One relevé as every source yields it: the header record (its fields at the
+// offsets above) and the species entries with their seven codes, in order. A view:
+// the bytes belong to the reader that made it.
+struct ReleveView {
+    const std::array<char, HeaderRecordSize>* header = nullptr;
+    std::span<const PlantSetEntry> species;
+    std::int32_t coverScale = 5, notation = 2;
+
+    std::string_view field(std::size_t offset, std::size_t width) const {
+        return {header->data() + offset, width};
+    }
 };
 
 // Why ReadReleve could not read a relevé.
@@ -139,6 +153,10 @@ void ClearPlantSet(DataFilePair& p);
 // fill (at least one) and never follows the chain beyond them, so a relevé
 // costs what its species cost.
 bool ReadReleve(DataFilePair& p, std::int32_t n);
+
+// The relevé the pair read last: the HeaderRecord buffer and PlantSet entries
+// 1 .. PlantSetCount (none for a count of 0 or less).
+ReleveView lastReleve(const DataFilePair& p);
 
 // Closes the pair when a scope ends, on every path.
 class DataFilesScope {

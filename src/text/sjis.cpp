@@ -128,4 +128,35 @@ std::string foldLetterCase(std::string_view name) {
     return out;
 }
 
+std::optional<std::array<int, 256>> singleByteCharacters(const std::string& encoding) {
+    iconv_t cd = iconv_open("UTF-32LE", encoding.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::array<int, 256> map{};
+    bool singleByte = true;
+    for (int b = 0; b < 256 && singleByte; ++b) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+        char in = static_cast<char>(b);
+        unsigned char out[8];
+        char* inPtr = &in;
+        std::size_t inLeft = 1;
+        char* outPtr = reinterpret_cast<char*>(out);
+        std::size_t outLeft = sizeof out;
+        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+            // A byte that begins a longer character makes the encoding multi-byte.
+            if (errno == EINVAL) singleByte = false;
+            map[static_cast<std::size_t>(b)] = -1;
+            continue;
+        }
+        if (sizeof out - outLeft != 4) {
+            singleByte = false;  // no character, or a state change only
+            continue;
+        }
+        map[static_cast<std::size_t>(b)] = static_cast<int>(out[0] | out[1] << 8 | out[2] << 16 |
+                                                            static_cast<unsigned>(out[3]) << 24);
+    }
+    iconv_close(cd);
+    if (!singleByte) return std::nullopt;
+    return map;
+}
+
 }  // namespace tamsel

@@ -2,6 +2,7 @@
 // place that knows about encodings.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -46,6 +47,12 @@ std::string toUtf8(std::string_view sjis);
 std::string fromUtf8(std::string_view utf8);
 std::optional<std::string> toUtf8Strict(std::string_view sjis);
 std::optional<std::string> fromUtf8Strict(std::string_view utf8);
+
+// The character of each byte of a single-byte encoding that iconv knows by name
+// (windows-1252, ISO-8859-2, ...): its Unicode code point, or -1 for a byte that
+// stands for no character. Nothing when iconv does not know the name or the
+// encoding has characters of more than one byte.
+std::optional<std::array<int, 256>> singleByteCharacters(const std::string& encoding);
 
 // A UTF-8 literal of the source as Shift-JIS, e.g. sj("辞書なし").
 inline std::string sj(std::string_view utf8) {

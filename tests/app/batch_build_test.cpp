@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -103,6 +104,87 @@ TEST_F(BatchBuild, Failures) {
         EXPECT_EQ(r.status, 1) << c.message;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
+}
+
+}  // namespace
+}  // namespace tamsel
+
+namespace tamsel {
+namespace {
+
+// Plots of a Turboveg package make the very table that a data file pair holding
+// the same relevés makes, saved byte for byte.
+TEST(AddTurboveg, SavesTheTableOfTheSameRelevesFromADataFilePair) {
+    testing::TempDir dir;
+    testing::writeBytes(dir.file("syn.dic"), sj("イタヤ旧,イタヤカエデ\r\n"));
+    testing::writeBytes(
+        dir.file("plots.xml"),
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Plot_package><Plots>\n"
+        "<Plot><header_data><standard_record releve_nr=\"101\" coverscale=\"02\" "
+        "locality=\"白神山地ブナ林\" date=\"20050612\" altitude=\"620.0\" exposition=\"NE\" "
+        "inclinatio=\"15\" surf_area=\"100\" tree_high=\"25\" cov_tree=\"80\" "
+        "cov_herbs=\"60\"/></header_data><species_data>\n"
+        "<species><standard_record nr=\"1\" cover=\"4\" layer=\"1\"/></species>\n"
+        "<species><standard_record nr=\"2\" cover=\"+\" layer=\"6\"/></species>\n"
+        "<species><standard_record nr=\"3\" cover=\"1\" layer=\"4\"/></species>\n"
+        "<species><standard_record nr=\"2\" cover=\"2a\" layer=\"0\"/></species>\n"
+        "</species_data></Plot>\n"
+        "<Plot><header_data><standard_record releve_nr=\"102\" coverscale=\"00\" "
+        "locality=\"null\"/></header_data><species_data>\n"
+        "<species><standard_record nr=\"3\" cover=\"30\" layer=\"5\"/></species>\n"
+        "<species><standard_record nr=\"4\" cover=\"0.05\" layer=\"9\"/></species>\n"
+        "<species><standard_record nr=\"9\" cover=\"m\" layer=\"7\"/></species>\n"
+        "</species_data></Plot>\n"
+        "<Plot><header_data><standard_record releve_nr=\"103\"/></header_data>"
+        "<species_data></species_data></Plot>\n"
+        "</Plots><Lookup_tables><Coverscale_list>\n"
+        "<coverscale_record code=\"02\"><data_record code=\"r\" percentage=\"1\"/>"
+        "<data_record code=\"+\" percentage=\"2\"/><data_record code=\"1\" percentage=\"3\"/>"
+        "<data_record code=\"2a\" percentage=\"8\"/><data_record code=\"4\" percentage=\"63\"/>"
+        "</coverscale_record>\n"
+        "<coverscale_record code=\"00\"><data_record code=\"m\" percentage=\"4\"/>"
+        "</coverscale_record>\n"
+        "</Coverscale_list><Species_list>\n"
+        "<species_record nr=\"1\" name=\"ブナ\"/><species_record nr=\"2\" name=\"ササ\"/>\n"
+        "<species_record nr=\"3\" name=\"イタヤ旧\"/><species_record nr=\"4\" name=\"スゲ\"/>\n"
+        "</Species_list></Lookup_tables></Plot_package>\n");
+    const int T1 = 0, S1 = 2, S2 = 3, H1 = 4, H2 = 5, M = 6;
+    using testing::layerText;
+    auto releve = [](const char* number, std::vector<testing::SpeciesIn> species) {
+        testing::ReleveIn r;
+        r.releveNumber = number;
+        r.coverNotation = "1";
+        r.species = std::move(species);
+        return r;
+    };
+    testing::ReleveIn r101 = releve("101", {{sj("ブナ"), layerText(T1, "4")},
+                                            {sj("ササ"), layerText(H1, "2")},
+                                            {sj("イタヤ旧"), layerText(S1, "1")}});
+    r101.siteName = sj("白神山地");
+    r101.surveyDate = "20050612";
+    r101.fours[0] = "620", r101.fours[1] = "NE", r101.fours[2] = "15", r101.fours[7] = "100";
+    r101.heights[T1] = "25", r101.covers[T1] = "80", r101.covers[H1] = "60";
+    testing::writeDataFilePair(dir.file("same"),
+                               {r101,
+                                releve("102", {{sj("イタヤ旧"), layerText(S2, "3")},
+                                               {sj("スゲ"), layerText(M, "r")},
+                                               {"Turboveg nr 9", layerText(H2, "1")}}),
+                                releve("103", {})});
+
+    Outcome a = run({"dict", dir.file("syn.dic"), "add-turboveg", dir.file("plots.xml"), "save",
+                     dir.file("a.vtb"), "grid"});
+    Outcome b = run({"dict", dir.file("syn.dic"), "add", dir.file("same.rli"), "save",
+                     dir.file("b.vtb"), "grid"});
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(a.out, b.out);
+    auto bytes = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string saved = bytes(dir.file("a.vtb"));
+    EXPECT_GT(saved.size(), 100u);
+    EXPECT_EQ(saved, bytes(dir.file("b.vtb")));
 }
 
 }  // namespace

@@ -73,7 +73,17 @@ TEST_F(Undo, EveryCommandThatChangesTheTableIsUndoneAndRedone) {
         {"recip", {}},
         {"sort-fidelity", {}},
         {"twinspan", {}},
+        {"add-turboveg", {file("p.xml")}},
     };
+    std::ofstream(file("p.xml"), std::ios::binary)
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Plot_package><Plots><Plot>"
+           "<header_data><standard_record releve_nr=\"9\" coverscale=\"02\"/>"
+           "</header_data><species_data><species><standard_record nr=\"1\" cover=\"3\" "
+           "layer=\"6\"/></species></species_data></Plot></Plots><Lookup_tables>"
+           "<Coverscale_list><coverscale_record code=\"02\"><data_record code=\"3\" "
+           "percentage=\"40\"/></coverscale_record></Coverscale_list><Species_list>"
+           "<species_record nr=\"1\" name=\"Fagus crenata\"/></Species_list></Lookup_tables>"
+           "</Plot_package>\n";
     // Commands that leave the table as it was, with what they need to run here.
     const std::map<std::string, Args> keeping = {
         {"caption", {}},

@@ -4,6 +4,7 @@
 #include "analysis/sorting.h"
 #include "app/session/batch.h"
 #include "compose/add_releve.h"
+#include "compose/add_turboveg.h"
 #include "compose/dictionary.h"
 #include "platform/error.h"
 #include "table/frequency.h"
@@ -116,6 +117,19 @@ void registerBuildCommands(std::vector<BatchCommand>& reg) {
          .caption = "表にデータを加える(&A)",
          .place = {"Menu_File", 20},
          .click = [](Session& s, Ui& ui) { Item_AddReleveClick(s.table, s.addPanel, ui); }});
+    reg.push_back(
+        {.name = "add-turboveg",
+         .usage = "FILE.xml",
+         .help = "Turboveg XML から加える: add every plot of a Turboveg 2 XML plot package",
+         .run =
+             [](BatchContext& c, ArgReader& in) {
+                 c.ui.fileAnswers.push_back(in.next("FILE.xml"));
+                 Item_AddTurbovegClick(c.session.table, c.session.dictionary, c.ui);
+             },
+         .item = "Item_AddTurboveg",
+         .caption = "Turboveg XML から加える(&T)…",
+         .place = {"Menu_File", 25},
+         .click = [](Session& s, Ui& ui) { Item_AddTurbovegClick(s.table, s.dictionary, ui); }});
     // The same commands on the table alone, in the window and on the command line.
     struct Simple {
         const char *name, *help, *item, *caption;

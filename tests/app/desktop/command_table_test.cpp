@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -63,9 +64,20 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
     ASSERT_EQ(testing::runCommands({"add", rli, "sort-species", "save", saved}).status, 0);
     const std::string values = dir.filePath(QStringLiteral("values.csv")).toStdString();
     writeFileSafely(values, std::string_view("x,1\r\n"));
+    const std::string xml = dir.filePath(QStringLiteral("p.xml")).toStdString();
+    std::ofstream(xml, std::ios::binary)
+        << "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<Plot_package><Plots><Plot>"
+           "<header_data><standard_record releve_nr=\"9\" coverscale=\"02\" locality=\"A & B\"/>"
+           "</header_data><species_data><species><standard_record nr=\"1\" cover=\"2a\" "
+           "layer=\"6\"/></species></species_data></Plot></Plots><Lookup_tables>"
+           "<Coverscale_list><coverscale_record code=\"02\"><data_record code=\"2a\" "
+           "percentage=\"8\"/></coverscale_record></Coverscale_list><Species_list>"
+           "<species_record nr=\"1\" name=\"Fagus crenata\"/></Species_list></Lookup_tables>"
+           "</Plot_package>\n";
     const std::vector<Case> cases = {
         {"clear", {}},
         {"add", {rli}, true},
+        {"add-turboveg", {xml}},
         {"recount", {}},
         {"sort-species", {}},
         {"sort-releves", {}},

@@ -1,0 +1,223 @@
+#include "compose/add_turboveg.h"
+
+#include <gtest/gtest.h>
+
+#include "compose/dictionary.h"
+#include "platform/batch/batch_ui.h"
+#include "platform/error.h"
+#include "support/data_file_writer.h"
+#include "support/temp_dir.h"
+#include "table/table_layout.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+namespace {
+
+using testing::TempDir;
+
+// A plot package: plots (each a <Plot> element) and a species list after them,
+// with a Braun-Blanquet scale "02" and a percentage scale "00" before them.
+std::string package(const std::string& plots, const std::string& encoding = "UTF-8") {
+    return "<?xml version=\"1.0\" encoding=\"" + encoding +
+           "\"?>\n"
+           "<Plot_package>\n"
+           "<Lookup_tables><Coverscale_list>\n"
+           "<coverscale_record code=\"02\" description=\"Braun/Blanquet (new)\">\n"
+           "<data_record code=\"r\" percentage=\"1\"/><data_record code=\"+\" percentage=\"2\"/>\n"
+           "<data_record code=\"1\" percentage=\"3\"/><data_record code=\"2m\" percentage=\"4\"/>\n"
+           "<data_record code=\"2a\" percentage=\"8\"/><data_record code=\"2b\" "
+           "percentage=\"18\"/>\n"
+           "<data_record code=\"3\" percentage=\"38\"/><data_record code=\"4\" "
+           "percentage=\"63\"/>\n"
+           "<data_record code=\"5\" percentage=\"88\"/>\n"
+           "</coverscale_record>\n"
+           "<coverscale_record code=\"00\" description=\"Percentage %\">\n"
+           "<data_record code=\"x\" percentage=\"0.5\"/><data_record code=\"m\" "
+           "percentage=\"4\"/>\n"
+           "</coverscale_record>\n"
+           "</Coverscale_list></Lookup_tables>\n"
+           "<Plots>\n" +
+           plots +
+           "</Plots>\n"
+           "<Lookup_tables><Species_list>\n"
+           "<species_record nr=\"1\" name=\"Fagus crenata\"/>\n"
+           "<species_record nr=\"2\" name=\"Sasa kurilensis\"/>\n"
+           "</Species_list></Lookup_tables>\n"
+           "</Plot_package>\n";
+}
+
+std::string plot(const std::string& header, const std::string& species,
+                 const std::string& scale = "02") {
+    return "<Plot><header_data><standard_record coverscale=\"" + scale + "\" " + header +
+           "/></header_data>\n<species_data>\n" + species + "</species_data></Plot>\n";
+}
+
+std::string sp(int nr, const std::string& cover, const std::string& layer) {
+    return "<species><standard_record nr=\"" + std::to_string(nr) + "\" cover=\"" + cover +
+           "\" layer=\"" + layer + "\"/></species>\n";
+}
+
+class AddTurbovegTest : public ::testing::Test {
+  protected:
+    void SetUp() override { startBlankTable(t, ui); }
+    void add(const std::string& bytes) {
+        const std::string path = dir.file("plots.xml");
+        testing::writeBytes(path, bytes);
+        addTurbovegFile(t, d, ui, path);
+    }
+    // The row of a species name (Shift-JIS), 0 when there is none.
+    int rowOf(const std::string& name) const {
+        const TableLayout layout = layoutOf(t);
+        for (int i = 1; i <= t.SpeciesCount; ++i)
+            if (t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i)) == name)
+                return layout.speciesRow(i);
+        return 0;
+    }
+    LayerCodes codes(int j, const std::string& name) const {
+        const int row = rowOf(name);
+        EXPECT_NE(row, 0) << name;
+        return row ? codesAt(t, TableLayout::releveCol(j), row) : LayerCodes{};
+    }
+    std::string header(int j, int item) const {
+        return t.VegTable.cell(TableLayout::releveCol(j), layoutOf(t).itemRow(item));
+    }
+
+    TempDir dir;
+    TableState t;
+    BatchUi ui;
+    ReplaceName d;
+};
+
+constexpr int T1 = 0, T2 = 1, S1 = 2, S2 = 3, H1 = 4, H2 = 5, M = 6;
+
+TEST_F(AddTurbovegTest, CoverTextsBecomeCodesThroughEitherKindOfScale) {
+    struct Case {
+        const char* scale;
+        const char* cover;
+        CoverCode code;
+    };
+    // Braun-Blanquet by symbol; any other scale by the code's percentage, a number
+    // missing from the list being its own.
+    const Case cases[] = {
+        {"02", "r", 6},  {"02", "+", 7},     {"02", "1", 10},  {"02", "2m", 20}, {"02", "2b", 20},
+        {"02", "5", 50}, {"00", "x", 7},     {"00", "m", 10},  {"00", "0.1", 6}, {"00", "4.9", 10},
+        {"00", "5", 20}, {"00", "24.9", 20}, {"00", "25", 30}, {"00", "74", 40}, {"00", "75", 50},
+    };
+    std::string plots;
+    for (const Case& c : cases) plots += plot("", sp(1, c.cover, "6"), c.scale);
+    add(package(plots));
+    ASSERT_EQ(t.ReleveCount, static_cast<std::int32_t>(std::size(cases)));
+    for (int j = 1; j <= t.ReleveCount; ++j) {
+        const Case& c = cases[j - 1];
+        LayerCodes want{};
+        want[H1] = c.code;
+        EXPECT_EQ(codes(j, "Fagus crenata"), want) << c.scale << " " << c.cover;
+    }
+}
+
+TEST_F(AddTurbovegTest, LayersMapAndRecordsOnOneLayerKeepTheHigherCode) {
+    // Turboveg layers 0 and 6 both land on H1, 7 and 8 on H2, "-" on H1.
+    add(package(plot("releve_nr=\"7\"", sp(1, "+", "1") + sp(2, "1", "6") + sp(1, "3", "2") +
+                                            sp(1, "r", "3") + sp(1, "2a", "4") + sp(1, "+", "5") +
+                                            sp(1, "4", "0") + sp(1, "r", "6") + sp(1, "1", "8") +
+                                            sp(1, "+", "7") + sp(1, "5", "9") + sp(2, "+", "-"))));
+    ASSERT_EQ(t.ReleveCount, 1);
+    // One entry per species, in the order of its first record.
+    EXPECT_EQ(t.SpeciesCount, 2);
+    EXPECT_EQ(rowOf("Fagus crenata"), layoutOf(t).speciesRow(1));
+    LayerCodes fagus{};
+    fagus[T1] = 7, fagus[T2] = 30, fagus[S1] = 20, fagus[S2] = 7, fagus[H1] = 40, fagus[H2] = 10;
+    fagus[M] = 50;
+    EXPECT_EQ(codes(1, "Fagus crenata"), fagus);
+    LayerCodes sasa{};
+    sasa[H1] = 10;
+    EXPECT_EQ(codes(1, "Sasa kurilensis"), sasa);
+    EXPECT_EQ(header(1, 30), "   2");  // the species number
+}
+
+TEST_F(AddTurbovegTest, HeaderValuesNullsAndBareAmpersands) {
+    // null is no value; a standard value stands before a udf one; zero decimals go;
+    // a bare "&" is the character, a reference still a reference.
+    for (int n = 1; n <= PrintItemCount; ++n) t.PrintItemBoxes[n].enabled = true;
+    ClearTable(t, ui);
+    add(package(
+        "<Plot><header_data><standard_record coverscale=\"02\" releve_nr=\"12\" "
+        "locality=\"Oak &amp; ash & elm\" date=\"null\" latitude=\"null\" longitude=\"139.5\" "
+        "altitude=\"500.00\" exposition=\"null\" inclinatio=\"12.50\" surf_area=\"100.0\" "
+        "tree_high=\"25\" cov_herbs=\"80\"/>\n"
+        "<udf_record name=\"latitude\" type=\"N\" value=\"36.25\"/>\n"
+        "<udf_record name=\"longitude\" type=\"N\" value=\"140.0\"/>\n"
+        "</header_data><species_data></species_data></Plot>\n"));
+    ASSERT_EQ(t.ReleveCount, 1);
+    const struct {
+        int item;
+        const char* text;
+    } want[] = {{2, "12      "}, {3, "Oak & as"}, {4, "        "}, {5, "36.25   "},
+                {6, "139.5   "}, {8, " 500"},     {9, "    "},     {10, "12.5"},
+                {15, " 100"},    {16, "  25"},    {27, "  80"},    {23, "    "}};
+    for (const auto& w : want) EXPECT_EQ(header(1, w.item), w.text) << w.item;
+}
+
+TEST_F(AddTurbovegTest, SpeciesWithoutListEntryAndTheDictionary) {
+    parseDictionary(d, "Sasa kurilensis," + sj("チシマザサ") + "\r\n", "d.dic");
+    add(package(plot("", sp(77, "+", "6") + sp(2, "1", "6") + sp(1, "r", "6"))));
+    ASSERT_EQ(t.ReleveCount, 1);
+    EXPECT_NE(rowOf("Turboveg nr 77"), 0);
+    EXPECT_NE(rowOf(sj("チシマザサ")), 0);
+    EXPECT_EQ(rowOf("Sasa kurilensis"), 0);
+    EXPECT_NE(rowOf("Fagus crenata"), 0);
+}
+
+TEST_F(AddTurbovegTest, DeclaredEncodingAndCharactersWithoutShiftJisCode) {
+    // windows-1250: 0xE8 is c with caron, which Shift-JIS lacks; 0xD7 is the
+    // multiplication sign, which it has.
+    std::string bytes =
+        package(plot("releve_nr=\"1\" locality=\"Kr\xE8ma \xD7\"", sp(1, "+", "6")) +
+                    plot("releve_nr=\"2\" locality=\"Plain\"", sp(1, "+", "6")),
+                "windows-1250");
+    add(bytes);
+    ASSERT_EQ(t.ReleveCount, 2);
+    EXPECT_EQ(header(1, 3), "Kr?ma " + sj("×"));
+    ASSERT_FALSE(ui.statusLines.empty());
+    EXPECT_NE(ui.statusLines.back().find(sj("「?」にした測定 1 件")), std::string::npos)
+        << toUtf8(ui.statusLines.back());
+}
+
+TEST_F(AddTurbovegTest, AFileThatCannotBeReadWholeLeavesTheTableAsItWas) {
+    add(package(plot("releve_nr=\"1\"", sp(1, "+", "6"))));
+    const std::string good = package(plot("releve_nr=\"2\"", sp(2, "+", "6")) +
+                                     plot("releve_nr=\"3\"", sp(2, "1", "6")));
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* named;  // the line and the plot
+    };
+    const Case cases[] = {
+        {"cut short", good.substr(0, good.find("nr=\"2\" cover=\"1\"")),
+         "の 22 行目（2 番目の Plot、releve_nr 3）"},
+        {"cover not in its scale",
+         package(plot("releve_nr=\"2\"", sp(2, "+", "6")) +
+                 plot("releve_nr=\"3\"", sp(2, "+", "6") + sp(1, "2x", "6"))),
+         "の 23 行目（2 番目の Plot、releve_nr 3）: 被度 2x が被度階級 02 にありません"},
+        {"scale not in the file", package(plot("releve_nr=\"2\"", sp(2, "+", "6"), "09")),
+         "の 18 行目（1 番目の Plot、releve_nr 2）: 被度階級 09 が"},
+        {"not well-formed", package(plot("releve_nr=\"2\"", sp(2, "+", "6") + "<b></c>")),
+         "の 19 行目（1 番目の Plot、releve_nr 2）"},
+    };
+    const auto revision = t.VegTable.revision();
+    for (const Case& c : cases) {
+        try {
+            add(c.bytes);
+            ADD_FAILURE() << c.what << ": accepted";
+        } catch (const Error& e) {
+            const std::string message = toUtf8(e.what());
+            EXPECT_NE(message.find(c.named), std::string::npos) << c.what << ": " << message;
+        }
+        EXPECT_EQ(t.ReleveCount, 1) << c.what;
+        EXPECT_EQ(t.SpeciesCount, 1) << c.what;
+        EXPECT_EQ(t.VegTable.revision(), revision) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace tamsel
