@@ -107,7 +107,7 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
     ASSERT_NE(w.form.item(QStringLiteral("Item_AddReleve")), nullptr);
     EXPECT_EQ(w.form.item(QStringLiteral("Item_AddReleve"))->text(), u("表にデータを加える(&A)"));
     // The exchange exports in their submenu.
-    const QMenu* exchange = menus[0]->menu()->actions()[8]->menu();
+    const QMenu* exchange = menus[0]->menu()->actions()[9]->menu();
     ASSERT_NE(exchange, nullptr);
     QStringList captions;
     for (const QAction* a : exchange->actions())
