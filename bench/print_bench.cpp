@@ -16,7 +16,7 @@
 #include "output/printer_output.h"
 #include "output/printer_pager.h"
 #include "output/text_layout.h"
-#include "platform/qt/qt_printer.h"
+#include "platform/qt/print/qt_printer.h"
 #include "support/temp_dir.h"
 
 namespace {

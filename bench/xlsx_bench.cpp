@@ -6,10 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include <xlsxwriter.h>
+
 #include "bench_table.h"
+#include "io/safe_file.h"
 #include "output/excel_output.h"
 #include "platform/batch/batch_ui.h"
 #include "platform/xlsx/workbook_server.h"
@@ -21,6 +25,39 @@ using namespace tamsel;
 using bench::build;
 using bench::peakMiB;
 using bench::seconds;
+
+// The library's own floor: rows x columns cells of one UTF-8 text, centred and
+// wrapped, in the mode the server uses, with no automation calls; written to a
+// working file and copied into place through the safe writer, as the server does.
+void writeUniformWorkbook(const std::string& path, int rows, int columns,
+                          const std::string& utf8Text) {
+    const std::string work = path + ".work.xlsx";
+    std::string folder = std::filesystem::temp_directory_path().string();
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = folder.data();
+    lxw_workbook* wb = workbook_new_opt(work.c_str(), &options);
+    lxw_worksheet* ws = wb ? workbook_add_worksheet(wb, nullptr) : nullptr;
+    lxw_format* f = wb ? workbook_add_format(wb) : nullptr;
+    if (!ws || !f) {
+        if (wb) lxw_workbook_free(wb);
+        throw std::runtime_error("cannot make the workbook");
+    }
+    std::vector<char> buffer(1 << 20);
+    if (ws->optimize_tmpfile)
+        std::setvbuf(ws->optimize_tmpfile, buffer.data(), _IOFBF, buffer.size());
+    format_set_align(f, LXW_ALIGN_CENTER);
+    format_set_text_wrap(f);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c)
+            worksheet_write_string(ws, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c),
+                                   utf8Text.c_str(), f);
+    if (workbook_close(wb) != LXW_NO_ERROR) throw std::runtime_error("cannot write the workbook");
+    SafeFileWriter out(path);
+    readFileInPieces(work, 1 << 20, [&](std::string_view piece) { out.write(piece); });
+    out.commit();
+    std::filesystem::remove(work);
+}
 
 // Answers every call and does nothing; counts the values put.
 class NullServer : public AutomationServer {

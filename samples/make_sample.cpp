@@ -12,6 +12,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "datafile/data_file_pair.h"
@@ -515,6 +516,15 @@ bool verify(const std::string& rli, const std::vector<Made>& made) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
+        const bool asked =
+            std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h";
+        std::fprintf(asked ? stdout : stderr,
+                     "usage: make-sample [FOLDER]\n"
+                     "Writes the sample data set (sample.rli, sample.rld, sample.dic, sample.ini)\n"
+                     "into FOLDER (default: the current folder).\n");
+        return asked ? 0 : 2;
+    }
     std::filesystem::path folder = argc > 1 ? argv[1] : ".";
     try {
         std::filesystem::create_directories(folder);

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <vector>
 
 #include "compose/dictionary.h"
@@ -52,6 +54,7 @@ struct SkippedRecords {
     std::int64_t count = 0;
     std::vector<std::pair<std::int32_t, ReadFailure>> first;   // the first Named
     std::vector<std::pair<ReadFailure, std::int64_t>> others;  // the rest, by reason
+    std::optional<std::int32_t> unplaced;  // the record the table could not grow for
 
     void add(std::int32_t n, ReadFailure why) {
         ++count;
@@ -76,15 +79,27 @@ bool readOrSkip(DataFilePair& p, std::int32_t n, SkippedRecords& skipped) {
     return false;
 }
 
+std::string skippedText(const TableState& t, const SkippedRecords& s);
+
 // Tells the user what the add did: on the status line how many relevés it placed
 // and how many records it skipped, and once in a box which records were left out
-// and why. countBefore: ReleveCount before the add.
+// and why. countBefore: ReleveCount before the add. A relevé the table could
+// not grow for ends the add with an Error naming it.
 void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const SkippedRecords& s) {
-    std::string line = placedText(t.ReleveCount - countBefore);
+    const std::int32_t placed = t.ReleveCount - countBefore;
+    std::string line = placedText(placed);
     if (s.count > 0)
         line += sj("（読めないレコード ") + std::to_string(s.count) + sj(" 件を飛ばしました）");
     ui.status(line);
-    if (s.count == 0) return;
+    if (s.count > 0) ui.message(skippedText(t, s));
+    if (s.unplaced)
+        throw Error(
+            msg("データファイル %1 のレコード %2 の測定を表に加えられませんでした。"
+                "表がこれ以上大きくなれません（その前の %3 件は加えました）。",
+                fromUtf8(t.DataFileName), *s.unplaced, placed));
+}
+
+std::string skippedText(const TableState& t, const SkippedRecords& s) {
     std::string text = sj("データファイル ") + fromUtf8(t.DataFileName) + sj(" のレコード ") +
                        std::to_string(s.count) +
                        sj(" 件が読めなかったので、飛ばしました（表には加えていません）。");
@@ -100,7 +115,26 @@ void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const Skip
         }
         text += sj("）");
     }
-    ui.message(text);
+    return text;
+}
+
+// The records of RtN1..RtN2 that the table holds already from source and that
+// take would take again (only they are read).
+template <typename Take>
+std::set<std::int32_t> placedAgain(TableState& t, const AddReleveForm& f, const std::string& source,
+                                   Take&& take) {
+    std::set<std::int32_t> placed, again;
+    for (std::int32_t j = 1; j <= t.ReleveCount; ++j) {
+        const ReleveOrigin& o = originOf(t, releveSlotAt(t, TableLayout::releveCol(j)));
+        if (o.dataFile == source) placed.insert(o.record);
+    }
+    SkippedRecords ignored;  // told when the scan meets them
+    auto read = [&](std::int32_t n) { return readOrSkip(t.data, n, ignored); };
+    for (auto it = placed.lower_bound(
+             static_cast<std::int32_t>(std::max<std::int64_t>(f.RtN1, INT32_MIN)));
+         it != placed.end() && *it <= f.RtN2; ++it)
+        if (take(*it, read)) again.insert(*it);
+    return again;
 }
 
 // Scans RtN1..RtN2 with the pair open; take(n, read) says whether record n becomes
@@ -111,6 +145,12 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
                          Take&& take) {
     SkippedRecords skipped;
     auto read = [&](std::int32_t n) { return readOrSkip(t.data, n, skipped); };
+    const std::string source = dataFilePath(t);
+    const std::set<std::int32_t> again = placedAgain(t, f, source, take);
+    const bool skipAgain =
+        !again.empty() &&
+        !ui.askToAddAgain(msg("%1 件の測定は既に表にあります。もう一度加えますか？", again.size()),
+                          static_cast<std::int64_t>(again.size()));
     BusyScope busy(ui);
     ProgressBar& bar = ui.progressBar1();
     // The large maximum first, so that the new minimum is always accepted.
@@ -120,8 +160,14 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
     for (std::int64_t n = f.RtN1; n <= f.RtN2; ++n) {
         bar.setPosition(static_cast<int>(n));
+        if (skipAgain && again.count(static_cast<std::int32_t>(n))) continue;
         if (!take(static_cast<std::int32_t>(n), read)) continue;
-        if (!appendReleve(t, d, index, lastReleve(t.data))) break;
+        if (!appendReleve(t, d, index, lastReleve(t.data))) {
+            skipped.unplaced = static_cast<std::int32_t>(n);
+            break;
+        }
+        setOrigin(t, releveSlotAt(t, TableLayout::releveCol(t.ReleveCount)),
+                  {source, static_cast<std::int32_t>(n)});
     }
     return skipped;
 }
@@ -206,6 +252,16 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
     if (!minA || !minB)
         throw Error(sj(!minA ? "植物Ａ" : "植物Ｂ") +
                     sj("の最低値が空欄です。+、r、* または 1～5 の数字を入れてください"));
+    // Only a code is read as one: "zz" would quietly mean any cover, "+9" none.
+    for (const auto& [text, field] : {std::pair{&f.EditCov1, "植物Ａ"}, {&f.EditCov2, "植物Ｂ"}}) {
+        const std::string v = trimControl(*text);
+        const bool coverClass = v.size() == 1 && v[0] >= '0' && v[0] <= '5';
+        if (v != "+" && v != "r" && v != "*" && !coverClass)
+            throw Error(
+                msg("%1の最低値 \"%2\" は被度の記号ではありません。+、r、* または 1～5 "
+                    "の数字を入れてください",
+                    sj(field), v));
+    }
     f.MinCoverA = *minA;
     f.MinCoverB = *minB;
 

@@ -10,7 +10,7 @@
 
 namespace tamsel {
 
-// "Turboveg XML から加える(&T)…": choose the file, then add its plots.
+// "Turboveg XML から加える(&U)…": choose the file, then add its plots.
 void Item_AddTurbovegClick(TableState& t, const ReplaceName& d, Ui& ui);
 
 // Every plot of the file at path (UTF-8), in file order, then one recount. The

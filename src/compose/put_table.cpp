@@ -56,6 +56,22 @@ SpeciesRowIndex indexUnder(const TableState& t, const TableLayout& layout) {
 constexpr std::size_t eightByteFields[] = {hdr::ReleveNumber, hdr::SiteName,  hdr::SurveyDate,
                                            hdr::Latitude,     hdr::Longitude, hdr::GridCode};
 
+// Takes back a column that could not be placed whole: its cells, its codes and
+// the species rows it appended. The slot and serial cells stay as growth made them.
+void unplace(TableState& t, const TableLayout& layout, int col, std::int32_t releveSlot,
+             std::int32_t speciesBefore) {
+    Grid& g = t.VegTable;
+    const std::string slot = g.cell(col, TableLayout::SlotRow);
+    const std::string serial = g.cell(col, TableLayout::SerialRow);
+    g.clearCol(col);
+    g.setCell(col, TableLayout::SlotRow, slot);
+    g.setCell(col, TableLayout::SerialRow, serial);
+    t.TableArray.clearReleve(releveSlot);
+    for (std::int32_t i = speciesBefore + 1; i <= t.SpeciesCount; ++i)
+        g.setCell(TableLayout::NameCol, layout.speciesRow(i), std::string());
+    t.SpeciesCount = speciesBefore;
+}
+
 }  // namespace
 
 SpeciesRowIndex buildSpeciesRowIndex(const TableState& t) {
@@ -70,8 +86,8 @@ bool appendReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index,
                   const ReleveView& r) {
     ++t.ReleveCount;
     if (placeReleve(t, d, index, t.ReleveCount, r)) return true;
-    // A column that could not be made is not counted.
-    if (t.ReleveCount > t.ReleveCapacity) --t.ReleveCount;
+    // Nothing of it was placed; the relevés before it stay whole.
+    --t.ReleveCount;
     return false;
 }
 
@@ -108,13 +124,18 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
     head[1] = static_cast<CoverCode>(p.notation);
     t.TableArray.set(releveSlot, 0, head);
 
+    const std::int32_t speciesBefore = t.SpeciesCount;
     for (const PlantSetEntry& e : p.species) {
         if (allZero(e.codes)) continue;
         std::string name = cutBytes(LookupSynonym(d, trimControl(e.nameView())), SpeciesNameSize);
         std::int32_t i = index.find(name);
         if (i == 0) {
             i = t.SpeciesCount + 1;
-            if (i > t.PlantCapacity && !AddRow(t, i)) return false;
+            if (i > t.PlantCapacity && !AddRow(t, i)) {
+                unplace(t, layout, col, releveSlot, speciesBefore);
+                index.freqRow = -1;  // it holds the rows just taken back
+                return false;
+            }
             g.setCell(TableLayout::NameCol, layout.speciesRow(i), name);
             index.add(std::move(name), i);
         }

@@ -47,13 +47,14 @@ SpeciesRowIndex buildSpeciesRowIndex(const TableState& t);
 // Writes relevé j (the caller has set ReleveCount to j) from r, whatever source
 // read it: header cells, "──" in row FreqRow, one cell per species,
 // found or appended as a row. Codes go to TableArray at the slots of the column and
-// rows written. False when the table cannot grow.
+// rows written. False when the table cannot grow: the column is then left as
+// growth made it, with none of the relevé's cells or codes and no row it added.
 bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j,
                  const ReleveView& r);
 // The same for the relevé the data file pair read last.
 bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j);
 // Places r as the next column (ReleveCount + 1). False when the table cannot grow;
-// ReleveCount then counts only the columns that exist.
+// ReleveCount then counts only the relevés placed whole.
 bool appendReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, const ReleveView& r);
 
 }  // namespace tamsel

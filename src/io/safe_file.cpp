@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/error.h"
+#include "text/error.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -71,13 +71,29 @@ std::string reason(int err) {
     return sj("（") + sj(text) + sj("）");
 }
 
+// The file a path names: a symbolic link is followed to its target (which need
+// not exist yet), so that the rename replaces the target and the link stays.
+std::string followLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n < 0) return path;
+        target.resize(static_cast<std::size_t>(n));
+        path = target.starts_with('/') ? target : folderOf(path) + "/" + target;
+    }
+    throw Error(sj("シンボリックリンクが循環しています: ") + fromUtf8(path));
+}
+
 }  // namespace
 
-SafeFileWriter::SafeFileWriter(std::string path) : path_(std::move(path)) {
+SafeFileWriter::SafeFileWriter(std::string path)
+    : path_(std::move(path)), realPath_(followLinks(path_)) {
     struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    if (::stat(realPath_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         throw Error(sj("保存先がフォルダです: ") + fromUtf8(path_));
-    std::string pattern = path_ + ".XXXXXX";
+    std::string pattern = realPath_ + ".XXXXXX";
     fd_ = ::mkstemp(pattern.data());
     if (fd_ < 0) throw Error(sj("ファイルを作成できません: ") + fromUtf8(path_) + reason(errno));
     tempPath_ = std::move(pattern);
@@ -85,7 +101,7 @@ SafeFileWriter::SafeFileWriter(std::string path) : path_(std::move(path)) {
     mode_t mask = ::umask(0);
     ::umask(mask);
     mode_t mode = 0666 & ~mask;
-    if (::stat(path_.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    if (::stat(realPath_.c_str(), &st) == 0) mode = st.st_mode & 07777;
     ::fchmod(fd_, mode);
     buffer_.reserve(BufferSize);
 }
@@ -172,7 +188,7 @@ void SafeFileWriter::commit() {
         tempPath_.clear();
         throw Error(sj("ファイルに書き込めません: ") + fromUtf8(path_) + reason(err));
     }
-    if (::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+    if (::rename(tempPath_.c_str(), realPath_.c_str()) != 0) {
         int err = errno;
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
@@ -180,7 +196,7 @@ void SafeFileWriter::commit() {
     }
     tempPath_.clear();
     // The rename itself reaches the disk only when the folder is synced.
-    int dir = ::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY);
+    int dir = ::open(folderOf(realPath_).c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

@@ -1,7 +1,9 @@
 // The one way the program writes a file: into a uniquely named temporary file
 // beside the target, flushed and synced, then renamed over the target. A write
 // that fails or is abandoned removes the temporary file and leaves the old
-// target exactly as it was. Paths are native (the bytes the file system takes).
+// target exactly as it was. A target reached through a symbolic link is written
+// where the link points, and the link stays. Paths are native (the bytes the
+// file system takes).
 #pragma once
 
 #include <cstdint>
@@ -38,6 +40,7 @@ class SafeFileWriter : public ByteSink {
     [[noreturn]] void fail(const char* what);
 
     std::string path_;
+    std::string realPath_;  // path_ with symbolic links followed
     std::string tempPath_;
     int fd_ = -1;
     std::string buffer_;

@@ -24,6 +24,9 @@ constexpr std::int16_t XlCenter = -4108;
 
 // Sheet columns: A captions and names, B layer labels, then one per relevé.
 constexpr int CaptionCol = 1;
+// What one worksheet holds.
+constexpr std::int64_t SheetMaxColumns = 16384;
+constexpr std::int64_t SheetMaxRows = 1048576;
 constexpr int LayerCol = 2;
 constexpr int sheetColOf(std::int32_t releve) {
     return releve + 2;
@@ -224,31 +227,52 @@ FileDialogRequest excelSaveRequest(const TableState& t) {
 }
 
 void Output_ExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o) {
+    checkSheetLimits(t, o);  // before the user picks a name for nothing
     auto path = ui.saveFileDialog(excelSaveRequest(t));
     if (!path) return;
     writeExcelFile(t, ui, d, o, *path);
 }
 
+void checkSheetLimits(const TableState& t, const ExcelOutputOptions& o) {
+    const std::int64_t columns = sheetColOf(t.ReleveCount) + (o.withFrequency ? 1 : 0);
+    if (columns > SheetMaxColumns)
+        throw Error(sj("ワークシートの列数の上限 16,384 列を超えるので書き出せません（測定 ") +
+                    std::to_string(t.ReleveCount) + sj(" 件で ") + std::to_string(columns) +
+                    sj(" 列）"));
+    std::int64_t rows = 2 + (t.PrintItemBoxes[1].checked ? 1 : 0);
+    const TableLayout layout = layoutOf(t);
+    for (int k = 2; k <= 29; ++k)
+        if (layout.itemRow(k) != 0 && t.PrintItemBoxes[k].checked) ++rows;
+    const std::int64_t from = std::max<std::int32_t>(o.fromPlant, 1);
+    const std::int64_t to = std::min(o.toPlant, t.SpeciesCount);
+    if (to >= from) rows += to - from + 1;
+    if (rows > SheetMaxRows)
+        throw Error(sj("ワークシートの行数の上限 1,048,576 行を超えるので書き出せません（") +
+                    std::to_string(rows) + sj(" 行）"));
+}
+
 void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o,
                     const std::string& path) {
     ui.gridChanged();
+    checkSheetLimits(t, o);
     MessagePanelScope panel(ui, sj("エクセル形式データに変換中"));
     ui.progressBar2().setRange(0, TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount));
     Item_FrequencyClick(t, ui);
 
     ExcelObjects x;
     std::exception_ptr failure;
-    bool filled = false;
     try {
         fillWorkbook(t, ui, d, o, x);
-        filled = true;
-    } catch (const AutomationError&) {
-        ui.message(sj("MS Excelへ書き込めませんでした"));
+    } catch (const AutomationError& e) {
+        failure = std::make_exception_ptr(
+            Error(sj("MS Excelへ書き込めませんでした: ") + std::string(e.what())));
     } catch (...) {
         failure = std::current_exception();
     }
 
-    // Every closing call is made that has an object to go to, whatever failed.
+    // Every closing call is made that has an object to go to, whatever failed;
+    // a workbook whose filling failed is closed unsaved, so no partial file is
+    // left and an older file of the name stays.
     std::optional<std::string> closingFailure;
     auto attempt = [&](AutoObject obj, std::string_view member,
                        std::initializer_list<AutoArg> args) {
@@ -259,13 +283,13 @@ void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptio
             if (!closingFailure) closingFailure = e.what();
         }
     };
-    attempt(x.book, "SaveAs", {AutoArg::named("Filename", AutoArg::pathOf(path))});
+    if (!failure) attempt(x.book, "SaveAs", {AutoArg::named("Filename", AutoArg::pathOf(path))});
     attempt(x.book, "close", {});
     attempt(x.app, "Quit", {});
 
     if (failure) std::rethrow_exception(failure);
     if (closingFailure) throw Error(*closingFailure);
-    if (filled) reportWritten(ui, path);
+    reportWritten(ui, path);
 }
 
 void Output_ExcelFile(TableState& t, const PrintPanel& p, Ui& ui) {

@@ -20,6 +20,9 @@ struct ExcelOutputOptions {
     bool withFrequency = false;
 };
 
+// Throws Error naming the worksheet's limit when the sheet of the table would
+// need more than 16,384 columns or 1,048,576 rows.
+void checkSheetLimits(const TableState& t, const ExcelOutputOptions& o);
 // The save dialog: the spreadsheet entry of the shared filter list, ".xlsx", the
 // table title as the proposed name.
 FileDialogRequest excelSaveRequest(const TableState& t);
@@ -27,11 +30,10 @@ FileDialogRequest excelSaveRequest(const TableState& t);
 // Asks for the file name; a cancelled dialog ends it with nothing started.
 void Output_ExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o);
 
-// The output into a chosen file. A refused automation call stops the filling
-// with a message; the workbook is then still saved, closed and the server quit.
-// An existing file is replaced only by a completely saved workbook. A failure
-// to save, or one that is no automation failure, throws Error after the
-// closing calls.
+// The output into a chosen file. A table larger than a worksheet is refused
+// before anything starts. Any failure while filling (a refused automation call
+// among them) throws Error after the workbook is closed unsaved and the server
+// quit: an existing file is replaced only by a completely saved workbook.
 void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o,
                     const std::string& path);
 

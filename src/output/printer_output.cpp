@@ -1,6 +1,7 @@
 #include "output/printer_output.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include "output/printer_pager.h"
 #include "output/text_layout.h"
@@ -9,11 +10,20 @@
 namespace tamsel {
 
 namespace {
-class DiscardChannel : public OutputChannel {
+// The sheets of a dry run, counted and not drawn.
+class CountingSink : public PageSink {
   public:
-    void writeLine(std::string_view) override {}
-    void writeChar(char) override {}
+    void beginPage() override {}
+    void drawRun(int, int, std::string_view) override {}
 };
+
+std::string today() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    char text[16] = "";
+    if (localtime_r(&now, &local)) std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
+}
 }  // namespace
 
 void Item_PrintTableClick(TableState& t, PrintPanel& p, Ui& ui) {
@@ -29,14 +39,21 @@ void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSur
                     std::uint16_t fromPlant, std::uint16_t toPlant) {
     try {
         surface.setFont(t.TableFont, 3 * t.TableFont.pixelSize);
+        surface.setDocumentTitle(t.TableTitle);
         const int width = surface.pageWidth();
+        // The footer's room is taken first: the table gets what is left.
+        const int height = surface.pageHeight() - footerRoom(surface);
         const std::uint16_t perPage = printerPerPage(width, surface.textWidth("01234"));
         // Laid out once without printing: a table that cannot be laid out fails
         // before the first page, since not every printer engine can take back
-        // the pages drawn so far.
-        DiscardChannel none;
-        PrintTable(t, p, none, perPage, fromPlant, toPlant);
-        PrinterPager pager(surface, surface, width, surface.pageHeight());
+        // the pages drawn so far; the run also counts the sheets for the footer.
+        CountingSink counting;
+        PrinterPager dry(surface, counting, width, height);
+        PrintTable(t, p, dry, perPage, fromPlant, toPlant);
+        dry.finish();
+        PrinterPager pager(surface, surface, width, height);
+        pager.setFooter(t.TableTitle + "    " + today(), std::max(1, dry.pagesBegun()),
+                        surface.pageHeight() - surface.charHeight());
         MessagePanelScope panel(ui, sj("印刷しています"));
         // A step per page of the text layout, moved on within it by each sheet
         // begun, so that the window repaints during a long page. A page of the

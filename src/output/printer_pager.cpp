@@ -10,6 +10,16 @@ namespace tamsel {
 PrinterPager::PrinterPager(TextMeasure& measure, PageSink& pages, int pageWidth, int pageHeight)
     : measure_(measure), pages_(pages), width_(pageWidth), height_(pageHeight) {}
 
+void PrinterPager::setFooter(std::string left, int total, int y) {
+    footer_ = std::move(left);
+    footerTotal_ = total;
+    footerY_ = y;
+}
+
+int footerRoom(TextMeasure& measure) {
+    return 2 * measure.charHeight();
+}
+
 void PrinterPager::writeLine(std::string_view line) {
     put(line);
     put("\r\n");
@@ -83,6 +93,11 @@ void PrinterPager::draw(std::string_view run) {
     // Pages left blank before this one are begun too; only trailing ones are not.
     for (; begun_ <= page_; ++begun_) {
         pages_.beginPage();
+        if (footerY_ >= 0) {
+            pages_.drawRun(0, footerY_, footer_);
+            const std::string number = msg("%1 / %2", begun_ + 1, footerTotal_);
+            pages_.drawRun(width_ - measure_.textWidth(number), footerY_, number);
+        }
         if (onPage) onPage();
     }
     pages_.drawRun(0, y_, run);

@@ -31,6 +31,10 @@ class PrinterPager : public OutputChannel {
     // Draws text still waiting for its line end.
     void finish();
 
+    // A footer at the foot of every sheet, below the page height the pager was
+    // given: left at the left edge, "n / total" at the right edge, at y.
+    void setFooter(std::string left, int total, int y);
+
     int pagesBegun() const { return begun_; }
     int formFeeds() const { return formFeeds_; }
     // Called after each page begun on the sink.
@@ -53,7 +57,13 @@ class PrinterPager : public OutputChannel {
     std::string text_;    // text of the current line not drawn yet
     int lineHeight_ = 0;  // height of what was drawn on the current line
     bool lineDrawn_ = false;
+    std::string footer_;
+    int footerTotal_ = 0, footerY_ = -1;
 };
+
+// What a printed sheet's footer takes from the page: a line of the font and
+// the same again as a gap above it.
+int footerRoom(TextMeasure& measure);
 
 // The page capacity number: how many "01234" fit across the page, less 8.
 // Throws Error when it lies outside 0..65535 (a page narrower than eight).

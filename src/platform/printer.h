@@ -37,6 +37,8 @@ class PrinterSurface : public TextMeasure, public PageSink {
   public:
     // The font to print in: the family and style of font, heightUnits high.
     virtual void setFont(const FontSpec& font, int heightUnits) = 0;
+    // The document's title (a PDF's Title), before the first page.
+    virtual void setDocumentTitle(const std::string& /*sjis*/) {}
     // The printable area in device units.
     virtual int pageWidth() = 0;
     virtual int pageHeight() = 0;

@@ -2,6 +2,7 @@
 // the command line and the tests over prepared answers. All texts are Shift-JIS.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -100,6 +101,14 @@ class Ui {
     // Asks whether to save a changed table before it is replaced, with the buttons
     // 保存 / 保存しない / キャンセル. Only the window asks.
     virtual SaveAnswer askToSave(const std::string& question) = 0;
+    // An add would place count relevés already in the table again: whether to
+    // (question: "n 件の測定は既に表にあります。もう一度加えますか？"). The
+    // window asks, with 加えない as the default; this base adds them again.
+    virtual bool askToAddAgain(const std::string& question, std::int64_t count) {
+        (void)question;
+        (void)count;
+        return true;
+    }
     // One line on what a command did, shown without stopping the user (the
     // window's status bar); the command line keeps its output as it is.
     virtual void status(const std::string& text) { (void)text; }

@@ -71,6 +71,7 @@ void insertReleveColumn(TableState& t, int col) {
     moveEntry(t.NumSpArray, L::releveAt(freeCol), L::releveAt(col));
     g.clearCol(col);
     t.TableArray.clearReleve(s);  // entry 0 too: a free slot holds nothing
+    setOrigin(t, s, {});
     g.setCell(col, L::SlotRow, num(s));
     t.NumSpArray.at(L::releveAt(col)) = 0;
     renumberSerials(t);
@@ -104,6 +105,7 @@ void deleteReleveColumn(TableState& t, int col) {
     g.clearCol(last);
     g.setCell(last, L::SlotRow, num(s));
     t.TableArray.clearReleve(s);  // entry 0 too: a free slot holds nothing
+    setOrigin(t, s, {});
     t.NumSpArray.at(t.ReleveCount) = 0;
     --t.ReleveCount;
     renumberSerials(t);

@@ -1,5 +1,7 @@
 #include "table/table_state.h"
 
+#include <filesystem>
+
 #include "datafile/numbers.h"
 #include "platform/error.h"
 #include "text/sjis.h"
@@ -117,6 +119,8 @@ void ClearTable(TableState& t, Ui& ui) {
     t.history.restart(t);  // nothing of the table blanked can come back
     t.SpeciesCount = 0;
     t.ReleveCount = 0;
+    t.TableFileName.clear();  // a blank table must not overwrite the last one's file
+    t.ReleveOrigins.clear();
     ProgressBar& bar = ui.progressBar1();
     bar.setRange(0, t.ReleveCapacity + t.PlantCapacity + 1);
     bar.setPosition(0);
@@ -152,9 +156,14 @@ void ClearTable(TableState& t, Ui& ui) {
 }
 
 std::string captionOf(const TableState& t, bool showChanged) {
-    return t.TableTitle + (showChanged && t.changed() ? sj("＊") : "") +
-           "  NR=" + std::to_string(t.ReleveCount) + ", NS=" + std::to_string(t.SpeciesCount) +
-           "    " + t.DictionaryStatus;
+    std::string caption = t.TableTitle + (showChanged && t.changed() ? sj("＊") : "") +
+                          "  NR=" + std::to_string(t.ReleveCount) +
+                          ", NS=" + std::to_string(t.SpeciesCount) + "    " + t.DictionaryStatus;
+    // The window names the table's file, as a desktop program does.
+    if (showChanged && !t.TableFileName.empty())
+        caption +=
+            sj(" － ") + fromUtf8(std::filesystem::path(t.TableFileName).filename().string());
+    return caption;
 }
 
 void RefreshCaption(const TableState& t, Ui& ui) {
@@ -172,6 +181,23 @@ std::int32_t slotIn(const TableState& t, int col, int row) {
     return *v;
 }
 }  // namespace
+
+const ReleveOrigin& originOf(const TableState& t, std::int32_t releveSlot) {
+    static const ReleveOrigin none;
+    if (releveSlot < 0 || static_cast<std::size_t>(releveSlot) >= t.ReleveOrigins.size())
+        return none;
+    return t.ReleveOrigins[static_cast<std::size_t>(releveSlot)];
+}
+
+void setOrigin(TableState& t, std::int32_t releveSlot, ReleveOrigin origin) {
+    if (releveSlot < 0) return;
+    const auto k = static_cast<std::size_t>(releveSlot);
+    if (k >= t.ReleveOrigins.size()) {
+        if (origin.dataFile.empty()) return;
+        t.ReleveOrigins.resize(k + 1);
+    }
+    t.ReleveOrigins[k] = std::move(origin);
+}
 
 std::int32_t releveSlotAt(const TableState& t, int col) {
     return slotIn(t, col, TableLayout::SlotRow);

@@ -31,6 +31,13 @@ constexpr int FixedRows = TableLayout::FixedRows;
 constexpr int DefaultColWidth = 28;
 constexpr int DefaultRowHeight = 15;
 
+// Where a placed relevé came from: the data file (native path) and its record.
+struct ReleveOrigin {
+    std::string dataFile;
+    std::int32_t record = 0;
+    bool operator==(const ReleveOrigin&) const = default;
+};
+
 struct TableState {
     std::string TableTitle;
     std::string DictionaryStatus;
@@ -38,6 +45,7 @@ struct TableState {
     std::string DataFolder;          // folder of the data file chosen last
     std::string DictionaryFileName;  // path (native encoding)
     std::string OpenDialogFolder;    // start folder of the open dialog
+    std::string TableFileName;       // the .vtb last saved or loaded (native path); empty: none
 
     std::int32_t PlantCapacity = 127;
     std::int32_t ReleveCapacity = 23;
@@ -58,6 +66,9 @@ struct TableState {
     std::vector<LayerCodes> DomLine;        // by relevé column position
 
     Grid VegTable;
+    // By relevé slot, the origin of the relevé an add placed there (empty: none
+    // known, as for a loaded table); it moves with the slot, as the codes do.
+    std::vector<ReleveOrigin> ReleveOrigins;
 
     // Hand editing.
     std::int32_t SelectedColumn = 0;
@@ -122,6 +133,11 @@ void RefreshCaption(const TableState& t, Ui& ui);
 
 // 2 + the number of enabled boxes among ChkBox2..ChkBox30.
 std::int32_t freqRowFromBoxes(const TableState& t);
+
+// The origin kept for a relevé slot (an empty one when none is known); setting
+// and forgetting it.
+const ReleveOrigin& originOf(const TableState& t, std::int32_t releveSlot);
+void setOrigin(TableState& t, std::int32_t releveSlot, ReleveOrigin origin);
 
 // The slot numbers that row 0 and column 0 carry, read as integers; a cell that
 // is not a number throws Error naming the cell.

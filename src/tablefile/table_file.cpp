@@ -115,6 +115,9 @@ void compactSlots(TableState& t) {
         a.clearReleve(m);
         for (const auto& [s, c] : codesM) a.set(e, s, c);
         for (const auto& [s, c] : codesE) a.set(m, s, c);
+        ReleveOrigin originE = originOf(t, e), originM = originOf(t, m);
+        setOrigin(t, e, std::move(originM));
+        setOrigin(t, m, std::move(originE));
     }
     if (!sp.swaps.empty()) {
         std::vector<std::int32_t> map(static_cast<std::size_t>(a.speciesSlots()));
@@ -260,10 +263,22 @@ class FileFault {
     [[noreturn]] void whole(const std::string& what) const {
         throw Error(sj("組成表ファイル ") + name_ + ": " + what);
     }
+    [[noreturn]] void foreign() const {
+        throw Error(sj("組成表ファイルではありません: ") + name_ +
+                    sj("（先頭の 2 行が組成表の標題と件数の行ではありません）"));
+    }
 
   private:
     std::string name_;
 };
+
+// Lines 1 and 2 of a table file are text: a control byte there (a CR inside has
+// its own fault) means another kind of file (an image, a zip), named as such.
+bool isTextLine(std::string_view line) {
+    for (char c : line)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r') return false;
+    return true;
+}
 
 // Line 2: exactly three whole numbers, not negative.
 std::array<std::int32_t, 3> readCounts(std::string_view line, const FileFault& fault) {
@@ -382,6 +397,7 @@ struct TableFileReader::State {
     // become lt.codes in one pass at the end.
     std::vector<CoverEntry> cover;
     bool counted = false;  // line 2 read well
+    bool foreign = false;  // line 1 or 2 is not a table file's
     std::int64_t coverEnd = 0, expected = 0;
     std::size_t width = 0, cols = 0;
     std::optional<Error> titleFault, countsFault, widthFault, contentFault;
@@ -436,6 +452,7 @@ bool TableFileReader::State::coverLineAt(std::string_view piece, std::size_t pos
 
 void TableFileReader::State::line(std::string_view text, std::size_t length) {
     const std::int64_t n = ++lines;
+    if (n <= 2 && !isTextLine(text)) foreign = true;
     if (n == 1) {
         lt.title = std::string(text);
         // What loads must save again: the file cannot carry a line break inside a text.
@@ -557,6 +574,7 @@ LoadedTable TableFileReader::finish() {
     State& st = *s_;
     const FileFault& fault = st.fault;
     if (st.bytes == 0) fault.whole(sj("ファイルが空です。"));
+    if (st.foreign) fault.foreign();
     const std::int64_t have = st.lines + (st.carryLen > 0 ? 1 : 0);
     if (have < 2) fault.at(2, sj("件数の行がありません（ファイルが短すぎます）。"));
     // Every line the program writes ends in CR LF: a last line without one is
@@ -638,6 +656,8 @@ void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path
     t.data.CurrentNotation = 2;
     t.DataFileName = std::move(name);
     t.DataFolder = std::move(folder);
+    t.TableFileName = path;
+    t.ReleveOrigins.clear();  // the file does not keep them
     t.markUnchanged();
 }
 
@@ -645,6 +665,7 @@ void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path
 
 void saveTableFile(TableState& t, const std::string& path) {
     writeFileSafely(path, [&](ByteSink& out) { writeTableFile(out, t); });
+    t.TableFileName = path;
     t.markUnchanged();
 }
 
@@ -669,6 +690,15 @@ void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar,
 
 // --- commands ------------------------------------------------------------------
 
+namespace {
+void saveWithPanel(TableState& t, Ui& ui, const std::string& path) {
+    MessagePanelScope panel(ui, sj("組成表を保存中"));
+    saveTableFile(t, path);
+    ui.gridChanged();  // the hidden slot cells may have been renumbered
+    ui.status(sj("保存しました: ") + fromUtf8(path));
+}
+}  // namespace
+
 void Item_SaveTableClick(TableState& t, Ui& ui) {
     FileDialogRequest r;
     r.title = sj("組成表の保存");
@@ -678,10 +708,26 @@ void Item_SaveTableClick(TableState& t, Ui& ui) {
     r.fileName = proposedFileName(t.TableTitle, ".vtb");
     auto path = ui.saveFileDialog(r);
     if (!path) return;
-    MessagePanelScope panel(ui, sj("組成表を保存中"));
-    saveTableFile(t, *path);
-    ui.gridChanged();  // the hidden slot cells may have been renumbered
-    ui.status(sj("保存しました: ") + fromUtf8(*path));
+    saveWithPanel(t, ui, *path);
+}
+
+void Item_SaveClick(TableState& t, Ui& ui) {
+    if (t.TableFileName.empty()) {
+        Item_SaveTableClick(t, ui);
+        return;
+    }
+    const std::string path = t.TableFileName;  // the save sets it again
+    saveWithPanel(t, ui, path);
+}
+
+void openTableFile(TableState& t, Ui& ui, const std::string& path) {
+    {
+        MessagePanelScope panel(ui, sj("組成表を読込中"));
+        loadTableFile(t, path, &ui.progressBar1());
+    }
+    ui.gridChanged();
+    ui.status(sj("読込みました: ") + fromUtf8(path));
+    RefreshCaption(t, ui);
 }
 
 void Item_LoadTableClick(TableState& t, Ui& ui) {
@@ -696,13 +742,7 @@ void Item_LoadTableClick(TableState& t, Ui& ui) {
         RefreshCaption(t, ui);
         return;
     }
-    {
-        MessagePanelScope panel(ui, sj("組成表を読込中"));
-        loadTableFile(t, *path, &ui.progressBar1());
-    }
-    ui.gridChanged();
-    ui.status(sj("読込みました: ") + fromUtf8(*path));
-    RefreshCaption(t, ui);
+    openTableFile(t, ui, *path);
 }
 
 }  // namespace tamsel

@@ -64,19 +64,25 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName,
 
 // Puts a loaded table in place of the current one: counts, capacities, arrays
 // (FreqArray and NumSpArray recounted from the grid, cells untouched), title,
-// DataFileName (and DataFolder) from path, CurrentNotation 2.
+// DataFileName (and DataFolder) from path, CurrentNotation 2, TableFileName.
 void installLoadedTable(TableState& t, LoadedTable&& loaded, const std::string& path);
 
 // The file-name forms. Saving goes through SafeFileWriter, so a failed save
-// leaves the previous file as it was. Loading replaces the table only when the
-// whole file was good.
+// leaves the previous file as it was; a saved table's file is path. Loading replaces the table only
+// when the whole file was good.
 void saveTableFile(TableState& t, const std::string& path);
 // The load reads the file through a buffer of bufferSize bytes.
 void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar = nullptr,
                    std::size_t bufferSize = 4 << 20);
 
-// "現在の表を保存する　(&S)" and "保存した表を読込む(&L)".
+// "名前を付けて保存(&A)…" (the save with its dialog) and "保存した表を読込む(&L)".
 void Item_SaveTableClick(TableState& t, Ui& ui);
 void Item_LoadTableClick(TableState& t, Ui& ui);
+// "上書き保存(&S)": saves to the table's file (TableFileName) without a dialog;
+// a table without a file is saved as Item_SaveTableClick does.
+void Item_SaveClick(TableState& t, Ui& ui);
+// Loads the table file at path in place of the table, with the message panel,
+// the progress bar, a repaint and the caption (the load command after its dialog).
+void openTableFile(TableState& t, Ui& ui, const std::string& path);
 
 }  // namespace tamsel

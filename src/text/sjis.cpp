@@ -1,5 +1,7 @@
 #include "text/sjis.h"
 
+#include "text/error.h"
+
 #include <iconv.h>
 
 #include <cerrno>
@@ -157,6 +159,36 @@ std::optional<std::array<int, 256>> singleByteCharacters(const std::string& enco
     iconv_close(cd);
     if (!singleByte) return std::nullopt;
     return map;
+}
+
+}  // namespace tamsel
+
+namespace tamsel {
+
+std::string fillMessage(std::string_view sjisPattern,
+                        std::initializer_list<std::string_view> parts) {
+    std::string out;
+    out.reserve(sjisPattern.size() + 32);
+    // "%" and digits are never the second byte of a double-byte character.
+    for (std::size_t i = 0; i < sjisPattern.size(); ++i) {
+        const char c = sjisPattern[i];
+        if (c == '%' && i + 1 < sjisPattern.size() && sjisPattern[i + 1] >= '1' &&
+            sjisPattern[i + 1] <= '9') {
+            const auto k = static_cast<std::size_t>(sjisPattern[i + 1] - '1');
+            if (k < parts.size()) out += parts.begin()[k];
+            ++i;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+std::string sjisOrRefuse(std::string_view utf8, std::string_view what) {
+    auto text = fromUtf8Strict(utf8);
+    if (!text)
+        throw Error(msg("Shift-JIS で表せない文字があります（%1）: %2", sj(what), fromUtf8(utf8)));
+    return *text;
 }
 
 }  // namespace tamsel

@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace tamsel {
 
@@ -58,5 +60,35 @@ std::optional<std::array<int, 256>> singleByteCharacters(const std::string& enco
 inline std::string sj(std::string_view utf8) {
     return fromUtf8(utf8);
 }
+
+// The Shift-JIS pattern with %1 … %9 replaced by parts[0] … parts[8].
+std::string fillMessage(std::string_view sjisPattern,
+                        std::initializer_list<std::string_view> parts);
+
+namespace detail {
+inline std::string_view messagePart(std::string_view sjis) {
+    return sjis;
+}
+template <typename N>
+requires std::is_integral_v<N> std::string messagePart(N n) {
+    return std::to_string(n);
+}
+}  // namespace detail
+
+// A message in the user's words from one UTF-8 pattern, so that each message is
+// one line to find: msg("行 %1、列 %2 が読めません", r, c). Texts are Shift-JIS
+// already, numbers are written in decimal.
+template <typename... Args>
+std::string msg(std::string_view utf8Pattern, const Args&... args) {
+    // Each part is made into a value first; the views below outlive the call.
+    auto fill = [&](const auto&... parts) {
+        return fillMessage(sj(utf8Pattern), {std::string_view(parts)...});
+    };
+    return fill(detail::messagePart(args)...);
+}
+
+// Text the user typed, as Shift-JIS; throws Error naming what (a UTF-8 caption,
+// for instance "標題") when a character has no Shift-JIS code.
+std::string sjisOrRefuse(std::string_view utf8, std::string_view what);
 
 }  // namespace tamsel

@@ -60,6 +60,16 @@ TEST_F(BatchBuild, FewestFirst) {
     EXPECT_EQ(r.lines()[31], "3\t   3\tイタヤ旧\t   1\t\t\t  1 ");  // no dictionary
 }
 
+// The command line adds records already in the table again, with a note.
+TEST_F(BatchBuild, AddingAgainAddsWithANote) {
+    Outcome r = run({"add", rli(), "add", rli(), "caption"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("note: 3 件の測定は既に表にありましたが、もう一度加えました。"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.out.find("NR=6"), std::string::npos) << r.out;
+}
+
 TEST_F(BatchBuild, SelectionOptions) {
     struct Case {
         std::vector<std::string> options;

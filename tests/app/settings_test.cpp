@@ -290,9 +290,14 @@ TEST_F(SettingsTest, StartUpReadsTheFirstArgumentAndFallsBackToTheDefaults) {
     writeBytes(dir.file("cut.ini"), joined(cut));
     Session b;
     BatchUi uiB;
-    FormCreate(b, uiB, {dir.file("cut.ini")}, false);
-    ASSERT_EQ(uiB.messages.size(), 1u);
-    EXPECT_NE(uiB.messages[0].find("cut.ini"), std::string::npos);
+    try {
+        FormCreate(b, uiB, {dir.file("cut.ini")}, false);
+        ADD_FAILURE() << "no error";
+    } catch (const StartUpError& e) {
+        EXPECT_TRUE(e.settingsFailed);
+        EXPECT_NE(std::string(e.what()).find("cut.ini"), std::string::npos);
+    }
+    EXPECT_TRUE(uiB.messages.empty());
     EXPECT_EQ(b.table.TableTitle, sj("森林群落組成表"));
     EXPECT_EQ(b.table.PrintItemBoxes[3].caption, sj("調査地名"));
     EXPECT_FALSE(b.table.PrintItemBoxes[4].enabled);

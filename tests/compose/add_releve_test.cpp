@@ -123,7 +123,7 @@ TEST_F(AddReleveTest, PlantModes) {
         {1, "A", "r", "", "+", "", {"R1", "R3", "R5", "R6", "R7"}},
         {1, "A", "2", "", "+", "", {"R3", "R7"}},
         {1, "A", "3", "", "+", "", {"R3"}},
-        {1, "A", "x", "", "+", "", {"R1", "R2", "R3", "R5", "R6", "R7"}},  // threshold 0
+        {1, "A", "0", "", "+", "", {"R1", "R2", "R3", "R5", "R6", "R7"}},  // threshold 0
         {1, " A ", "+", "", "+", "52", {"R1", "R6"}},
         {1, "A", "*", "", "+", "52", {"R1", "R2", "R6"}},
         {1, "OldA", "+", "", "+", "", {"R8"}},
@@ -222,6 +222,17 @@ TEST_F(AddReleveTest, RefusedBeforeAnyRecordIsRead) {
     f.EditCov1 = "+";
     f.EditCov2 = "";
     expectRefused("empty cover B", [&] { AddPlantAnotBBtnClick(t, dict, f, ui); });
+    // What is no cover code would quietly mean "any cover": refused, naming the field.
+    for (const char* bad : {"zz", "+9", "26", "-1"}) {
+        f.EditCov2 = bad;
+        expectRefused(bad, plantA);
+        try {
+            plantA();
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(sj("植物Ｂの最低値 \"") + bad + "\"", 0), 0u)
+                << toUtf8(e.what());
+        }
+    }
     f.EditCov2 = "+";
 
     f.RtN1 = 5;

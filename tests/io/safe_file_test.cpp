@@ -116,6 +116,27 @@ TEST(SafeFileWriter, ReplacesTheWholeFileAndKeepsItsPermissions) {
     EXPECT_EQ(contentOf(dir.file("new.txt")), std::string("a\0b", 3));
 }
 
+// A name reached through links (relative ones, from another folder, one that
+// points at a file not yet made) is written where the links lead; the links stay.
+TEST(SafeFileWriter, WritesThroughSymbolicLinksAndKeepsThem) {
+    TempDir dir;
+    fs::create_directories(dir.file("real"));
+    fs::create_directories(dir.file("links"));
+    put(dir.file("real/t.vtb"), oldBytes);
+    fs::create_symlink("../real/t.vtb", dir.file("links/hop"));
+    fs::create_symlink("hop", dir.file("links/t.vtb"));
+    fs::create_symlink("../real/new.vtb", dir.file("links/new.vtb"));
+    writeFileSafely(dir.file("links/t.vtb"), "new");
+    writeFileSafely(dir.file("links/new.vtb"), "made");
+    EXPECT_EQ(contentOf(dir.file("real/t.vtb")), "new");
+    EXPECT_EQ(contentOf(dir.file("real/new.vtb")), "made");
+    for (const char* link : {"links/t.vtb", "links/hop", "links/new.vtb"})
+        EXPECT_TRUE(fs::is_symlink(dir.file(link))) << link;
+    EXPECT_EQ(entries(dir),
+              (std::vector<std::string>{"links", "links/hop", "links/new.vtb", "links/t.vtb",
+                                        "real", "real/new.vtb", "real/t.vtb"}));
+}
+
 TEST(ReadWholeFile, BytesAsStoredOrAnErrorNamingTheFile) {
     TempDir dir;
     std::string bytes = bigChunk + std::string("\0\r\n", 3);

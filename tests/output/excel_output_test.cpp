@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "platform/batch/batch_ui.h"
-#include "platform/batch/recording_server.h"
+#include "support/recording_server.h"
 #include "support/small_table.h"
 #include "support/temp_dir.h"
 #include "text/sjis.h"
@@ -197,33 +197,39 @@ TEST_F(ExcelOutputTest, TableWithoutRelevesGetsFrequencyZero) {
     EXPECT_EQ(tail, join({text(3, 2, ""), text(3, 3, "   0"), centred(3, 3)}));
 }
 
-// A refused call stops the filling with the message; the closing calls follow
-// for every object that came to exist.
-TEST_F(ExcelOutputTest, RefusedCallStopsFillingAndStillSavesClosesAndQuits) {
+// A refused call stops the filling with an error; the workbook is closed
+// unsaved and the server quit, for every object that came to exist.
+TEST_F(ExcelOutputTest, RefusedCallStopsFillingClosesUnsavedAndFails) {
     struct Case {
         int refuse;
         Lines after;
     };
+    const Lines unsaved = {Closing[1], Closing[2]};
     const int cellCall = callNumber("Cells(3,2): put Value");
     ASSERT_GT(cellCall, 4);
     const Case cases[] = {
         {1, {}},
         {2, {"Excel.Application: method Quit()"}},
         {3, {"Excel.Application: method Quit()"}},
-        {4, Closing},
-        {cellCall, Closing},
+        {4, unsaved},
+        {cellCall, unsaved},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.refuse);
         record = CallRecord{};
         record.refuseCall = c.refuse;
         ui.messages.clear();
-        write();
+        try {
+            write();
+            ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(sj("MS Excelへ書き込めませんでした"), 0), 0u);
+        }
         ASSERT_GE(record.lines.size(), static_cast<std::size_t>(c.refuse));
         EXPECT_NE(record.lines[c.refuse - 1].find("<- refused"), std::string::npos);
         Lines after(record.lines.begin() + c.refuse, record.lines.end());
         EXPECT_EQ(after, c.after);
-        EXPECT_EQ(ui.messages, Lines{sj("MS Excelへ書き込めませんでした")});
+        EXPECT_TRUE(ui.messages.empty());
         EXPECT_FALSE(ui.panelShown);
     }
 }
@@ -236,22 +242,48 @@ TEST_F(ExcelOutputTest, RefusedClosingCallIsReportedAfterTheOthers) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(ExcelOutputTest, OtherFailureGoesOnAfterTheClosingCalls) {
+TEST_F(ExcelOutputTest, OtherFailureGoesOnAfterClosingUnsaved) {
     t.VegTable.setCell(TableLayout::releveCol(2), TableLayout::SlotRow, "x");
     EXPECT_THROW(write(), Error);
     EXPECT_TRUE(ui.messages.empty());
-    Lines last(record.lines.end() - 3, record.lines.end());
-    EXPECT_EQ(last, Closing);
+    Lines last(record.lines.end() - 2, record.lines.end());
+    EXPECT_EQ(last, (Lines{Closing[1], Closing[2]}));
     EXPECT_FALSE(ui.panelShown);
 }
 
-TEST_F(ExcelOutputTest, UnregisteredServerMakesNoCallsAndKeepsAnExistingFile) {
+// A server that cannot start, and a table wider or longer than a worksheet
+// (refused before any call), fail and keep an older file of the name.
+TEST_F(ExcelOutputTest, FailuresKeepAnExistingFile) {
     TempDir dir;
     std::string path = dir.file("old.xlsx");
     std::ofstream(path) << "old workbook";
     ServerRegistry none;
-    writeExcelFile(t, ui, none, {1, 3, false}, path);
-    EXPECT_EQ(ui.messages, Lines{sj("MS Excelへ書き込めませんでした")});
+    EXPECT_THROW(writeExcelFile(t, ui, none, {1, 3, false}, path), Error);
+    struct Case {
+        std::int32_t releves;
+        bool frequency;
+        bool refused;
+    } cases[] = {{16382, false, false}, {16382, true, true}, {17000, false, true}};
+    const std::int32_t releves = t.ReleveCount, species = t.SpeciesCount;
+    for (const Case& c : cases) {
+        t.ReleveCount = c.releves;  // only the counts decide
+        bool refused = false;
+        try {
+            checkSheetLimits(t, {1, 3, c.frequency});
+        } catch (const Error& e) {
+            refused = std::string(e.what()).find("16,384") != std::string::npos;
+        }
+        EXPECT_EQ(refused, c.refused) << c.releves;
+    }
+    t.ReleveCount = releves;
+    t.SpeciesCount = 1048576 - 1;  // with the title and species-number rows: one too many
+    EXPECT_THROW(checkSheetLimits(t, {1, 1048576, false}), Error);
+    EXPECT_NO_THROW(checkSheetLimits(t, {2, 1048576, false}));
+    t.SpeciesCount = species;
+    for (int j = 0; j < 17000; ++j) addReleveColumn(t);
+    record = CallRecord{};
+    EXPECT_THROW(writeExcelFile(t, ui, registry, {1, 3, false}, path), Error);
+    EXPECT_TRUE(record.lines.empty());
     std::ifstream in(path);
     std::string kept((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(kept, "old workbook");

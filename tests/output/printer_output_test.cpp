@@ -138,7 +138,8 @@ TEST(PrinterPerPage, WidthInFiveDigitWidthsLessEight) {
 std::vector<std::vector<int>> runningNumbers(const Pages& pages) {
     std::vector<std::vector<int>> out;
     for (const auto& page : pages) {
-        std::istringstream in(page.at(2).text);  // title, rule, running numbers
+        // The footer's two runs, then title, rule, running numbers.
+        std::istringstream in(page.at(4).text);
         std::vector<int> numbers;
         std::string word;
         while (in >> word)
@@ -166,7 +167,13 @@ TEST(OutPutPrinter, PageOfAHundredDigitGroupsHoldsNinetyThreeThenNinetyNine) {
     EXPECT_EQ(numbers[1].size(), 99u);
     EXPECT_EQ(numbers[1].front(), 94);
     EXPECT_EQ(numbers[2].back(), 200);
-    EXPECT_EQ(f.pages[1][0].text, sj("続き"));
+    EXPECT_EQ(f.pages[1][2].text, sj("続き"));
+    // Each sheet's footer, in the room taken below the table: "n / N" at the right.
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(f.pages[k][1].text, std::to_string(k + 1) + " / 3");
+        EXPECT_EQ(f.pages[k][1].y, f.pages[k][0].y);
+        EXPECT_GT(f.pages[k][0].y, f.pages[k].back().y);
+    }
 }
 
 TEST(OutPutPrinter, NarrowPageOrCancelledDialogPrintsNothing) {

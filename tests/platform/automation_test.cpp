@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/batch/recording_server.h"
+#include "support/recording_server.h"
 #include "text/sjis.h"
 
 namespace tamsel {

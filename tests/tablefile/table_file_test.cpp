@@ -302,6 +302,28 @@ TEST(TableFileTest, CorruptFilesAreRefusedAndLeaveTheTableUntouched) {
     refused("", "");
 }
 
+// Another kind of file under the table file's name is named as not a table file,
+// not reported as a fault deep inside it.
+TEST(TableFileTest, AnotherKindOfFileIsRefusedAsNotATableFile) {
+    BatchUi ui;
+    TempDir dir;
+    TableState cur = makeTable(ui);
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 24);
+    const std::string zip("PK\x03\x04\x14\0\0\0\x08\0", 10);
+    for (const std::string& bytes : {png + std::string(300, '\x7f'), zip + "\r\n1 2 2\r\n"}) {
+        writeBytes(dir.file("image.vtb"), bytes);
+        try {
+            loadTableFile(cur, dir.file("image.vtb"));
+            ADD_FAILURE() << "accepted";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(
+                          sj("組成表ファイルではありません: ") + dir.file("image.vtb"), 0),
+                      0u)
+                << toUtf8(e.what());
+        }
+    }
+}
+
 // The loader reads through a buffer: cut after every byte in turn, so one cut
 // falls inside each double-byte character, each quoted item and each CR LF, a
 // good file gives the same table and a bad one the same message as read whole.

@@ -4,7 +4,7 @@
 
 #include "app/session/batch.h"
 #ifdef TAMSEL_QT_PRINTING
-#include "platform/qt/qt_printer.h"
+#include "platform/qt/print/qt_printer.h"
 #endif
 
 int main(int argc, char** argv) {

@@ -1,7 +1,9 @@
 // The desktop program: the application, the main window (which runs the start-up
 // sequence), the about box, the message loop.
 #include <QApplication>
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/desktop/about_box.h"
@@ -9,6 +11,24 @@
 #include "platform/qt/translations.h"
 
 int main(int argc, char** argv) {
+    // Answered before any window: these are no settings files.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--version") {
+            std::printf("Tamsel Windows Version 3.34\n");
+            return 0;
+        }
+        if (a == "--help" || a == "-h") {
+            std::printf(
+                "usage: tamsel [SETTINGS.ini] [TABLE.vtb]\n"
+                "  SETTINGS.ini  settings file read at start-up\n"
+                "  TABLE.vtb     table file opened after start-up\n"
+                "  --version     the version\n"
+                "  --help        this text\n"
+                "The command-line program is tamsel-batch (tamsel-batch --help).\n");
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamsel Windows Version 3.34"));
     QApplication::setFont(tamsel::TForm1::formFont());

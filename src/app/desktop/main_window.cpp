@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeySequence>
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -118,7 +121,11 @@ TForm1::TForm1(Session& session, const std::string& programPath,
     buildPrintPanel(host);
     buildMessagePanel(host);
     buildMenu();
+    buildRecentMenu();
     connectGrid();
+    // Esc closes what is open over the table, the innermost first, as Cancel would.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { closeOpenPanel(); });
 
     inspector_ = new QLabel(this);
     inspector_->setObjectName(QStringLiteral("StatusInspector"));
@@ -149,7 +156,15 @@ TForm1::TForm1(Session& session, const std::string& programPath,
     });
 
     session_.programPath = programPath;
-    runCommand([&] { FormCreate(session_, *ui_, args, true); });
+    runCommand([&] {
+        try {
+            FormCreate(session_, *ui_, args, true);
+        } catch (const StartUpError& e) {
+            // The window goes on with what start-up made; the user is told.
+            ui_->message(e.settingsFailed ? std::string(e.what()) + sj("\n既定の設定で起動します。")
+                                          : std::string(e.what()));
+        }
+    });
     shownFont_ = session_.table.TableFont;
     vegTable_->setTableFont(shownFont_);
 }
@@ -186,6 +201,8 @@ void TForm1::buildMenu() {
             QAction* a = into->addAction(QString::fromStdString(c->caption));
             a->setObjectName(QString::fromStdString(c->item));
             a->setEnabled(false);
+            if (!c->shortcut.empty())
+                a->setShortcut(QKeySequence(QString::fromStdString(c->shortcut)));
             items_[a->objectName()] = a;
             if (c->click && c->replacesTable)
                 wire(a->objectName(), [this, click = c->click] {
@@ -240,6 +257,62 @@ void TForm1::takeCurrentCell(QPoint cell) {
         t.SelectedRow = speciesRowInUse(t, cell) ? cell.y() : 0;
     t.SelectedColumn = releveColInUse(t, cell) ? cell.x() : 0;
     updateEditItems();
+}
+
+void TForm1::closeOpenPanel() {
+    EditingState& e = session_.editing;
+    runCommand([&] {
+        if (e.Panel_Edit.visible) {
+            Btn_Edit_CancelClick(session_.table, e, *ui_);
+        } else if (e.Panel_ShowCell.visible || e.Panel_forCol.visible || e.Panel_forRow.visible) {
+            e.Panel_ShowCell.visible = e.Panel_forCol.visible = e.Panel_forRow.visible = false;
+        } else if (session_.printPanel.visible) {
+            BtnCancelPrintClick(session_.printPanel);
+        } else if (session_.addPanel.visible) {
+            Btn_AddCancelClick(session_.addPanel);
+        }
+    });
+}
+
+void TForm1::buildRecentMenu() {
+    QMenu* file = menuBar()->findChild<QMenu*>(QStringLiteral("Menu_File"));
+    if (!file) return;
+    recentMenu_ = new QMenu(QStringLiteral("最近使ったファイル"), file);
+    recentMenu_->setObjectName(QStringLiteral("Menu_Recent"));
+    QAction* quit = item(QStringLiteral("Item_Quit"));
+    file->insertMenu(quit, recentMenu_);
+    file->insertSeparator(quit);
+    connect(recentMenu_, &QMenu::aboutToShow, this, &TForm1::fillRecentMenu);
+    fillRecentMenu();
+}
+
+void TForm1::fillRecentMenu() {
+    recentMenu_->clear();
+    const QStringList paths = recent_.paths();
+    for (int i = 0; i < paths.size(); ++i) {
+        const QString& path = paths[i];
+        QAction* a = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        connect(a, &QAction::triggered, this, [this, path] { openRecent(path); });
+    }
+    if (paths.isEmpty()) recentMenu_->addAction(QStringLiteral("（なし）"))->setEnabled(false);
+}
+
+void TForm1::openRecent(const QString& path) {
+    runCommand(
+        [&] {
+            const std::string native = pathOf(path);
+            if (!QFileInfo::exists(path)) {
+                recent_.remove(path);
+                fillRecentMenu();
+                throw Error(msg("ファイルが見つからないので、最近使ったファイルから外しました: %1",
+                                sjisOf(path)));
+            }
+            if (!askToSaveFirst(session_, *ui_)) return;
+            openTableFile(session_.table, *ui_, native);
+            vegTable_->setTopRow(vegTable_->fixedRows());
+            vegTable_->setLeftCol(vegTable_->fixedCols());
+        },
+        sjisOf(QStringLiteral("最近使ったファイル")));
 }
 
 void TForm1::wire(const QString& name, std::function<void()> handler) {
@@ -324,12 +397,9 @@ void TForm1::buildPrintPanel(QWidget* host) {
     PrintPanel& p = session_.printPanel;
     Ui& ui = *ui_;
     connect(PaneltoPrint->BtnToPrint, &QAbstractButton::clicked, this, [this, &t, &p, &ui] {
-        // A character that Shift-JIS lacks would be stored as "?": refuse it instead.
-        if (!sjisStrictOf(PaneltoPrint->EditTitle->text())) {
-            ui_->message(sj("Shift-JIS で表せない文字が含まれているため、標題にできません。"));
-            return;
-        }
         runCommand([this, &t, &p, &ui] {
+            // A character that Shift-JIS lacks would be stored as "?": refuse it instead.
+            sjisOrRefuse(PaneltoPrint->EditTitle->text().toStdString(), "標題");
             PaneltoPrint->hide();  // before the save dialog shows
             BtnToPrintClick(t, p, ui);
         });
@@ -346,14 +416,14 @@ void TForm1::placePrintPanel() {
 }
 
 void TForm1::editOk() {
-    // A character that Shift-JIS lacks would be stored as "?": refuse it instead.
-    if (!sjisStrictOf(edit_->Edit1->text())) {
-        ui_->message(sj("Shift-JIS で表せない文字が含まれているため、記入できません。"));
-        return;
-    }
-    runEdit([this] { Btn_Edit_OKClick(session_.table, session_.editing, *ui_); },
-            sj("記入しました"),
-            sj(session_.table.EditTarget == 1 ? "組成表の標題を編集" : "コメント記入"));
+    runEdit(
+        [this] {
+            // A character that Shift-JIS lacks would be stored as "?": refuse it instead.
+            sjisOrRefuse(edit_->Edit1->text().toStdString(), "記入する文字");
+            Btn_Edit_OKClick(session_.table, session_.editing, *ui_);
+        },
+        sj("記入しました"),
+        sj(session_.table.EditTarget == 1 ? "組成表の標題を編集" : "コメント記入"));
 }
 
 void TForm1::panelButtonReleased(PanelButton* b, Qt::MouseButton button) {
@@ -522,6 +592,12 @@ bool TForm1::runCommand(const std::function<void()>& command, const std::string&
     vegTable_->refresh();
     vegTable_->clampCurrent();
     RefreshCaption(session_.table, *ui_);
+    if (const std::string& file = session_.table.TableFileName;
+        !file.empty() && file != recentNoted_) {
+        recent_.add(file);
+        recentNoted_ = file;
+        if (recentMenu_) fillRecentMenu();
+    }
     showPanels();
     showInspection();
     takeCurrentCell(vegTable_->current());

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/desktop/recent_files.h"
 #include "app/session/commands.h"
 #include "app/session/session.h"
 #include "platform/qt/qt_ui.h"
@@ -19,6 +20,7 @@ class QDialog;
 class QAbstractButton;
 class QFrame;
 class QLabel;
+class QMenu;
 class QProgressBar;
 
 namespace tamsel {
@@ -72,6 +74,12 @@ class TForm1 : public QMainWindow {
 
   private:
     void buildMenu();
+    // "最近使ったファイル" in the file menu, above 終了.
+    void buildRecentMenu();
+    void fillRecentMenu();
+    void openRecent(const QString& path);
+    // Esc: the edit panel, a pop-up, the print-item or the add-relevé panel.
+    void closeOpenPanel();
     void buildMessagePanel(QWidget* host);
     void placeMessagePanel();
     // Enables the item and makes it run the handler through runCommand.
@@ -121,6 +129,9 @@ class TForm1 : public QMainWindow {
     QLabel* inspector_ = nullptr;  // the cell under the mouse
     QLabel* report_ = nullptr;     // what the last command did
     QPoint hovered_{-1, -1};
+    RecentFiles recent_;
+    QMenu* recentMenu_ = nullptr;
+    std::string recentNoted_;  // the table file last put in the list
 };
 
 }  // namespace tamsel

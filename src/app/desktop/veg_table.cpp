@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "platform/qt/fonts.h"
+#include "platform/qt/print/fonts.h"
 #include "platform/qt/qt_text.h"
 
 namespace tamsel {

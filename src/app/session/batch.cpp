@@ -130,9 +130,7 @@ int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::st
     };
     // A settings file asked for by name that cannot be read is a failure here: the
     // command line has no one to agree to going on with the defaults.
-    if (int status = guarded("--settings", [&] {
-            refusing(ctx, [&] { FormCreate(s, ui, startArgs, false); });  // refusal
-        }))
+    if (int status = guarded("--settings", [&] { FormCreate(s, ui, startArgs, false); }))
         return status;
     if (in.atEnd()) {
         printHelp(reg, err);

@@ -127,7 +127,7 @@ void registerBuildCommands(std::vector<BatchCommand>& reg) {
                  Item_AddTurbovegClick(c.session.table, c.session.dictionary, c.ui);
              },
          .item = "Item_AddTurboveg",
-         .caption = "Turboveg XML から加える(&T)…",
+         .caption = "Turboveg XML から加える(&U)…",
          .place = {"Menu_File", 25},
          .click = [](Session& s, Ui& ui) { Item_AddTurbovegClick(s.table, s.dictionary, ui); }});
     // The same commands on the table alone, in the window and on the command line.

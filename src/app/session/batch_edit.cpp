@@ -41,9 +41,7 @@ void rowCommand(BatchContext& c, ArgReader& in,
 
 // TEXT typed into Edit1, then "ＯＫ".
 void typeAndConfirm(BatchContext& c, const std::string& utf8) {
-    auto text = fromUtf8Strict(utf8);
-    if (!text) throw Error(sj("Shift-JIS で表せない文字があります: ") + fromUtf8(utf8));
-    c.session.editing.Edit1 = *text;
+    c.session.editing.Edit1 = sjisOrRefuse(utf8, "記入する文字");
     Btn_Edit_OKClick(c.session.table, c.session.editing, c.ui);
 }
 

@@ -74,9 +74,7 @@ void panelOutput(BatchContext& c, ArgReader& in, const char* name,
     if (from) typeRange(p.PN1, *from, "--from");
     if (to) typeRange(p.PN2, *to, "--to");
     if (title) {
-        auto text = fromUtf8Strict(*title);
-        if (!text) throw Error(sj("Shift-JIS で表せない文字があります: ") + fromUtf8(*title));
-        p.EditTitle = *text;
+        p.EditTitle = sjisOrRefuse(*title, "標題");
     }
     answer();
     BtnToPrintClick(c.session.table, p, c.ui);

@@ -14,9 +14,15 @@ void registerTableFileCommands(std::vector<BatchCommand>& reg) {
                            Item_SaveTableClick(c.session.table, c.ui);
                        },
                    .item = "Item_SaveTable",
-                   .caption = "現在の表を保存する　(&S)",
-                   .place = {"Menu_File", 40, true},
-                   .click = [](Session& s, Ui& ui) { Item_SaveTableClick(s.table, ui); }});
+                   .caption = "名前を付けて保存(&A)…",
+                   .place = {"Menu_File", 40},
+                   .click = [](Session& s, Ui& ui) { Item_SaveTableClick(s.table, ui); },
+                   .shortcut = "Ctrl+Shift+S"});
+    reg.push_back({.item = "Item_Save",
+                   .caption = "上書き保存(&S)",
+                   .place = {"Menu_File", 39, true},
+                   .click = [](Session& s, Ui& ui) { Item_SaveClick(s.table, ui); },
+                   .shortcut = "Ctrl+S"});
     reg.push_back({.name = "load",
                    .usage = "FILE.vtb",
                    .help = "保存した表を読込む: load the table saved in FILE.vtb",

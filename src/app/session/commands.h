@@ -51,6 +51,7 @@ struct Command {
     // The command replaces the table: the window first asks to save a changed one
     // (askToSaveFirst). The command line never asks.
     bool replacesTable = false;
+    std::string shortcut{};  // the window's key for the item, e.g. "Ctrl+S"
 };
 
 // The commands of each part of the program register themselves here, in the

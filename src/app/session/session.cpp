@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include "platform/xlsx/workbook_server.h"
 
 #include "app/session/settings.h"
@@ -37,12 +38,13 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
         std::error_code ec;
         std::filesystem::current_path(std::filesystem::path(s.programPath).parent_path(), ec);
     }
+    std::optional<StartUpError> failed;
     if (!settings.empty()) {
         try {
             ReadSettingsFile(s, ui, settings);
         } catch (const Error& e) {
             // Start as without a settings file: nothing half-read stays.
-            ui.message(std::string(e.what()) + sj("\n既定の設定で起動します。"));
+            failed.emplace(e.what(), true);
             resetToDefaults(t);
             t.OpenDialogFolder.clear();
             s.dictionary = ReplaceName{};
@@ -55,9 +57,11 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
             ui.gridChanged();
             RefreshCaption(t, ui);
         } catch (const Error& e) {
-            ui.message(e.what());  // the program starts with a blank table
+            // The program starts with a blank table; a settings failure is told first.
+            if (!failed) failed.emplace(e.what(), false);
         }
     }
+    if (failed) throw *failed;
 }
 
 const char* const UnsavedQuestion = "現在の表は保存されていません。保存しますか？";
@@ -72,7 +76,7 @@ bool askToSaveFirst(Session& s, Ui& ui) {
         case SaveAnswer::Save:
             break;
     }
-    Item_SaveTableClick(s.table, ui);
+    Item_SaveClick(s.table, ui);
     return !s.table.changed();
 }
 

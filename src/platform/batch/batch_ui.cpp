@@ -36,6 +36,12 @@ SaveAnswer BatchUi::askToSave(const std::string& question) {
     return a;
 }
 
+bool BatchUi::askToAddAgain(const std::string& question, std::int64_t count) {
+    questions.push_back(question);
+    messages.push_back(msg("%1 件の測定は既に表にありましたが、もう一度加えました。", count));
+    return true;
+}
+
 std::unique_ptr<PrinterSurface> BatchUi::printDialog() {
     ++printDialogs;
     if (printAnswers.empty() || !printAnswers.front()) {

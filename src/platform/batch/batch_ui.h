@@ -36,6 +36,8 @@ class BatchUi : public Ui {
     void captionChanged(const std::string& c) override { caption = c; }
     // From saveAnswers in order; none left: キャンセル, so nothing is lost.
     SaveAnswer askToSave(const std::string& question) override;
+    // Adds them again, as the description does, with a note counting them.
+    bool askToAddAgain(const std::string& question, std::int64_t count) override;
     void status(const std::string& text) override { statusLines.push_back(text); }
     bool showReport(const std::string& title, const std::string& text) override {
         reports.push_back(title + "\n" + text);

@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -15,6 +17,8 @@ HelpViewer::HelpViewer(QWidget* parent) : QTextBrowser(parent) {
     setWindowTitle(QStringLiteral("使用法"));
     setOpenExternalLinks(true);
     resize(720, 560);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 bool HelpViewer::showFile(const std::string& path) {

@@ -23,9 +23,9 @@
 #include <filesystem>
 
 #include "platform/qt/file_dialogs.h"
-#include "platform/qt/fonts.h"
 #include "platform/qt/help_viewer.h"
-#include "platform/qt/qt_printer.h"
+#include "platform/qt/print/fonts.h"
+#include "platform/qt/print/qt_printer.h"
 #include "platform/qt/qt_text.h"
 
 namespace tamsel {
@@ -218,7 +218,11 @@ std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
     // The dialog opens on the grid's font; OK without a change keeps it exactly,
     // even where the font resolves to another family on this system.
     const QFont initial = qFontOf(current, QString());
-    QFont chosen = QFontDialog::getFont(&ok, initial, window_);
+    // The dialog speaks in points: handed a font sized in pixels it sets a size
+    // of -1 points (and Qt says so on stderr).
+    QFont inPoints = initial;
+    inPoints.setPointSizeF(QFontInfo(initial).pointSizeF());
+    QFont chosen = QFontDialog::getFont(&ok, inPoints, window_);
     if (!ok) return std::nullopt;
     const QFontInfo was(initial), now(chosen);
     if (was.family() == now.family() && was.pixelSize() == now.pixelSize() &&
@@ -276,6 +280,17 @@ SaveAnswer QtUi::askToSave(const std::string& question) {
     if (box.clickedButton() == save) return SaveAnswer::Save;
     if (box.clickedButton() == discard) return SaveAnswer::Discard;
     return SaveAnswer::Cancel;
+}
+
+bool QtUi::askToAddAgain(const std::string& question, std::int64_t) {
+    QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), qs(question),
+                    QMessageBox::NoButton, window_);
+    QPushButton* again = box.addButton(QStringLiteral("加える"), QMessageBox::AcceptRole);
+    QPushButton* not_ = box.addButton(QStringLiteral("加えない"), QMessageBox::RejectRole);
+    box.setDefaultButton(not_);
+    box.setEscapeButton(not_);
+    box.exec();
+    return box.clickedButton() == again;
 }
 
 void QtUi::status(const std::string& text) {

@@ -41,6 +41,7 @@ class QtUi : public Ui {
     void setFontDialogHook(FontDialogHook hook) { fontHook_ = std::move(hook); }
     using SaveQuestionHook = std::function<SaveAnswer(const std::string& question)>;
     void setSaveQuestionHook(SaveQuestionHook hook) { saveHook_ = std::move(hook); }
+    bool askToAddAgain(const std::string& question, std::int64_t count) override;
     // Where status() lines go (the window's status bar).
     void setStatusHandler(std::function<void(const QString&)> handler) {
         status_ = std::move(handler);

@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "io/safe_file.h"
@@ -51,6 +53,30 @@ std::size_t utf8Length(std::string_view s) {
     return n;
 }
 
+// Blanks, an optional sign, digits with at most one decimal point, blanks: the
+// number they write; anything else is no number.
+std::optional<double> numberOf(std::string_view s) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    std::size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
+    bool digit = false, point = false;
+    for (std::size_t k = i; k < s.size(); ++k) {
+        if (s[k] >= '0' && s[k] <= '9')
+            digit = true;
+        else if (s[k] == '.' && !point)
+            point = true;
+        else
+            return std::nullopt;
+    }
+    if (!digit) return std::nullopt;
+    // from_chars: the decimal point is "." whatever the locale of the window.
+    if (s[0] == '+') s.remove_prefix(1);
+    double v = 0;
+    std::from_chars(s.data(), s.data() + s.size(), v);
+    return v;
+}
+
 std::string systemTempFolder() {
     std::error_code ec;
     auto p = std::filesystem::temp_directory_path(ec);
@@ -65,7 +91,7 @@ struct PendingCell {
     bool wrap = false;
     std::uint8_t horizontal = LXW_ALIGN_NONE;
     std::uint8_t vertical = LXW_ALIGN_NONE;
-    std::int32_t number = 0;
+    double number = 0;
     std::int32_t lines = 1;
     std::string text;  // UTF-8
 };
@@ -243,9 +269,20 @@ class WorkbookServer : public AutomationServer {
         refuse("VerticalAlignment " + std::to_string(v));
     }
 
-    // A leading apostrophe only marks the value as text.
+    // A text is read as a spreadsheet program reads what is typed: a number is
+    // a number, a leading apostrophe marks the rest as text. Dates are not
+    // guessed: "5236-12" stays a text.
     void setText(PendingCell& c, std::string_view sjis) {
-        if (!sjis.empty() && sjis.front() == '\'') sjis.remove_prefix(1);
+        if (!sjis.empty() && sjis.front() == '\'') {
+            sjis.remove_prefix(1);
+        } else if (auto n = numberOf(sjis)) {
+            c.kind = PendingCell::Kind::Number;
+            c.number = *n;
+            c.text.clear();
+            c.lines = 1;
+            c.wrap = false;
+            return;
+        }
         if (isAscii(sjis))
             c.text.assign(sjis);
         else
@@ -391,32 +428,6 @@ class WorkbookServer : public AutomationServer {
 
 std::unique_ptr<AutomationServer> startWorkbookServer(const std::string& tempFolder) {
     return std::make_unique<WorkbookServer>(tempFolder);
-}
-
-void writeUniformWorkbook(const std::string& path, int rows, int columns,
-                          const std::string& utf8Text, const std::string& tempFolder) {
-    std::string folder = tempFolder.empty() ? systemTempFolder() : tempFolder;
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    options.tmpdir = folder.data();
-    lxw_workbook* wb = workbook_new_opt(path.c_str(), &options);
-    lxw_worksheet* ws = wb ? workbook_add_worksheet(wb, nullptr) : nullptr;
-    lxw_format* f = wb ? workbook_add_format(wb) : nullptr;
-    if (!ws || !f) {
-        if (wb) lxw_workbook_free(wb);
-        throw Error(sj("ブックを作れません: ") + fromUtf8(path));
-    }
-    std::vector<char> buffer(RowBufferSize);
-    if (ws->optimize_tmpfile)
-        std::setvbuf(ws->optimize_tmpfile, buffer.data(), _IOFBF, buffer.size());
-    format_set_align(f, LXW_ALIGN_CENTER);
-    format_set_text_wrap(f);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < columns; ++c)
-            worksheet_write_string(ws, static_cast<lxw_row_t>(r), static_cast<lxw_col_t>(c),
-                                   utf8Text.c_str(), f);
-    lxw_error e = workbook_close(wb);
-    if (e != LXW_NO_ERROR) throw Error(sj("ブックを書き出せません: ") + lxw_strerror(e));
 }
 
 void addWorkbookServer(ServerRegistry& registry, std::string tempFolder) {

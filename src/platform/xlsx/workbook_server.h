@@ -32,10 +32,4 @@ std::unique_ptr<AutomationServer> startWorkbookServer(const std::string& tempFol
 // Registers the server under "Excel.Application".
 void addWorkbookServer(ServerRegistry& registry, std::string tempFolder = {});
 
-// For benchmarks, the library's own floor: rows x columns cells of one UTF-8
-// text, centred and wrapped, written straight to path in the mode the server
-// uses, with no automation calls. Throws Error when the file cannot be written.
-void writeUniformWorkbook(const std::string& path, int rows, int columns,
-                          const std::string& utf8Text, const std::string& tempFolder = {});
-
 }  // namespace tamsel

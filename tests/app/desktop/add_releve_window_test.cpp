@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -193,6 +194,32 @@ TEST(AddRelevePanel, NameBoxesHoldAtMost28ShiftJisBytes) {
     EXPECT_EQ(p->EditName2->text(), u("Abies ｱｵﾓﾘﾄﾄﾞﾏﾂ オオシラビソ"));
     QTest::keyClicks(p->EditCov1, u("12"));
     EXPECT_EQ(p->EditCov1->text(), u("+1"));
+}
+
+// Adding the same records again asks first; Enter takes the default, 加えない,
+// and the rest of the range is still added.
+TEST(AddReleveWindow, AddingRecordsAgainAsksWithDontAddAsTheDefault) {
+    Window w;
+    w.show();
+    openPanel(w);
+    AddRelevePanel* p = w.form.addRelevePanel();
+    p->RtN2->setValue(3);
+    QTest::mouseClick(p->AddbyRecordBtn, Qt::LeftButton);
+    ASSERT_EQ(w.t().ReleveCount, 3);
+    openPanel(w);
+    p->RtN2->setValue(5);
+    QString shown, byDefault;
+    testing::answerNextModal([&](QWidget* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        ASSERT_NE(box, nullptr);
+        shown = box->text();
+        if (box->defaultButton()) byDefault = box->defaultButton()->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QTest::mouseClick(p->AddbyRecordBtn, Qt::LeftButton);
+    EXPECT_EQ(shown, u("3 件の測定は既に表にあります。もう一度加えますか？"));
+    EXPECT_EQ(byDefault, u("加えない"));
+    EXPECT_EQ(w.t().ReleveCount, 5);  // records 4 and 5 only
 }
 
 }  // namespace

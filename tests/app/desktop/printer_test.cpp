@@ -9,7 +9,7 @@
 #include "output/printer_output.h"
 #include "output/small_table.h"
 #include "platform/error.h"
-#include "platform/qt/qt_printer.h"
+#include "platform/qt/print/qt_printer.h"
 #include "platform/qt/qt_text.h"
 #include "window_helpers.h"
 
@@ -54,6 +54,16 @@ TEST(Printer, FortySevenRelevesToPdfWithEmbeddedSelectableJapanese) {
     const QString info = run(u("pdfinfo"), {pdf});
     const auto pages = info.section(u("Pages:"), 1).trimmed().section(u("\n"), 0, 0).toInt();
     EXPECT_GE(pages, 2) << info.toStdString();
+    // pdfinfo pads the field by bytes, so the title is read after the colon.
+    EXPECT_EQ(info.section(u("Title:"), 1).section(u("\n"), 0, 0).trimmed(), u("山地の植生表"))
+        << info.toStdString();
+    // Every sheet's footer: the title and "n / N".
+    for (int k = 1; k <= pages; ++k) {
+        const QString n = QString::number(k);
+        const QString page = run(u("pdftotext"), {u("-f"), n, u("-l"), n, pdf, u("-")});
+        EXPECT_TRUE(page.contains(u("%1 / %2").arg(k).arg(pages))) << k;
+        EXPECT_TRUE(page.contains(u("山地の植生表"))) << k;
+    }
     const QString text = run(u("pdftotext"), {pdf, u("-")});
     EXPECT_EQ(text.trimmed().section(u("\n"), 0, 0), u("山地の植生表"));
     for (const std::string& name : names) EXPECT_TRUE(text.contains(u(name.c_str()))) << name;

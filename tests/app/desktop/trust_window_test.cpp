@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 
 #include "app/desktop/add_releve_panel.h"
 #include "app/session/session.h"
@@ -100,6 +101,39 @@ TEST(TrustWindow, SaveFromTheQuestionSavesFirstAndACancelledSaveStops) {
     EXPECT_TRUE(std::filesystem::exists(path));
     EXPECT_EQ(w.t().ReleveCount, 0);
     EXPECT_FALSE(w.t().changed());
+}
+
+// Ctrl+S writes the loaded table back to its file without a dialog; the caption
+// names the file.
+TEST(TrustWindow, CtrlSAfterALoadWritesTheLoadedFile) {
+    QTemporaryDir dir;
+    const std::string path = pathOf(dir.filePath(QStringLiteral("loaded.vtb")));
+    auto bytes = [&] {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), {});
+    };
+    {
+        Window w;
+        fillFromSample(w);
+        w.fileAnswers = {path};
+        w.form.item(QStringLiteral("Item_SaveTable"))->trigger();
+    }
+    const std::string saved = bytes();
+    Window w;
+    w.show();
+    w.form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.form));
+    w.fileAnswers = {path};
+    w.form.item(QStringLiteral("Item_LoadTable"))->trigger();
+    EXPECT_TRUE(w.form.windowTitle().contains(u("loaded.vtb")));
+    w.form.item(QStringLiteral("Item_SortPlant"))->trigger();
+    ASSERT_TRUE(w.t().changed());
+    const std::size_t asked = w.requests.size();
+    QTest::keyClick(&w.form, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(w.requests.size(), asked);  // no dialog
+    EXPECT_FALSE(w.t().changed());
+    EXPECT_NE(bytes(), saved);
+    EXPECT_EQ(w.form.statusReport()->text(), u("保存しました: ") + qPath(path));
 }
 
 TEST(TrustWindow, AnUnchangedTableAsksNothing) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QStandardPaths>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -64,11 +66,26 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
     // "-" is a separator.
     const std::vector<std::pair<const char*, std::vector<const char*>>> expected = {
         {"ファイル(&F)",
-         {"組成表を初期化する(&N)", "表にデータを加える(&A)", "Turboveg XML から加える(&T)…",
-          "保存した表を読込む(&L)", "-", "現在の表を保存する　(&S)", "数値表として出力する(&V)",
-          "PCord用のCSV型出力(&C)", "立地環境データ表出力(&R)", "データ交換", "-",
-          "表をテキスト出力(&F)", "エクセル形式出力(&X)", "表を直接印刷出力(&P)",
-          "プリンターの設定(&T)", "-", "終　　　　了(&Q)"}},
+         {"組成表を初期化する(&N)",
+          "表にデータを加える(&A)",
+          "Turboveg XML から加える(&U)…",
+          "保存した表を読込む(&L)",
+          "-",
+          "上書き保存(&S)",
+          "名前を付けて保存(&A)…",
+          "数値表として出力する(&V)",
+          "PCord用のCSV型出力(&C)",
+          "立地環境データ表出力(&R)",
+          "データ交換",
+          "-",
+          "表をテキスト出力(&F)",
+          "エクセル形式出力(&X)",
+          "表を直接印刷出力(&P)",
+          "プリンターの設定(&T)",
+          "-",
+          "最近使ったファイル",
+          "-",
+          "終　　　　了(&Q)"}},
         {"ツール(&T)",
          {"出現頻度を再計算する(&F)", "植物を頻度多順に並び替え(&P)",
           "測定を種数多順に並び替え(&O)", "測定を種数少順に並び替え（&R）",
@@ -107,7 +124,9 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
     ASSERT_NE(w.form.item(QStringLiteral("Item_AddReleve")), nullptr);
     EXPECT_EQ(w.form.item(QStringLiteral("Item_AddReleve"))->text(), u("表にデータを加える(&A)"));
     // The exchange exports in their submenu.
-    const QMenu* exchange = menus[0]->menu()->actions()[9]->menu();
+    const QMenu* exchange = nullptr;
+    for (const QAction* a : menus[0]->menu()->actions())
+        if (a->text() == u("データ交換")) exchange = a->menu();
     ASSERT_NE(exchange, nullptr);
     QStringList captions;
     for (const QAction* a : exchange->actions())
@@ -281,6 +300,8 @@ TEST(AboutBox, ShowsVersionAndClosesWithOk) {
 int main(int argc, char** argv) {
     // The window tests need no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The recent files go to a settings folder of the tests, not the user's.
+    QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     tamsel::installQtTranslations(app);  // as the program does
     ::testing::InitGoogleTest(&argc, argv);

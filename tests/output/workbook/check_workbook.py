@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Reads the sample workbook back cell by cell: values, numbers versus texts,
+"""Reads the sample workbook back cell by cell: values, numbers versus texts
+(numbers as a spreadsheet program reads them when typed; "1-2", "3/4" and "1e3"
+stay texts, no date is guessed),
 line feeds, wrapping, alignment and row heights.
 
 usage: check_workbook.py WRITE_SAMPLE"""
@@ -18,32 +20,34 @@ EXPECTED = {
     1: {"A": ("'89 植生, \"調査\"", None, None, False)},
     2: {"A": ("表の通し番号", None, None, False), "C": (1, None, None, False),
         "D": (2, None, None, False), "E": (3, None, None, False)},
-    3: {"A": ("測定番号", None, None, False), "C": (" 101    ", None, None, False),
-        "D": (None, None, None, False), "E": (" 103    ", None, None, False)},
+    3: {"A": ("測定番号", None, None, False), "C": (101, None, None, False),
+        "D": (-1.5, None, None, False), "E": (103, None, None, False)},
     4: {"A": ("調査地名", None, None, False), "C": ("富士山  ", None, None, False),
+        "D": ("1.2.3", None, None, False),
         "E": ("A,\"b\"  ", None, None, False)},
     5: {"A": ("地理区画コード", None, None, False), "C": ("1-2", None, None, False),
+        "D": ("5236-12", None, None, False),
         "E": ("3/4", None, None, False)},
-    6: {"A": ("調査地標高(m)", None, None, False), "C": ("  38", None, None, False),
+    6: {"A": ("調査地標高(m)", None, None, False), "C": (38, None, None, False), "D": (0.5, None, None, False),
         "E": ("1e3", None, None, False)},
-    7: {"A": ("出現種数", None, None, False), "C": ("   2", None, None, False),
-        "D": ("   0", None, None, False), "E": ("   3", None, None, False)},
+    7: {"A": ("出現種数", None, None, False), "C": (2, None, None, False),
+        "D": (0, None, None, False), "E": (3, None, None, False)},
     8: {"A": ("Abies firma", None, TOP, False), "B": ("T1\nH1", None, None, True),
         "C": ("2.3\n1.0", CENTRE, None, True), "D": (" . \n . ", CENTRE, None, True),
-        "E": (" . \n + ", CENTRE, None, True), "F": ("  67", CENTRE, None, False)},
+        "E": (" . \n + ", CENTRE, None, True), "F": (67, CENTRE, None, False)},
     # A broken double-byte character becomes "?", never bytes that are no UTF-8.
     9: {"A": ("コメント行?", None, TOP, False), "B": (None, None, None, False),
         "C": (None, CENTRE, None, False), "E": (None, CENTRE, None, False),
-        "F": ("   0", CENTRE, None, False)},
+        "F": (0, CENTRE, None, False)},
     10: {"A": ("'Quote", None, TOP, False), "B": ("H1", None, None, False),
          "C": ("+.5", CENTRE, None, False), "D": (" . ", CENTRE, None, False),
-         "F": ("  33", CENTRE, None, False)},
+         "F": (33, CENTRE, None, False)},
     11: {"A": ("Carex", None, TOP, False), "C": (None, CENTRE, None, False),
-         "F": ("  33", CENTRE, None, False)},
+         "F": (33, CENTRE, None, False)},
     # A control character travels in the format's own escape, which Excel
     # decodes and openpyxl leaves as it is; the workbook stays well-formed.
     12: {"A": ("Bad_x0001_name", None, TOP, False), "B": (" M", None, None, False),
-         "E": ("5.5", CENTRE, None, False), "F": ("  33", CENTRE, None, False)},
+         "E": ("5.5", CENTRE, None, False), "F": (33, CENTRE, None, False)},
 }
 
 
@@ -65,7 +69,7 @@ def main():
                                     f"{(value, horizontal, vertical, wrapped)!r}")
                 if isinstance(value, str) and cell.data_type != "s":
                     failures.append(f"{col}{row}: type {cell.data_type}, expected text")
-                if isinstance(value, int) and cell.data_type != "n":
+                if isinstance(value, (int, float)) and cell.data_type != "n":
                     failures.append(f"{col}{row}: type {cell.data_type}, expected number")
         # Two layers in use: the row shows two lines.
         if sheet.row_dimensions[8].height != 30:

@@ -32,6 +32,10 @@ int main(int argc, char** argv) {
     setHeader(t, 3, 7, "3/4");
     setHeader(t, 1, 8, "  38");
     setHeader(t, 3, 8, "1e3");
+    setHeader(t, 2, 2, "-1.5");
+    setHeader(t, 2, 3, "1.2.3");
+    setHeader(t, 2, 7, "5236-12");
+    setHeader(t, 2, 8, " +.5 ");
     std::int32_t abies = addTableRow(t, "Abies firma");
     addTableRow(t, sj("コメント行") + "\x82");  // a lead byte without its pair
     std::int32_t quote = addTableRow(t, "'Quote");

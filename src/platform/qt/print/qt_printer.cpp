@@ -1,20 +1,22 @@
-#include "platform/qt/qt_printer.h"
+#include "platform/qt/print/qt_printer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMarginsF>
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QStringList>
 #include <QTextLayout>
+#include <algorithm>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
 #include "platform/error.h"
-#include "platform/qt/fonts.h"
+#include "platform/qt/print/fonts.h"
 #include "platform/qt/qt_text.h"
 
 namespace tamsel {
@@ -34,6 +36,8 @@ void quietOutsideASession(QtMsgType type, const QMessageLogContext& context, con
         return;
     if (previousHandler) previousHandler(type, context, text);
 }
+
+constexpr qreal MinMarginMm = 10;
 
 // The PDF engine takes and frees a few buffers of megabytes for every sheet.
 // glibc maps such blocks afresh each time and gives the heap's top back above
@@ -96,6 +100,12 @@ QtPrinterSurface::QtPrinterSurface(std::unique_ptr<QPrinter> printer) : QtPrinte
 
 QtPrinterSurface::QtPrinterSurface(QPrinter& printer) : printer_(printer) {
     printer_.setResolution(PrinterDpi);
+    // Margins of at least 10 mm, or the printer's own where they are wider.
+    const QMarginsF m = printer_.pageLayout().margins(QPageLayout::Millimeter);
+    printer_.setPageMargins(
+        QMarginsF(std::max(m.left(), MinMarginMm), std::max(m.top(), MinMarginMm),
+                  std::max(m.right(), MinMarginMm), std::max(m.bottom(), MinMarginMm)),
+        QPageLayout::Millimeter);
     if (printer_.outputFormat() != QPrinter::PdfFormat) return;
     pdfTarget_ = printer_.outputFileName();
     if (pdfTarget_.isEmpty()) throw Error(sj("PDF の出力先のファイル名がありません"));
@@ -134,6 +144,10 @@ void QtPrinterSurface::setFont(const FontSpec& font, int heightUnits) {
     metrics_.reset();
     lines_.clear();
     if (painter_.isActive()) painter_.setFont(font_);
+}
+
+void QtPrinterSurface::setDocumentTitle(const std::string& sjis) {
+    printer_.setDocName(qs(sjis));
 }
 
 QtPrinterSurface::Line& QtPrinterSurface::line(std::string_view sjis) {

@@ -1,4 +1,4 @@
-#include "platform/batch/recording_server.h"
+#include "support/recording_server.h"
 
 #include <map>
 #include <memory>

@@ -44,6 +44,7 @@ class QtPrinterSurface : public PrinterSurface {
     void beginPage() override;
     void drawRun(int x, int y, std::string_view sjis) override;
     void setFont(const FontSpec& font, int heightUnits) override;
+    void setDocumentTitle(const std::string& sjis) override;
     int pageWidth() override;
     int pageHeight() override;
     void endJob() override;

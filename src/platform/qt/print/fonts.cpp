@@ -1,4 +1,4 @@
-#include "platform/qt/fonts.h"
+#include "platform/qt/print/fonts.h"
 
 #include <QFontInfo>
 #include <QStringList>
