@@ -1,11 +1,14 @@
 #include "compose/add_turboveg.h"
 
 #include <filesystem>
+#include <new>
 #include <vector>
 
 #include "compose/add_releve.h"
 #include "compose/put_table.h"
+#include "platform/error.h"
 #include "table/frequency.h"
+#include "table/history.h"
 #include "text/sjis.h"
 #include "turboveg/turboveg_reader.h"
 
@@ -21,29 +24,64 @@ void Item_AddTurbovegClick(TableState& t, const ReplaceName& d, Ui& ui) {
 }
 
 void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::string& path) {
-    BusyScope busy(ui);
-    TurbovegPackage package = readTurbovegFile(path);
-    const std::int32_t before = t.ReleveCount;
+    MessagePanelScope panel(ui, sj("Turboveg ファイルを読んでいます"));
+    ProgressBar& bar = ui.progressBar2();
+    struct BarReset {
+        ProgressBar& bar;
+        ~BarReset() { bar.setPosition(0); }
+    } barReset{bar};
+    constexpr int Steps = 1000;
+    bar.setRange(0, Steps);
+    TurbovegPackage package = readTurbovegFile(path, [&](std::uint64_t done, std::uint64_t size) {
+        bar.setPosition(size ? static_cast<int>(done * Steps / size) : Steps);
+    });
+    // Its own step when no command opened one, so that a failure can be taken back.
+    HistoryStep step(t, sj("Turboveg XML から加える"));
+    History::Mark before = t.history.mark(t);
+    const std::int32_t countBefore = t.ReleveCount;
     std::vector<std::string> replaced;  // the plots where a character became "?"
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
-    std::size_t placed = 0;
-    for (; placed < package.plotCount(); ++placed) {
-        TurbovegReleve r = package.releve(placed);
-        if (!appendReleve(t, d, index, r.view)) break;
-        if (r.replacedCharacters) replaced.push_back(std::move(r.name));
+    panel.relabel(sj("測定を表に加えています"));
+    const std::size_t plots = package.plotCount();
+    bar.setRange(0, Steps);
+    std::size_t k = 0;
+    bool whole = true;
+    try {
+        for (; k < plots; ++k) {
+            bar.setPosition(static_cast<int>(k * Steps / plots));
+            TurbovegReleve r = package.releve(k);
+            if (!appendReleve(t, d, index, r.view)) {
+                whole = false;
+                break;
+            }
+            if (r.replacedCharacters) replaced.push_back(std::move(r.name));
+        }
+        if (plots > 0) {
+            // As after reading a relevé of a data file: its scale and notation are current.
+            t.data.CurrentCoverScale = 5;
+            t.data.CurrentNotation = 1;
+        }
+        Item_FrequencyClick(t, ui);
+    } catch (const std::bad_alloc&) {
+        whole = false;
     }
-    if (placed > 0) {
-        // As after reading a relevé of a data file: its scale and notation are current.
-        t.data.CurrentCoverScale = 5;
-        t.data.CurrentNotation = 1;
+    if (!whole) {
+        // A package is added whole or not at all, as when the reader refuses it.
+        t.history.rollBack(t, std::move(before));
+        const std::string file = fromUtf8(std::filesystem::path(path).filename().string());
+        if (k < plots)
+            throw Error(
+                msg("Turboveg ファイル %1 の %2 を表に加えられませんでした。"
+                    "表がこれ以上大きくなれません。表は加える前のままです。",
+                    file, package.plotName(k)));
+        throw Error(
+            msg("Turboveg ファイル %1 の Plot を表に加えられませんでした。"
+                "メモリが足りません。表は加える前のままです。",
+                file));
     }
-    Item_FrequencyClick(t, ui);
     RefreshCaption(t, ui);
 
-    std::string line = placedText(t.ReleveCount - before);
-    const std::size_t left = package.plotCount() - placed;
-    if (left > 0)
-        line += sj("（表を広げられず、Plot ") + std::to_string(left) + sj(" 件を加えていません）");
+    std::string line = placedText(t.ReleveCount - countBefore);
     if (!replaced.empty())
         line += sj("（Shift-JIS にない文字を「?」にした測定 ") + std::to_string(replaced.size()) +
                 sj(" 件）");

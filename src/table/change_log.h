@@ -67,12 +67,18 @@ using Change = std::variant<change::Cell, change::Row, change::RowCount, change:
 // The changes of one step, in the order they were made; undone in reverse.
 class ChangeLog {
   public:
+    // Records c. There is always room for one more change afterwards (or add
+    // throws with c recorded), so a change recorded after the operation it
+    // reverses (makeRoom first) is never lost to memory running out.
     void add(Change c);
+    void makeRoom();
     bool empty() const { return changes_.empty(); }
     std::size_t bytes() const { return bytes_; }
     const std::vector<Change>& changes() const { return changes_; }
     std::vector<Change>& changes() { return changes_; }
     void append(ChangeLog&& other);
+    // Drops the changes from the (count + 1)th on.
+    void truncate(std::size_t count);
     void clear() { *this = ChangeLog{}; }
 
   private:

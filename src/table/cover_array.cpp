@@ -124,7 +124,10 @@ void CoverArray::replaceReleve(int r, std::vector<Entry> codes) {
             throw Error(sj("被度の配列の並びが正しくありません（測定スロット ") +
                         std::to_string(r) + sj("）"));
     }
-    if (link_.log) link_.log->add(change::Releve{r, std::move(byReleve_[r])});
+    if (link_.log) {
+        link_.log->makeRoom();  // the codes moved into the record must reach the log
+        link_.log->add(change::Releve{r, std::move(byReleve_[r])});
+    }
     byReleve_[r] = std::move(codes);
 }
 
@@ -142,8 +145,10 @@ void CoverArray::clearSpecies(int s) {
 void CoverArray::clearAll() {
     for (std::size_t r = 0; r < byReleve_.size(); ++r) {
         auto& v = byReleve_[r];
-        if (link_.log && !v.empty())
+        if (link_.log && !v.empty()) {
+            link_.log->makeRoom();
             link_.log->add(change::Releve{static_cast<std::int32_t>(r), std::move(v)});
+        }
         v.clear();
     }
 }

@@ -158,6 +158,7 @@ void Grid::setCell(int col, int row, std::string text) {
         return;
     }
     std::string was = cell(col, row);
+    link_.log->makeRoom();
     if (put(physRow(row), colMap_[col], std::move(text))) {
         ++revision_;
         record(change::Cell{col, row, std::move(was)});

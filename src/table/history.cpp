@@ -1,5 +1,6 @@
 #include "table/history.h"
 
+#include <algorithm>
 #include <type_traits>
 
 #include "platform/error.h"
@@ -91,8 +92,15 @@ const std::string noName;
 }  // namespace
 
 void ChangeLog::add(Change c) {
+    makeRoom();
     bytes_ += bytesOf(c);
     changes_.push_back(std::move(c));
+    makeRoom();
+}
+
+void ChangeLog::makeRoom() {
+    if (changes_.size() == changes_.capacity())
+        changes_.reserve(std::max<std::size_t>(16, 2 * changes_.size()));
 }
 
 void ChangeLog::append(ChangeLog&& other) {
@@ -100,6 +108,13 @@ void ChangeLog::append(ChangeLog&& other) {
     for (Change& c : other.changes_) changes_.push_back(std::move(c));
     bytes_ += other.bytes_;
     other.clear();
+}
+
+void ChangeLog::truncate(std::size_t count) {
+    while (changes_.size() > count) {
+        bytes_ -= bytesOf(changes_.back());
+        changes_.pop_back();
+    }
 }
 
 std::size_t History::Step::bytes() const {
@@ -189,6 +204,25 @@ void History::redo(TableState& t) {
     apply(t, steps_[index_]);
     ++index_;
     ++moves_;
+}
+
+History::Mark History::mark(const TableState& t) const {
+    if (!open_) throw Error(sj("内部エラー: 取り消しの印は操作の途中でしか付けられません"));
+    return Mark{current_.log.changes().size(), fieldsOf(t)};
+}
+
+void History::rollBack(TableState& t, Mark&& m) {
+    link(t, nullptr);
+    try {
+        std::vector<Change>& changes = current_.log.changes();
+        for (std::size_t k = changes.size(); k > m.changes; --k) applyChange(t, changes[k - 1]);
+    } catch (...) {
+        restart(t);
+        throw;
+    }
+    current_.log.truncate(m.changes);
+    setFields(t, std::move(m.fields));
+    link(t, &current_.log);
 }
 
 void History::restart(TableState& t) {

@@ -49,6 +49,18 @@ class History {
     void undo(TableState& t);
     void redo(TableState& t);
 
+    // A point of the open step that a command failing half-way takes the table
+    // back to (rollBack), so that it fails whole. Only with a step open.
+    struct Mark {
+        std::size_t changes = 0;
+        TableFields fields;
+    };
+    Mark mark(const TableState& t) const;
+    // Reverses the open step's changes since m and drops them from the step. When
+    // the table cannot be put back whole, the history starts again and the
+    // failure goes on.
+    void rollBack(TableState& t, Mark&& m);
+
     // A new history (a loaded, blank or newly set-up table), which is the saved point.
     void restart(TableState& t);
     // The open step's changes so far (the save's renumbering of slots, no command

@@ -4,7 +4,10 @@
 
 #include <iconv.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <stdexcept>
 
 namespace tamsel {
@@ -159,6 +162,76 @@ std::optional<std::array<int, 256>> singleByteCharacters(const std::string& enco
     iconv_close(cd);
     if (!singleByte) return std::nullopt;
     return map;
+}
+
+std::unique_ptr<MultiByteCharacters> MultiByteCharacters::forEncoding(std::string_view name) {
+    auto is = [&](std::initializer_list<std::string_view> names) {
+        for (std::string_view n : names)
+            if (std::equal(name.begin(), name.end(), n.begin(), n.end(), [](char a, char b) {
+                    return std::tolower(static_cast<unsigned char>(a)) == b;
+                }))
+                return true;
+        return false;
+    };
+    std::unique_ptr<MultiByteCharacters> m(new MultiByteCharacters);
+    const char* iconvName = nullptr;
+    if (is({"shift_jis", "shift-jis", "sjis", "x-sjis", "ms_kanji", "csshiftjis", "windows-31j",
+            "cp932", "ms932"})) {
+        iconvName = "CP932";
+        for (int b = 0; b < 256; ++b) {
+            int& c = m->map_[static_cast<std::size_t>(b)];
+            if (b < 0x80)
+                c = b;
+            else if (b >= 0xA1 && b <= 0xDF)
+                c = 0xFF61 + (b - 0xA1);  // half-width katakana
+            else if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC))
+                c = -2;
+            else
+                c = -1;
+        }
+    } else if (is({"euc-jp", "euc_jp", "eucjp", "x-euc-jp", "cseucpkdfmtjapanese"})) {
+        iconvName = "EUC-JP";
+        for (int b = 0; b < 256; ++b) {
+            int& c = m->map_[static_cast<std::size_t>(b)];
+            if (b < 0x80)
+                c = b;
+            else if (b == 0x8E || (b >= 0xA1 && b <= 0xFE))
+                c = -2;  // SS2 and half-width katakana, or JIS X 0208
+            else if (b == 0x8F)
+                c = -3;  // SS3 and JIS X 0212
+            else
+                c = -1;
+        }
+    } else {
+        return nullptr;
+    }
+    iconv_t cd = iconv_open("UTF-32LE", iconvName);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
+    m->converter_ = cd;
+    return m;
+}
+
+MultiByteCharacters::~MultiByteCharacters() {
+    if (converter_) iconv_close(static_cast<iconv_t>(converter_));
+}
+
+int MultiByteCharacters::decode(const char* bytes) const {
+    const int length = -map_[static_cast<unsigned char>(bytes[0])];
+    if (length < 2) return -1;
+    auto cd = static_cast<iconv_t>(converter_);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char in[4];
+    std::memcpy(in, bytes, static_cast<std::size_t>(length));
+    unsigned char out[8];
+    char* inPtr = in;
+    std::size_t inLeft = static_cast<std::size_t>(length);
+    char* outPtr = reinterpret_cast<char*>(out);
+    std::size_t outLeft = sizeof out;
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) ||
+        inLeft != 0 || sizeof out - outLeft != 4)
+        return -1;
+    const unsigned c = out[0] | out[1] << 8 | out[2] << 16 | static_cast<unsigned>(out[3]) << 24;
+    return c > 0xFFFF ? -1 : static_cast<int>(c);
 }
 
 }  // namespace tamsel

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -55,6 +56,27 @@ std::optional<std::string> fromUtf8Strict(std::string_view utf8);
 // stands for no character. Nothing when iconv does not know the name or the
 // encoding has characters of more than one byte.
 std::optional<std::array<int, 256>> singleByteCharacters(const std::string& encoding);
+
+// The Japanese double-byte encodings a parser may meet as declared: Shift_JIS and
+// its Windows form (one reading, CP932, a superset that Windows programs label
+// Shift_JIS) and EUC-JP. map: a byte's code point, -1 for a byte that stands for
+// no character, -n for the first byte of an n-byte character; decode gives the
+// code point of one such character, or -1. Nothing for any other name.
+class MultiByteCharacters {
+  public:
+    static std::unique_ptr<MultiByteCharacters> forEncoding(std::string_view name);
+    ~MultiByteCharacters();
+    MultiByteCharacters(const MultiByteCharacters&) = delete;
+    MultiByteCharacters& operator=(const MultiByteCharacters&) = delete;
+
+    const std::array<int, 256>& map() const { return map_; }
+    int decode(const char* bytes) const;
+
+  private:
+    MultiByteCharacters() = default;
+    std::array<int, 256> map_{};
+    void* converter_ = nullptr;  // iconv_t to UTF-32LE
+};
 
 // A UTF-8 literal of the source as Shift-JIS, e.g. sj("辞書なし").
 inline std::string sj(std::string_view utf8) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <limits>
 #include <optional>
 #include <unordered_map>
@@ -342,13 +343,17 @@ std::string plotName(const RawPlot& p, std::size_t k) {
 
 }  // namespace
 
+std::string TurbovegPackage::plotName(std::size_t k) const {
+    return tamsel::plotName(d_->plots.at(k), k);
+}
+
 TurbovegReleve TurbovegPackage::releve(std::size_t k) {
     Data& d = *d_;
     const RawPlot& p = d.plots.at(k);
     const std::size_t end = k + 1 < d.plots.size() ? d.plots[k + 1].firstSpecies : d.species.size();
     TurbovegReleve r;
     r.replacedCharacters = p.replaced;
-    r.name = plotName(p, k);
+    r.name = tamsel::plotName(p, k);
     entries_.clear();
     // A species' records in several layers make one entry, where it first stood.
     const auto stamp = static_cast<std::uint32_t>(k + 1);
@@ -396,6 +401,7 @@ struct TurbovegReader::Impl {
         ScaleList,
         Scale,
         ScaleEntry,
+        ScaleCode,
         SpeciesList,
         SpeciesName,
     };
@@ -408,6 +414,7 @@ struct TurbovegReader::Impl {
     std::vector<Kind> open;
     std::exception_ptr failure;
     std::string unknownEncoding;
+    std::string scaleCode;  // the text of a scale's code element
 
     TurbovegPackage package;
     TextIds scaleIds, coverIds;
@@ -461,6 +468,7 @@ struct TurbovegReader::Impl {
             {Kind::Lookups, "Coverscale_list", Kind::ScaleList},
             {Kind::ScaleList, "coverscale_record", Kind::Scale},
             {Kind::Scale, "data_record", Kind::ScaleEntry},
+            {Kind::Scale, "code", Kind::ScaleCode},
             {Kind::Lookups, "Species_list", Kind::SpeciesList},
             {Kind::SpeciesList, "species_record", Kind::SpeciesName},
         };
@@ -487,6 +495,13 @@ struct TurbovegReader::Impl {
                 p.line = line();
                 p.header.fill(' ');
                 p.firstSpecies = d.species.size();
+                // Turboveg's export names the plot here too; the header's own
+                // releve_nr, where given, stands.
+                if (auto nr = valueOf(attrs, "releve_nr")) {
+                    writeField(p.header, headerMap[0], *nr, p.replaced);
+                    bool ignored = false;
+                    p.releveNr = shiftJis(*nr, ignored);
+                }
                 break;
             }
             case Kind::HeaderRecord: {
@@ -545,6 +560,11 @@ struct TurbovegReader::Impl {
                 scales.push_back(Scale{std::string(code.value_or("")), line(), {}});
                 break;
             }
+            case Kind::ScaleCode:
+                // Turboveg's export writes a scale's code as an element of its own.
+                scaleCode.clear();
+                XML_SetCharacterDataHandler(parser, &Impl::onText);
+                break;
             case Kind::ScaleEntry: {
                 auto code = valueOf(attrs, "code");
                 if (!code) break;
@@ -581,21 +601,41 @@ struct TurbovegReader::Impl {
     }
     static void XMLCALL onEnd(void* self, const XML_Char*) {
         auto* impl = static_cast<Impl*>(self);
+        if (impl->open.back() == Kind::ScaleCode) {
+            XML_SetCharacterDataHandler(impl->parser, nullptr);
+            Scale& scale = impl->scales.back();
+            if (scale.code.empty()) scale.code = trimmed(impl->scaleCode);
+        }
         impl->open.pop_back();
     }
-    // Encodings the parser does not know itself: any single-byte one iconv knows.
+    static void XMLCALL onText(void* self, const XML_Char* text, int length) {
+        auto* impl = static_cast<Impl*>(self);
+        // A code is a few characters; a longer text is no code, and is not kept.
+        if (impl->scaleCode.size() < 256)
+            impl->scaleCode.append(text, static_cast<std::size_t>(length));
+    }
+    // Encodings the parser does not know itself: any single-byte one iconv knows,
+    // and the Japanese double-byte ones.
     static int XMLCALL onUnknownEncoding(void* self, const XML_Char* name, XML_Encoding* info) {
         auto* impl = static_cast<Impl*>(self);
-        auto map = singleByteCharacters(name);
-        if (!map) {
-            impl->unknownEncoding = name;
-            return XML_STATUS_ERROR;
-        }
-        std::copy(map->begin(), map->end(), info->map);
         info->data = nullptr;
         info->convert = nullptr;
         info->release = nullptr;
-        return XML_STATUS_OK;
+        if (auto map = singleByteCharacters(name)) {
+            std::copy(map->begin(), map->end(), info->map);
+            return XML_STATUS_OK;
+        }
+        if (auto multi = MultiByteCharacters::forEncoding(name)) {
+            std::copy(multi->map().begin(), multi->map().end(), info->map);
+            info->data = multi.release();
+            info->convert = [](void* data, const char* s) {
+                return static_cast<MultiByteCharacters*>(data)->decode(s);
+            };
+            info->release = [](void* data) { delete static_cast<MultiByteCharacters*>(data); };
+            return XML_STATUS_OK;
+        }
+        impl->unknownEncoding = name;
+        return XML_STATUS_ERROR;
     }
 
     void parse(std::string_view bytes, bool final) {
@@ -639,18 +679,25 @@ struct TurbovegReader::Impl {
                 !scales[s].entries.empty() &&
                 std::all_of(scales[s].entries.begin(), scales[s].entries.end(),
                             [](const ScaleEntry& e) { return codeOfSymbol(e.code) != 0; });
-        // code[scale][cover text]: 0 not worked out yet, -1 not in the scale.
-        std::vector<std::vector<int>> memo(scales.size(), std::vector<int>(coverTexts.size(), 0));
+        // The first entry of each code, per scale, and the code of each (scale, cover
+        // text) pair met: -1 not in the scale. Both grow with what the file holds,
+        // never with scales times texts, which a crafted file can make billions.
+        std::vector<std::unordered_map<std::string_view, const ScaleEntry*>> entryOf(scales.size());
+        for (std::size_t s = 0; s < scales.size(); ++s)
+            for (const ScaleEntry& e : scales[s].entries) entryOf[s].emplace(e.code, &e);
+        std::unordered_map<std::uint64_t, int> memo;
         auto codeOf = [&](std::size_t s, std::int32_t cover, auto&& at) -> int {
-            int& m = memo[s][static_cast<std::size_t>(cover)];
-            if (m != 0) return m;
+            auto [slot, fresh] =
+                memo.emplace(std::uint64_t{s} << 32 | static_cast<std::uint32_t>(cover), 0);
+            int& m = slot->second;
+            if (!fresh) return m;
             const std::string& text = coverTexts[static_cast<std::size_t>(cover)];
             const Scale& sc = scales[s];
-            auto entry = std::find_if(sc.entries.begin(), sc.entries.end(),
-                                      [&](const ScaleEntry& e) { return e.code == text; });
+            auto found = entryOf[s].find(text);
+            const ScaleEntry* entry = found == entryOf[s].end() ? nullptr : found->second;
             if (braunBlanquet[s]) {
-                m = entry != sc.entries.end() ? codeOfSymbol(text) : -1;
-            } else if (entry != sc.entries.end()) {
+                m = entry ? codeOfSymbol(text) : -1;
+            } else if (entry) {
                 auto pct = numberOf(entry->percentage);
                 if (!pct)
                     throw Error(at() + sj(": 被度階級 ") + fromUtf8(sc.code) + sj(" のコード ") +
@@ -749,16 +796,25 @@ TurbovegPackage readTurbovegBytes(std::string_view bytes, const std::string& fil
     return r.finish();
 }
 
-TurbovegPackage readTurbovegFile(const std::string& path) {
+TurbovegPackage readTurbovegFile(
+    const std::string& path,
+    const std::function<void(std::uint64_t done, std::uint64_t size)>& progress) {
     struct Closer {
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
     std::unique_ptr<std::FILE, Closer> f(std::fopen(path.c_str(), "rb"));
     if (!f) throw Error(sj("ファイルが開けません: ") + fromUtf8(path));
+    std::error_code ignored;  // a size unknown shows no progress, and reads as well
+    const std::uint64_t size = std::filesystem::file_size(path, ignored);
     TurbovegReader r(path);
     std::vector<char> buf(1 << 20);
-    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), f.get()))
+    std::uint64_t done = 0;
+    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), f.get())) {
         r.feed(std::string_view(buf.data(), n));
+        done += n;
+        if (progress && size != static_cast<std::uintmax_t>(-1))
+            progress(std::min(done, size), size);
+    }
     if (std::ferror(f.get())) throw Error(sj("ファイルが読めません: ") + fromUtf8(path));
     return r.finish();
 }

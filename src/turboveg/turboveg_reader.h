@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,6 +32,8 @@ class TurbovegPackage {
     std::size_t plotCount() const;
     // Plot k (0-based, in file order).
     TurbovegReleve releve(std::size_t k);
+    // Plot k as messages name it: its place in the file and its releve_nr.
+    std::string plotName(std::size_t k) const;
 
     struct Data;
 
@@ -61,8 +64,11 @@ class TurbovegReader {
 };
 
 TurbovegPackage readTurbovegBytes(std::string_view bytes, const std::string& fileName);
-// From a file, read in pieces; fileName as the user chose it (UTF-8 path).
-TurbovegPackage readTurbovegFile(const std::string& path);
+// From a file, read in pieces; fileName as the user chose it (UTF-8 path). progress,
+// when given, hears the bytes read so far and the file's size after every piece.
+TurbovegPackage readTurbovegFile(
+    const std::string& path,
+    const std::function<void(std::uint64_t done, std::uint64_t size)>& progress = {});
 
 // A "&" that begins no entity or character reference becomes "&amp;", so that the
 // bare "&" Turboveg writes into free text reads as itself. Comments, CDATA sections

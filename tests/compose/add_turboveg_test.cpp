@@ -1,8 +1,12 @@
 #include "compose/add_turboveg.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <new>
 
 #include "compose/dictionary.h"
+#include "compose/failing_allocation.h"
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
 #include "support/data_file_writer.h"
@@ -31,7 +35,8 @@ std::string package(const std::string& plots, const std::string& encoding = "UTF
            "percentage=\"63\"/>\n"
            "<data_record code=\"5\" percentage=\"88\"/>\n"
            "</coverscale_record>\n"
-           "<coverscale_record code=\"00\" description=\"Percentage %\">\n"
+           // Turboveg's own export writes the code and description as elements.
+           "<coverscale_record><code>00</code><description>Percentage %</description>\n"
            "<data_record code=\"x\" percentage=\"0.5\"/><data_record code=\"m\" "
            "percentage=\"4\"/>\n"
            "</coverscale_record>\n"
@@ -183,6 +188,39 @@ TEST_F(AddTurbovegTest, DeclaredEncodingAndCharactersWithoutShiftJisCode) {
         << toUtf8(ui.statusLines.back());
 }
 
+TEST_F(AddTurbovegTest, JapaneseDoubleByteEncodings) {
+    // "ソ" is 0x83 0x5C in Shift-JIS: a second byte that is "\\" in ASCII.
+    const std::string name = "ソヨゴ", place = "八甲田ｱ";
+    auto euc = [](const std::string& utf8) {
+        iconv_t cd = iconv_open("EUC-JP", "UTF-8");
+        std::string in = utf8, out(utf8.size() * 2, '\0');
+        char* inPtr = in.data();
+        char* outPtr = out.data();
+        std::size_t inLeft = in.size(), outLeft = out.size();
+        iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        iconv_close(cd);
+        out.resize(out.size() - outLeft);
+        return out;
+    };
+    struct Case {
+        const char* encoding;
+        std::string (*encode)(std::string_view);
+    };
+    const Case cases[] = {
+        {"Shift_JIS", &fromUtf8}, {"windows-31j", &fromUtf8}, {"EUC-JP", nullptr}};
+    for (const Case& c : cases) {
+        ClearTable(t, ui);
+        auto bytes = [&](const std::string& utf8) { return c.encode ? c.encode(utf8) : euc(utf8); };
+        std::string file = package(
+            plot("releve_nr=\"1\" locality=\"" + bytes(place) + "\"", sp(1, "+", "6")), c.encoding);
+        file.replace(file.find("Fagus crenata"), 13, bytes(name));
+        add(file);
+        ASSERT_EQ(t.ReleveCount, 1) << c.encoding;
+        EXPECT_NE(rowOf(sj(name)), 0) << c.encoding;
+        EXPECT_EQ(header(1, 3), sj(place) + " ") << c.encoding;
+    }
+}
+
 TEST_F(AddTurbovegTest, AFileThatCannotBeReadWholeLeavesTheTableAsItWas) {
     add(package(plot("releve_nr=\"1\"", sp(1, "+", "6"))));
     const std::string good = package(plot("releve_nr=\"2\"", sp(2, "+", "6")) +
@@ -217,6 +255,50 @@ TEST_F(AddTurbovegTest, AFileThatCannotBeReadWholeLeavesTheTableAsItWas) {
         EXPECT_EQ(t.SpeciesCount, 1) << c.what;
         EXPECT_EQ(t.VegTable.revision(), revision) << c.what;
     }
+}
+
+TEST_F(AddTurbovegTest, MemoryRunningOutWhilePlacingLeavesTheTableAsItWas) {
+    add(package(plot("releve_nr=\"1\"", sp(1, "+", "6"))));
+    // Every cell, count and code: what a failed add must give back.
+    auto dump = [](const TableState& t) {
+        std::string s = std::to_string(t.ReleveCount) + " " + std::to_string(t.SpeciesCount) + " " +
+                        std::to_string(t.ReleveCapacity) + " " + std::to_string(t.PlantCapacity) +
+                        " " + std::to_string(t.FreqRow) + "\n";
+        for (int r = 0; r < t.VegTable.rowCount(); ++r)
+            for (int c = 0; c < t.VegTable.colCount(); ++c) s += t.VegTable.cell(c, r) + "|";
+        const TableLayout layout = layoutOf(t);
+        for (int j = 1; j <= t.ReleveCount; ++j)
+            for (int i = 1; i <= t.SpeciesCount; ++i)
+                for (CoverCode c : codesAt(t, TableLayout::releveCol(j), layout.speciesRow(i)))
+                    s += std::to_string(c) + ",";
+        return s;
+    };
+    const std::string before = dump(t);
+    // Enough plots and species to make both the columns and the rows grow.
+    std::string plots;
+    for (int k = 2; k <= 12; ++k)
+        plots += plot("releve_nr=\"" + std::to_string(k) + "\"",
+                      sp(k, "+", "6") + sp(100 + k, "1", "6"));
+    const std::string path = dir.file("more.xml");
+    testing::writeBytes(path, package(plots));
+    // Fail each allocation of the add in turn, until the add needs no more; a
+    // failed add leaves the table for the next.
+    int namedPlot = 0;
+    for (long n = 0;; ++n) {
+        testing::failAllocationAfter(n);
+        try {
+            addTurbovegFile(t, d, ui, path);
+            testing::failAllocationAfter(-1);
+            EXPECT_EQ(t.ReleveCount, 12);
+            break;
+        } catch (const Error& e) {
+            testing::failAllocationAfter(-1);
+            namedPlot += toUtf8(e.what()).find("番目の Plot、releve_nr") != std::string::npos;
+        } catch (const std::bad_alloc&) {  // while reading, before the table is touched
+        }
+        ASSERT_EQ(dump(t), before) << "allocation " << n;
+    }
+    EXPECT_GT(namedPlot, 0);
 }
 
 }  // namespace
