@@ -252,6 +252,28 @@ std::string shiftJis(std::string_view utf8, bool& replaced) {
     return fromUtf8(utf8);
 }
 
+// The Shift-JIS text of utf8 cut to width bytes on a whole character. replaced is
+// set only when a "?" made for a character without a code is among the bytes
+// kept: a long place name cut after eight bytes lost nothing the table shows.
+std::string fitted(std::string_view utf8, std::size_t width, bool& replaced) {
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return (c & 0x80) == 0; }))
+        return std::string(utf8.substr(0, width));
+    if (auto whole = fromUtf8Strict(utf8)) return cutBytes(*whole, width);
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::string_view character = utf8.substr(i, n);
+        i += n;
+        const auto text = fromUtf8Strict(character);
+        const std::string piece = text ? *text : std::string("?");
+        if (out.size() + piece.size() > width) break;
+        out += piece;
+        if (!text) replaced = true;
+    }
+    return out;
+}
+
 // "12.00" is written "12"; every other value as given.
 std::string_view withoutZeroDecimals(std::string_view v) {
     const std::size_t dot = v.find('.');
@@ -267,7 +289,7 @@ std::string_view withoutZeroDecimals(std::string_view v) {
 
 void writeField(std::array<char, HeaderRecordSize>& header, const FieldMap& f, std::string_view v,
                 bool& replaced) {
-    const std::string text = cutBytes(shiftJis(withoutZeroDecimals(v), replaced), f.width);
+    const std::string text = fitted(withoutZeroDecimals(v), f.width, replaced);
     char* at = header.data() + f.offset;
     std::memset(at, ' ', f.width);
     // Eight-byte fields are text, left-aligned; four-byte ones right-aligned.
@@ -577,8 +599,8 @@ struct TurbovegReader::Impl {
                 const std::int32_t nr = speciesNumber(attrs);
                 if (speciesNames.count(nr)) break;  // the first record of a number stands
                 SpeciesName s;
-                const std::string text = cutBytes(
-                    shiftJis(valueOf(attrs, "name").value_or(""), s.replaced), SpeciesNameSize);
+                const std::string text =
+                    fitted(valueOf(attrs, "name").value_or(""), SpeciesNameSize, s.replaced);
                 s.name.fill(' ');
                 std::memcpy(s.name.data(), text.data(), text.size());
                 speciesNames.emplace(nr, s);
