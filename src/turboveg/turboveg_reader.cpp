@@ -437,6 +437,7 @@ struct TurbovegReader::Impl {
     std::exception_ptr failure;
     std::string unknownEncoding;
     std::string scaleCode;  // the text of a scale's code element
+    std::string head;       // the first byte, until the second tells its encoding
 
     TurbovegPackage package;
     TextIds scaleIds, coverIds;
@@ -623,6 +624,9 @@ struct TurbovegReader::Impl {
     }
     static void XMLCALL onEnd(void* self, const XML_Char*) {
         auto* impl = static_cast<Impl*>(self);
+        // The parser still ends an empty element whose start failed (and was
+        // never pushed): nothing is open for it.
+        if (impl->failure) return;
         if (impl->open.back() == Kind::ScaleCode) {
             XML_SetCharacterDataHandler(impl->parser, nullptr);
             Scale& scale = impl->scales.back();
@@ -661,6 +665,17 @@ struct TurbovegReader::Impl {
     }
 
     void parse(std::string_view bytes, bool final) {
+        std::string joined;
+        if (!started) {
+            // UTF-16 shows in the first two bytes, which may come in two pieces.
+            if (head.size() + bytes.size() < 2 && !final) {
+                head.append(bytes);
+                return;
+            }
+            joined = std::move(head);
+            joined.append(bytes);
+            bytes = joined;
+        }
         if (!started && !bytes.empty()) {
             started = true;
             // UTF-16 is read as the parser reads it; the filter knows single bytes only.

@@ -242,6 +242,8 @@ TEST_F(AddTurbovegTest, AFileThatCannotBeReadWholeLeavesTheTableAsItWas) {
          "の 18 行目（1 番目の Plot、releve_nr 2）: 被度階級 09 が"},
         {"not well-formed", package(plot("releve_nr=\"2\"", sp(2, "+", "6") + "<b></c>")),
          "の 19 行目（1 番目の Plot、releve_nr 2）"},
+        {"not a package, in one empty element", "<?xml version=\"1.0\"?>\n<Plots/>\n",
+         "の 2 行目: Turboveg の plot package ではありません"},
     };
     const auto revision = t.VegTable.revision();
     for (const Case& c : cases) {
