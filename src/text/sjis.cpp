@@ -28,6 +28,11 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         throw std::runtime_error("iconv: CP932 is not available");
+    // Closed on every path: memory running out below must not leak the converter.
+    struct Closer {
+        iconv_t cd;
+        ~Closer() { iconv_close(cd); }
+    } closer{cd};
     std::string out;
     out.resize(in.size() * 3 + 8);
     char* inPtr = const_cast<char*>(in.data());
@@ -72,7 +77,6 @@ std::optional<std::string> convert(const char* to, const char* from, std::string
         inPtr += skip;
         inLeft -= skip;
     }
-    iconv_close(cd);
     if (!ok) return std::nullopt;
     out.resize(static_cast<std::size_t>(outPtr - out.data()));
     return out;
