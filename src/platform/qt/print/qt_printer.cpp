@@ -23,8 +23,9 @@ namespace tamsel {
 
 namespace {
 
-[[noreturn]] void fail(const char* what, const QString& name) {
-    throw Error(sj(what) + sjisOf(name));
+// utf8Pattern names the failure, %1 the file or printer.
+[[noreturn]] void fail(const char* utf8Pattern, const QString& name) {
+    throw Error(msg(utf8Pattern, sjisOf(name)));
 }
 
 // The command line runs Qt outside a desktop session, where Qt notes on stderr
@@ -113,7 +114,7 @@ QtPrinterSurface::QtPrinterSurface(QPrinter& printer) : printer_(printer) {
     file_ = std::make_unique<SafeFileWriter>(pathOf(pdfTarget_));
     drawn_ =
         std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/tamsel-XXXXXX.pdf"));
-    if (!drawn_->open()) fail("一時ファイルを作れません: ", drawn_->fileTemplate());
+    if (!drawn_->open()) fail("一時ファイルを作れません: %1", drawn_->fileTemplate());
     drawn_->close();
     printer_.setOutputFileName(drawn_->fileName());
 }
@@ -185,13 +186,13 @@ int QtPrinterSurface::pageHeight() {
 void QtPrinterSurface::beginPage() {
     if (!begun_) {
         keepLargeBlocks();
-        if (!painter_.begin(&printer_)) fail("印刷を始められません: ", printerNameOf(printer_));
+        if (!painter_.begin(&printer_)) fail("印刷を始められません: %1", printerNameOf(printer_));
         begun_ = true;
         painter_.setFont(font_);
         painter_.setPen(Qt::black);
         return;
     }
-    if (!printer_.newPage()) fail("次のページに進めません: ", printerNameOf(printer_));
+    if (!printer_.newPage()) fail("次のページに進めません: %1", printerNameOf(printer_));
 }
 
 void QtPrinterSurface::drawRun(int x, int y, std::string_view sjis) {
@@ -210,15 +211,15 @@ void QtPrinterSurface::endJob() {
     finished_ = true;
     if (!ended || printer_.printerState() == QPrinter::Error) {
         if (file_) file_->abandon();
-        fail("印刷を終えられません: ", printerNameOf(printer_));
+        fail("印刷を終えられません: %1", printerNameOf(printer_));
     }
     if (!file_) return;
     QFile drawn(drawn_->fileName());
-    if (!drawn.open(QIODevice::ReadOnly)) fail("一時ファイルを読めません: ", drawn.fileName());
+    if (!drawn.open(QIODevice::ReadOnly)) fail("一時ファイルを読めません: %1", drawn.fileName());
     try {
         while (!drawn.atEnd()) {
             const QByteArray block = drawn.read(1 << 20);
-            if (block.isEmpty()) fail("一時ファイルを読めません: ", drawn.fileName());
+            if (block.isEmpty()) fail("一時ファイルを読めません: %1", drawn.fileName());
             file_->write(
                 std::string_view(block.constData(), static_cast<std::size_t>(block.size())));
         }
@@ -259,7 +260,7 @@ std::unique_ptr<PrinterSurface> QtPrinterService::open(const PrintTarget& target
         printer->setOutputFileName(qPath(target.pdfPath));
     } else {
         const QString name = QString::fromUtf8(target.printerName);
-        if (QPrinterInfo::printerInfo(name).isNull()) fail("そのプリンターはありません: ", name);
+        if (QPrinterInfo::printerInfo(name).isNull()) fail("そのプリンターはありません: %1", name);
         printer->setPrinterName(name);
     }
     QPageSize::PageSizeId size = QPageSize::A4;
