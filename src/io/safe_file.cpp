@@ -66,7 +66,7 @@ std::string reason(int err) {
             text = "入出力エラーです";
             break;
         default:
-            return " (" + fromUtf8(std::strerror(err)) + ")";
+            return msg(" (%1)", fromUtf8(std::strerror(err)));
     }
     return msg("（%1）", sj(text));
 }

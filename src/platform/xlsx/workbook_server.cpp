@@ -254,7 +254,7 @@ class WorkbookServer : public AutomationServer {
             case XlRight:
                 return LXW_ALIGN_RIGHT;
         }
-        refuse("HorizontalAlignment " + std::to_string(v));
+        refuse(msg("HorizontalAlignment %1", v));
     }
     static std::uint8_t verticalOf(int v) {
         switch (v) {
@@ -265,7 +265,7 @@ class WorkbookServer : public AutomationServer {
             case XlBottom:
                 return LXW_ALIGN_VERTICAL_BOTTOM;
         }
-        refuse("VerticalAlignment " + std::to_string(v));
+        refuse(msg("VerticalAlignment %1", v));
     }
 
     // A text is read as a spreadsheet program reads what is typed: a number is
