@@ -175,7 +175,7 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
 
 void finish(TableState& t, AddReleveForm& f, Ui& ui) {
     f.visible = false;
-    Item_FrequencyClick(t, ui);
+    recountAndShow(t, ui);
     RefreshCaption(t, ui);
 }
 
