@@ -188,7 +188,7 @@ inline void build(TableState& t, BatchUi& ui, int releves, int species, int perR
             putCodes(t, col, layout.speciesRow(i), c);
         }
     }
-    Item_FrequencyClick(t, ui);
+    recountAndShow(t, ui);
 }
 
 }  // namespace tamsel::bench

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
             all, all / floor, floor, t.ReleveCount, t.SpeciesCount);
         ok = ok && t.ReleveCount == size.releves && t.SpeciesCount == size.species;
         RecipResult r;
-        double recip = cpuSeconds([&] { r = Item_RecipClick(t, ui); });
+        double recip = cpuSeconds([&] { r = reciprocalAveraging(t, ui); });
         std::printf("  recip:                %.3f s  (%d passes, %s)\n", recip, r.passes,
                     recipEndName(r.end));
         double clear = cpuSeconds([&] { ClearTable(t, ui); });

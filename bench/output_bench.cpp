@@ -68,7 +68,7 @@ void build(TableState& t, BatchUi& ui) {
             t.TableArray.set(rs, speciesSlotAt(t, row), c);
         }
     }
-    Item_FrequencyClick(t, ui);
+    recountAndShow(t, ui);
 }
 
 double seconds(const std::function<void()>& f) {

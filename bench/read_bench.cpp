@@ -13,6 +13,7 @@
 #include "datafile/data_file_pair.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"
+#include "text/error.h"
 
 namespace {
 
@@ -95,7 +96,9 @@ bool measure(const std::string& base, int count, Timing& out) {
 
         tamsel::DataFilePair p;
         t = Clock::now();
-        if (!tamsel::openDataFilesAt(p, base + ".rli")) {
+        try {
+            tamsel::openDataFilesAt(p, base + ".rli");
+        } catch (const tamsel::Error&) {
             std::fprintf(stderr, "cannot open the pair\n");
             return false;
         }

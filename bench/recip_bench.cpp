@@ -119,7 +119,7 @@ void measure(const char* what, bench::Size size, bool gradient, bool vegan) {
         sink = sink + sum;
     });
     RecipResult r;
-    double total = cpuSeconds([&] { r = Item_RecipClick(t, ui); });
+    double total = cpuSeconds([&] { r = reciprocalAveraging(t, ui); });
     double perPass = total / std::max(1, r.passes);
     std::vector<std::uint16_t> sp(r.speciesScores.begin() + 1, r.speciesScores.end());
     std::vector<std::uint16_t> rel(r.releveScores.begin() + 1, r.releveScores.end());

@@ -46,7 +46,7 @@ void build(TableState& t, BatchUi& ui, int releves, int species, int communities
     std::iota(cols.begin(), cols.end(), 0);
     std::shuffle(cols.begin(), cols.end(), rng);
     t.VegTable.permuteCols(TableLayout::FirstReleveCol, cols);
-    Item_FrequencyClick(t, ui);
+    recountAndShow(t, ui);
 }
 
 void measure(const char* what, int releves, int species, bool gradient) {
@@ -67,8 +67,8 @@ void measure(const char* what, int releves, int species, bool gradient) {
         TableState t;
         BatchUi ui;
         build(t, ui, releves, species, 50, gradient);
-        recipCpu =
-            bench::cpuSeconds([&] { recipTime = bench::seconds([&] { Item_RecipClick(t, ui); }); });
+        recipCpu = bench::cpuSeconds(
+            [&] { recipTime = bench::seconds([&] { reciprocalAveraging(t, ui); }); });
     }
     // The machine is shared: processor time is the figure to compare.
     std::printf(

@@ -26,7 +26,7 @@ void measure(bench::Size size) {
     const Case cases[] = {
         {"sort-species", Item_SortPlantClick},
         {"sort-releves", Item_SortReleveClick},
-        {"recip", [](TableState& s, Ui& u) { Item_RecipClick(s, u); }},
+        {"recip", [](TableState& s, Ui& u) { reciprocalAveraging(s, u); }},
     };
     std::printf("%d relevés x %d species\n", size.releves, size.species);
     for (const Case& c : cases) {

@@ -280,7 +280,7 @@ namespace {
 
 // The recount, then the synoptic table; refuses a table without relevés.
 Synoptic recountAndCompute(TableState& t, Ui& ui, const SynopticOptions& options) {
-    Item_FrequencyClick(t, ui);
+    recountAndShow(t, ui);
     Synoptic s = computeSynoptic(t, options);
     if (s.total == 0) throw Error(sj("群に分ける測定がありません"));
     return s;

@@ -74,8 +74,9 @@ struct SkippedRecords {
 // Reads record n; a record that exists but cannot be read is noted. Numbers
 // outside the header file hold no relevé, so nothing is lost there.
 bool readOrSkip(DataFilePair& p, std::int32_t n, SkippedRecords& skipped) {
-    if (ReadReleve(p, n)) return true;
-    if (p.LastReadFailure != ReadFailure::HeaderMissing) skipped.add(n, p.LastReadFailure);
+    const ReleveRead read = ReadReleve(p, n);
+    if (read) return true;
+    if (read.failure != ReadFailure::HeaderMissing) skipped.add(n, read.failure);
     return false;
 }
 
@@ -176,7 +177,7 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
 
 void finish(TableState& t, AddReleveForm& f, Ui& ui) {
     f.visible = false;
-    Item_FrequencyClick(t, ui);
+    recountAndShow(t, ui);
     RefreshCaption(t, ui);
 }
 

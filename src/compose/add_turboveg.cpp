@@ -39,7 +39,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
         t.data.CurrentCoverScale = 5;
         t.data.CurrentNotation = 1;
     }
-    Item_FrequencyClick(t, ui);
+    recountAndShow(t, ui);
     RefreshCaption(t, ui);
 
     std::string line = placedText(t.ReleveCount - before);

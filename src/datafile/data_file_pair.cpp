@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "datafile/numbers.h"
+#include "text/error.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -142,22 +143,15 @@ void takeLastRecord(DataFilePair& p) {
 }
 }  // namespace
 
-bool openDataFilesAt(DataFilePair& p, const std::string& headerPath, std::size_t blockBytes) {
+void openDataFilesAt(DataFilePair& p, const std::string& headerPath, std::size_t blockBytes) {
     CloseDataFiles(p);
-    if (!p.headerFile.open(headerPath, HeaderRecordSize, blockBytes) ||
-        !p.speciesFile.open(speciesFileName(headerPath), SpeciesRecordSize, blockBytes)) {
+    const std::string speciesPath = speciesFileName(headerPath);
+    const bool header = p.headerFile.open(headerPath, HeaderRecordSize, blockBytes);
+    if (!header || !p.speciesFile.open(speciesPath, SpeciesRecordSize, blockBytes)) {
         CloseDataFiles(p);
-        return false;
+        throw Error(msg("ファイルが開けません: %1", fromUtf8(header ? speciesPath : headerPath)));
     }
     takeLastRecord(p);
-    return true;
-}
-
-std::string dataFileThatFails(const std::string& headerPath) {
-    std::FILE* f = std::fopen(headerPath.c_str(), "rb");
-    if (!f) return headerPath;
-    std::fclose(f);
-    return speciesFileName(headerPath);
 }
 
 void openDataFileBytes(DataFilePair& p, std::string headerBytes, std::string speciesBytes) {
@@ -215,12 +209,8 @@ std::string readFailureText(ReadFailure why) {
     return "";
 }
 
-bool ReadReleve(DataFilePair& p, std::int32_t n) {
-    auto fail = [&p](ReadFailure why) {
-        p.LastReadFailure = why;
-        return false;
-    };
-    p.LastReadFailure = ReadFailure::None;
+ReleveRead ReadReleve(DataFilePair& p, std::int32_t n) {
+    auto fail = [](ReadFailure why) { return ReleveRead{why, {}}; };
     if (!p.headerFile.read(n, p.HeaderRecord.data()))
         return fail(n < 0 || n >= p.headerFile.recordCount() ? ReadFailure::HeaderMissing
                                                              : ReadFailure::HeaderUnreadable);
@@ -287,7 +277,7 @@ bool ReadReleve(DataFilePair& p, std::int32_t n) {
         if (!next) return fail(ReadFailure::BadNextSpeciesRecord);
         r = *next;
     }
-    return true;
+    return {ReadFailure::None, lastReleve(p)};
 }
 
 }  // namespace tamsel

@@ -120,7 +120,6 @@ struct DataFilePair {
     std::int32_t LastRecord = 0;
     std::int32_t CurrentCoverScale = 5;
     std::int32_t CurrentNotation = 2;
-    ReadFailure LastReadFailure = ReadFailure::None;  // of the last ReadReleve
 
     RecordFile headerFile, speciesFile;
 
@@ -137,26 +136,31 @@ void resetDataFilePair(DataFilePair& p);
 // The .rld file beside a header file: its extension replaced (or appended).
 std::string speciesFileName(const std::string& headerPath);
 
-// Opens both files and sets LastRecord; false (both closed) when either fails.
-// The caller reports "ファイルが開けません" with dataFileThatFails.
-bool openDataFilesAt(DataFilePair& p, const std::string& headerPath,
+// Opens both files and sets LastRecord. When either fails both are closed and
+// an Error says "ファイルが開けません" and names the one that failed (a missing
+// .rld by its own name, not by its .rli).
+void openDataFilesAt(DataFilePair& p, const std::string& headerPath,
                      std::size_t blockBytes = DefaultBlockBytes);
-// The file of the pair that cannot be opened: the header file when it cannot,
-// else its species file (a missing .rld is named as such, not by its .rli).
-std::string dataFileThatFails(const std::string& headerPath);
 // The same pair from the bytes of the .rli and .rld files.
 void openDataFileBytes(DataFilePair& p, std::string headerBytes, std::string speciesBytes);
 void CloseDataFiles(DataFilePair& p);
 void ClearPlantSet(DataFilePair& p);
-// Reads header record n and its species chain; false on any failure, with the
-// reason in LastReadFailure. The walk reads only the records SpeciesTotal can
-// fill (at least one) and never follows the chain beyond them, so a relevé
-// costs what its species cost.
-bool ReadReleve(DataFilePair& p, std::int32_t n);
-
 // The relevé the pair read last: the HeaderRecord buffer and PlantSet entries
 // 1 .. PlantSetCount (none for a count of 0 or less).
 ReleveView lastReleve(const DataFilePair& p);
+
+// What a read gives: the relevé, valid until the pair's next read, or why it
+// could not be read.
+struct ReleveRead {
+    ReadFailure failure = ReadFailure::None;
+    ReleveView releve;
+    explicit operator bool() const { return failure == ReadFailure::None; }
+};
+
+// Reads header record n and its species chain. The walk reads only the records
+// SpeciesTotal can fill (at least one) and never follows the chain beyond them,
+// so a relevé costs what its species cost.
+ReleveRead ReadReleve(DataFilePair& p, std::int32_t n);
 
 // Closes the pair when a scope ends, on every path.
 class DataFilesScope {

@@ -257,7 +257,7 @@ void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptio
     checkSheetLimits(t, o);
     MessagePanelScope panel(ui, sj("エクセル形式データに変換中"));
     ui.progressBar2().setRange(0, TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount));
-    Item_FrequencyClick(t, ui);
+    recountAndShow(t, ui);
 
     ExcelObjects x;
     std::exception_ptr failure;

@@ -27,7 +27,7 @@ bool clickPrintItem(TableState& t, int n, bool checked) {
 void Get_PrintItems(TableState& t, PrintPanel& p, Ui& ui) {
     p.visible = true;
     p.EditTitle = t.TableTitle;
-    Item_FrequencyClick(t, ui);
+    recountAndShow(t, ui);
     p.PN1 = {1, 0, t.SpeciesCount};
     p.PN2 = {t.SpeciesCount, 0, t.SpeciesCount};
 }

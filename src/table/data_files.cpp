@@ -13,9 +13,7 @@ std::string dataFilePath(const TableState& t) {
 }
 
 void OpenDataFiles(TableState& t) {
-    std::string path = dataFilePath(t);
-    if (!openDataFilesAt(t.data, path))
-        throw Error(sj("ファイルが開けません: ") + fromUtf8(dataFileThatFails(path)));
+    openDataFilesAt(t.data, dataFilePath(t));
 }
 
 }  // namespace tamsel

@@ -59,12 +59,16 @@ void recount(TableState& t) {
         g.setCell(L::releveCol(j), t.FreqRow, IntText4(t.NumSpArray[j]));
 }
 
-void Item_FrequencyClick(TableState& t, Ui& ui) {
+void recountAndShow(TableState& t, Ui& ui) {
     {
         BusyScope busy(ui);
         recount(t);
     }
     ui.gridChanged();
+}
+
+void Item_FrequencyClick(TableState& t, Ui& ui) {
+    recountAndShow(t, ui);
 }
 
 }  // namespace tamsel

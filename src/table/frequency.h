@@ -23,7 +23,10 @@ PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int
 // of each relevé column in use (row FreqRow, NumSpArray); renumbers the running
 // numbers and serials over the rows and columns in use. A non-empty cell is a presence.
 void recount(TableState& t);
-// "出現頻度を再計算する(&F)": the recount under the busy cursor, then shown.
+// The recount under the busy cursor, then shown: the window repaints before
+// whatever dialog the calling command opens next.
+void recountAndShow(TableState& t, Ui& ui);
+// "出現頻度を再計算する(&F)".
 void Item_FrequencyClick(TableState& t, Ui& ui);
 
 }  // namespace tamsel

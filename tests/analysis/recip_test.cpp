@@ -114,7 +114,7 @@ void expectCellsMatchCodes(const TableState& t) {
 TEST(Recip, ChainOrdersInTenPasses) {
     Fixture f(chainSpecies, chainReleves);
     chain(f);
-    RecipResult r = Item_RecipClick(f.t, f.ui);
+    RecipResult r = reciprocalAveraging(f.t, f.ui);
     EXPECT_EQ(r.end, RecipEnd::Converged);
     EXPECT_EQ(r.passes, 10);
     // By position before the ordering: M K O L N and R P S Q.
@@ -144,7 +144,7 @@ TEST(Recip, RowsAndColumnsAwayFromTheirSlotsAreReadThroughTheSlots) {
     f.t.VegTable.permuteRows(f.t.FreqRow + 1, {2, 0, 4, 1, 3});
     f.t.VegTable.permuteCols(4, {2, 0, 3, 1});
     ASSERT_EQ(f.speciesOrder(), chainSpecies);
-    RecipResult r = Item_RecipClick(f.t, f.ui);
+    RecipResult r = reciprocalAveraging(f.t, f.ui);
     EXPECT_EQ(r.passes, 10);
     EXPECT_EQ(r.speciesScores, (Scores{0, 48, 0, 100, 14, 84}));
     EXPECT_EQ(f.speciesOrder(), (Names{"K", "L", "M", "N", "O"}));
@@ -168,7 +168,7 @@ TEST(Recip, CyclingTableEndsByTheCycleTest) {
     std::vector<Pass> passes;
     RecipOptions o;
     o.onPass = [&](const RecipPass& p) { passes.push_back({p.species, p.releves, p.Dsp, p.Drel}); };
-    RecipResult r = Item_RecipClick(f.t, f.ui, o);
+    RecipResult r = reciprocalAveraging(f.t, f.ui, o);
 
     ASSERT_GE(passes.size(), 7u);
     EXPECT_EQ(passes[0].species, (Scores{0, 100, 100, 100}));
@@ -196,7 +196,7 @@ TEST(Recip, PassLimitEndsTheLoopAndSetZeroOrders) {
     chain(f);
     RecipOptions o;
     o.passLimit = 3;
-    RecipResult r = Item_RecipClick(f.t, f.ui, o);
+    RecipResult r = reciprocalAveraging(f.t, f.ui, o);
     EXPECT_EQ(r.end, RecipEnd::Limit);
     EXPECT_EQ(r.passes, 3);
     EXPECT_NE(r.speciesScores, r.newestSpeciesScores);  // set 0 is pass 2
@@ -267,7 +267,7 @@ TEST(Recip, ExchangeOrderMatchesTheLiteralProcedure) {
 TEST(Recip, EmptyTableRunsOnePassAndChangesNothing) {
     Fixture f({}, {});
     Snapshot before = snapshot(f.t);
-    RecipResult r = Item_RecipClick(f.t, f.ui);
+    RecipResult r = reciprocalAveraging(f.t, f.ui);
     EXPECT_EQ(r.end, RecipEnd::Converged);
     EXPECT_EQ(r.passes, 1);
     EXPECT_EQ(snapshot(f.t), before);
@@ -276,7 +276,7 @@ TEST(Recip, EmptyTableRunsOnePassAndChangesNothing) {
 // The message of the Error a refused ordering throws; empty when none was thrown.
 std::string refusalOf(TableState& t, BatchUi& ui) {
     try {
-        Item_RecipClick(t, ui);
+        reciprocalAveraging(t, ui);
     } catch (const Error& e) {
         return e.what();
     }
@@ -351,7 +351,7 @@ TEST(Recip, UnweightedSpeciesScoresZeroAndGoesToTheTop) {
     Fixture f({"M", "K", "O", "L", "N", "X"}, chainReleves);
     chain(f);
     f.put("S", "X", 1);  // "*": weight 0
-    RecipResult r = Item_RecipClick(f.t, f.ui);
+    RecipResult r = reciprocalAveraging(f.t, f.ui);
     EXPECT_EQ(r.end, RecipEnd::Converged);
     EXPECT_EQ(r.speciesScores[6], 0);
     Names order = f.speciesOrder();

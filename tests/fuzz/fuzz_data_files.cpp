@@ -10,14 +10,15 @@
 
 #include "datafile/data_file_pair.h"
 #include "fuzz/fuzz_common.h"
+#include "text/error.h"
 
 using namespace tamsel;
 
 namespace {
 
 void compare(DataFilePair& a, DataFilePair& b, std::int32_t n) {
-    bool ra = ReadReleve(a, n), rb = ReadReleve(b, n);
-    if (ra != rb || a.LastReadFailure != b.LastReadFailure)
+    const ReleveRead ra = ReadReleve(a, n), rb = ReadReleve(b, n);
+    if (ra.failure != rb.failure)
         fuzz::finding("files and bytes disagree", "record " + std::to_string(n));
     if (!ra) return;
     if (a.HeaderRecord != b.HeaderRecord || a.PlantSetCount != b.PlantSetCount ||
@@ -36,8 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string dir = fuzz::workDir();
     DataFilePair fromBytes, fromFiles;
     openDataFileBytes(fromBytes, std::string(rli), std::string(rld));
-    if (!openDataFilesAt(fromFiles, dir + "/d.rli", 2 * SpeciesRecordSize))
+    try {
+        openDataFilesAt(fromFiles, dir + "/d.rli", 2 * SpeciesRecordSize);
+    } catch (const Error&) {
         fuzz::finding("pair does not open", dir);
+    }
     if (fromBytes.LastRecord != fromFiles.LastRecord) fuzz::finding("LastRecord", "differs");
     for (std::int32_t n = -1; n <= fromBytes.LastRecord + 1; ++n) compare(fromBytes, fromFiles, n);
     for (std::int32_t n = fromBytes.LastRecord + 1; n >= -1; --n) compare(fromBytes, fromFiles, n);

@@ -63,7 +63,7 @@ struct Table {
             t.TableArray.set(releveSlotAt(t, col), speciesSlotAt(t, row), c);
             expected[{releve, name}] = c;
         }
-        Item_FrequencyClick(t, ui);
+        recountAndShow(t, ui);
     }
 
     void pressSerial(int col) { VegTableMouseDown(t, e, MouseButton::Right, col, 1); }
@@ -513,7 +513,7 @@ TEST(Drag, MovesSpeciesRowsAndRelevéColumnsInUseOnly) {
     EXPECT_TRUE(moveColByDrag(x.t, 8, 4));
     EXPECT_EQ(x.releveOrder(), (Strings{"E", "A", "B", "C", "D"}));
     checkTable(x, false);  // slot cells travel, so every cell still holds its codes
-    Item_FrequencyClick(x.t, x.ui);
+    recountAndShow(x.t, x.ui);
     checkTable(x);
 
     Snapshot before = snapshot(x.t);

@@ -101,7 +101,7 @@ TableState smallTable(BatchUi& ui) {
     t.TableTitle = "T, 1 \"q\"";
     place(t, "", {{"Abies firma", h1s1, "x"}});
     place(t, "", {{"Abies firma", t1m, "y"}});
-    Item_FrequencyClick(t, ui);
+    recountAndShow(t, ui);
     return t;
 }
 
@@ -186,7 +186,7 @@ TEST(TableFileTest, RoundTripRestoresTheTableAndASecondSaveGivesTheSameBytes) {
               {{"Quercus \"x\" crispula", LayerCodes{0, 0, 0, 0, 1, 0, 0}, ""},
                {"Abies firma", LayerCodes{30, 0, 0, 0, 0, 0, 0}, ""}});
         place(t, sj("表"), {{"a,b", LayerCodes{0, 0, 0, 0, 0, 0, 40}, ""}});
-        Item_FrequencyClick(t, ui);
+        recountAndShow(t, ui);
         std::string first = saveBytes(t);
 
         TableState u = loadBytes(ui, first);
@@ -334,7 +334,7 @@ TEST(TableFileTest, ALoadCutAtEveryByteGivesTheSameTableOrTheSameFault) {
     t.TableTitle = sj("ブナ林");
     place(t, "", {{"Abies firma", h1s1, "x"}});
     place(t, "", {{sj("ブナ, \"林\""), h1s1, ""}, {"Abies firma", t1m, ""}});
-    Item_FrequencyClick(t, ui);
+    recountAndShow(t, ui);
     const std::string good = saveBytes(t);
     ASSERT_NE(good.find(sj("\"ブナ, \"\"林\"\"\"")), std::string::npos);
     // Two faults: a code byte below "0" in line 4 and a cell quote never closed;

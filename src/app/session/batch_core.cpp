@@ -29,8 +29,7 @@ void readRecord(BatchContext& c, ArgReader& in) {
     std::int32_t n = batchInt(in.next("N"), "N");
     DataFilePair& p = c.session.table.data;
     DataFilesScope closer(p);
-    if (!openDataFilesAt(p, path))
-        throw Error(sj("ファイルが開けません") + ": " + fromUtf8(dataFileThatFails(path)));
+    openDataFilesAt(p, path);
     if (!ReadReleve(p, n))
         throw Error(sj("レコード ") + std::to_string(n) + sj(" を読めません") + ": " +
                     fromUtf8(path));

@@ -97,7 +97,7 @@ void stepHistory(Session& s, Ui& ui, bool back) {
 }
 
 void recip(BatchContext& c) {
-    RecipResult r = Item_RecipClick(c.session.table, c.ui);
+    RecipResult r = reciprocalAveraging(c.session.table, c.ui);
     c.err << "recip: " << r.passes << " passes, " << recipEndName(r.end) << "\n";
 }
 

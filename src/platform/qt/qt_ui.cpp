@@ -181,6 +181,41 @@ QPrinter& QtUi::printer() {
     return *printer_;
 }
 
+namespace {
+
+// The window's printer as the print dialog left it: a printer, or a PDF file
+// when its output file name is set. The printer outlives the job and offers
+// the same file next time.
+class QPrinterTarget : public PageTarget {
+  public:
+    explicit QPrinterTarget(QPrinter& printer) : printer_(printer) {
+        printer_.setResolution(PrinterDpi);
+        if (printer_.outputFormat() != QPrinter::PdfFormat) return;
+        pdf_ = std::make_unique<DrawnPdf>(printer_.outputFileName());
+        printer_.setOutputFileName(pdf_->drawnPath());
+    }
+    ~QPrinterTarget() override {
+        if (pdf_) printer_.setOutputFileName(pdf_->target());
+    }
+    QPagedPaintDevice& device() override { return printer_; }
+    QString name() const override { return pdf_ ? pdf_->target() : printer_.printerName(); }
+    void setTitle(const QString& title) override { printer_.setDocName(title); }
+    bool failed() const override { return printer_.printerState() == QPrinter::Error; }
+    void abort() override { printer_.abort(); }
+    void finish() override {
+        if (pdf_) pdf_->commit();
+    }
+    void abandon() noexcept override {
+        if (pdf_) pdf_->abandon();
+    }
+
+  private:
+    QPrinter& printer_;
+    std::unique_ptr<DrawnPdf> pdf_;
+};
+
+}  // namespace
+
 std::unique_ptr<PrinterSurface> QtUi::printDialog() {
     QPrinter& p = printer();
     bool accepted = false;
@@ -191,7 +226,7 @@ std::unique_ptr<PrinterSurface> QtUi::printDialog() {
         accepted = dialog.exec() == QDialog::Accepted;
     }
     if (!accepted) return nullptr;
-    return std::make_unique<QtPrinterSurface>(p);
+    return std::make_unique<QtPrinterSurface>(std::make_unique<QPrinterTarget>(p));
 }
 
 void QtUi::printerSetupDialog() {

@@ -5,11 +5,12 @@
 #include <QGuiApplication>
 #include <QMarginsF>
 #include <QPageSize>
-#include <QPrinter>
-#include <QPrinterInfo>
+#include <QPdfWriter>
 #include <QStringList>
 #include <QTextLayout>
 #include <algorithm>
+
+#include <cups/cups.h>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -56,17 +57,13 @@ void keepLargeBlocks() {
 #endif
 }
 
-QString printerNameOf(const QPrinter& p) {
-    return p.outputFormat() == QPrinter::PdfFormat ? p.outputFileName() : p.printerName();
-}
-
 // The glyphs of one line as drawText would place them, from the start of its
 // baseline, one run per font the text falls back to. Spaces are left out: they
 // draw nothing, a text extractor puts them back from the gaps, and in a table
 // of dots and spaces they are most of the glyphs the PDF engine would write
 // one by one.
-QList<QGlyphRun> glyphRunsOf(const QString& text, const QFont& font, QPrinter& printer) {
-    QTextLayout layout(text, font, &printer);
+QList<QGlyphRun> glyphRunsOf(const QString& text, const QFont& font, QPaintDevice& device) {
+    QTextLayout layout(text, font, &device);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     layout.setTextOption(option);
@@ -94,38 +91,57 @@ QList<QGlyphRun> glyphRunsOf(const QString& text, const QFont& font, QPrinter& p
 
 }  // namespace
 
-QtPrinterSurface::QtPrinterSurface(std::unique_ptr<QPrinter> printer) : QtPrinterSurface(*printer) {
-    owned_ = std::move(printer);
+DrawnPdf::DrawnPdf(const QString& target)
+    : target_(target),
+      // Made first, so a folder that cannot take the file stops us before any page.
+      file_(target.isEmpty() ? throw Error(sj("PDF の出力先のファイル名がありません"))
+                             : pathOf(target)),
+      drawn_(QDir::tempPath() + QStringLiteral("/tamsel-XXXXXX.pdf")) {
+    if (!drawn_.open()) fail("一時ファイルを作れません: ", drawn_.fileTemplate());
+    drawn_.close();
 }
 
-QtPrinterSurface::QtPrinterSurface(QPrinter& printer) : printer_(printer) {
-    printer_.setResolution(PrinterDpi);
+QString DrawnPdf::drawnPath() const {
+    return drawn_.fileName();
+}
+
+void DrawnPdf::commit() {
+    QFile drawn(drawn_.fileName());
+    if (!drawn.open(QIODevice::ReadOnly)) fail("一時ファイルを読めません: ", drawn.fileName());
+    try {
+        while (!drawn.atEnd()) {
+            const QByteArray block = drawn.read(1 << 20);
+            if (block.isEmpty()) fail("一時ファイルを読めません: ", drawn.fileName());
+            file_.write(
+                std::string_view(block.constData(), static_cast<std::size_t>(block.size())));
+        }
+        file_.commit();
+    } catch (...) {
+        file_.abandon();
+        throw;
+    }
+}
+
+void DrawnPdf::abandon() noexcept {
+    file_.abandon();
+}
+
+QtPrinterSurface::QtPrinterSurface(std::unique_ptr<PageTarget> target)
+    : target_(std::move(target)), device_(target_->device()) {
     // Margins of at least 10 mm, or the printer's own where they are wider.
-    const QMarginsF m = printer_.pageLayout().margins(QPageLayout::Millimeter);
-    printer_.setPageMargins(
+    const QMarginsF m = device_.pageLayout().margins(QPageLayout::Millimeter);
+    device_.setPageMargins(
         QMarginsF(std::max(m.left(), MinMarginMm), std::max(m.top(), MinMarginMm),
                   std::max(m.right(), MinMarginMm), std::max(m.bottom(), MinMarginMm)),
         QPageLayout::Millimeter);
-    if (printer_.outputFormat() != QPrinter::PdfFormat) return;
-    pdfTarget_ = printer_.outputFileName();
-    if (pdfTarget_.isEmpty()) throw Error(sj("PDF の出力先のファイル名がありません"));
-    // Made first, so a folder that cannot take the file stops us before any page.
-    file_ = std::make_unique<SafeFileWriter>(pathOf(pdfTarget_));
-    drawn_ =
-        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/tamsel-XXXXXX.pdf"));
-    if (!drawn_->open()) fail("一時ファイルを作れません: ", drawn_->fileTemplate());
-    drawn_->close();
-    printer_.setOutputFileName(drawn_->fileName());
 }
 
 QtPrinterSurface::~QtPrinterSurface() {
     abortJob();
-    // The window's printer offers the same file next time.
-    if (!pdfTarget_.isEmpty()) printer_.setOutputFileName(pdfTarget_);
 }
 
 const QFontMetrics& QtPrinterSurface::metrics() {
-    if (!metrics_) metrics_.emplace(font_, &printer_);
+    if (!metrics_) metrics_.emplace(font_, &device_);
     return *metrics_;
 }
 
@@ -147,7 +163,7 @@ void QtPrinterSurface::setFont(const FontSpec& font, int heightUnits) {
 }
 
 void QtPrinterSurface::setDocumentTitle(const std::string& sjis) {
-    printer_.setDocName(qs(sjis));
+    target_->setTitle(qs(sjis));
 }
 
 QtPrinterSurface::Line& QtPrinterSurface::line(std::string_view sjis) {
@@ -175,29 +191,29 @@ int QtPrinterSurface::charHeight() {
 }
 
 int QtPrinterSurface::pageWidth() {
-    return printer_.width();
+    return device_.width();
 }
 
 int QtPrinterSurface::pageHeight() {
-    return printer_.height();
+    return device_.height();
 }
 
 void QtPrinterSurface::beginPage() {
     if (!begun_) {
         keepLargeBlocks();
-        if (!painter_.begin(&printer_)) fail("印刷を始められません: ", printerNameOf(printer_));
+        if (!painter_.begin(&device_)) fail("印刷を始められません: ", target_->name());
         begun_ = true;
         painter_.setFont(font_);
         painter_.setPen(Qt::black);
         return;
     }
-    if (!printer_.newPage()) fail("次のページに進めません: ", printerNameOf(printer_));
+    if (!device_.newPage()) fail("次のページに進めません: ", target_->name());
 }
 
 void QtPrinterSurface::drawRun(int x, int y, std::string_view sjis) {
     Line& l = line(sjis);
     if (!l.shaped) {
-        l.runs = glyphRunsOf(l.text, font_, printer_);
+        l.runs = glyphRunsOf(l.text, font_, device_);
         l.shaped = true;
     }
     const QPointF baseline(x, y + metrics().ascent());
@@ -208,23 +224,14 @@ void QtPrinterSurface::endJob() {
     if (!begun_) beginPage();
     const bool ended = painter_.end();
     finished_ = true;
-    if (!ended || printer_.printerState() == QPrinter::Error) {
-        if (file_) file_->abandon();
-        fail("印刷を終えられません: ", printerNameOf(printer_));
+    if (!ended || target_->failed()) {
+        target_->abandon();
+        fail("印刷を終えられません: ", target_->name());
     }
-    if (!file_) return;
-    QFile drawn(drawn_->fileName());
-    if (!drawn.open(QIODevice::ReadOnly)) fail("一時ファイルを読めません: ", drawn.fileName());
     try {
-        while (!drawn.atEnd()) {
-            const QByteArray block = drawn.read(1 << 20);
-            if (block.isEmpty()) fail("一時ファイルを読めません: ", drawn.fileName());
-            file_->write(
-                std::string_view(block.constData(), static_cast<std::size_t>(block.size())));
-        }
-        file_->commit();
+        target_->finish();
     } catch (...) {
-        file_->abandon();
+        target_->abandon();
         throw;
     }
 }
@@ -236,11 +243,70 @@ void QtPrinterSurface::abortJob() noexcept {
         // Where the engine cannot abort, ending still sends the pages drawn;
         // OutPut_Printer lays the whole table out before the first page, so a
         // failure there happens before any job starts.
-        printer_.abort();
+        target_->abort();
         painter_.end();
     }
-    if (file_) file_->abandon();
+    target_->abandon();
 }
+
+namespace {
+
+// The command line's targets: Qt GUI's PDF writer on a temporary file, which
+// becomes the PDF asked for or goes to a CUPS printer as one job.
+class PdfWriterTarget : public PageTarget {
+  public:
+    // pdfPath empty: the job goes to printerName.
+    PdfWriterTarget(const QString& pdfPath, std::string printerName)
+        : pdf_(pdfPath.isEmpty() ? nullptr : std::make_unique<DrawnPdf>(pdfPath)),
+          printer_(std::move(printerName)),
+          spool_(pdf_ ? nullptr
+                      : std::make_unique<QTemporaryFile>(QDir::tempPath() +
+                                                         QStringLiteral("/tamsel-XXXXXX.pdf"))) {
+        if (spool_ && !spool_->open()) fail("一時ファイルを作れません: ", spool_->fileTemplate());
+        if (spool_) spool_->close();
+        writer_.emplace(pdf_ ? pdf_->drawnPath() : spool_->fileName());
+        writer_->setResolution(PrinterDpi);
+        writer_->setCreator(QStringLiteral("Tamsel"));
+    }
+    QPagedPaintDevice& device() override { return *writer_; }
+    QString name() const override { return pdf_ ? pdf_->target() : QString::fromUtf8(printer_); }
+    void setTitle(const QString& title) override {
+        writer_->setTitle(title);
+        title_ = title.toStdString();
+    }
+    void finish() override {
+        if (pdf_) return pdf_->commit();
+        const std::string file = spool_->fileName().toStdString();
+        if (cupsPrintFile(printer_.c_str(), file.c_str(),
+                          title_.empty() ? "Tamsel" : title_.c_str(), 0, nullptr) == 0)
+            fail("印刷を終えられません: ", QString::fromUtf8(printer_) + QStringLiteral(" (") +
+                                               QString::fromUtf8(cupsLastErrorString()) +
+                                               QStringLiteral(")"));
+    }
+    void abandon() noexcept override {
+        if (pdf_) pdf_->abandon();
+    }
+
+  private:
+    std::unique_ptr<DrawnPdf> pdf_;
+    std::string printer_;
+    std::unique_ptr<QTemporaryFile> spool_;
+    std::optional<QPdfWriter> writer_;
+    std::string title_;
+};
+
+// The paper a CUPS printer is set to by default (its "media" option, by the
+// names IPP and PPDs give it); A4 where it says none we know.
+QPageSize::PageSizeId defaultPaperOf(const cups_dest_t& dest) {
+    const char* media = cupsGetOption("media", dest.num_options, dest.options);
+    const QString m = QString::fromUtf8(media ? media : "").toLower();
+    if (m.contains(QStringLiteral("letter"))) return QPageSize::Letter;
+    if (m.contains(QStringLiteral("a3"))) return QPageSize::A3;
+    if (m.contains(QStringLiteral("b4"))) return QPageSize::JisB4;
+    return QPageSize::A4;
+}
+
+}  // namespace
 
 QtPrinterService::QtPrinterService() = default;
 QtPrinterService::~QtPrinterService() = default;
@@ -253,21 +319,18 @@ std::unique_ptr<PrinterSurface> QtPrinterService::open(const PrintTarget& target
         previousHandler = qInstallMessageHandler(quietOutsideASession);
         app_ = std::make_unique<QGuiApplication>(argc, argv);
     }
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    if (!target.pdfPath.empty()) {
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(qPath(target.pdfPath));
-    } else {
-        const QString name = QString::fromUtf8(target.printerName);
-        if (QPrinterInfo::printerInfo(name).isNull()) fail("そのプリンターはありません: ", name);
-        printer->setPrinterName(name);
-    }
     QPageSize::PageSizeId size = QPageSize::A4;
+    if (target.pdfPath.empty()) {
+        const QString name = QString::fromUtf8(target.printerName);
+        cups_dest_t* dest =
+            cupsGetNamedDest(CUPS_HTTP_DEFAULT, target.printerName.c_str(), nullptr);
+        if (!dest) fail("そのプリンターはありません: ", name);
+        // A named printer keeps its own paper; a PDF is A4.
+        if (target.paper == Paper::Default) size = defaultPaperOf(*dest);
+        cupsFreeDests(1, dest);
+    }
     switch (target.paper) {
         case Paper::Default:
-            // A named printer keeps its own paper; a PDF is A4.
-            if (target.pdfPath.empty()) size = printer->pageLayout().pageSize().id();
-            break;
         case Paper::A4:
             break;
         case Paper::A3:
@@ -281,9 +344,12 @@ std::unique_ptr<PrinterSurface> QtPrinterService::open(const PrintTarget& target
             size = QPageSize::Letter;
             break;
     }
-    printer->setPageSize(QPageSize(size));
-    printer->setPageOrientation(target.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    return std::make_unique<QtPrinterSurface>(std::move(printer));
+    auto page = std::make_unique<PdfWriterTarget>(
+        target.pdfPath.empty() ? QString() : qPath(target.pdfPath), target.printerName);
+    page->device().setPageSize(QPageSize(size));
+    page->device().setPageOrientation(target.landscape ? QPageLayout::Landscape
+                                                       : QPageLayout::Portrait);
+    return std::make_unique<QtPrinterSurface>(std::move(page));
 }
 
 }  // namespace tamsel

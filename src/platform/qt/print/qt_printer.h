@@ -1,13 +1,16 @@
-// The printer surface over QPrinter and QPainter: device units of a 300-dpi
-// printer, Shift-JIS text converted at the crossing. A PDF is drawn into a
-// temporary file and copied through the safe file writer when the job ends, so
-// a failed or aborted job leaves no file and an old one as it was.
+// The printer surface over a paged Qt paint device and QPainter: device units of
+// a 300-dpi printer, Shift-JIS text converted at the crossing. A PDF is drawn
+// into a temporary file and copied through the safe file writer when the job
+// ends, so a failed or aborted job leaves no file and an old one as it was.
+// Qt GUI only: the window's QPrinter comes in through PageTarget from the
+// Widgets side, the command line prints through Qt's PDF writer and CUPS.
 #pragma once
 
 #include <QFont>
 #include <QFontMetrics>
 #include <QGlyphRun>
 #include <QList>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QTemporaryFile>
 #include <functional>
@@ -21,21 +24,51 @@
 #include "platform/printer.h"
 
 class QGuiApplication;
-class QPrinter;
 
 namespace tamsel {
 
 // The resolution the printer channel's device units are in.
 constexpr int PrinterDpi = 300;
 
+// What a surface prints on: a paged device, and what only its kind can do.
+class PageTarget {
+  public:
+    virtual ~PageTarget() = default;
+    virtual QPagedPaintDevice& device() = 0;
+    // The printer or the file, as messages name it.
+    virtual QString name() const = 0;
+    virtual void setTitle(const QString& title) = 0;
+    // After the painter ended: whether the device failed.
+    virtual bool failed() const { return false; }
+    // Before the painter ends: drops the job where the device can.
+    virtual void abort() {}
+    // The pages ended well: hands them on (the file into place, the job to the
+    // spooler). Throws Error.
+    virtual void finish() {}
+    // The job is dropped: no file is left.
+    virtual void abandon() noexcept {}
+};
+
+// A PDF drawn into a temporary file, put into place through the safe file
+// writer when the job ends well.
+class DrawnPdf {
+  public:
+    // Throws Error when the target's folder cannot take the file.
+    explicit DrawnPdf(const QString& target);
+    const QString& target() const { return target_; }
+    QString drawnPath() const;
+    void commit();
+    void abandon() noexcept;
+
+  private:
+    QString target_;
+    SafeFileWriter file_;
+    QTemporaryFile drawn_;
+};
+
 class QtPrinterSurface : public PrinterSurface {
   public:
-    // Prints on printer as the print dialog left it (a printer, or a PDF file
-    // when its output file name is set); printer must outlive the surface.
-    // Throws Error when the PDF's folder cannot take the file.
-    explicit QtPrinterSurface(QPrinter& printer);
-    // The same on a printer of its own.
-    explicit QtPrinterSurface(std::unique_ptr<QPrinter> printer);
+    explicit QtPrinterSurface(std::unique_ptr<PageTarget> target);
     ~QtPrinterSurface() override;
 
     int textWidth(std::string_view sjis) override;
@@ -68,22 +101,19 @@ class QtPrinterSurface : public PrinterSurface {
     const QFontMetrics& metrics();
     Line& line(std::string_view sjis);
 
-    std::unique_ptr<QPrinter> owned_;
-    QPrinter& printer_;
+    std::unique_ptr<PageTarget> target_;
+    QPagedPaintDevice& device_;
     QFont font_;
     std::optional<QFontMetrics> metrics_;
     std::unordered_map<std::string, Line, TextHash, std::equal_to<>> lines_;  // current font
     QPainter painter_;
     bool begun_ = false, finished_ = false;
-    // A PDF: the file asked for, and where the printer draws it meanwhile.
-    QString pdfTarget_;
-    std::unique_ptr<SafeFileWriter> file_;
-    std::unique_ptr<QTemporaryFile> drawn_;
 };
 
-// Opens surfaces on the command line's print targets. Starts Qt's offscreen
-// platform the first time it is needed when no application runs, so printing
-// needs no display.
+// Opens surfaces on the command line's print targets: a PDF file, or a CUPS
+// printer that gets the PDF when the job ends. Starts Qt's offscreen platform
+// the first time it is needed when no application runs, so printing needs no
+// display.
 class QtPrinterService : public PrinterService {
   public:
     QtPrinterService();
