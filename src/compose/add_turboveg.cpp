@@ -27,11 +27,13 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     std::vector<std::string> replaced;  // the plots where a character became "?"
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
     std::size_t placed = 0;
-    for (; placed < package.plotCount(); ++placed) {
-        TurbovegReleve r = package.releve(placed);
-        if (!appendReleve(t, d, index, r.view)) break;
-        if (r.replacedCharacters) replaced.push_back(std::move(r.name));
-    }
+    withDeferredCells(t.VegTable, index, [&] {
+        for (; placed < package.plotCount(); ++placed) {
+            TurbovegReleve r = package.releve(placed);
+            if (!appendReleve(t, d, index, r.view)) break;
+            if (r.replacedCharacters) replaced.push_back(std::move(r.name));
+        }
+    });
     if (placed > 0) {
         // As after reading a relevé of a data file: its scale and notation are current.
         t.data.CurrentCoverScale = 5;
