@@ -2,7 +2,9 @@
 // built directly in the table state as placing builds it. The save is set beside
 // writing and syncing as many bytes, the load beside reading the file; the load
 // runs in a process of its own, so its peak memory is the load's alone.
-//   bench_tablefile_bench [--large | --large-only | --size RELEVES SPECIES]
+//   bench_tablefile_bench [--large | --large-only | --size RELEVES SPECIES] [--keep]
+// --keep leaves the saved file in the temp folder, for profiling a load of it alone:
+//   bench_tablefile_bench --load FILE
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -60,6 +62,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     bool ok = true;
+    bool keep = false;
+    for (int k = 1; k < argc; ++k) keep = keep || std::strcmp(argv[k], "--keep") == 0;
     for (bench::Size size : bench::sizesFrom(argc, argv)) {
         BatchUi ui;
         TableState t;
@@ -118,7 +122,10 @@ int main(int argc, char** argv) {
         if (roundTrip)
             std::printf("  a loaded table saved, loaded and saved again: %s bytes\n",
                         same ? "same" : "DIFFERENT");
-        std::filesystem::remove(path);
+        if (keep)
+            std::printf("  kept %s\n", path.c_str());
+        else
+            std::filesystem::remove(path);
         std::filesystem::remove(path + ".again");
         std::filesystem::remove(path + ".third");
     }

@@ -113,7 +113,7 @@ struct WeightMatrix {
 
 // Thrown before anything has moved when the table cannot be ordered.
 Error refusal(const std::string& why) {
-    return Error(sj("反復平均法で並び替えできません: ") + why);
+    return Error(msg("反復平均法で並び替えできません: %1", why));
 }
 
 WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
@@ -130,8 +130,7 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
         int row = layout.speciesRow(s + 1);
         std::int32_t slot = speciesSlotAt(t, row);
         if (slot < 1 || slot >= t.TableArray.speciesSlots() || posOfSlot[slot] >= 0)
-            throw Error(sj("種の行 ") + std::to_string(row) + sj(" のスロット番号 ") +
-                        std::to_string(slot) + sj(" が不正です（範囲外か重複）"));
+            throw Error(msg("種の行 %1 のスロット番号 %2 が不正です（範囲外か重複）", row, slot));
         posOfSlot[slot] = s;
     }
     std::vector<bool> releveSlotUsed(static_cast<std::size_t>(t.TableArray.releveSlots()), false);
@@ -141,8 +140,7 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
         int col = TableLayout::releveCol(r + 1);
         std::int32_t slot = releveSlotAt(t, col);
         if (slot < 1 || slot >= t.TableArray.releveSlots() || releveSlotUsed[slot])
-            throw Error(sj("測定の列 ") + std::to_string(col) + sj(" のスロット番号 ") +
-                        std::to_string(slot) + sj(" が不正です（範囲外か重複）"));
+            throw Error(msg("測定の列 %1 のスロット番号 %2 が不正です（範囲外か重複）", col, slot));
         releveSlotUsed[slot] = true;
         std::int64_t total = 0;
         for (const auto& [speciesSlot, codes] : t.TableArray.releve(slot)) {
@@ -157,9 +155,10 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
         start[r + 1] = entries.size();
         if (total == 0) {
             std::string serial = trimControl(t.VegTable.cell(col, TableLayout::SerialRow));
-            throw refusal(sj("列 ") + std::to_string(col) + sj("（通し番号 ") + serial +
-                          sj("）の測定に、被度のある種がありません（空の列か、") +
-                          sj("「*」だけの列です）"));
+            throw refusal(
+                msg("列 %1（通し番号 %2）の測定に、被度のある種がありません（空の列か、"
+                    "「*」だけの列です）",
+                    col, serial));
         }
     }
     auto each = [&](auto&& f) {
@@ -305,16 +304,15 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
 }  // namespace
 
 std::string recipReport(const RecipResult& r) {
-    const std::string passes = std::to_string(r.passes);
     switch (r.end) {
         case RecipEnd::Converged:
-            return sj("反復平均法: ") + passes + sj(" 回の反復で収束しました");
+            return msg("反復平均法: %1 回の反復で収束しました", r.passes);
         case RecipEnd::Cycle:
-            return sj("反復平均法: ") + passes + sj(" 回の反復で同じ状態に戻ったため止めました");
+            return msg("反復平均法: %1 回の反復で同じ状態に戻ったため止めました", r.passes);
         case RecipEnd::Limit:
             break;
     }
-    return sj("反復平均法: 上限の ") + passes + sj(" 回で止めました（収束していません）");
+    return msg("反復平均法: 上限の %1 回で止めました（収束していません）", r.passes);
 }
 
 const char* recipEndName(RecipEnd end) {
@@ -383,14 +381,14 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
             Scores& rNew = rs[newSet];
             auto [lo, hi] = w.byReleve.average(ss[oldSet], rNew);
             if (!stretch(rNew, lo, hi))
-                throw refusal(sj("第 ") + std::to_string(result.passes) +
-                              sj(" 回の計算で、すべての測定の得点が等しくなりました"));
+                throw refusal(
+                    msg("第 %1 回の計算で、すべての測定の得点が等しくなりました", result.passes));
 
             Scores& sNew = ss[newSet];
             std::tie(lo, hi) = w.bySpecies.average(rNew, sNew);
             if (!stretch(sNew, lo, hi))
-                throw refusal(sj("第 ") + std::to_string(result.passes) +
-                              sj(" 回の計算で、すべての種の得点が等しくなりました"));
+                throw refusal(
+                    msg("第 %1 回の計算で、すべての種の得点が等しくなりました", result.passes));
 
             // Whole numbers, summed exactly as integers.
             std::int64_t dsp = 0, drel = 0;

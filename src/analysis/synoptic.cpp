@@ -49,12 +49,13 @@ SynopticOptions parseSynopticOptions(const std::string& threshold, const std::st
     SynopticOptions o;
     auto t = parseNumber(threshold);
     if (!t || *t < -100 || *t > 100)
-        throw Error(sj("φの閾値は -100 から 100 までの数で指定してください: ") + threshold);
+        throw Error(msg("φの閾値は -100 から 100 までの数で指定してください: %1", threshold));
     o.threshold = *t;
     if (!trimControl(level).empty()) {
         auto p = parseNumber(level);
         if (!p || *p < 0 || *p > 1)
-            throw Error(sj("Fisher検定の有意水準は 0 から 1 までの数で指定してください: ") + level);
+            throw Error(
+                msg("Fisher検定の有意水準は 0 から 1 までの数で指定してください: %1", level));
         o.fisherLevel = *p;
     }
     return o;
@@ -257,11 +258,11 @@ void writeSynopticCsv(ByteSink& out, const Synoptic& s) {
 }
 
 std::string synopticSummary(const Synoptic& s) {
-    std::string text = std::to_string(s.groups.size()) + sj(" 群");
+    std::string text = msg("%1 群", s.groups.size());
     const std::vector<std::uint32_t> counts = s.diagnosticCounts();
     for (std::size_t g = 0; g < counts.size(); ++g) {
         text += g == 0 ? sj("　識別種 ") : sj("、");
-        text += sj("群") + std::to_string(g + 1) + ": " + std::to_string(counts[g]) + sj(" 種");
+        text += msg("群%1: %2 種", g + 1, counts[g]);
     }
     return text;
 }

@@ -895,8 +895,7 @@ TwinspanResult twinspan(const TwinspanMatrix& data, const TwinspanOptions& optio
     for (std::int32_t r = 0; r < R; ++r) classifiable += inc.start[r + 1] > inc.start[r] ? 1 : 0;
     if (classifiable < 2) throw Error(sj("分類できる測定（種を含む測定）が 2 つ以上ありません"));
     if (options.clusters > classifiable)
-        throw Error(sj("群の数が分類できる測定の数 ") + std::to_string(classifiable) +
-                    sj(" を超えています"));
+        throw Error(msg("群の数が分類できる測定の数 %1 を超えています", classifiable));
 
     const auto entries = static_cast<double>(inc.attr.size());
     const bool modified = options.clusters > 0;

@@ -22,7 +22,7 @@ using Texts = TwinspanOptionTexts;
 using Names = std::array<std::string, Texts::FieldCount>;
 
 [[noreturn]] void refuse(const std::string& name, const std::string& text, const char* why) {
-    throw Error(name + sj(" の値 \"") + text + sj("\" は使えません（") + sj(why) + sj("）"));
+    throw Error(msg("%1 の値 \"%2\" は使えません（%3）", name, text, sj(why)));
 }
 
 std::optional<double> number(std::string_view s) {
@@ -317,8 +317,7 @@ void Item_TwinspanClick(TableState& t, Ui& ui, TwinspanOptionTexts& last) {
         ui.status(sj("TWINSPAN を取り消しました（表はそのままです）"));
         return;
     }
-    ui.status(sj("TWINSPAN: ") + std::to_string(run->result.groups().size()) +
-              sj(" 群に分けました"));
+    ui.status(msg("TWINSPAN: %1 群に分けました", run->result.groups().size()));
     if (!ui.showReport(sj("TWINSPAN の結果"), run->report)) return;
     auto path = askOutputFile(t, ui, TextFilter, ".txt", "-twinspan.txt");
     if (!path) return;

@@ -159,17 +159,19 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
     bar.setMin(static_cast<int>(f.RtN1));
     bar.setMax(static_cast<int>(f.RtN2));
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
-    for (std::int64_t n = f.RtN1; n <= f.RtN2; ++n) {
-        bar.setPosition(static_cast<int>(n));
-        if (skipAgain && again.count(static_cast<std::int32_t>(n))) continue;
-        if (!take(static_cast<std::int32_t>(n), read)) continue;
-        if (!appendReleve(t, d, index, lastReleve(t.data))) {
-            skipped.unplaced = static_cast<std::int32_t>(n);
-            break;
+    withDeferredCells(t.VegTable, index, [&] {
+        for (std::int64_t n = f.RtN1; n <= f.RtN2; ++n) {
+            bar.setPosition(static_cast<int>(n));
+            if (skipAgain && again.count(static_cast<std::int32_t>(n))) continue;
+            if (!take(static_cast<std::int32_t>(n), read)) continue;
+            if (!appendReleve(t, d, index, lastReleve(t.data))) {
+                skipped.unplaced = static_cast<std::int32_t>(n);
+                break;
+            }
+            setOrigin(t, releveSlotAt(t, TableLayout::releveCol(t.ReleveCount)),
+                      {source, static_cast<std::int32_t>(n)});
         }
-        setOrigin(t, releveSlotAt(t, TableLayout::releveCol(t.ReleveCount)),
-                  {source, static_cast<std::int32_t>(n)});
-    }
+    });
     return skipped;
 }
 

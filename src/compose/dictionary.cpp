@@ -24,8 +24,7 @@ void refreshIndex(const ReplaceName& d) {
 }
 
 std::string lineError(const std::string& path, long line, const char* what) {
-    return sj("異名辞書ファイル ") + fromUtf8(path) + sj(" の ") + std::to_string(line) +
-           sj(" 行目: ") + sj(what);
+    return msg("異名辞書ファイル %1 の %2 行目: %3", fromUtf8(path), line, sj(what));
 }
 
 }  // namespace
@@ -74,8 +73,8 @@ void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui) {
     if (!chosen) return;
     t.DictionaryFileName = *chosen;
     if (!LoadDictionary(d, *chosen))
-        throw Error(sj("異名辞書ファイルがありません: ") + fromUtf8(*chosen));
-    t.DictionaryStatus = sj("辞書＝") + fromUtf8(*chosen);
+        throw Error(msg("異名辞書ファイルがありません: %1", fromUtf8(*chosen)));
+    t.DictionaryStatus = msg("辞書＝%1", fromUtf8(*chosen));
     RefreshCaption(t, ui);
 }
 

@@ -9,10 +9,18 @@
 
 namespace tamsel {
 
+namespace {
+std::uint32_t tagOf(std::size_t hash) {
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32);
+}
+}  // namespace
+
 std::size_t SpeciesRowIndex::probe(std::string_view name, std::size_t hash) const {
     const std::size_t mask = items_.size() - 1;
+    const std::uint32_t tag = tagOf(hash);
     std::size_t k = hash & mask;
-    while (items_[k].position != 0 && (items_[k].hash != hash || items_[k].name != name))
+    while (items_[k].position != 0 &&
+           (items_[k].tag != tag || names_[static_cast<std::size_t>(items_[k].position)] != name))
         k = (k + 1) & mask;
     return k;
 }
@@ -28,8 +36,11 @@ void SpeciesRowIndex::reserve(std::size_t names) {
     if (size <= items_.size()) return;
     std::vector<Item> old = std::move(items_);
     items_ = std::vector<Item>(size);
-    for (Item& it : old)
-        if (it.position != 0) items_[probe(it.name, it.hash)] = std::move(it);
+    for (const Item& it : old) {
+        if (it.position == 0) continue;
+        const std::string& name = names_[static_cast<std::size_t>(it.position)];
+        items_[probe(name, std::hash<std::string_view>{}(name))] = it;
+    }
 }
 
 void SpeciesRowIndex::add(std::string name, std::int32_t position) {
@@ -37,8 +48,21 @@ void SpeciesRowIndex::add(std::string name, std::int32_t position) {
     const std::size_t hash = std::hash<std::string_view>{}(name);
     Item& it = items_[probe(name, hash)];
     if (it.position != 0) return;  // the first row with the name keeps it
-    it = Item{hash, position, std::move(name)};
+    it = Item{tagOf(hash), position};
+    if (names_.size() <= static_cast<std::size_t>(position))
+        names_.resize(static_cast<std::size_t>(position) + 1);
+    names_[static_cast<std::size_t>(position)] = std::move(name);
     ++used_;
+}
+
+void DeferredCells::add(int col, int row, std::string text) {
+    cells_.push_back(CellWrite{col, row, std::move(text)});
+    if (cells_.size() >= Batch) flush();
+}
+
+void DeferredCells::flush() {
+    grid_.setCells(cells_);
+    cells_.clear();
 }
 
 namespace {
@@ -113,7 +137,11 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
     t.FreqRow = layout.freqRow();
     static const std::string rule = sj("──");
     g.setCell(col, t.FreqRow, rule);
-    if (index.freqRow != t.FreqRow) index = indexUnder(t, layout);
+    if (index.freqRow != t.FreqRow) {
+        DeferredCells* cells = index.cells;
+        index = indexUnder(t, layout);
+        index.cells = cells;
+    }
 
     // A free column's slot holds no codes; clearing it keeps stale codes from
     // ever showing through this column.
@@ -132,6 +160,7 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
         if (i == 0) {
             i = t.SpeciesCount + 1;
             if (i > t.PlantCapacity && !AddRow(t, i)) {
+                if (index.cells) index.cells->flush();
                 unplace(t, layout, col, releveSlot, speciesBefore);
                 index.freqRow = -1;  // it holds the rows just taken back
                 return false;
@@ -140,7 +169,10 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
             index.add(std::move(name), i);
         }
         const int row = layout.speciesRow(i);
-        g.setCell(col, row, LayerSummary(e.codes));
+        if (index.cells)
+            index.cells->add(col, row, LayerSummary(e.codes));
+        else
+            g.setCell(col, row, LayerSummary(e.codes));
         if (index.slotOf.size() <= static_cast<std::size_t>(i))
             index.slotOf.resize(static_cast<std::size_t>(i) + 1, 0);
         std::int32_t& slot = index.slotOf[static_cast<std::size_t>(i)];

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compose/replace_name.h"
+#include "table/grid.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -14,11 +15,32 @@ namespace tamsel {
 // Species name -> position (1-based, below FreqRow) of the first species row with
 // that name. Built from the grid when a scan starts; PutTable keeps it up to date
 // as it adds rows, so finding a species costs one probe instead of a scan. The
-// names are held in one flat open-addressing table: a probe touches one entry of
-// one array, where a node-based map touched a bucket, a node and its string in
-// three places of the heap (the lookup was a quarter of a large add).
+// names are found through one flat open-addressing table of small entries: a
+// probe touches one entry of one array and then the name it points to, where a
+// node-based map touched a bucket, a node and its string in three places of the
+// heap (the lookup was a quarter of a large add).
+// The species cells of the relevés one command places, written to the grid a few
+// thousand relevés at a time, row by row (Grid::setCells): placed a column at a
+// time, every cell went to the tail of its own species row, a cache miss apiece
+// (a third of a large add). Only the scan writes those cells meanwhile, and the
+// rows and columns stay where they are.
+class DeferredCells {
+  public:
+    explicit DeferredCells(Grid& g) : grid_(g) {}
+    void add(int col, int row, std::string text);
+    void flush();
+
+  private:
+    static constexpr std::size_t Batch = std::size_t{1} << 17;  // about 5 MiB
+    Grid& grid_;
+    std::vector<CellWrite> cells_;
+};
+
 class SpeciesRowIndex {
   public:
+    // Where the species cells go when set (see withDeferredCells); else straight
+    // into the grid.
+    DeferredCells* cells = nullptr;
     std::int32_t freqRow = -1;  // the FreqRow the positions were taken under
     // The slot number of the species row at each position, read from the grid the
     // first time the row is written (0: not read yet); rows do not move during a
@@ -32,17 +54,36 @@ class SpeciesRowIndex {
     void reserve(std::size_t names);
 
   private:
+    // Eight bytes an entry, so that the table of a large add stays in the cache;
+    // the name is compared only when the hash's high half matches.
     struct Item {
-        std::size_t hash = 0;
+        std::uint32_t tag = 0;      // the high half of the name's hash
         std::int32_t position = 0;  // 0: a free entry
-        std::string name;
     };
     std::size_t probe(std::string_view name, std::size_t hash) const;
-    std::vector<Item> items_;  // a power of two in size, at most half in use
+    std::vector<Item> items_;         // a power of two in size, at most half in use
+    std::vector<std::string> names_;  // by position
     std::size_t used_ = 0;
 };
 
 SpeciesRowIndex buildSpeciesRowIndex(const TableState& t);
+
+// Runs scan() with index's species cells deferred; they are all in the grid when
+// it returns or throws, so the relevés placed stay whole either way.
+template <typename Scan>
+void withDeferredCells(Grid& g, SpeciesRowIndex& index, Scan&& scan) {
+    DeferredCells cells(g);
+    index.cells = &cells;
+    try {
+        scan();
+    } catch (...) {
+        index.cells = nullptr;
+        cells.flush();
+        throw;
+    }
+    index.cells = nullptr;
+    cells.flush();
+}
 
 // Writes relevé j (the caller has set ReleveCount to j) from r, whatever source
 // read it: header cells, "──" in row FreqRow, one cell per species,

@@ -66,9 +66,9 @@ std::string reason(int err) {
             text = "入出力エラーです";
             break;
         default:
-            return " (" + fromUtf8(std::strerror(err)) + ")";
+            return msg(" (%1)", fromUtf8(std::strerror(err)));
     }
-    return sj("（") + sj(text) + sj("）");
+    return msg("（%1）", sj(text));
 }
 
 // The file a path names: a symbolic link is followed to its target (which need
@@ -83,7 +83,7 @@ std::string followLinks(std::string path) {
         target.resize(static_cast<std::size_t>(n));
         path = target.starts_with('/') ? target : folderOf(path) + "/" + target;
     }
-    throw Error(sj("シンボリックリンクが循環しています: ") + fromUtf8(path));
+    throw Error(msg("シンボリックリンクが循環しています: %1", fromUtf8(path)));
 }
 
 }  // namespace
@@ -92,10 +92,10 @@ SafeFileWriter::SafeFileWriter(std::string path)
     : path_(std::move(path)), realPath_(followLinks(path_)) {
     struct stat st {};
     if (::stat(realPath_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw Error(sj("保存先がフォルダです: ") + fromUtf8(path_));
+        throw Error(msg("保存先がフォルダです: %1", fromUtf8(path_)));
     std::string pattern = realPath_ + ".XXXXXX";
     fd_ = ::mkstemp(pattern.data());
-    if (fd_ < 0) throw Error(sj("ファイルを作成できません: ") + fromUtf8(path_) + reason(errno));
+    if (fd_ < 0) throw Error(msg("ファイルを作成できません: %1%2", fromUtf8(path_), reason(errno)));
     tempPath_ = std::move(pattern);
     // mkstemp makes the file private; a saved file gets the usual permissions.
     mode_t mask = ::umask(0);
@@ -110,10 +110,10 @@ SafeFileWriter::~SafeFileWriter() {
     abandon();
 }
 
-void SafeFileWriter::fail(const char* what) {
+void SafeFileWriter::fail(const char* utf8Pattern) {
     int err = errno;
     abandon();
-    throw Error(sj(what) + fromUtf8(path_) + reason(err));
+    throw Error(msg(utf8Pattern, fromUtf8(path_), reason(err)));
 }
 
 void SafeFileWriter::flushBuffer() {
@@ -132,7 +132,7 @@ void SafeFileWriter::writeAll(std::string_view first, std::string_view second) {
         ssize_t n = ::writev(fd_, piece + k, 2 - k);
         if (n < 0) {
             if (errno == EINTR) continue;
-            fail("ファイルに書き込めません: ");
+            fail("ファイルに書き込めません: %1%2");
         }
         written_ += static_cast<std::uint64_t>(n);
         for (auto left = static_cast<std::size_t>(n); left > 0; ++k) {
@@ -166,7 +166,7 @@ void SafeFileWriter::startWriteBack() {
 }
 
 void SafeFileWriter::write(std::string_view bytes) {
-    if (fd_ < 0) throw Error(sj("ファイルに書き込めません: ") + fromUtf8(path_));
+    if (fd_ < 0) throw Error(msg("ファイルに書き込めません: %1", fromUtf8(path_)));
     if (bytes.size() >= DirectSize) {
         writeAll(buffer_, bytes);
         buffer_.clear();
@@ -177,22 +177,22 @@ void SafeFileWriter::write(std::string_view bytes) {
 }
 
 void SafeFileWriter::commit() {
-    if (fd_ < 0) throw Error(sj("ファイルに書き込めません: ") + fromUtf8(path_));
+    if (fd_ < 0) throw Error(msg("ファイルに書き込めません: %1", fromUtf8(path_)));
     flushBuffer();
-    if (::fsync(fd_) != 0) fail("ファイルに書き込めません: ");
+    if (::fsync(fd_) != 0) fail("ファイルに書き込めません: %1%2");
     int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0) {
         fd_ = -1;
         int err = errno;
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
-        throw Error(sj("ファイルに書き込めません: ") + fromUtf8(path_) + reason(err));
+        throw Error(msg("ファイルに書き込めません: %1%2", fromUtf8(path_), reason(err)));
     }
     if (::rename(tempPath_.c_str(), realPath_.c_str()) != 0) {
         int err = errno;
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
-        throw Error(sj("ファイルを保存できません: ") + fromUtf8(path_) + reason(err));
+        throw Error(msg("ファイルを保存できません: %1%2", fromUtf8(path_), reason(err)));
     }
     tempPath_.clear();
     // The rename itself reaches the disk only when the folder is synced.
@@ -229,14 +229,14 @@ namespace {
 template <typename Read>
 void withFileForReading(const std::string& path, Read&& read) {
     int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) throw Error(sj("ファイルが開けません: ") + fromUtf8(path) + reason(errno));
+    if (fd < 0) throw Error(msg("ファイルが開けません: %1%2", fromUtf8(path), reason(errno)));
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        throw Error(sj("ファイルが開けません: ") + fromUtf8(path));
+        throw Error(msg("ファイルが開けません: %1", fromUtf8(path)));
     read(fd, static_cast<std::size_t>(st.st_size));
 }
 
@@ -246,7 +246,7 @@ std::size_t readSome(int fd, char* buf, std::size_t size, const std::string& pat
         ssize_t n = ::read(fd, buf, size);
         if (n >= 0) return static_cast<std::size_t>(n);
         if (errno != EINTR)
-            throw Error(sj("ファイルが読めません: ") + fromUtf8(path) + reason(errno));
+            throw Error(msg("ファイルが読めません: %1%2", fromUtf8(path), reason(errno)));
     }
 }
 }  // namespace

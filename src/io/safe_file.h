@@ -37,7 +37,8 @@ class SafeFileWriter : public ByteSink {
     void flushBuffer();
     void writeAll(std::string_view first, std::string_view second);
     void startWriteBack();
-    [[noreturn]] void fail(const char* what);
+    // Throws the message of utf8Pattern with %1 the file and %2 why (errno).
+    [[noreturn]] void fail(const char* utf8Pattern);
 
     std::string path_;
     std::string realPath_;  // path_ with symbolic links followed

@@ -11,16 +11,14 @@ namespace tamsel {
 std::int32_t releveSlotChecked(const TableState& t, std::int32_t j) {
     std::int32_t rs = releveSlotAt(t, TableLayout::releveCol(j));
     if (rs < 0 || rs >= t.TableArray.releveSlots())
-        throw Error(sj("測定の列 ") + std::to_string(j) + sj(" の格納番号が範囲外です: ") +
-                    std::to_string(rs));
+        throw Error(msg("測定の列 %1 の格納番号が範囲外です: %2", j, rs));
     return rs;
 }
 
 std::int32_t speciesSlotChecked(const TableState& t, std::int32_t i) {
     std::int32_t s = speciesSlotAt(t, layoutOf(t).speciesRow(i));
     if (s < 0 || s >= t.TableArray.speciesSlots())
-        throw Error(sj("種の行 ") + std::to_string(i) + sj(" の格納番号が範囲外です: ") +
-                    std::to_string(s));
+        throw Error(msg("種の行 %1 の格納番号が範囲外です: %2", i, s));
     return s;
 }
 

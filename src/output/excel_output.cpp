@@ -236,9 +236,9 @@ void Output_ExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOpt
 void checkSheetLimits(const TableState& t, const ExcelOutputOptions& o) {
     const std::int64_t columns = sheetColOf(t.ReleveCount) + (o.withFrequency ? 1 : 0);
     if (columns > SheetMaxColumns)
-        throw Error(sj("ワークシートの列数の上限 16,384 列を超えるので書き出せません（測定 ") +
-                    std::to_string(t.ReleveCount) + sj(" 件で ") + std::to_string(columns) +
-                    sj(" 列）"));
+        throw Error(msg(
+            "ワークシートの列数の上限 16,384 列を超えるので書き出せません（測定 %1 件で %2 列）",
+            t.ReleveCount, columns));
     std::int64_t rows = 2 + (t.PrintItemBoxes[1].checked ? 1 : 0);
     const TableLayout layout = layoutOf(t);
     for (int k = 2; k <= 29; ++k)
@@ -247,8 +247,8 @@ void checkSheetLimits(const TableState& t, const ExcelOutputOptions& o) {
     const std::int64_t to = std::min(o.toPlant, t.SpeciesCount);
     if (to >= from) rows += to - from + 1;
     if (rows > SheetMaxRows)
-        throw Error(sj("ワークシートの行数の上限 1,048,576 行を超えるので書き出せません（") +
-                    std::to_string(rows) + sj(" 行）"));
+        throw Error(
+            msg("ワークシートの行数の上限 1,048,576 行を超えるので書き出せません（%1 行）", rows));
 }
 
 void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o,
@@ -264,8 +264,8 @@ void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptio
     try {
         fillWorkbook(t, ui, d, o, x);
     } catch (const AutomationError& e) {
-        failure = std::make_exception_ptr(
-            Error(sj("MS Excelへ書き込めませんでした: ") + std::string(e.what())));
+        failure =
+            std::make_exception_ptr(Error(msg("MS Excelへ書き込めませんでした: %1", e.what())));
     } catch (...) {
         failure = std::current_exception();
     }

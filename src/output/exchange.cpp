@@ -307,9 +307,9 @@ void writeReleveStats(ByteSink& out, const TableState& t) {
 
 namespace {
 
-std::string valuesLineError(const std::string& fileName, long line, const char* what) {
-    return sj("指標値ファイル ") + fromUtf8(fileName) + sj(" の ") + std::to_string(line) +
-           sj(" 行目: ") + sj(what);
+// what: the fault, in Shift-JIS.
+std::string valuesLineError(const std::string& fileName, long line, const std::string& what) {
+    return msg("指標値ファイル %1 の %2 行目: %3", fromUtf8(fileName), line, what);
 }
 
 // The name field of a values line, and where its value begins; nothing when the
@@ -359,12 +359,12 @@ IndicatorValues parseIndicatorValues(std::string_view bytes, const std::string& 
             auto sjis = fromUtf8Strict(line);
             if (!sjis)
                 throw Error(
-                    valuesLineError(fileName, lineNo, "Shift-JIS で表せない文字があります"));
+                    valuesLineError(fileName, lineNo, sj("Shift-JIS で表せない文字があります")));
             converted = std::move(*sjis);
             line = converted;
         } else if (!toUtf8Strict(line)) {
             throw Error(valuesLineError(fileName, lineNo,
-                                        "Shift-JIS の文字として読めないバイトがあります"));
+                                        sj("Shift-JIS の文字として読めないバイトがあります")));
         }
         if (trimmed(line).empty()) continue;
         auto fields = splitValuesLine(line);
@@ -376,12 +376,12 @@ IndicatorValues parseIndicatorValues(std::string_view bytes, const std::string& 
             ok = !text.empty() && r.ec == std::errc() && r.ptr == text.data() + text.size() &&
                  std::isfinite(value);
         }
-        if (!ok) throw Error(valuesLineError(fileName, lineNo, "種名と数値の行ではありません"));
+        if (!ok) throw Error(valuesLineError(fileName, lineNo, sj("種名と数値の行ではありません")));
         std::string key = foldLetterCase(fields->first);
         auto [it, fresh] = lineOf.try_emplace(key, lineNo);
         if (!fresh)
-            throw Error(valuesLineError(fileName, lineNo, "") + fields->first + sj(" は ") +
-                        std::to_string(it->second) + sj(" 行目にもあります"));
+            throw Error(valuesLineError(
+                fileName, lineNo, msg("%1 は %2 行目にもあります", fields->first, it->second)));
         v.byName.emplace(std::move(key), value);
     }
     return v;

@@ -35,7 +35,7 @@ void Get_PrintItems(TableState& t, PrintPanel& p, Ui& ui) {
 void BtnToPrintClick(TableState& t, PrintPanel& p, Ui& ui) {
     // The title goes into every later table file, which cannot hold line breaks.
     if (auto problem = editTextProblem(p.EditTitle))
-        throw Error(sj("標題にできません: ") + *problem);
+        throw Error(msg("標題にできません: %1", *problem));
     p.visible = false;
     t.TableTitle = p.EditTitle;
     RefreshCaption(t, ui);
@@ -58,8 +58,7 @@ void BtnCancelPrintClick(PrintPanel& p) {
 
 std::uint16_t rangeValue(const SpinEdit& e, const char* fieldName) {
     if (e.value < 0 || e.value > 65535)
-        throw Error(sj(fieldName) + sj(" の値が範囲外です（0 から 65535）: ") +
-                    std::to_string(e.value));
+        throw Error(msg("%1 の値が範囲外です（0 から 65535）: %2", sj(fieldName), e.value));
     return static_cast<std::uint16_t>(e.value);
 }
 

@@ -126,9 +126,9 @@ std::uint16_t printerPerPage(int pageWidth, int sampleWidth) {
     const long long perPage =
         sampleWidth > 0 ? static_cast<long long>(pageWidth / sampleWidth) - 8 : -1;
     if (perPage < 0 || perPage > 65535)
-        throw Error(sj("用紙の幅が狭すぎます（\"01234\" が 8 つ入りません）: 幅 ") +
-                    std::to_string(pageWidth) + sj("、\"01234\" の幅 ") +
-                    std::to_string(sampleWidth));
+        throw Error(
+            msg("用紙の幅が狭すぎます（\"01234\" が 8 つ入りません）: 幅 %1、\"01234\" の幅 %2",
+                pageWidth, sampleWidth));
     return static_cast<std::uint16_t>(perPage);
 }
 

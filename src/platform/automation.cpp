@@ -21,8 +21,8 @@ AutoObject Dispatcher::object(AutoObject of, std::string_view member, CallKind k
                               std::initializer_list<AutoArg> args) {
     AutoResult r = invoke(of, member, kind, args);
     if (r.type != AutoResult::Type::Object || !r.object)
-        throw AutomationError(sj("オートメーションの呼び出しがオブジェクトを返しませんでした: ") +
-                              std::string(member));
+        throw AutomationError(
+            msg("オートメーションの呼び出しがオブジェクトを返しませんでした: %1", member));
     return r.object;
 }
 
@@ -34,11 +34,9 @@ AutoObject ServerRegistry::create(std::string_view name) {
     auto f = std::find_if(factories_.begin(), factories_.end(),
                           [&](const auto& e) { return sameMember(e.first, name); });
     if (f == factories_.end())
-        throw AutomationError(sj("オートメーション・サーバーがありません: ") + std::string(name));
+        throw AutomationError(msg("オートメーション・サーバーがありません: %1", name));
     std::unique_ptr<AutomationServer> server = f->second();
-    if (!server)
-        throw AutomationError(sj("オートメーション・サーバーを起動できません: ") +
-                              std::string(name));
+    if (!server) throw AutomationError(msg("オートメーション・サーバーを起動できません: %1", name));
     AutoObject app{server.get(), server->applicationId()};
     running_.push_back(std::move(server));
     return app;
@@ -49,8 +47,7 @@ AutoResult ServerRegistry::invoke(AutoObject object, std::string_view member, Ca
     auto s = std::find_if(running_.begin(), running_.end(),
                           [&](const auto& p) { return p.get() == object.server; });
     if (!object || s == running_.end())
-        throw AutomationError(sj("オートメーションのオブジェクトがありません: ") +
-                              std::string(member));
+        throw AutomationError(msg("オートメーションのオブジェクトがありません: %1", member));
     AutomationServer& server = **s;
     try {
         AutoResult r = server.invoke(object.id, member, kind, args);

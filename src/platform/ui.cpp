@@ -8,7 +8,7 @@ namespace tamsel {
 
 namespace {
 [[noreturn]] void rangeError(const char* what) {
-    throw Error(sj("進行表示の範囲が不正です: ") + sj(what));
+    throw Error(msg("進行表示の範囲が不正です: %1", sj(what)));
 }
 }  // namespace
 

@@ -14,8 +14,7 @@ std::string trimmed(const std::string& s) {
 }
 
 std::string counts(const TableState& t) {
-    return sj("測定数 ") + std::to_string(t.ReleveCount) + sj(" ｜ 種数 ") +
-           std::to_string(t.SpeciesCount);
+    return msg("測定数 %1 ｜ 種数 %2", t.ReleveCount, t.SpeciesCount);
 }
 
 }  // namespace
@@ -31,13 +30,12 @@ std::string cellInspection(const TableState& t, int col, int row) {
             const LayerCodes& codes = codesAt(t, col, row);
             const LayerCodes& head = t.TableArray.get(releveSlotAt(t, col), 0);
             const int notation = head[1] != 0 ? head[1] : t.data.CurrentNotation;
-            std::string text = t.VegTable.cell(L::NameCol, row) + sj(" ｜ ");
             std::string releve;
             for (int item : {2, 3})
                 if (int r = layout.itemRow(item); r && !t.VegTable.cell(col, r).empty())
                     releve += (releve.empty() ? "" : " ") + trimmed(t.VegTable.cell(col, r));
-            if (releve.empty()) releve = sj("測定 ") + std::to_string(L::releveAt(col));
-            text += releve + sj(" ｜ ");
+            if (releve.empty()) releve = msg("測定 %1", L::releveAt(col));
+            std::string text = msg("%1 ｜ %2 ｜ ", t.VegTable.cell(L::NameCol, row), releve);
             for (std::size_t k = 0; k < codes.size(); ++k)
                 text += (k ? "  " : "") + trimmed(t.LayerLabels[k]) + ": " +
                         trimmed(CoverCodeText(codes[k], notation));

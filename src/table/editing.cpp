@@ -21,15 +21,12 @@ std::string num(int n) {
 void requireTarget(int target, int lo, int hi, const char* action, const char* unit,
                    const char* verb) {
     if (target >= lo && target <= hi) return;
-    std::string text = sj(action) + sj("できません: ");
-    text += target <= 0 ? sj(unit) + sj("が選ばれていません")
-                        : sj(unit) + " " + num(target) + sj(" は対象外です");
-    if (hi < lo)
-        text += sj("（") + sj(verb) + sj("できる") + sj(unit) + sj("がありません）");
-    else
-        text += sj("（") + sj(verb) + sj("できるのは") + sj(unit) + " " + num(lo) + sj("～") +
-                num(hi) + sj(" です）");
-    throw Error(text);
+    const std::string why = target <= 0 ? msg("%1が選ばれていません", sj(unit))
+                                        : msg("%1 %2 は対象外です", sj(unit), target);
+    const std::string allowed = hi < lo
+                                    ? msg("%1できる%2がありません", sj(verb), sj(unit))
+                                    : msg("%1できるのは%2 %3～%4 です", sj(verb), sj(unit), lo, hi);
+    throw Error(msg("%1できません: %2（%3）", sj(action), why, allowed));
 }
 
 using L = TableLayout;
@@ -241,13 +238,13 @@ std::optional<std::string> editTextProblem(const std::string& s) {
     for (std::size_t i = 0; i < s.size(); ++i) {
         auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x20 || c == 0x7F)
-            return sj("改行やタブなどの制御文字は使えません（") + num(static_cast<int>(i) + 1) +
-                   sj(" バイト目）");
+            return msg("改行やタブなどの制御文字は使えません（%1 バイト目）",
+                       static_cast<int>(i) + 1);
         if (isLeadByte(c)) {
             auto d = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
             if (d < 0x40 || d == 0x7F || d > 0xFC)
-                return sj("２バイト文字が途中で切れています（") + num(static_cast<int>(i) + 1) +
-                       sj(" バイト目）");
+                return msg("２バイト文字が途中で切れています（%1 バイト目）",
+                           static_cast<int>(i) + 1);
             ++i;
         }
     }
@@ -258,8 +255,8 @@ void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui& ui) {
     // A refused text leaves the panel open, so the user can correct or cancel it.
     if (t.EditTarget == 1 || t.EditTarget == 2) {
         if (auto problem = editTextProblem(e.Edit1))
-            throw Error(sj(t.EditTarget == 1 ? "標題にできません: " : "コメントにできません: ") +
-                        *problem);
+            throw Error(msg(t.EditTarget == 1 ? "標題にできません: %1" : "コメントにできません: %1",
+                            *problem));
     }
     if (t.EditTarget == 2) {
         // The row may have gone while the panel stayed open.

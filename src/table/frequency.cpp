@@ -27,14 +27,12 @@ PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int
                 ++perColumn[L::releveAt(col)];
             }
         });
-        if (freq > 65535)
-            throw Error(sj("出現頻度が 65535 を超えました（行 ") + std::to_string(row) + sj("）"));
+        if (freq > 65535) throw Error(msg("出現頻度が 65535 を超えました（行 %1）", row));
         out.freq[i] = static_cast<std::uint16_t>(freq);
     }
     for (std::int32_t j = 1; j <= releveCount; ++j) {
         if (perColumn[j] > 65535)
-            throw Error(sj("種数が 65535 を超えました（列 ") + std::to_string(L::releveCol(j)) +
-                        sj("）"));
+            throw Error(msg("種数が 65535 を超えました（列 %1）", L::releveCol(j)));
         out.numSp[j] = static_cast<std::uint16_t>(perColumn[j]);
     }
     return out;

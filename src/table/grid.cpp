@@ -153,6 +153,55 @@ const std::string& Grid::cell(int col, int row) const {
 void Grid::setCell(int col, int row, std::string text) {
     checkCol(col);
     checkRow(row);
+    write(col, row, std::move(text));
+}
+
+void Grid::setCells(const std::vector<CellWrite>& cells) {
+    for (const CellWrite& c : cells) {
+        checkCol(c.col);
+        checkRow(c.row);
+    }
+    // A counting sort by physical row; within a row the cells keep their order.
+    std::vector<std::uint32_t> start(rows_.size() + 1, 0);
+    for (const CellWrite& c : cells) ++start[rowMap_[c.row] + 1];
+    for (std::size_t r = 1; r < start.size(); ++r) start[r] += start[r - 1];
+    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1), order(cells.size());
+    for (std::size_t k = 0; k < cells.size(); ++k)
+        order[fill[rowMap_[cells[k].row]]++] = static_cast<std::uint32_t>(k);
+    for (std::size_t pr = 0; pr < rows_.size(); ++pr) {
+        const std::uint32_t first = start[pr], last = start[pr + 1];
+        if (first == last) continue;
+        Row& r = rows_[pr];
+        // The common case: new cells beyond the row's last, in column order.
+        bool append = !r.isDense;
+        std::uint32_t after = r.sparse.empty() ? 0 : r.sparse.back().first + 1;
+        for (std::uint32_t k = first; append && k < last; ++k) {
+            const CellWrite& c = cells[order[k]];
+            const std::uint32_t phys = colMap_[c.col];
+            append = !c.text.empty() && phys >= after;
+            after = phys + 1;
+        }
+        if (!append) {
+            for (std::uint32_t k = first; k < last; ++k) {
+                const CellWrite& c = cells[order[k]];
+                write(c.col, c.row, c.text);
+            }
+            continue;
+        }
+        const std::size_t need = r.sparse.size() + (last - first);
+        if (need > r.sparse.capacity()) r.sparse.reserve(std::max(need, 2 * r.sparse.capacity()));
+        for (std::uint32_t k = first; k < last; ++k) {
+            const CellWrite& c = cells[order[k]];
+            if (link_.log) link_.log->makeRoom();  // the cell written must reach the log
+            r.sparse.emplace_back(colMap_[c.col], c.text);
+            if (link_.log) record(change::Cell{c.col, c.row, std::string()});
+        }
+        revision_ += last - first;
+        makeDenseIfFull(r);
+    }
+}
+
+void Grid::write(int col, int row, std::string text) {
     if (!link_.log) {
         if (put(physRow(row), colMap_[col], std::move(text))) ++revision_;
         return;
@@ -229,6 +278,31 @@ void Grid::setRowTexts(int row, const std::vector<std::string>& texts) {
     std::sort(r.sparse.begin(), r.sparse.end(),
               [](const Entry& x, const Entry& y) { return x.first < y.first; });
     makeDenseIfFull(r);
+    ++revision_;
+    physRow(row) = std::move(r);
+}
+
+void Grid::setRowCells(int row, std::span<const std::pair<int, std::string>> cells) {
+    checkRow(row);
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        checkCol(cells[k].first);
+        if (cells[k].second.empty() || (k > 0 && cells[k - 1].first >= cells[k].first))
+            throw Error(sj("表の行のセルの並びが正しくありません"));
+    }
+    recordRow(row, true);
+    Row r;
+    // The shape makeDenseIfFull would give the row filled cell by cell.
+    if (cells.size() >= 4 && 2 * cells.size() >= colOfPhys_.size()) {
+        r.isDense = true;
+        r.dense.resize(colOfPhys_.size());
+        for (const auto& [col, text] : cells) r.dense[colMap_[col]] = text;
+    } else {
+        r.sparse.reserve(cells.size());
+        for (const auto& [col, text] : cells) r.sparse.emplace_back(colMap_[col], text);
+        auto byPhys = [](const Entry& x, const Entry& y) { return x.first < y.first; };
+        if (!std::is_sorted(r.sparse.begin(), r.sparse.end(), byPhys))
+            std::sort(r.sparse.begin(), r.sparse.end(), byPhys);
+    }
     ++revision_;
     physRow(row) = std::move(r);
 }

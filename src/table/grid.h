@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,6 +18,12 @@
 #include "table/change_log.h"
 
 namespace tamsel {
+
+// One cell to write, for Grid::setCells.
+struct CellWrite {
+    int col = 0, row = 0;
+    std::string text;
+};
 
 class Grid {
   public:
@@ -40,6 +47,14 @@ class Grid {
     std::vector<std::string> rowTexts(int row) const;
     std::vector<std::string> colTexts(int col) const;
     void setRowTexts(int row, const std::vector<std::string>& texts);
+    // Writes the cells as setCell would one after another (the last write to a
+    // cell wins), but row by row: cells gathered a column at a time for many rows
+    // touch each row's storage once, where one setCell each was a cache miss at
+    // the tail of its row. A cell outside the grid throws Error before any change.
+    void setCells(const std::vector<CellWrite>& cells);
+    // The row's cells become these (columns ascending, each in the grid, texts
+    // not empty), the others empty; the storage is sized once, for a loader.
+    void setRowCells(int row, std::span<const std::pair<int, std::string>> cells);
 
     // Calls f(col, text) for each non-empty cell of a row, in no set order.
     template <typename F>
@@ -87,6 +102,8 @@ class Grid {
     void dropPhysCol(std::uint32_t phys);
     // Writes one cell; true when its text changed.
     bool put(Row& r, std::uint32_t phys, std::string&& text);
+    // setCell's work on a checked cell.
+    void write(int col, int row, std::string text);
     void makeDenseIfFull(Row& r);
     // Records the row's cells before they change; an empty row only when asked.
     void recordRow(int row, bool evenEmpty = false);

@@ -15,7 +15,7 @@ std::optional<std::string> askOutputFile(const TableState& t, Ui& ui, SaveFilter
 }
 
 void reportWritten(Ui& ui, const std::string& path) {
-    ui.status(sj("出力しました: ") + fromUtf8(path));
+    ui.status(msg("出力しました: %1", fromUtf8(path)));
 }
 
 }  // namespace tamsel

@@ -175,8 +175,8 @@ std::int32_t slotIn(const TableState& t, int col, int row) {
     const std::string& text = t.VegTable.cell(col, row);
     auto v = parseNumberField(text);
     if (!v) {
-        throw Error(sj("スロット番号が数値ではありません（列 ") + std::to_string(col) +
-                    sj("、行 ") + std::to_string(row) + sj("）: \"") + text + "\"");
+        throw Error(
+            msg("スロット番号が数値ではありません（列 %1、行 %2）: \"%3\"", col, row, text));
     }
     return *v;
 }

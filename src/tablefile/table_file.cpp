@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "datafile/numbers.h"
@@ -396,6 +397,8 @@ struct TableFileReader::State {
     // The non-zero cover entries as the file has them, species by species; they
     // become lt.codes in one pass at the end.
     std::vector<CoverEntry> cover;
+    // The cells of the grid row being read; kept from row to row with their buffers.
+    std::vector<std::pair<int, std::string>> rowCells;
     bool counted = false;  // line 2 read well
     bool foreign = false;  // line 1 or 2 is not a table file's
     std::int64_t coverEnd = 0, expected = 0;
@@ -509,14 +512,20 @@ void TableFileReader::State::line(std::string_view text, std::size_t length) {
             g.setRowCount(TableLayout::gridRowCount(lt.speciesCount));
             g.setColCount(static_cast<int>(cols));
         }
+        // The row's cells are gathered first, so that its storage is sized once.
+        std::size_t filled = 0;
         bool closed = forEachFilledCommaItem(text, [&](std::size_t k, std::string_view item) {
             if (k >= cols) return;
             if (hasLineBreak(item))
                 fault.at(n, sj("列 ") + num(static_cast<std::int64_t>(k)) +
                                 sj(" のセルに改行（CR）が含まれています。"));
-            g.setCell(static_cast<int>(k), r, std::string(item));
+            if (filled == rowCells.size()) rowCells.emplace_back();
+            rowCells[filled].first = static_cast<int>(k);
+            rowCells[filled].second.assign(item);
+            ++filled;
         });
         if (!closed) fault.at(n, sj("引用符 (\") が閉じていません。"));
+        g.setRowCells(r, std::span(rowCells).first(filled));
     });
 }
 

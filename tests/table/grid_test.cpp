@@ -376,5 +376,51 @@ TEST(Grid, LongRandomSequenceAgreesWithDenseArray) {
     }
 }
 
+// The bulk writes against the cell-by-cell one: batches with cells out of order,
+// written twice, emptied, in rows sparse and dense, between column moves.
+TEST(Grid, BulkWritesAgreeWithDenseArray) {
+    std::mt19937 rnd(20261208);
+    auto pick = [&](int n) { return static_cast<int>(rnd() % static_cast<unsigned>(n)); };
+    Dense d;
+    Grid g = filled(12, 9, d);
+    for (int step = 0; step < 400; ++step) {
+        const int rows = g.rowCount(), cols = g.colCount();
+        if (step % 3 == 0) {
+            std::vector<CellWrite> batch;
+            for (int k = pick(40); k > 0; --k) {
+                CellWrite w{pick(cols), pick(rows), pick(5) ? "b" + std::to_string(k) : ""};
+                d.rows[w.row][w.col] = w.text;
+                batch.push_back(w);
+            }
+            // In column order most cells land beyond their row's last, the quick way.
+            if (pick(2))
+                std::stable_sort(
+                    batch.begin(), batch.end(),
+                    [](const CellWrite& x, const CellWrite& y) { return x.col < y.col; });
+            g.setCells(batch);
+        } else if (step % 3 == 1) {
+            const int row = pick(rows);
+            std::vector<std::pair<int, std::string>> cells;
+            std::vector<std::string> texts(static_cast<std::size_t>(cols));
+            for (int c = 0; c < cols; ++c)
+                if (pick(4) < 1 + step % 4) {
+                    cells.emplace_back(c, "r" + std::to_string(step));
+                    texts[c] = cells.back().second;
+                }
+            g.setRowCells(row, cells);
+            d.rows[row] = texts;
+        } else {
+            const int x = pick(cols), y = pick(cols);
+            g.moveCol(x, y);
+            for (auto& r : d.rows) moveIn(r, x, y);
+        }
+        expectSame(g, d, "step " + std::to_string(step));
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+    std::vector<std::pair<int, std::string>> unordered{{3, "a"}, {1, "b"}};
+    EXPECT_THROW(g.setRowCells(0, unordered), Error);
+    EXPECT_THROW(g.setCells({CellWrite{g.colCount(), 0, "x"}}), Error);
+}
+
 }  // namespace
 }  // namespace tamsel

@@ -308,7 +308,7 @@ TEST(TableFileTest, AnotherKindOfFileIsRefusedAsNotATableFile) {
     BatchUi ui;
     TempDir dir;
     TableState cur = makeTable(ui);
-    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 20);
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10", 24);
     const std::string zip("PK\x03\x04\x14\0\0\0\x08\0", 10);
     for (const std::string& bytes : {png + std::string(300, '\x7f'), zip + "\r\n1 2 2\r\n"}) {
         writeBytes(dir.file("image.vtb"), bytes);

@@ -161,7 +161,7 @@ TForm1::TForm1(Session& session, const std::string& programPath,
             FormCreate(session_, *ui_, args, true);
         } catch (const StartUpError& e) {
             // The window goes on with what start-up made; the user is told.
-            ui_->message(e.settingsFailed ? std::string(e.what()) + sj("\n既定の設定で起動します。")
+            ui_->message(e.settingsFailed ? msg("%1\n既定の設定で起動します。", e.what())
                                           : std::string(e.what()));
         }
     });
@@ -331,7 +331,7 @@ void TForm1::wire(const QString& name, std::function<void()> handler) {
         const auto moves = session_.table.history.moves();
         if (runCommand(handler, caption) && ui_->statusCount() == said &&
             session_.table.history.moves() != moves)
-            ui_->status(sj("「") + caption + sj("」を実行しました"));
+            ui_->status(msg("「%1」を実行しました", caption));
     });
 }
 
@@ -433,7 +433,7 @@ void TForm1::panelButtonReleased(PanelButton* b, Qt::MouseButton button) {
     const MouseButton mb = mouseButtonOf(button);
     EditPanels& p = *edit_;
     const std::string name = sjisOf(b->toolTip());
-    const std::string line = sj("「") + name + sj("」を実行しました");
+    const std::string line = msg("「%1」を実行しました", name);
     runEdit(
         [&] {
             if (b == p.Btn_InsCol)

@@ -9,7 +9,7 @@
 namespace tamsel {
 
 std::string ArgReader::next(const std::string& what) {
-    if (atEnd()) throw Error(sj("引数が足りません: ") + fromUtf8(what));
+    if (atEnd()) throw Error(msg("引数が足りません: %1", fromUtf8(what)));
     return args_[pos_++];
 }
 
@@ -19,12 +19,12 @@ std::optional<std::string> ArgReader::nextOption() {
 }
 
 void ArgReader::unknownOption(const char* command, const std::string& option) {
-    throw Error(fromUtf8(command) + sj(" のオプションではありません: ") + fromUtf8(option));
+    throw Error(msg("%1 のオプションではありません: %2", fromUtf8(command), fromUtf8(option)));
 }
 
 std::int32_t batchInt(const std::string& text, const std::string& what) {
     auto v = parseNumberField(text);
-    if (!v) throw Error(sj("数値ではありません (") + fromUtf8(what) + "): " + fromUtf8(text));
+    if (!v) throw Error(msg("数値ではありません (%1): %2", fromUtf8(what), fromUtf8(text)));
     return *v;
 }
 

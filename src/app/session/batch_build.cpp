@@ -29,7 +29,7 @@ std::pair<std::int32_t, std::int32_t> recordRange(const std::string& text) {
     // The dash after the first character, so that a negative first bound still parses.
     std::size_t dash = text.find('-', 1);
     if (dash == std::string::npos)
-        throw Error(sj("--records は A-B の形で指定してください: ") + fromUtf8(text));
+        throw Error(msg("--records は A-B の形で指定してください: %1", fromUtf8(text)));
     return {batchInt(text.substr(0, dash), "--records A"),
             batchInt(text.substr(dash + 1), "--records B")};
 }
@@ -53,7 +53,7 @@ AddArgs readAddArgs(ArgReader& in) {
         else if (*opt == "--cover-b")
             a.coverB = in.next("--cover-b C");
         else
-            throw Error(sj("add に使えないオプションです: ") + fromUtf8(*opt));
+            throw Error(msg("add に使えないオプションです: %1", fromUtf8(*opt)));
     }
     if (!a.plant && (a.a || a.b || a.coverA || a.coverB))
         throw Error(sj("--a、--b、--cover-a、--cover-b は --plant と一緒に指定してください"));
@@ -65,7 +65,7 @@ int plantMode(const std::string& name) {
     if (name == "a-and-b") return 2;
     if (name == "a-or-b") return 3;
     if (name == "a-not-b") return 4;
-    throw Error(sj("--plant は a、a-and-b、a-or-b、a-not-b のどれかです: ") + fromUtf8(name));
+    throw Error(msg("--plant は a、a-and-b、a-or-b、a-not-b のどれかです: %1", fromUtf8(name)));
 }
 
 void addReleves(BatchContext& c, ArgReader& in) {

@@ -30,9 +30,7 @@ void readRecord(BatchContext& c, ArgReader& in) {
     DataFilePair& p = c.session.table.data;
     DataFilesScope closer(p);
     openDataFilesAt(p, path);
-    if (!ReadReleve(p, n))
-        throw Error(sj("レコード ") + std::to_string(n) + sj(" を読めません") + ": " +
-                    fromUtf8(path));
+    if (!ReadReleve(p, n)) throw Error(msg("レコード %1 を読めません: %2", n, fromUtf8(path)));
     c.out << "record\t" << n << "\tlast\t" << p.LastRecord << "\n";
     c.out << "scale\t" << p.CurrentCoverScale << "\tnotation\t" << p.CurrentNotation
           << "\tspecies\t" << p.PlantSetCount << "\n";

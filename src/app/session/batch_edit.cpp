@@ -22,8 +22,8 @@ void columnCommand(BatchContext& c, ArgReader& in,
     std::int32_t k = batchInt(in.next("K"), "K");
     rightPress(c, k, TableLayout::SerialRow);
     if (!c.session.editing.Panel_forCol.visible)
-        throw Error(sj("列 ") + std::to_string(k) + sj(" は測定の列ではありません（測定の列は ") +
-                    std::to_string(TableLayout::FirstReleveCol) + sj(" から）"));
+        throw Error(msg("列 %1 は測定の列ではありません（測定の列は %2 から）", k,
+                        TableLayout::FirstReleveCol));
     button(c.session.table, c.session.editing, c.ui, MouseButton::Right);
 }
 
@@ -33,9 +33,8 @@ void rowCommand(BatchContext& c, ArgReader& in,
     std::int32_t r = batchInt(in.next("R"), "R");
     rightPress(c, TableLayout::NumberCol, r);
     if (!c.session.editing.Panel_forRow.visible)
-        throw Error(sj("行 ") + std::to_string(r) + sj(" は種の行ではありません（種の行は ") +
-                    std::to_string(TableLayout(c.session.table.FreqRow).firstSpeciesRow()) +
-                    sj(" から）"));
+        throw Error(msg("行 %1 は種の行ではありません（種の行は %2 から）", r,
+                        TableLayout(c.session.table.FreqRow).firstSpeciesRow()));
     button(c.session.table, c.session.editing, c.ui, MouseButton::Right);
 }
 
@@ -50,7 +49,7 @@ void comment(BatchContext& c, ArgReader& in) {
     std::string text = in.next("TEXT");
     rightPress(c, TableLayout::NumberCol, r);
     if (!c.session.editing.Panel_forRow.visible)
-        throw Error(sj("行 ") + std::to_string(r) + sj(" は種の行ではありません"));
+        throw Error(msg("行 %1 は種の行ではありません", r));
     Btn_RemarkMouseUp(c.session.table, c.session.editing, c.ui, MouseButton::Right);
     if (c.session.editing.Panel_Edit.visible) typeAndConfirm(c, text);
 }
@@ -73,11 +72,10 @@ void drag(BatchContext& c, ArgReader& in, bool rows) {
     int lo = rows ? layout.firstSpeciesRow() : TableLayout::FirstReleveCol;
     int hi =
         rows ? layout.lastSpeciesRow(t.SpeciesCount) : TableLayout::lastReleveCol(t.ReleveCount);
-    const char* unit = rows ? "行" : "列";
-    throw Error(sj(unit) + " " + std::to_string(from) + sj(" を ") + std::to_string(to) +
-                sj(" へ移動できません（移動できるのは使用中の") +
-                sj(rows ? "種の行 " : "測定の列 ") + std::to_string(lo) + sj("～") +
-                std::to_string(hi) + sj(" です）"));
+    throw Error(
+        msg(rows ? "行 %1 を %2 へ移動できません（移動できるのは使用中の種の行 %3～%4 です）"
+                 : "列 %1 を %2 へ移動できません（移動できるのは使用中の測定の列 %3～%4 です）",
+            from, to, lo, hi));
 }
 
 // Undo and redo leave no pop-up open on a cell that may have gone.
@@ -93,7 +91,7 @@ void stepHistory(Session& s, Ui& ui, bool back) {
     e.Panel_Edit.visible = false;
     ui.gridChanged();
     RefreshCaption(s.table, ui);
-    ui.status(sj(back ? "元に戻しました: " : "やり直しました: ") + name);
+    ui.status(msg(back ? "元に戻しました: %1" : "やり直しました: %1", name));
 }
 
 void recip(BatchContext& c) {

@@ -23,7 +23,7 @@ void cornell(BatchContext& c, ArgReader& in) {
         else if (v == "ordinal")
             values = CornellValues::Ordinal;
         else
-            throw Error(sj("--values は percent か ordinal です: ") + fromUtf8(v));
+            throw Error(msg("--values は percent か ordinal です: %1", fromUtf8(v)));
     }
     c.ui.fileAnswers.push_back(path);
     Item_CornellClick(c.session.table, c.ui, values);

@@ -37,10 +37,10 @@ void setBoxes(BatchContext& c, ArgReader& in, bool checked) {
         } else {
             std::int32_t k = batchInt(name, "K");
             if (k < 1 || k > PrintItemCount)
-                throw Error(sj("出力項目は 1 から 30、freq、once です: ") + fromUtf8(name));
+                throw Error(msg("出力項目は 1 から 30、freq、once です: %1", fromUtf8(name)));
             if (!clickPrintItem(c.session.table, k, checked))
-                throw Error(sj("出力項目 ") + std::to_string(k) + sj(" は無効なので選べません（") +
-                            c.session.table.PrintItemBoxes[k].caption + sj("）"));
+                throw Error(msg("出力項目 %1 は無効なので選べません（%2）", k,
+                                c.session.table.PrintItemBoxes[k].caption));
         }
     }
 }
@@ -92,7 +92,7 @@ Paper paperOf(const std::string& name) {
     if (name == "A3") return Paper::A3;
     if (name == "B4") return Paper::B4;
     if (name == "Letter") return Paper::Letter;
-    throw Error(sj("用紙は A4、A3、B4、Letter のどれかです: ") + fromUtf8(name));
+    throw Error(msg("用紙は A4、A3、B4、Letter のどれかです: %1", fromUtf8(name)));
 }
 
 // The print dialog answered: a PDF file, or --printer NAME, with paper and

@@ -81,7 +81,7 @@ bool askToSaveFirst(Session& s, Ui& ui) {
 }
 
 std::string internalErrorMessage(const std::string& command, const std::string& detail) {
-    return sj("内部エラーが起きました（") + command + sj("）: ") + detail;
+    return msg("内部エラーが起きました（%1）: %2", command, detail);
 }
 
 }  // namespace tamsel

@@ -87,8 +87,7 @@ std::string settingsFolderPart(const std::string& sjisPath) {
 
 namespace {
 Error lineFault(const std::string& fileName, std::size_t lineNo, const std::string& what) {
-    return Error(sj("設定ファイル ") + fileName + sj(" の ") + std::to_string(lineNo) +
-                 sj(" 行目: ") + what);
+    return Error(msg("設定ファイル %1 の %2 行目: %3", fileName, lineNo, what));
 }
 }  // namespace
 
@@ -98,7 +97,7 @@ SettingsFile parseSettingsFile(std::string_view bytes, const std::string& fileNa
     auto fault = [&](std::size_t lineNo, const std::string& what) {
         return lineFault(f.fileName, lineNo, what);
     };
-    if (bytes.empty()) throw Error(sj("設定ファイル ") + f.fileName + sj(" は空です。"));
+    if (bytes.empty()) throw Error(msg("設定ファイル %1 は空です。", f.fileName));
     const std::vector<std::string> lines = splitSettingsLines(bytes);
     auto checkText = [&](std::size_t k) {
         const std::string& line = lines[k];
@@ -174,7 +173,7 @@ void applySettings(Session& s, Ui& ui, const SettingsFile& f) {
                 loaded =
                     LoadDictionary(s.dictionary, (std::filesystem::path(f.folder) / open).string());
             if (loaded) {
-                t.DictionaryStatus = sj("辞書＝") + line;
+                t.DictionaryStatus = msg("辞書＝%1", line);
                 RefreshCaption(t, ui);
             }
         } catch (const Error& ex) {

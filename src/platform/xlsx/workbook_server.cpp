@@ -37,7 +37,7 @@ constexpr std::uint64_t Zip64Threshold = 3'500'000'000ull;
 constexpr std::uint64_t CellMarkup = 64;  // bytes of markup around one cell's value
 
 [[noreturn]] void refuse(const std::string& what) {
-    throw AutomationError(sj("ブックへの呼び出しを受け付けません: ") + what);
+    throw AutomationError(msg("ブックへの呼び出しを受け付けません: %1", what));
 }
 
 bool isAscii(std::string_view s) {
@@ -158,7 +158,7 @@ class WorkbookServer : public AutomationServer {
         if (book_) refuse(sj("ブックは 1 冊だけ開けます"));
         std::string pattern = tempFolder_ + "/tamsel-workbook-XXXXXX";
         int fd = ::mkstemp(pattern.data());
-        if (fd < 0) refuse(sj("作業ファイルを作れません: ") + fromUtf8(tempFolder_));
+        if (fd < 0) refuse(msg("作業ファイルを作れません: %1", fromUtf8(tempFolder_)));
         ::close(fd);
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
@@ -194,8 +194,7 @@ class WorkbookServer : public AutomationServer {
             refuse("Cells");
         std::int32_t row = args[0].number, col = args[1].number;
         if (row < 1 || row > LXW_ROW_MAX || col < 1 || col > LXW_COL_MAX)
-            refuse(sj("セルの位置が範囲外です（行 ") + std::to_string(row) + sj("、列 ") +
-                   std::to_string(col) + sj("）"));
+            refuse(msg("セルの位置が範囲外です（行 %1、列 %2）", row, col));
         reachRow(row);
         return AutoResult::of({this, CellTag | (static_cast<std::uint64_t>(row) << ColBits) |
                                          static_cast<std::uint64_t>(col)});
@@ -204,7 +203,7 @@ class WorkbookServer : public AutomationServer {
     // Moves the held row forward to row; an earlier row is refused.
     void reachRow(std::int32_t row) {
         if (saved_) refuse(sj("保存したブックには書き込めません"));
-        if (row < row_) refuse(sj("前の行には戻れません（行 ") + std::to_string(row) + sj("）"));
+        if (row < row_) refuse(msg("前の行には戻れません（行 %1）", row));
         if (row > row_) {
             flushRow();
             row_ = row;
@@ -255,7 +254,7 @@ class WorkbookServer : public AutomationServer {
             case XlRight:
                 return LXW_ALIGN_RIGHT;
         }
-        refuse("HorizontalAlignment " + std::to_string(v));
+        refuse(msg("HorizontalAlignment %1", v));
     }
     static std::uint8_t verticalOf(int v) {
         switch (v) {
@@ -266,7 +265,7 @@ class WorkbookServer : public AutomationServer {
             case XlBottom:
                 return LXW_ALIGN_VERTICAL_BOTTOM;
         }
-        refuse("VerticalAlignment " + std::to_string(v));
+        refuse(msg("VerticalAlignment %1", v));
     }
 
     // A text is read as a spreadsheet program reads what is typed: a number is
@@ -353,7 +352,7 @@ class WorkbookServer : public AutomationServer {
             if ((a.name.empty() && &a == &args[0]) || sameMember(a.name, "Filename"))
                 name = &a;
             else
-                refuse(sj("SaveAs の引数: ") + std::string(a.name));
+                refuse(msg("SaveAs の引数: %1", a.name));
         if (!name || name->text.empty() ||
             (name->type != AutoArg::Type::Path && name->type != AutoArg::Type::Text))
             refuse(sj("SaveAs にファイル名がありません"));
@@ -369,7 +368,7 @@ class WorkbookServer : public AutomationServer {
             saved_ = true;
             if (e != LXW_NO_ERROR) {
                 discard();
-                throw AutomationError(sj("ブックを書き出せません: ") + lxw_strerror(e));
+                throw AutomationError(msg("ブックを書き出せません: %1", lxw_strerror(e)));
             }
         }
         copyTo(target);
@@ -378,7 +377,7 @@ class WorkbookServer : public AutomationServer {
     void copyTo(const std::string& target) {
         try {
             std::FILE* in = std::fopen(workPath_.c_str(), "rb");
-            if (!in) throw Error(sj("作業ファイルが読めません: ") + fromUtf8(workPath_));
+            if (!in) throw Error(msg("作業ファイルが読めません: %1", fromUtf8(workPath_)));
             struct Closer {
                 std::FILE* f;
                 ~Closer() { std::fclose(f); }
@@ -388,7 +387,7 @@ class WorkbookServer : public AutomationServer {
             while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in))
                 out.write(std::string_view(buffer.data(), n));
             if (std::ferror(in))
-                throw Error(sj("作業ファイルが読めません: ") + fromUtf8(workPath_));
+                throw Error(msg("作業ファイルが読めません: %1", fromUtf8(workPath_)));
             out.commit();
         } catch (const AutomationError&) {
             throw;

@@ -24,8 +24,9 @@ namespace tamsel {
 
 namespace {
 
-[[noreturn]] void fail(const char* what, const QString& name) {
-    throw Error(sj(what) + sjisOf(name));
+// utf8Pattern names the failure, %1 the file or printer.
+[[noreturn]] void fail(const char* utf8Pattern, const QString& name) {
+    throw Error(msg(utf8Pattern, sjisOf(name)));
 }
 
 // The command line runs Qt outside a desktop session, where Qt notes on stderr
@@ -97,7 +98,7 @@ DrawnPdf::DrawnPdf(const QString& target)
       file_(target.isEmpty() ? throw Error(sj("PDF の出力先のファイル名がありません"))
                              : pathOf(target)),
       drawn_(QDir::tempPath() + QStringLiteral("/tamsel-XXXXXX.pdf")) {
-    if (!drawn_.open()) fail("一時ファイルを作れません: ", drawn_.fileTemplate());
+    if (!drawn_.open()) fail("一時ファイルを作れません: %1", drawn_.fileTemplate());
     drawn_.close();
 }
 
@@ -107,11 +108,11 @@ QString DrawnPdf::drawnPath() const {
 
 void DrawnPdf::commit() {
     QFile drawn(drawn_.fileName());
-    if (!drawn.open(QIODevice::ReadOnly)) fail("一時ファイルを読めません: ", drawn.fileName());
+    if (!drawn.open(QIODevice::ReadOnly)) fail("一時ファイルを読めません: %1", drawn.fileName());
     try {
         while (!drawn.atEnd()) {
             const QByteArray block = drawn.read(1 << 20);
-            if (block.isEmpty()) fail("一時ファイルを読めません: ", drawn.fileName());
+            if (block.isEmpty()) fail("一時ファイルを読めません: %1", drawn.fileName());
             file_.write(
                 std::string_view(block.constData(), static_cast<std::size_t>(block.size())));
         }
@@ -201,13 +202,13 @@ int QtPrinterSurface::pageHeight() {
 void QtPrinterSurface::beginPage() {
     if (!begun_) {
         keepLargeBlocks();
-        if (!painter_.begin(&device_)) fail("印刷を始められません: ", target_->name());
+        if (!painter_.begin(&device_)) fail("印刷を始められません: %1", target_->name());
         begun_ = true;
         painter_.setFont(font_);
         painter_.setPen(Qt::black);
         return;
     }
-    if (!device_.newPage()) fail("次のページに進めません: ", target_->name());
+    if (!device_.newPage()) fail("次のページに進めません: %1", target_->name());
 }
 
 void QtPrinterSurface::drawRun(int x, int y, std::string_view sjis) {
@@ -226,7 +227,7 @@ void QtPrinterSurface::endJob() {
     finished_ = true;
     if (!ended || target_->failed()) {
         target_->abandon();
-        fail("印刷を終えられません: ", target_->name());
+        fail("印刷を終えられません: %1", target_->name());
     }
     try {
         target_->finish();
@@ -262,7 +263,7 @@ class PdfWriterTarget : public PageTarget {
           spool_(pdf_ ? nullptr
                       : std::make_unique<QTemporaryFile>(QDir::tempPath() +
                                                          QStringLiteral("/tamsel-XXXXXX.pdf"))) {
-        if (spool_ && !spool_->open()) fail("一時ファイルを作れません: ", spool_->fileTemplate());
+        if (spool_ && !spool_->open()) fail("一時ファイルを作れません: %1", spool_->fileTemplate());
         if (spool_) spool_->close();
         writer_.emplace(pdf_ ? pdf_->drawnPath() : spool_->fileName());
         writer_->setResolution(PrinterDpi);
@@ -279,9 +280,9 @@ class PdfWriterTarget : public PageTarget {
         const std::string file = spool_->fileName().toStdString();
         if (cupsPrintFile(printer_.c_str(), file.c_str(),
                           title_.empty() ? "Tamsel" : title_.c_str(), 0, nullptr) == 0)
-            fail("印刷を終えられません: ", QString::fromUtf8(printer_) + QStringLiteral(" (") +
-                                               QString::fromUtf8(cupsLastErrorString()) +
-                                               QStringLiteral(")"));
+            fail("印刷を終えられません: %1", QString::fromUtf8(printer_) + QStringLiteral(" (") +
+                                                 QString::fromUtf8(cupsLastErrorString()) +
+                                                 QStringLiteral(")"));
     }
     void abandon() noexcept override {
         if (pdf_) pdf_->abandon();
@@ -324,7 +325,7 @@ std::unique_ptr<PrinterSurface> QtPrinterService::open(const PrintTarget& target
         const QString name = QString::fromUtf8(target.printerName);
         cups_dest_t* dest =
             cupsGetNamedDest(CUPS_HTTP_DEFAULT, target.printerName.c_str(), nullptr);
-        if (!dest) fail("そのプリンターはありません: ", name);
+        if (!dest) fail("そのプリンターはありません: %1", name);
         // A named printer keeps its own paper; a PDF is A4.
         if (target.paper == Paper::Default) size = defaultPaperOf(*dest);
         cupsFreeDests(1, dest);
