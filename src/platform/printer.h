@@ -1,7 +1,8 @@
 // What printing needs of the outside world: a surface that measures Shift-JIS
 // text and draws it at positions in device units, page by page, and the choice
-// the print dialog makes. The Qt implementation prints on a QPrinter (a CUPS
-// printer or a PDF file); tests use a recording fake.
+// the print dialog makes. The Qt implementation prints on the window's QPrinter,
+// or on the command line on a PDF file or a CUPS printer; tests use a recording
+// fake.
 #pragma once
 
 #include <memory>
