@@ -25,6 +25,7 @@ void Item_AddTurbovegClick(TableState& t, const ReplaceName& d, Ui& ui) {
 
 void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::string& path) {
     MessagePanelScope panel(ui, sj("Turboveg ファイルを読んでいます"));
+    ui.offerCancel();
     ProgressBar& bar = ui.progressBar2();
     struct BarReset {
         ProgressBar& bar;
@@ -32,9 +33,18 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     } barReset{bar};
     constexpr int Steps = 1000;
     bar.setRange(0, Steps);
-    TurbovegPackage package = readTurbovegFile(path, [&](std::uint64_t done, std::uint64_t size) {
-        bar.setPosition(size ? static_cast<int>(done * Steps / size) : Steps);
-    });
+    // The reader is left between two pieces of the file; nothing of the table has
+    // changed yet.
+    struct Cancelled {};
+    TurbovegPackage package;
+    try {
+        package = readTurbovegFile(path, [&](std::uint64_t done, std::uint64_t size) {
+            bar.setPosition(size ? static_cast<int>(done * Steps / size) : Steps);
+            if (ui.cancelRequested()) throw Cancelled{};
+        });
+    } catch (const Cancelled&) {
+        return;
+    }
     // Its own step when no command opened one, so that a failure can be taken back.
     HistoryStep step(t, sj("Turboveg XML から加える"));
     History::Mark before = t.history.mark(t);
@@ -45,29 +55,40 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     const std::size_t plots = package.plotCount();
     bar.setRange(0, Steps);
     std::size_t k = 0;
-    bool whole = true;
+    bool whole = true, cancelled = false;
     try {
-        for (; k < plots; ++k) {
-            bar.setPosition(static_cast<int>(k * Steps / plots));
-            TurbovegReleve r = package.releve(k);
-            if (!appendReleve(t, d, index, r.view)) {
-                whole = false;
-                break;
+        // Every deferred cell is in the grid, and so in the open step, once this
+        // returns or throws: the roll-back below takes them back with the rest.
+        withDeferredCells(t.VegTable, index, [&] {
+            for (; k < plots; ++k) {
+                bar.setPosition(static_cast<int>(k * Steps / plots));
+                if (ui.cancelRequested()) {
+                    cancelled = true;
+                    return;
+                }
+                TurbovegReleve r = package.releve(k);
+                if (!appendReleve(t, d, index, r.view)) {
+                    whole = false;
+                    return;
+                }
+                if (r.replacedCharacters) replaced.push_back(std::move(r.name));
             }
-            if (r.replacedCharacters) replaced.push_back(std::move(r.name));
+        });
+        if (whole && !cancelled) {
+            if (plots > 0) {
+                // As after reading a relevé of a data file: its scale and notation are current.
+                t.data.CurrentCoverScale = 5;
+                t.data.CurrentNotation = 1;
+            }
+            recountAndShow(t, ui);
         }
-        if (plots > 0) {
-            // As after reading a relevé of a data file: its scale and notation are current.
-            t.data.CurrentCoverScale = 5;
-            t.data.CurrentNotation = 1;
-        }
-        recountAndShow(t, ui);
     } catch (const std::bad_alloc&) {
         whole = false;
     }
-    if (!whole) {
+    if (cancelled || !whole) {
         // A package is added whole or not at all, as when the reader refuses it.
         t.history.rollBack(t, std::move(before));
+        if (cancelled) return;
         const std::string file = fromUtf8(std::filesystem::path(path).filename().string());
         if (k < plots)
             throw Error(
@@ -79,21 +100,25 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
                 "メモリが足りません。表は加える前のままです。",
                 file));
     }
-    RefreshCaption(t, ui);
-
-    std::string line = placedText(t.ReleveCount - countBefore);
-    if (!replaced.empty())
-        line += sj("（Shift-JIS にない文字を「?」にした測定 ") + std::to_string(replaced.size()) +
-                sj(" 件）");
-    ui.status(line);
-    if (replaced.empty()) return;
-    std::string text = fromUtf8(std::filesystem::path(path).filename().string()) + sj(" の測定 ") +
-                       std::to_string(replaced.size()) +
-                       sj(" 件に Shift-JIS で書けない文字があり、「?」にしました:");
-    constexpr std::size_t Named = 5;
-    for (std::size_t k = 0; k < replaced.size() && k < Named; ++k) text += " " + replaced[k];
-    if (replaced.size() > Named) text += sj(" ほか");
-    ui.message(text);
+    // The add is done and undoable; a report that memory cannot hold is left out
+    // rather than a finished add reported as failed.
+    try {
+        RefreshCaption(t, ui);
+        std::string line = placedText(t.ReleveCount - countBefore);
+        if (!replaced.empty())
+            line += sj("（Shift-JIS にない文字を「?」にした測定 ") +
+                    std::to_string(replaced.size()) + sj(" 件）");
+        ui.status(line);
+        if (replaced.empty()) return;
+        std::string text = fromUtf8(std::filesystem::path(path).filename().string()) +
+                           sj(" の測定 ") + std::to_string(replaced.size()) +
+                           sj(" 件に Shift-JIS で書けない文字があり、「?」にしました:");
+        constexpr std::size_t Named = 5;
+        for (std::size_t n = 0; n < replaced.size() && n < Named; ++n) text += " " + replaced[n];
+        if (replaced.size() > Named) text += sj(" ほか");
+        ui.message(text);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 }  // namespace tamsel

@@ -86,6 +86,29 @@ class AddTurbovegTest : public ::testing::Test {
     std::string header(int j, int item) const {
         return t.VegTable.cell(TableLayout::releveCol(j), layoutOf(t).itemRow(item));
     }
+    // Every cell, count and code: what a failed or cancelled add must give back.
+    static std::string dump(const TableState& t) {
+        std::string s = std::to_string(t.ReleveCount) + " " + std::to_string(t.SpeciesCount) + " " +
+                        std::to_string(t.ReleveCapacity) + " " + std::to_string(t.PlantCapacity) +
+                        " " + std::to_string(t.FreqRow) + "\n";
+        for (int r = 0; r < t.VegTable.rowCount(); ++r)
+            for (int c = 0; c < t.VegTable.colCount(); ++c) s += t.VegTable.cell(c, r) + "|";
+        const TableLayout layout = layoutOf(t);
+        for (int j = 1; j <= t.ReleveCount; ++j)
+            for (int i = 1; i <= t.SpeciesCount; ++i)
+                for (CoverCode c : codesAt(t, TableLayout::releveCol(j), layout.speciesRow(i)))
+                    s += std::to_string(c) + ",";
+        return s;
+    }
+    // Plots 2 to last, each with a species of its own, so that both the columns
+    // and the rows grow.
+    static std::string growingPlots(int last) {
+        std::string plots;
+        for (int k = 2; k <= last; ++k)
+            plots += plot("releve_nr=\"" + std::to_string(k) + "\"",
+                          sp(k, "+", "6") + sp(100 + k, "1", "6"));
+        return plots;
+    }
 
     TempDir dir;
     TableState t;
@@ -262,28 +285,9 @@ TEST_F(AddTurbovegTest, AFileThatCannotBeReadWholeLeavesTheTableAsItWas) {
 
 TEST_F(AddTurbovegTest, MemoryRunningOutWhilePlacingLeavesTheTableAsItWas) {
     add(package(plot("releve_nr=\"1\"", sp(1, "+", "6"))));
-    // Every cell, count and code: what a failed add must give back.
-    auto dump = [](const TableState& t) {
-        std::string s = std::to_string(t.ReleveCount) + " " + std::to_string(t.SpeciesCount) + " " +
-                        std::to_string(t.ReleveCapacity) + " " + std::to_string(t.PlantCapacity) +
-                        " " + std::to_string(t.FreqRow) + "\n";
-        for (int r = 0; r < t.VegTable.rowCount(); ++r)
-            for (int c = 0; c < t.VegTable.colCount(); ++c) s += t.VegTable.cell(c, r) + "|";
-        const TableLayout layout = layoutOf(t);
-        for (int j = 1; j <= t.ReleveCount; ++j)
-            for (int i = 1; i <= t.SpeciesCount; ++i)
-                for (CoverCode c : codesAt(t, TableLayout::releveCol(j), layout.speciesRow(i)))
-                    s += std::to_string(c) + ",";
-        return s;
-    };
     const std::string before = dump(t);
-    // Enough plots and species to make both the columns and the rows grow.
-    std::string plots;
-    for (int k = 2; k <= 12; ++k)
-        plots += plot("releve_nr=\"" + std::to_string(k) + "\"",
-                      sp(k, "+", "6") + sp(100 + k, "1", "6"));
     const std::string path = dir.file("more.xml");
-    testing::writeBytes(path, package(plots));
+    testing::writeBytes(path, package(growingPlots(12)));
     // Fail each allocation of the add in turn, until the add needs no more; a
     // failed add leaves the table for the next.
     int namedPlot = 0;
@@ -302,6 +306,34 @@ TEST_F(AddTurbovegTest, MemoryRunningOutWhilePlacingLeavesTheTableAsItWas) {
         ASSERT_EQ(dump(t), before) << "allocation " << n;
     }
     EXPECT_GT(namedPlot, 0);
+}
+
+TEST_F(AddTurbovegTest, ACancelLeavesTheTableAsItWasAndSaysNothingDone) {
+    add(package(plot("releve_nr=\"1\"", sp(1, "+", "6"))));
+    const std::string before = dump(t);
+    const auto moves = t.history.moves();
+    const std::size_t said = ui.statusLines.size();
+    const std::string path = dir.file("more.xml");
+    testing::writeBytes(path, package(growingPlots(40)));
+    // The first question comes after the one piece of the file is read; one more
+    // before each plot.
+    struct Case {
+        int cancelAfter;
+        bool placedSome;  // relevés were in the grid before the cancel took them back
+    } const cases[] = {{0, false}, {1, false}, {5, true}, {39, true}};
+    for (const Case& c : cases) {
+        const auto revision = t.VegTable.revision();
+        ui.cancelAsked = 0;
+        ui.cancelAfter = c.cancelAfter;
+        addTurbovegFile(t, d, ui, path);
+        EXPECT_EQ(t.VegTable.revision() != revision, c.placedSome) << c.cancelAfter;
+        EXPECT_EQ(dump(t), before) << c.cancelAfter;
+        EXPECT_EQ(t.history.moves(), moves) << c.cancelAfter;
+        EXPECT_EQ(ui.statusLines.size(), said) << c.cancelAfter;
+    }
+    ui.cancelAfter = -1;
+    addTurbovegFile(t, d, ui, path);
+    EXPECT_EQ(t.ReleveCount, 40);
 }
 
 }  // namespace

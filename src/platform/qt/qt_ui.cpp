@@ -91,6 +91,9 @@ void QtUi::setBusy(bool on) {
 void QtUi::showMessagePanel(const std::string& label) {
     if (!panel_) return;
     if (label_) label_->setText(qs(label));
+    // A command that moves on to its next part (relabel) says so on its cancel
+    // dialog too.
+    if (cancel_) cancel_->setLabelText(qs(label));
     panel_->show();
     panel_->raise();
     // The command keeps the event loop busy, so the panel is painted here and now.
