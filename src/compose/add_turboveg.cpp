@@ -57,8 +57,9 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     std::size_t k = 0;
     bool whole = true, cancelled = false;
     try {
-        // Every deferred cell is in the grid, and so in the open step, once this
-        // returns or throws: the roll-back below takes them back with the rest.
+        // Once this returns or throws, every deferred cell written is in the open
+        // step (a run that memory stopped is dropped unwritten), so the roll-back
+        // below takes them back with the rest.
         withDeferredCells(t.VegTable, index, [&] {
             for (; k < plots; ++k) {
                 bar.setPosition(static_cast<int>(k * Steps / plots));
