@@ -64,7 +64,10 @@ using Change = std::variant<change::Cell, change::Row, change::RowCount, change:
                             change::RowOrder, change::ColOrder, change::RowMove, change::ColMove,
                             change::Codes, change::Releve, change::CoverSize>;
 
-// The changes of one step, in the order they were made; undone in reverse.
+// The changes of one step, in the order they were made; undone in reverse. They
+// are kept in blocks that never move: a log of millions of changes (an add of
+// 100,000 relevés) grows by a block, where one array moved every change to an
+// array twice its size and held both at the peak.
 class ChangeLog {
   public:
     // Records c. There is always room for one more change afterwards (or add
@@ -72,17 +75,25 @@ class ChangeLog {
     // reverses (makeRoom first) is never lost to memory running out.
     void add(Change c);
     void makeRoom();
-    bool empty() const { return changes_.empty(); }
+    bool empty() const { return size_ == 0; }
+    std::size_t size() const { return size_; }
     std::size_t bytes() const { return bytes_; }
-    const std::vector<Change>& changes() const { return changes_; }
-    std::vector<Change>& changes() { return changes_; }
+    // Calls f on each change from the last down to the (count + 1)th.
+    template <typename F>
+    void forEachBackTo(std::size_t count, F&& f) {
+        std::size_t k = size_;
+        for (auto b = blocks_.rbegin(); b != blocks_.rend() && k > count; ++b)
+            for (auto it = b->rbegin(); it != b->rend() && k > count; ++it, --k) f(*it);
+    }
     void append(ChangeLog&& other);
     // Drops the changes from the (count + 1)th on.
     void truncate(std::size_t count);
     void clear() { *this = ChangeLog{}; }
 
   private:
-    std::vector<Change> changes_;
+    static constexpr std::size_t FirstBlock = 16, LargestBlock = std::size_t{1} << 14;
+    std::vector<std::vector<Change>> blocks_;
+    std::size_t size_ = 0;
     std::size_t bytes_ = 0;
 };
 

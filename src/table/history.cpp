@@ -94,26 +94,39 @@ const std::string noName;
 void ChangeLog::add(Change c) {
     makeRoom();
     bytes_ += bytesOf(c);
-    changes_.push_back(std::move(c));
+    blocks_.back().push_back(std::move(c));
+    ++size_;
     makeRoom();
 }
 
 void ChangeLog::makeRoom() {
-    if (changes_.size() == changes_.capacity())
-        changes_.reserve(std::max<std::size_t>(16, 2 * changes_.size()));
+    if (!blocks_.empty() && blocks_.back().size() < blocks_.back().capacity()) return;
+    const std::size_t last = blocks_.empty() ? 0 : blocks_.back().capacity();
+    std::vector<Change> block;
+    block.reserve(std::clamp(2 * last, FirstBlock, LargestBlock));
+    if (blocks_.size() == blocks_.capacity())
+        blocks_.reserve(std::max<std::size_t>(4, 2 * blocks_.size()));
+    blocks_.push_back(std::move(block));
 }
 
 void ChangeLog::append(ChangeLog&& other) {
-    changes_.reserve(changes_.size() + other.changes_.size());
-    for (Change& c : other.changes_) changes_.push_back(std::move(c));
+    blocks_.reserve(blocks_.size() + other.blocks_.size());
+    for (std::vector<Change>& b : other.blocks_) blocks_.push_back(std::move(b));
+    size_ += other.size_;
     bytes_ += other.bytes_;
     other.clear();
 }
 
 void ChangeLog::truncate(std::size_t count) {
-    while (changes_.size() > count) {
-        bytes_ -= bytesOf(changes_.back());
-        changes_.pop_back();
+    while (size_ > count) {
+        std::vector<Change>& b = blocks_.back();
+        if (b.empty()) {
+            blocks_.pop_back();
+            continue;
+        }
+        bytes_ -= bytesOf(b.back());
+        b.pop_back();
+        --size_;
     }
 }
 
@@ -171,8 +184,7 @@ void History::apply(TableState& t, Step& step) {
     ChangeLog reverse;
     link(t, &reverse);
     try {
-        std::vector<Change>& changes = step.log.changes();
-        for (auto it = changes.rbegin(); it != changes.rend(); ++it) applyChange(t, *it);
+        step.log.forEachBackTo(0, [&](Change& c) { applyChange(t, c); });
     } catch (...) {
         // Half applied, the steps no longer fit the table: none is kept.
         restart(t);
@@ -208,14 +220,13 @@ void History::redo(TableState& t) {
 
 History::Mark History::mark(const TableState& t) const {
     if (!open_) throw Error(sj("内部エラー: 取り消しの印は操作の途中でしか付けられません"));
-    return Mark{current_.log.changes().size(), fieldsOf(t)};
+    return Mark{current_.log.size(), fieldsOf(t)};
 }
 
 void History::rollBack(TableState& t, Mark&& m) {
     link(t, nullptr);
     try {
-        std::vector<Change>& changes = current_.log.changes();
-        for (std::size_t k = changes.size(); k > m.changes; --k) applyChange(t, changes[k - 1]);
+        current_.log.forEachBackTo(m.changes, [&](Change& c) { applyChange(t, c); });
     } catch (...) {
         restart(t);
         throw;
