@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <map>
 #include <new>
+#include <sstream>
 
 #include "analysis/recip.h"
 #include "analysis/sorting.h"
@@ -204,16 +205,20 @@ void TForm1::buildMenu() {
             if (!c->shortcut.empty())
                 a->setShortcut(QKeySequence(QString::fromStdString(c->shortcut)));
             items_[a->objectName()] = a;
-            if (c->click && c->replacesTable)
-                wire(a->objectName(), [this, click = c->click] {
-                    if (!askToSaveFirst(session_, *ui_)) return;
-                    click(session_, *ui_);
+            if (!c->handler) continue;
+            wire(a->objectName(), [this, c] {
+                if (c->replacesTable && !askToSaveFirst(session_, *ui_)) return;
+                // The window's commands have no arguments: their dialogs ask the user.
+                static const CommandArgs none;
+                std::ostringstream discarded;
+                CommandCall call{session_, *ui_, none, discarded, discarded};
+                c->handler(call);
+                if (c->replacesTable) {
                     // Another table: its view starts at the top-left.
                     vegTable_->setTopRow(vegTable_->fixedRows());
                     vegTable_->setLeftCol(vegTable_->fixedCols());
-                });
-            else if (c->click)
-                wire(a->objectName(), [this, click = c->click] { click(session_, *ui_); });
+                }
+            });
         }
     }
     wire(QStringLiteral("Item_Quit"), [this] { Btn_QuitClick(); });

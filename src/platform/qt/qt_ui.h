@@ -84,6 +84,7 @@ class QtUi : public Ui {
 
     void captionChanged(const std::string& caption) override;
     bool showsChanges() const override { return true; }
+    bool interactive() const override { return true; }
     void gridChanged() override;
     SaveAnswer askToSave(const std::string& question) override;
     void status(const std::string& text) override;
