@@ -61,7 +61,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
             t.data.CurrentCoverScale = 5;
             t.data.CurrentNotation = 1;
         }
-        recountAndShow(t, ui);
+        recount(t, ui);
     } catch (const std::bad_alloc&) {
         whole = false;
     }
@@ -79,7 +79,6 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
                 "メモリが足りません。表は加える前のままです。",
                 file));
     }
-    RefreshCaption(t, ui);
 
     std::string line = placedText(t.ReleveCount - countBefore);
     if (!replaced.empty())

@@ -99,7 +99,6 @@ class Ui {
     // Whether a person answers the dialogs (the window); otherwise they are
     // answered from what was prepared (the command line, the tests).
     virtual bool interactive() const { return false; }
-    virtual void gridChanged() {}
 
     // Asks whether to save a changed table before it is replaced, with the buttons
     // 保存 / 保存しない / キャンセル. Only the window asks.

@@ -226,7 +226,7 @@ TEST(StartUp, FormCreate) {
     Session s;
     BatchUi ui;
     FormCreate(s, ui, {}, false);
-    EXPECT_EQ(ui.caption, sj("森林群落組成表") + "  NR=0, NS=0    " + sj("辞書なし"));
+    EXPECT_EQ(captionOf(s.table), sj("森林群落組成表") + "  NR=0, NS=0    " + sj("辞書なし"));
     EXPECT_EQ(s.table.FreqRow, 28);
     EXPECT_EQ(s.table.VegTable.rowCount(), 159);
     EXPECT_EQ(s.table.VegTable.colCount(), 27);

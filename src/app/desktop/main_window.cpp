@@ -150,11 +150,9 @@ TForm1::TForm1(Session& session, const std::string& programPath,
 
     ui_->setMessagePanel(Panel_ofMessage, LabelofProgress, ProgressBar2);
     ui_->setProgressBar1(Panel_AddReleve->ProgressBar1);
-    // Outlines are drawn on the surface: a repaint of changed contents wipes them.
-    ui_->setGridChangedHandler([this] {
-        vegTable_->clearOutlines();
-        vegTable_->refresh();
-    });
+    // A command that changed the table and then asks or tells the user something
+    // shows the changed table behind the dialog.
+    ui_->setBeforeModalHandler([this] { showTableIfChanged(); });
 
     session_.programPath = programPath;
     runCommand([&] {
@@ -269,6 +267,7 @@ void TForm1::closeOpenPanel() {
     runCommand([&] {
         if (e.Panel_Edit.visible) {
             Btn_Edit_CancelClick(session_.table, e, *ui_);
+            vegTable_->clearOutlines();
         } else if (e.Panel_ShowCell.visible || e.Panel_forCol.visible || e.Panel_forRow.visible) {
             e.Panel_ShowCell.visible = e.Panel_forCol.visible = e.Panel_forRow.visible = false;
         } else if (session_.printPanel.visible) {
@@ -392,7 +391,7 @@ void TForm1::buildEditPanels(QWidget* host) {
     connect(p.Edit1, &QLineEdit::returnPressed, this, [this] { editOk(); });
     wireButton(p.Btn_Edit_Cancel, [&] {
         Btn_Edit_CancelClick(t, e, ui);
-        update();
+        vegTable_->clearOutlines();  // the outline of the cell that was being written
     });
 }
 
@@ -534,6 +533,7 @@ void TForm1::showPanels() {
 
     if (!(session_.table.TableFont == shownFont_)) {
         shownFont_ = session_.table.TableFont;
+        vegTable_->clearOutlines();
         vegTable_->setTableFont(shownFont_);
     }
     updateDragLimits();
@@ -594,7 +594,7 @@ bool TForm1::runCommand(const std::function<void()>& command, const std::string&
     } catch (...) {
         ui_->showError(internalErrorMessage(name.empty() ? sj("処理") : name, "?"));
     }
-    vegTable_->refresh();
+    showTableIfChanged();
     vegTable_->clampCurrent();
     RefreshCaption(session_.table, *ui_);
     if (const std::string& file = session_.table.TableFileName;
@@ -607,6 +607,17 @@ bool TForm1::runCommand(const std::function<void()>& command, const std::string&
     showInspection();
     takeCurrentCell(vegTable_->current());
     return ok;
+}
+
+void TForm1::showTableIfChanged() {
+    const TableState& t = session_.table;
+    const std::pair<std::uint64_t, std::uint64_t> now{t.VegTable.revision(), t.history.moves()};
+    if (now == shownTable_) return;
+    shownTable_ = now;
+    // Outlines are drawn on the surface: a repaint of changed contents wipes them.
+    vegTable_->clearOutlines();
+    vegTable_->refresh();
+    RefreshCaption(t, *ui_);
 }
 
 void TForm1::showInspection() {

@@ -60,15 +60,17 @@ void QtUi::setProgressBar1(QProgressBar* bar) {
 void QtUi::setAboutBox(QDialog* box) {
     about_ = box;
 }
-void QtUi::setGridChangedHandler(std::function<void()> handler) {
-    gridChanged_ = std::move(handler);
+void QtUi::setBeforeModalHandler(std::function<void()> handler) {
+    beforeModal_ = std::move(handler);
 }
 
 void QtUi::message(const std::string& text) {
+    beforeModal();
     showBox(window_, QMessageBox::NoIcon, text);
 }
 
 void QtUi::showError(const std::string& text) {
+    beforeModal();
     showBox(window_, QMessageBox::Critical, text);
 }
 
@@ -89,6 +91,7 @@ void QtUi::setBusy(bool on) {
 }
 
 void QtUi::showMessagePanel(const std::string& label) {
+    beforeModal();
     if (!panel_) return;
     if (label_) label_->setText(qs(label));
     panel_->show();
@@ -123,6 +126,7 @@ bool QtUi::cancelRequested() {
 }
 
 bool QtUi::showReport(const std::string& title, const std::string& text) {
+    beforeModal();
     QDialog dialog(window_);
     dialog.setWindowTitle(qs(title));
     auto* layout = new QVBoxLayout(&dialog);
@@ -217,6 +221,7 @@ class QPrinterTarget : public PageTarget {
 }  // namespace
 
 std::unique_ptr<PrinterSurface> QtUi::printDialog() {
+    beforeModal();
     QPrinter& p = printer();
     bool accepted = false;
     if (printerHook_) {
@@ -230,6 +235,7 @@ std::unique_ptr<PrinterSurface> QtUi::printDialog() {
 }
 
 void QtUi::printerSetupDialog() {
+    beforeModal();
     QPrinter& p = printer();
     if (printerHook_) {
         printerHook_(p, true);
@@ -240,14 +246,17 @@ void QtUi::printerSetupDialog() {
 }
 
 std::optional<std::string> QtUi::openFileDialog(const FileDialogRequest& r) {
+    beforeModal();
     return fileDialog(r, false);
 }
 
 std::optional<std::string> QtUi::saveFileDialog(const FileDialogRequest& r) {
+    beforeModal();
     return fileDialog(r, true);
 }
 
 std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
+    beforeModal();
     if (fontHook_) return fontHook_(current);
     bool ok = false;
     // The dialog opens on the grid's font; OK without a change keeps it exactly,
@@ -267,6 +276,7 @@ std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
 }
 
 std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogRequest& r) {
+    beforeModal();
     if (fieldsHook_) return fieldsHook_(r);
     QDialog dialog(window_);
     dialog.setWindowTitle(qs(r.title));
@@ -302,6 +312,7 @@ void QtUi::captionChanged(const std::string& caption) {
 }
 
 SaveAnswer QtUi::askToSave(const std::string& question) {
+    beforeModal();
     if (saveHook_) return saveHook_(question);
     QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), qs(question),
                     QMessageBox::NoButton, window_);
@@ -318,6 +329,7 @@ SaveAnswer QtUi::askToSave(const std::string& question) {
 }
 
 bool QtUi::askToAddAgain(const std::string& question, std::int64_t) {
+    beforeModal();
     QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), qs(question),
                     QMessageBox::NoButton, window_);
     QPushButton* again = box.addButton(QStringLiteral("加える"), QMessageBox::AcceptRole);
@@ -331,10 +343,6 @@ bool QtUi::askToAddAgain(const std::string& question, std::int64_t) {
 void QtUi::status(const std::string& text) {
     ++statusCount_;
     if (status_) status_(qs(text));
-}
-
-void QtUi::gridChanged() {
-    if (gridChanged_) gridChanged_();
 }
 
 }  // namespace tamsel
