@@ -81,8 +81,10 @@ void readValue(const Arg& a, ArgReader& in, CommandArgs& got) {
         while (!in.atEnd() && isBoxName(in.peek())) got.add(a.name, in.next(a.name));
 }
 
-CommandArgs readArgs(const Command& cmd, ArgReader& in) {
-    CommandArgs got;
+}  // namespace
+
+CommandArgs readCommandLine(const Command& cmd, ArgReader& in) {
+    CommandArgs got(cmd.args);
     bool options = false;
     for (const Arg& a : cmd.args) {
         if (isOption(a)) {
@@ -108,6 +110,8 @@ CommandArgs readArgs(const Command& cmd, ArgReader& in) {
             throw Error(msg("%1 には %2 が要ります", fromUtf8(cmd.name), fromUtf8(withValue(a))));
     return got;
 }
+
+namespace {
 
 // The answers of the command's dialogs, from the arguments in the order the
 // description gives them.
@@ -225,7 +229,7 @@ std::string commandUsage(const Command& cmd) {
 }
 
 void runCommandLine(const Command& cmd, BatchContext& c, ArgReader& in) {
-    const CommandArgs got = readArgs(cmd, in);
+    const CommandArgs got = readCommandLine(cmd, in);
     KeepCurrentFolder keep;
     // Answers a command left unasked would otherwise answer a later command's dialog.
     struct Cleared {

@@ -58,6 +58,9 @@ int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::st
 // description, its dialogs' answers prepared from them, then its handler.
 void runCommandLine(const Command& cmd, BatchContext& c, ArgReader& in);
 
+// The arguments of the command named, read by its description.
+CommandArgs readCommandLine(const Command& cmd, ArgReader& in);
+
 // The arguments as --help shows them, derived from the description.
 std::string commandUsage(const Command& cmd);
 

@@ -1,6 +1,7 @@
 #include "app/session/commands.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "app/session/settings.h"
 #include "datafile/numbers.h"
@@ -10,7 +11,15 @@
 
 namespace tamsel {
 
+bool CommandArgs::has(const std::string& name) const {
+    if (described_ && std::none_of(described_->begin(), described_->end(),
+                                   [&](const Arg& a) { return a.name == name; }))
+        throw std::logic_error("argument not described: " + name);
+    return values_.count(name) != 0;
+}
+
 const std::vector<std::string>& CommandArgs::all(const std::string& name) const {
+    has(name);
     auto it = values_.find(name);
     if (it == values_.end() || it->second.empty())
         throw Error(msg("引数が足りません: %1", fromUtf8(name)));

@@ -67,7 +67,11 @@ struct Arg {
 // window runs its commands with none.
 class CommandArgs {
   public:
-    bool has(const std::string& name) const { return values_.count(name) != 0; }
+    CommandArgs() = default;
+    // The values of a command line read by args: asking for a name args does not
+    // describe is a fault of the program.
+    explicit CommandArgs(const std::vector<Arg>& args) : described_(&args) {}
+    bool has(const std::string& name) const;
     // The value given (the last, for an option named twice); throws when none was.
     const std::string& text(const std::string& name) const;
     std::optional<std::string> option(const std::string& name) const;
@@ -79,6 +83,7 @@ class CommandArgs {
 
   private:
     std::map<std::string, std::vector<std::string>> values_;
+    const std::vector<Arg>* described_ = nullptr;
 };
 
 // What a command's handler is given. The window's Ui asks the user; the command
