@@ -425,6 +425,7 @@ void TForm1::editOk() {
             // A character that Shift-JIS lacks would be stored as "?": refuse it instead.
             sjisOrRefuse(edit_->Edit1->text().toStdString(), "記入する文字");
             Btn_Edit_OKClick(session_.table, session_.editing, *ui_);
+            vegTable_->clearOutlines();  // the outline of the cell that was being written
         },
         sj("記入しました"),
         sj(session_.table.EditTarget == 1 ? "組成表の標題を編集" : "コメント記入"));

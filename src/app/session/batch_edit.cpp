@@ -1,5 +1,6 @@
-// Commands of hand editing and reciprocal averaging: each does with the mouse what
-// the user does in the window, on grid coordinates as the grid has them.
+// Commands of hand editing and reciprocal averaging. The menu items act on the
+// current cell; the command line names the cell on grid coordinates as the grid
+// has them and goes through its pop-up.
 #include <functional>
 #include <ostream>
 

@@ -1,8 +1,6 @@
 // Commands of the outputs: the print-item panel's boxes, the text file, the
 // printer and the three CSV exports, each with its dialogs answered by the
 // arguments.
-#include <algorithm>
-#include <cctype>
 #include <functional>
 
 #include "app/session/batch.h"
