@@ -188,7 +188,7 @@ inline void build(TableState& t, BatchUi& ui, int releves, int species, int perR
             putCodes(t, col, layout.speciesRow(i), c);
         }
     }
-    recountAndShow(t, ui);
+    recount(t, ui);
 }
 
 }  // namespace tamsel::bench

@@ -68,7 +68,7 @@ void build(TableState& t, BatchUi& ui) {
             t.TableArray.set(rs, speciesSlotAt(t, row), c);
         }
     }
-    recountAndShow(t, ui);
+    recount(t, ui);
 }
 
 double seconds(const std::function<void()>& f) {

@@ -44,7 +44,7 @@ void build(TableState& t, BatchUi& ui) {
             bench::putCodes(t, col, layout.speciesRow(i), c);
         }
     }
-    recountAndShow(t, ui);
+    recount(t, ui);
 }
 
 }  // namespace
@@ -65,7 +65,7 @@ int main() {
                 bytes += s.size() + col;
             });
     });
-    const double recount = seconds([&] { recountAndShow(t, ui); });
+    const double recount = seconds([&] { tamsel::recount(t, ui); });
     Synoptic s;
     const double compute = seconds([&] { s = computeSynoptic(t, options); });
     StringSink csv;

@@ -46,7 +46,7 @@ void build(TableState& t, BatchUi& ui, int releves, int species, int communities
     std::iota(cols.begin(), cols.end(), 0);
     std::shuffle(cols.begin(), cols.end(), rng);
     t.VegTable.permuteCols(TableLayout::FirstReleveCol, cols);
-    recountAndShow(t, ui);
+    recount(t, ui);
 }
 
 void measure(const char* what, int releves, int species, bool gradient) {

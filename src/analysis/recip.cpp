@@ -442,7 +442,6 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
     t.VegTable.permuteCols(TableLayout::FirstReleveCol, colOrder);
     t.FreqArray = std::move(freq);
     t.NumSpArray = std::move(numSp);
-    ui.gridChanged();
 }
 
 }  // namespace

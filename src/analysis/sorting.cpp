@@ -54,7 +54,6 @@ void Item_SortPlantClick(TableState& t, Ui& ui) {
     std::vector<int> order = stableOrder(keys, true);
     keys.clear();  // the views die with the move below
     permuteSpeciesRows(t, order);
-    ui.gridChanged();
 }
 
 void permuteSpeciesRows(TableState& t, const std::vector<int>& order) {
@@ -93,7 +92,6 @@ void SortReleve(TableState& t, Ui& ui, bool reverse) {
     keys.clear();
     permuteReleveCols(t, order);
     g.setCell(L::FreqCol, t.FreqRow, sj("F＼N"));
-    ui.gridChanged();
 }
 
 void Item_SortReleveClick(TableState& t, Ui& ui) {

@@ -281,7 +281,7 @@ namespace {
 
 // The recount, then the synoptic table; refuses a table without relevés.
 Synoptic recountAndCompute(TableState& t, Ui& ui, const SynopticOptions& options) {
-    recountAndShow(t, ui);
+    recount(t, ui);
     Synoptic s = computeSynoptic(t, options);
     if (s.total == 0) throw Error(sj("群に分ける測定がありません"));
     return s;
@@ -305,7 +305,6 @@ void sortByFidelity(TableState& t, Ui& ui, const SynopticOptions& options) {
     {
         MessagePanelScope panel(ui, sj("植物を並べ替えています"));
         permuteSpeciesRows(t, fidelityOrder(t, s));
-        ui.gridChanged();
     }
     ui.message(synopticSummary(s));
 }

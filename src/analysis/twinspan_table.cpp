@@ -237,7 +237,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     for (std::int32_t i = 1; i <= t.SpeciesCount; ++i)
         if (!placed[i]) speciesOrder.push_back(i - 1);
     permuteSpeciesRows(t, speciesOrder);
-    recountAndShow(t, ui);
+    recount(t, ui);
 
     // The report.
     TwinspanTableRun run{r, {}};

@@ -177,8 +177,7 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
 
 void finish(TableState& t, AddReleveForm& f, Ui& ui) {
     f.visible = false;
-    recountAndShow(t, ui);
-    RefreshCaption(t, ui);
+    recount(t, ui);
 }
 
 std::string trimmedGridCode(const DataFilePair& p) {
@@ -218,7 +217,6 @@ void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
         CloseDataFiles(t.data);
         f.RtN1 = 1;
         f.RtN2 = t.data.LastRecord;
-        RefreshCaption(t, ui);
     }
     f.visible = true;
     f.labelFileName = fromUtf8(t.DataFileName);

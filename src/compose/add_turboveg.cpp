@@ -81,7 +81,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
                 t.data.CurrentCoverScale = 5;
                 t.data.CurrentNotation = 1;
             }
-            recountAndShow(t, ui);
+            recount(t, ui);
         }
     } catch (const std::bad_alloc&) {
         whole = false;
@@ -104,7 +104,6 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     // The add is done and undoable; a report that memory cannot hold is left out
     // rather than a finished add reported as failed.
     try {
-        RefreshCaption(t, ui);
         std::string line = placedText(t.ReleveCount - countBefore);
         if (!replaced.empty())
             line += sj("（Shift-JIS にない文字を「?」にした測定 ") +

@@ -75,7 +75,6 @@ void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui) {
     if (!LoadDictionary(d, *chosen))
         throw Error(msg("異名辞書ファイルがありません: %1", fromUtf8(*chosen)));
     t.DictionaryStatus = msg("辞書＝%1", fromUtf8(*chosen));
-    RefreshCaption(t, ui);
 }
 
 }  // namespace tamsel

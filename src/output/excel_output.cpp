@@ -253,11 +253,10 @@ void checkSheetLimits(const TableState& t, const ExcelOutputOptions& o) {
 
 void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o,
                     const std::string& path) {
-    ui.gridChanged();
     checkSheetLimits(t, o);
     MessagePanelScope panel(ui, sj("エクセル形式データに変換中"));
     ui.progressBar2().setRange(0, TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount));
-    recountAndShow(t, ui);
+    recount(t, ui);
 
     ExcelObjects x;
     std::exception_ptr failure;

@@ -27,7 +27,7 @@ bool clickPrintItem(TableState& t, int n, bool checked) {
 void Get_PrintItems(TableState& t, PrintPanel& p, Ui& ui) {
     p.visible = true;
     p.EditTitle = t.TableTitle;
-    recountAndShow(t, ui);
+    recount(t, ui);
     p.PN1 = {1, 0, t.SpeciesCount};
     p.PN2 = {t.SpeciesCount, 0, t.SpeciesCount};
 }
@@ -38,7 +38,6 @@ void BtnToPrintClick(TableState& t, PrintPanel& p, Ui& ui) {
         throw Error(msg("標題にできません: %1", *problem));
     p.visible = false;
     t.TableTitle = p.EditTitle;
-    RefreshCaption(t, ui);
     switch (p.target) {
         case OutputTarget::TextFile:
             Output_TextFile(t, p, ui);

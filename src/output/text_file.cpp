@@ -23,7 +23,7 @@ void writeTextFile(const TableState& t, const PrintPanel& p, const std::string& 
 void Output_TextFile(TableState& t, const PrintPanel& p, Ui& ui) {
     const std::uint16_t from = rangeValue(p.PN1, "植物の出力範囲（始め）");
     const std::uint16_t to = rangeValue(p.PN2, "植物の出力範囲（終り）");
-    recountAndShow(t, ui);
+    recount(t, ui);
     auto path = askOutputFile(t, ui, TextFilter, ".txt", ".txt");
     if (!path) return;
     BusyScope busy(ui);

@@ -96,7 +96,9 @@ class Ui {
     // Whether the caption marks a changed table (the window does; the command
     // line prints the caption as it always has).
     virtual bool showsChanges() const { return false; }
-    virtual void gridChanged() {}
+    // Whether a person answers the dialogs (the window); otherwise they are
+    // answered from what was prepared (the command line, the tests).
+    virtual bool interactive() const { return false; }
 
     // Asks whether to save a changed table before it is replaced, with the buttons
     // 保存 / 保存しない / キャンセル. Only the window asks.

@@ -148,12 +148,6 @@ void deleteSpeciesRow(TableState& t, int row) {
 
 namespace {
 
-// The table changed: the window repaints it and its caption.
-void shown(TableState& t, Ui& ui) {
-    ui.gridChanged();
-    RefreshCaption(t, ui);
-}
-
 void startCommentEdit(TableState& t, EditingState& e) {
     int row = t.SelectedRow;
     const TableLayout layout(t.FreqRow);
@@ -196,35 +190,31 @@ void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col
     e.Panel_forCol.visible = false;
 }
 
-void Btn_InsColMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
+void Btn_InsColMouseUp(TableState& t, EditingState& e, Ui&, MouseButton button) {
     e.Panel_forCol.visible = false;
     if (button != MouseButton::Left) {
         insertReleveColumn(t, t.SelectedColumn);
-        shown(t, ui);
     }
 }
 
-void Btn_DelColMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
+void Btn_DelColMouseUp(TableState& t, EditingState& e, Ui&, MouseButton button) {
     e.Panel_forCol.visible = false;
     if (button != MouseButton::Left) {
         deleteReleveColumn(t, t.SelectedColumn);
-        shown(t, ui);
     }
 }
 
-void Btn_InsRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
+void Btn_InsRowMouseUp(TableState& t, EditingState& e, Ui&, MouseButton button) {
     e.Panel_forRow.visible = false;
     if (button != MouseButton::Left) {
         insertSpeciesRow(t, t.SelectedRow);
-        shown(t, ui);
     }
 }
 
-void Btn_DelRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
+void Btn_DelRowMouseUp(TableState& t, EditingState& e, Ui&, MouseButton button) {
     e.Panel_forRow.visible = false;
     if (button != MouseButton::Left) {
         deleteSpeciesRow(t, t.SelectedRow);
-        shown(t, ui);
     }
 }
 
@@ -251,7 +241,7 @@ std::optional<std::string> editTextProblem(const std::string& s) {
     return std::nullopt;
 }
 
-void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui& ui) {
+void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui&) {
     // A refused text leaves the panel open, so the user can correct or cancel it.
     if (t.EditTarget == 1 || t.EditTarget == 2) {
         if (auto problem = editTextProblem(e.Edit1))
@@ -268,44 +258,36 @@ void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui& ui) {
         t.TableTitle = e.Edit1;
     }
     e.Panel_Edit.visible = false;
-    ui.gridChanged();
-    RefreshCaption(t, ui);
 }
 
-void Btn_Edit_CancelClick(TableState& t, EditingState& e, Ui& ui) {
+void Btn_Edit_CancelClick(TableState& t, EditingState& e, Ui&) {
     (void)t;
     e.Panel_Edit.visible = false;
-    ui.gridChanged();
 }
 
-void Item_DelRowClick(TableState& t, EditingState& e, Ui& ui) {
+void Item_DelRowClick(TableState& t, EditingState& e, Ui&) {
     (void)e;
     deleteSpeciesRow(t, t.SelectedRow);
-    shown(t, ui);
 }
 
-void Item_DelColClick(TableState& t, EditingState& e, Ui& ui) {
+void Item_DelColClick(TableState& t, EditingState& e, Ui&) {
     (void)e;
     deleteReleveColumn(t, t.SelectedColumn);
-    shown(t, ui);
 }
 
-void Item_InsRowClick(TableState& t, EditingState& e, Ui& ui) {
+void Item_InsRowClick(TableState& t, EditingState& e, Ui&) {
     (void)e;
     insertSpeciesRow(t, t.SelectedRow);
-    shown(t, ui);
 }
 
-void Item_CommentClick(TableState& t, EditingState& e, Ui& ui) {
+void Item_CommentClick(TableState& t, EditingState& e, Ui&) {
     insertSpeciesRow(t, t.SelectedRow);
-    shown(t, ui);
     startCommentEdit(t, e);
 }
 
-void Item_InsColClick(TableState& t, EditingState& e, Ui& ui) {
+void Item_InsColClick(TableState& t, EditingState& e, Ui&) {
     (void)e;
     insertReleveColumn(t, t.SelectedColumn);
-    shown(t, ui);
 }
 
 void Item_EditTitleClick(TableState& t, EditingState& e) {
@@ -317,7 +299,6 @@ void Item_EditTitleClick(TableState& t, EditingState& e) {
 
 void Item_SetFontClick(TableState& t, Ui& ui) {
     if (auto f = ui.fontDialog(t.TableFont)) t.TableFont = *f;
-    ui.gridChanged();
 }
 
 bool moveRowByDrag(TableState& t, int from, int to) {

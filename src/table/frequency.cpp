@@ -57,16 +57,13 @@ void recount(TableState& t) {
         g.setCell(L::releveCol(j), t.FreqRow, IntText4(t.NumSpArray[j]));
 }
 
-void recountAndShow(TableState& t, Ui& ui) {
-    {
-        BusyScope busy(ui);
-        recount(t);
-    }
-    ui.gridChanged();
+void recount(TableState& t, Ui& ui) {
+    BusyScope busy(ui);
+    recount(t);
 }
 
 void Item_FrequencyClick(TableState& t, Ui& ui) {
-    recountAndShow(t, ui);
+    recount(t, ui);
 }
 
 }  // namespace tamsel

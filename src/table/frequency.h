@@ -23,9 +23,8 @@ PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int
 // of each relevé column in use (row FreqRow, NumSpArray); renumbers the running
 // numbers and serials over the rows and columns in use. A non-empty cell is a presence.
 void recount(TableState& t);
-// The recount under the busy cursor, then shown: the window repaints before
-// whatever dialog the calling command opens next.
-void recountAndShow(TableState& t, Ui& ui);
+// The recount under the busy cursor.
+void recount(TableState& t, Ui& ui);
 // "出現頻度を再計算する(&F)".
 void Item_FrequencyClick(TableState& t, Ui& ui);
 

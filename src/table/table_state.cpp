@@ -151,8 +151,6 @@ void ClearTable(TableState& t, Ui& ui) {
     t.TableArray.clearAll();
     t.data.LastRecord = 0;
     t.markUnchanged();  // a blank table holds nothing to lose
-    ui.gridChanged();
-    RefreshCaption(t, ui);
 }
 
 std::string captionOf(const TableState& t, bool showChanged) {

@@ -703,7 +703,6 @@ namespace {
 void saveWithPanel(TableState& t, Ui& ui, const std::string& path) {
     MessagePanelScope panel(ui, sj("組成表を保存中"));
     saveTableFile(t, path);
-    ui.gridChanged();  // the hidden slot cells may have been renumbered
     ui.status(sj("保存しました: ") + fromUtf8(path));
 }
 }  // namespace
@@ -734,9 +733,7 @@ void openTableFile(TableState& t, Ui& ui, const std::string& path) {
         MessagePanelScope panel(ui, sj("組成表を読込中"));
         loadTableFile(t, path, &ui.progressBar1());
     }
-    ui.gridChanged();
     ui.status(sj("読込みました: ") + fromUtf8(path));
-    RefreshCaption(t, ui);
 }
 
 void Item_LoadTableClick(TableState& t, Ui& ui) {
@@ -747,10 +744,7 @@ void Item_LoadTableClick(TableState& t, Ui& ui) {
     r.initialDir = t.OpenDialogFolder;
     r.fileName = "*.vtb";
     auto path = ui.openFileDialog(r);
-    if (!path) {
-        RefreshCaption(t, ui);
-        return;
-    }
+    if (!path) return;
     openTableFile(t, ui, *path);
 }
 

@@ -40,7 +40,7 @@ struct PatternTable {
                 if (pattern.at(j - 1) != '.' && pattern[j - 1] != '|')
                     t.VegTable.setCell(L::releveCol(j), layout.speciesRow(i), "+");
         }
-        recountAndShow(t, ui);
+        recount(t, ui);
     }
     std::vector<std::string> names() const {
         std::vector<std::string> v;

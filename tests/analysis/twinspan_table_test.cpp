@@ -45,7 +45,7 @@ struct TwoCommunities {
             for (int s : own) testing::setCodes(t, j, s, cover3);
             testing::setCodes(t, j, wet ? 2 + 3 * (j % 3 == 0) : 1 + 3 * (j % 3 == 0), cover1);
         }
-        recountAndShow(t, ui);
+        recount(t, ui);
     }
     std::string header(int j) const {
         return t.VegTable.cell(L::releveCol(j), layoutOf(t).itemRow(2));

@@ -84,6 +84,77 @@ TEST(Batch, Help) {
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 
+// The command-line form derived from a description with every kind of argument:
+// the usage line, what the handler reads back, the dialogs' answers in the order
+// the description gives, and the errors for what is missing or unknown.
+TEST(Batch, TheCommandLineIsDerivedFromTheArgumentDescription) {
+    using K = Arg::Kind;
+    Command cmd{
+        .name = "probe",
+        .args = {{.name = "OUT", .kind = K::File, .dialog = 2},
+                 {"K", K::Boxes},
+                 {.name = "PDF", .kind = K::Print, .orOption = "--printer"},
+                 {"--printer", K::Print, "NAME"},
+                 {"--n", K::Number, "N"},
+                 {"--flag", K::Flag},
+                 {.name = "--t", .kind = K::Field, .value = "T", .field = 1},
+                 {.name = "--in", .kind = K::File, .value = "IN", .dialog = 1, .required = true},
+                 {.name = "--g", .value = "a|b"},
+                 {.name = "--x", .value = "X", .required = true, .within = "--g"},
+                 {.name = "--y", .value = "Y", .within = "--g"}},
+        .handler =
+            [](CommandCall& c) {
+                auto& ui = static_cast<BatchUi&>(c.ui);
+                for (const auto& f : ui.fileAnswers) c.out << "file " << f.value_or("-") << "\n";
+                for (const auto& f : ui.fieldsAnswers)
+                    for (const auto& v : f.value()) c.out << "field " << v.value_or("-") << "\n";
+                for (const auto& p : ui.printAnswers)
+                    c.out << "print " << p->pdfPath << "|" << p->printerName << "\n";
+                for (const char* n : {"K", "--n", "--flag", "--g", "--x", "--y"})
+                    if (c.args.has(n))
+                        for (const std::string& v : c.args.all(n)) c.out << n << " " << v << "\n";
+            },
+    };
+    EXPECT_EQ(commandUsage(cmd),
+              "OUT K... PDF|--printer NAME [--n N] [--flag] [--t T] --in IN [--g a|b --x X [--y "
+              "Y]]");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {{"probe", "o", "3", "freq", "p.pdf", "--in", "i", "--n", "7", "--flag", "--t", "9", "--g",
+          "a", "--x", "1", "--n", "8", "caption"},
+         0,
+         "file i\nfile o\nfield -\nfield 9\nprint p.pdf|\nK 3\nK freq\n--n 7\n--n "
+         "8\n--flag \n--g a\n--x 1\n森林群落組成表  NR=0, NS=0    辞書なし\n",
+         ""},
+        {{"probe", "o", "4", "--printer", "lp", "--in", "i"},
+         0,
+         "file i\nfile o\nfield -\nfield -\nprint |lp\nK 4\n",
+         ""},
+        {{"probe", "o", "4", "p.pdf", "--in"}, 1, "", "error: 引数が足りません: --in IN\n"},
+        {{"probe", "o", "4", "p.pdf", "--n", "x"}, 1, "", "error: 数値ではありません (--n): x\n"},
+        {{"probe", "o", "4", "p.pdf"}, 1, "", "error: probe には --in IN が要ります\n"},
+        {{"probe", "o", "4", "p.pdf", "--z"},
+         1,
+         "",
+         "error: probe のオプションではありません: --z\n"},
+        {{"probe", "o"}, 1, "", "error: 引数が足りません: K\n"},
+        {{"probe", "o", "4", "--printer", "lp", "--in", "i", "p.pdf"},
+         2,
+         "file i\nfile o\nfield -\nfield -\nprint |lp\nK 4\n",
+         "error: unknown command p.pdf (see --help)\n"},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream out, err;
+        int status = runBatchWith({cmd, allBatchCommands().front()}, c.args, out, err);
+        EXPECT_EQ(status, c.status) << c.args[1];
+        EXPECT_EQ(out.str(), c.out);
+        EXPECT_EQ(err.str(), c.err);
+    }
+}
+
 TEST(Batch, UnknownCommandOrOption) {
     Outcome r = run({"frobnicate"});
     EXPECT_NE(r.status, 0);
@@ -226,7 +297,7 @@ TEST(StartUp, FormCreate) {
     Session s;
     BatchUi ui;
     FormCreate(s, ui, {}, false);
-    EXPECT_EQ(ui.caption, sj("森林群落組成表") + "  NR=0, NS=0    " + sj("辞書なし"));
+    EXPECT_EQ(captionOf(s.table), sj("森林群落組成表") + "  NR=0, NS=0    " + sj("辞書なし"));
     EXPECT_EQ(s.table.FreqRow, 28);
     EXPECT_EQ(s.table.VegTable.rowCount(), 159);
     EXPECT_EQ(s.table.VegTable.colCount(), 27);

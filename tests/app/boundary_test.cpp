@@ -2,6 +2,7 @@
 // ends a run with status 1; a shown message is a note and the run goes on.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 #include <stdexcept>
 
@@ -18,13 +19,18 @@ struct Outcome {
 };
 
 Outcome runWith(const std::vector<std::string>& args) {
+    auto command = [](const char* name, std::function<void(CommandCall&)> handler) {
+        return BatchCommand{.name = name, .handler = std::move(handler)};
+    };
     std::vector<BatchCommand> reg = {
-        {"say", "", "", [](BatchContext& c, ArgReader&) { c.ui.message(sj("お知らせ")); }},
-        {"refuse", "", "", [](BatchContext&, ArgReader&) { throw Error(sj("できません")); }},
-        {"bug", "", "", [](BatchContext&, ArgReader&) { throw std::out_of_range("vector index"); }},
-        {"old-refusal", "", "",
-         [](BatchContext& c, ArgReader&) { refusing(c, [&] { c.ui.message(sj("古い断り")); }); }},
-        {"mark", "", "", [](BatchContext& c, ArgReader&) { c.out << "ran\n"; }},
+        command("say", [](CommandCall& c) { c.ui.message(sj("お知らせ")); }),
+        command("refuse", [](CommandCall&) { throw Error(sj("できません")); }),
+        command("bug", [](CommandCall&) { throw std::out_of_range("vector index"); }),
+        command("old-refusal",
+                [](CommandCall& c) {
+                    refusing(static_cast<BatchUi&>(c.ui), [&] { c.ui.message(sj("古い断り")); });
+                }),
+        command("mark", [](CommandCall& c) { c.out << "ran\n"; }),
     };
     std::ostringstream out, err;
     int status = runBatchWith(reg, args, out, err);

@@ -35,7 +35,7 @@ struct Commands {
             for (const auto& k : reg)
                 if (k.name == name) cmd = &k;
             ASSERT_NE(cmd, nullptr) << name;
-            cmd->run(c, in);
+            runCommandLine(*cmd, c, in);
             ASSERT_TRUE(ui.messages.empty()) << name << ": " << toUtf8(ui.messages.front());
         }
     }

@@ -92,7 +92,8 @@ TEST_F(SettingsTest, FolderAndDictionaryLines) {
     EXPECT_EQ(s.table.DictionaryFileName, "names.dic");
     EXPECT_EQ(s.table.DictionaryStatus, sj("辞書＝") + "names.dic");
     EXPECT_EQ(s.dictionary.OldNames, std::vector<std::string>{"Fagus"});
-    EXPECT_EQ(ui.caption.substr(ui.caption.size() - 15), sj("辞書＝") + "names.dic");
+    const std::string caption = captionOf(s.table);
+    EXPECT_EQ(caption.substr(caption.size() - 15), sj("辞書＝") + "names.dic");
 
     // A "#D" line naming a dictionary sets the folder and hands the whole line on.
     lines.push_back("#D C:\\dic\\names.dic");
@@ -280,7 +281,7 @@ TEST_F(SettingsTest, StartUpReadsTheFirstArgumentAndFallsBackToTheDefaults) {
     BatchUi uiA;
     FormCreate(a, uiA, {dir.file("start.ini")}, false);
     EXPECT_TRUE(uiA.messages.empty());
-    EXPECT_EQ(uiA.caption, "Start  NR=0, NS=0    " + sj("辞書なし"));
+    EXPECT_EQ(captionOf(a.table), "Start  NR=0, NS=0    " + sj("辞書なし"));
     EXPECT_EQ(a.table.FreqRow, 30);
     EXPECT_EQ(a.table.LayerLabels[2], " S");
     EXPECT_EQ(a.table.LayerLabels[4], " H");

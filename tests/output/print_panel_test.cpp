@@ -83,7 +83,7 @@ TEST(PrintPanel, ConfirmTakesTheTitleAndWritesTheTextFile) {
     BtnToPrintClick(s.t, s.p, s.ui());
     EXPECT_FALSE(s.p.visible);
     EXPECT_EQ(s.t.TableTitle, sj("新しい標題"));
-    EXPECT_NE(s.ui().caption.find(sj("新しい標題")), std::string::npos);
+    EXPECT_NE(captionOf(s.t).find(sj("新しい標題")), std::string::npos);
     ASSERT_EQ(s.ui().dialogs.size(), 1u);
     const FileDialogRequest& r = s.ui().dialogs[0];
     EXPECT_EQ(r.filter, saveDialogFilter());

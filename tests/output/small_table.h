@@ -73,7 +73,7 @@ struct SmallTable {
 
     void comment(const std::string& text) { rowOf(sj(text)); }
 
-    void recount() { recountAndShow(t, ui()); }
+    void recount() { tamsel::recount(t, ui()); }
 
     // The text layout of rows from..to.
     std::string text(std::uint16_t perPage, std::uint16_t from, std::uint16_t to) {

@@ -63,7 +63,7 @@ struct Table {
             t.TableArray.set(releveSlotAt(t, col), speciesSlotAt(t, row), c);
             expected[{releve, name}] = c;
         }
-        recountAndShow(t, ui);
+        recount(t, ui);
     }
 
     void pressSerial(int col) { VegTableMouseDown(t, e, MouseButton::Right, col, 1); }
@@ -197,7 +197,7 @@ TEST(InsertColumn, AtFirstMiddleAndFirstFreeColumn) {
             if (r != 1) {
                 EXPECT_TRUE(x.t.VegTable.isEmpty(c.col, r)) << r;
             }
-        EXPECT_EQ(x.ui.caption, sj("森林群落組成表") + "  NR=6, NS=6    " + sj("辞書なし"));
+        EXPECT_EQ(captionOf(x.t), sj("森林群落組成表") + "  NR=6, NS=6    " + sj("辞書なし"));
         EXPECT_TRUE(x.ui.messages.empty());
         checkTable(x);
     }
@@ -259,7 +259,7 @@ TEST(DeleteColumn, RemovesEmptyCommentAndInsertedRowsFromTheBottomUp) {
     Btn_DelColMouseUp(x.t, x.e, x.ui, MouseButton::Right);
     EXPECT_EQ(x.speciesOrder(), (Strings{"s1", "s2"}));
     EXPECT_EQ(x.t.SelectedRow, x.t.FreqRow + 2);  // the comment row, the last one removed
-    EXPECT_EQ(x.ui.caption.find(sj("森林群落組成表") + "  NR=1, NS=2"), 0u);
+    EXPECT_EQ(captionOf(x.t).find(sj("森林群落組成表") + "  NR=1, NS=2"), 0u);
     checkTable(x);
 }
 
@@ -446,7 +446,7 @@ TEST(EditPanel, CommentAndTitleTakeTheTextAsTypedEvenEmpty) {
     x.e.Edit1 = "";
     Btn_Edit_OKClick(x.t, x.e, x.ui);
     EXPECT_EQ(x.t.TableTitle, "");
-    EXPECT_EQ(x.ui.caption, "  NR=5, NS=6    " + sj("辞書なし"));
+    EXPECT_EQ(captionOf(x.t), "  NR=5, NS=6    " + sj("辞書なし"));
 
     Item_EditTitleClick(x.t, x.e);
     x.e.Edit1 = sj(" 表, \"題\" ");
@@ -513,7 +513,7 @@ TEST(Drag, MovesSpeciesRowsAndRelevéColumnsInUseOnly) {
     EXPECT_TRUE(moveColByDrag(x.t, 8, 4));
     EXPECT_EQ(x.releveOrder(), (Strings{"E", "A", "B", "C", "D"}));
     checkTable(x, false);  // slot cells travel, so every cell still holds its codes
-    recountAndShow(x.t, x.ui);
+    recount(x.t, x.ui);
     checkTable(x);
 
     Snapshot before = snapshot(x.t);

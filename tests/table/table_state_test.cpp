@@ -83,7 +83,6 @@ TEST(StartUp, DefaultBoxes) {
     EXPECT_EQ(t.FreqRow, 28);
     EXPECT_EQ(t.VegTable.rowCount(), 159);
     EXPECT_EQ(t.VegTable.colCount(), 27);
-    EXPECT_EQ(ui.caption, startCaption());
     EXPECT_EQ(captionOf(t), startCaption());
     EXPECT_EQ(t.LayerLabels,
               (std::array<std::string, 7>{"T1", "T2", "S1", "S2", "H1", "H2", " M"}));
@@ -220,7 +219,7 @@ TEST(ClearTable, RestoresABlankTableAfterUse) {
     EXPECT_EQ(t.DataFileName, "veg.rli");
     EXPECT_EQ(t.TableTitle, sj("ブナ林"));
     EXPECT_EQ(t.data.LastRecord, 0);
-    EXPECT_EQ(ui.caption, sj("ブナ林") + "  NR=0, NS=0    " + sj("辞書なし"));
+    EXPECT_EQ(captionOf(t), sj("ブナ林") + "  NR=0, NS=0    " + sj("辞書なし"));
     EXPECT_EQ(t.TableArray.get(0, 0), LayerCodes{});
 
     ClearTable(t, ui);

@@ -101,7 +101,7 @@ TableState smallTable(BatchUi& ui) {
     t.TableTitle = "T, 1 \"q\"";
     place(t, "", {{"Abies firma", h1s1, "x"}});
     place(t, "", {{"Abies firma", t1m, "y"}});
-    recountAndShow(t, ui);
+    recount(t, ui);
     return t;
 }
 
@@ -186,7 +186,7 @@ TEST(TableFileTest, RoundTripRestoresTheTableAndASecondSaveGivesTheSameBytes) {
               {{"Quercus \"x\" crispula", LayerCodes{0, 0, 0, 0, 1, 0, 0}, ""},
                {"Abies firma", LayerCodes{30, 0, 0, 0, 0, 0, 0}, ""}});
         place(t, sj("表"), {{"a,b", LayerCodes{0, 0, 0, 0, 0, 0, 40}, ""}});
-        recountAndShow(t, ui);
+        recount(t, ui);
         std::string first = saveBytes(t);
 
         TableState u = loadBytes(ui, first);
@@ -334,7 +334,7 @@ TEST(TableFileTest, ALoadCutAtEveryByteGivesTheSameTableOrTheSameFault) {
     t.TableTitle = sj("ブナ林");
     place(t, "", {{"Abies firma", h1s1, "x"}});
     place(t, "", {{sj("ブナ, \"林\""), h1s1, ""}, {"Abies firma", t1m, ""}});
-    recountAndShow(t, ui);
+    recount(t, ui);
     const std::string good = saveBytes(t);
     ASSERT_NE(good.find(sj("\"ブナ, \"\"林\"\"\"")), std::string::npos);
     // Two faults: a code byte below "0" in line 4 and a cell quote never closed;
@@ -597,10 +597,8 @@ TEST(TableFileTest, CommandsUseTheirDialogsPanelAndProgress) {
 
     TableState u = makeTable(ui);
     u.OpenDialogFolder = dir.path().string();
-    ui.caption.clear();
-    Item_LoadTableClick(u, ui);  // cancelled: only the caption
+    Item_LoadTableClick(u, ui);  // cancelled
     EXPECT_EQ(u.ReleveCount, 0);
-    EXPECT_EQ(ui.caption, captionOf(u));
     ui.fileAnswers.push_back(path);
     Item_LoadTableClick(u, ui);
     const FileDialogRequest& r = ui.dialogs.back();
@@ -614,7 +612,7 @@ TEST(TableFileTest, CommandsUseTheirDialogsPanelAndProgress) {
     EXPECT_EQ(ui.progressBar1().max(), 1 + 5);
     EXPECT_EQ(ui.progressBar1().position(), 0);
     EXPECT_EQ(u.ReleveCount, 2);
-    EXPECT_EQ(ui.caption, sj("ブナ林") + "  NR=2, NS=1    " + sj("辞書なし"));
+    EXPECT_EQ(captionOf(u), sj("ブナ林") + "  NR=2, NS=1    " + sj("辞書なし"));
     EXPECT_EQ(u.DataFileName, "x.vtb");
 }
 

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <map>
 #include <new>
+#include <sstream>
 
 #include "analysis/recip.h"
 #include "analysis/sorting.h"
@@ -149,11 +150,9 @@ TForm1::TForm1(Session& session, const std::string& programPath,
 
     ui_->setMessagePanel(Panel_ofMessage, LabelofProgress, ProgressBar2);
     ui_->setProgressBar1(Panel_AddReleve->ProgressBar1);
-    // Outlines are drawn on the surface: a repaint of changed contents wipes them.
-    ui_->setGridChangedHandler([this] {
-        vegTable_->clearOutlines();
-        vegTable_->refresh();
-    });
+    // A command that changed the table and then asks or tells the user something
+    // shows the changed table behind the dialog.
+    ui_->setBeforeModalHandler([this] { showTableIfChanged(); });
 
     session_.programPath = programPath;
     runCommand([&] {
@@ -204,16 +203,20 @@ void TForm1::buildMenu() {
             if (!c->shortcut.empty())
                 a->setShortcut(QKeySequence(QString::fromStdString(c->shortcut)));
             items_[a->objectName()] = a;
-            if (c->click && c->replacesTable)
-                wire(a->objectName(), [this, click = c->click] {
-                    if (!askToSaveFirst(session_, *ui_)) return;
-                    click(session_, *ui_);
+            if (!c->handler) continue;
+            wire(a->objectName(), [this, c] {
+                if (c->replacesTable && !askToSaveFirst(session_, *ui_)) return;
+                // The window's commands have no arguments: their dialogs ask the user.
+                static const CommandArgs none;
+                std::ostringstream discarded;
+                CommandCall call{session_, *ui_, none, discarded, discarded};
+                c->handler(call);
+                if (c->replacesTable) {
                     // Another table: its view starts at the top-left.
                     vegTable_->setTopRow(vegTable_->fixedRows());
                     vegTable_->setLeftCol(vegTable_->fixedCols());
-                });
-            else if (c->click)
-                wire(a->objectName(), [this, click = c->click] { click(session_, *ui_); });
+                }
+            });
         }
     }
     wire(QStringLiteral("Item_Quit"), [this] { Btn_QuitClick(); });
@@ -264,6 +267,7 @@ void TForm1::closeOpenPanel() {
     runCommand([&] {
         if (e.Panel_Edit.visible) {
             Btn_Edit_CancelClick(session_.table, e, *ui_);
+            vegTable_->clearOutlines();
         } else if (e.Panel_ShowCell.visible || e.Panel_forCol.visible || e.Panel_forRow.visible) {
             e.Panel_ShowCell.visible = e.Panel_forCol.visible = e.Panel_forRow.visible = false;
         } else if (session_.printPanel.visible) {
@@ -387,7 +391,7 @@ void TForm1::buildEditPanels(QWidget* host) {
     connect(p.Edit1, &QLineEdit::returnPressed, this, [this] { editOk(); });
     wireButton(p.Btn_Edit_Cancel, [&] {
         Btn_Edit_CancelClick(t, e, ui);
-        update();
+        vegTable_->clearOutlines();  // the outline of the cell that was being written
     });
 }
 
@@ -421,6 +425,7 @@ void TForm1::editOk() {
             // A character that Shift-JIS lacks would be stored as "?": refuse it instead.
             sjisOrRefuse(edit_->Edit1->text().toStdString(), "記入する文字");
             Btn_Edit_OKClick(session_.table, session_.editing, *ui_);
+            vegTable_->clearOutlines();  // the outline of the cell that was being written
         },
         sj("記入しました"),
         sj(session_.table.EditTarget == 1 ? "組成表の標題を編集" : "コメント記入"));
@@ -529,6 +534,7 @@ void TForm1::showPanels() {
 
     if (!(session_.table.TableFont == shownFont_)) {
         shownFont_ = session_.table.TableFont;
+        vegTable_->clearOutlines();
         vegTable_->setTableFont(shownFont_);
     }
     updateDragLimits();
@@ -589,7 +595,7 @@ bool TForm1::runCommand(const std::function<void()>& command, const std::string&
     } catch (...) {
         ui_->showError(internalErrorMessage(name.empty() ? sj("処理") : name, "?"));
     }
-    vegTable_->refresh();
+    showTableIfChanged();
     vegTable_->clampCurrent();
     RefreshCaption(session_.table, *ui_);
     if (const std::string& file = session_.table.TableFileName;
@@ -602,6 +608,17 @@ bool TForm1::runCommand(const std::function<void()>& command, const std::string&
     showInspection();
     takeCurrentCell(vegTable_->current());
     return ok;
+}
+
+void TForm1::showTableIfChanged() {
+    const TableState& t = session_.table;
+    const std::pair<std::uint64_t, std::uint64_t> now{t.VegTable.revision(), t.history.moves()};
+    if (now == shownTable_) return;
+    shownTable_ = now;
+    // Outlines are drawn on the surface: a repaint of changed contents wipes them.
+    vegTable_->clearOutlines();
+    vegTable_->refresh();
+    RefreshCaption(t, *ui_);
 }
 
 void TForm1::showInspection() {

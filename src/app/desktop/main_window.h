@@ -4,10 +4,12 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/desktop/recent_files.h"
@@ -111,6 +113,9 @@ class TForm1 : public QMainWindow {
     void takeCurrentCell(QPoint cell);
 
     void Btn_QuitClick();
+    // Repaints the grid and the caption when the table changed since they were
+    // last shown: at the command boundary, and before a dialog shows over them.
+    void showTableIfChanged();
     // The status bar's inspector: what the cell under the mouse holds.
     void showInspection();
 
@@ -132,6 +137,8 @@ class TForm1 : public QMainWindow {
     RecentFiles recent_;
     QMenu* recentMenu_ = nullptr;
     std::string recentNoted_;  // the table file last put in the list
+    // The grid's revision and the history's moves when the grid was last shown.
+    std::pair<std::uint64_t, std::uint64_t> shownTable_{~0ULL, ~0ULL};
 };
 
 }  // namespace tamsel

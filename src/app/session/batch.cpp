@@ -1,8 +1,10 @@
 #include "app/session/batch.h"
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <ostream>
 
-#include "datafile/numbers.h"
 #include "platform/error.h"
 #include "text/sjis.h"
 
@@ -22,10 +24,12 @@ void ArgReader::unknownOption(const char* command, const std::string& option) {
     throw Error(msg("%1 のオプションではありません: %2", fromUtf8(command), fromUtf8(option)));
 }
 
-std::int32_t batchInt(const std::string& text, const std::string& what) {
-    auto v = parseNumberField(text);
-    if (!v) throw Error(msg("数値ではありません (%1): %2", fromUtf8(what), fromUtf8(text)));
-    return *v;
+Paper paperNamed(const std::string& name) {
+    if (name == "A4") return Paper::A4;
+    if (name == "A3") return Paper::A3;
+    if (name == "B4") return Paper::B4;
+    if (name == "Letter") return Paper::Letter;
+    throw Error(msg("用紙は A4、A3、B4、Letter のどれかです: %1", fromUtf8(name)));
 }
 
 std::vector<BatchCommand> allBatchCommands() {
@@ -36,6 +40,144 @@ std::vector<BatchCommand> allBatchCommands() {
 }
 
 namespace {
+
+bool isOption(const Arg& a) {
+    return a.name.rfind("--", 0) == 0;
+}
+
+const Arg* findArg(const Command& cmd, const std::string& name) {
+    for (const Arg& a : cmd.args)
+        if (a.name == name) return &a;
+    return nullptr;
+}
+
+// An option's name and value, as --help and a missing value's error show it.
+std::string withValue(const Arg& a) {
+    return a.value.empty() ? a.name : a.name + " " + a.value;
+}
+
+std::string missingName(const Arg& a) {
+    if (!a.missing.empty()) return a.missing;
+    return isOption(a) ? withValue(a) : a.name;
+}
+
+bool isBoxName(const std::string& a) {
+    if (a == "freq" || a == "once") return true;
+    return !a.empty() &&
+           std::all_of(a.begin(), a.end(), [](unsigned char ch) { return std::isdigit(ch) != 0; });
+}
+
+void readValue(const Arg& a, ArgReader& in, CommandArgs& got) {
+    if (a.kind == Arg::Kind::Flag) {
+        got.add(a.name, "");
+        return;
+    }
+    std::string v = in.next(missingName(a));
+    if (a.kind == Arg::Kind::Number) batchInt(v, a.name);
+    if (a.absolute) v = std::filesystem::absolute(v).string();
+    if (a.check) a.check(v);
+    got.add(a.name, std::move(v));
+    if (a.kind == Arg::Kind::Boxes)
+        while (!in.atEnd() && isBoxName(in.peek())) got.add(a.name, in.next(a.name));
+}
+
+}  // namespace
+
+CommandArgs readCommandLine(const Command& cmd, ArgReader& in) {
+    CommandArgs got(cmd.args);
+    bool options = false;
+    for (const Arg& a : cmd.args) {
+        if (isOption(a)) {
+            options = true;
+            continue;
+        }
+        if (!a.orOption.empty() && !in.atEnd() && in.peek() == a.orOption) continue;
+        readValue(a, in, got);
+    }
+    // A command without options leaves a "--" word to the command line itself.
+    while (options) {
+        auto opt = in.nextOption();
+        if (!opt) break;
+        const Arg* a = findArg(cmd, *opt);
+        if (!a || !isOption(*a)) {
+            if (!cmd.badOption.empty()) throw Error(msg(cmd.badOption, fromUtf8(*opt)));
+            ArgReader::unknownOption(cmd.name.c_str(), *opt);
+        }
+        readValue(*a, in, got);
+    }
+    for (const Arg& a : cmd.args)
+        if (isOption(a) && a.required && a.within.empty() && !got.has(a.name))
+            throw Error(msg("%1 には %2 が要ります", fromUtf8(cmd.name), fromUtf8(withValue(a))));
+    return got;
+}
+
+namespace {
+
+// The answers of the command's dialogs, from the arguments in the order the
+// description gives them.
+void prepareAnswers(const Command& cmd, const CommandArgs& got, BatchUi& ui) {
+    std::vector<const Arg*> files;
+    int fields = 0;
+    bool print = false;
+    for (const Arg& a : cmd.args) {
+        if (a.kind == Arg::Kind::File && got.has(a.name)) files.push_back(&a);
+        if (a.kind == Arg::Kind::Field) fields = std::max(fields, a.field + 1);
+        print = print || a.kind == Arg::Kind::Print;
+    }
+    std::stable_sort(files.begin(), files.end(),
+                     [](const Arg* a, const Arg* b) { return a->dialog < b->dialog; });
+    for (const Arg* a : files) ui.fileAnswers.push_back(got.text(a->name));
+    if (fields) {
+        // A field not named keeps the text the dialog shows.
+        BatchUi::FieldsAnswer answer(static_cast<std::size_t>(fields));
+        for (const Arg& a : cmd.args)
+            if (a.kind == Arg::Kind::Field && got.has(a.name))
+                answer[static_cast<std::size_t>(a.field)] = fromUtf8(got.text(a.name));
+        ui.fieldsAnswers.push_back(answer);
+    }
+    if (print) {
+        PrintTarget target;
+        for (const Arg& a : cmd.args) {
+            if (!got.has(a.name)) continue;
+            if (a.name == "--landscape")
+                target.landscape = true;
+            else if (a.kind != Arg::Kind::Print)
+                continue;
+            else if (!isOption(a))
+                target.pdfPath = got.text(a.name);
+            else if (a.name == "--printer")
+                target.printerName = got.text(a.name);
+            else if (a.name == "--paper")
+                target.paper = paperNamed(got.text(a.name));
+        }
+        if (!target.pdfPath.empty() && !target.printerName.empty())
+            throw Error(sj("PDF ファイルと --printer は同時に指定できません"));
+        ui.printAnswers.push_back(target);
+    }
+}
+
+// A command may make another folder current (as the menu command does); on the
+// command line the paths of the later commands still mean the user's folder.
+class KeepCurrentFolder {
+  public:
+    KeepCurrentFolder() : saved_(std::filesystem::current_path(ec_)) {}
+    ~KeepCurrentFolder() {
+        std::error_code ec;
+        if (!ec_) std::filesystem::current_path(saved_, ec);
+    }
+    KeepCurrentFolder(const KeepCurrentFolder&) = delete;
+    KeepCurrentFolder& operator=(const KeepCurrentFolder&) = delete;
+
+  private:
+    std::error_code ec_;
+    std::filesystem::path saved_;
+};
+
+void clearAnswers(BatchUi& ui) {
+    ui.fileAnswers.clear();
+    ui.fieldsAnswers.clear();
+    ui.printAnswers.clear();
+}
 
 void printHelp(const std::vector<BatchCommand>& reg, std::ostream& out) {
     out << "usage: tamsel-batch [OPTIONS] COMMAND [ARGS]... [COMMAND [ARGS]...]...\n"
@@ -48,7 +190,8 @@ void printHelp(const std::vector<BatchCommand>& reg, std::ostream& out) {
            "                       program does with its first argument\n\n"
            "commands:\n";
     for (const auto& c : reg) {
-        std::string head = "  " + c.name + (c.usage.empty() ? "" : " " + c.usage);
+        const std::string usage = commandUsage(c);
+        std::string head = "  " + c.name + (usage.empty() ? "" : " " + usage);
         out << head;
         if (head.size() < 40)
             out << std::string(40 - head.size(), ' ');
@@ -60,12 +203,50 @@ void printHelp(const std::vector<BatchCommand>& reg, std::ostream& out) {
 
 }  // namespace
 
-void refusing(BatchContext& c, const std::function<void()>& call) {  // refusal
-    std::size_t before = c.ui.messages.size();
+std::string commandUsage(const Command& cmd) {
+    std::vector<std::string> parts;
+    for (const Arg& a : cmd.args) {
+        if (!isOption(a)) {
+            std::string part = a.name + (a.kind == Arg::Kind::Boxes ? "..." : "");
+            if (const Arg* o = a.orOption.empty() ? nullptr : findArg(cmd, a.orOption))
+                part += "|" + withValue(*o);
+            parts.push_back(part);
+            continue;
+        }
+        const bool standsForPositional =
+            std::any_of(cmd.args.begin(), cmd.args.end(),
+                        [&](const Arg& p) { return !isOption(p) && p.orOption == a.name; });
+        if (!a.within.empty() || standsForPositional) continue;
+        std::string part = withValue(a);
+        for (const Arg& b : cmd.args)
+            if (b.within == a.name)
+                part += " " + (b.required ? withValue(b) : "[" + withValue(b) + "]");
+        parts.push_back(a.required ? part : "[" + part + "]");
+    }
+    std::string usage;
+    for (const std::string& p : parts) usage += (usage.empty() ? "" : " ") + p;
+    return usage;
+}
+
+void runCommandLine(const Command& cmd, BatchContext& c, ArgReader& in) {
+    const CommandArgs got = readCommandLine(cmd, in);
+    KeepCurrentFolder keep;
+    // Answers a command left unasked would otherwise answer a later command's dialog.
+    struct Cleared {
+        BatchUi& ui;
+        ~Cleared() { clearAnswers(ui); }
+    } cleared{c.ui};
+    prepareAnswers(cmd, got, c.ui);
+    CommandCall call{c.session, c.ui, got, c.out, c.err};
+    cmd.handler(call);
+}
+
+void refusing(BatchUi& ui, const std::function<void()>& call) {  // refusal
+    std::size_t before = ui.messages.size();
     call();
-    if (c.ui.messages.size() == before) return;
-    std::string text = c.ui.messages[before];
-    c.ui.messages.resize(before);
+    if (ui.messages.size() == before) return;
+    std::string text = ui.messages[before];
+    ui.messages.resize(before);
     throw Error(text);
 }
 
@@ -147,7 +328,7 @@ int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::st
         }
         if (int status = guarded(name, [&] {
                 HistoryStep step(s.table, commandTitle(*cmd));
-                cmd->run(ctx, in);
+                runCommandLine(*cmd, ctx, in);
             }))
             return status;
     }

@@ -1,5 +1,5 @@
-// The command-line program: commands run in order on one session, each the menu
-// command of the same meaning with its dialogs answered by the arguments.
+// The command-line program: commands run in order on one session, each the
+// handler of its command-table entry with its dialogs answered by the arguments.
 #pragma once
 
 #include <functional>
@@ -54,11 +54,21 @@ int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::st
                  std::ostream& out, std::ostream& err, const std::string& programPath = {},
                  PrinterService* printers = nullptr);
 
+// One command of a command line whose name was taken: its arguments read by its
+// description, its dialogs' answers prepared from them, then its handler.
+void runCommandLine(const Command& cmd, BatchContext& c, ArgReader& in);
+
+// The arguments of the command named, read by its description.
+CommandArgs readCommandLine(const Command& cmd, ArgReader& in);
+
+// The arguments as --help shows them, derived from the description.
+std::string commandUsage(const Command& cmd);
+
+// The paper of the print dialog by its name on the command line (throws Error).
+Paper paperNamed(const std::string& name);
+
 // Runs a core call that still refuses through Ui::message instead of throwing: the
 // message it showed becomes the Error (and is not printed again as a note).
-void refusing(BatchContext& c, const std::function<void()>& call);  // refusal
-
-// A path argument (UTF-8) as the native path; a number argument (throws Error).
-std::int32_t batchInt(const std::string& text, const std::string& what);
+void refusing(BatchUi& ui, const std::function<void()>& call);  // refusal
 
 }  // namespace tamsel

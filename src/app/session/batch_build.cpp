@@ -1,5 +1,6 @@
 // Commands of choosing relevés, the dictionary, recount and sorts.
 #include <optional>
+#include <tuple>
 
 #include "analysis/sorting.h"
 #include "app/session/batch.h"
@@ -14,17 +15,6 @@ namespace tamsel {
 
 namespace {
 
-void loadDictionary(BatchContext& c, ArgReader& in) {
-    c.ui.fileAnswers.push_back(in.next("FILE"));
-    Item_CheckNameClick(c.session.table, c.session.dictionary, c.ui);
-}
-
-struct AddArgs {
-    std::string file;
-    std::optional<std::pair<std::int32_t, std::int32_t>> records;
-    std::optional<std::string> grid, plant, a, b, coverA, coverB;
-};
-
 std::pair<std::int32_t, std::int32_t> recordRange(const std::string& text) {
     // The dash after the first character, so that a negative first bound still parses.
     std::size_t dash = text.find('-', 1);
@@ -32,32 +22,6 @@ std::pair<std::int32_t, std::int32_t> recordRange(const std::string& text) {
         throw Error(msg("--records は A-B の形で指定してください: %1", fromUtf8(text)));
     return {batchInt(text.substr(0, dash), "--records A"),
             batchInt(text.substr(dash + 1), "--records B")};
-}
-
-AddArgs readAddArgs(ArgReader& in) {
-    AddArgs a;
-    a.file = in.next("FILE.rli");
-    while (auto opt = in.nextOption()) {
-        if (*opt == "--records")
-            a.records = recordRange(in.next("--records A-B"));
-        else if (*opt == "--grid")
-            a.grid = in.next("--grid PREFIX");
-        else if (*opt == "--plant")
-            a.plant = in.next("--plant MODE");
-        else if (*opt == "--a")
-            a.a = in.next("--a NAME");
-        else if (*opt == "--b")
-            a.b = in.next("--b NAME");
-        else if (*opt == "--cover-a")
-            a.coverA = in.next("--cover-a C");
-        else if (*opt == "--cover-b")
-            a.coverB = in.next("--cover-b C");
-        else
-            throw Error(msg("add に使えないオプションです: %1", fromUtf8(*opt)));
-    }
-    if (!a.plant && (a.a || a.b || a.coverA || a.coverB))
-        throw Error(sj("--a、--b、--cover-a、--cover-b は --plant と一緒に指定してください"));
-    return a;
 }
 
 int plantMode(const std::string& name) {
@@ -68,26 +32,30 @@ int plantMode(const std::string& name) {
     throw Error(msg("--plant は a、a-and-b、a-or-b、a-not-b のどれかです: %1", fromUtf8(name)));
 }
 
-void addReleves(BatchContext& c, ArgReader& in) {
-    AddArgs a = readAddArgs(in);
-    int mode = a.plant ? plantMode(*a.plant) : 0;
+// The window opens the add panel; the command line fills it from the options and
+// presses the button they name.
+void addReleves(CommandCall& c) {
+    const CommandArgs& a = c.args;
+    int mode = 0;
+    if (!c.interactive()) {
+        auto plant = a.option("--plant");
+        if (!plant && (a.has("--a") || a.has("--b") || a.has("--cover-a") || a.has("--cover-b")))
+            throw Error(sj("--a、--b、--cover-a、--cover-b は --plant と一緒に指定してください"));
+        mode = plant ? plantMode(*plant) : 0;
+    }
     Session& s = c.session;
     AddReleveForm& f = s.addPanel;
-    c.ui.fileAnswers.push_back(a.file);
     Item_AddReleveClick(s.table, f, c.ui);
-    if (!f.visible) return;
-    if (a.records) {
-        f.RtN1 = a.records->first;
-        f.RtN2 = a.records->second;
-    }
-    f.EditGrid = fromUtf8(a.grid.value_or(""));
+    if (!f.visible || c.interactive()) return;
+    if (auto records = a.option("--records")) std::tie(f.RtN1, f.RtN2) = recordRange(*records);
+    f.EditGrid = fromUtf8(a.option("--grid").value_or(""));
     if (mode) {
-        f.EditName1 = fromUtf8(a.a.value_or(""));
-        f.EditName2 = fromUtf8(a.b.value_or(""));
-        f.EditCov1 = fromUtf8(a.coverA.value_or("+"));
-        f.EditCov2 = fromUtf8(a.coverB.value_or("+"));
+        f.EditName1 = fromUtf8(a.option("--a").value_or(""));
+        f.EditName2 = fromUtf8(a.option("--b").value_or(""));
+        f.EditCov1 = fromUtf8(a.option("--cover-a").value_or("+"));
+        f.EditCov2 = fromUtf8(a.option("--cover-b").value_or("+"));
         AddbyPlant(s.table, s.dictionary, f, c.ui, mode);
-    } else if (a.grid) {
+    } else if (a.has("--grid")) {
         AddbyGridBtnClick(s.table, s.dictionary, f, c.ui);
     } else {
         AddbyRecordBtnClick(s.table, s.dictionary, f, c.ui);
@@ -96,40 +64,45 @@ void addReleves(BatchContext& c, ArgReader& in) {
 
 }  // namespace
 
-void registerBuildCommands(std::vector<BatchCommand>& reg) {
-    reg.push_back(
-        {.name = "dict",
-         .usage = "FILE",
-         .help = "異名辞書ファイルの読込み: load a synonym dictionary",
-         .run = [](BatchContext& c, ArgReader& in) { loadDictionary(c, in); },
-         .item = "Item_CheckName",
-         .caption = "異名辞書ファイルの読込み(&D)",
-         .place = {"Menu_Tool", 60, true},
-         .click = [](Session& s, Ui& ui) { Item_CheckNameClick(s.table, s.dictionary, ui); }});
+void registerBuildCommands(std::vector<Command>& reg) {
+    using K = Arg::Kind;
+    reg.push_back({.name = "dict",
+                   .args = {{"FILE", K::File}},
+                   .help = "異名辞書ファイルの読込み: load a synonym dictionary",
+                   .item = "Item_CheckName",
+                   .caption = "異名辞書ファイルの読込み(&D)",
+                   .place = {"Menu_Tool", 60, true},
+                   .handler = [](CommandCall& c) {
+                       Item_CheckNameClick(c.session.table, c.session.dictionary, c.ui);
+                   }});
     reg.push_back(
         {.name = "add",
-         .usage = "FILE.rli [--records A-B] [--grid PREFIX] [--plant "
-                  "a|a-and-b|a-or-b|a-not-b --a NAME [--cover-a C] [--b NAME] "
-                  "[--cover-b C]]",
+         .args = {{"FILE.rli", K::File},
+                  {"--records", K::Text, "A-B", {}, [](const std::string& v) { recordRange(v); }},
+                  {.name = "--grid", .value = "PREFIX"},
+                  {.name = "--plant",
+                   .value = "a|a-and-b|a-or-b|a-not-b",
+                   .missing = "--plant MODE"},
+                  {.name = "--a", .value = "NAME", .required = true, .within = "--plant"},
+                  {.name = "--cover-a", .value = "C", .within = "--plant"},
+                  {.name = "--b", .value = "NAME", .within = "--plant"},
+                  {.name = "--cover-b", .value = "C", .within = "--plant"}},
          .help = "表にデータを加える: add relevés by plants, grid code or record range",
-         .run = [](BatchContext& c, ArgReader& in) { addReleves(c, in); },
+         .badOption = "add に使えないオプションです: %1",
          .item = "Item_AddReleve",
          .caption = "表にデータを加える(&A)",
          .place = {"Menu_File", 20},
-         .click = [](Session& s, Ui& ui) { Item_AddReleveClick(s.table, s.addPanel, ui); }});
+         .handler = addReleves});
     reg.push_back(
         {.name = "add-turboveg",
-         .usage = "FILE.xml",
+         .args = {{"FILE.xml", K::File}},
          .help = "Turboveg XML から加える: add every plot of a Turboveg 2 XML plot package",
-         .run =
-             [](BatchContext& c, ArgReader& in) {
-                 c.ui.fileAnswers.push_back(in.next("FILE.xml"));
-                 Item_AddTurbovegClick(c.session.table, c.session.dictionary, c.ui);
-             },
          .item = "Item_AddTurboveg",
          .caption = "Turboveg XML から加える(&U)…",
          .place = {"Menu_File", 25},
-         .click = [](Session& s, Ui& ui) { Item_AddTurbovegClick(s.table, s.dictionary, ui); }});
+         .handler = [](CommandCall& c) {
+             Item_AddTurbovegClick(c.session.table, c.session.dictionary, c.ui);
+         }});
     // The same commands on the table alone, in the window and on the command line.
     struct Simple {
         const char *name, *help, *item, *caption;
@@ -150,11 +123,10 @@ void registerBuildCommands(std::vector<BatchCommand>& reg) {
         auto call = m.call;
         reg.push_back({.name = m.name,
                        .help = m.help,
-                       .run = [call](BatchContext& c, ArgReader&) { call(c.session.table, c.ui); },
                        .item = m.item,
                        .caption = m.caption,
                        .place = {"Menu_Tool", m.order},
-                       .click = [call](Session& s, Ui& ui) { call(s.table, ui); }});
+                       .handler = [call](CommandCall& c) { call(c.session.table, c.ui); }});
     }
 }
 

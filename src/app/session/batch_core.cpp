@@ -10,7 +10,7 @@ namespace tamsel {
 
 namespace {
 
-void printGrid(BatchContext& c) {
+void printGrid(CommandCall& c) {
     const TableState& t = c.session.table;
     int lastRow = TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount);
     int lastCol = TableLayout::lastReleveCol(t.ReleveCount);
@@ -24,9 +24,9 @@ void printGrid(BatchContext& c) {
     }
 }
 
-void readRecord(BatchContext& c, ArgReader& in) {
-    std::string path = in.next("FILE.rli");
-    std::int32_t n = batchInt(in.next("N"), "N");
+void readRecord(CommandCall& c) {
+    const std::string& path = c.args.text("FILE.rli");
+    std::int32_t n = c.args.number("N");
     DataFilePair& p = c.session.table.data;
     DataFilesScope closer(p);
     openDataFilesAt(p, path);
@@ -47,21 +47,24 @@ void readRecord(BatchContext& c, ArgReader& in) {
 
 }  // namespace
 
-void registerCoreCommands(std::vector<BatchCommand>& reg) {
-    reg.push_back({"caption", "", "print the window caption", [](BatchContext& c, ArgReader&) {
-                       c.out << toUtf8(captionOf(c.session.table)) << "\n";
-                   }});
-    reg.push_back({"grid", "", "print the grid rows in use, cells joined by TAB",
-                   [](BatchContext& c, ArgReader&) { printGrid(c); }});
-    reg.push_back({"read", "FILE.rli N", "read record N of a data file pair and print it",
-                   [](BatchContext& c, ArgReader& in) { readRecord(c, in); }});
+void registerCoreCommands(std::vector<Command>& reg) {
+    reg.push_back(
+        {.name = "caption", .help = "print the window caption", .handler = [](CommandCall& c) {
+             c.out << toUtf8(captionOf(c.session.table)) << "\n";
+         }});
+    reg.push_back({.name = "grid",
+                   .help = "print the grid rows in use, cells joined by TAB",
+                   .handler = printGrid});
+    reg.push_back({.name = "read",
+                   .args = {{"FILE.rli", Arg::Kind::Path}, {"N", Arg::Kind::Number}},
+                   .help = "read record N of a data file pair and print it",
+                   .handler = readRecord});
     reg.push_back({.name = "clear",
                    .help = "組成表を初期化する: blank the table",
-                   .run = [](BatchContext& c, ArgReader&) { ClearTable(c.session.table, c.ui); },
                    .item = "Item_NewTable",
                    .caption = "組成表を初期化する(&N)",
                    .place = {"Menu_File", 10},
-                   .click = [](Session& s, Ui& ui) { ClearTable(s.table, ui); },
+                   .handler = [](CommandCall& c) { ClearTable(c.session.table, c.ui); },
                    .replacesTable = true});
 }
 

@@ -1,12 +1,53 @@
 #include "app/session/commands.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "app/session/settings.h"
+#include "datafile/numbers.h"
+#include "platform/error.h"
 #include "table/editing.h"
 #include "text/sjis.h"
 
 namespace tamsel {
+
+bool CommandArgs::has(const std::string& name) const {
+    if (described_ && std::none_of(described_->begin(), described_->end(),
+                                   [&](const Arg& a) { return a.name == name; }))
+        throw std::logic_error("argument not described: " + name);
+    return values_.count(name) != 0;
+}
+
+const std::vector<std::string>& CommandArgs::all(const std::string& name) const {
+    has(name);
+    auto it = values_.find(name);
+    if (it == values_.end() || it->second.empty())
+        throw Error(msg("引数が足りません: %1", fromUtf8(name)));
+    return it->second;
+}
+
+const std::string& CommandArgs::text(const std::string& name) const {
+    return all(name).back();
+}
+
+std::optional<std::string> CommandArgs::option(const std::string& name) const {
+    if (!has(name)) return std::nullopt;
+    return text(name);
+}
+
+std::int32_t CommandArgs::number(const std::string& name) const {
+    return batchInt(text(name), name);
+}
+
+std::function<void(CommandCall&)> exportTo(void (*command)(const TableState&, Ui&)) {
+    return [command](CommandCall& c) { command(c.session.table, c.ui); };
+}
+
+std::int32_t batchInt(const std::string& text, const std::string& what) {
+    auto v = parseNumberField(text);
+    if (!v) throw Error(msg("数値ではありません (%1): %2", fromUtf8(what), fromUtf8(text)));
+    return *v;
+}
 
 const std::vector<MenuDef>& mainMenus() {
     static const std::vector<MenuDef> menus = {
@@ -18,8 +59,8 @@ const std::vector<MenuDef>& mainMenus() {
 
 void registerMenuOnlyCommands(std::vector<Command>& reg) {
     auto item = [&](const char* name, const char* caption, MenuPlace place,
-                    std::function<void(Session&, Ui&)> click = {}) {
-        reg.push_back({.item = name, .caption = caption, .place = place, .click = click});
+                    std::function<void(CommandCall&)> handler = {}) {
+        reg.push_back({.item = name, .caption = caption, .place = place, .handler = handler});
     };
     // The outputs not built yet stay disabled.
     item("Item_ValueMatrix", "数値表として出力する(&V)", {"Menu_File", 50});
@@ -29,11 +70,11 @@ void registerMenuOnlyCommands(std::vector<Command>& reg) {
     item("Item_ExcelFile", "エクセル形式出力(&X)", {"Menu_File", 90});
     item("Item_Quit", "終　　　　了(&Q)", {"Menu_File", 120, true});  // the window's own
     item("Item_SetFont", "表のフォント変更(&F)", {"Menu_Settings", 20},
-         [](Session& s, Ui& ui) { Item_SetFontClick(s.table, ui); });
+         [](CommandCall& c) { Item_SetFontClick(c.session.table, c.ui); });
     item("Item_Manual", "使用法　　(&H)", {"Menu_Help", 10},
-         [](Session& s, Ui& ui) { Item_ManualClick(s, ui); });
+         [](CommandCall& c) { Item_ManualClick(c.session, c.ui); });
     item("Item_Version", "ﾊﾞｰｼﾞｮﾝ情報(&A)", {"Menu_Help", 20},
-         [](Session&, Ui& ui) { Item_VersionClick(ui); });
+         [](CommandCall& c) { Item_VersionClick(c.ui); });
 }
 
 std::vector<Command> allCommands() {
@@ -50,9 +91,9 @@ std::vector<Command> allCommands() {
     std::vector<Command> table;
     for (std::size_t i = 0; i < reg.size(); ++i) {
         const Command& c = reg[i];
-        bool placeholder = !c.run && !c.click && !c.item.empty();
+        bool placeholder = !c.handler && !c.item.empty();
         bool replaced = placeholder && std::any_of(reg.begin(), reg.end(), [&](const Command& d) {
-                            return d.item == c.item && (d.run || d.click);
+                            return d.item == c.item && d.handler;
                         });
         if (!replaced) table.push_back(c);
     }

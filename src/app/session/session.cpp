@@ -54,8 +54,6 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
     if (!table.empty()) {
         try {
             loadTableFile(t, table, &ui.progressBar1());
-            ui.gridChanged();
-            RefreshCaption(t, ui);
         } catch (const Error& e) {
             // The program starts with a blank table; a settings failure is told first.
             if (!failed) failed.emplace(e.what(), false);

@@ -172,10 +172,7 @@ void applySettings(Session& s, Ui& ui, const SettingsFile& f) {
             if (!loaded && std::filesystem::path(open).is_relative() && !f.folder.empty())
                 loaded =
                     LoadDictionary(s.dictionary, (std::filesystem::path(f.folder) / open).string());
-            if (loaded) {
-                t.DictionaryStatus = msg("辞書＝%1", line);
-                RefreshCaption(t, ui);
-            }
+            if (loaded) t.DictionaryStatus = msg("辞書＝%1", line);
         } catch (const Error& ex) {
             // A dictionary that cannot be read does not stop the settings.
             ui.message(std::string(lineFault(f.fileName, e.lineNo, ex.what()).what()));

@@ -60,15 +60,17 @@ void QtUi::setProgressBar1(QProgressBar* bar) {
 void QtUi::setAboutBox(QDialog* box) {
     about_ = box;
 }
-void QtUi::setGridChangedHandler(std::function<void()> handler) {
-    gridChanged_ = std::move(handler);
+void QtUi::setBeforeModalHandler(std::function<void()> handler) {
+    beforeModal_ = std::move(handler);
 }
 
 void QtUi::message(const std::string& text) {
+    beforeModal();
     showBox(window_, QMessageBox::NoIcon, text);
 }
 
 void QtUi::showError(const std::string& text) {
+    beforeModal();
     showBox(window_, QMessageBox::Critical, text);
 }
 
@@ -89,6 +91,7 @@ void QtUi::setBusy(bool on) {
 }
 
 void QtUi::showMessagePanel(const std::string& label) {
+    beforeModal();
     if (!panel_) return;
     if (label_) label_->setText(qs(label));
     // A command that moves on to its next part (relabel) says so on its cancel
@@ -126,6 +129,7 @@ bool QtUi::cancelRequested() {
 }
 
 bool QtUi::showReport(const std::string& title, const std::string& text) {
+    beforeModal();
     QDialog dialog(window_);
     dialog.setWindowTitle(qs(title));
     auto* layout = new QVBoxLayout(&dialog);
@@ -220,6 +224,7 @@ class QPrinterTarget : public PageTarget {
 }  // namespace
 
 std::unique_ptr<PrinterSurface> QtUi::printDialog() {
+    beforeModal();
     QPrinter& p = printer();
     bool accepted = false;
     if (printerHook_) {
@@ -233,6 +238,7 @@ std::unique_ptr<PrinterSurface> QtUi::printDialog() {
 }
 
 void QtUi::printerSetupDialog() {
+    beforeModal();
     QPrinter& p = printer();
     if (printerHook_) {
         printerHook_(p, true);
@@ -243,14 +249,17 @@ void QtUi::printerSetupDialog() {
 }
 
 std::optional<std::string> QtUi::openFileDialog(const FileDialogRequest& r) {
+    beforeModal();
     return fileDialog(r, false);
 }
 
 std::optional<std::string> QtUi::saveFileDialog(const FileDialogRequest& r) {
+    beforeModal();
     return fileDialog(r, true);
 }
 
 std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
+    beforeModal();
     if (fontHook_) return fontHook_(current);
     bool ok = false;
     // The dialog opens on the grid's font; OK without a change keeps it exactly,
@@ -270,6 +279,7 @@ std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
 }
 
 std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogRequest& r) {
+    beforeModal();
     if (fieldsHook_) return fieldsHook_(r);
     QDialog dialog(window_);
     dialog.setWindowTitle(qs(r.title));
@@ -305,6 +315,7 @@ void QtUi::captionChanged(const std::string& caption) {
 }
 
 SaveAnswer QtUi::askToSave(const std::string& question) {
+    beforeModal();
     if (saveHook_) return saveHook_(question);
     QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), qs(question),
                     QMessageBox::NoButton, window_);
@@ -321,6 +332,7 @@ SaveAnswer QtUi::askToSave(const std::string& question) {
 }
 
 bool QtUi::askToAddAgain(const std::string& question, std::int64_t) {
+    beforeModal();
     QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), qs(question),
                     QMessageBox::NoButton, window_);
     QPushButton* again = box.addButton(QStringLiteral("加える"), QMessageBox::AcceptRole);
@@ -334,10 +346,6 @@ bool QtUi::askToAddAgain(const std::string& question, std::int64_t) {
 void QtUi::status(const std::string& text) {
     ++statusCount_;
     if (status_) status_(qs(text));
-}
-
-void QtUi::gridChanged() {
-    if (gridChanged_) gridChanged_();
 }
 
 }  // namespace tamsel

@@ -30,7 +30,9 @@ class QtUi : public Ui {
     // ProgressBar1, on the add-relevé panel.
     void setProgressBar1(QProgressBar* bar);
     void setAboutBox(QDialog* box);
-    void setGridChangedHandler(std::function<void()> handler);
+    // Called before anything shows over the window (a message, a dialog, the
+    // message panel), so that the window first shows a table the command changed.
+    void setBeforeModalHandler(std::function<void()> handler);
 
     // Answers the file and font dialogs in place of the user (tests). A hook that
     // returns nothing stands for a cancelled dialog.
@@ -84,7 +86,7 @@ class QtUi : public Ui {
 
     void captionChanged(const std::string& caption) override;
     bool showsChanges() const override { return true; }
-    void gridChanged() override;
+    bool interactive() const override { return true; }
     SaveAnswer askToSave(const std::string& question) override;
     void status(const std::string& text) override;
     bool showReport(const std::string& title, const std::string& text) override;
@@ -102,7 +104,10 @@ class QtUi : public Ui {
     QPointer<QDialog> about_;
     QPointer<QProgressDialog> cancel_;  // while a command can be cancelled
     QPointer<HelpViewer> help_;
-    std::function<void()> gridChanged_;
+    std::function<void()> beforeModal_;
+    void beforeModal() {
+        if (beforeModal_) beforeModal_();
+    }
     FileDialogHook fileHook_;
     FontDialogHook fontHook_;
     SaveQuestionHook saveHook_;
