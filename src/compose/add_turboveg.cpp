@@ -103,6 +103,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     }
     // The add is done and undoable; a report that memory cannot hold is left out
     // rather than a finished add reported as failed.
+    panel.close();
     try {
         std::string line = placedText(t.ReleveCount - countBefore);
         if (!replaced.empty())

@@ -162,17 +162,30 @@ class BusyScope {
 // Busy cursor and message panel for the span of a scope.
 class MessagePanelScope {
   public:
-    MessagePanelScope(Ui& ui, const std::string& label) : ui_(ui), busy_(ui) {
-        ui_.showMessagePanel(label);
+    MessagePanelScope(Ui& ui, const std::string& label) : ui_(ui) {
+        ui_.setBusy(true);
+        try {
+            ui_.showMessagePanel(label);
+        } catch (...) {
+            ui_.setBusy(false);
+            throw;
+        }
     }
-    ~MessagePanelScope() { ui_.hideMessagePanel(); }
+    ~MessagePanelScope() { close(); }
     void relabel(const std::string& label) { ui_.showMessagePanel(label); }
+    // The work is done: the panel and the busy cursor go before a closing report.
+    void close() {
+        if (!open_) return;
+        open_ = false;
+        ui_.hideMessagePanel();
+        ui_.setBusy(false);
+    }
     MessagePanelScope(const MessagePanelScope&) = delete;
     MessagePanelScope& operator=(const MessagePanelScope&) = delete;
 
   private:
     Ui& ui_;
-    BusyScope busy_;
+    bool open_ = true;
 };
 
 }  // namespace tamsel

@@ -619,6 +619,7 @@ void TForm1::showTableIfChanged() {
     vegTable_->clearOutlines();
     vegTable_->refresh();
     RefreshCaption(t, *ui_);
+    showInspection();  // the counts beside the grid
 }
 
 void TForm1::showInspection() {
