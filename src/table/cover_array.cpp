@@ -77,7 +77,7 @@ void CoverArray::set(int r, int s, const LayerCodes& codes) {
     }
 }
 
-void CoverArray::assign(const std::vector<CoverEntry>& entries) {
+void CoverArray::assign(std::span<const CoverEntry> entries) {
     for (const CoverEntry& e : entries) check(e.releve, e.species);
     // A counting sort by relevé slot: every list gets its exact size, and the
     // entries keep their order within a relevé.
