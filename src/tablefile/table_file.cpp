@@ -170,9 +170,7 @@ void writeCoverBlock(ByteSink& out, const TableState& t) {
         std::int32_t releve;
         LayerCodes codes;
     };
-    // Its own pages, untouched until written: the scatter below is the first touch.
-    PageArray<Entry> bySpecies;
-    bySpecies.resize(start.back());
+    std::vector<Entry> bySpecies(start.back());
     std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
     for (std::int32_t v = 0; v <= NR; ++v)
         for (const auto& en : a.releve(v))
