@@ -79,21 +79,25 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
                 "メモリが足りません。表は加える前のままです。",
                 file));
     }
-    RefreshCaption(t, ui);
-
-    std::string line = placedText(t.ReleveCount - countBefore);
-    if (!replaced.empty())
-        line += sj("（Shift-JIS にない文字を「?」にした測定 ") + std::to_string(replaced.size()) +
-                sj(" 件）");
-    ui.status(line);
-    if (replaced.empty()) return;
-    std::string text = fromUtf8(std::filesystem::path(path).filename().string()) + sj(" の測定 ") +
-                       std::to_string(replaced.size()) +
-                       sj(" 件に Shift-JIS で書けない文字があり、「?」にしました:");
-    constexpr std::size_t Named = 5;
-    for (std::size_t k = 0; k < replaced.size() && k < Named; ++k) text += " " + replaced[k];
-    if (replaced.size() > Named) text += sj(" ほか");
-    ui.message(text);
+    // The package is in the table: memory running out while telling so must not
+    // make the command look failed, with the table changed.
+    try {
+        RefreshCaption(t, ui);
+        std::string line = placedText(t.ReleveCount - countBefore);
+        if (!replaced.empty())
+            line += sj("（Shift-JIS にない文字を「?」にした測定 ") +
+                    std::to_string(replaced.size()) + sj(" 件）");
+        ui.status(line);
+        if (replaced.empty()) return;
+        std::string text = fromUtf8(std::filesystem::path(path).filename().string()) +
+                           sj(" の測定 ") + std::to_string(replaced.size()) +
+                           sj(" 件に Shift-JIS で書けない文字があり、「?」にしました:");
+        constexpr std::size_t Named = 5;
+        for (std::size_t k = 0; k < replaced.size() && k < Named; ++k) text += " " + replaced[k];
+        if (replaced.size() > Named) text += sj(" ほか");
+        ui.message(text);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 }  // namespace tamsel
