@@ -155,6 +155,8 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
     // ever showing through this column.
     const std::int32_t releveSlot = releveSlotAt(t, col);
     t.TableArray.clearReleve(releveSlot);
+    // Its entries are the head and at most one a species: sized once, not doubled.
+    t.TableArray.reserveReleve(releveSlot, p.species.size() + 1);
     LayerCodes head{};
     head[0] = static_cast<CoverCode>(p.coverScale);
     head[1] = static_cast<CoverCode>(p.notation);

@@ -110,6 +110,11 @@ void CoverArray::assign(std::span<const CoverEntry> entries) {
     byReleve_ = std::move(lists);
 }
 
+void CoverArray::reserveReleve(int r, std::size_t n) {
+    check(r, 0);
+    byReleve_[r].reserve(n);
+}
+
 void CoverArray::clearReleve(int r) {
     check(r, 0);
     if (link_.log && !byReleve_[r].empty()) link_.log->add(change::Releve{r, byReleve_[r]});

@@ -38,6 +38,8 @@ class CoverArray {
     void assign(std::span<const CoverEntry> entries);
     void assign(const std::vector<CoverEntry>& entries) { assign(std::span(entries)); }
 
+    // Room for n entries in one relevé slot; nothing changes.
+    void reserveReleve(int releveSlot, std::size_t n);
     void clearReleve(int releveSlot);    // every species slot of one relevé slot
     void clearSpecies(int speciesSlot);  // one species slot in every relevé slot
     void clearAll();
