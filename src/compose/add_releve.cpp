@@ -1,5 +1,6 @@
 #include "compose/add_releve.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -158,6 +159,12 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
     bar.setMax(INT32_MAX);
     bar.setMin(static_cast<int>(f.RtN1));
     bar.setMax(static_cast<int>(f.RtN2));
+    // At most a column a record: the grid's full rows (the header rows) grow once.
+    const std::int64_t records =
+        std::min<std::int64_t>(f.RtN2, t.data.LastRecord) - std::max<std::int64_t>(f.RtN1, 0) + 1;
+    if (records > 0)
+        t.VegTable.reserveCols(TableLayout::gridColCount(static_cast<std::int32_t>(
+            std::min<std::int64_t>(t.ReleveCount + records + 8, INT32_MAX / 2))));
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
     withDeferredCells(t.VegTable, index, [&] {
         for (std::int64_t n = f.RtN1; n <= f.RtN2; ++n) {

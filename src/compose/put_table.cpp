@@ -25,9 +25,17 @@ std::size_t SpeciesRowIndex::probe(std::string_view name, std::size_t hash) cons
     return k;
 }
 
+std::size_t SpeciesRowIndex::hashOf(std::string_view name) {
+    return std::hash<std::string_view>{}(name);
+}
+
 std::int32_t SpeciesRowIndex::find(std::string_view name) const {
+    return find(name, hashOf(name));
+}
+
+std::int32_t SpeciesRowIndex::find(std::string_view name, std::size_t hash) const {
     if (items_.empty()) return 0;
-    return items_[probe(name, std::hash<std::string_view>{}(name))].position;
+    return items_[probe(name, hash)].position;
 }
 
 void SpeciesRowIndex::reserve(std::size_t names) {
@@ -147,16 +155,34 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
     // ever showing through this column.
     const std::int32_t releveSlot = releveSlotAt(t, col);
     t.TableArray.clearReleve(releveSlot);
+    // Its entries are the head and at most one a species: sized once, not doubled.
+    t.TableArray.reserveReleve(releveSlot, p.species.size() + 1);
     LayerCodes head{};
     head[0] = static_cast<CoverCode>(p.coverScale);
     head[1] = static_cast<CoverCode>(p.notation);
     t.TableArray.set(releveSlot, 0, head);
 
     const std::int32_t speciesBefore = t.SpeciesCount;
+    // The names first, their index entries fetched ahead (see prefetch).
+    std::size_t named = 0;
     for (const PlantSetEntry& e : p.species) {
         if (allZero(e.codes)) continue;
-        std::string name = cutBytes(LookupSynonym(d, trimControl(e.nameView())), SpeciesNameSize);
-        std::int32_t i = index.find(name);
+        if (named == index.pending.size()) {
+            index.pending.emplace_back();
+            index.pendingHashes.emplace_back();
+        }
+        std::string& name = index.pending[named];
+        name = cutBytes(LookupSynonym(d, trimControl(e.nameView())), SpeciesNameSize);
+        index.pendingHashes[named] = SpeciesRowIndex::hashOf(name);
+        index.prefetch(index.pendingHashes[named]);
+        ++named;
+    }
+    named = 0;
+    for (const PlantSetEntry& e : p.species) {
+        if (allZero(e.codes)) continue;
+        std::string& name = index.pending[named];
+        const std::size_t hash = index.pendingHashes[named++];
+        std::int32_t i = index.find(name, hash);
         if (i == 0) {
             i = t.SpeciesCount + 1;
             if (i > t.PlantCapacity && !AddRow(t, i)) {

@@ -49,6 +49,17 @@ class SpeciesRowIndex {
 
     // The position of the first row named name, or 0.
     std::int32_t find(std::string_view name) const;
+    // The same with the name's hash (hashOf) taken before.
+    std::int32_t find(std::string_view name, std::size_t hash) const;
+    static std::size_t hashOf(std::string_view name);
+    // Starts fetching the entry a lookup of the hash begins at, so that the
+    // lookups of a relevé's species wait for memory together, not one by one.
+    void prefetch(std::size_t hash) const {
+        if (!items_.empty()) __builtin_prefetch(&items_[hash & (items_.size() - 1)]);
+    }
+    // The names of the relevé being placed and their hashes, kept for their buffers.
+    std::vector<std::string> pending;
+    std::vector<std::size_t> pendingHashes;
     // Adds name at position (>= 1) unless the name is there already.
     void add(std::string name, std::int32_t position);
     void reserve(std::size_t names);

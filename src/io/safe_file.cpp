@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "io/page_array.h"
 #include "text/error.h"
 #include "text/sjis.h"
 
@@ -270,7 +271,8 @@ std::string readWholeFile(const std::string& path) {
 void readFileInPieces(const std::string& path, std::size_t bufferSize,
                       const std::function<void(std::string_view)>& piece) {
     withFileForReading(path, [&](int fd, std::size_t) {
-        std::vector<char> buf(std::max<std::size_t>(bufferSize, 1));
+        PageArray<char> buf;
+        buf.resize(std::max<std::size_t>(bufferSize, 1));
         while (std::size_t n = readSome(fd, buf.data(), buf.size(), path))
             piece(std::string_view(buf.data(), n));
     });

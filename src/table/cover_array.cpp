@@ -77,7 +77,7 @@ void CoverArray::set(int r, int s, const LayerCodes& codes) {
     }
 }
 
-void CoverArray::assign(const std::vector<CoverEntry>& entries) {
+void CoverArray::assign(std::span<const CoverEntry> entries) {
     for (const CoverEntry& e : entries) check(e.releve, e.species);
     // A counting sort by relevé slot: every list gets its exact size, and the
     // entries keep their order within a relevé.
@@ -108,6 +108,11 @@ void CoverArray::assign(const std::vector<CoverEntry>& entries) {
             if (!lists[r].empty() || !byReleve_[r].empty())
                 link_.log->add(change::Releve{static_cast<std::int32_t>(r), byReleve_[r]});
     byReleve_ = std::move(lists);
+}
+
+void CoverArray::reserveReleve(int r, std::size_t n) {
+    check(r, 0);
+    byReleve_[r].reserve(n);
 }
 
 void CoverArray::clearReleve(int r) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -34,8 +35,11 @@ class CoverArray {
     // would leave it (a later entry for the same cell wins; zero codes erase),
     // without set()'s scattered searches: a load arrives species by species.
     // An entry outside the slots throws Error before anything changes.
-    void assign(const std::vector<CoverEntry>& entries);
+    void assign(std::span<const CoverEntry> entries);
+    void assign(const std::vector<CoverEntry>& entries) { assign(std::span(entries)); }
 
+    // Room for n entries in one relevé slot; nothing changes.
+    void reserveReleve(int releveSlot, std::size_t n);
     void clearReleve(int releveSlot);    // every species slot of one relevé slot
     void clearSpecies(int speciesSlot);  // one species slot in every relevé slot
     void clearAll();

@@ -44,6 +44,7 @@ void Grid::setColCount(int n) {
                 });
         record(change::ColCount{colCount()});
     }
+    if (n < colCount()) colRoom_ = 0;
     while (colCount() > n) {
         std::uint32_t phys = colMap_.back();
         colMap_.pop_back();
@@ -87,6 +88,17 @@ void Grid::setRowCount(int n) {
     }
 }
 
+void Grid::reserveCols(int n) {
+    if (n <= colCount()) return;
+    // Physical columns given up and not yet reused count towards the rows' size.
+    const std::size_t phys = colOfPhys_.size() + static_cast<std::size_t>(n - colCount());
+    colMap_.reserve(static_cast<std::size_t>(n));
+    colOfPhys_.reserve(phys);
+    colRoom_ = phys;
+    for (Row& r : rows_)
+        if (r.isDense) r.dense.reserve(phys);
+}
+
 void Grid::dropPhysCol(std::uint32_t phys) {
     for (auto& r : rows_) {
         if (r.isDense) {
@@ -102,6 +114,7 @@ void Grid::dropPhysCol(std::uint32_t phys) {
 // on insert, and hardly more memory than the entries.
 void Grid::makeDenseIfFull(Row& r) {
     if (r.sparse.size() < 4 || 2 * r.sparse.size() < colOfPhys_.size()) return;
+    r.dense.reserve(std::max(colRoom_, colOfPhys_.size()));
     r.dense.assign(colOfPhys_.size(), std::string());
     for (auto& [phys, text] : r.sparse) r.dense[phys] = std::move(text);
     r.sparse = std::vector<Entry>();
@@ -112,6 +125,7 @@ bool Grid::put(Row& r, std::uint32_t phys, std::string&& text) {
     if (r.isDense) {
         if (phys >= r.dense.size()) {
             if (text.empty()) return false;
+            if (colRoom_ > r.dense.capacity()) r.dense.reserve(colRoom_);
             r.dense.resize(colOfPhys_.size());
         }
         if (r.dense[phys] == text) return false;
@@ -254,6 +268,7 @@ void Grid::clearAll() {
         colOfPhys_[c] = static_cast<int>(c);
     }
     freeCols_.clear();
+    colRoom_ = 0;
 }
 
 std::vector<std::string> Grid::rowTexts(int row) const {

@@ -31,6 +31,10 @@ class Grid {
     int rowCount() const { return static_cast<int>(rowMap_.size()); }
     void setColCount(int n);
     void setRowCount(int n);
+    // Room for n columns: a command about to add many columns one at a time
+    // grows every full row once, where each doubling moved all its cells. A
+    // clear or a shrink of the columns forgets it.
+    void reserveCols(int n);
 
     // A cell outside the grid reads as empty; writing one throws Error.
     const std::string& cell(int col, int row) const;
@@ -116,6 +120,7 @@ class Grid {
     std::vector<std::uint32_t> colMap_;    // position -> physical column
     std::vector<int> colOfPhys_;           // physical column -> position (-1: gone)
     std::vector<std::uint32_t> freeCols_;  // physical columns free for reuse
+    std::size_t colRoom_ = 0;              // the physical columns reserveCols made room for
     std::uint64_t revision_ = 0;
     ChangeLogLink link_;
 };

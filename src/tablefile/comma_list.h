@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "tablefile/byte_run.h"
+
 namespace tamsel {
 
 // Length of the character at s[i]: 2 for a lead byte followed by a byte that can
@@ -34,7 +36,7 @@ bool forEachCommaItem(std::string_view line, F&& f);
 
 // The same, calling f only for the items that are not empty (with their indexes
 // as above): a row of a wide table is mostly empty items, and a run of bare
-// commas is passed over eight bytes at a time.
+// commas is passed over many bytes at a time.
 template <typename F>
 bool forEachFilledCommaItem(std::string_view line, F&& f);
 
@@ -54,16 +56,7 @@ inline std::size_t skipBlanks(std::string_view s, std::size_t i) {
 
 // The number of commas from s[i] on.
 inline std::size_t commaRun(std::string_view s, std::size_t i) {
-    constexpr std::uint64_t commas = 0x2C2C2C2C2C2C2C2CULL;
-    std::size_t j = i;
-    while (j + 8 <= s.size()) {
-        std::uint64_t w;
-        std::memcpy(&w, s.data() + j, 8);
-        if (w != commas) break;
-        j += 8;
-    }
-    while (j < s.size() && s[j] == ',') ++j;
-    return j - i;
+    return runEnd(s, i, ',') - i;
 }
 
 template <bool FilledOnly, typename F>

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "datafile/numbers.h"
+#include "io/page_array.h"
 #include "io/safe_file.h"
 #include "platform/error.h"
 #include "table/dialog_filters.h"
 #include "table/frequency.h"
+#include "tablefile/byte_run.h"
 #include "tablefile/comma_list.h"
 #include "text/sjis.h"
 
@@ -317,32 +319,13 @@ std::array<std::int32_t, 3> readCounts(std::string_view line, const FileFault& f
 // may be a line end, which makes it another line).
 template <bool Strict>
 bool readCoverLine(std::string_view L, std::int32_t s, std::int64_t lineNo,
-                   std::vector<CoverEntry>& entries, const FileFault& fault) {
-    constexpr std::uint64_t zeros = 0x3030303030303030ULL;
+                   PageArray<CoverEntry>& entries, const FileFault& fault) {
     const std::size_t n = L.size();
     std::size_t i = 0;
-    while (i < n) {
-        // A wide table's cover lines are nearly all "0": 32 bytes at a time.
-        if (i + 32 <= n) {
-            std::uint64_t w[4];
-            std::memcpy(w, L.data() + i, 32);
-            if (((w[0] ^ zeros) | (w[1] ^ zeros) | (w[2] ^ zeros) | (w[3] ^ zeros)) == 0) {
-                i += 32;
-                continue;
-            }
-        }
-        if (i + 8 <= n) {
-            std::uint64_t w;
-            std::memcpy(&w, L.data() + i, 8);
-            if (w == zeros) {
-                i += 8;
-                continue;
-            }
-        }
-        if (L[i] == '0') {
-            ++i;
-            continue;
-        }
+    while (true) {
+        // A wide table's cover lines are nearly all "0".
+        i = runEnd(L, i, '0');
+        if (i >= n) break;
         std::size_t v = i / 7;
         LayerCodes c{};
         for (int l = 0; l < LayerCount; ++l) {
@@ -396,7 +379,7 @@ struct TableFileReader::State {
     LoadedTable lt;
     // The non-zero cover entries as the file has them, species by species; they
     // become lt.codes in one pass at the end.
-    std::vector<CoverEntry> cover;
+    PageArray<CoverEntry> cover;
     // The cells of the grid row being read; kept from row to row with their buffers.
     std::vector<std::pair<int, std::string>> rowCells;
     bool counted = false;  // line 2 read well
@@ -422,7 +405,7 @@ struct TableFileReader::State {
             if (&slot == &widthFault || &slot == &contentFault) {
                 lt.codes = CoverArray{};
                 lt.grid = Grid{};
-                cover = {};
+                cover.release();
             }
         }
     }
@@ -607,8 +590,8 @@ LoadedTable TableFileReader::finish() {
     if (st.widthFault) throw *st.widthFault;
     if (st.contentFault) throw *st.contentFault;
     lt.codes.resize(lt.releveCount + 1, lt.speciesCount + 1);
-    lt.codes.assign(st.cover);
-    st.cover = {};
+    lt.codes.assign(st.cover.span());
+    st.cover.release();
 
     // Every slot in use must address an entry of the loaded TableArray.
     using L = TableLayout;
