@@ -190,37 +190,36 @@ void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col
     e.Panel_forCol.visible = false;
 }
 
-void Btn_InsColMouseUp(TableState& t, EditingState& e, Ui&, MouseButton button) {
+void Btn_InsColMouseUp(TableState& t, EditingState& e, MouseButton button) {
     e.Panel_forCol.visible = false;
     if (button != MouseButton::Left) {
         insertReleveColumn(t, t.SelectedColumn);
     }
 }
 
-void Btn_DelColMouseUp(TableState& t, EditingState& e, Ui&, MouseButton button) {
+void Btn_DelColMouseUp(TableState& t, EditingState& e, MouseButton button) {
     e.Panel_forCol.visible = false;
     if (button != MouseButton::Left) {
         deleteReleveColumn(t, t.SelectedColumn);
     }
 }
 
-void Btn_InsRowMouseUp(TableState& t, EditingState& e, Ui&, MouseButton button) {
+void Btn_InsRowMouseUp(TableState& t, EditingState& e, MouseButton button) {
     e.Panel_forRow.visible = false;
     if (button != MouseButton::Left) {
         insertSpeciesRow(t, t.SelectedRow);
     }
 }
 
-void Btn_DelRowMouseUp(TableState& t, EditingState& e, Ui&, MouseButton button) {
+void Btn_DelRowMouseUp(TableState& t, EditingState& e, MouseButton button) {
     e.Panel_forRow.visible = false;
     if (button != MouseButton::Left) {
         deleteSpeciesRow(t, t.SelectedRow);
     }
 }
 
-void Btn_RemarkMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button) {
+void Btn_RemarkMouseUp(TableState& t, EditingState& e, MouseButton button) {
     e.Panel_forRow.visible = false;
-    (void)ui;
     if (button != MouseButton::Left) startCommentEdit(t, e);
 }
 
@@ -241,7 +240,7 @@ std::optional<std::string> editTextProblem(const std::string& s) {
     return std::nullopt;
 }
 
-void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui&) {
+void Btn_Edit_OKClick(TableState& t, EditingState& e) {
     // A refused text leaves the panel open, so the user can correct or cancel it.
     if (t.EditTarget == 1 || t.EditTarget == 2) {
         if (auto problem = editTextProblem(e.Edit1))
@@ -260,32 +259,32 @@ void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui&) {
     e.Panel_Edit.visible = false;
 }
 
-void Btn_Edit_CancelClick(TableState& t, EditingState& e, Ui&) {
+void Btn_Edit_CancelClick(TableState& t, EditingState& e) {
     (void)t;
     e.Panel_Edit.visible = false;
 }
 
-void Item_DelRowClick(TableState& t, EditingState& e, Ui&) {
+void Item_DelRowClick(TableState& t, EditingState& e) {
     (void)e;
     deleteSpeciesRow(t, t.SelectedRow);
 }
 
-void Item_DelColClick(TableState& t, EditingState& e, Ui&) {
+void Item_DelColClick(TableState& t, EditingState& e) {
     (void)e;
     deleteReleveColumn(t, t.SelectedColumn);
 }
 
-void Item_InsRowClick(TableState& t, EditingState& e, Ui&) {
+void Item_InsRowClick(TableState& t, EditingState& e) {
     (void)e;
     insertSpeciesRow(t, t.SelectedRow);
 }
 
-void Item_CommentClick(TableState& t, EditingState& e, Ui&) {
+void Item_CommentClick(TableState& t, EditingState& e) {
     insertSpeciesRow(t, t.SelectedRow);
     startCommentEdit(t, e);
 }
 
-void Item_InsColClick(TableState& t, EditingState& e, Ui&) {
+void Item_InsColClick(TableState& t, EditingState& e) {
     (void)e;
     insertReleveColumn(t, t.SelectedColumn);
 }

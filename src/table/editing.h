@@ -81,23 +81,22 @@ void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col
 // The panel buttons, run on the release of a mouse button over them. Each hides
 // its own panel first; the left button does nothing more. A target row or
 // column the command cannot act on throws Error naming it, changing nothing.
-void Btn_InsColMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button);
-void Btn_DelColMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button);
-void Btn_InsRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button);
-void Btn_DelRowMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button);
-void Btn_RemarkMouseUp(TableState& t, EditingState& e, Ui& ui, MouseButton button);
+void Btn_InsColMouseUp(TableState& t, EditingState& e, MouseButton button);
+void Btn_DelColMouseUp(TableState& t, EditingState& e, MouseButton button);
+void Btn_InsRowMouseUp(TableState& t, EditingState& e, MouseButton button);
+void Btn_DelRowMouseUp(TableState& t, EditingState& e, MouseButton button);
+void Btn_RemarkMouseUp(TableState& t, EditingState& e, MouseButton button);
 
 // The edit panel. A text that cannot be taken throws Error; the panel stays open.
-void Btn_Edit_OKClick(TableState& t, EditingState& e, Ui& ui);
-void Btn_Edit_CancelClick(TableState& t, EditingState& e, Ui& ui);
+void Btn_Edit_OKClick(TableState& t, EditingState& e);
+void Btn_Edit_CancelClick(TableState& t, EditingState& e);
 
 // Menu "編集(&E)": the same commands on the row or column of the last right press.
-void Item_DelRowClick(TableState& t, EditingState& e, Ui& ui);
-void Item_DelColClick(TableState& t, EditingState& e, Ui& ui);
-void Item_InsRowClick(TableState& t, EditingState& e, Ui& ui);
-void Item_CommentClick(TableState& t, EditingState& e,
-                       Ui& ui);  // insert a row, then edit its label
-void Item_InsColClick(TableState& t, EditingState& e, Ui& ui);
+void Item_DelRowClick(TableState& t, EditingState& e);
+void Item_DelColClick(TableState& t, EditingState& e);
+void Item_InsRowClick(TableState& t, EditingState& e);
+void Item_CommentClick(TableState& t, EditingState& e);  // insert a row, then edit its label
+void Item_InsColClick(TableState& t, EditingState& e);
 void Item_EditTitleClick(TableState& t, EditingState& e);
 
 // Menu "表のフォント変更(&F)".

@@ -195,9 +195,9 @@ TEST(Exports, ReadTheMovedCountsAfterInsertingWithoutARecount) {
     const TableLayout layout = s.layout();
     auto press = [&](int col, int row) { VegTableMouseDown(s.t, e, MouseButton::Right, col, row); };
     press(TableLayout::releveCol(1), TableLayout::SerialRow);
-    Btn_InsColMouseUp(s.t, e, s.ui(), MouseButton::Right);
+    Btn_InsColMouseUp(s.t, e, MouseButton::Right);
     press(TableLayout::NumberCol, layout.speciesRow(2));
-    Btn_InsRowMouseUp(s.t, e, s.ui(), MouseButton::Right);
+    Btn_InsRowMouseUp(s.t, e, MouseButton::Right);
     ASSERT_EQ(s.t.ReleveCount, 4);
     ASSERT_EQ(s.t.SpeciesCount, 5);
     EXPECT_EQ(pcordMatrix(s.t), PCordExpected);

@@ -188,7 +188,7 @@ TEST(InsertColumn, AtFirstMiddleAndFirstFreeColumn) {
         int freeSlot = releveSlotAt(x.t, 9);
         x.pressSerial(c.col);
         EXPECT_TRUE(x.e.Panel_forCol.visible);
-        Btn_InsColMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+        Btn_InsColMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_FALSE(x.e.Panel_forCol.visible);
         EXPECT_EQ(x.t.ReleveCount, 6);
         EXPECT_EQ(x.releveOrder(), c.order);
@@ -208,7 +208,7 @@ TEST(InsertColumn, AtCapacityGrowsByEightAndRenumbers) {
     for (int j = 1; j <= 23; ++j)
         x.add("R" + std::to_string(j), {{"s" + std::to_string(j % 3), 10}});
     x.pressSerial(5);
-    Btn_InsColMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+    Btn_InsColMouseUp(x.t, x.e, MouseButton::Right);
     EXPECT_EQ(x.t.ReleveCapacity, 31);
     EXPECT_EQ(x.t.VegTable.colCount(), 35);
     EXPECT_EQ(x.t.ReleveCount, 24);
@@ -231,7 +231,7 @@ TEST(DeleteColumn, AtFirstMiddleAndLastRemovesRowsLeftEmpty) {
         standardTable(x);
         int slot = releveSlotAt(x.t, c.col);
         x.pressSerial(c.col);
-        Btn_DelColMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+        Btn_DelColMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_EQ(x.releveOrder(), c.releves);
         EXPECT_EQ(x.speciesOrder(), c.species);
         // The deleted column's slot is handed to the first free column.
@@ -247,16 +247,16 @@ TEST(DeleteColumn, RemovesEmptyCommentAndInsertedRowsFromTheBottomUp) {
     x.add("B", {{"s3", 30}, {"s2", 21}});
     // A comment row between s1 and s2 and an empty row at the end.
     x.pressRunning(x.t.FreqRow + 2);
-    Btn_InsRowMouseUp(x.t, x.e, x.ui, MouseButton::Right);
-    Btn_RemarkMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+    Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
+    Btn_RemarkMouseUp(x.t, x.e, MouseButton::Right);
     x.e.Edit1 = sj("コメント");
-    Btn_Edit_OKClick(x.t, x.e, x.ui);
+    Btn_Edit_OKClick(x.t, x.e);
     x.pressRunning(x.t.FreqRow + 5);
-    Btn_InsRowMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+    Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
     ASSERT_EQ(x.speciesOrder(), (Strings{"s1", sj("コメント"), "s2", "s3", ""}));
 
     x.pressSerial(5);  // B: s3 goes with it
-    Btn_DelColMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+    Btn_DelColMouseUp(x.t, x.e, MouseButton::Right);
     EXPECT_EQ(x.speciesOrder(), (Strings{"s1", "s2"}));
     EXPECT_EQ(x.t.SelectedRow, x.t.FreqRow + 2);  // the comment row, the last one removed
     EXPECT_EQ(captionOf(x.t).find(sj("森林群落組成表") + "  NR=1, NS=2"), 0u);
@@ -278,7 +278,7 @@ TEST(InsertRow, AtFirstMiddleAndFirstFreeRow) {
         int freeSlot = speciesSlotAt(x.t, x.t.FreqRow + 7);
         x.pressRunning(row);
         EXPECT_TRUE(x.e.Panel_forRow.visible);
-        Btn_InsRowMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+        Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_FALSE(x.e.Panel_forRow.visible);
         EXPECT_EQ(x.speciesOrder(), c.order);
         EXPECT_EQ(speciesSlotAt(x.t, row), freeSlot);
@@ -293,7 +293,7 @@ TEST(InsertRow, AtCapacityGrowsBySixteen) {
     for (int i = 1; i <= 127; ++i) all.push_back({"s" + std::to_string(i), 10});
     x.add("A", all);
     x.pressRunning(x.t.FreqRow + 127);
-    Btn_InsRowMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+    Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
     EXPECT_EQ(x.t.PlantCapacity, 143);
     EXPECT_EQ(x.t.VegTable.rowCount(), 175);
     EXPECT_EQ(x.t.SpeciesCount, 128);
@@ -317,7 +317,7 @@ TEST(DeleteRow, AtFirstMiddleAndLastWithoutRecount) {
         int slot = speciesSlotAt(x.t, row);
         std::string countsBefore = x.t.VegTable.cell(6, x.t.FreqRow);  // C: 3 species
         x.pressRunning(row);
-        Btn_DelRowMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+        Btn_DelRowMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_EQ(x.speciesOrder(), c.order);
         EXPECT_EQ(speciesSlotAt(x.t, x.t.FreqRow + 6), slot);
         EXPECT_EQ(x.t.VegTable.cell(6, x.t.FreqRow), countsBefore);
@@ -329,7 +329,7 @@ TEST(DeleteRow, AtFirstMiddleAndLastWithoutRecount) {
 }
 
 TEST(Editing, RefusedTargetsChangeNothingAndSaySo) {
-    using Button = void (*)(TableState&, EditingState&, Ui&, MouseButton);
+    using Button = void (*)(TableState&, EditingState&, MouseButton);
     struct Case {
         const char* what;
         bool column;
@@ -351,7 +351,7 @@ TEST(Editing, RefusedTargetsChangeNothingAndSaySo) {
             x.pressSerial(c.target);
         else
             x.pressRunning(x.t.FreqRow + c.target);
-        std::string message = refusalOf([&] { c.button(x.t, x.e, x.ui, MouseButton::Right); });
+        std::string message = refusalOf([&] { c.button(x.t, x.e, MouseButton::Right); });
         EXPECT_EQ(snapshot(x.t), before);
         EXPECT_NE(message.find(std::to_string(c.column ? c.target : x.t.FreqRow + c.target)),
                   std::string::npos)
@@ -366,23 +366,23 @@ TEST(Editing, MenuEntriesActOnTheLastRightPressAndRefuseWithoutOne) {
     standardTable(x);
     Snapshot before = snapshot(x.t);
     // Nothing chosen yet.
-    EXPECT_NE(refusalOf([&] { Item_DelColClick(x.t, x.e, x.ui); }).find(sj("列が選ばれていません")),
+    EXPECT_NE(refusalOf([&] { Item_DelColClick(x.t, x.e); }).find(sj("列が選ばれていません")),
               std::string::npos);
-    EXPECT_NE(refusalOf([&] { Item_DelRowClick(x.t, x.e, x.ui); }).find(sj("行が選ばれていません")),
+    EXPECT_NE(refusalOf([&] { Item_DelRowClick(x.t, x.e); }).find(sj("行が選ばれていません")),
               std::string::npos);
     EXPECT_EQ(snapshot(x.t), before);
 
     x.pressSerial(5);
     VegTableMouseUp(x.t, x.e, MouseButton::Right, 5, 1);  // the pop-up closes
-    Item_DelColClick(x.t, x.e, x.ui);
+    Item_DelColClick(x.t, x.e);
     EXPECT_EQ(x.releveOrder(), (Strings{"A", "C", "D", "E"}));
 
     x.pressRunning(x.t.FreqRow + 2);
-    Item_CommentClick(x.t, x.e, x.ui);
+    Item_CommentClick(x.t, x.e);
     EXPECT_EQ(x.speciesOrder()[1], "");
     EXPECT_TRUE(x.e.Panel_Edit.visible);
     x.e.Edit1 = sj("区分");
-    Btn_Edit_OKClick(x.t, x.e, x.ui);
+    Btn_Edit_OKClick(x.t, x.e);
     EXPECT_EQ(x.speciesOrder()[1], sj("区分"));
     checkTable(x);
 }
@@ -392,10 +392,10 @@ TEST(Editing, LeftReleaseOnAPanelButtonOnlyClosesIt) {
     standardTable(x);
     Snapshot before = snapshot(x.t);
     x.pressSerial(5);
-    Btn_DelColMouseUp(x.t, x.e, x.ui, MouseButton::Left);
+    Btn_DelColMouseUp(x.t, x.e, MouseButton::Left);
     EXPECT_FALSE(x.e.Panel_forCol.visible);
     x.pressRunning(x.t.FreqRow + 1);
-    Btn_RemarkMouseUp(x.t, x.e, x.ui, MouseButton::Left);
+    Btn_RemarkMouseUp(x.t, x.e, MouseButton::Left);
     EXPECT_FALSE(x.e.Panel_forRow.visible);
     EXPECT_FALSE(x.e.Panel_Edit.visible);
     EXPECT_EQ(snapshot(x.t), before);
@@ -432,25 +432,25 @@ TEST(EditPanel, CommentAndTitleTakeTheTextAsTypedEvenEmpty) {
     standardTable(x);
     int row = x.t.FreqRow + 2;
     x.pressRunning(row);
-    Btn_RemarkMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+    Btn_RemarkMouseUp(x.t, x.e, MouseButton::Right);
     EXPECT_EQ(x.e.Edit1, "s2");
     EXPECT_TRUE(x.e.Edit1SelectAll);
     EXPECT_EQ(x.e.outlines.back(), (CellOutline{2, row, OutlineColour::Red}));
     x.e.Edit1 = "";
-    Btn_Edit_OKClick(x.t, x.e, x.ui);
+    Btn_Edit_OKClick(x.t, x.e);
     EXPECT_EQ(x.t.VegTable.cell(2, row), "");
     EXPECT_FALSE(x.e.Panel_Edit.visible);
 
     Item_EditTitleClick(x.t, x.e);
     EXPECT_EQ(x.e.Edit1, sj("森林群落組成表"));
     x.e.Edit1 = "";
-    Btn_Edit_OKClick(x.t, x.e, x.ui);
+    Btn_Edit_OKClick(x.t, x.e);
     EXPECT_EQ(x.t.TableTitle, "");
     EXPECT_EQ(captionOf(x.t), "  NR=5, NS=6    " + sj("辞書なし"));
 
     Item_EditTitleClick(x.t, x.e);
     x.e.Edit1 = sj(" 表, \"題\" ");
-    Btn_Edit_OKClick(x.t, x.e, x.ui);
+    Btn_Edit_OKClick(x.t, x.e);
     EXPECT_EQ(x.t.TableTitle, sj(" 表, \"題\" "));
 }
 
@@ -460,7 +460,7 @@ TEST(EditPanel, CancelAndBrokenTextsChangeNothing) {
     Snapshot before = snapshot(x.t);
     Item_EditTitleClick(x.t, x.e);
     x.e.Edit1 = "new";
-    Btn_Edit_CancelClick(x.t, x.e, x.ui);
+    Btn_Edit_CancelClick(x.t, x.e);
     EXPECT_FALSE(x.e.Panel_Edit.visible);
     EXPECT_EQ(snapshot(x.t), before);
 
@@ -468,9 +468,8 @@ TEST(EditPanel, CancelAndBrokenTextsChangeNothing) {
                             std::string("\x82\x0a")}) {
         Item_EditTitleClick(x.t, x.e);
         x.e.Edit1 = bad;
-        EXPECT_EQ(
-            refusalOf([&] { Btn_Edit_OKClick(x.t, x.e, x.ui); }).rfind(sj("標題にできません"), 0),
-            0u);
+        EXPECT_EQ(refusalOf([&] { Btn_Edit_OKClick(x.t, x.e); }).rfind(sj("標題にできません"), 0),
+                  0u);
         EXPECT_TRUE(x.e.Panel_Edit.visible);  // left open to correct or cancel
         EXPECT_EQ(snapshot(x.t), before);
     }
@@ -481,11 +480,11 @@ TEST(EditPanel, CommentOnARowThatWentMeanwhileIsRefused) {
     Table x;
     standardTable(x);
     x.pressRunning(x.t.FreqRow + 6);
-    Btn_RemarkMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+    Btn_RemarkMouseUp(x.t, x.e, MouseButton::Right);
     x.pressRunning(x.t.FreqRow + 6);
-    Btn_DelRowMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+    Btn_DelRowMouseUp(x.t, x.e, MouseButton::Right);
     x.e.Edit1 = "late";
-    std::string message = refusalOf([&] { Btn_Edit_OKClick(x.t, x.e, x.ui); });
+    std::string message = refusalOf([&] { Btn_Edit_OKClick(x.t, x.e); });
     EXPECT_NE(message.find(std::to_string(x.t.FreqRow + 6)), std::string::npos) << toUtf8(message);
     EXPECT_TRUE(x.t.VegTable.isEmpty(2, x.t.FreqRow + 6));
     checkTable(x);
@@ -536,15 +535,15 @@ TEST(Editing, LongMixedSequenceKeepsEveryCode) {
     for (int round = 0; round < 3; ++round) {
         x.add("N" + std::to_string(round), {{"s2", 12}, {"t" + std::to_string(round), 22}});
         x.pressSerial(5);
-        Btn_InsColMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+        Btn_InsColMouseUp(x.t, x.e, MouseButton::Right);
         moveColByDrag(x.t, 4, x.t.ReleveCount + 3);
         moveRowByDrag(x.t, x.t.FreqRow + x.t.SpeciesCount, x.t.FreqRow + 1);
         x.pressRunning(x.t.FreqRow + 3);
-        Btn_InsRowMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+        Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
         x.pressSerial(6);
-        Btn_DelColMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+        Btn_DelColMouseUp(x.t, x.e, MouseButton::Right);
         x.pressRunning(x.t.FreqRow + 2);
-        Btn_DelRowMouseUp(x.t, x.e, x.ui, MouseButton::Right);
+        Btn_DelRowMouseUp(x.t, x.e, MouseButton::Right);
         checkTable(x);
     }
     EXPECT_TRUE(x.ui.messages.empty());

@@ -266,7 +266,7 @@ void TForm1::closeOpenPanel() {
     EditingState& e = session_.editing;
     runCommand([&] {
         if (e.Panel_Edit.visible) {
-            Btn_Edit_CancelClick(session_.table, e, *ui_);
+            Btn_Edit_CancelClick(session_.table, e);
             vegTable_->clearOutlines();
         } else if (e.Panel_ShowCell.visible || e.Panel_forCol.visible || e.Panel_forRow.visible) {
             e.Panel_ShowCell.visible = e.Panel_forCol.visible = e.Panel_forRow.visible = false;
@@ -386,11 +386,10 @@ void TForm1::buildEditPanels(QWidget* host) {
                 [this, b](Qt::MouseButton button) { panelButtonReleased(b, button); });
     TableState& t = session_.table;
     EditingState& e = session_.editing;
-    Ui& ui = *ui_;
     connect(p.Btn_Edit_OK, &QAbstractButton::clicked, this, [this] { editOk(); });
     connect(p.Edit1, &QLineEdit::returnPressed, this, [this] { editOk(); });
     wireButton(p.Btn_Edit_Cancel, [&] {
-        Btn_Edit_CancelClick(t, e, ui);
+        Btn_Edit_CancelClick(t, e);
         vegTable_->clearOutlines();  // the outline of the cell that was being written
     });
 }
@@ -424,7 +423,7 @@ void TForm1::editOk() {
         [this] {
             // A character that Shift-JIS lacks would be stored as "?": refuse it instead.
             sjisOrRefuse(edit_->Edit1->text().toStdString(), "記入する文字");
-            Btn_Edit_OKClick(session_.table, session_.editing, *ui_);
+            Btn_Edit_OKClick(session_.table, session_.editing);
             vegTable_->clearOutlines();  // the outline of the cell that was being written
         },
         sj("記入しました"),
@@ -434,7 +433,6 @@ void TForm1::editOk() {
 void TForm1::panelButtonReleased(PanelButton* b, Qt::MouseButton button) {
     TableState& t = session_.table;
     EditingState& e = session_.editing;
-    Ui& ui = *ui_;
     const MouseButton mb = mouseButtonOf(button);
     EditPanels& p = *edit_;
     const std::string name = sjisOf(b->toolTip());
@@ -442,15 +440,15 @@ void TForm1::panelButtonReleased(PanelButton* b, Qt::MouseButton button) {
     runEdit(
         [&] {
             if (b == p.Btn_InsCol)
-                Btn_InsColMouseUp(t, e, ui, mb);
+                Btn_InsColMouseUp(t, e, mb);
             else if (b == p.Btn_DelCol)
-                Btn_DelColMouseUp(t, e, ui, mb);
+                Btn_DelColMouseUp(t, e, mb);
             else if (b == p.Btn_InsRow)
-                Btn_InsRowMouseUp(t, e, ui, mb);
+                Btn_InsRowMouseUp(t, e, mb);
             else if (b == p.Btn_DelRow)
-                Btn_DelRowMouseUp(t, e, ui, mb);
+                Btn_DelRowMouseUp(t, e, mb);
             else if (b == p.Btn_Remark)
-                Btn_RemarkMouseUp(t, e, ui, mb);
+                Btn_RemarkMouseUp(t, e, mb);
         },
         line, name);
 }

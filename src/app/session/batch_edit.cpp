@@ -37,31 +37,31 @@ void pressRow(CommandCall& c, std::int32_t r, bool sayFirst = true) {
 }
 
 // The menu item acts on the current cell's column (row); the command line names it.
-using EditClick = void (*)(TableState&, EditingState&, Ui&);
+using EditClick = void (*)(TableState&, EditingState&);
 std::function<void(CommandCall&)> onColumn(EditClick click) {
     return [click](CommandCall& c) {
         if (!c.interactive()) pressColumn(c, c.args.number("K"));
-        click(c.session.table, c.session.editing, c.ui);
+        click(c.session.table, c.session.editing);
     };
 }
 std::function<void(CommandCall&)> onRow(EditClick click) {
     return [click](CommandCall& c) {
         if (!c.interactive()) pressRow(c, c.args.number("R"));
-        click(c.session.table, c.session.editing, c.ui);
+        click(c.session.table, c.session.editing);
     };
 }
 
 // TEXT typed into Edit1, then "ＯＫ".
 void typeAndConfirm(CommandCall& c, const std::string& utf8) {
     c.session.editing.Edit1 = sjisOrRefuse(utf8, "記入する文字");
-    Btn_Edit_OKClick(c.session.table, c.session.editing, c.ui);
+    Btn_Edit_OKClick(c.session.table, c.session.editing);
 }
 
 // The pop-up's "行コメント記入" on row R, TEXT typed and confirmed.
 void comment(CommandCall& c) {
     std::int32_t r = c.args.number("R");
     pressRow(c, r, false);
-    Btn_RemarkMouseUp(c.session.table, c.session.editing, c.ui, MouseButton::Right);
+    Btn_RemarkMouseUp(c.session.table, c.session.editing, MouseButton::Right);
     if (c.session.editing.Panel_Edit.visible) typeAndConfirm(c, c.args.text("TEXT"));
 }
 
@@ -158,12 +158,11 @@ void registerEditCommands(std::vector<Command>& reg) {
                    .args = {{"R", K::Number}, {"TEXT"}},
                    .help = "行コメント記入: write TEXT into the label of row R",
                    .handler = comment});
-    reg.push_back({.item = "Item_Comment",
-                   .caption = "ここにコメント行を挿入",
-                   .place = {"Menu_Edit", 40},
-                   .handler = [](CommandCall& c) {
-                       Item_CommentClick(c.session.table, c.session.editing, c.ui);
-                   }});
+    reg.push_back(
+        {.item = "Item_Comment",
+         .caption = "ここにコメント行を挿入",
+         .place = {"Menu_Edit", 40},
+         .handler = [](CommandCall& c) { Item_CommentClick(c.session.table, c.session.editing); }});
     reg.push_back({.name = "title",
                    .args = {{"TEXT"}},
                    .help = "組成表の標題を編集: set the table title",
