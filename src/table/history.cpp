@@ -9,6 +9,24 @@
 
 namespace tamsel {
 
+TableFields fieldsOf(const TableState& t) {
+    return TableFields{t.TableTitle,  t.PlantCapacity, t.ReleveCapacity,
+                       t.ReleveCount, t.SpeciesCount,  t.FreqRow,
+                       t.FreqArray,   t.NumSpArray,    t.DomLine};
+}
+
+void setFields(TableState& t, TableFields&& f) {
+    t.TableTitle = std::move(f.title);
+    t.PlantCapacity = f.plantCapacity;
+    t.ReleveCapacity = f.releveCapacity;
+    t.ReleveCount = f.releveCount;
+    t.SpeciesCount = f.speciesCount;
+    t.FreqRow = f.freqRow;
+    t.FreqArray = std::move(f.freq);
+    t.NumSpArray = std::move(f.numSp);
+    t.DomLine = std::move(f.domLine);
+}
+
 namespace {
 
 std::size_t textBytes(const std::string& s) {
@@ -36,24 +54,6 @@ std::size_t bytesOf(const Change& c) {
                                     }
                                 },
                                 c);
-}
-
-TableFields fieldsOf(const TableState& t) {
-    return TableFields{t.TableTitle,  t.PlantCapacity, t.ReleveCapacity,
-                       t.ReleveCount, t.SpeciesCount,  t.FreqRow,
-                       t.FreqArray,   t.NumSpArray,    t.DomLine};
-}
-
-void setFields(TableState& t, TableFields&& f) {
-    t.TableTitle = std::move(f.title);
-    t.PlantCapacity = f.plantCapacity;
-    t.ReleveCapacity = f.releveCapacity;
-    t.ReleveCount = f.releveCount;
-    t.SpeciesCount = f.speciesCount;
-    t.FreqRow = f.freqRow;
-    t.FreqArray = std::move(f.freq);
-    t.NumSpArray = std::move(f.numSp);
-    t.DomLine = std::move(f.domLine);
 }
 
 template <class... F>

@@ -29,6 +29,10 @@ struct TableFields {
     bool operator==(const TableFields&) const = default;
 };
 
+// The fields as they stand, and the table given them: one place that sets them all.
+TableFields fieldsOf(const TableState& t);
+void setFields(TableState& t, TableFields&& f);
+
 class History {
   public:
     static constexpr std::size_t DefaultMaxSteps = 1000;

@@ -634,17 +634,17 @@ void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path
     domLine.resize(static_cast<std::size_t>(lt.releveCount) + 1, LayerCodes{});
     // Nothing below can fail: the table changes all at once.
     t.history.restart(t);
-    t.TableTitle = std::move(lt.title);
-    t.SpeciesCount = lt.speciesCount;
-    t.ReleveCount = lt.releveCount;
-    t.FreqRow = lt.freqRow;
-    t.PlantCapacity = lt.speciesCount;
-    t.ReleveCapacity = lt.releveCount;
+    setFields(t, TableFields{.title = std::move(lt.title),
+                             .plantCapacity = lt.speciesCount,
+                             .releveCapacity = lt.releveCount,
+                             .releveCount = lt.releveCount,
+                             .speciesCount = lt.speciesCount,
+                             .freqRow = lt.freqRow,
+                             .freq = std::move(counts.freq),
+                             .numSp = std::move(counts.numSp),
+                             .domLine = std::move(domLine)});
     t.TableArray = std::move(lt.codes);
     t.VegTable = std::move(lt.grid);
-    t.FreqArray = std::move(counts.freq);
-    t.NumSpArray = std::move(counts.numSp);
-    t.DomLine = std::move(domLine);
     t.data.CurrentNotation = 2;
     t.DataFileName = std::move(name);
     t.DataFolder = std::move(folder);
