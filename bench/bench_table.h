@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "platform/batch/batch_ui.h"
-#include "table/capacity.h"
 #include "table/frequency.h"
 #include "table/table_layout.h"
 
@@ -149,21 +148,18 @@ inline std::string runSelf(const std::string& args) {
 inline TableLayout sizedTable(TableState& t, BatchUi& ui, int releves, int species,
                               const std::string& prefix) {
     startBlankTable(t, ui);
-    AddCol(t, releves);
-    AddRow(t, species);
-    t.ReleveCount = releves;
-    t.SpeciesCount = species;
-    const TableLayout layout(t.FreqRow);
-    for (int i = 1; i <= species; ++i)
-        t.VegTable.setCell(TableLayout::NameCol, layout.speciesRow(i), prefix + std::to_string(i));
-    return layout;
+    t.growReleves(releves);
+    t.growSpecies(species);
+    for (int j = 1; j <= releves; ++j) t.appendReleveColumn();
+    for (int i = 1; i <= species; ++i) t.appendSpeciesRow(prefix + std::to_string(i));
+    return TableLayout(t.freqRow());
 }
 
 // One species cell as placing writes it: the summary in the grid, the codes in
 // TableArray.
 inline void putCodes(TableState& t, int col, int row, const LayerCodes& c) {
-    t.VegTable.setCell(col, row, LayerSummary(c));
-    t.TableArray.set(releveSlotAt(t, col), speciesSlotAt(t, row), c);
+    t.setCell(col, row, LayerSummary(c));
+    t.setCodes(t.releveSlotAt(col), t.speciesSlotAt(row), c);
 }
 
 // releves x species, perReleve species in each relevé: a random layer and H1.
@@ -173,9 +169,9 @@ inline void build(TableState& t, BatchUi& ui, int releves, int species, int perR
     const CoverCode codes[] = {7, 10, 20, 30, 40, 55};
     for (int j = 1; j <= releves; ++j) {
         const int col = TableLayout::releveCol(j);
-        t.TableArray.set(releveSlotAt(t, col), 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
+        t.setCodes(t.releveSlotAt(col), 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
         for (int row = TableLayout::FirstItemRow; row <= layout.lastItemRow(); ++row)
-            t.VegTable.setCell(col, row, std::to_string(j % 1000));
+            t.setCell(col, row, std::to_string(j % 1000));
         std::vector<char> taken(static_cast<std::size_t>(species) + 1, 0);
         for (int k = 0; k < perReleve;) {
             int i = 1 + static_cast<int>(rng() % species);

@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
                     PerReleve, pairs.size());
         std::printf(
             "  add:                  %.3f s  (%.1f x reading the files, %.3f s)  NR=%d NS=%d\n",
-            all, all / floor, floor, t.ReleveCount, t.SpeciesCount);
-        ok = ok && t.ReleveCount == size.releves && t.SpeciesCount == size.species;
+            all, all / floor, floor, t.releveCount(), t.speciesCount());
+        ok = ok && t.releveCount() == size.releves && t.speciesCount() == size.species;
         RecipResult r;
         double recip = cpuSeconds([&] { r = reciprocalAveraging(t, ui); });
         std::printf("  recip:                %.3f s  (%d passes, %s)\n", recip, r.passes,

@@ -24,7 +24,6 @@
 #include "output/text_layout.h"
 #include "platform/batch/batch_ui.h"
 #include "support/temp_dir.h"
-#include "table/capacity.h"
 #include "table/frequency.h"
 #include "table/table_layout.h"
 
@@ -38,22 +37,19 @@ constexpr int Releves = 10000, Species = 3000, PerReleve = 40;
 // default header items filled.
 void build(TableState& t, BatchUi& ui) {
     startBlankTable(t, ui);
-    AddCol(t, Releves);
-    AddRow(t, Species);
-    t.ReleveCount = Releves;
-    t.SpeciesCount = Species;
+    t.growReleves(Releves);
+    t.growSpecies(Species);
+    for (int j = 1; j <= Releves; ++j) t.appendReleveColumn();
+    for (int i = 1; i <= Species; ++i) t.appendSpeciesRow("Species name " + std::to_string(i));
     const TableLayout layout = layoutOf(t);
     std::mt19937 rng(7);
     const CoverCode values[] = {1, 6, 7, 10, 20, 23, 30, 40, 55};
-    for (int i = 1; i <= Species; ++i)
-        t.VegTable.setCell(TableLayout::NameCol, layout.speciesRow(i),
-                           "Species name " + std::to_string(i));
     std::vector<char> taken(Species + 1);
     for (int j = 1; j <= Releves; ++j) {
         const int col = TableLayout::releveCol(j);
-        const int rs = releveSlotAt(t, col);
+        const int rs = t.releveSlotAt(col);
         for (int row = TableLayout::FirstItemRow; row <= layout.lastItemRow(); ++row)
-            t.VegTable.setCell(col, row, std::to_string(j % 10000));
+            t.setCell(col, row, std::to_string(j % 10000));
         std::fill(taken.begin(), taken.end(), 0);
         for (int k = 0; k < PerReleve;) {
             int i = 1 + static_cast<int>(rng() % Species);
@@ -64,8 +60,8 @@ void build(TableState& t, BatchUi& ui) {
             c[4] = values[rng() % 9];
             if (rng() % 3 == 0) c[rng() % 2 == 0 ? 0 : 2] = values[rng() % 9];
             int row = layout.speciesRow(i);
-            t.VegTable.setCell(col, row, LayerSummary(c));
-            t.TableArray.set(rs, speciesSlotAt(t, row), c);
+            t.setCell(col, row, LayerSummary(c));
+            t.setCodes(rs, t.speciesSlotAt(row), c);
         }
     }
     recount(t, ui);

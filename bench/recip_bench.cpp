@@ -16,7 +16,6 @@
 #include "datafile/cover_codes.h"
 #include "platform/batch/batch_ui.h"
 #include "support/temp_dir.h"
-#include "table/capacity.h"
 
 namespace {
 
@@ -51,8 +50,8 @@ void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve, 
     std::iota(cols.begin(), cols.end(), 0);
     std::shuffle(rows.begin(), rows.end(), rng);
     std::shuffle(cols.begin(), cols.end(), rng);
-    t.VegTable.permuteRows(layout.firstSpeciesRow(), rows);
-    t.VegTable.permuteCols(TableLayout::FirstReleveCol, cols);
+    t.permuteSpeciesRows(rows);
+    t.permuteReleveColumns(cols);
 }
 
 // vegan's decorana(x, ira = 1) (reciprocal averaging, no detrending) on the same
@@ -73,8 +72,8 @@ std::vector<double> veganSeconds(const TableState& t) {
     if (std::system("Rscript -e 'library(vegan)' >/dev/null 2>&1") != 0) return {};
     testing::TempDir dir;
     std::vector<std::int32_t> triples;
-    for (int v = 1; v < t.TableArray.releveSlots(); ++v)
-        for (const auto& [s, c] : t.TableArray.releve(v))
+    for (int v = 1; v < t.codes().releveSlots(); ++v)
+        for (const auto& [s, c] : t.codes().releve(v))
             if (s > 0 && coverSumValue(2, c) > 0)
                 triples.insert(triples.end(), {v, s, coverSumValue(2, c)});
     const std::string data = dir.file("w.bin"), script = dir.file("decorana.R");
@@ -86,10 +85,9 @@ std::vector<double> veganSeconds(const TableState& t) {
         std::fputs(VeganScript, f);
         std::fclose(f);
     }
-    const std::string command = "Rscript '" + script + "' '" + data + "' " +
-                                std::to_string(t.TableArray.releveSlots()) + " " +
-                                std::to_string(t.TableArray.speciesSlots()) + " " +
-                                std::to_string(triples.size() / 3);
+    const std::string command =
+        "Rscript '" + script + "' '" + data + "' " + std::to_string(t.codes().releveSlots()) + " " +
+        std::to_string(t.codes().speciesSlots()) + " " + std::to_string(triples.size() / 3);
     std::vector<double> out;
     if (std::FILE* p = popen(command.c_str(), "r")) {
         double x;
@@ -107,8 +105,8 @@ void measure(const char* what, bench::Size size, bool gradient, bool vegan) {
     // entry, read once in a flat array; the best of five sweeps.
     std::vector<std::uint32_t> index;
     std::vector<std::uint8_t> weight;
-    for (int v = 0; v < t.TableArray.releveSlots(); ++v)
-        for (const auto& [s, c] : t.TableArray.releve(v)) {
+    for (int v = 0; v < t.codes().releveSlots(); ++v)
+        for (const auto& [s, c] : t.codes().releve(v)) {
             index.push_back(static_cast<std::uint32_t>(s));
             weight.push_back(c[4]);
         }

@@ -15,7 +15,6 @@
 #include "bench_table.h"
 #include "io/safe_file.h"
 #include "platform/batch/batch_ui.h"
-#include "table/capacity.h"
 #include "table/frequency.h"
 
 namespace {
@@ -60,10 +59,9 @@ int main() {
     const TableLayout layout = layoutOf(t);
     std::size_t bytes = 0;
     const double floorRead = seconds([&] {
-        for (int i = 1; i <= t.SpeciesCount; ++i)
-            t.VegTable.forEachInRow(layout.speciesRow(i), [&](int col, const std::string& s) {
-                bytes += s.size() + col;
-            });
+        for (int i = 1; i <= t.speciesCount(); ++i)
+            t.grid().forEachInRow(layout.speciesRow(i),
+                                  [&](int col, const std::string& s) { bytes += s.size() + col; });
     });
     const double recount = seconds([&] { tamsel::recount(t, ui); });
     Synoptic s;
@@ -86,12 +84,12 @@ int main() {
     const double sort = seconds([&] { sortByFidelity(t, ui, options); });
 
     std::size_t cells = 0;
-    for (int i = 1; i <= t.SpeciesCount; ++i) cells += t.FreqArray[i];
+    for (int i = 1; i <= t.speciesCount(); ++i) cells += t.freq()[i];
     const auto counts = s.diagnosticCounts();
     std::size_t diagnostic = 0;
     for (auto c : counts) diagnostic += c;
     std::printf("table: %d relevés in %zu groups, %d species, %zu presences (checksum %zu)\n",
-                t.ReleveCount, s.groups.size(), t.SpeciesCount, cells, bytes % 10);
+                t.releveCount(), s.groups.size(), t.speciesCount(), cells, bytes % 10);
     std::printf("diagnostic species: %zu (phi x 100 >= 25, Fisher p < 0.001)\n", diagnostic);
     std::printf("plain pass over the cells (floor): %8.4f s\n", floorRead);
     std::printf("recount:                           %8.4f s\n", recount);

@@ -117,33 +117,33 @@ Error refusal(const std::string& why) {
 }
 
 WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
-    const int n = t.SpeciesCount, m = t.ReleveCount;
+    const int n = t.speciesCount(), m = t.releveCount();
     if (n >= (1 << 26)) throw Error(sj("種の行が多すぎて反復平均法で並び替えできません"));
     // As read: species position << 6 | weight, relevé by relevé.
     std::vector<std::uint32_t> entries;
     std::vector<std::size_t> start(static_cast<std::size_t>(m) + 1, 0);
 
     // Species slot -> position of the row carrying it.
-    std::vector<std::int32_t> posOfSlot(static_cast<std::size_t>(t.TableArray.speciesSlots()), -1);
-    const TableLayout layout(t.FreqRow);
+    std::vector<std::int32_t> posOfSlot(static_cast<std::size_t>(t.codes().speciesSlots()), -1);
+    const TableLayout layout(t.freqRow());
     for (int s = 0; s < n; ++s) {
         int row = layout.speciesRow(s + 1);
-        std::int32_t slot = speciesSlotAt(t, row);
-        if (slot < 1 || slot >= t.TableArray.speciesSlots() || posOfSlot[slot] >= 0)
+        std::int32_t slot = t.speciesSlotAt(row);
+        if (slot < 1 || slot >= t.codes().speciesSlots() || posOfSlot[slot] >= 0)
             throw Error(msg("種の行 %1 のスロット番号 %2 が不正です（範囲外か重複）", row, slot));
         posOfSlot[slot] = s;
     }
-    std::vector<bool> releveSlotUsed(static_cast<std::size_t>(t.TableArray.releveSlots()), false);
+    std::vector<bool> releveSlotUsed(static_cast<std::size_t>(t.codes().releveSlots()), false);
     bar.setRange(0, m);
     for (int r = 0; r < m; ++r) {
         bar.setPosition(r + 1);
         int col = TableLayout::releveCol(r + 1);
-        std::int32_t slot = releveSlotAt(t, col);
-        if (slot < 1 || slot >= t.TableArray.releveSlots() || releveSlotUsed[slot])
+        std::int32_t slot = t.releveSlotAt(col);
+        if (slot < 1 || slot >= t.codes().releveSlots() || releveSlotUsed[slot])
             throw Error(msg("測定の列 %1 のスロット番号 %2 が不正です（範囲外か重複）", col, slot));
         releveSlotUsed[slot] = true;
         std::int64_t total = 0;
-        for (const auto& [speciesSlot, codes] : t.TableArray.releve(slot)) {
+        for (const auto& [speciesSlot, codes] : t.codes().releve(slot)) {
             if (speciesSlot >= static_cast<std::int32_t>(posOfSlot.size())) continue;
             std::int32_t s = posOfSlot[speciesSlot];
             int weight = coverSumValue(2, codes);
@@ -154,7 +154,7 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
         }
         start[r + 1] = entries.size();
         if (total == 0) {
-            std::string serial = trimControl(t.VegTable.cell(col, TableLayout::SerialRow));
+            std::string serial = trimControl(t.grid().cell(col, TableLayout::SerialRow));
             throw refusal(
                 msg("列 %1（通し番号 %2）の測定に、被度のある種がありません（空の列か、"
                     "「*」だけの列です）",
@@ -280,13 +280,6 @@ std::vector<int> exchangeOrderWith(Scores s, Progress&& progress) {
     return idx;
 }
 
-std::vector<std::uint16_t> permuted(const std::vector<std::uint16_t>& v,
-                                    const std::vector<int>& order) {
-    std::vector<std::uint16_t> out = v;
-    for (std::size_t k = 0; k < order.size(); ++k) out.at(k + 1) = v.at(order[k] + 1);
-    return out;
-}
-
 Scores oneBased(const Scores& v) {
     Scores out(v.size() + 1, 0);
     std::copy(v.begin(), v.end(), out.begin() + 1);
@@ -351,7 +344,7 @@ RecipResult Item_RecipClick(TableState& t, Ui& ui, const RecipOptions& options) 
 namespace {
 
 void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result) {
-    const int n = t.SpeciesCount, m = t.ReleveCount;
+    const int n = t.speciesCount(), m = t.releveCount();
     MessagePanelScope panel(ui, sj("反復平均法準備中"));
     ProgressBar& bar = ui.progressBar2();
     BarReset barReset{bar};
@@ -427,21 +420,17 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
     result.speciesScores = oneBased(ss[0]);
     result.releveScores = oneBased(rs[0]);
 
-    // Both orders are found before either is applied, so nothing moves unless
-    // everything can.
+    // Both orders are found before either is applied. The running numbers and
+    // serials move with their rows and columns.
     panel.relabel(sj("反復平均法並替－１"));
     bar.setRange(0, n);
     auto rowOrder = exchangeOrderWith(ss[0], [&bar](int a) { bar.setPosition(a); });
-    auto freq = permuted(t.FreqArray, rowOrder);
+
     panel.relabel(sj("反復平均法並替－２"));
     bar.setRange(0, m);
     auto colOrder = exchangeOrderWith(rs[0], [&bar](int a) { bar.setPosition(a); });
-    auto numSp = permuted(t.NumSpArray, colOrder);
-
-    t.VegTable.permuteRows(TableLayout(t.FreqRow).firstSpeciesRow(), rowOrder);
-    t.VegTable.permuteCols(TableLayout::FirstReleveCol, colOrder);
-    t.FreqArray = std::move(freq);
-    t.NumSpArray = std::move(numSp);
+    t.permuteSpeciesRows(rowOrder);
+    t.permuteReleveColumns(colOrder);
 }
 
 }  // namespace

@@ -28,21 +28,14 @@ std::vector<int> stableOrder(const std::vector<std::string_view>& keys, bool des
     return order;
 }
 
-// FreqArray and NumSpArray follow their rows and columns: entry first+k gets the
-// entry of the item that moved there.
-void permuteCounts(std::vector<std::uint16_t>& counts, const std::vector<int>& order) {
-    std::vector<std::uint16_t> old(counts.begin() + 1, counts.begin() + 1 + order.size());
-    for (std::size_t k = 0; k < order.size(); ++k) counts[k + 1] = old[order[k]];
-}
-
 }  // namespace
 
 void Item_SortPlantClick(TableState& t, Ui& ui) {
     MessagePanelScope panel(ui, sj("植物を並べ替えています"));
-    Grid& g = t.VegTable;
-    const TableLayout layout(t.FreqRow);
+    const Grid& g = t.grid();
+    const TableLayout layout(t.freqRow());
     const int first = layout.firstSpeciesRow();
-    const int n = t.SpeciesCount;
+    const int n = t.speciesCount();
     ProgressBar& bar = ui.progressBar2();
     if (n > 0) bar.setRange(first, layout.lastSpeciesRow(n));
     std::vector<std::string_view> keys;
@@ -57,41 +50,35 @@ void Item_SortPlantClick(TableState& t, Ui& ui) {
 }
 
 void permuteSpeciesRows(TableState& t, const std::vector<int>& order) {
-    const TableLayout layout(t.FreqRow);
-    t.VegTable.permuteRows(layout.firstSpeciesRow(), order);
-    permuteCounts(t.FreqArray, order);
-    for (std::int32_t k = 1; k <= t.PlantCapacity; ++k)
-        t.VegTable.setCell(TableLayout::NumberCol, layout.speciesRow(k), IntText4(k));
+    t.permuteSpeciesRows(order);
+    t.renumberRunning();
 }
 
 void permuteReleveCols(TableState& t, const std::vector<int>& order) {
-    using L = TableLayout;
-    t.VegTable.permuteCols(L::FirstReleveCol, order);
-    permuteCounts(t.NumSpArray, order);
-    for (std::int32_t k = 1; k <= t.ReleveCapacity; ++k)
-        t.VegTable.setCell(L::releveCol(k), L::SerialRow, IntText4(k));
+    t.permuteReleveColumns(order);
+    t.renumberSerials();
 }
 
 void SortReleve(TableState& t, Ui& ui, bool reverse) {
     using L = TableLayout;
     MessagePanelScope panel(ui, sj("測定を並べ替えています"));
-    Grid& g = t.VegTable;
-    const int n = t.ReleveCount;
+    const Grid& g = t.grid();
+    const int n = t.releveCount();
     ProgressBar& bar = ui.progressBar2();
     bar.setRange(0, L::lastReleveCol(n));
     // The label cell stands in front of the first column; it never takes part,
     // since no column moves left of the first relevé column.
-    g.setCell(L::FreqCol, t.FreqRow, "0");
+    t.setCell(L::FreqCol, t.freqRow(), "0");
     std::vector<std::string_view> keys;
     keys.reserve(static_cast<std::size_t>(n));
     for (std::int32_t j = 1; j <= n; ++j) {
         bar.setPosition(L::releveCol(j));
-        keys.push_back(g.cell(L::releveCol(j), t.FreqRow));
+        keys.push_back(g.cell(L::releveCol(j), t.freqRow()));
     }
     std::vector<int> order = stableOrder(keys, !reverse);
     keys.clear();
     permuteReleveCols(t, order);
-    g.setCell(L::FreqCol, t.FreqRow, sj("F＼N"));
+    t.setCell(L::FreqCol, t.freqRow(), sj("F＼N"));
 }
 
 void Item_SortReleveClick(TableState& t, Ui& ui) {

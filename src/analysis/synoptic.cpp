@@ -140,11 +140,11 @@ std::vector<std::uint32_t> Synoptic::diagnosticCounts() const {
 Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options) {
     using L = TableLayout;
     Synoptic s;
-    const std::int32_t nr = std::max(t.ReleveCount, 0), ns = std::max(t.SpeciesCount, 0);
-    if (t.NumSpArray.size() <= static_cast<std::size_t>(nr) ||
-        t.FreqArray.size() <= static_cast<std::size_t>(ns))
+    const std::int32_t nr = std::max(t.releveCount(), 0), ns = std::max(t.speciesCount(), 0);
+    if (t.numSp().size() <= static_cast<std::size_t>(nr) ||
+        t.freq().size() <= static_cast<std::size_t>(ns))
         throw Error(sj("出現頻度の表が組成表より小さくなっています"));
-    s.groups = releveGroups(t.NumSpArray, nr);
+    s.groups = releveGroups(t.numSp(), nr);
     const auto K = static_cast<std::uint32_t>(s.groups.size());
     // The group of each relevé column, -1 for the empty ones: then each row is one
     // pass over its cells, whatever the number of groups.
@@ -153,15 +153,15 @@ Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options) {
         s.total += s.groups[g].size();
         for (std::int32_t j = s.groups[g].first; j <= s.groups[g].last; ++j) groupOf[j] = g;
     }
-    const TableLayout layout(t.FreqRow);
+    const TableLayout layout(t.freqRow());
     for (std::int32_t i = 1; i <= ns; ++i) {
-        if (t.FreqArray[i] == 0) continue;
+        if (t.freq()[i] == 0) continue;
         SynopticRow r;
         r.row = i;
         const int row = layout.speciesRow(i);
-        r.name = trimControl(t.VegTable.cell(L::NameCol, row));
+        r.name = trimControl(t.grid().cell(L::NameCol, row));
         r.present.assign(K, 0);
-        t.VegTable.forEachInRow(row, [&](int col, const std::string&) {
+        t.grid().forEachInRow(row, [&](int col, const std::string&) {
             const std::int32_t j = L::releveAt(col);
             if (j >= 1 && j <= nr && groupOf[j] >= 0) ++r.present[groupOf[j]];
         });
@@ -185,7 +185,7 @@ Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options) {
 }
 
 std::vector<int> fidelityOrder(const TableState& t, const Synoptic& s) {
-    const std::int32_t ns = std::max(t.SpeciesCount, 0);
+    const std::int32_t ns = std::max(t.speciesCount(), 0);
     // Position -> its synoptic row, for the diagnostic blocks.
     std::vector<const SynopticRow*> rowOf(static_cast<std::size_t>(ns) + 1, nullptr);
     for (const SynopticRow& r : s.rows) rowOf[r.row] = &r;
@@ -203,8 +203,8 @@ std::vector<int> fidelityOrder(const TableState& t, const Synoptic& s) {
         if (r && r->diagnostic > 0)
             k = {static_cast<std::uint32_t>(r->diagnostic), -r->phi[r->diagnostic - 1],
                  -r->constancy[r->diagnostic - 1]};
-        else if (t.FreqArray[i] > 0)
-            k = {K + 1, -static_cast<int>(t.FreqArray[i]), 0};
+        else if (t.freq()[i] > 0)
+            k = {K + 1, -static_cast<int>(t.freq()[i]), 0};
         else
             k = {K + 2, 0, 0};
     }

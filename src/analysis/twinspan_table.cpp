@@ -125,15 +125,16 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     checkTwinspanOptions(o);
     const TableLayout layout = layoutOf(t);
     // Counted without writing, so that a refusal or a cancel leaves the table as it was.
-    const PresenceCounts counts = countPresences(t.VegTable, layout, t.SpeciesCount, t.ReleveCount);
+    const PresenceCounts counts =
+        countPresences(t.grid(), layout, t.speciesCount(), t.releveCount());
 
     // Species rows with a presence; a slot may stand in more than one row.
     std::vector<std::int32_t> rows;
     std::vector<std::vector<std::int32_t>> rowsOfSlot(
-        static_cast<std::size_t>(std::max(t.TableArray.speciesSlots(), 0)));
-    for (std::int32_t i = 1; i <= t.SpeciesCount; ++i) {
+        static_cast<std::size_t>(std::max(t.codes().speciesSlots(), 0)));
+    for (std::int32_t i = 1; i <= t.speciesCount(); ++i) {
         if (counts.freq[i] == 0) continue;
-        const std::int32_t s = speciesSlotAt(t, layout.speciesRow(i));
+        const std::int32_t s = t.speciesSlotAt(layout.speciesRow(i));
         if (s >= 0 && s < static_cast<std::int32_t>(rowsOfSlot.size()))
             rowsOfSlot[s].push_back(static_cast<std::int32_t>(rows.size()));
         rows.push_back(i);
@@ -142,13 +143,13 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     m.species = static_cast<std::int32_t>(rows.size());
     std::vector<std::int32_t> cols;
     std::vector<std::pair<std::int32_t, double>> entries;
-    for (std::int32_t j = 1; j <= t.ReleveCount; ++j) {
+    for (std::int32_t j = 1; j <= t.releveCount(); ++j) {
         if (counts.numSp[j] == 0) continue;
         cols.push_back(j);
         entries.clear();
-        const std::int32_t rs = releveSlotAt(t, L::releveCol(j));
-        if (rs >= 0 && rs < t.TableArray.releveSlots())
-            for (const auto& [slot, codes] : t.TableArray.releve(rs)) {
+        const std::int32_t rs = t.releveSlotAt(L::releveCol(j));
+        if (rs >= 0 && rs < t.codes().releveSlots())
+            for (const auto& [slot, codes] : t.codes().releve(rs)) {
                 if (slot < 0 || slot >= static_cast<std::int32_t>(rowsOfSlot.size())) continue;
                 const double percent = coverSumValue(1, codes) / 10.0;
                 for (std::int32_t u : rowsOfSlot[slot]) entries.push_back({u, percent});
@@ -177,15 +178,15 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     // after an empty column the relevés that were not classified, then the
     // remaining empty columns.
     auto hasItemText = [&](std::int32_t j) {
-        for (int row = L::FirstItemRow; row < t.FreqRow; ++row)
-            if (!t.VegTable.isEmpty(L::releveCol(j), row)) return true;
+        for (int row = L::FirstItemRow; row < t.freqRow(); ++row)
+            if (!t.grid().isEmpty(L::releveCol(j), row)) return true;
         return false;
     };
     std::vector<std::int32_t> empties, unclassified;
-    std::vector<std::int32_t> classOfCol(static_cast<std::size_t>(t.ReleveCount) + 1, -1);
+    std::vector<std::int32_t> classOfCol(static_cast<std::size_t>(t.releveCount()) + 1, -1);
     for (std::size_t k = 0; k < cols.size(); ++k)
         classOfCol[cols[k]] = static_cast<std::int32_t>(k);
-    for (std::int32_t j = 1; j <= t.ReleveCount; ++j) {
+    for (std::int32_t j = 1; j <= t.releveCount(); ++j) {
         const std::int32_t k = classOfCol[j];
         if (k >= 0 && r.releveClass[k] != 0) continue;
         if (k >= 0 || hasItemText(j))
@@ -198,17 +199,17 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
         (groups.empty() ? 0 : groups.size() - 1) + (unclassified.empty() ? 0 : 1);
     // Labels and names are read before anything moves.
     auto labelOf = [&](std::int32_t j) {
-        return trimmedCell(t.VegTable.cell(L::releveCol(j), L::FirstItemRow));
+        return trimmedCell(t.grid().cell(L::releveCol(j), L::FirstItemRow));
     };
-    std::vector<std::string> labels(static_cast<std::size_t>(t.ReleveCount) + 1);
-    for (std::int32_t j = 1; j <= t.ReleveCount; ++j) labels[j] = labelOf(j);
+    std::vector<std::string> labels(static_cast<std::size_t>(t.releveCount()) + 1);
+    for (std::int32_t j = 1; j <= t.releveCount(); ++j) labels[j] = labelOf(j);
     std::vector<std::string> names;
     for (std::int32_t i : rows)
-        names.push_back(trimmedCell(t.VegTable.cell(L::NameCol, layout.speciesRow(i))));
+        names.push_back(trimmedCell(t.grid().cell(L::NameCol, layout.speciesRow(i))));
 
     while (empties.size() < needed) {
-        insertReleveColumn(t, L::releveCol(t.ReleveCount + 1));
-        empties.push_back(t.ReleveCount);
+        insertReleveColumn(t, L::releveCol(t.releveCount() + 1));
+        empties.push_back(t.releveCount());
         labels.push_back({});
     }
     std::vector<int> order;
@@ -222,19 +223,19 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
         for (std::int32_t j : unclassified) order.push_back(j - 1);
     }
     while (nextEmpty < empties.size()) order.push_back(empties[nextEmpty++] - 1);
-    std::vector<std::int32_t> newPos(static_cast<std::size_t>(t.ReleveCount) + 1, 0);
+    std::vector<std::int32_t> newPos(static_cast<std::size_t>(t.releveCount()) + 1, 0);
     for (std::size_t q = 0; q < order.size(); ++q)
         newPos[order[q] + 1] = static_cast<std::int32_t>(q + 1);
     permuteReleveCols(t, order);
 
     // Species rows: the two-way order, then every other row as it stood.
     std::vector<int> speciesOrder;
-    std::vector<char> placed(static_cast<std::size_t>(t.SpeciesCount) + 1, 0);
+    std::vector<char> placed(static_cast<std::size_t>(t.speciesCount()) + 1, 0);
     for (std::int32_t s : r.speciesOrder) {
         speciesOrder.push_back(rows[s] - 1);
         placed[rows[s]] = 1;
     }
-    for (std::int32_t i = 1; i <= t.SpeciesCount; ++i)
+    for (std::int32_t i = 1; i <= t.speciesCount(); ++i)
         if (!placed[i]) speciesOrder.push_back(i - 1);
     permuteSpeciesRows(t, speciesOrder);
     recount(t, ui);

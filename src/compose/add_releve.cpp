@@ -88,7 +88,7 @@ std::string skippedText(const TableState& t, const SkippedRecords& s);
 // and why. countBefore: ReleveCount before the add. A relevé the table could
 // not grow for ends the add with an Error naming it.
 void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const SkippedRecords& s) {
-    const std::int32_t placed = t.ReleveCount - countBefore;
+    const std::int32_t placed = t.releveCount() - countBefore;
     std::string line = placedText(placed);
     if (s.count > 0)
         line += sj("（読めないレコード ") + std::to_string(s.count) + sj(" 件を飛ばしました）");
@@ -126,8 +126,8 @@ template <typename Take>
 std::set<std::int32_t> placedAgain(TableState& t, const AddReleveForm& f, const std::string& source,
                                    Take&& take) {
     std::set<std::int32_t> placed, again;
-    for (std::int32_t j = 1; j <= t.ReleveCount; ++j) {
-        const ReleveOrigin& o = originOf(t, releveSlotAt(t, TableLayout::releveCol(j)));
+    for (std::int32_t j = 1; j <= t.releveCount(); ++j) {
+        const ReleveOrigin& o = t.originOf(t.releveSlotAt(TableLayout::releveCol(j)));
         if (o.dataFile == source) placed.insert(o.record);
     }
     SkippedRecords ignored;  // told when the scan meets them
@@ -163,10 +163,10 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
     const std::int64_t records =
         std::min<std::int64_t>(f.RtN2, t.data.LastRecord) - std::max<std::int64_t>(f.RtN1, 0) + 1;
     if (records > 0)
-        t.VegTable.reserveCols(TableLayout::gridColCount(static_cast<std::int32_t>(
-            std::min<std::int64_t>(t.ReleveCount + records + 8, INT32_MAX / 2))));
+        t.reserveCols(TableLayout::gridColCount(static_cast<std::int32_t>(
+            std::min<std::int64_t>(t.releveCount() + records + 8, INT32_MAX / 2))));
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
-    withDeferredCells(t.VegTable, index, [&] {
+    withDeferredCells(t, index, [&] {
         for (std::int64_t n = f.RtN1; n <= f.RtN2; ++n) {
             bar.setPosition(static_cast<int>(n));
             if (skipAgain && again.count(static_cast<std::int32_t>(n))) continue;
@@ -175,8 +175,8 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
                 skipped.unplaced = static_cast<std::int32_t>(n);
                 break;
             }
-            setOrigin(t, releveSlotAt(t, TableLayout::releveCol(t.ReleveCount)),
-                      {source, static_cast<std::int32_t>(n)});
+            t.setOrigin(t.releveSlotAt(TableLayout::releveCol(t.releveCount())),
+                        {source, static_cast<std::int32_t>(n)});
         }
     });
     return skipped;
@@ -274,7 +274,7 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
     f.MinCoverB = *minB;
 
     openOrFinish(t, f, ui);
-    const std::int32_t before = t.ReleveCount;
+    const std::int32_t before = t.releveCount();
     SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
@@ -332,7 +332,7 @@ void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f
 void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     f.GridFilter = boxValue(f.EditGrid);
     openOrFinish(t, f, ui);
-    const std::int32_t before = t.ReleveCount;
+    const std::int32_t before = t.releveCount();
     SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
@@ -349,7 +349,7 @@ void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui
 
 void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     OpenDataFiles(t);
-    const std::int32_t before = t.ReleveCount;
+    const std::int32_t before = t.releveCount();
     SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);

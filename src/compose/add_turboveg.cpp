@@ -48,7 +48,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     // Its own step when no command opened one, so that a failure can be taken back.
     HistoryStep step(t, sj("Turboveg XML から加える"));
     History::Mark before = t.history.mark(t);
-    const std::int32_t countBefore = t.ReleveCount;
+    const std::int32_t countBefore = t.releveCount();
     std::vector<std::string> replaced;  // the plots where a character became "?"
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
     panel.relabel(sj("測定を表に加えています"));
@@ -60,7 +60,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
         // Once this returns or throws, every deferred cell written is in the open
         // step (a run that memory stopped is dropped unwritten), so the roll-back
         // below takes them back with the rest.
-        withDeferredCells(t.VegTable, index, [&] {
+        withDeferredCells(t, index, [&] {
             for (; k < plots; ++k) {
                 bar.setPosition(static_cast<int>(k * Steps / plots));
                 if (ui.cancelRequested()) {
@@ -105,7 +105,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     // rather than a finished add reported as failed.
     panel.close();
     try {
-        std::string line = placedText(t.ReleveCount - countBefore);
+        std::string line = placedText(t.releveCount() - countBefore);
         if (!replaced.empty())
             line += sj("（Shift-JIS にない文字を「?」にした測定 ") +
                     std::to_string(replaced.size()) + sj(" 件）");

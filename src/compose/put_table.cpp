@@ -4,7 +4,6 @@
 
 #include "compose/dictionary.h"
 #include "datafile/numbers.h"
-#include "table/capacity.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -69,7 +68,7 @@ void DeferredCells::add(int col, int row, std::string text) {
 }
 
 void DeferredCells::flush() {
-    grid_.setCells(cells_);
+    table_.setCells(cells_);
     cells_.clear();
 }
 
@@ -78,9 +77,9 @@ namespace {
 SpeciesRowIndex indexUnder(const TableState& t, const TableLayout& layout) {
     SpeciesRowIndex index;
     index.freqRow = layout.freqRow();
-    index.reserve(static_cast<std::size_t>(t.SpeciesCount));
-    for (std::int32_t i = 1; i <= t.SpeciesCount; ++i)
-        index.add(t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i)), i);
+    index.reserve(static_cast<std::size_t>(t.speciesCount()));
+    for (std::int32_t i = 1; i <= t.speciesCount(); ++i)
+        index.add(t.grid().cell(TableLayout::NameCol, layout.speciesRow(i)), i);
     return index;
 }
 
@@ -90,18 +89,12 @@ constexpr std::size_t eightByteFields[] = {hdr::ReleveNumber, hdr::SiteName,  hd
 
 // Takes back a column that could not be placed whole: its cells, its codes and
 // the species rows it appended. The slot and serial cells stay as growth made them.
-void unplace(TableState& t, const TableLayout& layout, int col, std::int32_t releveSlot,
-             std::int32_t speciesBefore) {
-    Grid& g = t.VegTable;
-    const std::string slot = g.cell(col, TableLayout::SlotRow);
-    const std::string serial = g.cell(col, TableLayout::SerialRow);
-    g.clearCol(col);
-    g.setCell(col, TableLayout::SlotRow, slot);
-    g.setCell(col, TableLayout::SerialRow, serial);
-    t.TableArray.clearReleve(releveSlot);
-    for (std::int32_t i = speciesBefore + 1; i <= t.SpeciesCount; ++i)
-        g.setCell(TableLayout::NameCol, layout.speciesRow(i), std::string());
-    t.SpeciesCount = speciesBefore;
+void unplace(TableState& t, int col, std::int32_t releveSlot, std::int32_t speciesBefore) {
+    const std::string serial = t.grid().cell(col, TableLayout::SerialRow);
+    t.clearCol(col);  // the slot stays: clearing never touches it
+    t.setCell(col, TableLayout::SerialRow, serial);
+    t.clearReleveCodes(releveSlot);
+    t.dropSpeciesRowsAfter(speciesBefore);
 }
 
 }  // namespace
@@ -116,36 +109,35 @@ bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::
 
 bool appendReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index,
                   const ReleveView& r) {
-    ++t.ReleveCount;
-    if (placeReleve(t, d, index, t.ReleveCount, r)) return true;
+    if (!t.appendReleveColumn()) return false;
+    if (placeReleve(t, d, index, t.releveCount(), r)) return true;
     // Nothing of it was placed; the relevés before it stay whole.
-    --t.ReleveCount;
+    t.dropLastReleveColumn();
     return false;
 }
 
 bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j,
                  const ReleveView& p) {
-    if (j > t.ReleveCapacity && !AddCol(t, j)) return false;
-    Grid& g = t.VegTable;
+    if (j > t.releveCapacity() && !t.growReleves(j)) return false;
     const int col = TableLayout::releveCol(j);
 
     // The header rows follow the boxes as they are now, and so does FreqRow.
     const TableLayout layout = boxLayoutOf(t);
     for (int k = 2; k <= 7; ++k) {
         if (int row = layout.itemRow(k))
-            g.setCell(col, row, std::string(p.field(eightByteFields[k - 2], 8)));
+            t.setCell(col, row, std::string(p.field(eightByteFields[k - 2], 8)));
     }
     for (int k = 8; k <= PrintItemCount; ++k) {
         int row = layout.itemRow(k);
         if (!row) continue;
         // Altitude (box 8) through SpeciesTotal (box 30) lie 4 bytes apart.
         std::size_t offset = hdr::Altitude + 4 * static_cast<std::size_t>(k - 8);
-        g.setCell(col, row, PadLeft4(trimControl(p.field(offset, 4))));
+        t.setCell(col, row, PadLeft4(trimControl(p.field(offset, 4))));
     }
-    t.FreqRow = layout.freqRow();
+    t.setFreqRow(layout.freqRow());
     static const std::string rule = sj("──");
-    g.setCell(col, t.FreqRow, rule);
-    if (index.freqRow != t.FreqRow) {
+    t.setCell(col, t.freqRow(), rule);
+    if (index.freqRow != t.freqRow()) {
         DeferredCells* cells = index.cells;
         index = indexUnder(t, layout);
         index.cells = cells;
@@ -153,16 +145,16 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
 
     // A free column's slot holds no codes; clearing it keeps stale codes from
     // ever showing through this column.
-    const std::int32_t releveSlot = releveSlotAt(t, col);
-    t.TableArray.clearReleve(releveSlot);
+    const std::int32_t releveSlot = t.releveSlotAt(col);
+    t.clearReleveCodes(releveSlot);
     // Its entries are the head and at most one a species: sized once, not doubled.
-    t.TableArray.reserveReleve(releveSlot, p.species.size() + 1);
+    t.reserveReleveCodes(releveSlot, p.species.size() + 1);
     LayerCodes head{};
     head[0] = static_cast<CoverCode>(p.coverScale);
     head[1] = static_cast<CoverCode>(p.notation);
-    t.TableArray.set(releveSlot, 0, head);
+    t.setCodes(releveSlot, 0, head);
 
-    const std::int32_t speciesBefore = t.SpeciesCount;
+    const std::int32_t speciesBefore = t.speciesCount();
     // The names first, their index entries fetched ahead (see prefetch).
     std::size_t named = 0;
     for (const PlantSetEntry& e : p.species) {
@@ -184,27 +176,25 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
         const std::size_t hash = index.pendingHashes[named++];
         std::int32_t i = index.find(name, hash);
         if (i == 0) {
-            i = t.SpeciesCount + 1;
-            if (i > t.PlantCapacity && !AddRow(t, i)) {
+            if (!t.appendSpeciesRow(name)) {
                 if (index.cells) index.cells->flush();
-                unplace(t, layout, col, releveSlot, speciesBefore);
+                unplace(t, col, releveSlot, speciesBefore);
                 index.freqRow = -1;  // it holds the rows just taken back
                 return false;
             }
-            g.setCell(TableLayout::NameCol, layout.speciesRow(i), name);
+            i = t.speciesCount();
             index.add(std::move(name), i);
         }
         const int row = layout.speciesRow(i);
         if (index.cells)
             index.cells->add(col, row, LayerSummary(e.codes));
         else
-            g.setCell(col, row, LayerSummary(e.codes));
+            t.setCell(col, row, LayerSummary(e.codes));
         if (index.slotOf.size() <= static_cast<std::size_t>(i))
             index.slotOf.resize(static_cast<std::size_t>(i) + 1, 0);
         std::int32_t& slot = index.slotOf[static_cast<std::size_t>(i)];
-        if (slot == 0) slot = speciesSlotAt(t, row);
-        t.TableArray.set(releveSlot, slot, e.codes);
-        if (i > t.SpeciesCount) t.SpeciesCount = i;
+        if (slot == 0) slot = t.speciesSlotAt(row);
+        t.setCodes(releveSlot, slot, e.codes);
     }
     return true;
 }

@@ -26,13 +26,13 @@ namespace tamsel {
 // rows and columns stay where they are.
 class DeferredCells {
   public:
-    explicit DeferredCells(Grid& g) : grid_(g) {}
+    explicit DeferredCells(CompositionTable& t) : table_(t) {}
     void add(int col, int row, std::string text);
     void flush();
 
   private:
     static constexpr std::size_t Batch = std::size_t{1} << 17;  // about 5 MiB
-    Grid& grid_;
+    CompositionTable& table_;
     std::vector<CellWrite> cells_;
 };
 
@@ -82,8 +82,8 @@ SpeciesRowIndex buildSpeciesRowIndex(const TableState& t);
 // Runs scan() with index's species cells deferred; they are all in the grid when
 // it returns or throws, so the relevés placed stay whole either way.
 template <typename Scan>
-void withDeferredCells(Grid& g, SpeciesRowIndex& index, Scan&& scan) {
-    DeferredCells cells(g);
+void withDeferredCells(CompositionTable& t, SpeciesRowIndex& index, Scan&& scan) {
+    DeferredCells cells(t);
     index.cells = &cells;
     try {
         scan();

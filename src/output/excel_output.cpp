@@ -75,7 +75,7 @@ class CodesBySpecies {
     // The entries of one species slot; a slot outside TableArray is its range error.
     std::span<const Entry> of(const TableState& t, std::int32_t speciesSlot) const {
         if (speciesSlot < 0 || speciesSlot + 1 >= static_cast<std::int32_t>(start_.size()))
-            t.TableArray.get(firstReleveSlot_, speciesSlot);  // throws
+            t.codes().get(firstReleveSlot_, speciesSlot);  // throws
         return std::span<const Entry>(entries_).subspan(
             start_[speciesSlot], start_[speciesSlot + 1] - start_[speciesSlot]);
     }
@@ -89,19 +89,19 @@ class CodesBySpecies {
 };
 
 CodesBySpecies codesBySpecies(const TableState& t) {
-    const std::int32_t nr = t.ReleveCount;
+    const std::int32_t nr = t.releveCount();
     std::vector<std::int32_t> slot(static_cast<std::size_t>(nr) + 1, 0);
-    for (std::int32_t j = 1; j <= nr; ++j) slot[j] = releveSlotAt(t, TableLayout::releveCol(j));
+    for (std::int32_t j = 1; j <= nr; ++j) slot[j] = t.releveSlotAt(TableLayout::releveCol(j));
     CodesBySpecies out;
     out.firstReleveSlot_ = nr > 0 ? slot[1] : 0;
-    out.start_.assign(static_cast<std::size_t>(t.TableArray.speciesSlots()) + 1, 0);
+    out.start_.assign(static_cast<std::size_t>(t.codes().speciesSlots()) + 1, 0);
     for (std::int32_t j = 1; j <= nr; ++j)
-        for (const auto& e : t.TableArray.releve(slot[j])) ++out.start_[e.first + 1];
+        for (const auto& e : t.codes().releve(slot[j])) ++out.start_[e.first + 1];
     for (std::size_t i = 1; i < out.start_.size(); ++i) out.start_[i] += out.start_[i - 1];
     out.entries_.resize(out.start_.back());
     std::vector<std::uint32_t> next(out.start_.begin(), out.start_.end() - 1);
     for (std::int32_t j = 1; j <= nr; ++j)
-        for (const auto& [s, codes] : t.TableArray.releve(slot[j]))
+        for (const auto& [s, codes] : t.codes().releve(slot[j]))
             out.entries_[next[s]++] = {j, &codes};
     return out;
 }
@@ -119,13 +119,13 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
     SheetCells cells(d,
                      d.object(x.book, "WorkSheets", CallKind::PropertyGet, {AutoArg::integer(1)}));
 
-    const Grid& g = t.VegTable;
+    const Grid& g = t.grid();
     const TableLayout layout = layoutOf(t);
-    const std::int32_t nr = t.ReleveCount;
+    const std::int32_t nr = t.releveCount();
     ProgressBar& bar = ui.progressBar2();
 
     std::int32_t r = 1;
-    cells.text(r, CaptionCol, t.TableTitle);
+    cells.text(r, CaptionCol, t.title());
 
     if (t.PrintItemBoxes[1].checked) {
         ++r;
@@ -147,7 +147,7 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
     ++r;
     cells.text(r, CaptionCol, t.PrintItemBoxes[30].caption);
     for (std::int32_t j = 1; j <= nr; ++j)
-        cells.text(r, sheetColOf(j), g.cell(TableLayout::releveCol(j), t.FreqRow));
+        cells.text(r, sheetColOf(j), g.cell(TableLayout::releveCol(j), t.freqRow()));
 
     std::array<std::string, 256> codeText;
     for (int c = 0; c < 256; ++c)
@@ -161,14 +161,14 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
     std::string value;
 
     const std::int32_t from = std::max<std::int32_t>(o.fromPlant, 1);
-    const std::int32_t to = std::min(o.toPlant, t.SpeciesCount);
+    const std::int32_t to = std::min(o.toPlant, t.speciesCount());
     for (std::int32_t s = from; s <= to; ++s) {
         const int row = layout.speciesRow(s);
         ++r;
         cells.text(r, CaptionCol, g.cell(TableLayout::NameCol, row));
         cells.align(r, CaptionCol, "VerticalAlignment", XlTop);
 
-        const std::int32_t speciesSlot = speciesSlotAt(t, row);
+        const std::int32_t speciesSlot = t.speciesSlotAt(row);
         if (!codes) codes = codesBySpecies(t);
         std::fill(domLine.begin() + 1, domLine.end(), &absent);
         unsigned inUse = 0;  // bit k-1 for layer k: a code above 1 somewhere
@@ -200,10 +200,10 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
             cells.align(r, sheetColOf(j), "HorizontalAlignment", XlCenter);
         }
         if (o.withFrequency) {
-            cells.marked(r, sheetColOf(nr + 1), percentText(t.FreqArray.at(s), nr));
+            cells.marked(r, sheetColOf(nr + 1), percentText(t.freq().at(s), nr));
             cells.align(r, sheetColOf(nr + 1), "HorizontalAlignment", XlCenter);
         }
-        bar.setPosition(TableLayout(t.FreqRow).speciesRow(s));
+        bar.setPosition(TableLayout(t.freqRow()).speciesRow(s));
     }
 }
 
@@ -222,7 +222,7 @@ FileDialogRequest excelSaveRequest(const TableState& t) {
     r.filter = saveDialogFilter();
     r.filterIndex = 4;
     r.defaultExt = ".xlsx";
-    r.fileName = proposedFileName(t.TableTitle, ".xlsx");
+    r.fileName = proposedFileName(t.title(), ".xlsx");
     return r;
 }
 
@@ -234,17 +234,17 @@ void Output_ExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOpt
 }
 
 void checkSheetLimits(const TableState& t, const ExcelOutputOptions& o) {
-    const std::int64_t columns = sheetColOf(t.ReleveCount) + (o.withFrequency ? 1 : 0);
+    const std::int64_t columns = sheetColOf(t.releveCount()) + (o.withFrequency ? 1 : 0);
     if (columns > SheetMaxColumns)
         throw Error(msg(
             "ワークシートの列数の上限 16,384 列を超えるので書き出せません（測定 %1 件で %2 列）",
-            t.ReleveCount, columns));
+            t.releveCount(), columns));
     std::int64_t rows = 2 + (t.PrintItemBoxes[1].checked ? 1 : 0);
     const TableLayout layout = layoutOf(t);
     for (int k = 2; k <= 29; ++k)
         if (layout.itemRow(k) != 0 && t.PrintItemBoxes[k].checked) ++rows;
     const std::int64_t from = std::max<std::int32_t>(o.fromPlant, 1);
-    const std::int64_t to = std::min(o.toPlant, t.SpeciesCount);
+    const std::int64_t to = std::min(o.toPlant, t.speciesCount());
     if (to >= from) rows += to - from + 1;
     if (rows > SheetMaxRows)
         throw Error(
@@ -255,7 +255,7 @@ void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptio
                     const std::string& path) {
     checkSheetLimits(t, o);
     MessagePanelScope panel(ui, sj("エクセル形式データに変換中"));
-    ui.progressBar2().setRange(0, TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount));
+    ui.progressBar2().setRange(0, TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount()));
     recount(t, ui);
 
     ExcelObjects x;

@@ -74,24 +74,24 @@ std::vector<std::int32_t> rowsOneTo(std::int32_t n) {
 
 ExchangeTable::ExchangeTable(const TableState& t)
     : t_(t),
-      slots_(t, rowsOneTo(t.SpeciesCount)),
-      rank_(static_cast<std::size_t>(std::max(t.SpeciesCount, 0)), -1) {
+      slots_(t, rowsOneTo(t.speciesCount())),
+      rank_(static_cast<std::size_t>(std::max(t.speciesCount(), 0)), -1) {
     const TableLayout layout = layoutOf(t);
     const int numberRow = layout.itemRow(2);
     // A relevé takes part when one of its species rows has a percent above zero
     // (an entry of a slot no row shows, such as slot 0, counts for nothing), and
     // a row when it has one in some relevé.
-    for (std::int32_t j = 1; j <= std::max(t.ReleveCount, 0); ++j) {
+    for (std::int32_t j = 1; j <= std::max(t.releveCount(), 0); ++j) {
         const std::int32_t rs = releveSlotChecked(t, j);
         bool present = false;
-        for (const auto& [slot, codes] : t.TableArray.releve(rs))
+        for (const auto& [slot, codes] : t.codes().releve(rs))
             if (percentTenths(codes) > 0)
                 slots_.forEach(slot, [&](std::int32_t u) { rank_[u] = 0, present = true; });
         if (!present) continue;
         const int col = TableLayout::releveCol(j);
         releves_.push_back(
-            {j, std::string(trimmed(t.VegTable.cell(col, TableLayout::SerialRow))),
-             numberRow ? std::string(trimmed(t.VegTable.cell(col, numberRow))) : std::string()});
+            {j, std::string(trimmed(t.grid().cell(col, TableLayout::SerialRow))),
+             numberRow ? std::string(trimmed(t.grid().cell(col, numberRow))) : std::string()});
         releveSlots_.push_back(rs);
     }
     for (std::size_t u = 0; u < rank_.size(); ++u)
@@ -103,7 +103,7 @@ ExchangeTable::ExchangeTable(const TableState& t)
 
 void ExchangeTable::records(std::size_t r, std::vector<Record>& out, bool ordered) const {
     out.clear();
-    for (const auto& [slot, codes] : t_.TableArray.releve(releveSlots_.at(r))) {
+    for (const auto& [slot, codes] : t_.codes().releve(releveSlots_.at(r))) {
         if (allZero(codes)) continue;
         const int tenths = percentTenths(codes);
         slots_.forEach(slot, [&, &codes = codes](std::int32_t u) {
@@ -187,7 +187,7 @@ void writeCornell(ByteSink& out, const TableState& t, CornellValues values) {
     const ExchangeTable x(t);
     if (x.releves().size() > 999999 || x.rows().size() > 999999)
         throw Error(sj("Cornell形式に書ける測定と種は 999999 までです"));
-    std::string line = cutBytes(t.TableTitle, 80) + "\r\n";
+    std::string line = cutBytes(t.title(), 80) + "\r\n";
     std::string format = "(I6,1X,8(I6,F6.1))";
     format.resize(68, ' ');
     line += format + " 8\r\n";
@@ -230,8 +230,7 @@ void writeLongTable(ByteSink& out, const TableState& t) {
     std::vector<std::string> names;
     for (std::int32_t i : x.rows()) {
         names.emplace_back();
-        appendCsv(names.back(),
-                  trimmed(t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i))));
+        appendCsv(names.back(), trimmed(t.grid().cell(TableLayout::NameCol, layout.speciesRow(i))));
         names.back() += ',';
     }
     // The end of a line, from the layer on, for each layer and code, made once.
@@ -397,7 +396,7 @@ void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValu
     std::vector<const double*> valueOf;
     for (std::int32_t i : x.rows()) {
         auto it = values.byName.find(
-            foldLetterCase(trimmed(t.VegTable.cell(TableLayout::NameCol, layout.speciesRow(i)))));
+            foldLetterCase(trimmed(t.grid().cell(TableLayout::NameCol, layout.speciesRow(i)))));
         valueOf.push_back(it == values.byName.end() ? nullptr : &it->second);
     }
     writeHeader(out, "通し番号,測定番号,n,平均,加重平均");

@@ -26,10 +26,10 @@ bool clickPrintItem(TableState& t, int n, bool checked) {
 
 void Get_PrintItems(TableState& t, PrintPanel& p, Ui& ui) {
     p.visible = true;
-    p.EditTitle = t.TableTitle;
+    p.EditTitle = t.title();
     recount(t, ui);
-    p.PN1 = {1, 0, t.SpeciesCount};
-    p.PN2 = {t.SpeciesCount, 0, t.SpeciesCount};
+    p.PN1 = {1, 0, t.speciesCount()};
+    p.PN2 = {t.speciesCount(), 0, t.speciesCount()};
 }
 
 void BtnToPrintClick(TableState& t, PrintPanel& p, Ui& ui) {
@@ -37,7 +37,7 @@ void BtnToPrintClick(TableState& t, PrintPanel& p, Ui& ui) {
     if (auto problem = editTextProblem(p.EditTitle))
         throw Error(msg("標題にできません: %1", *problem));
     p.visible = false;
-    t.TableTitle = p.EditTitle;
+    t.setTitle(p.EditTitle);
     switch (p.target) {
         case OutputTarget::TextFile:
             Output_TextFile(t, p, ui);

@@ -39,7 +39,7 @@ void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSur
                     std::uint16_t fromPlant, std::uint16_t toPlant) {
     try {
         surface.setFont(t.TableFont, 3 * t.TableFont.pixelSize);
-        surface.setDocumentTitle(t.TableTitle);
+        surface.setDocumentTitle(t.title());
         const int width = surface.pageWidth();
         // The footer's room is taken first: the table gets what is left.
         const int height = surface.pageHeight() - footerRoom(surface);
@@ -52,7 +52,7 @@ void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSur
         PrintTable(t, p, dry, perPage, fromPlant, toPlant);
         dry.finish();
         PrinterPager pager(surface, surface, width, height);
-        pager.setFooter(t.TableTitle + "    " + today(), std::max(1, dry.pagesBegun()),
+        pager.setFooter(t.title() + "    " + today(), std::max(1, dry.pagesBegun()),
                         surface.pageHeight() - surface.charHeight());
         MessagePanelScope panel(ui, sj("印刷しています"));
         // A step per page of the text layout, moved on within it by each sheet

@@ -59,12 +59,12 @@ class Writer {
   public:
     Writer(const TableState& t, const PrintPanel& p, OutputChannel& out, std::int32_t from,
            std::int32_t to)
-        : t_(t), p_(p), out_(out), layout_(layoutOf(t)), dom_(t), nr_(t.ReleveCount) {
-        if (t.NumSpArray.size() <= static_cast<std::size_t>(std::max(nr_, 0)) ||
-            t.FreqArray.size() <= static_cast<std::size_t>(std::max(t.SpeciesCount, 0)))
+        : t_(t), p_(p), out_(out), layout_(layoutOf(t)), dom_(t), nr_(t.releveCount()) {
+        if (t.numSp().size() <= static_cast<std::size_t>(std::max(nr_, 0)) ||
+            t.freq().size() <= static_cast<std::size_t>(std::max(t.speciesCount(), 0)))
             throw Error(sj("出現頻度の表が組成表より小さくなっています"));
         used_.assign(static_cast<std::size_t>(std::max(nr_, 0)) + 1, 0);
-        for (std::int32_t j = 1; j <= nr_; ++j) used_[j] = t.NumSpArray[j] > 0;
+        for (std::int32_t j = 1; j <= nr_; ++j) used_[j] = t.numSp()[j] > 0;
         for (int c = 0; c < 256; ++c) {
             std::string text =
                 "  " + CoverCodeText(static_cast<CoverCode>(c), t.data.CurrentNotation);
@@ -79,7 +79,7 @@ class Writer {
         const std::string rule = RuleLine(static_cast<int>(CellWidth) * columns +
                                           (first ? static_cast<int>(CaptionWidth) : 0));
         out_.writeLine({});
-        out_.writeLine(first ? t_.TableTitle : sj("続き"));
+        out_.writeLine(first ? t_.title() : sj("続き"));
         out_.writeLine(rule);
         runningNumbers(a, b, first);
         out_.writeLine(rule);
@@ -106,13 +106,13 @@ class Writer {
   private:
     RowPlan planRow(std::int32_t s) {
         RowPlan r;
-        r.freq = t_.FreqArray[s];
-        const std::string& name = t_.VegTable.cell(TableLayout::NameCol, layout_.speciesRow(s));
+        r.freq = t_.freq()[s];
+        const std::string& name = t_.grid().cell(TableLayout::NameCol, layout_.speciesRow(s));
         if (r.freq == 0) {
             r.kind = RowPlan::Text;
             r.text = name;
         } else if (r.freq >= 2) {
-            std::int32_t slot = speciesSlotAt(t_, layout_.speciesRow(s));
+            std::int32_t slot = t_.speciesSlotAt(layout_.speciesRow(s));
             if (slot <= 0) return r;
             r.slot = speciesSlotChecked(t_, s);
             r.kind = RowPlan::Species;
@@ -144,7 +144,7 @@ class Writer {
                     line_ = half == 0 ? fixedField(box.caption, CaptionWidth)
                                       : std::string(CaptionWidth, ' ');
                 for (std::int32_t j = a; j <= b; ++j) {
-                    const std::string& cell = t_.VegTable.cell(TableLayout::releveCol(j), row);
+                    const std::string& cell = t_.grid().cell(TableLayout::releveCol(j), row);
                     line_ += ' ';
                     if (!split) {
                         appendPadded(line_, cell, 4);
@@ -196,13 +196,13 @@ class Writer {
             std::int32_t slot;
         };
         std::vector<Once> once;
-        const std::int32_t slots = t_.TableArray.speciesSlots();
+        const std::int32_t slots = t_.codes().speciesSlots();
         std::vector<std::int32_t> firstOfSlot(static_cast<std::size_t>(slots), -1), nextOf;
         for (std::int32_t s = std::max(p_.PN1.value, 0); s <= p_.PN2.value; ++s) {
-            if (t_.FreqArray.at(static_cast<std::size_t>(s)) != 1) continue;
+            if (t_.freq().at(static_cast<std::size_t>(s)) != 1) continue;
             std::int32_t slot = speciesSlotChecked(t_, s);
             once.push_back(
-                {trimControl(t_.VegTable.cell(TableLayout::NameCol, layout_.speciesRow(s))), slot});
+                {trimControl(t_.grid().cell(TableLayout::NameCol, layout_.speciesRow(s))), slot});
             nextOf.push_back(-1);
         }
         // Rows of one slot chained in row order, so the hits of a relevé come
@@ -216,7 +216,7 @@ class Writer {
         for (std::int32_t j = 1; j <= nr_ && !once.empty(); ++j) {
             if (used_[j]) ++n;
             hits.clear();
-            for (const auto& [slot, codes] : t_.TableArray.releve(releveSlotChecked(t_, j)))
+            for (const auto& [slot, codes] : t_.codes().releve(releveSlotChecked(t_, j)))
                 for (std::int32_t k = firstOfSlot[slot]; k >= 0; k = nextOf[k])
                     hits.emplace_back(k, &codes);
             if (hits.empty()) continue;
@@ -255,7 +255,7 @@ class Writer {
 // Calls page(a, b) for each page's first and last relevé column.
 template <typename F>
 void forEachPage(const TableState& t, const PrintPanel& p, std::uint16_t PerPage, F&& page) {
-    const std::int32_t nr = t.ReleveCount;
+    const std::int32_t nr = t.releveCount();
     std::int64_t capacity = PerPage;
     std::int32_t done = 0, b = 0;
     do {
@@ -274,7 +274,7 @@ void forEachPage(const TableState& t, const PrintPanel& p, std::uint16_t PerPage
 void PrintTable(const TableState& t, const PrintPanel& p, OutputChannel& out, std::uint16_t PerPage,
                 std::uint16_t FromPlant, std::uint16_t ToPlant) {
     const std::int32_t from = std::max<std::int32_t>(FromPlant, 1);
-    const std::int32_t to = std::min<std::int32_t>(ToPlant, t.SpeciesCount);
+    const std::int32_t to = std::min<std::int32_t>(ToPlant, t.speciesCount());
     Writer w(t, p, out, from, to);
     forEachPage(t, p, PerPage, [&](std::int32_t a, std::int32_t b) { w.page(a, b, to); });
 }

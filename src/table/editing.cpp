@@ -4,17 +4,12 @@
 
 #include "datafile/numbers.h"
 #include "platform/error.h"
-#include "table/capacity.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
 
 namespace tamsel {
 
 namespace {
-
-std::string num(int n) {
-    return std::to_string(n);
-}
 
 // Unless lo <= target <= hi, throws Error naming the target and what would be
 // allowed. action: "列を挿入", unit: "列", verb: "挿入".
@@ -31,130 +26,51 @@ void requireTarget(int target, int lo, int hi, const char* action, const char* u
 
 using L = TableLayout;
 
-void renumberSerials(TableState& t) {
-    for (std::int32_t j = 1; j <= t.ReleveCapacity; ++j)
-        t.VegTable.setCell(L::releveCol(j), L::SerialRow, IntText4(j));
-}
-
-void renumberRunning(TableState& t) {
-    const TableLayout layout(t.FreqRow);
-    for (std::int32_t i = 1; i <= t.PlantCapacity; ++i)
-        t.VegTable.setCell(L::NumberCol, layout.speciesRow(i), IntText4(i));
-}
-
-// FreqArray and NumSpArray follow the rows and columns they were counted for.
-void moveEntry(std::vector<std::uint16_t>& v, int from, int to) {
-    if (from < 0 || to < 0 || from >= static_cast<int>(v.size()) ||
-        to >= static_cast<int>(v.size()) || from == to)
-        return;
-    if (from < to)
-        std::rotate(v.begin() + from, v.begin() + from + 1, v.begin() + to + 1);
-    else
-        std::rotate(v.begin() + to, v.begin() + from, v.begin() + from + 1);
-}
-
 }  // namespace
 
 void insertReleveColumn(TableState& t, int col) {
-    requireTarget(col, L::FirstReleveCol, L::releveCol(t.ReleveCount + 1), "列を挿入", "列",
+    requireTarget(col, L::FirstReleveCol, L::releveCol(t.releveCount() + 1), "列を挿入", "列",
                   "挿入");
-    if (t.ReleveCount + 1 > t.ReleveCapacity && !AddCol(t, t.ReleveCount + 1))
-        throw Error(sj("列を挿入できません（メモリが足りません）"));
-    ++t.ReleveCount;
-    Grid& g = t.VegTable;
-    int freeCol = L::lastReleveCol(t.ReleveCount);  // the first free column before the insertion
-    std::int32_t s = releveSlotAt(t, freeCol);
-    g.moveCol(freeCol, col);
-    moveEntry(t.NumSpArray, L::releveAt(freeCol), L::releveAt(col));
-    g.clearCol(col);
-    t.TableArray.clearReleve(s);  // entry 0 too: a free slot holds nothing
-    setOrigin(t, s, {});
-    g.setCell(col, L::SlotRow, num(s));
-    t.NumSpArray.at(L::releveAt(col)) = 0;
-    renumberSerials(t);
+    t.insertReleveColumn(col);
 }
-
-namespace {
-
-void deleteRowAt(TableState& t, int row) {
-    Grid& g = t.VegTable;
-    const TableLayout layout(t.FreqRow);
-    int last = layout.lastSpeciesRow(t.SpeciesCount);
-    std::int32_t s = speciesSlotAt(t, row);
-    g.moveRow(row, last);
-    moveEntry(t.FreqArray, layout.speciesAt(row), t.SpeciesCount);
-    g.clearRow(last);
-    g.setCell(L::SlotCol, last, num(s));
-    t.TableArray.clearSpecies(s);
-    t.FreqArray.at(t.SpeciesCount) = 0;
-    --t.SpeciesCount;
-}
-}  // namespace
 
 void deleteReleveColumn(TableState& t, int col) {
-    requireTarget(col, L::FirstReleveCol, L::lastReleveCol(t.ReleveCount), "列を削除", "列",
+    requireTarget(col, L::FirstReleveCol, L::lastReleveCol(t.releveCount()), "列を削除", "列",
                   "削除");
-    Grid& g = t.VegTable;
-    int last = L::lastReleveCol(t.ReleveCount);
-    std::int32_t s = releveSlotAt(t, col);
-    g.moveCol(col, last);
-    moveEntry(t.NumSpArray, L::releveAt(col), t.ReleveCount);
-    g.clearCol(last);
-    g.setCell(last, L::SlotRow, num(s));
-    t.TableArray.clearReleve(s);  // entry 0 too: a free slot holds nothing
-    setOrigin(t, s, {});
-    t.NumSpArray.at(t.ReleveCount) = 0;
-    --t.ReleveCount;
-    renumberSerials(t);
-    recount(t);
-    // Bottom up, so the positions still to be looked at do not move.
-    bool removed = false;
-    for (std::int32_t i = t.SpeciesCount; i >= 1; --i) {
-        if (t.FreqArray.at(i) != 0) continue;
-        t.SelectedRow = TableLayout(t.FreqRow).speciesRow(i);
-        deleteRowAt(t, t.SelectedRow);
-        removed = true;
+    t.removeReleveColumn(col);
+    t.recount();
+    // Species left without a presence go too; bottom up, so the positions still
+    // to be looked at do not move.
+    for (std::int32_t i = t.speciesCount(); i >= 1; --i) {
+        if (t.freq().at(i) != 0) continue;
+        t.SelectedRow = TableLayout(t.freqRow()).speciesRow(i);
+        t.removeSpeciesRow(t.SelectedRow);
     }
-    if (removed) renumberRunning(t);
 }
 
 void insertSpeciesRow(TableState& t, int row) {
-    const TableLayout layout(t.FreqRow);
-    requireTarget(row, layout.firstSpeciesRow(), layout.speciesRow(t.SpeciesCount + 1), "行を挿入",
-                  "行", "挿入");
-    if (t.SpeciesCount + 1 > t.PlantCapacity && !AddRow(t, t.SpeciesCount + 1))
-        throw Error(sj("行を挿入できません（メモリが足りません）"));
-    ++t.SpeciesCount;
-    Grid& g = t.VegTable;
-    // the first free row before the insertion
-    int freeRow = layout.lastSpeciesRow(t.SpeciesCount);
-    std::int32_t s = speciesSlotAt(t, freeRow);
-    g.moveRow(freeRow, row);
-    moveEntry(t.FreqArray, t.SpeciesCount, layout.speciesAt(row));
-    g.clearRow(row);
-    t.TableArray.clearSpecies(s);
-    g.setCell(L::SlotCol, row, num(s));
-    t.FreqArray.at(layout.speciesAt(row)) = 0;
-    renumberRunning(t);
+    const TableLayout layout(t.freqRow());
+    requireTarget(row, layout.firstSpeciesRow(), layout.speciesRow(t.speciesCount() + 1),
+                  "行を挿入", "行", "挿入");
+    t.insertSpeciesRow(row);
 }
 
 void deleteSpeciesRow(TableState& t, int row) {
-    const TableLayout layout(t.FreqRow);
-    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.SpeciesCount), "行を削除",
-                  "行", "削除");
-    deleteRowAt(t, row);
-    renumberRunning(t);
+    const TableLayout layout(t.freqRow());
+    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.speciesCount()),
+                  "行を削除", "行", "削除");
+    t.removeSpeciesRow(row);
 }
 
 namespace {
 
 void startCommentEdit(TableState& t, EditingState& e) {
     int row = t.SelectedRow;
-    const TableLayout layout(t.FreqRow);
-    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.SpeciesCount),
+    const TableLayout layout(t.freqRow());
+    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.speciesCount()),
                   "コメントを記入", "行", "記入");
     e.outlines.push_back({L::NameCol, row, OutlineColour::Red});
-    e.Edit1 = t.VegTable.cell(L::NameCol, row);
+    e.Edit1 = t.grid().cell(L::NameCol, row);
     e.Edit1SelectAll = true;
     e.Panel_Edit.visible = true;
     t.EditTarget = 2;
@@ -164,10 +80,10 @@ void startCommentEdit(TableState& t, EditingState& e) {
 
 void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row) {
     if (button != MouseButton::Right) return;
-    const TableLayout layout(t.FreqRow);
+    const TableLayout layout(t.freqRow());
     if (row >= L::FirstItemRow && row <= L::LastShowCellRow && L::isReleveCol(col)) {
         e.Panel_ShowCell = {true, col, row};
-        e.ShowCellText = t.VegTable.cell(col, row);
+        e.ShowCellText = t.grid().cell(col, row);
     } else if (col == L::NumberCol && layout.isSpeciesRow(row)) {
         t.SelectedRow = row;
         e.outlines.push_back({col, row, OutlineColour::Red});
@@ -249,12 +165,12 @@ void Btn_Edit_OKClick(TableState& t, EditingState& e) {
     }
     if (t.EditTarget == 2) {
         // The row may have gone while the panel stayed open.
-        const TableLayout layout(t.FreqRow);
+        const TableLayout layout(t.freqRow());
         requireTarget(t.SelectedRow, layout.firstSpeciesRow(),
-                      layout.lastSpeciesRow(t.SpeciesCount), "コメントを記入", "行", "記入");
-        t.VegTable.setCell(L::NameCol, t.SelectedRow, e.Edit1);
+                      layout.lastSpeciesRow(t.speciesCount()), "コメントを記入", "行", "記入");
+        t.setCell(L::NameCol, t.SelectedRow, e.Edit1);
     } else if (t.EditTarget == 1) {
-        t.TableTitle = e.Edit1;
+        t.setTitle(e.Edit1);
     }
     e.Panel_Edit.visible = false;
 }
@@ -290,7 +206,7 @@ void Item_InsColClick(TableState& t, EditingState& e) {
 }
 
 void Item_EditTitleClick(TableState& t, EditingState& e) {
-    e.Edit1 = t.TableTitle;
+    e.Edit1 = t.title();
     e.Panel_Edit.visible = true;
     e.Edit1SelectAll = true;
     t.EditTarget = 1;
@@ -301,19 +217,17 @@ void Item_SetFontClick(TableState& t, Ui& ui) {
 }
 
 bool moveRowByDrag(TableState& t, int from, int to) {
-    const TableLayout layout(t.FreqRow);
-    int lo = layout.firstSpeciesRow(), hi = layout.lastSpeciesRow(t.SpeciesCount);
+    const TableLayout layout(t.freqRow());
+    int lo = layout.firstSpeciesRow(), hi = layout.lastSpeciesRow(t.speciesCount());
     if (from < lo || from > hi || to < lo || to > hi) return false;
-    t.VegTable.moveRow(from, to);
-    moveEntry(t.FreqArray, layout.speciesAt(from), layout.speciesAt(to));
+    t.moveSpeciesRow(from, to);
     return true;
 }
 
 bool moveColByDrag(TableState& t, int from, int to) {
-    int lo = L::FirstReleveCol, hi = L::lastReleveCol(t.ReleveCount);
+    int lo = L::FirstReleveCol, hi = L::lastReleveCol(t.releveCount());
     if (from < lo || from > hi || to < lo || to > hi) return false;
-    t.VegTable.moveCol(from, to);
-    moveEntry(t.NumSpArray, L::releveAt(from), L::releveAt(to));
+    t.moveReleveColumn(from, to);
     return true;
 }
 

@@ -38,28 +38,9 @@ PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int
     return out;
 }
 
-void recount(TableState& t) {
-    using L = TableLayout;
-    Grid& g = t.VegTable;
-    const TableLayout layout(t.FreqRow);
-    PresenceCounts c = countPresences(g, layout, t.SpeciesCount, t.ReleveCount);
-    for (std::int32_t i = 1; i <= t.SpeciesCount; ++i) {
-        int row = layout.speciesRow(i);
-        t.FreqArray.at(i) = c.freq[i];
-        g.setCell(L::NumberCol, row, IntText4(i));
-        g.setCell(L::FreqCol, row, IntText4(c.freq[i]));
-    }
-    for (std::int32_t j = 1; j <= t.ReleveCount; ++j) {
-        t.NumSpArray.at(j) = c.numSp[j];
-        g.setCell(L::releveCol(j), L::SerialRow, IntText4(j));
-    }
-    for (std::int32_t j = 1; j <= t.ReleveCount; ++j)
-        g.setCell(L::releveCol(j), t.FreqRow, IntText4(t.NumSpArray[j]));
-}
-
 void recount(TableState& t, Ui& ui) {
     BusyScope busy(ui);
-    recount(t);
+    t.recount();
 }
 
 void Item_FrequencyClick(TableState& t, Ui& ui) {

@@ -19,11 +19,7 @@ struct PresenceCounts {
 PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int32_t speciesCount,
                               std::int32_t releveCount);
 
-// Frequency of each species row in use (frequency column, FreqArray) and species number
-// of each relevé column in use (row FreqRow, NumSpArray); renumbers the running
-// numbers and serials over the rows and columns in use. A non-empty cell is a presence.
-void recount(TableState& t);
-// The recount under the busy cursor.
+// The table's recount (a non-empty cell is a presence) under the busy cursor.
 void recount(TableState& t, Ui& ui);
 // "出現頻度を再計算する(&F)".
 void Item_FrequencyClick(TableState& t, Ui& ui);

@@ -9,24 +9,6 @@
 
 namespace tamsel {
 
-TableFields fieldsOf(const TableState& t) {
-    return TableFields{t.TableTitle,  t.PlantCapacity, t.ReleveCapacity,
-                       t.ReleveCount, t.SpeciesCount,  t.FreqRow,
-                       t.FreqArray,   t.NumSpArray,    t.DomLine};
-}
-
-void setFields(TableState& t, TableFields&& f) {
-    t.TableTitle = std::move(f.title);
-    t.PlantCapacity = f.plantCapacity;
-    t.ReleveCapacity = f.releveCapacity;
-    t.ReleveCount = f.releveCount;
-    t.SpeciesCount = f.speciesCount;
-    t.FreqRow = f.freqRow;
-    t.FreqArray = std::move(f.freq);
-    t.NumSpArray = std::move(f.numSp);
-    t.DomLine = std::move(f.domLine);
-}
-
 namespace {
 
 std::size_t textBytes(const std::string& s) {
@@ -62,30 +44,6 @@ struct Overloaded : F... {
 };
 template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
-
-void applyChange(TableState& t, Change& c) {
-    Grid& g = t.VegTable;
-    CoverArray& a = t.TableArray;
-    std::visit(Overloaded{
-                   [&](change::Cell& x) { g.setCell(x.col, x.row, std::move(x.text)); },
-                   [&](change::Row& x) {
-                       std::vector<std::string> texts(static_cast<std::size_t>(g.colCount()));
-                       for (auto& [col, text] : x.cells)
-                           texts.at(static_cast<std::size_t>(col)) = std::move(text);
-                       g.setRowTexts(x.row, texts);
-                   },
-                   [&](change::RowCount& x) { g.setRowCount(x.count); },
-                   [&](change::ColCount& x) { g.setColCount(x.count); },
-                   [&](change::RowOrder& x) { g.permuteRows(x.first, x.order); },
-                   [&](change::ColOrder& x) { g.permuteCols(x.first, x.order); },
-                   [&](change::RowMove& x) { g.moveRow(x.from, x.to); },
-                   [&](change::ColMove& x) { g.moveCol(x.from, x.to); },
-                   [&](change::Codes& x) { a.set(x.releve, x.species, x.codes); },
-                   [&](change::Releve& x) { a.replaceReleve(x.releve, std::move(x.codes)); },
-                   [&](change::CoverSize& x) { a.resize(x.releves, x.species); },
-               },
-               c);
-}
 
 const std::string noName;
 
@@ -138,16 +96,40 @@ std::size_t History::Step::bytes() const {
     return n;
 }
 
+void History::applyChange(CompositionTable& t, Change& c) {
+    Grid& g = t.grid_;
+    CoverArray& a = t.codes_;
+    std::visit(Overloaded{
+                   [&](change::Cell& x) { g.setCell(x.col, x.row, std::move(x.text)); },
+                   [&](change::Row& x) {
+                       std::vector<std::string> texts(static_cast<std::size_t>(g.colCount()));
+                       for (auto& [col, text] : x.cells)
+                           texts.at(static_cast<std::size_t>(col)) = std::move(text);
+                       g.setRowTexts(x.row, texts);
+                   },
+                   [&](change::RowCount& x) { g.setRowCount(x.count); },
+                   [&](change::ColCount& x) { g.setColCount(x.count); },
+                   [&](change::RowOrder& x) { g.permuteRows(x.first, x.order); },
+                   [&](change::ColOrder& x) { g.permuteCols(x.first, x.order); },
+                   [&](change::RowMove& x) { g.moveRow(x.from, x.to); },
+                   [&](change::ColMove& x) { g.moveCol(x.from, x.to); },
+                   [&](change::Codes& x) { a.set(x.releve, x.species, x.codes); },
+                   [&](change::Releve& x) { a.replaceReleve(x.releve, std::move(x.codes)); },
+                   [&](change::CoverSize& x) { a.resize(x.releves, x.species); },
+               },
+               c);
+}
+
 void History::link(TableState& t, ChangeLog* log) {
-    t.VegTable.setChangeLog(log);
-    t.TableArray.setChangeLog(log);
+    t.grid_.setChangeLog(log);
+    t.codes_.setChangeLog(log);
 }
 
 void History::begin(TableState& t, const std::string& name) {
     if (depth_++ > 0) return;
     open_ = true;
     current_ = Step{name, {}, {}};
-    before_ = fieldsOf(t);
+    before_ = t.fields();
     link(t, &current_.log);
 }
 
@@ -156,7 +138,7 @@ void History::commit(TableState& t) {
     link(t, nullptr);
     if (open_) {
         open_ = false;
-        TableFields now = fieldsOf(t);
+        TableFields now = t.fields();
         if (!(now == before_)) current_.fields = std::move(before_);
         if (!current_.log.empty() || current_.fields) {
             dropRedo();
@@ -191,8 +173,8 @@ void History::apply(TableState& t, Step& step) {
         throw;
     }
     if (step.fields) {
-        TableFields now = fieldsOf(t);
-        setFields(t, std::move(*step.fields));
+        TableFields now = t.fields();
+        t.setFields(std::move(*step.fields));
         step.fields = std::move(now);
     }
     bytes_ -= step.bytes();
@@ -200,7 +182,7 @@ void History::apply(TableState& t, Step& step) {
     bytes_ += step.bytes();
     // A step opened around the undo (the command boundary) sees no change of its own.
     link(t, open_ ? &current_.log : nullptr);
-    if (open_) before_ = fieldsOf(t);
+    if (open_) before_ = t.fields();
     t.settle();
 }
 
@@ -220,7 +202,7 @@ void History::redo(TableState& t) {
 
 History::Mark History::mark(const TableState& t) const {
     if (!open_) throw Error(sj("内部エラー: 取り消しの印は操作の途中でしか付けられません"));
-    return Mark{current_.log.size(), fieldsOf(t)};
+    return Mark{current_.log.size(), t.fields()};
 }
 
 void History::rollBack(TableState& t, Mark&& m) {
@@ -232,7 +214,7 @@ void History::rollBack(TableState& t, Mark&& m) {
         throw;
     }
     current_.log.truncate(m.changes);
-    setFields(t, std::move(m.fields));
+    t.setFields(std::move(m.fields));
     link(t, &current_.log);
 }
 

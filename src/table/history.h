@@ -12,26 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "datafile/cover_codes.h"
 #include "table/change_log.h"
+#include "table/composition_table.h"
 
 namespace tamsel {
 
 struct TableState;
-
-// The fields of a table beside its grid and codes, as a step keeps them.
-struct TableFields {
-    std::string title;
-    std::int32_t plantCapacity = 0, releveCapacity = 0;
-    std::int32_t releveCount = 0, speciesCount = 0, freqRow = 0;
-    std::vector<std::uint16_t> freq, numSp;
-    std::vector<LayerCodes> domLine;
-    bool operator==(const TableFields&) const = default;
-};
-
-// The fields as they stand, and the table given them: one place that sets them all.
-TableFields fieldsOf(const TableState& t);
-void setFields(TableState& t, TableFields&& f);
 
 class History {
   public:
@@ -90,6 +76,7 @@ class History {
         std::optional<TableFields> fields;
         std::size_t bytes() const;
     };
+    static void applyChange(CompositionTable& t, Change& c);
     void link(TableState& t, ChangeLog* log);
     void apply(TableState& t, Step& step);  // reverses it, and makes it what reverses that
     void dropRedo();

@@ -26,7 +26,7 @@ std::array<bool, TableLayout::ItemCount + 1> enabledBoxes(const TableState& t) {
 }  // namespace
 
 TableLayout layoutOf(const TableState& t) {
-    return TableLayout(t.FreqRow, enabledBoxes(t));
+    return TableLayout(t.freqRow(), enabledBoxes(t));
 }
 
 TableLayout boxLayoutOf(const TableState& t) {

@@ -1,6 +1,7 @@
-// The state of one composition table, as the main window owns it: title, counts,
-// capacities, the cover array, the frequency arrays, the print-item boxes and the
-// grid. Every command acts on one such object.
+// The state the main window owns: the composition table itself (its model, with
+// its history), and around it the folders and file names, the data file reader,
+// the layer labels, the print-item boxes, the table font and the selection.
+// Every command acts on one such object.
 #pragma once
 
 #include <array>
@@ -11,8 +12,7 @@
 #include "datafile/cover_codes.h"
 #include "datafile/data_file_pair.h"
 #include "platform/ui.h"
-#include "table/cover_array.h"
-#include "table/grid.h"
+#include "table/composition_table.h"
 #include "table/history.h"
 #include "table/table_layout.h"
 
@@ -31,15 +31,7 @@ constexpr int FixedRows = TableLayout::FixedRows;
 constexpr int DefaultColWidth = 28;
 constexpr int DefaultRowHeight = 15;
 
-// Where a placed relevé came from: the data file (native path) and its record.
-struct ReleveOrigin {
-    std::string dataFile;
-    std::int32_t record = 0;
-    bool operator==(const ReleveOrigin&) const = default;
-};
-
-struct TableState {
-    std::string TableTitle;
+struct TableState : CompositionTable {
     std::string DictionaryStatus;
     std::string DataFileName;        // name without folder (native encoding)
     std::string DataFolder;          // folder of the data file chosen last
@@ -47,28 +39,12 @@ struct TableState {
     std::string OpenDialogFolder;    // start folder of the open dialog
     std::string TableFileName;       // the .vtb last saved or loaded (native path); empty: none
 
-    std::int32_t PlantCapacity = 127;
-    std::int32_t ReleveCapacity = 23;
-    std::int32_t ReleveCount = 0;
-    std::int32_t SpeciesCount = 0;
-    std::int32_t FreqRow = 0;
-
     DataFilePair data;  // LastRecord, CurrentCoverScale, CurrentNotation, PlantSet...
 
     std::array<std::string, 7> LayerLabels;
     // PrintItemBoxes[n] is ChkBox<n>, n = 1..30; entry 0 is unused.
     std::array<PrintItemBox, PrintItemCount + 1> PrintItemBoxes;
     FontSpec TableFont;
-
-    CoverArray TableArray;
-    std::vector<std::uint16_t> FreqArray;   // by species row position
-    std::vector<std::uint16_t> NumSpArray;  // by relevé column position
-    std::vector<LayerCodes> DomLine;        // by relevé column position
-
-    Grid VegTable;
-    // By relevé slot, the origin of the relevé an add placed there (empty: none
-    // known, as for a loaded table); it moves with the slot, as the codes do.
-    std::vector<ReleveOrigin> ReleveOrigins;
 
     // Hand editing.
     std::int32_t SelectedColumn = 0;
@@ -82,8 +58,8 @@ struct TableState {
     // history's saved point tells for every command run as a step; the grid's
     // revision and the title tell for a change made outside one.
     bool changed() const {
-        return !history.atSaved() || VegTable.revision() != settledRevision_ ||
-               TableTitle != settledTitle_;
+        return !history.atSaved() || grid().revision() != settledRevision_ ||
+               title() != settledTitle_;
     }
     // The table as it stands is the one saved.
     void markUnchanged() {
@@ -92,8 +68,8 @@ struct TableState {
     }
     // The history accounts for the table as it stands.
     void settle() {
-        settledRevision_ = VegTable.revision();
-        settledTitle_ = TableTitle;
+        settledRevision_ = grid().revision();
+        settledTitle_ = title();
     }
 
   private:
@@ -133,17 +109,5 @@ void RefreshCaption(const TableState& t, Ui& ui);
 
 // 2 + the number of enabled boxes among ChkBox2..ChkBox30.
 std::int32_t freqRowFromBoxes(const TableState& t);
-
-// The origin kept for a relevé slot (an empty one when none is known); setting
-// and forgetting it.
-const ReleveOrigin& originOf(const TableState& t, std::int32_t releveSlot);
-void setOrigin(TableState& t, std::int32_t releveSlot, ReleveOrigin origin);
-
-// The slot numbers that row 0 and column 0 carry, read as integers; a cell that
-// is not a number throws Error naming the cell.
-std::int32_t releveSlotAt(const TableState& t, int col);
-std::int32_t speciesSlotAt(const TableState& t, int row);
-// The codes of the cell at grid (col, row), through the slots.
-const LayerCodes& codesAt(const TableState& t, int col, int row);
 
 }  // namespace tamsel

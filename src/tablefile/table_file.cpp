@@ -86,13 +86,13 @@ SlotLine planSlots(std::int32_t count, std::int32_t capacity, std::int32_t slotL
 }  // namespace
 
 void compactSlots(TableState& t) {
-    Grid& g = t.VegTable;
-    CoverArray& a = t.TableArray;
+    const Grid& g = t.grid();
+    const CoverArray& a = t.codes();
     using L = TableLayout;
-    const std::int32_t NR = t.ReleveCount, NS = t.SpeciesCount;
-    const TableLayout layout(t.FreqRow);
-    const std::int32_t relCap = std::min(t.ReleveCapacity, L::releveRoom(g.colCount()));
-    const std::int32_t spCap = std::min(t.PlantCapacity, layout.speciesRoom(g.rowCount()));
+    const std::int32_t NR = t.releveCount(), NS = t.speciesCount();
+    const TableLayout layout(t.freqRow());
+    const std::int32_t relCap = std::min(t.releveCapacity(), L::releveRoom(g.colCount()));
+    const std::int32_t spCap = std::min(t.plantCapacity(), layout.speciesRoom(g.rowCount()));
     if (NR > relCap || NS > spCap || NR > a.releveSlots() - 1 || NS > a.speciesSlots() - 1)
         throw Error(sj("表の件数が表の大きさを超えています。保存できません。"));
 
@@ -109,42 +109,14 @@ void compactSlots(TableState& t) {
 
     // Checked; from here on nothing fails. Each exchange swaps two slot numbers
     // between the cells that hold them and the codes between the two slots.
-    for (auto [e, m] : rel.swaps) {
-        std::int32_t from = rel.posOf[e], to = rel.posOf[m];
-        g.setCell(L::releveCol(from), L::SlotRow, std::to_string(m));
-        if (to >= 0) g.setCell(L::releveCol(to), L::SlotRow, std::to_string(e));
-        auto codesE = a.releve(e), codesM = a.releve(m);
-        a.clearReleve(e);
-        a.clearReleve(m);
-        for (const auto& [s, c] : codesM) a.set(e, s, c);
-        for (const auto& [s, c] : codesE) a.set(m, s, c);
-        ReleveOrigin originE = originOf(t, e), originM = originOf(t, m);
-        setOrigin(t, e, std::move(originM));
-        setOrigin(t, m, std::move(originE));
-    }
-    if (!sp.swaps.empty()) {
-        std::vector<std::int32_t> map(static_cast<std::size_t>(a.speciesSlots()));
-        for (std::size_t s = 0; s < map.size(); ++s) map[s] = static_cast<std::int32_t>(s);
-        for (auto [e, m] : sp.swaps) {
-            std::int32_t from = sp.posOf[e], to = sp.posOf[m];
-            g.setCell(L::SlotCol, layout.speciesRow(from), std::to_string(m));
-            if (to >= 0) g.setCell(L::SlotCol, layout.speciesRow(to), std::to_string(e));
-            map[e] = m;
-            map[m] = e;
-        }
-        for (int r = 0; r < a.releveSlots(); ++r) {
-            const auto& entries = a.releve(r);
-            bool touched = std::any_of(entries.begin(), entries.end(),
-                                       [&](const auto& en) { return map[en.first] != en.first; });
-            if (!touched) continue;
-            auto moved = entries;
-            for (auto& en : moved) en.first = map[en.first];
-            std::sort(moved.begin(), moved.end(),
-                      [](const auto& x, const auto& y) { return x.first < y.first; });
-            a.clearReleve(r);
-            for (const auto& [s, c] : moved) a.set(r, s, c);
-        }
-    }
+    auto exchanges = [](const SlotLine& line) {
+        std::vector<CompositionTable::SlotExchange> out;
+        out.reserve(line.swaps.size());
+        for (auto [e, m] : line.swaps) out.push_back({e, m, line.posOf[e], line.posOf[m]});
+        return out;
+    };
+    t.exchangeReleveSlots(exchanges(rel));
+    t.exchangeSpeciesSlots(exchanges(sp));
 }
 
 // --- writing -------------------------------------------------------------------
@@ -156,8 +128,8 @@ bool hasLineBreak(std::string_view s) {
 }
 
 void writeCoverBlock(ByteSink& out, const TableState& t) {
-    const std::int32_t NR = t.ReleveCount, NS = t.SpeciesCount;
-    const CoverArray& a = t.TableArray;
+    const std::int32_t NR = t.releveCount(), NS = t.speciesCount();
+    const CoverArray& a = t.codes();
     // TableArray is held by relevé; the file wants lines by species slot, so the
     // non-zero entries are sorted by species slot once (a counting sort), copied:
     // read through pointers in species order, each entry was a cache miss.
@@ -200,9 +172,9 @@ void writeCoverBlock(ByteSink& out, const TableState& t) {
 }
 
 void writeGridBlock(ByteSink& out, const TableState& t) {
-    const Grid& g = t.VegTable;
+    const Grid& g = t.grid();
     const int cols = g.colCount();
-    const int lastRow = TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount);
+    const int lastRow = TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount());
     std::vector<std::pair<int, const std::string*>> cells;
     std::string line;
     for (int r = 0; r <= lastRow; ++r) {
@@ -235,10 +207,10 @@ void writeGridBlock(ByteSink& out, const TableState& t) {
 }  // namespace
 
 void writeTableFile(ByteSink& out, TableState& t) {
-    if (hasLineBreak(t.TableTitle))
+    if (hasLineBreak(t.title()))
         throw Error(sj("表の標題に改行が含まれているため、組成表ファイルに保存できません。"));
-    if (t.FreqRow < TableLayout::MinFreqRow ||
-        TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount) >= t.VegTable.rowCount())
+    if (t.freqRow() < TableLayout::MinFreqRow ||
+        TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount()) >= t.grid().rowCount())
         throw Error(sj("表の行の配置が正しくありません。保存できません。"));
     {
         // The renumbering belongs to the step that made the table as it stands.
@@ -246,8 +218,8 @@ void writeTableFile(ByteSink& out, TableState& t) {
         compactSlots(t);
         t.history.foldIntoPrevious();
     }
-    std::string head = t.TableTitle + "\r\n" + num(t.SpeciesCount) + " " + num(t.ReleveCount) +
-                       " " + num(t.FreqRow) + "\r\n";
+    std::string head = t.title() + "\r\n" + num(t.speciesCount()) + " " + num(t.releveCount()) +
+                       " " + num(t.freqRow()) + "\r\n";
     out.write(head);
     writeCoverBlock(out, t);
     writeGridBlock(out, t);
@@ -630,26 +602,25 @@ void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path
         countPresences(lt.grid, TableLayout(lt.freqRow), lt.speciesCount, lt.releveCount);
     std::filesystem::path p(path);
     std::string name = p.filename().string(), folder = p.parent_path().string();
-    std::vector<LayerCodes> domLine = t.DomLine;
+    std::vector<LayerCodes> domLine = t.domLine();
     domLine.resize(static_cast<std::size_t>(lt.releveCount) + 1, LayerCodes{});
     // Nothing below can fail: the table changes all at once.
     t.history.restart(t);
-    setFields(t, TableFields{.title = std::move(lt.title),
-                             .plantCapacity = lt.speciesCount,
-                             .releveCapacity = lt.releveCount,
-                             .releveCount = lt.releveCount,
-                             .speciesCount = lt.speciesCount,
-                             .freqRow = lt.freqRow,
-                             .freq = std::move(counts.freq),
-                             .numSp = std::move(counts.numSp),
-                             .domLine = std::move(domLine)});
-    t.TableArray = std::move(lt.codes);
-    t.VegTable = std::move(lt.grid);
+    // The file does not keep the relevés' origins.
+    t.replace(TableFields{.title = std::move(lt.title),
+                          .plantCapacity = lt.speciesCount,
+                          .releveCapacity = lt.releveCount,
+                          .releveCount = lt.releveCount,
+                          .speciesCount = lt.speciesCount,
+                          .freqRow = lt.freqRow,
+                          .freq = std::move(counts.freq),
+                          .numSp = std::move(counts.numSp),
+                          .domLine = std::move(domLine)},
+              std::move(lt.codes), std::move(lt.grid));
     t.data.CurrentNotation = 2;
     t.DataFileName = std::move(name);
     t.DataFolder = std::move(folder);
     t.TableFileName = path;
-    t.ReleveOrigins.clear();  // the file does not keep them
     t.markUnchanged();
 }
 
@@ -696,7 +667,7 @@ void Item_SaveTableClick(TableState& t, Ui& ui) {
     r.filter = saveDialogFilter();
     r.filterIndex = 1;
     r.defaultExt = ".vtb";
-    r.fileName = proposedFileName(t.TableTitle, ".vtb");
+    r.fileName = proposedFileName(t.title(), ".vtb");
     auto path = ui.saveFileDialog(r);
     if (!path) return;
     saveWithPanel(t, ui, *path);

@@ -11,10 +11,12 @@
 
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
-#include "table/capacity.h"
+#include "support/table_fields.h"
 #include "text/sjis.h"
 
 namespace tamsel {
+
+using testing::editFields;
 namespace {
 
 using Scores = std::vector<std::uint16_t>;
@@ -29,31 +31,28 @@ struct Fixture {
     Fixture(const Names& species, const Names& releves) {
         startBlankTable(t, ui);
         int n = static_cast<int>(species.size()), m = static_cast<int>(releves.size());
-        if (m > t.ReleveCapacity) AddCol(t, m);
-        if (n > t.PlantCapacity) AddRow(t, n);
-        t.SpeciesCount = n;
-        t.ReleveCount = m;
-        for (int i = 0; i < n; ++i) {
-            t.VegTable.setCell(2, t.FreqRow + 1 + i, species[i]);
-            t.FreqArray[i + 1] = static_cast<std::uint16_t>(100 + i);
-        }
+        for (int i = 0; i < n; ++i) t.appendSpeciesRow(species[i]);
         for (int j = 0; j < m; ++j) {
-            t.VegTable.setCell(4 + j, 2, releves[j]);
-            t.NumSpArray[j + 1] = static_cast<std::uint16_t>(200 + j);
+            t.appendReleveColumn();
+            t.setCell(4 + j, 2, releves[j]);
         }
+        editFields(t, [&](TableFields& f) {
+            for (int i = 0; i < n; ++i) f.freq[i + 1] = static_cast<std::uint16_t>(100 + i);
+            for (int j = 0; j < m; ++j) f.numSp[j + 1] = static_cast<std::uint16_t>(200 + j);
+        });
         ui.messages.clear();
         ui.panelLabels.clear();
     }
 
     int row(const std::string& name) const {
-        for (int i = 1; i <= t.SpeciesCount; ++i)
-            if (t.VegTable.cell(2, t.FreqRow + i) == name) return t.FreqRow + i;
+        for (int i = 1; i <= t.speciesCount(); ++i)
+            if (t.grid().cell(2, t.freqRow() + i) == name) return t.freqRow() + i;
         ADD_FAILURE() << "no species " << name;
         return -1;
     }
     int col(const std::string& name) const {
-        for (int j = 4; j <= t.ReleveCount + 3; ++j)
-            if (t.VegTable.cell(j, 2) == name) return j;
+        for (int j = 4; j <= t.releveCount() + 3; ++j)
+            if (t.grid().cell(j, 2) == name) return j;
         ADD_FAILURE() << "no relevé " << name;
         return -1;
     }
@@ -62,17 +61,17 @@ struct Fixture {
         LayerCodes c{};
         c[4] = code;
         int k = col(releve), r = row(species);
-        t.VegTable.setCell(k, r, LayerSummary(c));
-        t.TableArray.set(releveSlotAt(t, k), speciesSlotAt(t, r), c);
+        t.setCell(k, r, LayerSummary(c));
+        t.setCodes(t.releveSlotAt(k), t.speciesSlotAt(r), c);
     }
     Names speciesOrder() const {
         Names v;
-        for (int i = 1; i <= t.SpeciesCount; ++i) v.push_back(t.VegTable.cell(2, t.FreqRow + i));
+        for (int i = 1; i <= t.speciesCount(); ++i) v.push_back(t.grid().cell(2, t.freqRow() + i));
         return v;
     }
     Names releveOrder() const {
         Names v;
-        for (int j = 4; j <= t.ReleveCount + 3; ++j) v.push_back(t.VegTable.cell(j, 2));
+        for (int j = 4; j <= t.releveCount() + 3; ++j) v.push_back(t.grid().cell(j, 2));
         return v;
     }
 };
@@ -96,18 +95,18 @@ struct Snapshot {
 };
 Snapshot snapshot(const TableState& t) {
     Snapshot s;
-    for (int r = 0; r < t.VegTable.rowCount(); ++r) s.cells.push_back(t.VegTable.rowTexts(r));
-    s.freq = t.FreqArray;
-    s.numSp = t.NumSpArray;
+    for (int r = 0; r < t.grid().rowCount(); ++r) s.cells.push_back(t.grid().rowTexts(r));
+    s.freq = t.freq();
+    s.numSp = t.numSp();
     return s;
 }
 
 // Every cell in use still shows the codes its slots address.
 void expectCellsMatchCodes(const TableState& t) {
-    for (int j = 4; j <= t.ReleveCount + 3; ++j)
-        for (int r = t.FreqRow + 1; r <= t.FreqRow + t.SpeciesCount; ++r) {
-            const LayerCodes& c = codesAt(t, j, r);
-            EXPECT_EQ(t.VegTable.cell(j, r), allZero(c) ? "" : LayerSummary(c)) << j << "," << r;
+    for (int j = 4; j <= t.releveCount() + 3; ++j)
+        for (int r = t.freqRow() + 1; r <= t.freqRow() + t.speciesCount(); ++r) {
+            const LayerCodes& c = t.codesAt(j, r);
+            EXPECT_EQ(t.grid().cell(j, r), allZero(c) ? "" : LayerSummary(c)) << j << "," << r;
         }
 }
 
@@ -124,9 +123,9 @@ TEST(Recip, ChainOrdersInTenPasses) {
     EXPECT_EQ(f.speciesOrder(), (Names{"K", "L", "M", "N", "O"}));
     EXPECT_EQ(f.releveOrder(), (Names{"P", "Q", "R", "S"}));
     // FreqArray and NumSpArray moved with their rows and columns.
-    EXPECT_EQ(f.t.FreqArray[1], 101);   // K stood second
-    EXPECT_EQ(f.t.NumSpArray[1], 201);  // P stood second
-    EXPECT_EQ(f.t.VegTable.cell(3, f.t.FreqRow), sj("F＼N"));
+    EXPECT_EQ(f.t.freq()[1], 101);   // K stood second
+    EXPECT_EQ(f.t.numSp()[1], 201);  // P stood second
+    EXPECT_EQ(f.t.grid().cell(3, f.t.freqRow()), sj("F＼N"));
     expectCellsMatchCodes(f.t);
     EXPECT_EQ(f.ui.panelLabels, (Names{sj("反復平均法準備中"), sj("反復平均法計算中"),
                                        sj("反復平均法並替－１"), sj("反復平均法並替－２")}));
@@ -141,8 +140,8 @@ TEST(Recip, RowsAndColumnsAwayFromTheirSlotsAreReadThroughTheSlots) {
     // the scores must be those of the true codes.
     Fixture f({"K", "L", "M", "N", "O"}, {"P", "Q", "R", "S"});
     chain(f);
-    f.t.VegTable.permuteRows(f.t.FreqRow + 1, {2, 0, 4, 1, 3});
-    f.t.VegTable.permuteCols(4, {2, 0, 3, 1});
+    f.t.permuteSpeciesRows({2, 0, 4, 1, 3});
+    f.t.permuteReleveColumns({2, 0, 3, 1});
     ASSERT_EQ(f.speciesOrder(), chainSpecies);
     RecipResult r = reciprocalAveraging(f.t, f.ui);
     EXPECT_EQ(r.passes, 10);
@@ -337,8 +336,8 @@ TEST(Recip, AllSpeciesScoresEqualIsRefused) {
         std::string r = "r" + std::to_string(j);
         LayerCodes all5{50, 50, 50, 50, 50, 50, 50};
         int k = f.col(r);
-        f.t.TableArray.set(releveSlotAt(f.t, k), speciesSlotAt(f.t, f.row("a")), all5);
-        f.t.VegTable.setCell(k, f.row("a"), LayerSummary(all5));
+        f.t.setCodes(f.t.releveSlotAt(k), f.t.speciesSlotAt(f.row("a")), all5);
+        f.t.setCell(k, f.row("a"), LayerSummary(all5));
         f.put(r, "b", 50);
     }
     Snapshot before = snapshot(f.t);

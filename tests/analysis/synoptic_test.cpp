@@ -8,8 +8,8 @@
 #include "io/safe_file.h"
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
+#include "support/table_fields.h"
 #include "support/temp_dir.h"
-#include "table/capacity.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
 
@@ -28,24 +28,26 @@ struct PatternTable {
         startBlankTable(t, ui);
         const auto nr = static_cast<std::int32_t>(rows.at(0).second.size());
         const auto ns = static_cast<std::int32_t>(rows.size());
-        AddCol(t, nr);
-        AddRow(t, ns);
-        t.ReleveCount = nr;
-        t.SpeciesCount = ns;
+        t.growReleves(nr);
+        t.growSpecies(ns);
+        testing::editFields(t, [&](TableFields& f) {
+            f.releveCount = nr;
+            f.speciesCount = ns;
+        });
         const TableLayout layout = layoutOf(t);
         for (std::int32_t i = 1; i <= ns; ++i) {
             const auto& [name, pattern] = rows[i - 1];
-            t.VegTable.setCell(L::NameCol, layout.speciesRow(i), name);
+            t.setCell(L::NameCol, layout.speciesRow(i), name);
             for (std::int32_t j = 1; j <= nr; ++j)
                 if (pattern.at(j - 1) != '.' && pattern[j - 1] != '|')
-                    t.VegTable.setCell(L::releveCol(j), layout.speciesRow(i), "+");
+                    t.setCell(L::releveCol(j), layout.speciesRow(i), "+");
         }
         recount(t, ui);
     }
     std::vector<std::string> names() const {
         std::vector<std::string> v;
-        for (std::int32_t i = 1; i <= t.SpeciesCount; ++i)
-            v.push_back(t.VegTable.cell(L::NameCol, layoutOf(t).speciesRow(i)));
+        for (std::int32_t i = 1; i <= t.speciesCount(); ++i)
+            v.push_back(t.grid().cell(L::NameCol, layoutOf(t).speciesRow(i)));
         return v;
     }
 };
@@ -169,7 +171,7 @@ TEST(Synoptic, CsvOfASmallTable) {
     EXPECT_EQ(s.diagnosticCounts(), (std::vector<std::uint32_t>{1, 1}));
     // The menu command: options dialog, save dialog on the CSV entry, the same bytes.
     testing::TempDir dir;
-    p.t.TableTitle = "T/1";
+    p.t.setTitle("T/1");
     p.ui.fieldsAnswers.push_back(BatchUi::FieldsAnswer{});
     p.ui.fileAnswers.push_back(dir.file("s.csv"));
     Item_SynopticClick(p.t, p.ui);
@@ -198,9 +200,9 @@ TEST(Synoptic, SortPutsDiagnosticBlocksFirstThenByFrequency) {
     sortByFidelity(p.t, p.ui, {});
     EXPECT_EQ(p.names(), (std::vector<std::string>{"g1b", "g1d", "g1a", "g1c", "g2a", "other2",
                                                    "other1", "zero", "comment"}));
-    EXPECT_EQ(p.t.FreqArray[1], 2);  // the counts moved with their rows
-    EXPECT_EQ(p.t.FreqArray[6], 4);
-    EXPECT_EQ(p.t.VegTable.cell(L::releveCol(4), layoutOf(p.t).speciesRow(5)), "+");  // g2a
+    EXPECT_EQ(p.t.freq()[1], 2);  // the counts moved with their rows
+    EXPECT_EQ(p.t.freq()[6], 4);
+    EXPECT_EQ(p.t.grid().cell(L::releveCol(4), layoutOf(p.t).speciesRow(5)), "+");  // g2a
     ASSERT_EQ(p.ui.messages.size(), 1U);
     EXPECT_EQ(p.ui.messages[0], synopticSummary(computeSynoptic(p.t, {})));
     EXPECT_NE(before, p.names());

@@ -7,7 +7,6 @@
 #include "analysis/synoptic.h"
 #include "platform/batch/batch_ui.h"
 #include "support/small_table.h"
-#include "table/capacity.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
 
@@ -26,8 +25,8 @@ struct TwoCommunities {
     std::vector<std::string> headers;  // relevé number per column, "" for the empty one
     TwoCommunities() {
         startBlankTable(t, ui);
-        AddCol(t, 14);
-        AddRow(t, 8);
+        t.growReleves(14);
+        t.growSpecies(8);
         for (const char* name : {"A", "X", "*note", "B", "Y", "C", "unused", "Z"})
             testing::addTableRow(t, name);
         const LayerCodes cover1{0, 0, 0, 0, 10, 0, 0}, cover3{0, 0, 0, 0, 30, 0, 0};
@@ -48,9 +47,9 @@ struct TwoCommunities {
         recount(t, ui);
     }
     std::string header(int j) const {
-        return t.VegTable.cell(L::releveCol(j), layoutOf(t).itemRow(2));
+        return t.grid().cell(L::releveCol(j), layoutOf(t).itemRow(2));
     }
-    std::string name(int i) const { return t.VegTable.cell(L::NameCol, layoutOf(t).speciesRow(i)); }
+    std::string name(int i) const { return t.grid().cell(L::NameCol, layoutOf(t).speciesRow(i)); }
 };
 
 TEST(TwinspanTable, TwoCommunitiesBecomeTwoGroupsWithTheEmptyReleveAtTheEnd) {
@@ -70,7 +69,7 @@ TEST(TwinspanTable, TwoCommunitiesBecomeTwoGroupsWithTheEmptyReleveAtTheEnd) {
     EXPECT_EQ(p.header(7), "");
     EXPECT_EQ(p.header(14), "");
     EXPECT_EQ(p.header(15), "114");
-    const auto groups = releveGroups(p.t.NumSpArray, p.t.ReleveCount);
+    const auto groups = releveGroups(p.t.numSp(), p.t.releveCount());
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[0].size() + groups[1].size(), 12u);
     // Species rows: the six species, then the comment and the unused row as they stood.
@@ -89,10 +88,10 @@ TEST(TwinspanTable, TwoCommunitiesBecomeTwoGroupsWithTheEmptyReleveAtTheEnd) {
 
 TEST(TwinspanTable, ACancelLeavesTheTableAsItWas) {
     TwoCommunities p;
-    const std::uint64_t before = p.t.VegTable.revision();
+    const std::uint64_t before = p.t.grid().revision();
     p.ui.cancelAfter = 0;
     EXPECT_FALSE(classifyTable(p.t, p.ui, {}));
-    EXPECT_EQ(p.t.VegTable.revision(), before);
+    EXPECT_EQ(p.t.grid().revision(), before);
 }
 
 }  // namespace

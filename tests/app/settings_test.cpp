@@ -8,6 +8,7 @@
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
 #include "support/data_file_writer.h"
+#include "support/table_fields.h"
 #include "support/temp_dir.h"
 #include "tablefile/table_file.h"
 #include "text/sjis.h"
@@ -60,7 +61,7 @@ TEST_F(SettingsTest, ThirtyOneLinesSetTitleCaptionsAndStatesOnly) {
     for (const char* end : {"\r\n", "\n", "\r"}) {
         read(joined(lines, end));
         const TableState& t = s.table;
-        EXPECT_EQ(t.TableTitle, "My title");
+        EXPECT_EQ(t.title(), "My title");
         EXPECT_EQ(t.PrintItemBoxes[1].caption, sj("通し番号"));
         EXPECT_FALSE(t.PrintItemBoxes[2].enabled);
         EXPECT_FALSE(t.PrintItemBoxes[2].checked);
@@ -73,7 +74,7 @@ TEST_F(SettingsTest, ThirtyOneLinesSetTitleCaptionsAndStatesOnly) {
         EXPECT_EQ(t.DictionaryStatus, sj("辞書なし"));
     }
     ClearTable(s.table, ui);
-    EXPECT_EQ(s.table.FreqRow, 30);  // 28 of the 29 item boxes on
+    EXPECT_EQ(s.table.freqRow(), 30);  // 28 of the 29 item boxes on
 }
 
 TEST_F(SettingsTest, FolderAndDictionaryLines) {
@@ -145,7 +146,7 @@ TEST_F(SettingsTest, BadFilesNameTheLineAndChangeNothing) {
     std::string msg = errorOf(joined(lines));
     EXPECT_NE(msg.find("a.ini"), std::string::npos);
     EXPECT_NE(msg.find(sj(" 21 行目")), std::string::npos) << toUtf8(msg);
-    EXPECT_EQ(s.table.TableTitle, sj("森林群落組成表"));
+    EXPECT_EQ(s.table.title(), sj("森林群落組成表"));
     EXPECT_EQ(s.table.PrintItemBoxes[1].caption, sj("表の通し番号"));
     EXPECT_EQ(s.table.PrintItemBoxes[19].caption, sj("低木層２高さ（m）"));
     EXPECT_FALSE(s.table.PrintItemBoxes[4].enabled);
@@ -187,25 +188,25 @@ TEST_F(SettingsTest, BadFilesNameTheLineAndChangeNothing) {
 TEST_F(SettingsTest, ReadingFromTheMenuBlanksTheTableButNotAfterAFailure) {
     writeBytes(dir.file("good.ini"), joined(settingsLines()));
     writeBytes(dir.file("bad.ini"), "title only\r\n");
-    s.table.ReleveCount = 1;
-    s.table.VegTable.setCell(4, 2, "kept");
+    testing::editFields(s.table, [](TableFields& f) { f.releveCount = 1; });
+    s.table.setCell(4, 2, "kept");
 
     ui.fileAnswers.push_back(dir.file("bad.ini"));
     EXPECT_THROW(ItemReadINIClick(s, ui), Error);
-    EXPECT_EQ(s.table.ReleveCount, 1);
-    EXPECT_EQ(s.table.VegTable.cell(4, 2), "kept");
+    EXPECT_EQ(s.table.releveCount(), 1);
+    EXPECT_EQ(s.table.grid().cell(4, 2), "kept");
     EXPECT_EQ(ui.dialogs.back().filterIndex, 5);
     EXPECT_EQ(ui.dialogs.back().fileName, "*.ini");
 
     ItemReadINIClick(s, ui);  // cancelled
-    EXPECT_EQ(s.table.ReleveCount, 1);
+    EXPECT_EQ(s.table.releveCount(), 1);
 
     ui.fileAnswers.push_back(dir.file("good.ini"));
     ItemReadINIClick(s, ui);
-    EXPECT_EQ(s.table.ReleveCount, 0);
-    EXPECT_EQ(s.table.VegTable.cell(4, 2), "");
-    EXPECT_EQ(s.table.FreqRow, 31);
-    EXPECT_EQ(s.table.VegTable.cell(2, 30), "item 30");
+    EXPECT_EQ(s.table.releveCount(), 0);
+    EXPECT_EQ(s.table.grid().cell(4, 2), "");
+    EXPECT_EQ(s.table.freqRow(), 31);
+    EXPECT_EQ(s.table.grid().cell(2, 30), "item 30");
     EXPECT_EQ(s.table.LayerLabels[2], "S1");  // only start-up looks at ChkBox19
 }
 
@@ -241,31 +242,31 @@ TEST_F(SettingsTest, AFileFailingAtLine20LeavesTheNextAddAsWithoutIt) {
     EXPECT_THROW(ItemReadINIClick(s, ui), Error);
     add(s, ui);
 
-    EXPECT_EQ(s.table.FreqRow, 28);
-    EXPECT_EQ(s.table.FreqRow, plain.table.FreqRow);
+    EXPECT_EQ(s.table.freqRow(), 28);
+    EXPECT_EQ(s.table.freqRow(), plain.table.freqRow());
     for (int n = 1; n <= PrintItemCount; ++n) {
         EXPECT_EQ(s.table.PrintItemBoxes[n].enabled, plain.table.PrintItemBoxes[n].enabled) << n;
         EXPECT_EQ(s.table.PrintItemBoxes[n].caption, plain.table.PrintItemBoxes[n].caption) << n;
     }
-    EXPECT_EQ(s.table.TableTitle, plain.table.TableTitle);
-    EXPECT_EQ(s.table.SpeciesCount, 3);
-    EXPECT_EQ(s.table.ReleveCount, 2);
-    ASSERT_EQ(s.table.VegTable.rowCount(), plain.table.VegTable.rowCount());
-    for (int row = 0; row < s.table.VegTable.rowCount(); ++row)
-        EXPECT_EQ(s.table.VegTable.rowTexts(row), plain.table.VegTable.rowTexts(row)) << row;
-    EXPECT_EQ(s.table.VegTable.cell(2, 29), "Fagus");  // a species row, not a header row
+    EXPECT_EQ(s.table.title(), plain.table.title());
+    EXPECT_EQ(s.table.speciesCount(), 3);
+    EXPECT_EQ(s.table.releveCount(), 2);
+    ASSERT_EQ(s.table.grid().rowCount(), plain.table.grid().rowCount());
+    for (int row = 0; row < s.table.grid().rowCount(); ++row)
+        EXPECT_EQ(s.table.grid().rowTexts(row), plain.table.grid().rowTexts(row)) << row;
+    EXPECT_EQ(s.table.grid().cell(2, 29), "Fagus");  // a species row, not a header row
 }
 
 TEST_F(SettingsTest, StartUpOpensATableFileGivenBesideTheSettingsFile) {
     writeBytes(dir.file("start.ini"), joined(settingsLines("From settings")));
-    s.table.TableTitle = "Saved table";
+    s.table.setTitle("Saved table");
     saveTableFile(s.table, dir.file("t.VTB"));
     for (const auto& args : {std::vector<std::string>{dir.file("t.VTB")},
                              std::vector<std::string>{dir.file("t.VTB"), dir.file("start.ini")}}) {
         Session opened;
         BatchUi uiB;
         FormCreate(opened, uiB, args, false);
-        EXPECT_EQ(opened.table.TableTitle, "Saved table");
+        EXPECT_EQ(opened.table.title(), "Saved table");
         EXPECT_FALSE(opened.table.changed());
         EXPECT_EQ(opened.table.PrintItemBoxes[2].caption,
                   sj(args.size() == 1 ? "測定番号" : "item 2"));
@@ -282,7 +283,7 @@ TEST_F(SettingsTest, StartUpReadsTheFirstArgumentAndFallsBackToTheDefaults) {
     FormCreate(a, uiA, {dir.file("start.ini")}, false);
     EXPECT_TRUE(uiA.messages.empty());
     EXPECT_EQ(captionOf(a.table), "Start  NR=0, NS=0    " + sj("辞書なし"));
-    EXPECT_EQ(a.table.FreqRow, 30);
+    EXPECT_EQ(a.table.freqRow(), 30);
     EXPECT_EQ(a.table.LayerLabels[2], " S");
     EXPECT_EQ(a.table.LayerLabels[4], " H");
 
@@ -299,12 +300,12 @@ TEST_F(SettingsTest, StartUpReadsTheFirstArgumentAndFallsBackToTheDefaults) {
         EXPECT_NE(std::string(e.what()).find("cut.ini"), std::string::npos);
     }
     EXPECT_TRUE(uiB.messages.empty());
-    EXPECT_EQ(b.table.TableTitle, sj("森林群落組成表"));
+    EXPECT_EQ(b.table.title(), sj("森林群落組成表"));
     EXPECT_EQ(b.table.PrintItemBoxes[3].caption, sj("調査地名"));
     EXPECT_FALSE(b.table.PrintItemBoxes[4].enabled);
-    EXPECT_EQ(b.table.FreqRow, 28);
-    EXPECT_EQ(b.table.VegTable.rowCount(), 127 + 32);
-    EXPECT_EQ(b.table.VegTable.cell(0, 29), "1");
+    EXPECT_EQ(b.table.freqRow(), 28);
+    EXPECT_EQ(b.table.grid().rowCount(), 127 + 32);
+    EXPECT_EQ(b.table.grid().cell(0, 29), "1");
 }
 
 TEST_F(SettingsTest, HelpAndAbout) {

@@ -202,8 +202,8 @@ TEST_F(Undo, ARandomSequenceIsUndoneAndRedoneWhole) {
     };
     for (int k = 0; k < 200; ++k) {
         const TableState& t = s.table;
-        const int firstRow = TableLayout(t.FreqRow).firstSpeciesRow();
-        const int lastRow = firstRow + t.SpeciesCount, lastCol = 4 + t.ReleveCount;
+        const int firstRow = TableLayout(t.freqRow()).firstSpeciesRow();
+        const int lastRow = firstRow + t.speciesCount(), lastCol = 4 + t.releveCount();
         static const char* const sorts[] = {"sort-species", "sort-releves", "sort-releves-fewest",
                                             "recount"};
         switch (rng() % 13) {

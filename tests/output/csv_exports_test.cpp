@@ -9,6 +9,7 @@
 #include "output/small_table.h"
 #include "platform/error.h"
 #include "support/data_file_writer.h"
+#include "support/table_fields.h"
 #include "support/temp_dir.h"
 #include "table/dialog_filters.h"
 #include "table/editing.h"
@@ -89,7 +90,7 @@ TEST(PCord, MatrixAndSpeciesList) {
 
 TEST(PCord, NoUsedSpecies) {
     SmallTable s = pcordTable();
-    std::fill(s.t.FreqArray.begin(), s.t.FreqArray.end(), 0);
+    testing::editFields(s.t, [](TableFields& f) { std::fill(f.freq.begin(), f.freq.end(), 0); });
     EXPECT_EQ(pcordMatrix(s.t), lines({"2,Releve", "0,Species", "", "", "101", "103"}));
 }
 
@@ -137,7 +138,8 @@ TEST(PCord, SpeciesListIsWrittenWhenTheMatrixFails) {
     const std::string matrix = dir.file("t-pcm.csv"), list = dir.file("t-pcm.lst");
     testing::writeBytes(matrix, "old matrix");
     SmallTable s = pcordTable();
-    s.t.VegTable.setCell(TableLayout::releveCol(3), TableLayout::SlotRow, "999");
+    testing::editGrid(
+        s.t, [&](Grid& g) { g.setCell(TableLayout::releveCol(3), TableLayout::SlotRow, "999"); });
     try {
         savePCord(s.t, matrix);
         FAIL() << "no error";
@@ -174,7 +176,7 @@ TEST(PlotData, RowsTwoToFreqRowTrimmedAndQuoted) {
     s.add({}, {});
     s.add({{2, "7"}, {3, "ソ表"}}, {{"X", codes({{5, 10}})}});
     s.recount();
-    s.t.VegTable.setCell(TableLayout::FreqCol, TableLayout::FirstItemRow, "x");
+    s.t.setCell(TableLayout::FreqCol, TableLayout::FirstItemRow, "x");
     EXPECT_EQ(plotData(s.t),
               lines({sj("測定番号,調査地名x,"), "101,\"Mt. A, top\"", ",", "7," + sj("ソ表")}));
 }
@@ -198,8 +200,8 @@ TEST(Exports, ReadTheMovedCountsAfterInsertingWithoutARecount) {
     Btn_InsColMouseUp(s.t, e, MouseButton::Right);
     press(TableLayout::NumberCol, layout.speciesRow(2));
     Btn_InsRowMouseUp(s.t, e, MouseButton::Right);
-    ASSERT_EQ(s.t.ReleveCount, 4);
-    ASSERT_EQ(s.t.SpeciesCount, 5);
+    ASSERT_EQ(s.t.releveCount(), 4);
+    ASSERT_EQ(s.t.speciesCount(), 5);
     EXPECT_EQ(pcordMatrix(s.t), PCordExpected);
     EXPECT_EQ(valueMatrix(s.t), ValueMatrixExpected);
 }
@@ -207,7 +209,7 @@ TEST(Exports, ReadTheMovedCountsAfterInsertingWithoutARecount) {
 TEST(Exports, MenuCommandsAskAndWriteSafely) {
     TempDir dir;
     SmallTable s = pcordTable();
-    s.t.TableTitle = sj("表A/B");
+    s.t.setTitle(sj("表A/B"));
     struct Case {
         void (*command)(const TableState&, Ui&);
         std::string ending;

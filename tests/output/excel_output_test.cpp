@@ -9,6 +9,7 @@
 #include "platform/batch/batch_ui.h"
 #include "support/recording_server.h"
 #include "support/small_table.h"
+#include "support/table_fields.h"
 #include "support/temp_dir.h"
 #include "text/sjis.h"
 
@@ -57,7 +58,7 @@ class ExcelOutputTest : public ::testing::Test {
     // row, and a species whose only code is 1 (no layer in use). No box checked.
     void SetUp() override {
         startBlankTable(t, ui);
-        t.TableTitle = "T";
+        t.setTitle("T");
         for (auto& box : t.PrintItemBoxes) box.checked = false;
         for (int j = 0; j < 3; ++j) addReleveColumn(t);
         std::int32_t abies = addTableRow(t, "Abies firma");
@@ -142,8 +143,8 @@ TEST_F(ExcelOutputTest, NoItemCheckedGivesTitleSpeciesNumbersThenSpecies) {
     EXPECT_EQ(ui.panelLabels, Lines{sj("エクセル形式データに変換中")});
     EXPECT_FALSE(ui.panelShown);
     EXPECT_EQ(ui.busyDepth, 0);
-    EXPECT_EQ(ui.progressBar2().max(), t.FreqRow + 3);
-    EXPECT_EQ(ui.progressBar2().position(), t.FreqRow + 3);
+    EXPECT_EQ(ui.progressBar2().max(), t.freqRow() + 3);
+    EXPECT_EQ(ui.progressBar2().position(), t.freqRow() + 3);
 }
 
 TEST_F(ExcelOutputTest, RunningNumbersAndCheckedItemsComeBeforeTheSpeciesNumbers) {
@@ -190,7 +191,7 @@ TEST_F(ExcelOutputTest, RangeIsClippedToTheTable) {
 TEST_F(ExcelOutputTest, TableWithoutRelevesGetsFrequencyZero) {
     startBlankTable(t, ui);
     for (auto& box : t.PrintItemBoxes) box.checked = false;
-    t.TableTitle = "T";
+    t.setTitle("T");
     addTableRow(t, "Abies");
     write();
     Lines tail(record.lines.end() - 3 - 6, record.lines.end() - 3);
@@ -243,7 +244,8 @@ TEST_F(ExcelOutputTest, RefusedClosingCallIsReportedAfterTheOthers) {
 }
 
 TEST_F(ExcelOutputTest, OtherFailureGoesOnAfterClosingUnsaved) {
-    t.VegTable.setCell(TableLayout::releveCol(2), TableLayout::SlotRow, "x");
+    testing::editGrid(
+        t, [&](Grid& g) { g.setCell(TableLayout::releveCol(2), TableLayout::SlotRow, "x"); });
     EXPECT_THROW(write(), Error);
     EXPECT_TRUE(ui.messages.empty());
     Lines last(record.lines.end() - 2, record.lines.end());
@@ -264,9 +266,10 @@ TEST_F(ExcelOutputTest, FailuresKeepAnExistingFile) {
         bool frequency;
         bool refused;
     } cases[] = {{16382, false, false}, {16382, true, true}, {17000, false, true}};
-    const std::int32_t releves = t.ReleveCount, species = t.SpeciesCount;
+    const std::int32_t releves = t.releveCount(), species = t.speciesCount();
     for (const Case& c : cases) {
-        t.ReleveCount = c.releves;  // only the counts decide
+        // Only the counts decide.
+        testing::editFields(t, [&](TableFields& f) { f.releveCount = c.releves; });
         bool refused = false;
         try {
             checkSheetLimits(t, {1, 3, c.frequency});
@@ -275,11 +278,14 @@ TEST_F(ExcelOutputTest, FailuresKeepAnExistingFile) {
         }
         EXPECT_EQ(refused, c.refused) << c.releves;
     }
-    t.ReleveCount = releves;
-    t.SpeciesCount = 1048576 - 1;  // with the title and species-number rows: one too many
+    // With the title and species-number rows: one too many.
+    testing::editFields(t, [&](TableFields& f) {
+        f.releveCount = releves;
+        f.speciesCount = 1048576 - 1;
+    });
     EXPECT_THROW(checkSheetLimits(t, {1, 1048576, false}), Error);
     EXPECT_NO_THROW(checkSheetLimits(t, {2, 1048576, false}));
-    t.SpeciesCount = species;
+    testing::editFields(t, [&](TableFields& f) { f.speciesCount = species; });
     for (int j = 0; j < 17000; ++j) addReleveColumn(t);
     record = CallRecord{};
     EXPECT_THROW(writeExcelFile(t, ui, registry, {1, 3, false}, path), Error);
@@ -290,7 +296,7 @@ TEST_F(ExcelOutputTest, FailuresKeepAnExistingFile) {
 }
 
 TEST_F(ExcelOutputTest, SaveDialogOffersXlsxUnderTheTitle) {
-    t.TableTitle = sj("植生/調査");
+    t.setTitle(sj("植生/調査"));
     ui.fileAnswers.push_back(std::nullopt);
     Output_ExcelFile(t, ui, registry, {1, 3, false});
     ASSERT_EQ(ui.dialogs.size(), 1u);

@@ -16,7 +16,7 @@ using testing::SmallTable;
 // serrata is only marked "*" in 103, Quercus crispula in its herb layer.
 SmallTable exchangeTable() {
     SmallTable s({2});
-    s.t.TableTitle = "Test";
+    s.t.setTitle("Test");
     for (const char* name :
          {"Quercus serrata", "-- comment --", "Quercus crispula", "Pinus densiflora"})
         s.comment(name);
@@ -28,9 +28,8 @@ SmallTable exchangeTable() {
                          {"Quercus serrata", codes({{7, 1}})}});
     // Placing keeps each relevé's cover scale and notation in species slot 0,
     // which no row shows: the empty relevé is empty all the same.
-    for (std::int32_t j = 1; j <= s.t.ReleveCount; ++j)
-        s.t.TableArray.set(releveSlotAt(s.t, TableLayout::releveCol(j)), 0,
-                           codes({{1, 5}, {2, 2}}));
+    for (std::int32_t j = 1; j <= s.t.releveCount(); ++j)
+        s.t.setCodes(s.t.releveSlotAt(TableLayout::releveCol(j)), 0, codes({{1, 5}, {2, 2}}));
     return s;
 }
 
@@ -101,9 +100,9 @@ TEST(Cornell, NamesAndTitleAreCutOnAWholeCharacter) {
     for (int k = 0; k < 40; ++k) narrow += "森";
     const std::pair<std::string, std::size_t> titles[] = {{wide, 80}, {narrow, 79}};
     for (const auto& [title, bytes] : titles) {
-        s.t.TableTitle = sj(title);
+        s.t.setTitle(sj(title));
         const std::string text = cornell(s.t);
-        EXPECT_EQ(text.substr(0, text.find("\r\n")), s.t.TableTitle.substr(0, bytes)) << bytes;
+        EXPECT_EQ(text.substr(0, text.find("\r\n")), s.t.title().substr(0, bytes)) << bytes;
         EXPECT_NE(text.find("\r\n" + sj("ミズナラ") + sj("Aミズナ") + " \r\n"), std::string::npos);
     }
 }

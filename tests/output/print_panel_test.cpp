@@ -9,6 +9,7 @@
 #include "output/text_file.h"
 #include "platform/error.h"
 #include "support/data_file_writer.h"
+#include "support/table_fields.h"
 #include "support/temp_dir.h"
 #include "table/dialog_filters.h"
 
@@ -31,13 +32,13 @@ TEST(PrintPanel, OpeningRecountsAndSetsTitleAndRange) {
     SmallTable s = panelTable();
     s.p.ChkBoxfq = true;
     s.t.PrintItemBoxes[2].checked = false;
-    s.t.TableTitle = sj("標題");
+    s.t.setTitle(sj("標題"));
     Item_TextFileClick(s.t, s.p, s.ui());
     EXPECT_TRUE(s.p.visible);
     EXPECT_EQ(s.p.target, OutputTarget::TextFile);
     EXPECT_EQ(s.p.EditTitle, sj("標題"));
-    EXPECT_EQ(s.t.FreqArray[1], 2);
-    EXPECT_EQ(s.t.NumSpArray[2], 2);
+    EXPECT_EQ(s.t.freq()[1], 2);
+    EXPECT_EQ(s.t.numSp()[2], 2);
     EXPECT_EQ(s.p.PN1.value, 1);
     EXPECT_EQ(s.p.PN2.value, 3);
     EXPECT_EQ(s.p.PN1.maxValue, 3);
@@ -67,7 +68,7 @@ TEST(PrintPanel, CancelWritesNothingAndKeepsTheTitle) {
     s.p.EditTitle = sj("新しい標題");
     BtnCancelPrintClick(s.p);
     EXPECT_FALSE(s.p.visible);
-    EXPECT_EQ(s.t.TableTitle, sj("森林群落組成表"));
+    EXPECT_EQ(s.t.title(), sj("森林群落組成表"));
     EXPECT_TRUE(s.ui().dialogs.empty());
 }
 
@@ -82,7 +83,7 @@ TEST(PrintPanel, ConfirmTakesTheTitleAndWritesTheTextFile) {
     s.ui().fileAnswers = {path};
     BtnToPrintClick(s.t, s.p, s.ui());
     EXPECT_FALSE(s.p.visible);
-    EXPECT_EQ(s.t.TableTitle, sj("新しい標題"));
+    EXPECT_EQ(s.t.title(), sj("新しい標題"));
     EXPECT_NE(captionOf(s.t).find(sj("新しい標題")), std::string::npos);
     ASSERT_EQ(s.ui().dialogs.size(), 1u);
     const FileDialogRequest& r = s.ui().dialogs[0];
@@ -106,11 +107,12 @@ TEST(PrintPanel, RefusedTitleAndFailedWritesLeaveEverythingAsItWas) {
     s.p.EditTitle = "a\r\nb";
     EXPECT_THROW(BtnToPrintClick(s.t, s.p, s.ui()), Error);
     EXPECT_TRUE(s.p.visible);
-    EXPECT_EQ(s.t.TableTitle, sj("森林群落組成表"));
+    EXPECT_EQ(s.t.title(), sj("森林群落組成表"));
 
     // A slot that is no number stops the output; the old file stays.
     s.p.EditTitle = "T";
-    s.t.VegTable.setCell(TableLayout::SlotCol, s.layout().speciesRow(1), "x");
+    testing::editGrid(
+        s.t, [&](Grid& g) { g.setCell(TableLayout::SlotCol, s.layout().speciesRow(1), "x"); });
     s.ui().fileAnswers = {path};
     EXPECT_THROW(BtnToPrintClick(s.t, s.p, s.ui()), Error);
     EXPECT_EQ(readWholeFile(path), "old");

@@ -13,7 +13,6 @@
 #include "output/print_panel.h"
 #include "output/text_layout.h"
 #include "platform/batch/batch_ui.h"
-#include "table/capacity.h"
 #include "table/frequency.h"
 #include "table/table_layout.h"
 #include "text/sjis.h"
@@ -47,27 +46,24 @@ struct SmallTable {
     TableLayout layout() const { return layoutOf(t); }
 
     int rowOf(const std::string& name) {
-        for (int i = 1; i <= t.SpeciesCount; ++i)
-            if (t.VegTable.cell(TableLayout::NameCol, layout().speciesRow(i)) == name)
+        for (int i = 1; i <= t.speciesCount(); ++i)
+            if (t.grid().cell(TableLayout::NameCol, layout().speciesRow(i)) == name)
                 return layout().speciesRow(i);
-        if (t.SpeciesCount + 1 > t.PlantCapacity) AddRow(t, t.SpeciesCount + 1);
-        int row = layout().speciesRow(++t.SpeciesCount);
-        t.VegTable.setCell(TableLayout::NameCol, row, name);
-        return row;
+        t.appendSpeciesRow(name);
+        return layout().speciesRow(t.speciesCount());
     }
 
     // The next relevé column: header cells by item number, species by name (UTF-8).
     void add(const std::map<int, std::string>& header,
              const std::vector<std::pair<std::string, LayerCodes>>& species) {
-        if (t.ReleveCount + 1 > t.ReleveCapacity) AddCol(t, t.ReleveCount + 1);
-        int col = TableLayout::releveCol(++t.ReleveCount);
-        for (const auto& [item, text] : header)
-            t.VegTable.setCell(col, layout().itemRow(item), sj(text));
-        int rs = releveSlotAt(t, col);
+        t.appendReleveColumn();
+        int col = TableLayout::releveCol(t.releveCount());
+        for (const auto& [item, text] : header) t.setCell(col, layout().itemRow(item), sj(text));
+        int rs = t.releveSlotAt(col);
         for (const auto& [name, c] : species) {
             int row = rowOf(sj(name));
-            t.VegTable.setCell(col, row, LayerSummary(c));
-            t.TableArray.set(rs, speciesSlotAt(t, row), c);
+            t.setCell(col, row, LayerSummary(c));
+            t.setCodes(rs, t.speciesSlotAt(row), c);
         }
     }
 

@@ -4,6 +4,7 @@
 
 #include "output/small_table.h"
 #include "platform/error.h"
+#include "support/table_fields.h"
 
 namespace tamsel {
 namespace {
@@ -70,7 +71,7 @@ SmallTable smallTable() {
 
 TEST(PrintTable, SmallTableByteForByte) {
     SmallTable s = smallTable();
-    ASSERT_EQ(s.t.SpeciesCount, 4);
+    ASSERT_EQ(s.t.speciesCount(), 4);
     EXPECT_EQ(
         s.text(45, 1, 4),
         lines({"", sj("森林群落組成表"), rule(24), padded("表の通し番号", 32) + "    1    2" + B5,
@@ -242,7 +243,8 @@ TEST(PrintTable, CommentRowsOnFirstAndLaterPagesAndNotationOne) {
 
 TEST(PrintTable, SlotOutsideTheArrayStopsWithAMessage) {
     SmallTable s = smallTable();
-    s.t.VegTable.setCell(TableLayout::SlotCol, s.layout().speciesRow(1), "9999");
+    testing::editGrid(
+        s.t, [&](Grid& g) { g.setCell(TableLayout::SlotCol, s.layout().speciesRow(1), "9999"); });
     try {
         s.text(45, 1, 4);
         FAIL() << "no error";

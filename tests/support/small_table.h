@@ -14,26 +14,26 @@ namespace tamsel::testing {
 
 // A new relevé column; returns its position j.
 inline std::int32_t addReleveColumn(TableState& t) {
-    return ++t.ReleveCount;
+    t.appendReleveColumn();
+    return t.releveCount();
 }
 
 // The text of print item n (2..29) in relevé column j.
 inline void setHeader(TableState& t, std::int32_t j, int item, const std::string& text) {
-    t.VegTable.setCell(TableLayout::releveCol(j), layoutOf(t).itemRow(item), text);
+    t.setCell(TableLayout::releveCol(j), layoutOf(t).itemRow(item), text);
 }
 
 // A new table row holding a species name or a comment; returns its position.
 inline std::int32_t addTableRow(TableState& t, const std::string& name) {
-    std::int32_t s = ++t.SpeciesCount;
-    t.VegTable.setCell(TableLayout::NameCol, layoutOf(t).speciesRow(s), name);
-    return s;
+    t.appendSpeciesRow(name);
+    return t.speciesCount();
 }
 
 // Species row s found in relevé j with these codes.
 inline void setCodes(TableState& t, std::int32_t j, std::int32_t s, const LayerCodes& codes) {
     int col = TableLayout::releveCol(j), row = layoutOf(t).speciesRow(s);
-    t.VegTable.setCell(col, row, LayerSummary(codes));
-    t.TableArray.set(releveSlotAt(t, col), speciesSlotAt(t, row), codes);
+    t.setCell(col, row, LayerSummary(codes));
+    t.setCodes(t.releveSlotAt(col), t.speciesSlotAt(row), codes);
 }
 
 }  // namespace tamsel::testing

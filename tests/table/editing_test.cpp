@@ -40,27 +40,26 @@ struct Table {
     Table() { startBlankTable(t, ui); }
 
     int rowOf(const std::string& name) const {
-        for (int i = 1; i <= t.SpeciesCount; ++i)
-            if (t.VegTable.cell(2, t.FreqRow + i) == name) return t.FreqRow + i;
+        for (int i = 1; i <= t.speciesCount(); ++i)
+            if (t.grid().cell(2, t.freqRow() + i) == name) return t.freqRow() + i;
         return -1;
     }
 
     // A relevé placed in the first free column through the slots, as placing does.
     void add(const std::string& releve, const std::vector<std::pair<std::string, int>>& species) {
-        ++t.ReleveCount;
-        int col = t.ReleveCount + 3;
-        t.VegTable.setCell(col, 2, releve);
+        t.appendReleveColumn();
+        int col = t.releveCount() + 3;
+        t.setCell(col, 2, releve);
         for (const auto& [name, code] : species) {
             int row = rowOf(name);
             if (row < 0) {
-                ++t.SpeciesCount;
-                row = t.FreqRow + t.SpeciesCount;
-                t.VegTable.setCell(2, row, name);
+                t.appendSpeciesRow(name);
+                row = t.freqRow() + t.speciesCount();
             }
             LayerCodes c{};
             c[4] = static_cast<CoverCode>(code);
-            t.VegTable.setCell(col, row, LayerSummary(c));
-            t.TableArray.set(releveSlotAt(t, col), speciesSlotAt(t, row), c);
+            t.setCell(col, row, LayerSummary(c));
+            t.setCodes(t.releveSlotAt(col), t.speciesSlotAt(row), c);
             expected[{releve, name}] = c;
         }
         recount(t, ui);
@@ -71,12 +70,12 @@ struct Table {
 
     std::vector<std::string> releveOrder() const {
         std::vector<std::string> v;
-        for (int j = 1; j <= t.ReleveCount; ++j) v.push_back(t.VegTable.cell(j + 3, 2));
+        for (int j = 1; j <= t.releveCount(); ++j) v.push_back(t.grid().cell(j + 3, 2));
         return v;
     }
     std::vector<std::string> speciesOrder() const {
         std::vector<std::string> v;
-        for (int i = 1; i <= t.SpeciesCount; ++i) v.push_back(t.VegTable.cell(2, t.FreqRow + i));
+        for (int i = 1; i <= t.speciesCount(); ++i) v.push_back(t.grid().cell(2, t.freqRow() + i));
         return v;
     }
 };
@@ -94,55 +93,54 @@ void standardTable(Table& x) {
 // After a drag the serial and running numbers wait for the next renumbering.
 void checkTable(const Table& x, bool numbered = true) {
     const TableState& t = x.t;
-    ASSERT_GE(t.ReleveCount, 0);
-    ASSERT_GE(t.SpeciesCount, 0);
+    ASSERT_GE(t.releveCount(), 0);
+    ASSERT_GE(t.speciesCount(), 0);
     std::set<int> colSlots, rowSlots;
-    for (int j = 1; j <= t.ReleveCapacity; ++j) {
-        int s = releveSlotAt(t, j + 3);
+    for (int j = 1; j <= t.releveCapacity(); ++j) {
+        int s = t.releveSlotAt(j + 3);
         EXPECT_TRUE(colSlots.insert(s).second) << "relevé slot " << s << " twice";
         if (numbered) {
-            EXPECT_EQ(t.VegTable.cell(j + 3, 1), IntText4(j));
+            EXPECT_EQ(t.grid().cell(j + 3, 1), IntText4(j));
         }
-        if (j > t.ReleveCount) {
-            EXPECT_TRUE(t.TableArray.releve(s).empty()) << "free column " << j + 3;
-            for (int r = 2; r < t.VegTable.rowCount(); ++r)
-                EXPECT_TRUE(t.VegTable.isEmpty(j + 3, r))
-                    << "free column " << j + 3 << " row " << r;
+        if (j > t.releveCount()) {
+            EXPECT_TRUE(t.codes().releve(s).empty()) << "free column " << j + 3;
+            for (int r = 2; r < t.grid().rowCount(); ++r)
+                EXPECT_TRUE(t.grid().isEmpty(j + 3, r)) << "free column " << j + 3 << " row " << r;
         }
     }
     EXPECT_EQ(*colSlots.begin(), 1);
-    EXPECT_EQ(*colSlots.rbegin(), t.ReleveCapacity);
-    for (int i = 1; i <= t.PlantCapacity; ++i) {
-        int row = t.FreqRow + i;
-        int s = speciesSlotAt(t, row);
+    EXPECT_EQ(*colSlots.rbegin(), t.releveCapacity());
+    for (int i = 1; i <= t.plantCapacity(); ++i) {
+        int row = t.freqRow() + i;
+        int s = t.speciesSlotAt(row);
         EXPECT_TRUE(rowSlots.insert(s).second) << "species slot " << s << " twice";
         if (numbered) {
-            EXPECT_EQ(t.VegTable.cell(1, row), IntText4(i));
+            EXPECT_EQ(t.grid().cell(1, row), IntText4(i));
         }
-        if (i > t.SpeciesCount) {
-            for (int r = 0; r <= t.ReleveCapacity; ++r)
-                EXPECT_TRUE(allZero(t.TableArray.get(r, s))) << "free row " << row;
-            for (int k = 2; k < t.VegTable.colCount(); ++k)
-                EXPECT_TRUE(t.VegTable.isEmpty(k, row)) << "free row " << row << " column " << k;
+        if (i > t.speciesCount()) {
+            for (int r = 0; r <= t.releveCapacity(); ++r)
+                EXPECT_TRUE(allZero(t.codes().get(r, s))) << "free row " << row;
+            for (int k = 2; k < t.grid().colCount(); ++k)
+                EXPECT_TRUE(t.grid().isEmpty(k, row)) << "free row " << row << " column " << k;
         }
     }
     EXPECT_EQ(*rowSlots.begin(), 1);
-    EXPECT_EQ(*rowSlots.rbegin(), t.PlantCapacity);
+    EXPECT_EQ(*rowSlots.rbegin(), t.plantCapacity());
     int found = 0;
-    for (int j = 1; j <= t.ReleveCount; ++j) {
-        for (int i = 1; i <= t.SpeciesCount; ++i) {
-            int col = j + 3, row = t.FreqRow + i;
-            auto it = x.expected.find({t.VegTable.cell(col, 2), t.VegTable.cell(2, row)});
+    for (int j = 1; j <= t.releveCount(); ++j) {
+        for (int i = 1; i <= t.speciesCount(); ++i) {
+            int col = j + 3, row = t.freqRow() + i;
+            auto it = x.expected.find({t.grid().cell(col, 2), t.grid().cell(2, row)});
             LayerCodes want = it == x.expected.end() ? LayerCodes{} : it->second;
             if (it != x.expected.end()) ++found;
-            EXPECT_EQ(codesAt(t, col, row), want) << "cell " << col << "," << row;
-            EXPECT_EQ(t.VegTable.cell(col, row), allZero(want) ? "" : LayerSummary(want));
+            EXPECT_EQ(t.codesAt(col, row), want) << "cell " << col << "," << row;
+            EXPECT_EQ(t.grid().cell(col, row), allZero(want) ? "" : LayerSummary(want));
         }
     }
     // Every code of a relevé and a species both still in the table was met.
     std::set<std::string> releves, species;
-    for (int j = 1; j <= t.ReleveCount; ++j) releves.insert(t.VegTable.cell(j + 3, 2));
-    for (int i = 1; i <= t.SpeciesCount; ++i) species.insert(t.VegTable.cell(2, t.FreqRow + i));
+    for (int j = 1; j <= t.releveCount(); ++j) releves.insert(t.grid().cell(j + 3, 2));
+    for (int i = 1; i <= t.speciesCount(); ++i) species.insert(t.grid().cell(2, t.freqRow() + i));
     int live = 0;
     for (const auto& [key, codes] : x.expected)
         if (releves.count(key.first) && species.count(key.second)) ++live;
@@ -160,15 +158,15 @@ struct Snapshot {
 
 Snapshot snapshot(const TableState& t) {
     Snapshot s;
-    for (int r = 0; r < t.VegTable.rowCount(); ++r) s.cells.push_back(t.VegTable.rowTexts(r));
-    for (int r = 0; r < t.TableArray.releveSlots(); ++r) s.codes.push_back(t.TableArray.releve(r));
-    s.releves = t.ReleveCount;
-    s.species = t.SpeciesCount;
-    s.releveCap = t.ReleveCapacity;
-    s.plantCap = t.PlantCapacity;
-    s.freq = t.FreqArray;
-    s.numSp = t.NumSpArray;
-    s.title = t.TableTitle;
+    for (int r = 0; r < t.grid().rowCount(); ++r) s.cells.push_back(t.grid().rowTexts(r));
+    for (int r = 0; r < t.codes().releveSlots(); ++r) s.codes.push_back(t.codes().releve(r));
+    s.releves = t.releveCount();
+    s.species = t.speciesCount();
+    s.releveCap = t.releveCapacity();
+    s.plantCap = t.plantCapacity();
+    s.freq = t.freq();
+    s.numSp = t.numSp();
+    s.title = t.title();
     return s;
 }
 
@@ -185,17 +183,17 @@ TEST(InsertColumn, AtFirstMiddleAndFirstFreeColumn) {
         SCOPED_TRACE(c.col);
         Table x;
         standardTable(x);
-        int freeSlot = releveSlotAt(x.t, 9);
+        int freeSlot = x.t.releveSlotAt(9);
         x.pressSerial(c.col);
         EXPECT_TRUE(x.e.Panel_forCol.visible);
         Btn_InsColMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_FALSE(x.e.Panel_forCol.visible);
-        EXPECT_EQ(x.t.ReleveCount, 6);
+        EXPECT_EQ(x.t.releveCount(), 6);
         EXPECT_EQ(x.releveOrder(), c.order);
-        EXPECT_EQ(releveSlotAt(x.t, c.col), freeSlot);
-        for (int r = 1; r < x.t.VegTable.rowCount(); ++r)
+        EXPECT_EQ(x.t.releveSlotAt(c.col), freeSlot);
+        for (int r = 1; r < x.t.grid().rowCount(); ++r)
             if (r != 1) {
-                EXPECT_TRUE(x.t.VegTable.isEmpty(c.col, r)) << r;
+                EXPECT_TRUE(x.t.grid().isEmpty(c.col, r)) << r;
             }
         EXPECT_EQ(captionOf(x.t), sj("森林群落組成表") + "  NR=6, NS=6    " + sj("辞書なし"));
         checkTable(x);
@@ -208,12 +206,12 @@ TEST(InsertColumn, AtCapacityGrowsByEightAndRenumbers) {
         x.add("R" + std::to_string(j), {{"s" + std::to_string(j % 3), 10}});
     x.pressSerial(5);
     Btn_InsColMouseUp(x.t, x.e, MouseButton::Right);
-    EXPECT_EQ(x.t.ReleveCapacity, 31);
-    EXPECT_EQ(x.t.VegTable.colCount(), 35);
-    EXPECT_EQ(x.t.ReleveCount, 24);
-    EXPECT_EQ(x.t.VegTable.cell(5, 2), "");
-    EXPECT_EQ(x.t.VegTable.cell(6, 2), "R2");
-    EXPECT_EQ(x.t.VegTable.cell(27, 2), "R23");
+    EXPECT_EQ(x.t.releveCapacity(), 31);
+    EXPECT_EQ(x.t.grid().colCount(), 35);
+    EXPECT_EQ(x.t.releveCount(), 24);
+    EXPECT_EQ(x.t.grid().cell(5, 2), "");
+    EXPECT_EQ(x.t.grid().cell(6, 2), "R2");
+    EXPECT_EQ(x.t.grid().cell(27, 2), "R23");
     checkTable(x);
 }
 
@@ -228,14 +226,14 @@ TEST(DeleteColumn, AtFirstMiddleAndLastRemovesRowsLeftEmpty) {
         SCOPED_TRACE(c.col);
         Table x;
         standardTable(x);
-        int slot = releveSlotAt(x.t, c.col);
+        int slot = x.t.releveSlotAt(c.col);
         x.pressSerial(c.col);
         Btn_DelColMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_EQ(x.releveOrder(), c.releves);
         EXPECT_EQ(x.speciesOrder(), c.species);
         // The deleted column's slot is handed to the first free column.
-        EXPECT_EQ(releveSlotAt(x.t, x.t.ReleveCount + 4), slot);
-        EXPECT_EQ(x.t.VegTable.cell(3, x.t.FreqRow + 1), IntText4(x.t.FreqArray[1]));
+        EXPECT_EQ(x.t.releveSlotAt(x.t.releveCount() + 4), slot);
+        EXPECT_EQ(x.t.grid().cell(3, x.t.freqRow() + 1), IntText4(x.t.freq()[1]));
         checkTable(x);
     }
 }
@@ -245,19 +243,19 @@ TEST(DeleteColumn, RemovesEmptyCommentAndInsertedRowsFromTheBottomUp) {
     x.add("A", {{"s1", 10}, {"s2", 20}});
     x.add("B", {{"s3", 30}, {"s2", 21}});
     // A comment row between s1 and s2 and an empty row at the end.
-    x.pressRunning(x.t.FreqRow + 2);
+    x.pressRunning(x.t.freqRow() + 2);
     Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
     Btn_RemarkMouseUp(x.t, x.e, MouseButton::Right);
     x.e.Edit1 = sj("コメント");
     Btn_Edit_OKClick(x.t, x.e);
-    x.pressRunning(x.t.FreqRow + 5);
+    x.pressRunning(x.t.freqRow() + 5);
     Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
     ASSERT_EQ(x.speciesOrder(), (Strings{"s1", sj("コメント"), "s2", "s3", ""}));
 
     x.pressSerial(5);  // B: s3 goes with it
     Btn_DelColMouseUp(x.t, x.e, MouseButton::Right);
     EXPECT_EQ(x.speciesOrder(), (Strings{"s1", "s2"}));
-    EXPECT_EQ(x.t.SelectedRow, x.t.FreqRow + 2);  // the comment row, the last one removed
+    EXPECT_EQ(x.t.SelectedRow, x.t.freqRow() + 2);  // the comment row, the last one removed
     EXPECT_EQ(captionOf(x.t).find(sj("森林群落組成表") + "  NR=1, NS=2"), 0u);
     checkTable(x);
 }
@@ -273,15 +271,15 @@ TEST(InsertRow, AtFirstMiddleAndFirstFreeRow) {
         SCOPED_TRACE(c.offset);
         Table x;
         standardTable(x);
-        int row = x.t.FreqRow + c.offset;
-        int freeSlot = speciesSlotAt(x.t, x.t.FreqRow + 7);
+        int row = x.t.freqRow() + c.offset;
+        int freeSlot = x.t.speciesSlotAt(x.t.freqRow() + 7);
         x.pressRunning(row);
         EXPECT_TRUE(x.e.Panel_forRow.visible);
         Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_FALSE(x.e.Panel_forRow.visible);
         EXPECT_EQ(x.speciesOrder(), c.order);
-        EXPECT_EQ(speciesSlotAt(x.t, row), freeSlot);
-        EXPECT_EQ(x.t.FreqArray[c.offset], 0);
+        EXPECT_EQ(x.t.speciesSlotAt(row), freeSlot);
+        EXPECT_EQ(x.t.freq()[c.offset], 0);
         checkTable(x);
     }
 }
@@ -291,13 +289,13 @@ TEST(InsertRow, AtCapacityGrowsBySixteen) {
     std::vector<std::pair<std::string, int>> all;
     for (int i = 1; i <= 127; ++i) all.push_back({"s" + std::to_string(i), 10});
     x.add("A", all);
-    x.pressRunning(x.t.FreqRow + 127);
+    x.pressRunning(x.t.freqRow() + 127);
     Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
-    EXPECT_EQ(x.t.PlantCapacity, 143);
-    EXPECT_EQ(x.t.VegTable.rowCount(), 175);
-    EXPECT_EQ(x.t.SpeciesCount, 128);
-    EXPECT_EQ(x.t.VegTable.cell(2, x.t.FreqRow + 127), "");
-    EXPECT_EQ(x.t.VegTable.cell(2, x.t.FreqRow + 128), "s127");
+    EXPECT_EQ(x.t.plantCapacity(), 143);
+    EXPECT_EQ(x.t.grid().rowCount(), 175);
+    EXPECT_EQ(x.t.speciesCount(), 128);
+    EXPECT_EQ(x.t.grid().cell(2, x.t.freqRow() + 127), "");
+    EXPECT_EQ(x.t.grid().cell(2, x.t.freqRow() + 128), "s127");
     checkTable(x);
 }
 
@@ -312,17 +310,17 @@ TEST(DeleteRow, AtFirstMiddleAndLastWithoutRecount) {
         SCOPED_TRACE(c.offset);
         Table x;
         standardTable(x);
-        int row = x.t.FreqRow + c.offset;
-        int slot = speciesSlotAt(x.t, row);
-        std::string countsBefore = x.t.VegTable.cell(6, x.t.FreqRow);  // C: 3 species
+        int row = x.t.freqRow() + c.offset;
+        int slot = x.t.speciesSlotAt(row);
+        std::string countsBefore = x.t.grid().cell(6, x.t.freqRow());  // C: 3 species
         x.pressRunning(row);
         Btn_DelRowMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_EQ(x.speciesOrder(), c.order);
-        EXPECT_EQ(speciesSlotAt(x.t, x.t.FreqRow + 6), slot);
-        EXPECT_EQ(x.t.VegTable.cell(6, x.t.FreqRow), countsBefore);
+        EXPECT_EQ(x.t.speciesSlotAt(x.t.freqRow() + 6), slot);
+        EXPECT_EQ(x.t.grid().cell(6, x.t.freqRow()), countsBefore);
         // Rows keep their counted frequency as they move up.
-        for (int i = 1; i <= x.t.SpeciesCount; ++i)
-            EXPECT_EQ(x.t.VegTable.cell(3, x.t.FreqRow + i), IntText4(x.t.FreqArray[i]));
+        for (int i = 1; i <= x.t.speciesCount(); ++i)
+            EXPECT_EQ(x.t.grid().cell(3, x.t.freqRow() + i), IntText4(x.t.freq()[i]));
         checkTable(x);
     }
 }
@@ -349,10 +347,10 @@ TEST(Editing, RefusedTargetsChangeNothingAndSaySo) {
         if (c.column)
             x.pressSerial(c.target);
         else
-            x.pressRunning(x.t.FreqRow + c.target);
+            x.pressRunning(x.t.freqRow() + c.target);
         std::string message = refusalOf([&] { c.button(x.t, x.e, MouseButton::Right); });
         EXPECT_EQ(snapshot(x.t), before);
-        EXPECT_NE(message.find(std::to_string(c.column ? c.target : x.t.FreqRow + c.target)),
+        EXPECT_NE(message.find(std::to_string(c.column ? c.target : x.t.freqRow() + c.target)),
                   std::string::npos)
             << toUtf8(message);
         EXPECT_FALSE(x.e.Panel_Edit.visible);
@@ -375,7 +373,7 @@ TEST(Editing, MenuEntriesActOnTheLastRightPressAndRefuseWithoutOne) {
     Item_DelColClick(x.t, x.e);
     EXPECT_EQ(x.releveOrder(), (Strings{"A", "C", "D", "E"}));
 
-    x.pressRunning(x.t.FreqRow + 2);
+    x.pressRunning(x.t.freqRow() + 2);
     Item_CommentClick(x.t, x.e);
     EXPECT_EQ(x.speciesOrder()[1], "");
     EXPECT_TRUE(x.e.Panel_Edit.visible);
@@ -392,7 +390,7 @@ TEST(Editing, LeftReleaseOnAPanelButtonOnlyClosesIt) {
     x.pressSerial(5);
     Btn_DelColMouseUp(x.t, x.e, MouseButton::Left);
     EXPECT_FALSE(x.e.Panel_forCol.visible);
-    x.pressRunning(x.t.FreqRow + 1);
+    x.pressRunning(x.t.freqRow() + 1);
     Btn_RemarkMouseUp(x.t, x.e, MouseButton::Left);
     EXPECT_FALSE(x.e.Panel_forRow.visible);
     EXPECT_FALSE(x.e.Panel_Edit.visible);
@@ -404,12 +402,12 @@ TEST(Editing, PopUpsOpenForThePressedCellAndCloseOnRelease) {
     standardTable(x);
     VegTableMouseDown(x.t, x.e, MouseButton::Right, 5, 3);
     EXPECT_EQ(x.e.Panel_ShowCell, (PopupPanel{true, 5, 3}));
-    EXPECT_EQ(x.e.ShowCellText, x.t.VegTable.cell(5, 3));
+    EXPECT_EQ(x.e.ShowCellText, x.t.grid().cell(5, 3));
 
-    VegTableMouseDown(x.t, x.e, MouseButton::Right, 1, x.t.FreqRow + 2);
-    EXPECT_EQ(x.t.SelectedRow, x.t.FreqRow + 2);
-    EXPECT_EQ(x.e.Panel_forRow, (PopupPanel{true, 1, x.t.FreqRow + 2}));
-    EXPECT_EQ(x.e.Panel_Edit, (PopupPanel{false, 1, x.t.FreqRow + 2}));
+    VegTableMouseDown(x.t, x.e, MouseButton::Right, 1, x.t.freqRow() + 2);
+    EXPECT_EQ(x.t.SelectedRow, x.t.freqRow() + 2);
+    EXPECT_EQ(x.e.Panel_forRow, (PopupPanel{true, 1, x.t.freqRow() + 2}));
+    EXPECT_EQ(x.e.Panel_Edit, (PopupPanel{false, 1, x.t.freqRow() + 2}));
 
     VegTableMouseDown(x.t, x.e, MouseButton::Right, 6, 1);
     EXPECT_EQ(x.t.SelectedColumn, 6);
@@ -420,7 +418,7 @@ TEST(Editing, PopUpsOpenForThePressedCellAndCloseOnRelease) {
     VegTableMouseUp(x.t, x.e, MouseButton::Right, 8, 9);
     EXPECT_FALSE(x.e.Panel_ShowCell.visible || x.e.Panel_forRow.visible ||
                  x.e.Panel_forCol.visible);
-    EXPECT_EQ(x.e.outlines, (std::vector<CellOutline>{{1, x.t.FreqRow + 2, OutlineColour::Red},
+    EXPECT_EQ(x.e.outlines, (std::vector<CellOutline>{{1, x.t.freqRow() + 2, OutlineColour::Red},
                                                       {6, 1, OutlineColour::Red},
                                                       {8, 9, OutlineColour::Yellow}}));
 }
@@ -428,7 +426,7 @@ TEST(Editing, PopUpsOpenForThePressedCellAndCloseOnRelease) {
 TEST(EditPanel, CommentAndTitleTakeTheTextAsTypedEvenEmpty) {
     Table x;
     standardTable(x);
-    int row = x.t.FreqRow + 2;
+    int row = x.t.freqRow() + 2;
     x.pressRunning(row);
     Btn_RemarkMouseUp(x.t, x.e, MouseButton::Right);
     EXPECT_EQ(x.e.Edit1, "s2");
@@ -436,20 +434,20 @@ TEST(EditPanel, CommentAndTitleTakeTheTextAsTypedEvenEmpty) {
     EXPECT_EQ(x.e.outlines.back(), (CellOutline{2, row, OutlineColour::Red}));
     x.e.Edit1 = "";
     Btn_Edit_OKClick(x.t, x.e);
-    EXPECT_EQ(x.t.VegTable.cell(2, row), "");
+    EXPECT_EQ(x.t.grid().cell(2, row), "");
     EXPECT_FALSE(x.e.Panel_Edit.visible);
 
     Item_EditTitleClick(x.t, x.e);
     EXPECT_EQ(x.e.Edit1, sj("森林群落組成表"));
     x.e.Edit1 = "";
     Btn_Edit_OKClick(x.t, x.e);
-    EXPECT_EQ(x.t.TableTitle, "");
+    EXPECT_EQ(x.t.title(), "");
     EXPECT_EQ(captionOf(x.t), "  NR=5, NS=6    " + sj("辞書なし"));
 
     Item_EditTitleClick(x.t, x.e);
     x.e.Edit1 = sj(" 表, \"題\" ");
     Btn_Edit_OKClick(x.t, x.e);
-    EXPECT_EQ(x.t.TableTitle, sj(" 表, \"題\" "));
+    EXPECT_EQ(x.t.title(), sj(" 表, \"題\" "));
 }
 
 TEST(EditPanel, CancelAndBrokenTextsChangeNothing) {
@@ -477,14 +475,15 @@ TEST(EditPanel, CancelAndBrokenTextsChangeNothing) {
 TEST(EditPanel, CommentOnARowThatWentMeanwhileIsRefused) {
     Table x;
     standardTable(x);
-    x.pressRunning(x.t.FreqRow + 6);
+    x.pressRunning(x.t.freqRow() + 6);
     Btn_RemarkMouseUp(x.t, x.e, MouseButton::Right);
-    x.pressRunning(x.t.FreqRow + 6);
+    x.pressRunning(x.t.freqRow() + 6);
     Btn_DelRowMouseUp(x.t, x.e, MouseButton::Right);
     x.e.Edit1 = "late";
     std::string message = refusalOf([&] { Btn_Edit_OKClick(x.t, x.e); });
-    EXPECT_NE(message.find(std::to_string(x.t.FreqRow + 6)), std::string::npos) << toUtf8(message);
-    EXPECT_TRUE(x.t.VegTable.isEmpty(2, x.t.FreqRow + 6));
+    EXPECT_NE(message.find(std::to_string(x.t.freqRow() + 6)), std::string::npos)
+        << toUtf8(message);
+    EXPECT_TRUE(x.t.grid().isEmpty(2, x.t.freqRow() + 6));
     checkTable(x);
 }
 
@@ -501,12 +500,12 @@ TEST(Font, ConfirmedFontIsKeptCancelKeepsTheOld) {
 TEST(Drag, MovesSpeciesRowsAndRelevéColumnsInUseOnly) {
     Table x;
     standardTable(x);
-    int f = x.t.FreqRow;
-    std::uint16_t freqOfS1 = x.t.FreqArray[1];
+    int f = x.t.freqRow();
+    std::uint16_t freqOfS1 = x.t.freq()[1];
     EXPECT_TRUE(moveRowByDrag(x.t, f + 1, f + 4));
     EXPECT_EQ(x.speciesOrder(), (Strings{"s2", "s3", "s4", "s1", "s5", "s6"}));
-    EXPECT_EQ(x.t.FreqArray[4], freqOfS1);
-    EXPECT_EQ(x.t.VegTable.cell(1, f + 4), IntText4(1));  // running numbers travel
+    EXPECT_EQ(x.t.freq()[4], freqOfS1);
+    EXPECT_EQ(x.t.grid().cell(1, f + 4), IntText4(1));  // running numbers travel
     EXPECT_TRUE(moveColByDrag(x.t, 8, 4));
     EXPECT_EQ(x.releveOrder(), (Strings{"E", "A", "B", "C", "D"}));
     checkTable(x, false);  // slot cells travel, so every cell still holds its codes
@@ -534,13 +533,13 @@ TEST(Editing, LongMixedSequenceKeepsEveryCode) {
         x.add("N" + std::to_string(round), {{"s2", 12}, {"t" + std::to_string(round), 22}});
         x.pressSerial(5);
         Btn_InsColMouseUp(x.t, x.e, MouseButton::Right);
-        moveColByDrag(x.t, 4, x.t.ReleveCount + 3);
-        moveRowByDrag(x.t, x.t.FreqRow + x.t.SpeciesCount, x.t.FreqRow + 1);
-        x.pressRunning(x.t.FreqRow + 3);
+        moveColByDrag(x.t, 4, x.t.releveCount() + 3);
+        moveRowByDrag(x.t, x.t.freqRow() + x.t.speciesCount(), x.t.freqRow() + 1);
+        x.pressRunning(x.t.freqRow() + 3);
         Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
         x.pressSerial(6);
         Btn_DelColMouseUp(x.t, x.e, MouseButton::Right);
-        x.pressRunning(x.t.FreqRow + 2);
+        x.pressRunning(x.t.freqRow() + 2);
         Btn_DelRowMouseUp(x.t, x.e, MouseButton::Right);
         checkTable(x);
     }

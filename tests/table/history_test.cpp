@@ -17,9 +17,9 @@ class HistoryTest : public ::testing::Test {
     // One step that writes text into cell (5, 30).
     void write(const std::string& text) {
         HistoryStep step(t, "write");
-        t.VegTable.setCell(5, 30, text);
+        t.setCell(5, 30, text);
     }
-    const std::string& cell() const { return t.VegTable.cell(5, 30); }
+    const std::string& cell() const { return t.grid().cell(5, 30); }
     TableState t;
     BatchUi ui;
 };

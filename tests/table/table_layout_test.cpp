@@ -28,7 +28,7 @@ TEST(TableLayout, ItemRowsFollowTheEnabledBoxes) {
 
     // A table loaded with fewer header rows than the boxes ask for: the items that
     // would reach the frequency row have no row.
-    t.FreqRow = 5;
+    t.setFreqRow(5);
     const TableLayout loaded = layoutOf(t);
     EXPECT_EQ(loaded.itemRow(7), 4);
     EXPECT_EQ(loaded.itemRow(8), 0);

@@ -9,6 +9,7 @@
 #include "datafile/numbers.h"
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
+#include "support/table_fields.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -41,22 +42,22 @@ std::vector<std::vector<std::string>> cells(const Grid& g) {
 // A blank table: every slot equal to its position, counts 0, codes 0, and the
 // fixed texts; nothing else in the grid.
 void expectBlank(const TableState& t) {
-    const Grid& g = t.VegTable;
-    EXPECT_EQ(t.ReleveCount, 0);
-    EXPECT_EQ(t.SpeciesCount, 0);
-    EXPECT_EQ(t.FreqRow, freqRowFromBoxes(t));
+    const Grid& g = t.grid();
+    EXPECT_EQ(t.releveCount(), 0);
+    EXPECT_EQ(t.speciesCount(), 0);
+    EXPECT_EQ(t.freqRow(), freqRowFromBoxes(t));
     std::size_t expectedCells = 0;
-    for (int j = 1; j <= t.ReleveCapacity; ++j) {
-        EXPECT_EQ(releveSlotAt(t, j + 3), j);
+    for (int j = 1; j <= t.releveCapacity(); ++j) {
+        EXPECT_EQ(t.releveSlotAt(j + 3), j);
         EXPECT_EQ(g.cell(j + 3, 0), std::to_string(j));
         EXPECT_EQ(g.cell(j + 3, 1), IntText4(j));
-        EXPECT_EQ(t.NumSpArray.at(j), 0);
+        EXPECT_EQ(t.numSp().at(j), 0);
         expectedCells += 2;
     }
-    for (int i = 1; i <= t.PlantCapacity; ++i) {
-        EXPECT_EQ(speciesSlotAt(t, t.FreqRow + i), i);
-        EXPECT_EQ(g.cell(1, t.FreqRow + i), IntText4(i));
-        EXPECT_EQ(t.FreqArray.at(i), 0);
+    for (int i = 1; i <= t.plantCapacity(); ++i) {
+        EXPECT_EQ(t.speciesSlotAt(t.freqRow() + i), i);
+        EXPECT_EQ(g.cell(1, t.freqRow() + i), IntText4(i));
+        EXPECT_EQ(t.freq().at(i), 0);
         expectedCells += 2;
     }
     EXPECT_EQ(g.cell(2, 1), t.PrintItemBoxes[1].caption);
@@ -65,56 +66,56 @@ void expectBlank(const TableState& t) {
         if (t.PrintItemBoxes[n].enabled) {
             EXPECT_EQ(g.cell(2, row++), t.PrintItemBoxes[n].caption);
         }
-    EXPECT_EQ(row, t.FreqRow);
-    EXPECT_EQ(g.cell(3, t.FreqRow), sj("F＼N"));
-    expectedCells += 1 + static_cast<std::size_t>(t.FreqRow - 2) + 1;
+    EXPECT_EQ(row, t.freqRow());
+    EXPECT_EQ(g.cell(3, t.freqRow()), sj("F＼N"));
+    expectedCells += 1 + static_cast<std::size_t>(t.freqRow() - 2) + 1;
     std::size_t nonEmpty = 0;
     for (int r = 0; r < g.rowCount(); ++r)
         g.forEachInRow(r, [&](int, const std::string&) { ++nonEmpty; });
     EXPECT_EQ(nonEmpty, expectedCells);
-    for (int r = 0; r < t.TableArray.releveSlots(); ++r)
-        EXPECT_TRUE(t.TableArray.releve(r).empty()) << "relevé slot " << r;
+    for (int r = 0; r < t.codes().releveSlots(); ++r)
+        EXPECT_TRUE(t.codes().releve(r).empty()) << "relevé slot " << r;
 }
 
 TEST(StartUp, DefaultBoxes) {
     TableState t;
     BatchUi ui;
     startTable(t, ui);
-    EXPECT_EQ(t.FreqRow, 28);
-    EXPECT_EQ(t.VegTable.rowCount(), 159);
-    EXPECT_EQ(t.VegTable.colCount(), 27);
+    EXPECT_EQ(t.freqRow(), 28);
+    EXPECT_EQ(t.grid().rowCount(), 159);
+    EXPECT_EQ(t.grid().colCount(), 27);
     EXPECT_EQ(captionOf(t), startCaption());
     EXPECT_EQ(t.LayerLabels,
               (std::array<std::string, 7>{"T1", "T2", "S1", "S2", "H1", "H2", " M"}));
-    EXPECT_EQ(t.TableTitle, sj("森林群落組成表"));
+    EXPECT_EQ(t.title(), sj("森林群落組成表"));
     EXPECT_EQ(t.DataFileName, "nofile");
     EXPECT_EQ(t.DictionaryFileName, "");
     EXPECT_EQ(t.data.LastRecord, 0);
     EXPECT_EQ(t.data.CurrentNotation, 2);
     EXPECT_EQ(t.data.CurrentCoverScale, 5);
     EXPECT_EQ(t.data.PlantSetCapacity, 159);
-    EXPECT_EQ(t.FreqArray.size(), 128u);
-    EXPECT_EQ(t.NumSpArray.size(), 24u);
-    EXPECT_EQ(t.DomLine.size(), 24u);
-    EXPECT_EQ(t.TableArray.releveSlots(), 24);
-    EXPECT_EQ(t.TableArray.speciesSlots(), 128);
+    EXPECT_EQ(t.freq().size(), 128u);
+    EXPECT_EQ(t.numSp().size(), 24u);
+    EXPECT_EQ(t.domLine().size(), 24u);
+    EXPECT_EQ(t.codes().releveSlots(), 24);
+    EXPECT_EQ(t.codes().speciesSlots(), 128);
     EXPECT_EQ(t.TableFont.family, sj("ＭＳ ゴシック"));
     EXPECT_EQ(t.TableFont.pixelSize, 12);
     // The item rows in box order; boxes 4 to 6 are off.
-    EXPECT_EQ(t.VegTable.cell(2, 1), sj("表の通し番号"));
-    EXPECT_EQ(t.VegTable.cell(2, 2), sj("測定番号"));
-    EXPECT_EQ(t.VegTable.cell(2, 3), sj("調査地名"));
-    EXPECT_EQ(t.VegTable.cell(2, 4), sj("地理区画コード"));
-    EXPECT_EQ(t.VegTable.cell(2, 10), sj("表層地質"));
-    EXPECT_EQ(t.VegTable.cell(2, 12), sj("調査面積（㎡）"));
-    EXPECT_EQ(t.VegTable.cell(2, 27), sj("出現種数"));
-    EXPECT_EQ(t.VegTable.cell(3, 28), sj("F＼N"));
-    EXPECT_EQ(t.VegTable.cell(0, 29), "1");
-    EXPECT_EQ(t.VegTable.cell(1, 29), "   1");
-    EXPECT_EQ(t.VegTable.cell(26, 0), "23");
-    EXPECT_EQ(t.VegTable.cell(26, 1), "  23");
-    EXPECT_EQ(t.VegTable.cell(0, 155), "127");
-    EXPECT_EQ(t.VegTable.cell(0, 156), "");
+    EXPECT_EQ(t.grid().cell(2, 1), sj("表の通し番号"));
+    EXPECT_EQ(t.grid().cell(2, 2), sj("測定番号"));
+    EXPECT_EQ(t.grid().cell(2, 3), sj("調査地名"));
+    EXPECT_EQ(t.grid().cell(2, 4), sj("地理区画コード"));
+    EXPECT_EQ(t.grid().cell(2, 10), sj("表層地質"));
+    EXPECT_EQ(t.grid().cell(2, 12), sj("調査面積（㎡）"));
+    EXPECT_EQ(t.grid().cell(2, 27), sj("出現種数"));
+    EXPECT_EQ(t.grid().cell(3, 28), sj("F＼N"));
+    EXPECT_EQ(t.grid().cell(0, 29), "1");
+    EXPECT_EQ(t.grid().cell(1, 29), "   1");
+    EXPECT_EQ(t.grid().cell(26, 0), "23");
+    EXPECT_EQ(t.grid().cell(26, 1), "  23");
+    EXPECT_EQ(t.grid().cell(0, 155), "127");
+    EXPECT_EQ(t.grid().cell(0, 156), "");
     expectBlank(t);
     // The panel was shown with its text and hidden again; the cursor is back.
     ASSERT_FALSE(ui.panelLabels.empty());
@@ -152,20 +153,20 @@ TEST(StartUp, FreqRowFollowsTheEnabledBoxes) {
         TableState t;
         BatchUi ui;
         startTable(t, ui, c.settings);
-        EXPECT_EQ(t.FreqRow, c.freqRow) << c.what;
-        EXPECT_EQ(t.VegTable.cell(3, c.freqRow), sj("F＼N")) << c.what;
+        EXPECT_EQ(t.freqRow(), c.freqRow) << c.what;
+        EXPECT_EQ(t.grid().cell(3, c.freqRow), sj("F＼N")) << c.what;
         // Species row 1 is the row below; the last species row fits the grid.
-        EXPECT_EQ(t.VegTable.cell(0, c.freqRow + 1), "1") << c.what;
-        EXPECT_EQ(t.VegTable.cell(0, c.freqRow + 127), "127") << c.what;
-        EXPECT_LE(c.freqRow + 127, t.VegTable.rowCount() - 1) << c.what;
+        EXPECT_EQ(t.grid().cell(0, c.freqRow + 1), "1") << c.what;
+        EXPECT_EQ(t.grid().cell(0, c.freqRow + 127), "127") << c.what;
+        EXPECT_LE(c.freqRow + 127, t.grid().rowCount() - 1) << c.what;
         expectBlank(t);
     }
     TableState t;
     BatchUi ui;
     startTable(t, ui, cases[0].settings);
-    EXPECT_EQ(31 + 127, t.VegTable.rowCount() - 1);
-    EXPECT_EQ(t.VegTable.cell(2, 30), sj("出現種数"));
-    EXPECT_EQ(t.VegTable.cell(2, 4), sj("調査年月日"));
+    EXPECT_EQ(31 + 127, t.grid().rowCount() - 1);
+    EXPECT_EQ(t.grid().cell(2, 30), sj("出現種数"));
+    EXPECT_EQ(t.grid().cell(2, 4), sj("調査年月日"));
 }
 
 TEST(StartUp, LayerLabelsWithoutChkBox19) {
@@ -187,43 +188,44 @@ TEST(ClearTable, RestoresABlankTableAfterUse) {
     TableState t;
     BatchUi ui;
     startTable(t, ui);
-    const auto fresh = cells(t.VegTable);
+    const auto fresh = cells(t.grid());
 
     // Fill, code and move things about as commands would.
-    t.ReleveCount = 5;
-    t.SpeciesCount = 9;
+    testing::editFields(t, [](TableFields& f) {
+        f.releveCount = 5;
+        f.speciesCount = 9;
+        f.freq[3] = 4;
+        f.numSp[2] = 7;
+    });
     t.DataFileName = "veg.rli";
-    t.TableTitle = sj("ブナ林");
+    t.setTitle(sj("ブナ林"));
     t.data.LastRecord = 40;
     for (int j = 1; j <= 5; ++j)
         for (int i = 1; i <= 9; ++i) {
-            t.VegTable.setCell(j + 3, t.FreqRow + i, "  +2");
-            t.TableArray.set(j, i, LayerCodes{0, 0, 0, 0, 23, 0, 0});
+            t.setCell(j + 3, t.freqRow() + i, "  +2");
+            t.setCodes(j, i, LayerCodes{0, 0, 0, 0, 23, 0, 0});
         }
-    t.TableArray.set(0, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
-    t.TableArray.set(3, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
-    t.TableArray.set(23, 127, LayerCodes{1, 0, 0, 0, 0, 0, 0});
-    t.VegTable.setCell(2, t.FreqRow + 1, sj("ブナ"));
-    t.VegTable.setCell(4, 2, "R001");
-    t.FreqArray[3] = 4;
-    t.NumSpArray[2] = 7;
-    t.VegTable.swapCols(4, 9);
-    t.VegTable.moveCol(5, 20);
-    t.VegTable.moveRow(t.FreqRow + 1, t.FreqRow + 50);
-    t.VegTable.permuteRows(t.FreqRow + 2, {3, 2, 1, 0});
-    t.VegTable.swapRows(2, 3);
+    t.setCodes(0, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
+    t.setCodes(3, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
+    t.setCodes(23, 127, LayerCodes{1, 0, 0, 0, 0, 0, 0});
+    t.setCell(2, t.freqRow() + 1, sj("ブナ"));
+    t.setCell(4, 2, "R001");
+    testing::swapReleveColumns(t, 4, 9);
+    t.moveReleveColumn(5, 20);
+    t.moveSpeciesRow(t.freqRow() + 1, t.freqRow() + 50);
+    t.permuteSpeciesRows({0, 4, 3, 2, 1});
 
     ClearTable(t, ui);
     expectBlank(t);
-    EXPECT_EQ(cells(t.VegTable), fresh);
+    EXPECT_EQ(cells(t.grid()), fresh);
     EXPECT_EQ(t.DataFileName, "veg.rli");
-    EXPECT_EQ(t.TableTitle, sj("ブナ林"));
+    EXPECT_EQ(t.title(), sj("ブナ林"));
     EXPECT_EQ(t.data.LastRecord, 0);
     EXPECT_EQ(captionOf(t), sj("ブナ林") + "  NR=0, NS=0    " + sj("辞書なし"));
-    EXPECT_EQ(t.TableArray.get(0, 0), LayerCodes{});
+    EXPECT_EQ(t.codes().get(0, 0), LayerCodes{});
 
     ClearTable(t, ui);
-    EXPECT_EQ(cells(t.VegTable), fresh);
+    EXPECT_EQ(cells(t.grid()), fresh);
     expectBlank(t);
 }
 
@@ -231,36 +233,33 @@ TEST(ClearTable, SerialNumbersOfFiveDigitsAreCut) {
     TableState t;
     BatchUi ui;
     startTable(t, ui);
-    t.ReleveCapacity = 12345;
-    t.NumSpArray.assign(12346, 0);
-    t.DomLine.assign(12346, LayerCodes{});
-    t.TableArray.resize(12346, t.PlantCapacity + 1);
+    t.reset(t.title(), t.plantCapacity(), 12345);
     layOutGrid(t);
     ClearTable(t, ui);
-    EXPECT_EQ(t.VegTable.colCount(), 12349);
-    EXPECT_EQ(t.VegTable.cell(12348, 1), "1234");   // IntText4 of 12345
-    EXPECT_EQ(t.VegTable.cell(12348, 0), "12345");  // the slot is not cut
-    EXPECT_EQ(t.VegTable.cell(10003, 1), "1000");
-    EXPECT_EQ(t.VegTable.cell(10002, 1), "9999");
-    EXPECT_EQ(releveSlotAt(t, 12348), 12345);
+    EXPECT_EQ(t.grid().colCount(), 12349);
+    EXPECT_EQ(t.grid().cell(12348, 1), "1234");   // IntText4 of 12345
+    EXPECT_EQ(t.grid().cell(12348, 0), "12345");  // the slot is not cut
+    EXPECT_EQ(t.grid().cell(10003, 1), "1000");
+    EXPECT_EQ(t.grid().cell(10002, 1), "9999");
+    EXPECT_EQ(t.releveSlotAt(12348), 12345);
 }
 
 TEST(Slots, CellsThatAreNoNumberNameThePlace) {
     TableState t;
     BatchUi ui;
     startTable(t, ui);
-    t.VegTable.setCell(5, 0, "x");
-    EXPECT_THROW(releveSlotAt(t, 5), Error);
-    EXPECT_THROW(speciesSlotAt(t, 2), Error);  // an item row has no slot
+    testing::editGrid(t, [&](Grid& g) { g.setCell(5, 0, "x"); });
+    EXPECT_THROW(t.releveSlotAt(5), Error);
+    EXPECT_THROW(t.speciesSlotAt(2), Error);  // an item row has no slot
     // Slot 4 stands in column 7; after the swap its codes move to column 4.
-    t.TableArray.set(4, 6, LayerCodes{7, 0, 0, 0, 0, 0, 0});
-    EXPECT_EQ(codesAt(t, 7, t.FreqRow + 6), (LayerCodes{7, 0, 0, 0, 0, 0, 0}));
-    t.VegTable.swapCols(4, 7);
-    EXPECT_EQ(codesAt(t, 7, t.FreqRow + 6), (LayerCodes{}));
-    EXPECT_EQ(codesAt(t, 4, t.FreqRow + 6), (LayerCodes{7, 0, 0, 0, 0, 0, 0}));
-    t.VegTable.swapCols(4, 11);
-    t.VegTable.setCell(11, 0, "99");
-    EXPECT_THROW(codesAt(t, 11, t.FreqRow + 6), Error);
+    t.setCodes(4, 6, LayerCodes{7, 0, 0, 0, 0, 0, 0});
+    EXPECT_EQ(t.codesAt(7, t.freqRow() + 6), (LayerCodes{7, 0, 0, 0, 0, 0, 0}));
+    testing::swapReleveColumns(t, 4, 7);
+    EXPECT_EQ(t.codesAt(7, t.freqRow() + 6), (LayerCodes{}));
+    EXPECT_EQ(t.codesAt(4, t.freqRow() + 6), (LayerCodes{7, 0, 0, 0, 0, 0, 0}));
+    testing::swapReleveColumns(t, 4, 11);
+    testing::editGrid(t, [&](Grid& g) { g.setCell(11, 0, "99"); });
+    EXPECT_THROW(t.codesAt(11, t.freqRow() + 6), Error);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
 #include "support/data_file_writer.h"
+#include "support/table_fields.h"
 #include "support/temp_dir.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
@@ -32,13 +33,7 @@ TableState makeTable(BatchUi& ui, int releveCap = 23, int plantCap = 127, int bo
     if (boxes >= 0)
         for (int n = 2; n <= PrintItemCount; ++n)
             t.PrintItemBoxes[n].enabled = t.PrintItemBoxes[n].checked = boxes == 1;
-    t.ReleveCapacity = releveCap;
-    t.PlantCapacity = plantCap;
-    t.FreqArray.assign(plantCap + 1, 0);
-    t.NumSpArray.assign(releveCap + 1, 0);
-    t.DomLine.assign(releveCap + 1, LayerCodes{});
-    t.TableArray = CoverArray{};
-    t.TableArray.resize(releveCap + 1, plantCap + 1);
+    t.reset(t.title(), plantCap, releveCap);
     layOutGrid(t);
     ClearTable(t, ui);
     return t;
@@ -52,20 +47,21 @@ struct Entry {
 
 // Places a relevé as the next column, through the slots as placing does.
 void place(TableState& t, const std::string& header, const std::vector<Entry>& entries) {
-    int col = ++t.ReleveCount + 3;
-    int rs = releveSlotAt(t, col);
-    t.TableArray.set(rs, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
-    if (t.FreqRow > 2) t.VegTable.setCell(col, 2, header);
+    t.appendReleveColumn();
+    int col = t.releveCount() + 3;
+    int rs = t.releveSlotAt(col);
+    t.setCodes(rs, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
+    if (t.freqRow() > 2) t.setCell(col, 2, header);
     for (const Entry& e : entries) {
         int row = 0;
-        for (int i = 1; i <= t.SpeciesCount && !row; ++i)
-            if (t.VegTable.cell(2, t.FreqRow + i) == e.name) row = t.FreqRow + i;
+        for (int i = 1; i <= t.speciesCount() && !row; ++i)
+            if (t.grid().cell(2, t.freqRow() + i) == e.name) row = t.freqRow() + i;
         if (!row) {
-            row = t.FreqRow + ++t.SpeciesCount;
-            t.VegTable.setCell(2, row, e.name);
+            t.appendSpeciesRow(e.name);
+            row = t.freqRow() + t.speciesCount();
         }
-        t.VegTable.setCell(col, row, e.cell.empty() ? LayerSummary(e.codes) : e.cell);
-        t.TableArray.set(rs, speciesSlotAt(t, row), e.codes);
+        t.setCell(col, row, e.cell.empty() ? LayerSummary(e.codes) : e.cell);
+        t.setCodes(rs, t.speciesSlotAt(row), e.codes);
     }
 }
 
@@ -88,8 +84,8 @@ struct Snapshot {
     bool operator==(const Snapshot&) const = default;
 };
 Snapshot snapshot(TableState& t) {
-    return {saveBytes(t),    t.TableTitle,          t.DataFileName,       t.ReleveCapacity,
-            t.PlantCapacity, t.VegTable.rowCount(), t.VegTable.colCount()};
+    return {saveBytes(t),      t.title(),           t.DataFileName,     t.releveCapacity(),
+            t.plantCapacity(), t.grid().rowCount(), t.grid().colCount()};
 }
 
 const LayerCodes h1s1{0, 0, 20, 0, 7, 0, 0};
@@ -98,7 +94,7 @@ const LayerCodes t1m{10, 0, 0, 0, 0, 0, 55};
 // Two relevés of one species, all item rows off: small enough to write out by hand.
 TableState smallTable(BatchUi& ui) {
     TableState t = makeTable(ui, 2, 1, 0);
-    t.TableTitle = "T, 1 \"q\"";
+    t.setTitle("T, 1 \"q\"");
     place(t, "", {{"Abies firma", h1s1, "x"}});
     place(t, "", {{"Abies firma", t1m, "y"}});
     recount(t, ui);
@@ -141,11 +137,11 @@ TEST(TableFileTest, EmptyTableGivesTitleCountsOneCoverLineAndTheHeaderRows) {
     EXPECT_EQ(lines, 3u + 29u);
 
     TableState u = loadBytes(ui, bytes);
-    EXPECT_EQ(u.PlantCapacity, 0);
-    EXPECT_EQ(u.ReleveCapacity, 0);
-    EXPECT_EQ(u.VegTable.rowCount(), 32);
-    EXPECT_EQ(u.VegTable.colCount(), 4);
-    EXPECT_EQ(u.FreqRow, 28);
+    EXPECT_EQ(u.plantCapacity(), 0);
+    EXPECT_EQ(u.releveCapacity(), 0);
+    EXPECT_EQ(u.grid().rowCount(), 32);
+    EXPECT_EQ(u.grid().colCount(), 4);
+    EXPECT_EQ(u.freqRow(), 28);
 }
 
 TEST(TableFileTest, LoadingSetsCountsCapacitiesArraysAndNamesWithoutTouchingCells) {
@@ -154,24 +150,24 @@ TEST(TableFileTest, LoadingSetsCountsCapacitiesArraysAndNamesWithoutTouchingCell
     t.data.CurrentNotation = 1;
     LoadedTable lt = readTableFile(smallFile(), "dir/abc.vtb");
     installLoadedTable(t, std::move(lt), "dir/abc.vtb");
-    EXPECT_EQ(t.TableTitle, "T, 1 \"q\"");
+    EXPECT_EQ(t.title(), "T, 1 \"q\"");
     EXPECT_EQ(t.DataFileName, "abc.vtb");
     EXPECT_EQ(t.data.CurrentNotation, 2);
-    EXPECT_EQ(t.SpeciesCount, 1);
-    EXPECT_EQ(t.ReleveCount, 2);
-    EXPECT_EQ(t.FreqRow, 2);
-    EXPECT_EQ(t.PlantCapacity, 1);
-    EXPECT_EQ(t.ReleveCapacity, 2);
-    EXPECT_EQ(t.VegTable.rowCount(), 33);
-    EXPECT_EQ(t.VegTable.colCount(), 6);
-    EXPECT_EQ(codesAt(t, 4, 3), h1s1);
-    EXPECT_EQ(codesAt(t, 5, 3), t1m);
-    EXPECT_EQ(t.TableArray.get(1, 0), (LayerCodes{5, 2, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(t.FreqArray, (std::vector<std::uint16_t>{0, 2}));
-    EXPECT_EQ(t.NumSpArray, (std::vector<std::uint16_t>{0, 1, 1}));
-    EXPECT_EQ(t.DomLine.size(), 3u);
-    EXPECT_EQ(t.VegTable.cell(2, 3), "Abies firma");
-    EXPECT_EQ(t.VegTable.cell(3, 3), "   2");  // read, not rewritten
+    EXPECT_EQ(t.speciesCount(), 1);
+    EXPECT_EQ(t.releveCount(), 2);
+    EXPECT_EQ(t.freqRow(), 2);
+    EXPECT_EQ(t.plantCapacity(), 1);
+    EXPECT_EQ(t.releveCapacity(), 2);
+    EXPECT_EQ(t.grid().rowCount(), 33);
+    EXPECT_EQ(t.grid().colCount(), 6);
+    EXPECT_EQ(t.codesAt(4, 3), h1s1);
+    EXPECT_EQ(t.codesAt(5, 3), t1m);
+    EXPECT_EQ(t.codes().get(1, 0), (LayerCodes{5, 2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(t.freq(), (std::vector<std::uint16_t>{0, 2}));
+    EXPECT_EQ(t.numSp(), (std::vector<std::uint16_t>{0, 1, 1}));
+    EXPECT_EQ(t.domLine().size(), 3u);
+    EXPECT_EQ(t.grid().cell(2, 3), "Abies firma");
+    EXPECT_EQ(t.grid().cell(3, 3), "   2");  // read, not rewritten
 }
 
 // Names and titles with blanks, commas, quotes and full-width blanks; a table
@@ -180,7 +176,7 @@ TEST(TableFileTest, RoundTripRestoresTheTableAndASecondSaveGivesTheSameBytes) {
     for (int boxes : {-1, 0, 1}) {
         BatchUi ui;
         TableState t = makeTable(ui, 23, 127, boxes);
-        t.TableTitle = sj("ブナ林, 2024 \"夏\"　調査 ");
+        t.setTitle(sj("ブナ林, 2024 \"夏\"　調査 "));
         place(t, "R 1", {{"Abies firma", h1s1, ""}, {sj("ブナ　Fagus crenata"), t1m, ""}});
         place(t, "R,2",
               {{"Quercus \"x\" crispula", LayerCodes{0, 0, 0, 0, 1, 0, 0}, ""},
@@ -190,16 +186,16 @@ TEST(TableFileTest, RoundTripRestoresTheTableAndASecondSaveGivesTheSameBytes) {
         std::string first = saveBytes(t);
 
         TableState u = loadBytes(ui, first);
-        ASSERT_EQ(u.SpeciesCount, 4);
-        ASSERT_EQ(u.ReleveCount, 3);
-        EXPECT_EQ(u.TableTitle, t.TableTitle);
-        EXPECT_EQ(u.FreqRow, t.FreqRow);
-        for (int r = 0; r <= t.FreqRow + t.SpeciesCount; ++r)
+        ASSERT_EQ(u.speciesCount(), 4);
+        ASSERT_EQ(u.releveCount(), 3);
+        EXPECT_EQ(u.title(), t.title());
+        EXPECT_EQ(u.freqRow(), t.freqRow());
+        for (int r = 0; r <= t.freqRow() + t.speciesCount(); ++r)
             for (int c = 0; c < 3 + 4; ++c)
-                EXPECT_EQ(u.VegTable.cell(c, r), t.VegTable.cell(c, r)) << c << "," << r;
-        for (int r = t.FreqRow + 1; r <= t.FreqRow + t.SpeciesCount; ++r)
-            for (int c = 4; c <= 6; ++c) EXPECT_EQ(codesAt(u, c, r), codesAt(t, c, r));
-        EXPECT_EQ(u.VegTable.cell(2, u.FreqRow + t.SpeciesCount), "a,b");  // the last row in use
+                EXPECT_EQ(u.grid().cell(c, r), t.grid().cell(c, r)) << c << "," << r;
+        for (int r = t.freqRow() + 1; r <= t.freqRow() + t.speciesCount(); ++r)
+            for (int c = 4; c <= 6; ++c) EXPECT_EQ(u.codesAt(c, r), t.codesAt(c, r));
+        EXPECT_EQ(u.grid().cell(2, u.freqRow() + t.speciesCount()), "a,b");  // the last row in use
 
         std::string second = saveBytes(u);
         EXPECT_EQ(saveBytes(*std::make_unique<TableState>(loadBytes(ui, second))), second);
@@ -226,8 +222,8 @@ TEST(TableFileTest, GridItemsBeyondTheColumnsAreIgnored) {
     }
     BatchUi ui;
     TableState u = loadBytes(ui, wide);
-    EXPECT_EQ(u.VegTable.colCount(), 6);
-    EXPECT_EQ(u.VegTable.cell(5, 3), "y");
+    EXPECT_EQ(u.grid().colCount(), 6);
+    EXPECT_EQ(u.grid().cell(5, 3), "y");
     EXPECT_EQ(saveBytes(u), bytes);
 }
 
@@ -331,7 +327,7 @@ TEST(TableFileTest, ALoadCutAtEveryByteGivesTheSameTableOrTheSameFault) {
     BatchUi ui;
     TempDir dir;
     TableState t = makeTable(ui, 3, 3, 0);
-    t.TableTitle = sj("ブナ林");
+    t.setTitle(sj("ブナ林"));
     place(t, "", {{"Abies firma", h1s1, "x"}});
     place(t, "", {{sj("ブナ, \"林\""), h1s1, ""}, {"Abies firma", t1m, ""}});
     recount(t, ui);
@@ -477,10 +473,9 @@ TEST(TableFileTest, AFailedSaveKeepsThePreviousFile) {
         const char* what;
         void (*spoil)(TableState&);
     } cases[] = {
-        {"line break in the title", [](TableState& t) { t.TableTitle = "a\nb"; }},
-        {"line break in the last cell", [](TableState& t) { t.VegTable.setCell(5, 3, "y\r"); }},
-        {"a code the file cannot hold",
-         [](TableState& t) { t.TableArray.set(2, 1, LayerCodes{208}); }},
+        {"line break in the title", [](TableState& t) { t.setTitle("a\nb"); }},
+        {"line break in the last cell", [](TableState& t) { t.setCell(5, 3, "y\r"); }},
+        {"a code the file cannot hold", [](TableState& t) { t.setCodes(2, 1, LayerCodes{208}); }},
     };
     for (const auto& c : cases) {
         writeBytes(path, "OLD CONTENT");
@@ -503,10 +498,10 @@ TEST(TableFileTest, AFailedSaveKeepsThePreviousFile) {
 // The codes of every cell, keyed by species name and relevé header.
 std::map<std::pair<std::string, std::string>, LayerCodes> cellCodes(const TableState& t) {
     std::map<std::pair<std::string, std::string>, LayerCodes> m;
-    for (int i = 1; i <= t.SpeciesCount; ++i)
-        for (int j = 1; j <= t.ReleveCount; ++j) {
-            int row = t.FreqRow + i, col = j + 3;
-            m[{t.VegTable.cell(2, row), t.VegTable.cell(col, 2)}] = codesAt(t, col, row);
+    for (int i = 1; i <= t.speciesCount(); ++i)
+        for (int j = 1; j <= t.releveCount(); ++j) {
+            int row = t.freqRow() + i, col = j + 3;
+            m[{t.grid().cell(2, row), t.grid().cell(col, 2)}] = t.codesAt(col, row);
         }
     return m;
 }
@@ -515,19 +510,10 @@ std::map<std::pair<std::string, std::string>, LayerCodes> cellCodes(const TableS
 // the ones in use, its cells are cleared, its slot stays with it and its codes
 // become zero.
 void deleteColumn(TableState& t, int col) {
-    int rs = releveSlotAt(t, col);
-    t.TableArray.clearReleve(rs);
-    int last = t.ReleveCount + 3;
-    t.VegTable.moveCol(col, last);
-    for (int r = 1; r < t.VegTable.rowCount(); ++r) t.VegTable.setCell(last, r, "");
-    --t.ReleveCount;
+    t.removeReleveColumn(col);
 }
 void deleteRow(TableState& t, int row) {
-    t.TableArray.clearSpecies(speciesSlotAt(t, row));
-    int last = t.FreqRow + t.SpeciesCount;
-    t.VegTable.moveRow(row, last);
-    for (int c = 1; c < t.VegTable.colCount(); ++c) t.VegTable.setCell(c, last, "");
-    --t.SpeciesCount;
+    t.removeSpeciesRow(row);
 }
 
 TEST(TableFileTest, SavingAfterMiddleDeletionsRenumbersTheSlotsAndKeepsEveryCode) {
@@ -542,8 +528,8 @@ TEST(TableFileTest, SavingAfterMiddleDeletionsRenumbersTheSlotsAndKeepsEveryCode
         place(t, "R" + std::to_string(k), e);
     }
     deleteColumn(t, 5);  // relevé 2: slot 2 goes free
-    deleteRow(t, t.FreqRow + 2);
-    deleteRow(t, t.FreqRow + 1);
+    deleteRow(t, t.freqRow() + 2);
+    deleteRow(t, t.freqRow() + 1);
     const auto expected = cellCodes(t);
     ASSERT_EQ(expected.size(), 3u * 3u);
 
@@ -551,10 +537,11 @@ TEST(TableFileTest, SavingAfterMiddleDeletionsRenumbersTheSlotsAndKeepsEveryCode
     // The table itself was renumbered in place, codes moved along.
     EXPECT_EQ(cellCodes(t), expected);
     std::vector<int> relSlots, spSlots;
-    for (int j = 1; j <= t.ReleveCapacity; ++j) relSlots.push_back(releveSlotAt(t, j + 3));
-    for (int i = 1; i <= t.PlantCapacity; ++i) spSlots.push_back(speciesSlotAt(t, t.FreqRow + i));
-    std::sort(relSlots.begin(), relSlots.begin() + t.ReleveCount);
-    std::sort(spSlots.begin(), spSlots.begin() + t.SpeciesCount);
+    for (int j = 1; j <= t.releveCapacity(); ++j) relSlots.push_back(t.releveSlotAt(j + 3));
+    for (int i = 1; i <= t.plantCapacity(); ++i)
+        spSlots.push_back(t.speciesSlotAt(t.freqRow() + i));
+    std::sort(relSlots.begin(), relSlots.begin() + t.releveCount());
+    std::sort(spSlots.begin(), spSlots.begin() + t.speciesCount());
     EXPECT_EQ(relSlots[0], 1);
     EXPECT_EQ(relSlots[2], 3);
     EXPECT_EQ(spSlots[2], 3);
@@ -571,16 +558,16 @@ TEST(TableFileTest, SavingAfterMiddleDeletionsRenumbersTheSlotsAndKeepsEveryCode
 TEST(TableFileTest, SavingRefusesRepeatedSlotsWithoutChangingTheTable) {
     BatchUi ui;
     TableState t = smallTable(ui);
-    t.VegTable.setCell(5, 0, "1");
+    testing::editGrid(t, [&](Grid& g) { g.setCell(5, 0, "1"); });
     EXPECT_THROW(saveBytes(t), Error);
-    EXPECT_EQ(t.VegTable.cell(5, 0), "1");
+    EXPECT_EQ(t.grid().cell(5, 0), "1");
 }
 
 TEST(TableFileTest, CommandsUseTheirDialogsPanelAndProgress) {
     BatchUi ui;
     TempDir dir;
     TableState t = smallTable(ui);
-    t.TableTitle = sj("ブナ林");
+    t.setTitle(sj("ブナ林"));
     t.OpenDialogFolder = dir.path().string();
     const std::string path = dir.file("x.vtb");
 
@@ -598,7 +585,7 @@ TEST(TableFileTest, CommandsUseTheirDialogsPanelAndProgress) {
     TableState u = makeTable(ui);
     u.OpenDialogFolder = dir.path().string();
     Item_LoadTableClick(u, ui);  // cancelled
-    EXPECT_EQ(u.ReleveCount, 0);
+    EXPECT_EQ(u.releveCount(), 0);
     ui.fileAnswers.push_back(path);
     Item_LoadTableClick(u, ui);
     const FileDialogRequest& r = ui.dialogs.back();
@@ -611,7 +598,7 @@ TEST(TableFileTest, CommandsUseTheirDialogsPanelAndProgress) {
     EXPECT_EQ(ui.busyDepth, 0);
     EXPECT_EQ(ui.progressBar1().max(), 1 + 5);
     EXPECT_EQ(ui.progressBar1().position(), 0);
-    EXPECT_EQ(u.ReleveCount, 2);
+    EXPECT_EQ(u.releveCount(), 2);
     EXPECT_EQ(captionOf(u), sj("ブナ林") + "  NR=2, NS=1    " + sj("辞書なし"));
     EXPECT_EQ(u.DataFileName, "x.vtb");
 }

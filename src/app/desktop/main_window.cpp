@@ -61,13 +61,13 @@ constexpr int AddReleveTop = 40;
 
 // Whether a cell lies on a species row (relevé column) in use.
 bool speciesRowInUse(const TableState& t, QPoint cell) {
-    const TableLayout layout(t.FreqRow);
+    const TableLayout layout(t.freqRow());
     return cell.x() >= 0 && cell.y() >= layout.firstSpeciesRow() &&
-           cell.y() <= layout.lastSpeciesRow(t.SpeciesCount);
+           cell.y() <= layout.lastSpeciesRow(t.speciesCount());
 }
 bool releveColInUse(const TableState& t, QPoint cell) {
     return cell.y() >= 0 && cell.x() >= TableLayout::FirstReleveCol &&
-           cell.x() <= TableLayout::lastReleveCol(t.ReleveCount);
+           cell.x() <= TableLayout::lastReleveCol(t.releveCount());
 }
 
 MouseButton mouseButtonOf(Qt::MouseButton b) {
@@ -113,7 +113,7 @@ TForm1::TForm1(Session& session, const std::string& programPath,
     auto* host = new QWidget(this);
     auto* layout = new QVBoxLayout(host);
     layout->setContentsMargins(0, 0, 0, 0);
-    vegTable_ = new VegTable(session_.table.VegTable, host);
+    vegTable_ = new VegTable(session_.table.grid(), host);
     vegTable_->setObjectName(QStringLiteral("VegTable"));
     layout->addWidget(vegTable_);
     setCentralWidget(host);
@@ -489,9 +489,9 @@ void TForm1::connectGrid() {
 
 void TForm1::updateDragLimits() {
     const TableState& t = session_.table;
-    const TableLayout layout(t.FreqRow);
-    vegTable_->setMovable(layout.firstSpeciesRow(), layout.lastSpeciesRow(t.SpeciesCount),
-                          TableLayout::FirstReleveCol, TableLayout::lastReleveCol(t.ReleveCount));
+    const TableLayout layout(t.freqRow());
+    vegTable_->setMovable(layout.firstSpeciesRow(), layout.lastSpeciesRow(t.speciesCount()),
+                          TableLayout::FirstReleveCol, TableLayout::lastReleveCol(t.releveCount()));
 }
 
 void TForm1::readPanels() {
@@ -610,7 +610,7 @@ bool TForm1::runCommand(const std::function<void()>& command, const std::string&
 
 void TForm1::showTableIfChanged() {
     const TableState& t = session_.table;
-    const std::pair<std::uint64_t, std::uint64_t> now{t.VegTable.revision(), t.history.moves()};
+    const std::pair<std::uint64_t, std::uint64_t> now{t.grid().revision(), t.history.moves()};
     if (now == shownTable_) return;
     shownTable_ = now;
     // Outlines are drawn on the surface: a repaint of changed contents wipes them.

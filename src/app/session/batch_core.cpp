@@ -12,13 +12,13 @@ namespace {
 
 void printGrid(CommandCall& c) {
     const TableState& t = c.session.table;
-    int lastRow = TableLayout(t.FreqRow).lastSpeciesRow(t.SpeciesCount);
-    int lastCol = TableLayout::lastReleveCol(t.ReleveCount);
+    int lastRow = TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount());
+    int lastCol = TableLayout::lastReleveCol(t.releveCount());
     for (int r = 0; r <= lastRow; ++r) {
         std::string line;
         for (int k = 0; k <= lastCol; ++k) {
             if (k) line += '\t';
-            line += t.VegTable.cell(k, r);
+            line += t.grid().cell(k, r);
         }
         c.out << toUtf8(line) << "\n";
     }

@@ -31,7 +31,7 @@ void pressRow(CommandCall& c, std::int32_t r, bool sayFirst = true) {
     if (!e.Panel_forRow.visible) {
         if (!sayFirst) throw Error(msg("行 %1 は種の行ではありません", r));
         throw Error(msg("行 %1 は種の行ではありません（種の行は %2 から）", r,
-                        TableLayout(c.session.table.FreqRow).firstSpeciesRow()));
+                        TableLayout(c.session.table.freqRow()).firstSpeciesRow()));
     }
     e.Panel_forRow.visible = false;
 }
@@ -76,10 +76,10 @@ void drag(CommandCall& c, bool rows) {
     std::int32_t to = c.args.number("TO");
     TableState& t = c.session.table;
     if (rows ? moveRowByDrag(t, from, to) : moveColByDrag(t, from, to)) return;
-    const TableLayout layout(t.FreqRow);
+    const TableLayout layout(t.freqRow());
     int lo = rows ? layout.firstSpeciesRow() : TableLayout::FirstReleveCol;
-    int hi =
-        rows ? layout.lastSpeciesRow(t.SpeciesCount) : TableLayout::lastReleveCol(t.ReleveCount);
+    int hi = rows ? layout.lastSpeciesRow(t.speciesCount())
+                  : TableLayout::lastReleveCol(t.releveCount());
     throw Error(
         msg(rows ? "行 %1 を %2 へ移動できません（移動できるのは使用中の種の行 %3～%4 です）"
                  : "列 %1 を %2 へ移動できません（移動できるのは使用中の測定の列 %3～%4 です）",

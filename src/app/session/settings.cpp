@@ -147,7 +147,7 @@ SettingsFile readSettingsFile(const std::string& path) {
 
 void applySettings(Session& s, Ui& ui, const SettingsFile& f) {
     TableState& t = s.table;
-    t.TableTitle = f.title;
+    t.setTitle(f.title);
     t.PrintItemBoxes[1].caption = f.serialCaption;
     for (int n = 2; n <= PrintItemCount; ++n) t.PrintItemBoxes[n] = f.items[n];
     for (const SettingsFile::Extra& e : f.extras) {

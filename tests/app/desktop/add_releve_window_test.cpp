@@ -61,10 +61,10 @@ TEST(AddRelevePanel, RecordButtonAddsTheSampleThroughThePanel) {
     const TableState& t = w.t();
     EXPECT_TRUE(p->isHidden());
     EXPECT_EQ(w.form.ui().alertCount(), 1);
-    EXPECT_EQ(t.ReleveCount, releves);
-    ASSERT_GT(t.SpeciesCount, 0);
+    EXPECT_EQ(t.releveCount(), releves);
+    ASSERT_GT(t.speciesCount(), 0);
     EXPECT_EQ(w.form.windowTitle(), u("森林群落組成表＊  NR=") + QString::number(releves) +
-                                        u(", NS=") + QString::number(t.SpeciesCount) +
+                                        u(", NS=") + QString::number(t.speciesCount()) +
                                         u("    辞書なし"));
     EXPECT_EQ(p->ProgressBar1->maximum(), releves);
     EXPECT_EQ(p->ProgressBar1->value(), releves);
@@ -88,19 +88,19 @@ TEST(AddRelevePanel, EachButtonRunsItsOwnSelectionWithTheTypedBoxes) {
             s.addPanel.EditName2 = b;
             AddbyPlant(s.table, s.dictionary, s.addPanel, ui, mode);
         });
-        return run.s.table.ReleveCount;
+        return run.s.table.releveCount();
     };
     std::string nameA, nameB;
-    for (int i = 1; i <= std::min(12, full.SpeciesCount) && nameA.empty(); ++i)
-        for (int j = i + 1; j <= std::min(12, full.SpeciesCount) && nameA.empty(); ++j) {
-            const std::string& a = full.VegTable.cell(2, full.FreqRow + i);
-            const std::string& b = full.VegTable.cell(2, full.FreqRow + j);
+    for (int i = 1; i <= std::min(12, full.speciesCount()) && nameA.empty(); ++i)
+        for (int j = i + 1; j <= std::min(12, full.speciesCount()) && nameA.empty(); ++j) {
+            const std::string& a = full.grid().cell(2, full.freqRow() + i);
+            const std::string& b = full.grid().cell(2, full.freqRow() + j);
             std::set<int> counts;
             for (int mode = 1; mode <= 4; ++mode) counts.insert(countOf(a, b, mode));
             if (counts.size() == 4) nameA = a, nameB = b;
         }
     ASSERT_FALSE(nameA.empty()) << "no pair of species tells the four modes apart";
-    const std::string grid = trimControl(full.VegTable.cell(4, 4));
+    const std::string grid = trimControl(full.grid().cell(4, 4));
 
     struct Case {
         const char* button;
@@ -142,8 +142,8 @@ TEST(AddRelevePanel, EachButtonRunsItsOwnSelectionWithTheTypedBoxes) {
             s.addPanel.EditGrid = c.grid;
             c.core(s, ui);
         });
-        ASSERT_GT(core.s.table.ReleveCount, 0);
-        EXPECT_EQ(w.t().ReleveCount, core.s.table.ReleveCount);
+        ASSERT_GT(core.s.table.releveCount(), 0);
+        EXPECT_EQ(w.t().releveCount(), core.s.table.releveCount());
         EXPECT_EQ(rowsInUse(w.t()), rowsInUse(core.s.table));
         EXPECT_TRUE(p->isHidden());
     }
@@ -166,11 +166,11 @@ TEST(AddRelevePanel, TypedRangeIsTheOneScannedAndABadOneKeepsThePanelOpen) {
     QTest::mouseClick(p->AddbyRecordBtn, Qt::LeftButton);
     EXPECT_TRUE(shown.contains(u("5～3"))) << shown.toStdString();
     EXPECT_TRUE(p->isVisible());
-    EXPECT_EQ(w.t().ReleveCount, 0);
+    EXPECT_EQ(w.t().releveCount(), 0);
 
     typeRange("2", "4");
     QTest::mouseClick(p->AddbyRecordBtn, Qt::LeftButton);
-    EXPECT_EQ(w.t().ReleveCount, 3);
+    EXPECT_EQ(w.t().releveCount(), 3);
     EXPECT_TRUE(p->isHidden());
 
     // Reopened with a cancelled dialog: the boxes keep what the last command used,
@@ -181,7 +181,7 @@ TEST(AddRelevePanel, TypedRangeIsTheOneScannedAndABadOneKeepsThePanelOpen) {
     EXPECT_EQ(p->RtN2->value(), 4);
     QTest::mouseClick(p->Btn_AddCancel, Qt::LeftButton);
     EXPECT_TRUE(p->isHidden());
-    EXPECT_EQ(w.t().ReleveCount, 3);
+    EXPECT_EQ(w.t().releveCount(), 3);
 }
 
 TEST(AddRelevePanel, NameBoxesHoldAtMost28ShiftJisBytes) {
@@ -205,7 +205,7 @@ TEST(AddReleveWindow, AddingRecordsAgainAsksWithDontAddAsTheDefault) {
     AddRelevePanel* p = w.form.addRelevePanel();
     p->RtN2->setValue(3);
     QTest::mouseClick(p->AddbyRecordBtn, Qt::LeftButton);
-    ASSERT_EQ(w.t().ReleveCount, 3);
+    ASSERT_EQ(w.t().releveCount(), 3);
     openPanel(w);
     p->RtN2->setValue(5);
     QString shown, byDefault;
@@ -219,7 +219,7 @@ TEST(AddReleveWindow, AddingRecordsAgainAsksWithDontAddAsTheDefault) {
     QTest::mouseClick(p->AddbyRecordBtn, Qt::LeftButton);
     EXPECT_EQ(shown, u("3 件の測定は既に表にあります。もう一度加えますか？"));
     EXPECT_EQ(byDefault, u("加えない"));
-    EXPECT_EQ(w.t().ReleveCount, 5);  // records 4 and 5 only
+    EXPECT_EQ(w.t().releveCount(), 5);  // records 4 and 5 only
 }
 
 }  // namespace

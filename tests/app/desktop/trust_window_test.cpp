@@ -92,14 +92,14 @@ TEST(TrustWindow, SaveFromTheQuestionSavesFirstAndACancelledSaveStops) {
     w.saveAnswers = {SaveAnswer::Save};
     w.fileAnswers = {std::nullopt};
     w.form.item(QStringLiteral("Item_NewTable"))->trigger();
-    EXPECT_GT(w.t().ReleveCount, 0);
+    EXPECT_GT(w.t().releveCount(), 0);
     EXPECT_FALSE(std::filesystem::exists(path));
 
     w.saveAnswers = {SaveAnswer::Save};
     w.fileAnswers = {path};
     w.form.item(QStringLiteral("Item_NewTable"))->trigger();
     EXPECT_TRUE(std::filesystem::exists(path));
-    EXPECT_EQ(w.t().ReleveCount, 0);
+    EXPECT_EQ(w.t().releveCount(), 0);
     EXPECT_FALSE(w.t().changed());
 }
 
@@ -191,11 +191,11 @@ TEST(TrustWindow, TheStatusBarShowsTheSevenCodesOfAHoveredCellAndWhatCommandsDid
     // A cell holding a species.
     const TableLayout layout = layoutOf(t);
     int col = -1, row = -1;
-    for (int r = layout.firstSpeciesRow(); r <= layout.lastSpeciesRow(t.SpeciesCount) && col < 0;
+    for (int r = layout.firstSpeciesRow(); r <= layout.lastSpeciesRow(t.speciesCount()) && col < 0;
          ++r)
-        for (int c = TableLayout::FirstReleveCol; c <= TableLayout::lastReleveCol(t.ReleveCount);
+        for (int c = TableLayout::FirstReleveCol; c <= TableLayout::lastReleveCol(t.releveCount());
              ++c)
-            if (!t.VegTable.cell(c, r).empty()) {
+            if (!t.grid().cell(c, r).empty()) {
                 col = c;
                 row = r;
                 break;
@@ -203,9 +203,9 @@ TEST(TrustWindow, TheStatusBarShowsTheSevenCodesOfAHoveredCellAndWhatCommandsDid
     ASSERT_GE(col, 0);
     QTest::mouseMove(w.form.windowHandle(), w.cellCentre(col, row));
     const QString shown = w.form.statusInspector()->text();
-    EXPECT_TRUE(shown.startsWith(qs(t.VegTable.cell(TableLayout::NameCol, row)) + u(" ｜ ")))
+    EXPECT_TRUE(shown.startsWith(qs(t.grid().cell(TableLayout::NameCol, row)) + u(" ｜ ")))
         << shown.toStdString();
-    const LayerCodes& codes = codesAt(t, col, row);
+    const LayerCodes& codes = t.codesAt(col, row);
     QString layers;
     for (int k = 0; k < 7; ++k)
         layers += (k ? u("  ") : QString()) + qs(t.LayerLabels[k]).trimmed() + u(": ") +
@@ -214,7 +214,7 @@ TEST(TrustWindow, TheStatusBarShowsTheSevenCodesOfAHoveredCellAndWhatCommandsDid
 
     // A header cell shows its whole text; nothing under the mouse: the counts.
     QTest::mouseMove(w.form.windowHandle(), w.cellCentre(TableLayout::NameCol, 1));
-    EXPECT_EQ(w.form.statusInspector()->text(), qs(t.VegTable.cell(TableLayout::NameCol, 1)));
+    EXPECT_EQ(w.form.statusInspector()->text(), qs(t.grid().cell(TableLayout::NameCol, 1)));
 
     w.form.item(QStringLiteral("Item_SortPlant"))->trigger();
     EXPECT_EQ(w.form.statusReport()->text(), u("「植物を頻度多順に並び替え」を実行しました"));

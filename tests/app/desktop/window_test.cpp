@@ -28,6 +28,7 @@
 #include "platform/qt/help_viewer.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/translations.h"
+#include "support/table_fields.h"
 #include "table/table_state.h"
 #include "text/sjis.h"
 #include "window_helpers.h"
@@ -43,8 +44,8 @@ using testing::Window;
 TEST(DesktopWindow, StartsWithBlankTableAndCaption) {
     Window w;
     EXPECT_EQ(w.form.windowTitle(), u("森林群落組成表  NR=0, NS=0    辞書なし"));
-    const Grid& g = w.t().VegTable;
-    EXPECT_EQ(g.cell(3, w.t().FreqRow), sj("F＼N"));
+    const Grid& g = w.t().grid();
+    EXPECT_EQ(g.cell(3, w.t().freqRow()), sj("F＼N"));
     EXPECT_EQ(g.cell(2, 1), sj("表の通し番号"));
 
     auto* panel = w.form.findChild<QWidget*>(QStringLiteral("Panel_ofMessage"));
@@ -139,36 +140,38 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
 TEST(DesktopWindow, NewTableFromMenuBlanksGrid) {
     Window w;
     TableState& t = w.t();
-    Grid& g = t.VegTable;
-    const int row = t.FreqRow + 1;
-    g.setCell(4, row, sj(" 3  "));
-    g.setCell(2, row, sj("ブナ"));
-    g.setCell(4, 2, "12");
-    g.swapCols(4, 6);  // columns away from their slots, as after a sort
-    g.swapRows(row, row + 2);
-    t.ReleveCount = 3;
-    t.SpeciesCount = 3;
+    const Grid& g = t.grid();
+    const int row = t.freqRow() + 1;
+    t.setCell(4, row, sj(" 3  "));
+    t.setCell(2, row, sj("ブナ"));
+    t.setCell(4, 2, "12");
+    testing::editFields(t, [](TableFields& f) {
+        f.releveCount = 3;
+        f.speciesCount = 3;
+    });
+    t.permuteReleveColumns({2, 1, 0});  // columns away from their slots, as after a sort
+    t.permuteSpeciesRows({2, 1, 0});
     LayerCodes codes{};
     codes[0] = 4;
-    t.TableArray.set(1, 1, codes);
+    t.setCodes(1, 1, codes);
     RefreshCaption(t, w.form.ui());
     ASSERT_EQ(w.form.windowTitle(), u("森林群落組成表＊  NR=3, NS=3    辞書なし"));
 
     w.form.item(QStringLiteral("Item_NewTable"))->trigger();
 
     EXPECT_EQ(w.form.windowTitle(), u("森林群落組成表  NR=0, NS=0    辞書なし"));
-    EXPECT_EQ(t.ReleveCount, 0);
-    EXPECT_EQ(t.SpeciesCount, 0);
+    EXPECT_EQ(t.releveCount(), 0);
+    EXPECT_EQ(t.speciesCount(), 0);
     for (int c = 4; c < g.colCount(); ++c) {
-        EXPECT_EQ(releveSlotAt(t, c), c - 3);
+        EXPECT_EQ(t.releveSlotAt(c), c - 3);
         EXPECT_EQ(g.cell(c, 2), "");
     }
-    for (int i = 1; i <= t.PlantCapacity; ++i) {
-        EXPECT_EQ(speciesSlotAt(t, t.FreqRow + i), i);
-        EXPECT_EQ(g.cell(2, t.FreqRow + i), "");
-        EXPECT_EQ(g.cell(6, t.FreqRow + i), "");
+    for (int i = 1; i <= t.plantCapacity(); ++i) {
+        EXPECT_EQ(t.speciesSlotAt(t.freqRow() + i), i);
+        EXPECT_EQ(g.cell(2, t.freqRow() + i), "");
+        EXPECT_EQ(g.cell(6, t.freqRow() + i), "");
     }
-    EXPECT_EQ(t.TableArray.get(1, 1)[0], 0);
+    EXPECT_EQ(t.codes().get(1, 1)[0], 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(w.form.findChild<QWidget*>(QStringLiteral("Panel_ofMessage"))->isHidden());
 }
@@ -179,7 +182,7 @@ TEST(DesktopWindow, ErrorOfCommandIsShownAndProgramGoesOn) {
     closeNextMessageBox(shown);
     w.form.runCommand([&] {
         BusyScope busy(w.form.ui());
-        w.t().TableTitle = sj("途中で変えた標題");
+        w.t().setTitle(sj("途中で変えた標題"));
         throw Error(sj("ファイルが開けません"));
     });
     EXPECT_EQ(shown, u("ファイルが開けません"));

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     BatchUi ui;
     TableState t;
     startBlankTable(t, ui);
-    t.TableTitle = sj("'89 植生, \"調査\"");
+    t.setTitle(sj("'89 植生, \"調査\""));
     for (auto& box : t.PrintItemBoxes) box.checked = false;
     for (int item : {1, 2, 3, 7, 8}) t.PrintItemBoxes[item].checked = true;
     for (int j = 0; j < 3; ++j) addReleveColumn(t);
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     ServerRegistry servers;
     addWorkbookServer(servers);
     try {
-        writeExcelFile(t, ui, servers, {1, t.SpeciesCount, true}, argv[1]);
+        writeExcelFile(t, ui, servers, {1, t.speciesCount(), true}, argv[1]);
     } catch (const Error& e) {
         std::fprintf(stderr, "error: %s\n", toUtf8(e.what()).c_str());
         return 1;

@@ -1,0 +1,176 @@
+// The composition table as one object: the grid of texts, the cover codes, the
+// counts and capacities, and the arrays that follow its rows and columns
+// (frequencies, species numbers, DomLine, relevé origins). Its fields are its
+// own: every command changes the table through the operations below, which keep
+// them in step, and the grid and cover array record each change for the
+// history at the one place it is made.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "datafile/cover_codes.h"
+#include "table/cover_array.h"
+#include "table/grid.h"
+#include "table/table_layout.h"
+
+namespace tamsel {
+
+class ProgressBar;
+
+// Where a placed relevé came from: the data file (native path) and its record.
+struct ReleveOrigin {
+    std::string dataFile;
+    std::int32_t record = 0;
+    bool operator==(const ReleveOrigin&) const = default;
+};
+
+// The fields of a table beside its grid and codes, as a history step keeps them.
+struct TableFields {
+    std::string title;
+    std::int32_t plantCapacity = 0, releveCapacity = 0;
+    std::int32_t releveCount = 0, speciesCount = 0, freqRow = 0;
+    std::vector<std::uint16_t> freq, numSp;
+    std::vector<LayerCodes> domLine;
+    bool operator==(const TableFields&) const = default;
+};
+
+class CompositionTable {
+  public:
+    static constexpr std::int32_t StartPlantCapacity = 127;
+    static constexpr std::int32_t StartReleveCapacity = 23;
+
+    CompositionTable();
+
+    // --- what it holds -----------------------------------------------------
+    const Grid& grid() const { return grid_; }
+    const CoverArray& codes() const { return codes_; }  // TableArray, by slots
+    const std::string& title() const { return title_; }
+    std::int32_t releveCount() const { return releveCount_; }    // NR
+    std::int32_t speciesCount() const { return speciesCount_; }  // NS
+    std::int32_t plantCapacity() const { return plantCapacity_; }
+    std::int32_t releveCapacity() const { return releveCapacity_; }
+    std::int32_t freqRow() const { return freqRow_; }
+    // FreqArray by species row position, NumSpArray and DomLine by relevé column
+    // position; entry 0 unused.
+    const std::vector<std::uint16_t>& freq() const { return freq_; }
+    const std::vector<std::uint16_t>& numSp() const { return numSp_; }
+    const std::vector<LayerCodes>& domLine() const { return domLine_; }
+    // The origin kept for a relevé slot (an empty one when none is known).
+    const ReleveOrigin& originOf(std::int32_t releveSlot) const;
+
+    // The slot numbers that row 0 and column 0 carry; a cell that is not a
+    // number throws Error naming the cell.
+    std::int32_t releveSlotAt(int col) const;
+    std::int32_t speciesSlotAt(int row) const;
+    // The codes of the cell at grid (col, row), through the slots.
+    const LayerCodes& codesAt(int col, int row) const;
+
+    TableFields fields() const;
+
+    // --- operations --------------------------------------------------------
+    void setTitle(std::string title) { title_ = std::move(title); }
+    // A header, label or species cell (never the slot row or column).
+    void setCell(int col, int row, std::string text);
+    void setCells(const std::vector<CellWrite>& cells) { grid_.setCells(cells); }
+    // Every cell of the column but its slot.
+    void clearCol(int col);
+    void reserveCols(int n) { grid_.reserveCols(n); }
+    void setCodes(std::int32_t releveSlot, std::int32_t speciesSlot, const LayerCodes& c) {
+        codes_.set(releveSlot, speciesSlot, c);
+    }
+    void clearReleveCodes(std::int32_t releveSlot) { codes_.clearReleve(releveSlot); }
+    void reserveReleveCodes(std::int32_t releveSlot, std::size_t n) {
+        codes_.reserveReleve(releveSlot, n);
+    }
+    void setOrigin(std::int32_t releveSlot, ReleveOrigin origin);
+
+    // Room for relevé positions up to at least count (steps of 8), species
+    // positions up to at least count (steps of 16); new columns and rows carry
+    // their slot and serial or running number. False (nothing changed) when
+    // memory runs out.
+    bool growReleves(std::int32_t count);
+    bool growSpecies(std::int32_t count);
+    // The grid sized for the capacities (a table set up anew).
+    void sizeGrid();
+    // Start values: title, capacities, empty arrays and codes; the grid is left
+    // (sizeGrid and blank follow).
+    void reset(std::string title, std::int32_t plantCapacity = StartPlantCapacity,
+               std::int32_t releveCapacity = StartReleveCapacity);
+
+    // Blanks the table: counts 0, every slot equal to its position, codes 0; the
+    // serial row's label and each item row's caption (itemCaptions[n] for the
+    // print item n the layout shows), FreqRow from the layout.
+    void blank(const TableLayout& layout, const std::vector<std::string>& itemCaptions,
+               ProgressBar* bar);
+    // The table replaced by one built aside (a loaded file): nothing can fail.
+    void replace(TableFields&& f, CoverArray&& codes, Grid&& grid);
+    // FreqRow as the item rows above it now end (relevés placed under new boxes).
+    void setFreqRow(std::int32_t freqRow) { freqRow_ = freqRow; }
+
+    // The free relevé column after the last in use taken (releveCount one
+    // more), and given back (a placing that failed); the column keeps what it
+    // holds. False when no room could be made.
+    bool appendReleveColumn();
+    void dropLastReleveColumn() { --releveCount_; }
+    // The free species row after the last in use taken and named; false when no
+    // room could be made.
+    bool appendSpeciesRow(std::string name);
+    // The species rows after count emptied of their names and given back.
+    void dropSpeciesRowsAfter(std::int32_t count);
+
+    // An empty relevé column (species row) at col (row), the columns from there
+    // on one further; its slot is a free one, its codes and origin cleared.
+    // Throws Error when no room could be made.
+    void insertReleveColumn(int col);
+    void insertSpeciesRow(int row);
+    // The column (row) emptied and moved behind the last in use, its slot free.
+    void removeReleveColumn(int col);
+    void removeSpeciesRow(int row);
+    // As a drag: the columns (rows) between shift by one; the counts follow.
+    void moveReleveColumn(int from, int to);
+    void moveSpeciesRow(int from, int to);
+    // Relevé columns (species rows) k = 1..n get the ones that stood at
+    // order[k - 1] + 1, with their counts and their serials (running numbers).
+    void permuteReleveColumns(const std::vector<int>& order);
+    void permuteSpeciesRows(const std::vector<int>& order);
+    // Serials 1, 2, 3 ... over every relevé column, running numbers over every
+    // species row.
+    void renumberSerials();
+    void renumberRunning();
+    // Each exchange gives the relevé (species) position posE slot m and the one
+    // at posM (none: -1) slot e, and swaps the two slots' codes (and origins):
+    // the table reads as before under new slot numbers (the save's compaction).
+    struct SlotExchange {
+        std::int32_t e, m, posE, posM;
+    };
+    void exchangeReleveSlots(const std::vector<SlotExchange>& exchanges);
+    void exchangeSpeciesSlots(const std::vector<SlotExchange>& exchanges);
+
+    // Frequency of each species row in use (frequency column, FreqArray) and
+    // species number of each relevé column in use (row FreqRow, NumSpArray);
+    // running numbers and serials renumbered over the rows and columns in use.
+    void recount();
+
+  private:
+    friend class History;
+    void setFields(TableFields&& f);
+
+    Grid grid_;
+    CoverArray codes_;
+    std::string title_;
+    std::int32_t plantCapacity_ = StartPlantCapacity;
+    std::int32_t releveCapacity_ = StartReleveCapacity;
+    std::int32_t releveCount_ = 0;
+    std::int32_t speciesCount_ = 0;
+    std::int32_t freqRow_ = 0;
+    std::vector<std::uint16_t> freq_;
+    std::vector<std::uint16_t> numSp_;
+    std::vector<LayerCodes> domLine_;
+    // By relevé slot, the origin of the relevé an add placed there; it moves
+    // with the slot, as the codes do.
+    std::vector<ReleveOrigin> origins_;
+};
+
+}  // namespace tamsel
