@@ -122,7 +122,7 @@ void prepareAnswers(const Command& cmd, const CommandArgs& got, BatchUi& ui) {
     for (const Arg& a : cmd.args) {
         if (a.kind == Arg::Kind::File && got.has(a.name)) files.push_back(&a);
         if (a.kind == Arg::Kind::Field) fields = std::max(fields, a.field + 1);
-        print = print || a.kind == Arg::Kind::Print;
+        print = print || a.print != Arg::PrintPart::None;
     }
     std::stable_sort(files.begin(), files.end(),
                      [](const Arg* a, const Arg* b) { return a->dialog < b->dialog; });
@@ -139,16 +139,22 @@ void prepareAnswers(const Command& cmd, const CommandArgs& got, BatchUi& ui) {
         PrintTarget target;
         for (const Arg& a : cmd.args) {
             if (!got.has(a.name)) continue;
-            if (a.name == "--landscape")
-                target.landscape = true;
-            else if (a.kind != Arg::Kind::Print)
-                continue;
-            else if (!isOption(a))
-                target.pdfPath = got.text(a.name);
-            else if (a.name == "--printer")
-                target.printerName = got.text(a.name);
-            else if (a.name == "--paper")
-                target.paper = paperNamed(got.text(a.name));
+            switch (a.print) {
+                case Arg::PrintPart::None:
+                    break;
+                case Arg::PrintPart::PdfFile:
+                    target.pdfPath = got.text(a.name);
+                    break;
+                case Arg::PrintPart::Printer:
+                    target.printerName = got.text(a.name);
+                    break;
+                case Arg::PrintPart::Paper:
+                    target.paper = paperNamed(got.text(a.name));
+                    break;
+                case Arg::PrintPart::Landscape:
+                    target.landscape = true;
+                    break;
+            }
         }
         if (!target.pdfPath.empty() && !target.printerName.empty())
             throw Error(sj("PDF ファイルと --printer は同時に指定できません"));

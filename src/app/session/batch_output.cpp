@@ -89,12 +89,21 @@ void registerOutputCommands(std::vector<Command>& reg) {
                    .caption = "エクセル形式出力(&X)",
                    .place = {"Menu_File", 90},
                    .handler = panelOutput(Item_ExcelFileClick)});
-    std::vector<Arg> print =
-        panelArgs({.name = "FILE.pdf", .kind = K::Print, .orOption = "--printer"});
-    print.insert(print.begin() + 1, {"--printer", K::Print, "NAME", "NAME"});
-    print.push_back({"--paper", K::Print, "A4|A3|B4|Letter", "A4|A3|B4|Letter",
-                     [](const std::string& v) { paperNamed(v); }});
-    print.push_back({"--landscape", K::Flag});
+    using P = Arg::PrintPart;
+    std::vector<Arg> print = panelArgs(
+        {.name = "FILE.pdf", .kind = K::Path, .orOption = "--printer", .print = P::PdfFile});
+    print.insert(print.begin() + 1, {.name = "--printer",
+                                     .kind = K::Text,
+                                     .value = "NAME",
+                                     .missing = "NAME",
+                                     .print = P::Printer});
+    print.push_back({.name = "--paper",
+                     .kind = K::Text,
+                     .value = "A4|A3|B4|Letter",
+                     .missing = "A4|A3|B4|Letter",
+                     .check = [](const std::string& v) { paperNamed(v); },
+                     .print = P::Paper});
+    print.push_back({.name = "--landscape", .kind = K::Flag, .print = P::Landscape});
     reg.push_back({.name = "print",
                    .args = print,
                    .help = "表を直接印刷出力: print the table to a PDF file or to a printer",

@@ -46,9 +46,10 @@ struct Arg {
         Text,
         Flag,   // an option without a value
         Field,  // an option answering field `field` of the command's fields dialog
-        Print,  // an answer to the print dialog: the PDF file, --printer, --paper, --landscape
         Boxes,  // one or more print items: 1..30, freq, once ("K...")
     };
+    // The part of the print dialog's answer an argument gives.
+    enum class PrintPart { None, PdfFile, Printer, Paper, Landscape };
     std::string name;  // "FILE.vtb", "K"; an option: "--records"
     Kind kind = Kind::Text;
     std::string value{};    // an option's value as --help shows it: "A-B", "a|a-and-b"
@@ -61,6 +62,7 @@ struct Arg {
     std::string within{};    // an option that only goes with that option, shown inside it
     std::string orOption{};  // a positional that this option may stand for instead
     bool absolute = false;   // File: resolved in the current folder as it is read
+    PrintPart print = PrintPart::None;
 };
 
 // The values a command line gave, by the names of the command's arguments. The
