@@ -62,9 +62,22 @@ void deleteSpeciesRow(TableState& t, int row) {
     t.removeSpeciesRow(row);
 }
 
-namespace {
+void selectReleveColumn(TableState& t, int col) {
+    if (!L::isReleveCol(col))
+        throw Error(
+            msg("列 %1 は測定の列ではありません（測定の列は %2 から）", col, L::FirstReleveCol));
+    t.SelectedColumn = col;
+}
 
-void startCommentEdit(TableState& t, EditingState& e) {
+void selectSpeciesRow(TableState& t, int row) {
+    const TableLayout layout(t.freqRow());
+    if (!layout.isSpeciesRow(row))
+        throw Error(
+            msg("行 %1 は種の行ではありません（種の行は %2 から）", row, layout.firstSpeciesRow()));
+    t.SelectedRow = row;
+}
+
+void beginCommentEdit(TableState& t, EditingState& e) {
     int row = t.SelectedRow;
     const TableLayout layout(t.freqRow());
     requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.speciesCount()),
@@ -75,8 +88,6 @@ void startCommentEdit(TableState& t, EditingState& e) {
     e.Panel_Edit.visible = true;
     t.EditTarget = 2;
 }
-
-}  // namespace
 
 void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row) {
     if (button != MouseButton::Right) return;
@@ -136,7 +147,7 @@ void Btn_DelRowMouseUp(TableState& t, EditingState& e, MouseButton button) {
 
 void Btn_RemarkMouseUp(TableState& t, EditingState& e, MouseButton button) {
     e.Panel_forRow.visible = false;
-    if (button != MouseButton::Left) startCommentEdit(t, e);
+    if (button != MouseButton::Left) beginCommentEdit(t, e);
 }
 
 std::optional<std::string> editTextProblem(const std::string& s) {
@@ -197,7 +208,7 @@ void Item_InsRowClick(TableState& t, EditingState& e) {
 
 void Item_CommentClick(TableState& t, EditingState& e) {
     insertSpeciesRow(t, t.SelectedRow);
-    startCommentEdit(t, e);
+    beginCommentEdit(t, e);
 }
 
 void Item_InsColClick(TableState& t, EditingState& e) {

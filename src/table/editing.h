@@ -73,6 +73,12 @@ void deleteReleveColumn(TableState& t, int col);
 // An empty species row at grid row row (first .. one past the last in use).
 void insertSpeciesRow(TableState& t, int row);
 void deleteSpeciesRow(TableState& t, int row);
+// The relevé column (species row) the row and column commands act on; a grid
+// column (row) that is no relevé column (species row) throws Error naming it.
+void selectReleveColumn(TableState& t, int col);
+void selectSpeciesRow(TableState& t, int row);
+// The label of the selected species row opened for editing (EditTarget 2).
+void beginCommentEdit(TableState& t, EditingState& e);
 
 // Mouse on the grid. (col, row) is the cell under the mouse.
 void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row);

@@ -14,26 +14,16 @@ namespace tamsel {
 
 namespace {
 
-// The command line names the cell: a right press on it opens its pop-up, which
-// the command then closes as its button would.
+// The command line names the column (row) the command acts on, as a right press
+// on it selects it in the window.
 void pressColumn(CommandCall& c, std::int32_t k) {
-    EditingState& e = c.session.editing;
-    VegTableMouseDown(c.session.table, e, MouseButton::Right, k, TableLayout::SerialRow);
-    if (!e.Panel_forCol.visible)
-        throw Error(msg("列 %1 は測定の列ではありません（測定の列は %2 から）", k,
-                        TableLayout::FirstReleveCol));
-    e.Panel_forCol.visible = false;
+    selectReleveColumn(c.session.table, k);
 }
 
 void pressRow(CommandCall& c, std::int32_t r, bool sayFirst = true) {
-    EditingState& e = c.session.editing;
-    VegTableMouseDown(c.session.table, e, MouseButton::Right, TableLayout::NumberCol, r);
-    if (!e.Panel_forRow.visible) {
-        if (!sayFirst) throw Error(msg("行 %1 は種の行ではありません", r));
-        throw Error(msg("行 %1 は種の行ではありません（種の行は %2 から）", r,
-                        TableLayout(c.session.table.freqRow()).firstSpeciesRow()));
-    }
-    e.Panel_forRow.visible = false;
+    if (!sayFirst && !TableLayout(c.session.table.freqRow()).isSpeciesRow(r))
+        throw Error(msg("行 %1 は種の行ではありません", r));
+    selectSpeciesRow(c.session.table, r);
 }
 
 // The menu item acts on the current cell's column (row); the command line names it.
@@ -61,8 +51,8 @@ void typeAndConfirm(CommandCall& c, const std::string& utf8) {
 void comment(CommandCall& c) {
     std::int32_t r = c.args.number("R");
     pressRow(c, r, false);
-    Btn_RemarkMouseUp(c.session.table, c.session.editing, MouseButton::Right);
-    if (c.session.editing.Panel_Edit.visible) typeAndConfirm(c, c.args.text("TEXT"));
+    beginCommentEdit(c.session.table, c.session.editing);
+    typeAndConfirm(c, c.args.text("TEXT"));
 }
 
 // The window opens the edit panel; the command line types TEXT into it.
