@@ -307,7 +307,12 @@ void CompositionTable::insertSpeciesRow(int row) {
     renumberRunning();
 }
 
-void CompositionTable::removeSpeciesRow(int row) {
+void CompositionTable::removeSpeciesRows(const std::vector<int>& rows) {
+    for (int row : rows) takeOutSpeciesRow(row);
+    if (!rows.empty()) renumberRunning();
+}
+
+void CompositionTable::takeOutSpeciesRow(int row) {
     const TableLayout layout(freqRow_);
     const int last = layout.lastSpeciesRow(speciesCount_);
     const std::int32_t s = speciesSlotAt(row);
@@ -318,7 +323,6 @@ void CompositionTable::removeSpeciesRow(int row) {
     codes_.clearSpecies(s);
     freq_.at(speciesCount_) = 0;
     --speciesCount_;
-    renumberRunning();
 }
 
 void CompositionTable::moveReleveColumn(int from, int to) {

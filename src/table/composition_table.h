@@ -127,7 +127,10 @@ class CompositionTable {
     void insertSpeciesRow(int row);
     // The column (row) emptied and moved behind the last in use, its slot free.
     void removeReleveColumn(int col);
-    void removeSpeciesRow(int row);
+    void removeSpeciesRow(int row) { removeSpeciesRows({row}); }
+    // Each row in turn, as given (bottom up keeps the others where they are);
+    // the running numbers written once.
+    void removeSpeciesRows(const std::vector<int>& rows);
     // As a drag: the columns (rows) between shift by one; the counts follow.
     void moveReleveColumn(int from, int to);
     void moveSpeciesRow(int from, int to);
@@ -155,6 +158,7 @@ class CompositionTable {
 
   private:
     friend class History;
+    void takeOutSpeciesRow(int row);
     void setFields(TableFields&& f);
 
     Grid grid_;

@@ -41,11 +41,13 @@ void deleteReleveColumn(TableState& t, int col) {
     t.recount();
     // Species left without a presence go too; bottom up, so the positions still
     // to be looked at do not move.
-    for (std::int32_t i = t.speciesCount(); i >= 1; --i) {
-        if (t.freq().at(i) != 0) continue;
-        t.SelectedRow = TableLayout(t.freqRow()).speciesRow(i);
-        t.removeSpeciesRow(t.SelectedRow);
-    }
+    const TableLayout layout(t.freqRow());
+    std::vector<int> empty;
+    for (std::int32_t i = t.speciesCount(); i >= 1; --i)
+        if (t.freq().at(i) == 0) empty.push_back(layout.speciesRow(i));
+    if (empty.empty()) return;
+    t.SelectedRow = empty.back();
+    t.removeSpeciesRows(empty);
 }
 
 void insertSpeciesRow(TableState& t, int row) {
