@@ -52,7 +52,8 @@ class PageArray {
         if (size_ == capacity_) reserve(size_ + 1);
         data_[size_++] = v;
     }
-    // Shrinks, or grows; values never held before are zero bytes.
+    // Shrinks, or grows; values never held before are zero bytes, and values
+    // held before a shrink or clear come back as they were.
     void resize(std::size_t n) {
         reserve(n);
         size_ = n;

@@ -93,14 +93,26 @@ void CompositionTable::setFields(TableFields&& f) {
 
 // --- cells and codes -----------------------------------------------------------
 
+namespace {
+[[noreturn]] void refuseSlotCell(int col, int row) {
+    throw Error(
+        msg("内部エラー: スロット番号のセルは書き換えられません（列 %1、行 %2）", col, row));
+}
+}  // namespace
+
 void CompositionTable::setCell(int col, int row, std::string text) {
-    if (col == L::SlotCol || row == L::SlotRow)
-        throw Error(
-            msg("内部エラー: スロット番号のセルは書き換えられません（列 %1、行 %2）", col, row));
+    if (col == L::SlotCol || row == L::SlotRow) refuseSlotCell(col, row);
     grid_.setCell(col, row, std::move(text));
 }
 
+void CompositionTable::setCells(const std::vector<CellWrite>& cells) {
+    for (const CellWrite& c : cells)
+        if (c.col == L::SlotCol || c.row == L::SlotRow) refuseSlotCell(c.col, c.row);
+    grid_.setCells(cells);
+}
+
 void CompositionTable::clearCol(int col) {
+    if (col == L::SlotCol) refuseSlotCell(col, 0);
     std::string slot = grid_.cell(col, L::SlotRow);
     grid_.clearCol(col);
     grid_.setCell(col, L::SlotRow, std::move(slot));

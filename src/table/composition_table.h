@@ -73,7 +73,7 @@ class CompositionTable {
     void setTitle(std::string title) { title_ = std::move(title); }
     // A header, label or species cell (never the slot row or column).
     void setCell(int col, int row, std::string text);
-    void setCells(const std::vector<CellWrite>& cells) { grid_.setCells(cells); }
+    void setCells(const std::vector<CellWrite>& cells);
     // Every cell of the column but its slot.
     void clearCol(int col);
     void reserveCols(int n) { grid_.reserveCols(n); }

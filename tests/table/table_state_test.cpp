@@ -262,5 +262,29 @@ TEST(Slots, CellsThatAreNoNumberNameThePlace) {
     EXPECT_THROW(t.codesAt(11, t.freqRow() + 6), Error);
 }
 
+// Only the model's own operations write a slot cell: a cell write that reaches
+// one is refused before anything changes.
+TEST(Slots, CellWritesNeverReachASlotCell) {
+    TableState t;
+    BatchUi ui;
+    startTable(t, ui);
+    const int row = t.freqRow() + 1;
+    const auto before = cells(t.grid());
+    const std::vector<std::function<void()>> writes = {
+        [&] { t.setCell(4, 0, "9"); },
+        [&] { t.setCell(0, row, "9"); },
+        [&] {
+            t.setCells({{5, row, "x"}, {6, 0, "9"}});
+        },
+        [&] { t.clearCol(0); },
+    };
+    for (std::size_t k = 0; k < writes.size(); ++k) {
+        EXPECT_THROW(writes[k](), Error) << k;
+        EXPECT_EQ(cells(t.grid()), before) << k;
+    }
+    t.clearCol(4);  // a relevé column keeps its slot
+    EXPECT_EQ(t.releveSlotAt(4), 1);
+}
+
 }  // namespace
 }  // namespace tamsel
