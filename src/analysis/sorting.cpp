@@ -46,15 +46,15 @@ void Item_SortPlantClick(TableState& t, Ui& ui) {
     }
     std::vector<int> order = stableOrder(keys, true);
     keys.clear();  // the views die with the move below
-    permuteSpeciesRows(t, order);
+    reorderSpeciesRows(t, order);
 }
 
-void permuteSpeciesRows(TableState& t, const std::vector<int>& order) {
+void reorderSpeciesRows(TableState& t, const std::vector<int>& order) {
     t.permuteSpeciesRows(order);
     t.renumberRunning();
 }
 
-void permuteReleveCols(TableState& t, const std::vector<int>& order) {
+void reorderReleveColumns(TableState& t, const std::vector<int>& order) {
     t.permuteReleveColumns(order);
     t.renumberSerials();
 }
@@ -77,7 +77,7 @@ void SortReleve(TableState& t, Ui& ui, bool reverse) {
     }
     std::vector<int> order = stableOrder(keys, !reverse);
     keys.clear();
-    permuteReleveCols(t, order);
+    reorderReleveColumns(t, order);
     t.setCell(L::FreqCol, t.freqRow(), sj("F＼N"));
 }
 

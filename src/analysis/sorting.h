@@ -8,12 +8,11 @@
 
 namespace tamsel {
 
-// Species rows 1 .. order.size() get the rows that stood at 1 + order[k] (codes
-// follow through the slots, FreqArray along); running numbers are renewed.
-void permuteSpeciesRows(TableState& t, const std::vector<int>& order);
-// Relevé columns 1 .. order.size() get the columns that stood at 1 + order[k]
-// (NumSpArray along); serial numbers are renewed.
-void permuteReleveCols(TableState& t, const std::vector<int>& order);
+// The model's permutation of the species rows (codes follow through the slots,
+// FreqArray along), then the running numbers renewed, as every sort leaves them.
+void reorderSpeciesRows(TableState& t, const std::vector<int>& order);
+// The same for relevé columns (NumSpArray along); serial numbers renewed.
+void reorderReleveColumns(TableState& t, const std::vector<int>& order);
 
 // "植物を頻度多順に並び替え(&P)": species rows by their frequency text, highest first.
 void Item_SortPlantClick(TableState& t, Ui& ui);

@@ -304,7 +304,7 @@ void sortByFidelity(TableState& t, Ui& ui, const SynopticOptions& options) {
     Synoptic s = recountAndCompute(t, ui, options);
     {
         MessagePanelScope panel(ui, sj("植物を並べ替えています"));
-        permuteSpeciesRows(t, fidelityOrder(t, s));
+        reorderSpeciesRows(t, fidelityOrder(t, s));
     }
     ui.message(synopticSummary(s));
 }

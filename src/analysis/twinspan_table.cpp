@@ -226,7 +226,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     std::vector<std::int32_t> newPos(static_cast<std::size_t>(t.releveCount()) + 1, 0);
     for (std::size_t q = 0; q < order.size(); ++q)
         newPos[order[q] + 1] = static_cast<std::int32_t>(q + 1);
-    permuteReleveCols(t, order);
+    reorderReleveColumns(t, order);
 
     // Species rows: the two-way order, then every other row as it stood.
     std::vector<int> speciesOrder;
@@ -237,7 +237,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     }
     for (std::int32_t i = 1; i <= t.speciesCount(); ++i)
         if (!placed[i]) speciesOrder.push_back(i - 1);
-    permuteSpeciesRows(t, speciesOrder);
+    reorderSpeciesRows(t, speciesOrder);
     recount(t, ui);
 
     // The report.
