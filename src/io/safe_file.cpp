@@ -89,8 +89,21 @@ std::string followLinks(std::string path) {
 
 }  // namespace
 
-SafeFileWriter::SafeFileWriter(std::string path)
-    : path_(std::move(path)), realPath_(followLinks(path_)) {
+int CommitSteps::sync(int fd) {
+    return ::fsync(fd);
+}
+
+int CommitSteps::rename(const char* from, const char* to) {
+    return ::rename(from, to);
+}
+
+CommitSteps& systemCommitSteps() {
+    static CommitSteps steps;
+    return steps;
+}
+
+SafeFileWriter::SafeFileWriter(std::string path, CommitSteps& steps)
+    : steps_(&steps), path_(std::move(path)), realPath_(followLinks(path_)) {
     struct stat st {};
     if (::stat(realPath_.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         throw Error(msg("保存先がフォルダです: %1", fromUtf8(path_)));
@@ -180,7 +193,7 @@ void SafeFileWriter::write(std::string_view bytes) {
 void SafeFileWriter::commit() {
     if (fd_ < 0) throw Error(msg("ファイルに書き込めません: %1", fromUtf8(path_)));
     flushBuffer();
-    if (::fsync(fd_) != 0) fail("ファイルに書き込めません: %1%2");
+    if (steps_->sync(fd_) != 0) fail("ファイルに書き込めません: %1%2");
     int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0) {
         fd_ = -1;
@@ -189,7 +202,7 @@ void SafeFileWriter::commit() {
         tempPath_.clear();
         throw Error(msg("ファイルに書き込めません: %1%2", fromUtf8(path_), reason(err)));
     }
-    if (::rename(tempPath_.c_str(), realPath_.c_str()) != 0) {
+    if (steps_->rename(tempPath_.c_str(), realPath_.c_str()) != 0) {
         int err = errno;
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
@@ -199,7 +212,7 @@ void SafeFileWriter::commit() {
     // The rename itself reaches the disk only when the folder is synced.
     int dir = ::open(folderOf(realPath_).c_str(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
-        ::fsync(dir);
+        steps_->sync(dir);
         ::close(dir);
     }
 }

@@ -15,11 +15,22 @@
 
 namespace tamsel {
 
+// The steps of a commit that make the file durable and put it in place. Each
+// returns 0, or -1 with errno set, as the system calls do. The default makes
+// those calls; tests put in their own to watch the order or make a step fail.
+class CommitSteps {
+  public:
+    virtual ~CommitSteps() = default;
+    virtual int sync(int fd);
+    virtual int rename(const char* from, const char* to);
+};
+CommitSteps& systemCommitSteps();
+
 class SafeFileWriter : public ByteSink {
   public:
     // Creates the temporary file; throws Error naming the target when the folder
-    // cannot take it.
-    explicit SafeFileWriter(std::string path);
+    // cannot take it. steps must outlive the writer.
+    explicit SafeFileWriter(std::string path, CommitSteps& steps = systemCommitSteps());
     ~SafeFileWriter() override;  // abandons the file unless committed
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
@@ -40,6 +51,7 @@ class SafeFileWriter : public ByteSink {
     // Throws the message of utf8Pattern with %1 the file and %2 why (errno).
     [[noreturn]] void fail(const char* utf8Pattern);
 
+    CommitSteps* steps_;
     std::string path_;
     std::string realPath_;  // path_ with symbolic links followed
     std::string tempPath_;

@@ -164,6 +164,58 @@ TEST_F(AddTurbovegTest, LayersMapAndRecordsOnOneLayerKeepTheHigherCode) {
     EXPECT_EQ(header(1, 30), "   2");  // the species number
 }
 
+TEST_F(AddTurbovegTest, EachTurbovegLayerLandsOnItsOwnLayer) {
+    // Turboveg's layers: 1 to 3 trees high, middle, low; 4 and 5 shrubs high and
+    // low; 6 herbs; 7 juveniles; 8 seedlings; 9 mosses; 0 (and no digit) none given.
+    struct Case {
+        const char* layer;
+        const char* cover;
+        int lands;
+        CoverCode code;
+    } const cases[] = {
+        {"1", "5", T1, 50}, {"2", "4", T2, 40}, {"3", "3", T2, 30}, {"4", "2a", S1, 20},
+        {"5", "1", S2, 10}, {"6", "+", H1, 7},  {"7", "r", H2, 6},  {"8", "2m", H2, 20},
+        {"9", "2b", M, 20}, {"0", "1", H1, 10}, {"-", "+", H1, 7},
+    };
+    std::string species;
+    for (std::size_t k = 0; k < std::size(cases); ++k)
+        species += sp(static_cast<int>(10 + k), cases[k].cover, cases[k].layer);
+    add(package(plot("releve_nr=\"1\"", species)));
+    ASSERT_EQ(t.releveCount(), 1);
+    ASSERT_EQ(t.speciesCount(), static_cast<std::int32_t>(std::size(cases)));
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        LayerCodes want{};
+        want[static_cast<std::size_t>(cases[k].lands)] = cases[k].code;
+        EXPECT_EQ(codes(1, "Turboveg nr " + std::to_string(10 + k)), want)
+            << "layer " << cases[k].layer;
+    }
+}
+
+TEST_F(AddTurbovegTest, APercentageScaleWithCodesLikeBraunBlanquetSymbolsGoesByPercentage) {
+    // Only a scale whose every code is a Braun-Blanquet symbol is read as one.
+    std::string file = package(plot("releve_nr=\"1\"",
+                                    sp(10, "r", "6") + sp(11, "1", "6") + sp(12, "2", "6") +
+                                        sp(13, "5", "6") + sp(14, "10", "6"),
+                                    "03"));
+    file.insert(file.find("</Coverscale_list>"),
+                "<coverscale_record code=\"03\" description=\"Percentage r,1,2,5,10\">\n"
+                "<data_record code=\"r\" percentage=\"0.5\"/><data_record code=\"1\" "
+                "percentage=\"1\"/>\n<data_record code=\"2\" percentage=\"2\"/><data_record "
+                "code=\"5\" percentage=\"5\"/>\n<data_record code=\"10\" percentage=\"10\"/>\n"
+                "</coverscale_record>\n");
+    add(file);
+    ASSERT_EQ(t.releveCount(), 1);
+    const struct {
+        int nr;
+        CoverCode code;
+    } want[] = {{10, 7}, {11, 10}, {12, 10}, {13, 20}, {14, 20}};
+    for (const auto& w : want) {
+        LayerCodes codesWanted{};
+        codesWanted[H1] = w.code;
+        EXPECT_EQ(codes(1, "Turboveg nr " + std::to_string(w.nr)), codesWanted) << w.nr;
+    }
+}
+
 TEST_F(AddTurbovegTest, HeaderValuesNullsAndBareAmpersands) {
     // null is no value; a standard value stands before a udf one; zero decimals go;
     // a bare "&" is the character, a reference still a reference.

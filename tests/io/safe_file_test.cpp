@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <stdexcept>
 
 #include "platform/error.h"
@@ -67,6 +69,86 @@ TEST(SafeFileWriter, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
         EXPECT_ANY_THROW(writeFileSafely(dir.file(c.target), c.fill)) << c.what;
         EXPECT_EQ(contentOf(dir.file("t.vtb")), oldBytes) << c.what;
         EXPECT_EQ(entries(dir), before) << c.what;
+    }
+}
+
+// The commit's steps as they happen: "sync file" or "sync folder", and
+// "rename synced" when the renamed file was synced before (else "unsynced").
+// The step named failing fails with error instead of being made.
+struct WatchedSteps : CommitSteps {
+    std::vector<std::string> seen;
+    std::set<ino_t> synced;
+    std::string failing;
+    int error = 0;
+
+    int sync(int fd) override {
+        struct stat st {};
+        ::fstat(fd, &st);
+        seen.push_back(S_ISDIR(st.st_mode) ? "sync folder" : "sync file");
+        if (failing == "sync") return failWith();
+        if (CommitSteps::sync(fd) != 0) return -1;
+        synced.insert(st.st_ino);
+        return 0;
+    }
+    int rename(const char* from, const char* to) override {
+        struct stat st {};
+        ::stat(from, &st);
+        seen.push_back(synced.count(st.st_ino) ? "rename synced" : "rename unsynced");
+        if (failing == "rename") return failWith();
+        return CommitSteps::rename(from, to);
+    }
+    int failWith() {
+        errno = error;
+        return -1;
+    }
+};
+
+ino_t inodeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST(SafeFileWriter, SyncsBeforeTheRenameAndAFailedStepKeepsTheOldFile) {
+    struct Case {
+        const char* failing;  // "" for none
+        int error;
+        const char* target;  // "t.vtb" holds oldBytes; "new.vtb" does not exist
+        std::vector<std::string> seen;
+        const char* reason;  // in the error, after the file's name
+    } const cases[] = {
+        {"", 0, "t.vtb", {"sync file", "rename synced", "sync folder"}, nullptr},
+        {"", 0, "new.vtb", {"sync file", "rename synced", "sync folder"}, nullptr},
+        {"sync", EIO, "t.vtb", {"sync file"}, "（入出力エラーです）"},
+        {"sync", ENOSPC, "new.vtb", {"sync file"}, "（ディスクの空きが足りません）"},
+        {"rename", EROFS, "t.vtb", {"sync file", "rename synced"}, "（読み取り専用の場所です）"},
+        {"rename", EISDIR, "new.vtb", {"sync file", "rename synced"}, "（フォルダです）"},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.target) + " " + (*c.failing ? c.failing : "none");
+        TempDir dir;
+        put(dir.file("t.vtb"), oldBytes);
+        const ino_t oldFile = inodeOf(dir.file("t.vtb"));
+        const std::vector<std::string> before = entries(dir);
+        const std::string path = dir.file(c.target);
+        WatchedSteps steps;
+        steps.failing = c.failing;
+        steps.error = c.error;
+        try {
+            SafeFileWriter out(path, steps);
+            out.write(bigChunk);
+            out.commit();
+            EXPECT_EQ(c.reason, nullptr) << what << ": no error";
+            EXPECT_EQ(contentOf(path), bigChunk) << what;
+        } catch (const Error& e) {
+            ASSERT_NE(c.reason, nullptr) << what << ": " << toUtf8(e.what());
+            const std::string message = e.what();
+            EXPECT_NE(message.find(fromUtf8(path) + sj(c.reason)), std::string::npos)
+                << what << ": " << toUtf8(message);
+            EXPECT_EQ(entries(dir), before) << what;  // no temporary file, no new file
+            EXPECT_EQ(contentOf(dir.file("t.vtb")), oldBytes) << what;
+            EXPECT_EQ(inodeOf(dir.file("t.vtb")), oldFile) << what;
+        }
+        EXPECT_EQ(steps.seen, c.seen) << what;
     }
 }
 

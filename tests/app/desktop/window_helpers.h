@@ -1,13 +1,20 @@
-// Helpers of the window tests: modal dialogs answered from a timer, the main
+// Helpers of the window tests: modal dialogs answered from a timer (and those
+// nobody answers failed and closed), the main
 // window with its dialogs answered by a hook, real mouse events through the
 // window system (so the press on the grid holds the mouse as it does for a user).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -52,6 +59,59 @@ inline void answerNextModal(std::function<void(QWidget*)> inspect) {
     });
     timer->start();
 }
+
+// What a dialog says: its title and its message, or the texts of its labels.
+inline QString dialogText(QWidget* dialog) {
+    QString text = dialog->windowTitle();
+    if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+        text += u(": ") + box->text();
+        if (!box->informativeText().isEmpty()) text += u(" ") + box->informativeText();
+        return text;
+    }
+    for (QLabel* label : dialog->findChildren<QLabel*>())
+        if (!label->text().isEmpty()) text += u(" | ") + label->text();
+    return text;
+}
+
+// Fails the running test when a modal dialog stays open with nothing to answer
+// it (an error the test did not expect, a question it armed no answer for),
+// with the dialog's text, and closes the dialog: the test then ends at once
+// instead of at ctest's timeout. Answers the test expects come within
+// milliseconds (answerNextModal). main() keeps one for the whole run.
+class ModalWatchdog {
+  public:
+    static constexpr int PatienceMs = 1500;
+
+    ModalWatchdog() {
+        timer_.setInterval(100);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { check(); });
+        timer_.start();
+    }
+
+  private:
+    void check() {
+        QWidget* dialog = QApplication::activeModalWidget();
+        // A progress dialog asks nothing: the command behind it goes on by itself.
+        if (qobject_cast<QProgressDialog*>(dialog)) dialog = nullptr;
+        if (dialog != open_) {
+            open_ = dialog;
+            since_.start();
+            return;
+        }
+        if (!dialog || since_.elapsed() < PatienceMs) return;
+        ADD_FAILURE() << "a dialog nobody answered was open for " << since_.elapsed()
+                      << " ms and is closed: " << dialogText(dialog).toStdString();
+        open_ = nullptr;
+        if (auto* d = qobject_cast<QDialog*>(dialog))
+            d->reject();
+        else
+            dialog->close();
+    }
+
+    QTimer timer_;
+    QPointer<QWidget> open_;
+    QElapsedTimer since_;
+};
 
 // The text of the next message box goes to shown, and the box is closed.
 inline void closeNextMessageBox(QString& shown) {

@@ -307,6 +307,7 @@ int main(int argc, char** argv) {
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     tamsel::installQtTranslations(app);  // as the program does
+    tamsel::testing::ModalWatchdog watchdog;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
