@@ -50,6 +50,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     History::Mark before = t.history.mark(t);
     const std::int32_t countBefore = t.releveCount();
     std::vector<std::string> replaced;  // the plots where a character became "?"
+    std::size_t withoutSpecies = 0;
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
     panel.relabel(sj("測定を表に加えています"));
     const std::size_t plots = package.plotCount();
@@ -72,6 +73,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
                     whole = false;
                     return;
                 }
+                if (r.view.species.empty()) ++withoutSpecies;
                 if (r.replacedCharacters) replaced.push_back(std::move(r.name));
             }
         });
@@ -106,6 +108,8 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     panel.close();
     try {
         std::string line = placedText(t.releveCount() - countBefore);
+        if (withoutSpecies > 0)
+            line += sj("（") + std::to_string(withoutSpecies) + sj(" 件は種がありません）");
         if (!replaced.empty())
             line += sj("（Shift-JIS にない文字を「?」にした測定 ") +
                     std::to_string(replaced.size()) + sj(" 件）");

@@ -142,12 +142,16 @@ void writeSpeciesList(ByteSink& out, const TableState& t, const std::vector<std:
     }
 }
 
-std::string speciesListPath(const std::string& matrixPath) {
-    auto slash = matrixPath.find_last_of('/');
-    auto dot = matrixPath.find_last_of('.');
+std::string pathBeside(const std::string& path, std::string_view ending) {
+    auto slash = path.find_last_of('/');
+    auto dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return matrixPath + ".lst";
-    return matrixPath.substr(0, dot) + ".lst";
+        return path + std::string(ending);
+    return path.substr(0, dot) + std::string(ending);
+}
+
+std::string speciesListPath(const std::string& matrixPath) {
+    return pathBeside(matrixPath, ".lst");
 }
 
 void savePCord(const TableState& t, const std::string& matrixPath) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "io/byte_sink.h"
@@ -26,8 +27,10 @@ std::vector<std::string> ShortNames(const TableState& t);
 void writePCordMatrix(ByteSink& out, const TableState& t, const std::vector<std::string>& codes);
 // Every table row: its code, a blank and its name cell. Not CSV.
 void writeSpeciesList(ByteSink& out, const TableState& t, const std::vector<std::string>& codes);
-// The matrix's name with its extension (from the last full stop of the file
-// name on) replaced by ".lst".
+// path with its extension (from the last full stop of the file name on)
+// replaced by ending, for a file written beside another.
+std::string pathBeside(const std::string& path, std::string_view ending);
+// The matrix's name with its extension replaced by ".lst".
 std::string speciesListPath(const std::string& matrixPath);
 // Both files. The species list is written also when the matrix fails; the
 // matrix's error is thrown afterwards.

@@ -3,12 +3,14 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <exception>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "datafile/numbers.h"
+#include "output/line_text.h"
 #include "table/dialog_filters.h"
 #include "table/frequency.h"
 #include "table/save_dialog.h"
@@ -45,6 +47,10 @@ class SheetCells {
             return;
         }
         marked(row, col, s);
+    }
+    // Text whatever it reads as: an identifier such as "007" stays "007".
+    void literal(std::int32_t row, std::int32_t col, std::string_view s) {
+        marked(row, col, "'" + std::string(s));
     }
     // A value the caller has already marked as text where needed.
     void marked(std::int32_t row, std::int32_t col, std::string_view s) {
@@ -106,6 +112,14 @@ CodesBySpecies codesBySpecies(const TableState& t) {
     return out;
 }
 
+// Bit k-1 for layer k where a code is above 1: the layers a row shows.
+unsigned layersShown(const LayerCodes& codes) {
+    unsigned bits = 0;
+    for (int k = 0; k < LayerCount; ++k)
+        if (codes[k] > 1) bits |= 1u << k;
+    return bits;
+}
+
 // The server's objects as far as they came to exist.
 struct ExcelObjects {
     AutoObject app, book;
@@ -139,8 +153,16 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
         if (gridRow == 0 || !t.PrintItemBoxes[k].checked) continue;
         ++r;
         cells.text(r, CaptionCol, g.cell(TableLayout::NameCol, gridRow));
-        for (std::int32_t j = 1; j <= nr; ++j)
-            cells.text(r, sheetColOf(j), g.cell(TableLayout::releveCol(j), gridRow));
+        // The eight-byte items (relevé number to grid code) are identifiers;
+        // the four-byte ones measures, read as numbers where they are.
+        const bool identifier = k <= 7;
+        for (std::int32_t j = 1; j <= nr; ++j) {
+            const std::string& text = g.cell(TableLayout::releveCol(j), gridRow);
+            if (identifier)
+                cells.literal(r, sheetColOf(j), text);
+            else
+                cells.text(r, sheetColOf(j), text);
+        }
         bar.setPosition(k);
     }
 
@@ -167,6 +189,11 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
         ++r;
         cells.text(r, CaptionCol, g.cell(TableLayout::NameCol, row));
         cells.align(r, CaptionCol, "VerticalAlignment", XlTop);
+        auto frequency = [&] {
+            if (!o.withFrequency) return;
+            cells.marked(r, sheetColOf(nr + 1), percentText(t.freq().at(s), nr));
+            cells.align(r, sheetColOf(nr + 1), "HorizontalAlignment", XlCenter);
+        };
 
         const std::int32_t speciesSlot = t.speciesSlotAt(row);
         if (!codes) codes = codesBySpecies(t);
@@ -175,9 +202,33 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
         if (nr > 0) {
             for (const auto& [j, c] : codes->of(t, speciesSlot)) {
                 domLine[j] = c;
-                for (int k = 0; k < LayerCount; ++k)
-                    if ((*c)[k] > 1) inUse |= 1u << k;
+                inUse |= layersShown(*c);
             }
+        }
+
+        if (o.clean) {
+            // A row per layer in use, each named; a row without one keeps its name.
+            bool first = true;
+            for (int k = 0; k < LayerCount; ++k) {
+                if (!(inUse & (1u << k))) continue;
+                if (!first) {
+                    ++r;
+                    cells.text(r, CaptionCol, g.cell(TableLayout::NameCol, row));
+                    cells.align(r, CaptionCol, "VerticalAlignment", XlTop);
+                }
+                first = false;
+                cells.literal(r, LayerCol, trimmed(t.LayerLabels[k]));
+                for (std::int32_t j = 1; j <= nr; ++j) {
+                    const CoverCode code = (*domLine[j])[k];
+                    if (code == 0) continue;
+                    cells.literal(r, sheetColOf(j), trimmed(codeText[code]));
+                    cells.align(r, sheetColOf(j), "HorizontalAlignment", XlCenter);
+                }
+                frequency();
+            }
+            if (first) frequency();
+            bar.setPosition(TableLayout(t.freqRow()).speciesRow(s));
+            continue;
         }
 
         // One line per layer in use; the apostrophe keeps the server from
@@ -199,10 +250,7 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
                          layered([&](int k) -> const std::string& { return codeText[codes[k]]; }));
             cells.align(r, sheetColOf(j), "HorizontalAlignment", XlCenter);
         }
-        if (o.withFrequency) {
-            cells.marked(r, sheetColOf(nr + 1), percentText(t.freq().at(s), nr));
-            cells.align(r, sheetColOf(nr + 1), "HorizontalAlignment", XlCenter);
-        }
+        frequency();
         bar.setPosition(TableLayout(t.freqRow()).speciesRow(s));
     }
 }
@@ -243,9 +291,21 @@ void checkSheetLimits(const TableState& t, const ExcelOutputOptions& o) {
     const TableLayout layout = layoutOf(t);
     for (int k = 2; k <= 29; ++k)
         if (layout.itemRow(k) != 0 && t.PrintItemBoxes[k].checked) ++rows;
-    const std::int64_t from = std::max<std::int32_t>(o.fromPlant, 1);
-    const std::int64_t to = std::min(o.toPlant, t.speciesCount());
+    const std::int32_t from = std::max<std::int32_t>(o.fromPlant, 1);
+    const std::int32_t to = std::min(o.toPlant, t.speciesCount());
     if (to >= from) rows += to - from + 1;
+    // A clean sheet gives a species a row per layer in use: counted only when
+    // seven rows a species might not fit.
+    if (o.clean && to >= from && rows + 6 * std::int64_t{to - from + 1} > SheetMaxRows &&
+        t.releveCount() > 0) {
+        const CodesBySpecies codes = codesBySpecies(t);
+        for (std::int32_t s = from; s <= to; ++s) {
+            unsigned inUse = 0;
+            for (const auto& e : codes.of(t, t.speciesSlotAt(layout.speciesRow(s))))
+                inUse |= layersShown(*e.second);
+            if (inUse) rows += std::popcount(inUse) - 1;
+        }
+    }
     if (rows > SheetMaxRows)
         throw Error(
             msg("ワークシートの行数の上限 1,048,576 行を超えるので書き出せません（%1 行）", rows));
@@ -296,6 +356,7 @@ void Output_ExcelFile(TableState& t, const PrintPanel& p, Ui& ui) {
     o.fromPlant = rangeValue(p.PN1, "PN1");
     o.toPlant = rangeValue(p.PN2, "PN2");
     o.withFrequency = p.ChkBoxfq;
+    o.clean = p.cleanSheet;
     Output_ExcelFile(t, ui, ui.automation(), o);
 }
 

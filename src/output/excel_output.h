@@ -12,12 +12,15 @@
 
 namespace tamsel {
 
-// What the print-item panel hands on: the range of table rows (PN1, PN2) and
-// the frequency column (ChkBoxfq).
+// What the print-item panel hands on: the range of table rows (PN1, PN2), the
+// frequency column (ChkBoxfq) and the sheet for analysis.
 struct ExcelOutputOptions {
     std::int32_t fromPlant = 1;
     std::int32_t toPlant = 0;
     bool withFrequency = false;
+    // For analysis: a species row is one sheet row per layer in use (the label
+    // in column B, trimmed), its cells hold the bare code, absent is empty.
+    bool clean = false;
 };
 
 // Throws Error naming the worksheet's limit when the sheet of the table would

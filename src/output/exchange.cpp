@@ -72,7 +72,7 @@ std::vector<std::int32_t> rowsOneTo(std::int32_t n) {
 
 }  // namespace
 
-ExchangeTable::ExchangeTable(const TableState& t)
+ExchangeTable::ExchangeTable(const TableState& t, Scope scope)
     : t_(t),
       slots_(t, rowsOneTo(t.speciesCount())),
       rank_(static_cast<std::size_t>(std::max(t.speciesCount(), 0)), -1) {
@@ -80,14 +80,16 @@ ExchangeTable::ExchangeTable(const TableState& t)
     const int numberRow = layout.itemRow(2);
     // A relevé takes part when one of its species rows has a percent above zero
     // (an entry of a slot no row shows, such as slot 0, counts for nothing), and
-    // a row when it has one in some relevé.
+    // a row when it has one in some relevé; in the whole scope every relevé, and
+    // every row with a code.
+    const bool whole = scope == Scope::Whole;
     for (std::int32_t j = 1; j <= std::max(t.releveCount(), 0); ++j) {
         const std::int32_t rs = releveSlotChecked(t, j);
         bool present = false;
         for (const auto& [slot, codes] : t.codes().releve(rs))
-            if (percentTenths(codes) > 0)
+            if (whole ? !allZero(codes) : percentTenths(codes) > 0)
                 slots_.forEach(slot, [&](std::int32_t u) { rank_[u] = 0, present = true; });
-        if (!present) continue;
+        if (!present && !whole) continue;
         const int col = TableLayout::releveCol(j);
         releves_.push_back(
             {j, std::string(trimmed(t.grid().cell(col, TableLayout::SerialRow))),
@@ -183,12 +185,24 @@ void writeHeader(ByteSink& out, const char* utf8) {
 
 }  // namespace
 
-void writeCornell(ByteSink& out, const TableState& t, CornellValues values) {
-    const ExchangeTable x(t);
+namespace {
+
+// An ASCII code: the letter and the position, at least four digits.
+std::string cornellCode(char letter, std::size_t position) {
+    std::string digits = std::to_string(position);
+    if (digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
+    return letter + digits;
+}
+
+void writeCornell(ByteSink& out, const TableState& t, const ExchangeTable& x, CornellValues values,
+                  CornellNames nameKind) {
     if (x.releves().size() > 999999 || x.rows().size() > 999999)
         throw Error(sj("Cornell形式に書ける測定と種は 999999 までです"));
     std::string line = cutBytes(t.title(), 80) + "\r\n";
-    std::string format = "(I6,1X,8(I6,F6.1))";
+    // F6.0: the point in each value gives its decimals. A reader that scales a
+    // field by its d whatever the point (R's read.fortran) reads F6.1 ten times
+    // too small.
+    std::string format = "(I6,1X,8(I6,F6.0))";
     format.resize(68, ' ');
     line += format + " 8\r\n";
     out.write(line);
@@ -216,11 +230,53 @@ void writeCornell(ByteSink& out, const TableState& t, CornellValues values) {
         out.write(line);
     }
     out.write("     0\r\n");
-    const std::vector<std::string> codes = ShortNames(t);
     std::vector<std::string> names;
+    if (nameKind == CornellNames::Codes) {
+        for (std::size_t k = 1; k <= x.rows().size(); ++k) names.push_back(cornellCode('S', k));
+        writeNames(out, names);
+        names.clear();
+        for (std::size_t k = 1; k <= x.releves().size(); ++k) names.push_back(cornellCode('R', k));
+        writeNames(out, names);
+        return;
+    }
+    const std::vector<std::string> codes = ShortNames(t);
     for (std::int32_t i : x.rows()) names.push_back(codes.at(static_cast<std::size_t>(i)));
     writeNames(out, names);
     writeNames(out, releveNames(x));
+}
+
+void writeCornellKey(ByteSink& out, const TableState& t, const ExchangeTable& x) {
+    const TableLayout layout = layoutOf(t);
+    std::string line = "code,name\r\n";
+    for (std::size_t k = 0; k < x.rows().size(); ++k) {
+        line += cornellCode('S', k + 1);
+        line += ',';
+        appendCsv(line,
+                  trimmed(t.grid().cell(TableLayout::NameCol, layout.speciesRow(x.rows()[k]))));
+        line += "\r\n";
+    }
+    const std::vector<std::string> names = releveNames(x);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        line += cornellCode('R', k + 1);
+        line += ',';
+        appendCsv(line, names[k]);
+        line += "\r\n";
+    }
+    out.write(line);
+}
+
+}  // namespace
+
+void writeCornell(ByteSink& out, const TableState& t, CornellValues values, CornellNames names) {
+    writeCornell(out, t, ExchangeTable(t), values, names);
+}
+
+void writeCornellKey(ByteSink& out, const TableState& t) {
+    writeCornellKey(out, t, ExchangeTable(t));
+}
+
+std::string cornellKeyPath(const std::string& path) {
+    return pathBeside(path, "-names.csv");
 }
 
 void writeLongTable(ByteSink& out, const TableState& t) {
@@ -267,17 +323,17 @@ void writeLongTable(ByteSink& out, const TableState& t) {
 }
 
 void writeReleveStats(ByteSink& out, const TableState& t) {
-    const ExchangeTable x(t);
+    const ExchangeTable x(t, ExchangeTable::Scope::Whole);
     writeHeader(out, "通し番号,測定番号,S,被度合計%,H',Simpson,J'");
     std::string line;
     std::vector<ExchangeTable::Record> recs;
     for (std::size_t r = 0; r < x.releves().size(); ++r) {
         x.records(r, recs, false);
-        int s = 0;
+        int weighted = 0;
         long long total = 0;
         for (const auto& rec : recs)
             if (rec.tenths > 0) {
-                ++s;
+                ++weighted;
                 total += rec.tenths;
             }
         double h = 0.0, sumSquares = 0.0;
@@ -290,15 +346,15 @@ void writeReleveStats(ByteSink& out, const TableState& t) {
         line.clear();
         appendIdentity(line, x.releves()[r]);
         line += ',';
-        appendInt(line, s);
+        appendInt(line, static_cast<long long>(recs.size()));
         line += ',';
         appendPercent(line, total);
         line += ',';
-        appendFixed6(line, h);
+        if (total > 0) appendFixed6(line, h);
         line += ',';
-        appendFixed6(line, 1.0 - sumSquares);
+        if (total > 0) appendFixed6(line, 1.0 - sumSquares);
         line += ',';
-        if (s >= 2) appendFixed6(line, h / std::log(static_cast<double>(s)));
+        if (weighted >= 2) appendFixed6(line, h / std::log(static_cast<double>(weighted)));
         line += "\r\n";
         out.write(line);
     }
@@ -391,7 +447,7 @@ IndicatorValues readIndicatorValues(const std::string& path) {
 }
 
 void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValues& values) {
-    const ExchangeTable x(t);
+    const ExchangeTable x(t, ExchangeTable::Scope::Whole);
     const TableLayout layout = layoutOf(t);
     std::vector<const double*> valueOf;
     for (std::int32_t i : x.rows()) {
@@ -427,8 +483,13 @@ void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValu
     }
 }
 
-void saveCornell(const TableState& t, const std::string& path, CornellValues values) {
-    writeFileSafely(path, [&](ByteSink& out) { writeCornell(out, t, values); });
+void saveCornell(const TableState& t, const std::string& path, CornellValues values,
+                 CornellNames names) {
+    const ExchangeTable x(t);
+    // The key first: a Cornell file of codes is never left without it.
+    if (names == CornellNames::Codes)
+        writeFileSafely(cornellKeyPath(path), [&](ByteSink& out) { writeCornellKey(out, t, x); });
+    writeFileSafely(path, [&](ByteSink& out) { writeCornell(out, t, x, values, names); });
 }
 
 void saveLongTable(const TableState& t, const std::string& path) {
@@ -444,11 +505,11 @@ void saveIndicatorMeans(const TableState& t, const std::string& path,
     writeFileSafely(path, [&](ByteSink& out) { writeIndicatorMeans(out, t, values); });
 }
 
-void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values) {
+void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values, CornellNames names) {
     auto path = askOutputFile(t, ui, CornellFilter, ".cep", ".cep");
     if (!path) return;
     BusyScope busy(ui);
-    saveCornell(t, *path, values);
+    saveCornell(t, *path, values, names);
     reportWritten(ui, *path);
 }
 

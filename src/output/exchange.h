@@ -3,9 +3,12 @@
 // each relevé's statistics and its indicator means. Each format has a writer on
 // a ByteSink and a file-name wrapper through SafeFileWriter.
 //
-// All four read the table as it stands (no recount): relevé columns in table
-// order that hold a species with a percent above zero, and species rows with a
-// percent above zero in one of them; comment rows and empty columns fall away.
+// All four read the table as it stands (no recount). The Cornell file and the
+// long table take the relevé columns in table order that hold a species with a
+// percent above zero, and the species rows with a percent above zero in one of
+// them; comment rows and empty columns fall away. The statistics and the
+// indicator means take every relevé column and every species present, as the
+// table counts them.
 #pragma once
 
 #include <cstdint>
@@ -47,9 +50,15 @@ class ExchangeTable {
         int tenths;            // percentTenths(codes); 0 for a species marked "*" only
     };
 
+    // Which relevé columns and species rows take part.
+    enum class Scope {
+        Weighted,  // those with a percent above zero
+        Whole,     // every relevé column; every species row with a code
+    };
+
     // Reads every relevé column's slot; a slot outside TableArray throws Error
     // naming the column. The table must outlive this object.
-    explicit ExchangeTable(const TableState& t);
+    explicit ExchangeTable(const TableState& t, Scope scope = Scope::Weighted);
 
     const std::vector<Releve>& releves() const { return releves_; }
     // The table rows i of the species, in row order.
@@ -68,22 +77,37 @@ class ExchangeTable {
 };
 
 enum class CornellValues { Percent, Ordinal };
+// The names at the end of a Cornell file: the table's own (ShortNames, the
+// relevés' numbers), or ASCII codes S0001…, R0001… in table order with a key
+// file beside it, for readers that take ASCII names only.
+enum class CornellNames { Table, Codes };
 
 // The Cornell condensed file: title, format line, the relevés' couplets of
-// species number and value (eight to a line, values above zero only), the
-// terminator, then the species' ShortNames and the relevés' names, ten of
-// 8 bytes to a line. A relevé is named by its number, or by its serial where the
-// number is empty or another relevé has it too.
-void writeCornell(ByteSink& out, const TableState& t, CornellValues values);
-void saveCornell(const TableState& t, const std::string& path, CornellValues values);
+// species number and value (eight to a line, values above zero only, each with
+// its decimal point, read by an F6.0 field), the terminator, then the species'
+// names and the relevés' names, ten of 8 bytes to a line. A relevé is named by
+// its number, or by its serial where the number is empty or another relevé has
+// it too.
+void writeCornell(ByteSink& out, const TableState& t, CornellValues values,
+                  CornellNames names = CornellNames::Table);
+// The key of the codes: "code,name", then one line per species (its name
+// cell, trimmed) and per relevé (its name as above).
+void writeCornellKey(ByteSink& out, const TableState& t);
+// With codes, the key file too: path's extension replaced by "-names.csv".
+void saveCornell(const TableState& t, const std::string& path, CornellValues values,
+                 CornellNames names = CornellNames::Table);
+std::string cornellKeyPath(const std::string& path);
 
 // One CSV line per relevé, species and layer with a code: 通し番号, 測定番号,
 // 種名, 階層, 被度 (the code's text in the current notation), 被度%.
 void writeLongTable(ByteSink& out, const TableState& t);
 void saveLongTable(const TableState& t, const std::string& path);
 
-// One CSV line per relevé: 通し番号, 測定番号, S, 被度合計%, H' (natural
-// logarithm), Simpson (1 - Σp²), J' (empty when S < 2), on the percents.
+// One CSV line per relevé column: 通し番号, 測定番号, S, 被度合計%, H' (natural
+// logarithm), Simpson (1 - Σp²), J', on the percents. S counts every species
+// the table shows in the relevé; one of weight zero adds nothing to the rest.
+// The indices are empty when the cover sum is zero, J' also when fewer than two
+// species have weight.
 void writeReleveStats(ByteSink& out, const TableState& t);
 void saveReleveStats(const TableState& t, const std::string& path);
 
@@ -98,15 +122,17 @@ struct IndicatorValues {
 IndicatorValues parseIndicatorValues(std::string_view bytes, const std::string& fileName);
 IndicatorValues readIndicatorValues(const std::string& path);
 
-// One CSV line per relevé: 通し番号, 測定番号, n (species with a value), the
-// mean and the mean weighted by percent; both empty where n = 0.
+// One CSV line per relevé column: 通し番号, 測定番号, n (species with a percent
+// above zero and a value), the mean and the mean weighted by percent; both
+// empty where n = 0.
 void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValues& values);
 void saveIndicatorMeans(const TableState& t, const std::string& path,
                         const IndicatorValues& values);
 
 // The menu commands: the save dialog (indicator means: first the open dialog
 // for the values file), then the file. A cancelled dialog writes nothing.
-void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values);
+void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values,
+                       CornellNames names = CornellNames::Table);
 void Item_LongTableClick(const TableState& t, Ui& ui);
 void Item_ReleveStatsClick(const TableState& t, Ui& ui);
 void Item_IndicatorMeansClick(const TableState& t, Ui& ui);

@@ -30,6 +30,9 @@ struct PrintPanel {
     SpinEdit PN1, PN2;      // first and last table row to output
     bool ChkBoxfq = false;  // "出現頻度": the frequency column
     bool ChkBox1t = false;  // "出現１回の種": the list of species that occur once
+    // Shown only for the outputs they change, both kept between outputs:
+    bool cleanSheet = false;   // workbook: "分析用（空欄・記号のみ）"
+    bool repeatNames = false;  // printer: "各ページに種名を付ける"
     OutputTarget target = OutputTarget::TextFile;
 };
 
@@ -37,6 +40,8 @@ struct PrintPanel {
 struct PrintPanelText {
     static constexpr const char* Frequency = "出現頻度";
     static constexpr const char* OnceOnly = "出現１回の種";
+    static constexpr const char* CleanSheet = "分析用（空欄・記号のみ）";
+    static constexpr const char* RepeatNames = "各ページに種名を付ける";
     static constexpr const char* Range = "植物の出力範囲";
     static constexpr const char* RangeDash = "～";
     static constexpr const char* ToPrint = "決定・出力";

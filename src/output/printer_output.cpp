@@ -49,7 +49,7 @@ void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSur
         // the pages drawn so far; the run also counts the sheets for the footer.
         CountingSink counting;
         PrinterPager dry(surface, counting, width, height);
-        PrintTable(t, p, dry, perPage, fromPlant, toPlant);
+        PrintTable(t, p, dry, perPage, fromPlant, toPlant, p.repeatNames);
         dry.finish();
         PrinterPager pager(surface, surface, width, height);
         pager.setFooter(t.title() + "    " + today(), std::max(1, dry.pagesBegun()),
@@ -61,7 +61,7 @@ void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSur
         // are guessed from its rows.
         ProgressBar& bar = ui.progressBar2();
         constexpr int Step = 100;
-        bar.setRange(0, Step * PageCount(t, p, perPage));
+        bar.setRange(0, Step * PageCount(t, p, perPage, p.repeatNames));
         bar.setPosition(0);
         const int rows = std::max(0, toPlant - fromPlant + 1) + 20;
         int sheets = 0, formFeeds = 0;
@@ -75,7 +75,7 @@ void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSur
             ++sheets;
             bar.setPosition(Step * formFeeds + std::min(Step - 1, Step * sheets / expected));
         };
-        PrintTable(t, p, pager, perPage, fromPlant, toPlant);
+        PrintTable(t, p, pager, perPage, fromPlant, toPlant, p.repeatNames);
         pager.finish();
         bar.setPosition(bar.max());
         surface.endJob();

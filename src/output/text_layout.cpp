@@ -73,17 +73,19 @@ class Writer {
         for (std::int32_t s = from; s <= to; ++s) rows_.push_back(planRow(s));
     }
 
-    void page(std::int32_t a, std::int32_t b, std::int32_t to) {
+    // labelled: the page carries the caption column (the first page, or every
+    // page when the names are repeated).
+    void page(std::int32_t a, std::int32_t b, std::int32_t to, bool labelled) {
         const bool first = a == 1;
         const std::int32_t columns = std::max(b - a + 1, 0);
         const std::string rule = RuleLine(static_cast<int>(CellWidth) * columns +
-                                          (first ? static_cast<int>(CaptionWidth) : 0));
+                                          (labelled ? static_cast<int>(CaptionWidth) : 0));
         out_.writeLine({});
         out_.writeLine(first ? t_.title() : sj("続き"));
         out_.writeLine(rule);
-        runningNumbers(a, b, first);
+        runningNumbers(a, b, labelled);
         out_.writeLine(rule);
-        headerItems(a, b, first);
+        headerItems(a, b, labelled);
         out_.writeLine(rule);
         // The empty species line of this page: code 0 in used columns, blanks elsewhere.
         blankCells_.clear();
@@ -91,9 +93,9 @@ class Writer {
             blankCells_.append(used_[j] ? std::string_view(cells_[0].data(), CellWidth) : "     ");
         for (const RowPlan& r : rows_) {
             if (r.kind == RowPlan::Text)
-                out_.writeLine(first ? std::string_view(r.text) : std::string_view());
+                out_.writeLine(labelled ? std::string_view(r.text) : std::string_view());
             else if (r.kind == RowPlan::Species)
-                PrintSpeciesLines(r, a, b);
+                PrintSpeciesLines(r, a, b, labelled);
         }
         out_.writeLine(rule);
         if (first && p_.ChkBox1t && to == p_.PN2.value) PrintOneTimeSp();
@@ -121,16 +123,16 @@ class Writer {
         return r;
     }
 
-    void runningNumbers(std::int32_t a, std::int32_t b, bool first) {
+    void runningNumbers(std::int32_t a, std::int32_t b, bool labelled) {
         line_.clear();
-        if (first) line_ = fixedField(t_.PrintItemBoxes[1].caption, CaptionWidth);
+        if (labelled) line_ = fixedField(t_.PrintItemBoxes[1].caption, CaptionWidth);
         for (std::int32_t j = a; j <= b; ++j)
             line_ += used_[j] ? rightAligned(++running_, CellWidth) : std::string(CellWidth, ' ');
         out_.writeLine(line_);
     }
 
     // One header line per checked item 8..30, two per checked item 2..7.
-    void headerItems(std::int32_t a, std::int32_t b, bool first) {
+    void headerItems(std::int32_t a, std::int32_t b, bool labelled) {
         for (int n = 2; n <= TableLayout::ItemCount; ++n) {
             const PrintItemBox& box = t_.PrintItemBoxes[n];
             if (!box.enabled || !box.checked) continue;
@@ -140,7 +142,7 @@ class Writer {
             const bool split = n <= 7;
             for (int half = 0; half < (split ? 2 : 1); ++half) {
                 line_.clear();
-                if (first)
+                if (labelled)
                     line_ = half == 0 ? fixedField(box.caption, CaptionWidth)
                                       : std::string(CaptionWidth, ' ');
                 for (std::int32_t j = a; j <= b; ++j) {
@@ -159,14 +161,14 @@ class Writer {
         }
     }
 
-    void PrintSpeciesLines(const RowPlan& r, std::int32_t a, std::int32_t b) {
+    void PrintSpeciesLines(const RowPlan& r, std::int32_t a, std::int32_t b, bool labelled) {
         const auto entries = dom_.entries(r.slot, a, b);
-        const std::size_t lead = a == 1 ? NameWidth + 4 : 0;
+        const std::size_t lead = labelled ? NameWidth + 4 : 0;
         bool firstLine = true;
         for (int k = 1; k <= LayerCount; ++k) {
             if (!LayerInUse(dom_, r.slot, k)) continue;
             line_.clear();
-            if (a == 1) {
+            if (labelled) {
                 line_ += firstLine ? r.text : std::string(NameWidth, ' ');
                 line_ += ' ';
                 line_ += t_.LayerLabels[k - 1];
@@ -252,9 +254,11 @@ class Writer {
     std::int32_t running_ = 0;
 };
 
-// Calls page(a, b) for each page's first and last relevé column.
+// Calls page(a, b) for each page's first and last relevé column. Later pages
+// hold 6 columns more, in the room of the caption column, unless it is repeated.
 template <typename F>
-void forEachPage(const TableState& t, const PrintPanel& p, std::uint16_t PerPage, F&& page) {
+void forEachPage(const TableState& t, const PrintPanel& p, std::uint16_t PerPage, bool repeatNames,
+                 F&& page) {
     const std::int32_t nr = t.releveCount();
     std::int64_t capacity = PerPage;
     std::int32_t done = 0, b = 0;
@@ -264,7 +268,7 @@ void forEachPage(const TableState& t, const PrintPanel& p, std::uint16_t PerPage
         // Room for the frequency column, never at the cost of the page's only relevé.
         if (p.ChkBoxfq && b == nr && capacity - a == b && b > a) --b;
         page(a, b);
-        if (a == 1) capacity += 6;
+        if (a == 1 && !repeatNames) capacity += 6;
         done = b;
     } while (b < nr);
 }
@@ -272,16 +276,18 @@ void forEachPage(const TableState& t, const PrintPanel& p, std::uint16_t PerPage
 }  // namespace
 
 void PrintTable(const TableState& t, const PrintPanel& p, OutputChannel& out, std::uint16_t PerPage,
-                std::uint16_t FromPlant, std::uint16_t ToPlant) {
+                std::uint16_t FromPlant, std::uint16_t ToPlant, bool repeatNames) {
     const std::int32_t from = std::max<std::int32_t>(FromPlant, 1);
     const std::int32_t to = std::min<std::int32_t>(ToPlant, t.speciesCount());
     Writer w(t, p, out, from, to);
-    forEachPage(t, p, PerPage, [&](std::int32_t a, std::int32_t b) { w.page(a, b, to); });
+    forEachPage(t, p, PerPage, repeatNames,
+                [&](std::int32_t a, std::int32_t b) { w.page(a, b, to, a == 1 || repeatNames); });
 }
 
-std::int32_t PageCount(const TableState& t, const PrintPanel& p, std::uint16_t PerPage) {
+std::int32_t PageCount(const TableState& t, const PrintPanel& p, std::uint16_t PerPage,
+                       bool repeatNames) {
     std::int32_t n = 0;
-    forEachPage(t, p, PerPage, [&](std::int32_t, std::int32_t) { ++n; });
+    forEachPage(t, p, PerPage, repeatNames, [&](std::int32_t, std::int32_t) { ++n; });
     return n;
 }
 

@@ -32,10 +32,15 @@ std::string RuleLine(int width);
 // NR (the first page of a text file of 44 relevés), never below one column; a
 // full last page keeps all its columns. Throws Error for a slot cell that is no
 // number or lies outside TableArray.
+//
+// With repeatNames every page carries the caption column, the names and the
+// layer tags, and later pages hold as many columns as the first, so that each
+// page reads alone.
 void PrintTable(const TableState& t, const PrintPanel& p, OutputChannel& out, std::uint16_t PerPage,
-                std::uint16_t FromPlant, std::uint16_t ToPlant);
+                std::uint16_t FromPlant, std::uint16_t ToPlant, bool repeatNames = false);
 
 // How many pages PrintTable writes with this PerPage.
-std::int32_t PageCount(const TableState& t, const PrintPanel& p, std::uint16_t PerPage);
+std::int32_t PageCount(const TableState& t, const PrintPanel& p, std::uint16_t PerPage,
+                       bool repeatNames = false);
 
 }  // namespace tamsel

@@ -462,6 +462,24 @@ struct TurbovegReader::Impl {
 
     [[noreturn]] void fail(const std::string& what) { throw Error(where(line()) + ": " + what); }
 
+    static void setHeaderField(RawPlot& p, const FieldMap& f, std::string_view v) {
+        writeField(p.header, f, v, p.replaced);
+        if (f.offset == hdr::ReleveNumber) {
+            bool ignored = false;
+            p.releveNr = shiftJis(v, ignored);
+        }
+    }
+
+    // Plots but not one species in the elements read: a package of another
+    // shape, which would otherwise be added as empty relevés.
+    void checkSpeciesFound() const {
+        const auto& d = *package.d_;
+        if (!d.plots.empty() && d.species.empty())
+            throw Error(fileName +
+                        sj(": どの Plot にも種の記録がありません（Plot の species_data の species "
+                           "にある standard_record を種として読みます）"));
+    }
+
     std::int32_t speciesNumber(const XML_Char** attrs) {
         auto nr = valueOf(attrs, "nr");
         std::int32_t n = 0;
@@ -538,13 +556,7 @@ struct TurbovegReader::Impl {
                         continue;
                     }
                     for (const FieldMap& f : headerMap)
-                        if (sameLetters(key, f.name)) {
-                            writeField(p.header, f, v, p.replaced);
-                            if (f.offset == hdr::ReleveNumber) {
-                                bool ignored = false;
-                                p.releveNr = shiftJis(v, ignored);
-                            }
-                        }
+                        if (sameLetters(key, f.name)) setHeaderField(p, f, v);
                 }
                 break;
             }
@@ -553,11 +565,11 @@ struct TurbovegReader::Impl {
                 auto key = valueOf(attrs, "name");
                 auto v = valueOf(attrs, "value");
                 if (!key || !v) break;
-                // The standard record's value, where it gives one, stands.
+                // Packages keep any header field here too (locality among
+                // them); the standard record's value, where it gives one, stands.
                 for (const FieldMap& f : headerMap)
-                    if ((f.offset == hdr::Latitude || f.offset == hdr::Longitude) &&
-                        sameLetters(*key, f.name) && fieldBlank(p.header, f))
-                        writeField(p.header, f, *v, p.replaced);
+                    if (sameLetters(*key, f.name) && fieldBlank(p.header, f))
+                        setHeaderField(p, f, *v);
                 break;
             }
             case Kind::SpeciesRecord: {
@@ -822,6 +834,7 @@ void TurbovegReader::feed(std::string_view bytes) {
 
 TurbovegPackage TurbovegReader::finish() {
     impl_->parse({}, true);
+    impl_->checkSpeciesFound();
     impl_->checkCovers();
     impl_->nameSpecies();
     return std::move(impl_->package);

@@ -217,8 +217,10 @@ TEST_F(AddTurbovegTest, APercentageScaleWithCodesLikeBraunBlanquetSymbolsGoesByP
 }
 
 TEST_F(AddTurbovegTest, HeaderValuesNullsAndBareAmpersands) {
-    // null is no value; a standard value stands before a udf one; zero decimals go;
-    // a bare "&" is the character, a reference still a reference.
+    // null is no value; a standard value stands before a udf one, and any field
+    // of the mapping may come as a udf; zero decimals go; a bare "&" is the
+    // character, a reference still a reference. A plot without species is added
+    // and counted.
     for (int n = 1; n <= PrintItemCount; ++n) t.PrintItemBoxes[n].enabled = true;
     ClearTable(t, ui);
     add(package(
@@ -228,15 +230,25 @@ TEST_F(AddTurbovegTest, HeaderValuesNullsAndBareAmpersands) {
         "tree_high=\"25\" cov_herbs=\"80\"/>\n"
         "<udf_record name=\"latitude\" type=\"N\" value=\"36.25\"/>\n"
         "<udf_record name=\"longitude\" type=\"N\" value=\"140.0\"/>\n"
-        "</header_data><species_data></species_data></Plot>\n"));
-    ASSERT_EQ(t.releveCount(), 1);
+        "<udf_record name=\"locality\" type=\"C\" value=\"Elsewhere\"/>\n"
+        "</header_data><species_data></species_data></Plot>\n"
+        "<Plot><header_data><standard_record coverscale=\"02\" releve_nr=\"13\" "
+        "altitude=\"null\"/>\n"
+        "<udf_record name=\"LOCALITY\" type=\"C\" value=\"Salzkammergut\"/>\n"
+        "<udf_record name=\"altitude\" type=\"N\" value=\"700\"/>\n"
+        "</header_data><species_data>\n" +
+        sp(1, "+", "6") + "</species_data></Plot>\n"));
+    ASSERT_EQ(t.releveCount(), 2);
     const struct {
-        int item;
+        int releve, item;
         const char* text;
-    } want[] = {{2, "12      "}, {3, "Oak & as"}, {4, "        "}, {5, "36.25   "},
-                {6, "139.5   "}, {8, " 500"},     {9, "    "},     {10, "12.5"},
-                {15, " 100"},    {16, "  25"},    {27, "  80"},    {23, "    "}};
-    for (const auto& w : want) EXPECT_EQ(header(1, w.item), w.text) << w.item;
+    } want[] = {{1, 2, "12      "}, {1, 3, "Oak & as"}, {1, 4, "        "}, {1, 5, "36.25   "},
+                {1, 6, "139.5   "}, {1, 8, " 500"},     {1, 9, "    "},     {1, 10, "12.5"},
+                {1, 15, " 100"},    {1, 16, "  25"},    {1, 27, "  80"},    {1, 23, "    "},
+                {2, 2, "13      "}, {2, 3, "Salzkamm"}, {2, 8, " 700"}};
+    for (const auto& w : want) EXPECT_EQ(header(w.releve, w.item), w.text) << w.item;
+    ASSERT_FALSE(ui.statusLines.empty());
+    EXPECT_EQ(ui.statusLines.back(), sj("2 件の測定を表に加えました（1 件は種がありません）"));
 }
 
 TEST_F(AddTurbovegTest, SpeciesWithoutListEntryAndTheDictionary) {
@@ -320,6 +332,12 @@ TEST_F(AddTurbovegTest, AFileThatCannotBeReadWholeLeavesTheTableAsItWas) {
          "の 19 行目（1 番目の Plot、releve_nr 2）"},
         {"not a package, in one empty element", "<?xml version=\"1.0\"?>\n<Plots/>\n",
          "の 2 行目: Turboveg の plot package ではありません"},
+        {"species under names the reader does not know",
+         package("<Plot><header_data><standard_record coverscale=\"02\"/></header_data>"
+                 "<species_data><Species nr=\"1\" cover=\"+\" layer=\"6\"/>"
+                 "</species_data></Plot>\n"),
+         ": どの Plot にも種の記録がありません（Plot の species_data の species にある "
+         "standard_record"},
     };
     const auto revision = t.grid().revision();
     for (const Case& c : cases) {

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "output/sheet_xml.h"
 #include "platform/batch/batch_ui.h"
+#include "platform/xlsx/workbook_server.h"
 #include "support/recording_server.h"
 #include "support/small_table.h"
 #include "support/table_fields.h"
@@ -164,8 +166,8 @@ TEST_F(ExcelOutputTest, RunningNumbersAndCheckedItemsComeBeforeTheSpeciesNumbers
         number(2, 4, 2),
         number(2, 5, 3),
         text(3, 1, sj("測定番号")),
-        text(3, 3, " 101    "),
-        text(3, 4, ""),
+        text(3, 3, "' 101    "),  // an identifier: text whatever it reads as
+        text(3, 4, "'"),
         text(3, 5, "''12"),  // its own apostrophe is kept
         text(4, 1, sj("調査地標高(m)")),
         text(4, 3, ""),
@@ -178,6 +180,71 @@ TEST_F(ExcelOutputTest, RunningNumbersAndCheckedItemsComeBeforeTheSpeciesNumbers
         Closing,
     });
     EXPECT_EQ(record.lines, expected);
+}
+
+// The saved sheet as its XML holds it: identifiers text, measures numbers; for
+// analysis one row per layer in use, bare codes, absent species no cell.
+TEST_F(ExcelOutputTest, TheSavedSheetKeepsIdentifiersAsTextAndTheCleanSheetBareCodes) {
+    t.PrintItemBoxes[2].checked = true;
+    t.PrintItemBoxes[8].checked = true;
+    setHeader(t, 1, 2, "007");
+    setHeader(t, 3, 2, "0.50");
+    setHeader(t, 2, 8, " 850");
+    const SheetCells head = {
+        {"A1", {'s', "T"}},
+        {"A2", {'s', "測定番号"}},
+        {"C2", {'s', "007"}},
+        {"E2", {'s', "0.50"}},
+        {"A3", {'s', "調査地標高(m)"}},
+        {"D3", {'n', "850"}},
+        {"A4", {'s', "出現種数"}},
+        {"C4", {'n', "1"}},
+        {"D4", {'n', "0"}},
+        {"E4", {'n', "2"}},
+    };
+    struct Case {
+        bool clean;
+        SheetCells species;
+    };
+    const Case cases[] = {
+        {false,
+         {{"A5", {'s', "Abies firma"}},
+          {"B5", {'s', "T1\nH1"}},
+          {"C5", {'s', "2.3\n1.0"}},
+          {"D5", {'s', " . \n . "}},
+          {"E5", {'s', " . \n + "}},
+          {"F5", {'n', "67"}},
+          {"A6", {'s', "-- comment --"}},
+          {"F6", {'n', "0"}},
+          {"A7", {'s', "Carex"}},
+          {"F7", {'n', "33"}}}},
+        {true,
+         {{"A5", {'s', "Abies firma"}},
+          {"B5", {'s', "T1"}},
+          {"C5", {'s', "2.3"}},
+          {"F5", {'n', "67"}},
+          {"A6", {'s', "Abies firma"}},
+          {"B6", {'s', "H1"}},
+          {"C6", {'s', "1.0"}},
+          {"E6", {'s', "+"}},
+          {"F6", {'n', "67"}},
+          {"A7", {'s', "-- comment --"}},
+          {"F7", {'n', "0"}},
+          {"A8", {'s', "Carex"}},
+          {"F8", {'n', "33"}}}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        ServerRegistry servers;
+        addWorkbookServer(servers, dir.path().string());
+        ExcelOutputOptions o{1, 3, true};
+        o.clean = c.clean;
+        const std::string path = dir.file("out.xlsx");
+        writeExcelFile(t, ui, servers, o, path);
+        SheetCells want = head;
+        want.insert(c.species.begin(), c.species.end());
+        EXPECT_EQ(sheetCells(path), want) << c.clean;
+    }
 }
 
 TEST_F(ExcelOutputTest, RangeIsClippedToTheTable) {

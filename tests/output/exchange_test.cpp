@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
+#include <map>
+
+#include "output/line_text.h"
 #include "output/small_table.h"
 #include "platform/error.h"
 
@@ -40,7 +45,7 @@ std::string cornell(const TableState& t, CornellValues v = CornellValues::Percen
 }
 
 std::string formatLine() {
-    std::string f = "(I6,1X,8(I6,F6.1))";
+    std::string f = "(I6,1X,8(I6,F6.0))";
     f.resize(68, ' ');
     return f + " 8";
 }
@@ -54,6 +59,51 @@ TEST(Cornell, SmallTableByteForByte) {
               lines({"Test", formatLine(), "     1      1   5.0     3   8.0",
                      "     2      2   3.0     3   9.0", "     0", "Quercus Quercu 2Pinus de",
                      "101     103     "}));
+}
+
+// The couplets as a Fortran reader in the manner of R's read.fortran reads
+// them: each value field of the format's Fw.d divided by 10^d whatever its point.
+std::map<std::pair<int, int>, double> readCornellAsR(const std::string& text) {
+    std::vector<std::string> ls;
+    for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        ls.push_back(text.substr(at, end - at));
+    const std::size_t f = ls.at(1).find(",F6.");
+    EXPECT_NE(f, std::string::npos);
+    const int d = ls.at(1).at(f + 4) - '0';
+    std::map<std::pair<int, int>, double> values;
+    for (std::size_t l = 2; l < ls.size() && ls[l] != "     0"; ++l) {
+        const int releve = std::stoi(ls[l].substr(0, 6));
+        for (std::size_t c = 7; c + 12 <= ls[l].size(); c += 12)
+            values[{releve, std::stoi(ls[l].substr(c, 6))}] =
+                std::stod(ls[l].substr(c + 6, 6)) / std::pow(10.0, d);
+    }
+    return values;
+}
+
+TEST(Cornell, AFortranReaderTakesTheValuesAsWrittenAndCodesNameEverything) {
+    SmallTable s = exchangeTable();
+    using Values = std::map<std::pair<int, int>, double>;
+    struct Case {
+        CornellValues values;
+        Values want;
+    };
+    const Case cases[] = {
+        {CornellValues::Percent, {{{1, 1}, 15.0}, {{1, 3}, 62.6}, {{2, 2}, 2.5}, {{2, 3}, 87.5}}},
+        {CornellValues::Ordinal, {{{1, 1}, 5.0}, {{1, 3}, 8.0}, {{2, 2}, 3.0}, {{2, 3}, 9.0}}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(readCornellAsR(cornell(s.t, c.values)), c.want);
+        StringSink coded;
+        writeCornell(coded, s.t, c.values, CornellNames::Codes);
+        const std::string plain = cornell(s.t, c.values);
+        const std::string data = plain.substr(0, plain.find("     0\r\n") + 8);
+        EXPECT_EQ(coded.text, data + lines({"S0001   S0002   S0003   ", "R0001   R0002   "}));
+    }
+    StringSink key;
+    writeCornellKey(key, s.t);
+    EXPECT_EQ(key.text, lines({"code,name", "S0001,Quercus serrata", "S0002,Quercus crispula",
+                               "S0003,Pinus densiflora", "R0001,101", "R0002,103"}));
+    EXPECT_EQ(cornellKeyPath("/d.x/t.cep"), "/d.x/t-names.csv");
 }
 
 TEST(Cornell, EightCoupletsToALineAndTheRelevéRepeatedOnTheNext) {
@@ -124,14 +174,24 @@ TEST(LongTable, CommentRowsAndEmptyColumnsFallAway) {
 }
 
 TEST(ReleveStats, OneSpeciesAndEqualCovers) {
+    // A species of weight zero counts in S but not in the indices; an empty
+    // relevé and one of weight-zero species alone have a line without indices.
     SmallTable s({2});
     s.add({{2, "1"}}, {{"A", codes({{5, 23}})}, {"B", codes({{7, 1}})}});
     s.add({{2, "2"}}, {{"A", codes({{5, 10}})}, {"B", codes({{3, 12}})}, {"C", codes({{1, 15}})}});
+    s.add({{2, "3"}}, {});
+    s.add({{2, "4"}}, {{"B", codes({{7, 1}})}});
     StringSink out;
     writeReleveStats(out, s.t);
-    EXPECT_EQ(out.text,
-              sj(lines({"通し番号,測定番号,S,被度合計%,H',Simpson,J'",
-                        "1,1,1,15.0,0.000000,0.000000,", "2,2,3,7.5,1.098612,0.666667,1.000000"})));
+    EXPECT_EQ(
+        out.text,
+        sj(lines({"通し番号,測定番号,S,被度合計%,H',Simpson,J'", "1,1,2,15.0,0.000000,0.000000,",
+                  "2,2,3,7.5,1.098612,0.666667,1.000000", "3,3,0,0.0,,,", "4,4,1,0.0,,,"})));
+    s.recount();
+    for (std::int32_t j = 1; j <= 4; ++j)
+        EXPECT_EQ(std::string(trimmed(s.t.grid().cell(TableLayout::releveCol(j), s.t.freqRow()))),
+                  std::to_string(std::array{2, 3, 0, 1}[j - 1]))
+            << j;
 }
 
 TEST(IndicatorMeans, ValuesFileLinesAndMeans) {
@@ -162,7 +222,7 @@ TEST(IndicatorMeans, ValuesFileLinesAndMeans) {
     StringSink out;
     writeIndicatorMeans(out, s.t, v);
     EXPECT_EQ(out.text, sj(lines({"通し番号,測定番号,n,平均,加重平均", "1,101,2,5.500000,4.579897",
-                                  "3,103,1,4.000000,4.000000"})));
+                                  "2,102,0,,", "3,103,1,4.000000,4.000000"})));
 }
 
 }  // namespace

@@ -241,6 +241,41 @@ TEST(PrintTable, CommentRowsOnFirstAndLaterPagesAndNotationOne) {
     EXPECT_EQ(l[17], "");
 }
 
+TEST(PrintTable, RepeatedNamesLabelEveryPageAndKeepItsCapacity) {
+    // Capacity 0: the later pages take 6 more columns only without the names.
+    struct Case {
+        std::uint16_t perPage;
+        bool repeat;
+        std::size_t pages;
+    };
+    const Case cases[] = {{0, false, 2}, {0, true, 3}, {1, false, 2}, {1, true, 2}};
+    for (const Case& c : cases) {
+        SmallTable s = smallTable();
+        StringSink sink;
+        SinkChannel channel(sink);
+        PrintTable(s.t, s.p, channel, c.perPage, 1, 4, c.repeat);
+        const std::string text = sink.text;
+        EXPECT_EQ(count(text, "\f") + 1, c.pages) << c.perPage << c.repeat;
+        EXPECT_EQ(PageCount(s.t, s.p, c.perPage, c.repeat), static_cast<std::int32_t>(c.pages));
+        EXPECT_EQ(count(text, padded("Abies firma", 28) + " H1:"), c.repeat ? c.pages : 1u);
+        EXPECT_EQ(count(text, sj("-- 林床 --")), c.repeat ? c.pages : 1u);
+        if (!c.repeat) {
+            EXPECT_EQ(text, s.text(c.perPage, 1, 4));
+        }
+        if (c.perPage != 0 || !c.repeat) continue;
+        auto l = splitLines(text);
+        const auto second = std::find(l.begin(), l.end(), "\f") + 1;
+        ASSERT_LT(second + 13, l.end());
+        EXPECT_EQ(std::vector<std::string>(second, second + 13),
+                  (std::vector<std::string>{
+                      "", sj("続き"), rule(18), padded("表の通し番号", 32) + "    2", rule(18),
+                      padded("測定番号", 32) + " LONG", std::string(32, ' ') + " NAME",
+                      padded("調査地標高(m)", 32) + "  340", padded("出現種数", 32) + "    2",
+                      rule(18), padded("Abies firma", 28) + " H1:  1.0",
+                      padded("Carex sp.", 28) + " S1:  +.2", sj("-- 林床 --")}));
+    }
+}
+
 TEST(PrintTable, SlotOutsideTheArrayStopsWithAMessage) {
     SmallTable s = smallTable();
     testing::editGrid(

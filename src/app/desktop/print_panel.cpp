@@ -67,6 +67,8 @@ PrintItemPanel::PrintItemPanel(QWidget* parent) : QFrame(parent) {
     }
     ChkBoxfq = checkBox(QStringLiteral("ChkBoxfq"), u(PrintPanelText::Frequency), this);
     ChkBox1t = checkBox(QStringLiteral("ChkBox1t"), u(PrintPanelText::OnceOnly), this);
+    ChkBoxClean = checkBox(QStringLiteral("ChkBoxClean"), u(PrintPanelText::CleanSheet), this);
+    ChkBoxRepeat = checkBox(QStringLiteral("ChkBoxRepeat"), u(PrintPanelText::RepeatNames), this);
 
     PN1 = rangeField("PN1", this);
     PN2 = rangeField("PN2", this);
@@ -76,6 +78,8 @@ PrintItemPanel::PrintItemPanel(QWidget* parent) : QFrame(parent) {
     auto* extras = new QHBoxLayout;
     extras->addWidget(ChkBoxfq);
     extras->addWidget(ChkBox1t);
+    extras->addWidget(ChkBoxClean);
+    extras->addWidget(ChkBoxRepeat);
     extras->addStretch(1);
 
     auto* range = new QHBoxLayout;
@@ -106,6 +110,8 @@ void PrintItemPanel::readInto(TableState& t, PrintPanel& p) const {
         if (t.PrintItemBoxes[n].enabled) t.PrintItemBoxes[n].checked = ChkBox[n]->isChecked();
     p.ChkBoxfq = ChkBoxfq->isChecked();
     p.ChkBox1t = ChkBox1t->isChecked();
+    p.cleanSheet = ChkBoxClean->isChecked();
+    p.repeatNames = ChkBoxRepeat->isChecked();
     p.EditTitle = sjisOf(EditTitle->text());
     // A number being typed counts as entered.
     PN1->interpretText();
@@ -123,6 +129,10 @@ void PrintItemPanel::showFrom(const TableState& t, const PrintPanel& p) {
     }
     ChkBoxfq->setChecked(p.ChkBoxfq);
     ChkBox1t->setChecked(p.ChkBox1t);
+    ChkBoxClean->setChecked(p.cleanSheet);
+    ChkBoxClean->setVisible(p.target == OutputTarget::Spreadsheet);
+    ChkBoxRepeat->setChecked(p.repeatNames);
+    ChkBoxRepeat->setVisible(p.target == OutputTarget::Printer);
     if (sjisOf(EditTitle->text()) != p.EditTitle) EditTitle->setText(qs(p.EditTitle));
     for (auto [field, spin] : {std::pair{&p.PN1, PN1}, std::pair{&p.PN2, PN2}}) {
         spin->setRange(field->minValue, std::max(field->minValue, field->maxValue));

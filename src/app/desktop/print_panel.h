@@ -32,6 +32,8 @@ class PrintItemPanel : public QFrame {
     QLineEdit* EditTitle;
     std::array<QCheckBox*, PrintItemCount + 1> ChkBox{};  // ChkBox[1..30]
     QCheckBox *ChkBoxfq, *ChkBox1t;
+    QCheckBox* ChkBoxClean;   // shown for the workbook only
+    QCheckBox* ChkBoxRepeat;  // shown for the printer only
     QSpinBox *PN1, *PN2;
     QPushButton *BtnToPrint, *BtnCancelPrint;
     QLabel* Label4;

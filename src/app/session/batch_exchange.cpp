@@ -19,25 +19,35 @@ void checkValues(const std::string& v) {
         throw Error(msg("--values は percent か ordinal です: %1", fromUtf8(v)));
 }
 
+void checkNames(const std::string& v) {
+    if (v != "table" && v != "codes")
+        throw Error(msg("--names は table か codes です: %1", fromUtf8(v)));
+}
+
 // The window has an item for each kind of values; the command line chooses by --values.
 void cornell(CommandCall& c, CornellValues values) {
     if (c.args.option("--values") == "ordinal") values = CornellValues::Ordinal;
-    Item_CornellClick(c.session.table, c.ui, values);
+    const CornellNames names =
+        c.args.option("--names") == "codes" ? CornellNames::Codes : CornellNames::Table;
+    Item_CornellClick(c.session.table, c.ui, values, names);
 }
 
 }  // namespace
 
 void registerExchangeCommands(std::vector<Command>& reg) {
     using K = Arg::Kind;
-    reg.push_back(
-        {.name = "cornell",
-         .args = {{"FILE", K::File}, {"--values", K::Text, "percent|ordinal", {}, checkValues}},
-         .help = "Cornell形式: write the table in Cornell condensed format (CANOCO, vegan, "
-                 "JUICE, TWINSPAN), values as percent cover or van der Maarel ordinal",
-         .item = "Item_CornellPercent",
-         .caption = "Cornell形式、被度%(&C)",
-         .place = {"Menu_File", 72, false, Submenu},
-         .handler = [](CommandCall& c) { cornell(c, CornellValues::Percent); }});
+    reg.push_back({.name = "cornell",
+                   .args = {{"FILE", K::File},
+                            {"--values", K::Text, "percent|ordinal", {}, checkValues},
+                            {"--names", K::Text, "table|codes", {}, checkNames}},
+                   .help =
+                       "Cornell形式: write the table in Cornell condensed format (CANOCO, vegan, "
+                       "JUICE, TWINSPAN), values as percent cover or van der Maarel ordinal; "
+                       "--names codes: ASCII names S0001.., R0001.. with FILE-names.csv beside it",
+                   .item = "Item_CornellPercent",
+                   .caption = "Cornell形式、被度%(&C)",
+                   .place = {"Menu_File", 72, false, Submenu},
+                   .handler = [](CommandCall& c) { cornell(c, CornellValues::Percent); }});
     reg.push_back({.item = "Item_CornellOrdinal",
                    .caption = "Cornell形式、序数値(&O)",
                    .place = {"Menu_File", 73, false, Submenu},

@@ -37,9 +37,12 @@ void setBoxes(CommandCall& c, bool checked) {
 
 // A command that opens the print-item panel. The window leaves it open; the
 // command line types the range and the title in and presses "決定・出力", whose
-// dialog the arguments answer.
-std::function<void(CommandCall&)> panelOutput(void (*open)(TableState&, PrintPanel&, Ui&)) {
-    return [open](CommandCall& c) {
+// dialog the arguments answer. A box of the panel that only this output shows
+// (option) is checked by its flag.
+std::function<void(CommandCall&)> panelOutput(void (*open)(TableState&, PrintPanel&, Ui&),
+                                              bool PrintPanel::*option = nullptr,
+                                              const char* flag = nullptr) {
+    return [open, option, flag](CommandCall& c) {
         PrintPanel& p = c.session.printPanel;
         open(c.session.table, p, c.ui);
         if (c.interactive()) return;
@@ -48,6 +51,7 @@ std::function<void(CommandCall&)> panelOutput(void (*open)(TableState&, PrintPan
         if (auto from = c.args.option("--from")) p.PN1.value = spinValueOnExit(p.PN1, *from);
         if (auto to = c.args.option("--to")) p.PN2.value = spinValueOnExit(p.PN2, *to);
         if (auto title = c.args.option("--title")) p.EditTitle = sjisOrRefuse(*title, "標題");
+        if (option) p.*option = c.args.has(flag);
         BtnToPrintClick(c.session.table, p, c.ui);
     };
 }
@@ -82,13 +86,18 @@ void registerOutputCommands(std::vector<Command>& reg) {
          .caption = "表をテキスト出力(&F)",
          .place = {"Menu_File", 80, true},
          .handler = panelOutput(Item_TextFileClick)});
-    reg.push_back({.name = "spreadsheet",
-                   .args = panelArgs({"FILE", K::File}),
-                   .help = "エクセル形式出力: write the table as a workbook (.xlsx)",
-                   .item = "Item_ExcelFile",
-                   .caption = "エクセル形式出力(&X)",
-                   .place = {"Menu_File", 90},
-                   .handler = panelOutput(Item_ExcelFileClick)});
+    std::vector<Arg> sheet = panelArgs({"FILE", K::File});
+    sheet.push_back({.name = "--clean", .kind = K::Flag});
+    reg.push_back(
+        {.name = "spreadsheet",
+         .args = sheet,
+         .help = "エクセル形式出力: write the table as a workbook (.xlsx); --clean: "
+                 "for analysis (分析用), absent species empty, bare codes, one row "
+                 "per layer",
+         .item = "Item_ExcelFile",
+         .caption = "エクセル形式出力(&X)",
+         .place = {"Menu_File", 90},
+         .handler = panelOutput(Item_ExcelFileClick, &PrintPanel::cleanSheet, "--clean")});
     using P = Arg::PrintPart;
     std::vector<Arg> print = panelArgs(
         {.name = "FILE.pdf", .kind = K::Path, .orOption = "--printer", .print = P::PdfFile});
@@ -104,13 +113,16 @@ void registerOutputCommands(std::vector<Command>& reg) {
                      .check = [](const std::string& v) { paperNamed(v); },
                      .print = P::Paper});
     print.push_back({.name = "--landscape", .kind = K::Flag, .print = P::Landscape});
-    reg.push_back({.name = "print",
-                   .args = print,
-                   .help = "表を直接印刷出力: print the table to a PDF file or to a printer",
-                   .item = "Item_PrintTable",
-                   .caption = "表を直接印刷出力(&P)",
-                   .place = {"Menu_File", 100},
-                   .handler = panelOutput(Item_PrintTableClick)});
+    print.push_back({.name = "--repeat-names", .kind = K::Flag});
+    reg.push_back(
+        {.name = "print",
+         .args = print,
+         .help = "表を直接印刷出力: print the table to a PDF file or to a printer; "
+                 "--repeat-names: species names on every page",
+         .item = "Item_PrintTable",
+         .caption = "表を直接印刷出力(&P)",
+         .place = {"Menu_File", 100},
+         .handler = panelOutput(Item_PrintTableClick, &PrintPanel::repeatNames, "--repeat-names")});
     reg.push_back({.item = "Item_PrintSetup",
                    .caption = "プリンターの設定(&T)",
                    .place = {"Menu_File", 110},

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Reads the sample workbook back cell by cell: values, numbers versus texts
-(numbers as a spreadsheet program reads them when typed; "1-2", "3/4" and "1e3"
-stay texts, no date is guessed),
+(identifier rows text; elsewhere numbers as a spreadsheet program reads them
+when typed; "1-2", "3/4" and "1e3" stay texts, no date is guessed),
 line feeds, wrapping, alignment and row heights.
 
 usage: check_workbook.py WRITE_SAMPLE"""
@@ -20,8 +20,9 @@ EXPECTED = {
     1: {"A": ("'89 植生, \"調査\"", None, None, False)},
     2: {"A": ("表の通し番号", None, None, False), "C": (1, None, None, False),
         "D": (2, None, None, False), "E": (3, None, None, False)},
-    3: {"A": ("測定番号", None, None, False), "C": (101, None, None, False),
-        "D": (-1.5, None, None, False), "E": (103, None, None, False)},
+    # Identifiers stay text, however they read.
+    3: {"A": ("測定番号", None, None, False), "C": (" 101    ", None, None, False),
+        "D": ("-1.5", None, None, False), "E": (" 103    ", None, None, False)},
     4: {"A": ("調査地名", None, None, False), "C": ("富士山  ", None, None, False),
         "D": ("1.2.3", None, None, False),
         "E": ("A,\"b\"  ", None, None, False)},
