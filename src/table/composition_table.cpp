@@ -166,7 +166,9 @@ void CompositionTable::permuteCounts(change::CountLine line, const std::vector<i
     if (link_.log) link_.log->makeRoom();
     for (std::size_t k = 0; k < order.size(); ++k)
         v[k + 1] = old[static_cast<std::size_t>(order[k])];
-    record(change::CountOrder{line, std::move(inverse)});
+    // Equal counts exchanged (relevés of as many species) change nothing to undo.
+    if (!std::equal(old.begin(), old.end(), v.begin() + 1))
+        record(change::CountOrder{line, std::move(inverse)});
 }
 
 void CompositionTable::resizeCounts(change::CountLine line, std::size_t size,
