@@ -1,7 +1,8 @@
-// What reverses a change of the table, as the grid and the cover array record it
-// at their own operations: a cell's earlier text, the inverse of a permutation,
-// the earlier size with the cells it dropped. A command's steps are these, never
-// a copy of the table, so undoing a sort costs one permutation.
+// What reverses a change of the table, as the grid, the cover array and the
+// table's own arrays record it at their own operations: a cell's earlier text,
+// the inverse of a permutation, the earlier size with the entries it dropped, a
+// slot's earlier origin. A command's steps are these, never a copy of the table,
+// so undoing a sort costs one permutation.
 #pragma once
 
 #include <cstddef>
@@ -56,13 +57,44 @@ struct CoverSize {  // CoverArray::resize
     std::int32_t releves, species;
 };
 
+// The table's count arrays: FreqArray by species row, NumSpArray by relevé column.
+enum class CountLine : std::uint8_t { Freq, NumSp };
+struct Count {  // one entry of a count array
+    CountLine line;
+    std::int32_t index;
+    std::uint16_t value;
+};
+struct CountMove {  // an entry moved as a drag moves its row or column
+    CountLine line;
+    std::int32_t from, to;
+};
+struct CountOrder {  // entries 1, 2, ... permuted with their rows or columns
+    CountLine line;
+    std::vector<int> order;
+};
+struct CountSize {  // the array's earlier size, with the entries it dropped
+    CountLine line;
+    std::int32_t size;
+    std::vector<std::uint16_t> dropped;
+};
+struct DomLineSize {  // DomLine's earlier size, with the entries it dropped
+    std::int32_t size;
+    std::vector<LayerCodes> dropped;
+};
+struct Origin {  // the origin a relevé slot had
+    std::int32_t slot, record;
+    std::string dataFile;
+};
+
 }  // namespace tamsel::change
 
 namespace tamsel {
 
-using Change = std::variant<change::Cell, change::Row, change::RowCount, change::ColCount,
-                            change::RowOrder, change::ColOrder, change::RowMove, change::ColMove,
-                            change::Codes, change::Releve, change::CoverSize>;
+using Change =
+    std::variant<change::Cell, change::Row, change::RowCount, change::ColCount, change::RowOrder,
+                 change::ColOrder, change::RowMove, change::ColMove, change::Codes, change::Releve,
+                 change::CoverSize, change::Count, change::CountMove, change::CountOrder,
+                 change::CountSize, change::DomLineSize, change::Origin>;
 
 // The changes of one step, in the order they were made; undone in reverse. They
 // are kept in blocks that never move: a log of millions of changes (an add of

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
+#include <variant>
 
 #include "datafile/numbers.h"
 #include "platform/error.h"
@@ -19,21 +21,12 @@ std::string num(std::int32_t n) {
     return std::to_string(n);
 }
 
-// FreqArray and NumSpArray follow the rows and columns they were counted for.
-void moveEntry(std::vector<std::uint16_t>& v, int from, int to) {
-    if (from < 0 || to < 0 || from >= static_cast<int>(v.size()) ||
-        to >= static_cast<int>(v.size()) || from == to)
-        return;
-    if (from < to)
-        std::rotate(v.begin() + from, v.begin() + from + 1, v.begin() + to + 1);
-    else
-        std::rotate(v.begin() + to, v.begin() + from, v.begin() + from + 1);
-}
-
-// Entry first+k gets the entry of the item that moved there.
-void permuteCounts(std::vector<std::uint16_t>& counts, const std::vector<int>& order) {
-    std::vector<std::uint16_t> old(counts.begin() + 1, counts.begin() + 1 + order.size());
-    for (std::size_t k = 0; k < order.size(); ++k) counts[k + 1] = old[order[k]];
+// Entry first+k gets the entry of the item that moved there; order is 0-based.
+std::vector<int> inverseOrder(const std::vector<int>& order) {
+    std::vector<int> inv(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        inv[static_cast<std::size_t>(order[k])] = static_cast<int>(k);
+    return inv;
 }
 
 }  // namespace
@@ -79,13 +72,23 @@ TableFields CompositionTable::fields() const {
                        freqRow_, freq_,          numSp_,          domLine_};
 }
 
+TableScalars CompositionTable::scalars() const {
+    return TableScalars{title_,       plantCapacity_, releveCapacity_,
+                        releveCount_, speciesCount_,  freqRow_};
+}
+
+void CompositionTable::restoreScalars(TableScalars&& s) {
+    title_ = std::move(s.title);
+    plantCapacity_ = s.plantCapacity;
+    releveCapacity_ = s.releveCapacity;
+    releveCount_ = s.releveCount;
+    speciesCount_ = s.speciesCount;
+    freqRow_ = s.freqRow;
+}
+
 void CompositionTable::setFields(TableFields&& f) {
-    title_ = std::move(f.title);
-    plantCapacity_ = f.plantCapacity;
-    releveCapacity_ = f.releveCapacity;
-    releveCount_ = f.releveCount;
-    speciesCount_ = f.speciesCount;
-    freqRow_ = f.freqRow;
+    restoreScalars({std::move(f.title), f.plantCapacity, f.releveCapacity, f.releveCount,
+                    f.speciesCount, f.freqRow});
     freq_ = std::move(f.freq);
     numSp_ = std::move(f.numSp);
     domLine_ = std::move(f.domLine);
@@ -125,7 +128,126 @@ void CompositionTable::setOrigin(std::int32_t releveSlot, ReleveOrigin origin) {
         if (origin.dataFile.empty()) return;
         origins_.resize(k + 1);
     }
-    origins_[k] = std::move(origin);
+    if (origins_[k] == origin) return;
+    if (link_.log) link_.log->makeRoom();
+    ReleveOrigin old = std::exchange(origins_[k], std::move(origin));
+    record(change::Origin{releveSlot, old.record, std::move(old.dataFile)});
+}
+
+// --- the arrays, recorded --------------------------------------------------------
+// Each change is made with room for its record made first, and recorded after:
+// a record that cannot be kept never stands for a change not made.
+
+void CompositionTable::setCount(change::CountLine line, std::int32_t index, std::uint16_t value) {
+    std::uint16_t& v = counts(line).at(static_cast<std::size_t>(index));
+    if (v == value) return;
+    if (link_.log) link_.log->makeRoom();
+    record(change::Count{line, index, std::exchange(v, value)});
+}
+
+// The entry follows its row or column from one position to another.
+void CompositionTable::moveCount(change::CountLine line, int from, int to) {
+    std::vector<std::uint16_t>& v = counts(line);
+    if (from < 0 || to < 0 || from >= static_cast<int>(v.size()) ||
+        to >= static_cast<int>(v.size()) || from == to)
+        return;
+    if (link_.log) link_.log->makeRoom();
+    if (from < to)
+        std::rotate(v.begin() + from, v.begin() + from + 1, v.begin() + to + 1);
+    else
+        std::rotate(v.begin() + to, v.begin() + from, v.begin() + from + 1);
+    record(change::CountMove{line, to, from});
+}
+
+void CompositionTable::permuteCounts(change::CountLine line, const std::vector<int>& order) {
+    std::vector<std::uint16_t>& v = counts(line);
+    std::vector<std::uint16_t> old(v.begin() + 1, v.begin() + 1 + static_cast<long>(order.size()));
+    std::vector<int> inverse = link_.log ? inverseOrder(order) : std::vector<int>{};
+    if (link_.log) link_.log->makeRoom();
+    for (std::size_t k = 0; k < order.size(); ++k)
+        v[k + 1] = old[static_cast<std::size_t>(order[k])];
+    // Equal counts exchanged (relevés of as many species) change nothing to undo.
+    if (!std::equal(old.begin(), old.end(), v.begin() + 1))
+        record(change::CountOrder{line, std::move(inverse)});
+}
+
+void CompositionTable::resizeCounts(change::CountLine line, std::size_t size,
+                                    std::vector<std::uint16_t>&& restored) {
+    std::vector<std::uint16_t>& v = counts(line);
+    const std::size_t old = v.size();
+    if (size == old) return;
+    std::vector<std::uint16_t> dropped;
+    if (size < old && link_.log) dropped.assign(v.begin() + static_cast<long>(size), v.end());
+    if (link_.log) link_.log->makeRoom();
+    v.resize(size, 0);
+    for (std::size_t k = 0; k < restored.size() && old + k < size; ++k) v[old + k] = restored[k];
+    record(change::CountSize{line, static_cast<std::int32_t>(old), std::move(dropped)});
+}
+
+void CompositionTable::resizeDomLine(std::size_t size, std::vector<LayerCodes>&& restored) {
+    const std::size_t old = domLine_.size();
+    if (size == old) return;
+    std::vector<LayerCodes> dropped;
+    if (size < old && link_.log)
+        dropped.assign(domLine_.begin() + static_cast<long>(size), domLine_.end());
+    if (link_.log) link_.log->makeRoom();
+    domLine_.resize(size, LayerCodes{});
+    for (std::size_t k = 0; k < restored.size() && old + k < size; ++k)
+        domLine_[old + k] = restored[k];
+    record(change::DomLineSize{static_cast<std::int32_t>(old), std::move(dropped)});
+}
+
+// --- for the history ---------------------------------------------------------------
+
+namespace {
+template <class... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+}  // namespace
+
+void CompositionTable::setChangeLog(ChangeLog* log) {
+    grid_.setChangeLog(log);
+    codes_.setChangeLog(log);
+    link_.log = log;
+}
+
+void CompositionTable::applyChange(Change& c) {
+    Grid& g = grid_;
+    CoverArray& a = codes_;
+    std::visit(Overloaded{
+                   [&](change::Cell& x) { g.setCell(x.col, x.row, std::move(x.text)); },
+                   [&](change::Row& x) {
+                       std::vector<std::string> texts(static_cast<std::size_t>(g.colCount()));
+                       for (auto& [col, text] : x.cells)
+                           texts.at(static_cast<std::size_t>(col)) = std::move(text);
+                       g.setRowTexts(x.row, texts);
+                   },
+                   [&](change::RowCount& x) { g.setRowCount(x.count); },
+                   [&](change::ColCount& x) { g.setColCount(x.count); },
+                   [&](change::RowOrder& x) { g.permuteRows(x.first, x.order); },
+                   [&](change::ColOrder& x) { g.permuteCols(x.first, x.order); },
+                   [&](change::RowMove& x) { g.moveRow(x.from, x.to); },
+                   [&](change::ColMove& x) { g.moveCol(x.from, x.to); },
+                   [&](change::Codes& x) { a.set(x.releve, x.species, x.codes); },
+                   [&](change::Releve& x) { a.replaceReleve(x.releve, std::move(x.codes)); },
+                   [&](change::CoverSize& x) { a.resize(x.releves, x.species); },
+                   [&](change::Count& x) { setCount(x.line, x.index, x.value); },
+                   [&](change::CountMove& x) { moveCount(x.line, x.from, x.to); },
+                   [&](change::CountOrder& x) { permuteCounts(x.line, x.order); },
+                   [&](change::CountSize& x) {
+                       resizeCounts(x.line, static_cast<std::size_t>(x.size), std::move(x.dropped));
+                   },
+                   [&](change::DomLineSize& x) {
+                       resizeDomLine(static_cast<std::size_t>(x.size), std::move(x.dropped));
+                   },
+                   [&](change::Origin& x) {
+                       setOrigin(x.slot, ReleveOrigin{std::move(x.dataFile), x.record});
+                   },
+               },
+               c);
 }
 
 // --- size ----------------------------------------------------------------------
@@ -136,13 +258,13 @@ bool CompositionTable::growReleves(std::int32_t count) {
     if (n > 2147483647 - 8) return false;
     const std::int32_t old = releveCapacity_;
     try {
-        numSp_.resize(static_cast<std::size_t>(n) + 1, 0);
-        domLine_.resize(static_cast<std::size_t>(n) + 1, LayerCodes{});
+        resizeCounts(change::CountLine::NumSp, static_cast<std::size_t>(n) + 1);
+        resizeDomLine(static_cast<std::size_t>(n) + 1);
         codes_.resize(static_cast<int>(n) + 1, plantCapacity_ + 1);
         const int oldCols = grid_.colCount();
         grid_.setColCount(L::gridColCount(static_cast<std::int32_t>(n)));
         for (std::int32_t m = old + 1; m <= n; ++m) {
-            numSp_[m] = 0;
+            setCount(change::CountLine::NumSp, m, 0);
             const int col = L::releveCol(m);
             // Columns the grid has just made are empty; clearing one visits every row.
             if (col < oldCols) grid_.clearCol(col);
@@ -162,12 +284,12 @@ bool CompositionTable::growSpecies(std::int32_t count) {
     if (n > 2147483647 - 32) return false;
     const std::int32_t old = plantCapacity_;
     try {
-        freq_.resize(static_cast<std::size_t>(n) + 1, 0);
+        resizeCounts(change::CountLine::Freq, static_cast<std::size_t>(n) + 1);
         codes_.resize(releveCapacity_ + 1, static_cast<int>(n) + 1);
         grid_.setRowCount(L::gridRowCount(static_cast<std::int32_t>(n)));
         const TableLayout layout(freqRow_);
         for (std::int32_t m = old + 1; m <= n; ++m) {
-            freq_[m] = 0;
+            setCount(change::CountLine::Freq, m, 0);
             const int row = layout.speciesRow(m);
             grid_.clearRow(row);
             grid_.setCell(L::SlotCol, row, num(m));
@@ -212,7 +334,7 @@ void CompositionTable::blank(const TableLayout& layout,
     // Every cell of the table is cleared: the fixed columns and every relevé column.
     g.clearAll();
     for (std::int32_t j = 1; j <= releveCapacity_; ++j) {
-        numSp_.at(j) = 0;
+        setCount(change::CountLine::NumSp, j, 0);
         g.setCell(L::releveCol(j), L::SlotRow, num(j));
         g.setCell(L::releveCol(j), L::SerialRow, IntText4(j));
         if (bar) bar->setPosition(j);
@@ -224,7 +346,7 @@ void CompositionTable::blank(const TableLayout& layout,
     static const std::string fn = sj("F＼N");
     g.setCell(L::FreqCol, freqRow_, fn);
     for (std::int32_t i = 1; i <= plantCapacity_; ++i) {
-        freq_.at(i) = 0;
+        setCount(change::CountLine::Freq, i, 0);
         g.setCell(L::SlotCol, layout.speciesRow(i), num(i));
         g.setCell(L::NumberCol, layout.speciesRow(i), IntText4(i));
         if (bar) bar->setPosition(releveCapacity_ + i);
@@ -280,12 +402,12 @@ void CompositionTable::insertReleveColumn(int col) {
     const int freeCol = L::lastReleveCol(releveCount_);  // the first free column before
     const std::int32_t s = releveSlotAt(freeCol);
     grid_.moveCol(freeCol, col);
-    moveEntry(numSp_, L::releveAt(freeCol), L::releveAt(col));
+    moveCount(change::CountLine::NumSp, L::releveAt(freeCol), L::releveAt(col));
     grid_.clearCol(col);
     codes_.clearReleve(s);  // entry 0 too: a free slot holds nothing
     setOrigin(s, {});
     grid_.setCell(col, L::SlotRow, num(s));
-    numSp_.at(L::releveAt(col)) = 0;
+    setCount(change::CountLine::NumSp, L::releveAt(col), 0);
     renumberSerials();
 }
 
@@ -293,12 +415,12 @@ void CompositionTable::removeReleveColumn(int col) {
     const int last = L::lastReleveCol(releveCount_);
     const std::int32_t s = releveSlotAt(col);
     grid_.moveCol(col, last);
-    moveEntry(numSp_, L::releveAt(col), releveCount_);
+    moveCount(change::CountLine::NumSp, L::releveAt(col), releveCount_);
     grid_.clearCol(last);
     grid_.setCell(last, L::SlotRow, num(s));
     codes_.clearReleve(s);  // entry 0 too: a free slot holds nothing
     setOrigin(s, {});
-    numSp_.at(releveCount_) = 0;
+    setCount(change::CountLine::NumSp, releveCount_, 0);
     --releveCount_;
     renumberSerials();
 }
@@ -311,11 +433,11 @@ void CompositionTable::insertSpeciesRow(int row) {
     const int freeRow = layout.lastSpeciesRow(speciesCount_);  // the first free row before
     const std::int32_t s = speciesSlotAt(freeRow);
     grid_.moveRow(freeRow, row);
-    moveEntry(freq_, speciesCount_, layout.speciesAt(row));
+    moveCount(change::CountLine::Freq, speciesCount_, layout.speciesAt(row));
     grid_.clearRow(row);
     codes_.clearSpecies(s);
     grid_.setCell(L::SlotCol, row, num(s));
-    freq_.at(layout.speciesAt(row)) = 0;
+    setCount(change::CountLine::Freq, layout.speciesAt(row), 0);
     renumberRunning();
 }
 
@@ -329,78 +451,33 @@ void CompositionTable::takeOutSpeciesRow(int row) {
     const int last = layout.lastSpeciesRow(speciesCount_);
     const std::int32_t s = speciesSlotAt(row);
     grid_.moveRow(row, last);
-    moveEntry(freq_, layout.speciesAt(row), speciesCount_);
+    moveCount(change::CountLine::Freq, layout.speciesAt(row), speciesCount_);
     grid_.clearRow(last);
     grid_.setCell(L::SlotCol, last, num(s));
     codes_.clearSpecies(s);
-    freq_.at(speciesCount_) = 0;
+    setCount(change::CountLine::Freq, speciesCount_, 0);
     --speciesCount_;
 }
 
 void CompositionTable::moveReleveColumn(int from, int to) {
     grid_.moveCol(from, to);
-    moveEntry(numSp_, L::releveAt(from), L::releveAt(to));
+    moveCount(change::CountLine::NumSp, L::releveAt(from), L::releveAt(to));
 }
 
 void CompositionTable::moveSpeciesRow(int from, int to) {
     const TableLayout layout(freqRow_);
     grid_.moveRow(from, to);
-    moveEntry(freq_, layout.speciesAt(from), layout.speciesAt(to));
+    moveCount(change::CountLine::Freq, layout.speciesAt(from), layout.speciesAt(to));
 }
 
 void CompositionTable::permuteReleveColumns(const std::vector<int>& order) {
-    // The counts first: a failure leaves the grid as it was.
-    std::vector<std::uint16_t> numSp = numSp_;
-    permuteCounts(numSp, order);
     grid_.permuteCols(L::FirstReleveCol, order);
-    numSp_ = std::move(numSp);
+    permuteCounts(change::CountLine::NumSp, order);
 }
 
 void CompositionTable::permuteSpeciesRows(const std::vector<int>& order) {
-    std::vector<std::uint16_t> freq = freq_;
-    permuteCounts(freq, order);
     grid_.permuteRows(TableLayout(freqRow_).firstSpeciesRow(), order);
-    freq_ = std::move(freq);
-}
-
-void CompositionTable::exchangeReleveSlots(const std::vector<SlotExchange>& exchanges) {
-    for (const SlotExchange& x : exchanges) {
-        grid_.setCell(L::releveCol(x.posE), L::SlotRow, num(x.m));
-        if (x.posM >= 0) grid_.setCell(L::releveCol(x.posM), L::SlotRow, num(x.e));
-        auto codesE = codes_.releve(x.e), codesM = codes_.releve(x.m);
-        codes_.clearReleve(x.e);
-        codes_.clearReleve(x.m);
-        for (const auto& [s, c] : codesM) codes_.set(x.e, s, c);
-        for (const auto& [s, c] : codesE) codes_.set(x.m, s, c);
-        ReleveOrigin originE = originOf(x.e), originM = originOf(x.m);
-        setOrigin(x.e, std::move(originM));
-        setOrigin(x.m, std::move(originE));
-    }
-}
-
-void CompositionTable::exchangeSpeciesSlots(const std::vector<SlotExchange>& exchanges) {
-    if (exchanges.empty()) return;
-    const TableLayout layout(freqRow_);
-    std::vector<std::int32_t> map(static_cast<std::size_t>(codes_.speciesSlots()));
-    for (std::size_t s = 0; s < map.size(); ++s) map[s] = static_cast<std::int32_t>(s);
-    for (const SlotExchange& x : exchanges) {
-        grid_.setCell(L::SlotCol, layout.speciesRow(x.posE), num(x.m));
-        if (x.posM >= 0) grid_.setCell(L::SlotCol, layout.speciesRow(x.posM), num(x.e));
-        map[x.e] = x.m;
-        map[x.m] = x.e;
-    }
-    for (int r = 0; r < codes_.releveSlots(); ++r) {
-        const auto& entries = codes_.releve(r);
-        bool touched = std::any_of(entries.begin(), entries.end(),
-                                   [&](const auto& en) { return map[en.first] != en.first; });
-        if (!touched) continue;
-        auto moved = entries;
-        for (auto& en : moved) en.first = map[en.first];
-        std::sort(moved.begin(), moved.end(),
-                  [](const auto& x, const auto& y) { return x.first < y.first; });
-        codes_.clearReleve(r);
-        for (const auto& [s, c] : moved) codes_.set(r, s, c);
-    }
+    permuteCounts(change::CountLine::Freq, order);
 }
 
 // --- counts --------------------------------------------------------------------
@@ -410,16 +487,126 @@ void CompositionTable::recount() {
     PresenceCounts c = countPresences(grid_, layout, speciesCount_, releveCount_);
     for (std::int32_t i = 1; i <= speciesCount_; ++i) {
         const int row = layout.speciesRow(i);
-        freq_.at(i) = c.freq[i];
+        setCount(change::CountLine::Freq, i, c.freq[i]);
         grid_.setCell(L::NumberCol, row, IntText4(i));
         grid_.setCell(L::FreqCol, row, IntText4(c.freq[i]));
     }
     for (std::int32_t j = 1; j <= releveCount_; ++j) {
-        numSp_.at(j) = c.numSp[j];
+        setCount(change::CountLine::NumSp, j, c.numSp[j]);
         grid_.setCell(L::releveCol(j), L::SerialRow, IntText4(j));
     }
     for (std::int32_t j = 1; j <= releveCount_; ++j)
         grid_.setCell(L::releveCol(j), freqRow_, IntText4(numSp_[j]));
+}
+
+}  // namespace tamsel
+
+// --- comparing and checking -----------------------------------------------------
+
+namespace tamsel {
+
+namespace {
+
+bool sameCells(const Grid& a, const Grid& b) {
+    if (a.rowCount() != b.rowCount() || a.colCount() != b.colCount()) return false;
+    std::vector<std::pair<int, std::string>> x, y;
+    for (int r = 0; r < a.rowCount(); ++r) {
+        x.clear();
+        y.clear();
+        a.forEachInRow(r, [&](int col, const std::string& text) { x.emplace_back(col, text); });
+        b.forEachInRow(r, [&](int col, const std::string& text) { y.emplace_back(col, text); });
+        std::sort(x.begin(), x.end());
+        std::sort(y.begin(), y.end());
+        if (x != y) return false;
+    }
+    return true;
+}
+
+bool sameCodes(const CoverArray& a, const CoverArray& b) {
+    if (a.releveSlots() != b.releveSlots() || a.speciesSlots() != b.speciesSlots()) return false;
+    for (int r = 0; r < a.releveSlots(); ++r)
+        if (a.releve(r) != b.releve(r)) return false;
+    return true;
+}
+
+}  // namespace
+
+bool CompositionTable::operator==(const CompositionTable& o) const {
+    if (!(fields() == o.fields())) return false;
+    const std::size_t n = std::max(origins_.size(), o.origins_.size());
+    for (std::size_t k = 0; k < n; ++k)
+        if (!(originOf(static_cast<std::int32_t>(k)) == o.originOf(static_cast<std::int32_t>(k))))
+            return false;
+    return sameCodes(codes_, o.codes_) && sameCells(grid_, o.grid_);
+}
+
+void CompositionTable::checkInvariants() const {
+    auto fault = [](const std::string& what) {
+        throw Error(sj("内部エラー: 組成表の整合性が崩れています: ") + what);
+    };
+    const TableLayout layout(freqRow_);
+    if (freqRow_ < L::MinFreqRow || freqRow_ > L::MaxFreqRow)
+        fault(sj("F＼N 行の位置 ") + num(freqRow_));
+    if (releveCount_ < 0 || releveCount_ > releveCapacity_ || speciesCount_ < 0 ||
+        speciesCount_ > plantCapacity_)
+        fault(sj("件数 NR=") + num(releveCount_) + ", NS=" + num(speciesCount_) + sj(" が容量 ") +
+              num(releveCapacity_) + ", " + num(plantCapacity_) + sj(" に収まりません"));
+    const auto relSize = static_cast<std::size_t>(releveCapacity_) + 1;
+    const auto spSize = static_cast<std::size_t>(plantCapacity_) + 1;
+    if (numSp_.size() != relSize || domLine_.size() != relSize || freq_.size() != spSize)
+        fault(sj("出現種数・DomLine・出現頻度の配列の大きさが容量と合いません"));
+    if (codes_.releveSlots() != releveCapacity_ + 1 || codes_.speciesSlots() != plantCapacity_ + 1)
+        fault(sj("被度コードの配列の大きさが容量と合いません"));
+    if (L::releveRoom(grid_.colCount()) < releveCapacity_ ||
+        layout.speciesRoom(grid_.rowCount()) < plantCapacity_)
+        fault(sj("表の行数・列数が容量に足りません"));
+    std::vector<int> relSlot(relSize), spSlot(spSize);
+    std::vector<char> seen(std::max(relSize, spSize));
+    for (std::int32_t j = 1; j <= releveCapacity_; ++j) {
+        const std::int32_t s = releveSlotAt(L::releveCol(j));
+        if (s < 1 || s > releveCapacity_ || seen[static_cast<std::size_t>(s)]++)
+            fault(sj("列 ") + num(L::releveCol(j)) + sj(" の測定スロット ") + num(s));
+        relSlot[static_cast<std::size_t>(j)] = s;
+    }
+    std::fill(seen.begin(), seen.end(), 0);
+    for (std::int32_t i = 1; i <= plantCapacity_; ++i) {
+        const std::int32_t s = speciesSlotAt(layout.speciesRow(i));
+        if (s < 1 || s > plantCapacity_ || seen[static_cast<std::size_t>(s)]++)
+            fault(sj("行 ") + num(layout.speciesRow(i)) + sj(" の種スロット ") + num(s));
+        spSlot[static_cast<std::size_t>(i)] = s;
+    }
+    for (std::int32_t j = releveCount_ + 1; j <= releveCapacity_; ++j) {
+        const int col = L::releveCol(j);
+        const std::int32_t s = relSlot[static_cast<std::size_t>(j)];
+        if (!codes_.releve(s).empty() || !(originOf(s) == ReleveOrigin{}))
+            fault(sj("空き列 ") + num(col) + sj(" に被度コードか由来があります"));
+        for (int r = L::SerialRow + 1; r < grid_.rowCount(); ++r)
+            if (!grid_.isEmpty(col, r))
+                fault(sj("空き列 ") + num(col) + sj(" の行 ") + num(r) + sj(" が空ではありません"));
+    }
+    for (std::int32_t i = speciesCount_ + 1; i <= plantCapacity_; ++i) {
+        const int row = layout.speciesRow(i);
+        const std::int32_t s = spSlot[static_cast<std::size_t>(i)];
+        for (int r = 0; r < codes_.releveSlots(); ++r)
+            if (!allZero(codes_.get(r, s)))
+                fault(sj("空き行 ") + num(row) + sj(" に被度コードがあります"));
+        grid_.forEachInRow(row, [&](int col, const std::string&) {
+            if (col > L::NumberCol)
+                fault(sj("空き行 ") + num(row) + sj(" の列 ") + num(col) +
+                      sj(" が空ではありません"));
+        });
+    }
+    for (std::int32_t i = 1; i <= speciesCount_; ++i) {
+        const int row = layout.speciesRow(i);
+        for (std::int32_t j = 1; j <= releveCount_; ++j) {
+            const int col = L::releveCol(j);
+            const LayerCodes& c = codes_.get(relSlot[static_cast<std::size_t>(j)],
+                                             spSlot[static_cast<std::size_t>(i)]);
+            if (grid_.cell(col, row) != (allZero(c) ? std::string() : LayerSummary(c)))
+                fault(sj("セル（列 ") + num(col) + sj("、行 ") + num(row) +
+                      sj("）が被度コードと合いません"));
+        }
+    }
 }
 
 }  // namespace tamsel

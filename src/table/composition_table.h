@@ -2,8 +2,9 @@
 // counts and capacities, and the arrays that follow its rows and columns
 // (frequencies, species numbers, DomLine, relevé origins). Its fields are its
 // own: every command changes the table through the operations below, which keep
-// them in step, and the grid and cover array record each change for the
-// history at the one place it is made.
+// them in step. Every change of the grid, the codes, the arrays and the origins
+// is recorded for the history at the one place it is made; the few scalars
+// (title, counts, capacities, FreqRow) the history compares per step.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "datafile/cover_codes.h"
+#include "table/change_log.h"
 #include "table/cover_array.h"
 #include "table/grid.h"
 #include "table/table_layout.h"
@@ -34,6 +36,14 @@ struct TableFields {
     std::vector<std::uint16_t> freq, numSp;
     std::vector<LayerCodes> domLine;
     bool operator==(const TableFields&) const = default;
+};
+
+// The table's scalar fields, as a history step compares them.
+struct TableScalars {
+    std::string title;
+    std::int32_t plantCapacity = 0, releveCapacity = 0;
+    std::int32_t releveCount = 0, speciesCount = 0, freqRow = 0;
+    bool operator==(const TableScalars&) const = default;
 };
 
 class CompositionTable {
@@ -68,6 +78,15 @@ class CompositionTable {
     const LayerCodes& codesAt(int col, int row) const;
 
     TableFields fields() const;
+
+    // Every member the same: texts, codes, counts, capacities, arrays and origins
+    // (a slot without an origin and one past the origins alike).
+    bool operator==(const CompositionTable& other) const;
+    // Throws Error naming the first broken invariant: the sizes of the grid,
+    // codes and arrays fit the capacities, the counts fit them, the slots of
+    // the columns (rows) are 1..capacity each once, a free column or row holds
+    // no text, codes or origin, and a cell in use shows its codes.
+    void checkInvariants() const;
 
     // --- operations --------------------------------------------------------
     void setTitle(std::string title) { title_ = std::move(title); }
@@ -142,24 +161,36 @@ class CompositionTable {
     // species row.
     void renumberSerials();
     void renumberRunning();
-    // Each exchange gives the relevé (species) position posE slot m and the one
-    // at posM (none: -1) slot e, and swaps the two slots' codes (and origins):
-    // the table reads as before under new slot numbers (the save's compaction).
-    struct SlotExchange {
-        std::int32_t e, m, posE, posM;
-    };
-    void exchangeReleveSlots(const std::vector<SlotExchange>& exchanges);
-    void exchangeSpeciesSlots(const std::vector<SlotExchange>& exchanges);
-
     // Frequency of each species row in use (frequency column, FreqArray) and
     // species number of each relevé column in use (row FreqRow, NumSpArray);
     // running numbers and serials renumbered over the rows and columns in use.
     void recount();
 
+    // --- for the history ----------------------------------------------------
+    // Every later change records what reverses it there (null: nowhere).
+    void setChangeLog(ChangeLog* log);
+    // Makes the change c records (reversing the one it was recorded for), and
+    // records what reverses that.
+    void applyChange(Change& c);
+    TableScalars scalars() const;
+    void restoreScalars(TableScalars&& s);
+
   private:
-    friend class History;
     void takeOutSpeciesRow(int row);
     void setFields(TableFields&& f);
+    // The count arrays' and DomLine's changes, each recorded.
+    std::vector<std::uint16_t>& counts(change::CountLine line) {
+        return line == change::CountLine::Freq ? freq_ : numSp_;
+    }
+    void setCount(change::CountLine line, std::int32_t index, std::uint16_t value);
+    void moveCount(change::CountLine line, int from, int to);
+    void permuteCounts(change::CountLine line, const std::vector<int>& order);
+    void resizeCounts(change::CountLine line, std::size_t size,
+                      std::vector<std::uint16_t>&& restored = {});
+    void resizeDomLine(std::size_t size, std::vector<LayerCodes>&& restored = {});
+    void record(Change c) {
+        if (link_.log) link_.log->add(std::move(c));
+    }
 
     Grid grid_;
     CoverArray codes_;
@@ -175,6 +206,7 @@ class CompositionTable {
     // By relevé slot, the origin of the relevé an add placed there; it moves
     // with the slot, as the codes do.
     std::vector<ReleveOrigin> origins_;
+    ChangeLogLink link_;
 };
 
 }  // namespace tamsel

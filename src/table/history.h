@@ -1,8 +1,10 @@
 // The undo history of a table. A command runs as one step: while it is open, the
-// grid and the cover array record what reverses each of their operations, and
-// the table's own fields (title, counts, capacities, the frequency arrays) are
-// compared with what they were when it opened. Undoing a step applies its
-// changes in reverse through the same operations, which record what redoes it.
+// table records what reverses each of its operations (cells, codes, the count
+// arrays, DomLine, origins), and its scalars (title, counts, capacities,
+// FreqRow) are compared with what they were when it opened. Undoing a step
+// applies its changes in reverse through the same operations, which record what
+// redoes it. The table as saved is one point of the history; nothing else tells
+// whether the table changed.
 #pragma once
 
 #include <cstddef>
@@ -17,8 +19,6 @@
 
 namespace tamsel {
 
-struct TableState;
-
 class History {
   public:
     static constexpr std::size_t DefaultMaxSteps = 1000;
@@ -26,9 +26,9 @@ class History {
 
     // Opens a step named for the command (Shift-JIS); steps opened inside an open
     // one belong to it.
-    void begin(TableState& t, const std::string& name);
+    void begin(CompositionTable& t, const std::string& name);
     // Closes the outermost step; kept when the table changed.
-    void commit(TableState& t);
+    void commit(CompositionTable& t);
 
     bool canUndo() const { return index_ > 0; }
     bool canRedo() const { return index_ < steps_.size(); }
@@ -36,27 +36,24 @@ class History {
     const std::string& undoName() const;
     const std::string& redoName() const;
     // Throws Error when there is nothing to undo (redo).
-    void undo(TableState& t);
-    void redo(TableState& t);
+    void undo(CompositionTable& t);
+    void redo(CompositionTable& t);
 
     // A point of the open step that a command failing half-way takes the table
     // back to (rollBack), so that it fails whole. Only with a step open.
     struct Mark {
         std::size_t changes = 0;
-        TableFields fields;
+        TableScalars scalars;
     };
-    Mark mark(const TableState& t) const;
+    Mark mark(const CompositionTable& t) const;
     // Reverses the open step's changes since m and drops them from the step. When
     // the table cannot be put back whole, the history starts again and the
     // failure goes on.
-    void rollBack(TableState& t, Mark&& m);
+    void rollBack(CompositionTable& t, Mark&& m);
 
-    // A new history (a loaded, blank or newly set-up table), which is the saved point.
-    void restart(TableState& t);
-    // The open step's changes so far (the save's renumbering of slots, no command
-    // of its own) are taken back before the step before is undone and before the
-    // step after, recorded on the old numbers, is redone.
-    void foldIntoPrevious();
+    // A new history: nothing before can be undone. The table as it stands is not
+    // the saved one until markSaved (a loaded or blanked table is).
+    void restart(CompositionTable& t);
     // The table as it stands is the one saved.
     void markSaved() { saved_ = static_cast<std::ptrdiff_t>(index_); }
     bool atSaved() const { return saved_ == static_cast<std::ptrdiff_t>(index_); }
@@ -73,12 +70,10 @@ class History {
     struct Step {
         std::string name;
         ChangeLog log;
-        std::optional<TableFields> fields;
+        std::optional<TableScalars> scalars;
         std::size_t bytes() const;
     };
-    static void applyChange(CompositionTable& t, Change& c);
-    void link(TableState& t, ChangeLog* log);
-    void apply(TableState& t, Step& step);  // reverses it, and makes it what reverses that
+    void apply(CompositionTable& t, Step& step);  // reverses it, and makes it what reverses that
     void dropRedo();
     void trim();
 
@@ -92,19 +87,7 @@ class History {
     int depth_ = 0;
     bool open_ = false;
     Step current_;
-    TableFields before_;
-};
-
-// A command run as one step of the table's history.
-class HistoryStep {
-  public:
-    HistoryStep(TableState& t, const std::string& name);
-    ~HistoryStep();
-    HistoryStep(const HistoryStep&) = delete;
-    HistoryStep& operator=(const HistoryStep&) = delete;
-
-  private:
-    TableState& t_;
+    TableScalars before_;
 };
 
 }  // namespace tamsel

@@ -116,6 +116,19 @@ void ClearTable(TableState& t, Ui& ui) {
     t.markUnchanged();  // a blank table holds nothing to lose
 }
 
+HistoryStep::HistoryStep(TableState& t, const std::string& name) : t_(t) {
+    t_.history.begin(t_, name);
+}
+
+HistoryStep::~HistoryStep() {
+    try {
+        t_.history.commit(t_);
+    } catch (...) {
+        // No memory to keep the step: the history starts again from here.
+        t_.history.restart(t_);
+    }
+}
+
 std::string captionOf(const TableState& t, bool showChanged) {
     std::string caption = t.title() + (showChanged && t.changed() ? sj("＊") : "") +
                           "  NR=" + std::to_string(t.releveCount()) +

@@ -54,27 +54,23 @@ struct TableState : CompositionTable {
     // Every command that changes the table is a step here.
     History history;
 
-    // Whether the table differs from what was last saved, loaded or blanked: the
-    // history's saved point tells for every command run as a step; the grid's
-    // revision and the title tell for a change made outside one.
-    bool changed() const {
-        return !history.atSaved() || grid().revision() != settledRevision_ ||
-               title() != settledTitle_;
-    }
+    // Whether the table differs from what was last saved, loaded or blanked:
+    // every command runs as a step of the history, whose saved point tells.
+    bool changed() const { return !history.atSaved(); }
     // The table as it stands is the one saved.
-    void markUnchanged() {
-        settle();
-        history.markSaved();
-    }
-    // The history accounts for the table as it stands.
-    void settle() {
-        settledRevision_ = grid().revision();
-        settledTitle_ = title();
-    }
+    void markUnchanged() { history.markSaved(); }
+};
+
+// A command run as one step of the table's history.
+class HistoryStep {
+  public:
+    HistoryStep(TableState& t, const std::string& name);
+    ~HistoryStep();
+    HistoryStep(const HistoryStep&) = delete;
+    HistoryStep& operator=(const HistoryStep&) = delete;
 
   private:
-    std::uint64_t settledRevision_ = 0;
-    std::string settledTitle_;
+    TableState& t_;
 };
 
 // The window's default print-item boxes (captions, enabled and checked states).

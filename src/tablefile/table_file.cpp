@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <new>
 #include <optional>
@@ -83,9 +84,17 @@ SlotLine planSlots(std::int32_t count, std::int32_t capacity, std::int32_t slotL
     return p;
 }
 
-}  // namespace
+// The slot numbers the file carries: the table's, with the slots above the count
+// held by positions in use exchanged for the numbers 1..count that no position in
+// use holds, so that the file's slots in use are exactly 1..count. The codes go
+// with their slots. The table keeps its own numbers: saving changes nothing.
+struct FileSlots {
+    std::vector<std::int32_t> releve, species;  // by table slot, the file's slot
+    std::map<int, std::string> releveCells;     // by column, the slot row's new text
+    std::map<int, std::string> speciesCells;    // by row, the slot column's new text
+};
 
-void compactSlots(TableState& t) {
+FileSlots planFileSlots(const TableState& t) {
     const Grid& g = t.grid();
     const CoverArray& a = t.codes();
     using L = TableLayout;
@@ -107,36 +116,47 @@ void compactSlots(TableState& t) {
         },
         [&](std::int32_t i) { return sj("行 ") + num(layout.speciesRow(i)); });
 
-    // Checked; from here on nothing fails. Each exchange swaps two slot numbers
-    // between the cells that hold them and the codes between the two slots.
-    auto exchanges = [](const SlotLine& line) {
-        std::vector<CompositionTable::SlotExchange> out;
-        out.reserve(line.swaps.size());
-        for (auto [e, m] : line.swaps) out.push_back({e, m, line.posOf[e], line.posOf[m]});
-        return out;
+    // Each exchange swaps two slot numbers between the cells that hold them and
+    // the codes between the two slots.
+    auto plan = [](const SlotLine& line, std::size_t slots, auto cellOf,
+                   std::vector<std::int32_t>& map, std::map<int, std::string>& cells) {
+        map.resize(slots);
+        for (std::size_t s = 0; s < slots; ++s) map[s] = static_cast<std::int32_t>(s);
+        for (auto [e, m] : line.swaps) {
+            map[static_cast<std::size_t>(e)] = m;
+            map[static_cast<std::size_t>(m)] = e;
+            cells[cellOf(line.posOf[e])] = num(m);
+            if (line.posOf[m] >= 0) cells[cellOf(line.posOf[m])] = num(e);
+        }
     };
-    t.exchangeReleveSlots(exchanges(rel));
-    t.exchangeSpeciesSlots(exchanges(sp));
+    FileSlots f;
+    plan(rel, static_cast<std::size_t>(a.releveSlots()), &L::releveCol, f.releve, f.releveCells);
+    plan(
+        sp, static_cast<std::size_t>(a.speciesSlots()),
+        [&](std::int32_t i) { return layout.speciesRow(i); }, f.species, f.speciesCells);
+    return f;
 }
 
 // --- writing -------------------------------------------------------------------
-
-namespace {
 
 bool hasLineBreak(std::string_view s) {
     return s.find_first_of("\r\n") != std::string_view::npos;
 }
 
-void writeCoverBlock(ByteSink& out, const TableState& t) {
+void writeCoverBlock(ByteSink& out, const TableState& t, const FileSlots& slots) {
     const std::int32_t NR = t.releveCount(), NS = t.speciesCount();
     const CoverArray& a = t.codes();
+    const int releveSlots = a.releveSlots();
+    auto fileReleve = [&](int v) { return slots.releve[static_cast<std::size_t>(v)]; };
+    auto fileSpecies = [&](std::int32_t s) { return slots.species[static_cast<std::size_t>(s)]; };
     // TableArray is held by relevé; the file wants lines by species slot, so the
     // non-zero entries are sorted by species slot once (a counting sort), copied:
     // read through pointers in species order, each entry was a cache miss.
     std::vector<std::uint32_t> start(static_cast<std::size_t>(NS) + 2, 0);
-    for (std::int32_t v = 0; v <= NR; ++v)
-        for (const auto& en : a.releve(v))
-            if (en.first <= NS) ++start[en.first + 1];
+    for (int v = 0; v < releveSlots; ++v)
+        if (fileReleve(v) <= NR)
+            for (const auto& en : a.releve(v))
+                if (fileSpecies(en.first) <= NS) ++start[fileSpecies(en.first) + 1];
     for (std::size_t s = 1; s < start.size(); ++s) start[s] += start[s - 1];
     struct Entry {
         std::int32_t releve;
@@ -144,9 +164,11 @@ void writeCoverBlock(ByteSink& out, const TableState& t) {
     };
     std::vector<Entry> bySpecies(start.back());
     std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-    for (std::int32_t v = 0; v <= NR; ++v)
-        for (const auto& en : a.releve(v))
-            if (en.first <= NS) bySpecies[fill[en.first]++] = {v, en.second};
+    for (int v = 0; v < releveSlots; ++v)
+        if (fileReleve(v) <= NR)
+            for (const auto& en : a.releve(v))
+                if (fileSpecies(en.first) <= NS)
+                    bySpecies[fill[fileSpecies(en.first)]++] = {fileReleve(v), en.second};
 
     const std::size_t width = 7 * (static_cast<std::size_t>(NR) + 1);
     std::string line(width, '0');
@@ -171,7 +193,7 @@ void writeCoverBlock(ByteSink& out, const TableState& t) {
     }
 }
 
-void writeGridBlock(ByteSink& out, const TableState& t) {
+void writeGridBlock(ByteSink& out, const TableState& t, const FileSlots& slots) {
     const Grid& g = t.grid();
     const int cols = g.colCount();
     const int lastRow = TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount());
@@ -181,6 +203,14 @@ void writeGridBlock(ByteSink& out, const TableState& t) {
         cells.clear();
         g.forEachInRow(r,
                        [&](int col, const std::string& text) { cells.emplace_back(col, &text); });
+        if (r == TableLayout::SlotRow) {
+            for (auto& [col, text] : cells)
+                if (auto it = slots.releveCells.find(col); it != slots.releveCells.end())
+                    text = &it->second;
+        } else if (auto it = slots.speciesCells.find(r); it != slots.speciesCells.end()) {
+            for (auto& [col, text] : cells)
+                if (col == TableLayout::SlotCol) text = &it->second;
+        }
         std::sort(cells.begin(), cells.end(),
                   [](const auto& x, const auto& y) { return x.first < y.first; });
         line.clear();
@@ -206,23 +236,18 @@ void writeGridBlock(ByteSink& out, const TableState& t) {
 
 }  // namespace
 
-void writeTableFile(ByteSink& out, TableState& t) {
+void writeTableFile(ByteSink& out, const TableState& t) {
     if (hasLineBreak(t.title()))
         throw Error(sj("表の標題に改行が含まれているため、組成表ファイルに保存できません。"));
     if (t.freqRow() < TableLayout::MinFreqRow ||
         TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount()) >= t.grid().rowCount())
         throw Error(sj("表の行の配置が正しくありません。保存できません。"));
-    {
-        // The renumbering belongs to the step that made the table as it stands.
-        HistoryStep step(t, {});
-        compactSlots(t);
-        t.history.foldIntoPrevious();
-    }
+    const FileSlots slots = planFileSlots(t);
     std::string head = t.title() + "\r\n" + num(t.speciesCount()) + " " + num(t.releveCount()) +
                        " " + num(t.freqRow()) + "\r\n";
     out.write(head);
-    writeCoverBlock(out, t);
-    writeGridBlock(out, t);
+    writeCoverBlock(out, t, slots);
+    writeGridBlock(out, t, slots);
 }
 
 // --- reading -------------------------------------------------------------------

@@ -15,17 +15,15 @@
 
 namespace tamsel {
 
-// Renumbers the slots of the relevé columns and species rows in use to exactly
-// 1..ReleveCount and 1..SpeciesCount, moving their codes with them; the free
-// columns and rows take the slots given up, so all stay distinct. Slots already
-// in range keep their numbers. Throws Error, changing nothing, when a slot cell
-// is not a number, lies outside TableArray or is repeated.
-void compactSlots(TableState& t);
-
-// Writes the whole file (title, counts, cover block, grid block, CR LF) after
-// compactSlots. Throws Error when the table holds what the file cannot carry
-// (a line break in the title or a cell, a code above 207) or the sink fails.
-void writeTableFile(ByteSink& out, TableState& t);
+// Writes the whole file (title, counts, cover block, grid block, CR LF). In the
+// file the slots of the relevé columns and species rows in use are exactly
+// 1..ReleveCount and 1..SpeciesCount, their codes with them: a slot above the
+// count is exchanged for one in range that no position in use holds (the free
+// column or row holding it takes the other), in ascending order; the table
+// itself is not changed. Throws Error when a slot cell is not a number, lies
+// outside TableArray or is repeated, or the table holds what the file cannot
+// carry (a line break in the title or a cell, a code above 207), or the sink fails.
+void writeTableFile(ByteSink& out, const TableState& t);
 
 // The content of a table file, parsed and checked, not yet in any table.
 struct LoadedTable {

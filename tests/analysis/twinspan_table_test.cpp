@@ -56,7 +56,11 @@ TEST(TwinspanTable, TwoCommunitiesBecomeTwoGroupsWithTheEmptyReleveAtTheEnd) {
     TwoCommunities p;
     TwinspanOptions o;
     o.groupMin = 7;  // one division only
-    const auto run = classifyTable(p.t, p.ui, o);
+    // As a command runs it: one step of the history.
+    const auto run = [&] {
+        HistoryStep step(p.t, "TWINSPAN");
+        return classifyTable(p.t, p.ui, o);
+    }();
     ASSERT_TRUE(run);
     // Relevé columns: one community, an empty column, the other, an empty column,
     // the relevé without species.

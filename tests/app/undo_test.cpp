@@ -12,6 +12,7 @@
 
 #include "app/batch_run.h"
 #include "io/byte_sink.h"
+#include "support/model_checks.h"
 #include "support/temp_dir.h"
 #include "tablefile/table_file.h"
 
@@ -166,95 +167,159 @@ TEST_F(Undo, LoadBlankAndSettingsStartANewHistory) {
     EXPECT_NE(r.err.find("error: やり直せる操作がありません"), std::string::npos) << r.err;
 }
 
-// Two hundred commands chosen at random, some failing half-way, some saving
-// (which renumbers the slots): all undone give the first table file, all
-// redone the last.
+// Two hundred commands chosen at random, some failing half-way, some saving: each
+// undone gives back the model (every member) and the file of the step before,
+// each redone those of the step after; a command that keeps no step changed
+// nothing. The same commands with a save after each end in the same table.
 TEST_F(Undo, ARandomSequenceIsUndoneAndRedoneWhole) {
-    Session s;
-    BatchUi ui;
-    std::ostringstream out, err;
-    BatchContext c{s, ui, out, err};
-    FormCreate(s, ui, {}, false);
-    const std::vector<BatchCommand> commands = allBatchCommands();
-    auto run = [&](const std::string& name, Args args) {
-        auto cmd = std::find_if(commands.begin(), commands.end(),
-                                [&](const Command& k) { return k.name == name; });
-        ASSERT_NE(cmd, commands.end()) << name;
-        HistoryStep step(s.table, name);
-        ArgReader in(std::move(args));
-        try {
-            runCommandLine(*cmd, c, in);
-        } catch (const Error&) {
-        }
+    struct State {
+        CompositionTable model;
+        std::string file;
     };
-    auto fileNow = [&] {
-        StringSink sink;
-        writeTableFile(sink, s.table);
-        return sink.text;
-    };
-    run("add", {rli(), "--records", "1-6"});
-    const std::string first = fileNow();
-    const std::size_t before = s.table.history.stepCount();
+    auto play = [&](bool saveEach) -> State {
+        Session s;
+        BatchUi ui;
+        std::ostringstream out, err;
+        BatchContext c{s, ui, out, err};
+        FormCreate(s, ui, {}, false);
+        const std::vector<BatchCommand> commands = allBatchCommands();
+        auto fileNow = [&] {
+            StringSink sink;
+            writeTableFile(sink, s.table);
+            return sink.text;
+        };
+        std::vector<State> states;
+        auto run = [&](const std::string& name, Args args) {
+            auto cmd = std::find_if(commands.begin(), commands.end(),
+                                    [&](const Command& k) { return k.name == name; });
+            ASSERT_NE(cmd, commands.end()) << name;
+            const std::size_t steps = s.table.history.stepCount();
+            {
+                HistoryStep step(s.table, name);
+                ArgReader in(std::move(args));
+                try {
+                    runCommandLine(*cmd, c, in);
+                } catch (const Error&) {
+                }
+            }
+            EXPECT_TRUE(testing::invariantsHold(s.table)) << name;
+            if (s.table.history.stepCount() == steps) {
+                EXPECT_TRUE(testing::model(s.table) == states.back().model) << name;
+                return;
+            }
+            states.push_back({s.table, fileNow()});
+            if (saveEach) {
+                HistoryStep step(s.table, "save");
+                ArgReader in({file("each.vtb")});
+                runCommandLine(*std::find_if(commands.begin(), commands.end(),
+                                             [](const Command& k) { return k.name == "save"; }),
+                               c, in);
+            }
+        };
+        states.push_back({s.table, fileNow()});
+        run("add", {rli(), "--records", "1-6"});
+        const std::size_t first = states.size() - 1;
+        const std::size_t before = s.table.history.stepCount();
 
-    std::mt19937 rng(2024);
-    auto pick = [&](int lo, int hi) {
-        return std::to_string(lo + static_cast<int>(rng() % static_cast<unsigned>(hi - lo + 1)));
-    };
-    for (int k = 0; k < 200; ++k) {
-        const TableState& t = s.table;
-        const int firstRow = TableLayout(t.freqRow()).firstSpeciesRow();
-        const int lastRow = firstRow + t.speciesCount(), lastCol = 4 + t.releveCount();
-        static const char* const sorts[] = {"sort-species", "sort-releves", "sort-releves-fewest",
-                                            "recount"};
-        switch (rng() % 13) {
-            case 0:
-                run("add", {rli(), "--records", pick(1, 12) + "-" + pick(1, 12)});
-                break;
-            case 1:
-                run("insert-col", {pick(4, lastCol)});
-                break;
-            case 2:
-                run("delete-col", {pick(4, lastCol)});
-                break;
-            case 3:
-                run("insert-row", {pick(firstRow, lastRow)});
-                break;
-            case 4:
-                run("delete-row", {pick(firstRow, lastRow)});
-                break;
-            case 5:
-                run("comment", {pick(firstRow, lastRow), "区分 " + pick(1, 9)});
-                break;
-            case 6:
-                run("title", {"表 " + pick(1, 99)});
-                break;
-            case 7:
-                run("move-row", {pick(firstRow, lastRow), pick(firstRow, lastRow)});
-                break;
-            case 8:
-                run("move-col", {pick(4, lastCol), pick(4, lastCol)});
-                break;
-            case 9:
-                run("recip", {});
-                break;
-            case 10:
-                run(sorts[rng() % 4], {});
-                break;
-            case 11:
-                run("sort-fidelity", {});
-                break;
-            default:
-                run("save", {file("x.vtb")});
-                break;
+        std::mt19937 rng(2024);
+        auto pick = [&](int lo, int hi) {
+            return std::to_string(lo +
+                                  static_cast<int>(rng() % static_cast<unsigned>(hi - lo + 1)));
+        };
+        for (int k = 0; k < 200; ++k) {
+            const TableState& t = s.table;
+            const int firstRow = TableLayout(t.freqRow()).firstSpeciesRow();
+            const int lastRow = firstRow + t.speciesCount(), lastCol = 4 + t.releveCount();
+            static const char* const sorts[] = {"sort-species", "sort-releves",
+                                                "sort-releves-fewest", "recount"};
+            switch (rng() % 13) {
+                case 0:
+                    run("add", {rli(), "--records", pick(1, 12) + "-" + pick(1, 12)});
+                    break;
+                case 1:
+                    run("insert-col", {pick(4, lastCol)});
+                    break;
+                case 2:
+                    run("delete-col", {pick(4, lastCol)});
+                    break;
+                case 3:
+                    run("insert-row", {pick(firstRow, lastRow)});
+                    break;
+                case 4:
+                    run("delete-row", {pick(firstRow, lastRow)});
+                    break;
+                case 5:
+                    run("comment", {pick(firstRow, lastRow), "区分 " + pick(1, 9)});
+                    break;
+                case 6:
+                    run("title", {"表 " + pick(1, 99)});
+                    break;
+                case 7:
+                    run("move-row", {pick(firstRow, lastRow), pick(firstRow, lastRow)});
+                    break;
+                case 8:
+                    run("move-col", {pick(4, lastCol), pick(4, lastCol)});
+                    break;
+                case 9:
+                    run("recip", {});
+                    break;
+                case 10:
+                    run(sorts[rng() % 4], {});
+                    break;
+                case 11:
+                    run("sort-fidelity", {});
+                    break;
+                default:
+                    run("save", {file("x.vtb")});
+                    break;
+            }
         }
+        EXPECT_GT(states.size(), first + 50);
+        const std::string last = fileNow();
+        EXPECT_NE(states[first].file, last);
+        const std::size_t kept = s.table.history.stepCount() - before;
+        for (std::size_t n = states.size() - 1; n > states.size() - 1 - kept; --n) {
+            s.table.history.undo(s.table);
+            EXPECT_TRUE(testing::model(s.table) == states[n - 1].model) << "undo to " << n - 1;
+            EXPECT_EQ(fileNow(), states[n - 1].file) << "undo to " << n - 1;
+        }
+        for (std::size_t n = states.size() - kept; n < states.size(); ++n) {
+            s.table.history.redo(s.table);
+            EXPECT_TRUE(testing::model(s.table) == states[n].model) << "redo to " << n;
+            EXPECT_EQ(fileNow(), states[n].file) << "redo to " << n;
+        }
+        EXPECT_FALSE(s.table.history.canRedo());
+        return states.back();
+    };
+    const State plain = play(false);
+    const State saving = play(true);
+    EXPECT_EQ(saving.file, plain.file);
+    EXPECT_TRUE(saving.model == plain.model);
+}
+
+// A deletion undone brings the relevé back with its own origin, also with a save
+// between the two: adding the same records again is told of every one.
+TEST(UndoOrigins, AnUndoneDeletionKeepsItsOrigin) {
+    const std::string dir = TAMSEL_SAMPLE_DIR, rli = dir + "/sample.rli";
+    testing::TempDir temp;
+    const struct {
+        Args line;
+        const char* note;
+    } cases[] = {
+        {{"add", rli, "--records", "1-3", "delete-col", "5", "undo", "add", rli, "--records",
+          "1-3"},
+         "note: 3 件の測定は既に表にありましたが"},
+        {{"add", rli, "--records", "1-1", "add", rli, "--records", "2-2", "delete-col", "4", "save",
+          temp.file("a.vtb"), "undo", "add", rli, "--records", "1-2"},
+         "note: 2 件の測定は既に表にありましたが"},
+    };
+    for (const auto& c : cases) {
+        Args line = {"--settings", dir + "/sample.ini"};
+        line.insert(line.end(), c.line.begin(), c.line.end());
+        testing::Outcome r = testing::runCommands(line);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.err.find(c.note), std::string::npos) << r.err;
     }
-    const std::string last = fileNow();
-    ASSERT_NE(first, last);
-    for (std::size_t n = s.table.history.stepCount(); n > before; --n)
-        s.table.history.undo(s.table);
-    EXPECT_EQ(fileNow(), first);
-    while (s.table.history.canRedo()) s.table.history.redo(s.table);
-    EXPECT_EQ(fileNow(), last);
 }
 
 }  // namespace

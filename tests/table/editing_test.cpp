@@ -10,6 +10,7 @@
 #include "datafile/numbers.h"
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
+#include "support/model_checks.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
 
@@ -89,43 +90,17 @@ void standardTable(Table& x) {
     x.add("E", {{"s6", 7}, {"s4", 41}});
 }
 
-// The invariants every edit keeps, and every cell in use holding its own codes.
-// After a drag the serial and running numbers wait for the next renumbering.
+// The model's invariants, the serial and running numbers, and every cell in use
+// holding its own codes. After a drag the numbers wait for the next renumbering.
 void checkTable(const Table& x, bool numbered = true) {
     const TableState& t = x.t;
-    ASSERT_GE(t.releveCount(), 0);
-    ASSERT_GE(t.speciesCount(), 0);
-    std::set<int> colSlots, rowSlots;
-    for (int j = 1; j <= t.releveCapacity(); ++j) {
-        int s = t.releveSlotAt(j + 3);
-        EXPECT_TRUE(colSlots.insert(s).second) << "relevé slot " << s << " twice";
-        if (numbered) {
+    EXPECT_TRUE(testing::invariantsHold(t));
+    if (numbered) {
+        for (int j = 1; j <= t.releveCapacity(); ++j)
             EXPECT_EQ(t.grid().cell(j + 3, 1), IntText4(j));
-        }
-        if (j > t.releveCount()) {
-            EXPECT_TRUE(t.codes().releve(s).empty()) << "free column " << j + 3;
-            for (int r = 2; r < t.grid().rowCount(); ++r)
-                EXPECT_TRUE(t.grid().isEmpty(j + 3, r)) << "free column " << j + 3 << " row " << r;
-        }
+        for (int i = 1; i <= t.plantCapacity(); ++i)
+            EXPECT_EQ(t.grid().cell(1, t.freqRow() + i), IntText4(i));
     }
-    EXPECT_EQ(*colSlots.begin(), 1);
-    EXPECT_EQ(*colSlots.rbegin(), t.releveCapacity());
-    for (int i = 1; i <= t.plantCapacity(); ++i) {
-        int row = t.freqRow() + i;
-        int s = t.speciesSlotAt(row);
-        EXPECT_TRUE(rowSlots.insert(s).second) << "species slot " << s << " twice";
-        if (numbered) {
-            EXPECT_EQ(t.grid().cell(1, row), IntText4(i));
-        }
-        if (i > t.speciesCount()) {
-            for (int r = 0; r <= t.releveCapacity(); ++r)
-                EXPECT_TRUE(allZero(t.codes().get(r, s))) << "free row " << row;
-            for (int k = 2; k < t.grid().colCount(); ++k)
-                EXPECT_TRUE(t.grid().isEmpty(k, row)) << "free row " << row << " column " << k;
-        }
-    }
-    EXPECT_EQ(*rowSlots.begin(), 1);
-    EXPECT_EQ(*rowSlots.rbegin(), t.plantCapacity());
     int found = 0;
     for (int j = 1; j <= t.releveCount(); ++j) {
         for (int i = 1; i <= t.speciesCount(); ++i) {

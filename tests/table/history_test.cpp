@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
+#include "support/model_checks.h"
+#include "support/small_table.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -62,6 +65,94 @@ TEST_F(HistoryTest, TheChangedMarkFollowsTheSavedPoint) {
     t.history.redo(t);
     EXPECT_TRUE(t.changed());
     EXPECT_FALSE(t.history.canRedo());
+}
+
+// Each operation run as a step is undone to the model before it and redone to
+// the one after it, every member compared: the origins, the count arrays, DomLine,
+// the capacities and the counts escape no step.
+TEST(HistoryModel, UndoAndRedoGiveBackEveryMember) {
+    using testing::model;
+    const std::string rli = "veg.rli";
+    auto build = [&](TableState& t, BatchUi& ui) {
+        startBlankTable(t, ui);
+        for (int k = 1; k <= 3; ++k) {
+            std::int32_t j = testing::addReleveColumn(t);
+            testing::setHeader(t, j, 2, "R" + std::to_string(k));
+            t.setOrigin(t.releveSlotAt(TableLayout::releveCol(j)), {rli, k});
+        }
+        for (int s = 1; s <= 3; ++s) {
+            std::int32_t i = testing::addTableRow(t, "sp" + std::to_string(s));
+            for (std::int32_t j = 1; j <= 3; ++j)
+                if ((i + j) % 3 != 0)
+                    testing::setCodes(t, j, i, LayerCodes{0, 0, 0, 0, CoverCode(i + j), 0, 0});
+        }
+        t.recount();
+    };
+    const int col4 = TableLayout::releveCol(1), col5 = TableLayout::releveCol(2);
+    const struct {
+        const char* name;
+        std::function<void(TableState&)> run;
+    } cases[] = {
+        {"remove column", [&](TableState& t) { t.removeReleveColumn(col5); }},
+        {"insert column", [&](TableState& t) { t.insertReleveColumn(col4); }},
+        {"remove row", [](TableState& t) { t.removeSpeciesRow(layoutOf(t).speciesRow(1)); }},
+        {"insert row", [](TableState& t) { t.insertSpeciesRow(layoutOf(t).speciesRow(2)); }},
+        {"move column", [&](TableState& t) { t.moveReleveColumn(col4, col4 + 2); }},
+        {"move row",
+         [](TableState& t) {
+             t.moveSpeciesRow(layoutOf(t).speciesRow(3), layoutOf(t).speciesRow(1));
+         }},
+        {"permute columns",
+         [](TableState& t) {
+             t.permuteReleveColumns({2, 0, 1});
+         }},
+        {"permute rows",
+         [](TableState& t) {
+             t.permuteSpeciesRows({1, 2, 0});
+         }},
+        {"grow",
+         [](TableState& t) {
+             ASSERT_TRUE(t.growReleves(t.releveCapacity() + 1));
+             ASSERT_TRUE(t.growSpecies(t.plantCapacity() + 1));
+         }},
+        {"recount after a code",
+         [](TableState& t) {
+             testing::setCodes(t, 1, 3, LayerCodes{0, 0, 0, 0, 9, 0, 0});
+             t.recount();
+         }},
+        {"origin",
+         [&](TableState& t) {
+             t.setOrigin(t.releveSlotAt(col5), {"other.rli", 7});
+         }},
+        {"title", [](TableState& t) { t.setTitle("t2"); }},
+        {"append and drop",
+         [](TableState& t) {
+             t.appendReleveColumn();
+             t.appendSpeciesRow("sp9");
+             t.dropSpeciesRowsAfter(3);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TableState t;
+        BatchUi ui;
+        build(t, ui);
+        ASSERT_TRUE(testing::invariantsHold(t));
+        const CompositionTable before = t;
+        {
+            HistoryStep step(t, c.name);
+            c.run(t);
+        }
+        const CompositionTable after = t;
+        EXPECT_FALSE(model(t) == before);
+        EXPECT_TRUE(testing::invariantsHold(t));
+        t.history.undo(t);
+        EXPECT_TRUE(model(t) == before);
+        EXPECT_EQ(t.originOf(t.releveSlotAt(col5)), (ReleveOrigin{rli, 2}));
+        t.history.redo(t);
+        EXPECT_TRUE(model(t) == after);
+        EXPECT_TRUE(testing::invariantsHold(t));
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
 #include "support/data_file_writer.h"
+#include "support/model_checks.h"
 #include "support/table_fields.h"
 #include "support/temp_dir.h"
 #include "table/frequency.h"
@@ -533,26 +534,50 @@ TEST(TableFileTest, SavingAfterMiddleDeletionsRenumbersTheSlotsAndKeepsEveryCode
     const auto expected = cellCodes(t);
     ASSERT_EQ(expected.size(), 3u * 3u);
 
+    const CompositionTable before = t;
     std::string bytes = saveBytes(t);
-    // The table itself was renumbered in place, codes moved along.
-    EXPECT_EQ(cellCodes(t), expected);
-    std::vector<int> relSlots, spSlots;
-    for (int j = 1; j <= t.releveCapacity(); ++j) relSlots.push_back(t.releveSlotAt(j + 3));
-    for (int i = 1; i <= t.plantCapacity(); ++i)
-        spSlots.push_back(t.speciesSlotAt(t.freqRow() + i));
-    std::sort(relSlots.begin(), relSlots.begin() + t.releveCount());
-    std::sort(spSlots.begin(), spSlots.begin() + t.speciesCount());
-    EXPECT_EQ(relSlots[0], 1);
-    EXPECT_EQ(relSlots[2], 3);
-    EXPECT_EQ(spSlots[2], 3);
-    std::sort(relSlots.begin(), relSlots.end());
-    std::sort(spSlots.begin(), spSlots.end());
-    EXPECT_EQ(std::adjacent_find(relSlots.begin(), relSlots.end()), relSlots.end());
-    EXPECT_EQ(std::adjacent_find(spSlots.begin(), spSlots.end()), spSlots.end());
+    // The table keeps its own slots: saving changes nothing.
+    EXPECT_TRUE(testing::model(t) == before);
 
     TableState u = loadBytes(ui, bytes);
     EXPECT_EQ(cellCodes(u), expected);
+    // In the file the slots in use are 1..count, each once.
+    std::vector<int> relSlots, spSlots;
+    for (int j = 1; j <= u.releveCount(); ++j) relSlots.push_back(u.releveSlotAt(j + 3));
+    for (int i = 1; i <= u.speciesCount(); ++i) spSlots.push_back(u.speciesSlotAt(u.freqRow() + i));
+    std::sort(relSlots.begin(), relSlots.end());
+    std::sort(spSlots.begin(), spSlots.end());
+    EXPECT_EQ(relSlots, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(spSlots, (std::vector<int>{1, 2, 3}));
     EXPECT_EQ(saveBytes(u), saveBytes(*std::make_unique<TableState>(loadBytes(ui, saveBytes(u)))));
+}
+
+// Saving between a deletion and its undo changes neither: the relevé comes back
+// with its own origin, and the redo gives the table saved.
+TEST(TableFileTest, ASaveBetweenADeletionAndItsUndoKeepsTheOrigins) {
+    BatchUi ui;
+    TableState t = makeTable(ui);
+    for (int k = 1; k <= 2; ++k) {
+        HistoryStep step(t, "add");
+        place(t, "R" + std::to_string(k), {{"sp" + std::to_string(k), h1s1, ""}});
+        t.setOrigin(t.releveSlotAt(3 + k), {"a.rli", k});
+        recount(t, ui);
+    }
+    const CompositionTable placed = t;
+    {
+        HistoryStep step(t, "delete");
+        deleteColumn(t, 4);
+    }
+    const CompositionTable deleted = t;
+    const std::string bytes = saveBytes(t);
+    EXPECT_TRUE(testing::model(t) == deleted);
+    t.history.undo(t);
+    EXPECT_TRUE(testing::model(t) == placed);
+    EXPECT_EQ(t.originOf(t.releveSlotAt(4)), (ReleveOrigin{"a.rli", 1}));
+    EXPECT_EQ(t.originOf(t.releveSlotAt(5)), (ReleveOrigin{"a.rli", 2}));
+    t.history.redo(t);
+    EXPECT_TRUE(testing::model(t) == deleted);
+    EXPECT_EQ(saveBytes(t), bytes);
 }
 
 TEST(TableFileTest, SavingRefusesRepeatedSlotsWithoutChangingTheTable) {

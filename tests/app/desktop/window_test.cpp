@@ -142,18 +142,22 @@ TEST(DesktopWindow, NewTableFromMenuBlanksGrid) {
     TableState& t = w.t();
     const Grid& g = t.grid();
     const int row = t.freqRow() + 1;
-    t.setCell(4, row, sj(" 3  "));
-    t.setCell(2, row, sj("ブナ"));
-    t.setCell(4, 2, "12");
-    testing::editFields(t, [](TableFields& f) {
-        f.releveCount = 3;
-        f.speciesCount = 3;
-    });
-    t.permuteReleveColumns({2, 1, 0});  // columns away from their slots, as after a sort
-    t.permuteSpeciesRows({2, 1, 0});
-    LayerCodes codes{};
-    codes[0] = 4;
-    t.setCodes(1, 1, codes);
+    {
+        // As a command changes the table: one step, so the table is changed.
+        HistoryStep step(t, "edit");
+        t.setCell(4, row, sj(" 3  "));
+        t.setCell(2, row, sj("ブナ"));
+        t.setCell(4, 2, "12");
+        testing::editFields(t, [](TableFields& f) {
+            f.releveCount = 3;
+            f.speciesCount = 3;
+        });
+        t.permuteReleveColumns({2, 1, 0});  // columns away from their slots, as after a sort
+        t.permuteSpeciesRows({2, 1, 0});
+        LayerCodes codes{};
+        codes[0] = 4;
+        t.setCodes(1, 1, codes);
+    }
     RefreshCaption(t, w.form.ui());
     ASSERT_EQ(w.form.windowTitle(), u("森林群落組成表＊  NR=3, NS=3    辞書なし"));
 
