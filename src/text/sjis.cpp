@@ -91,6 +91,41 @@ std::string trimControl(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
+std::size_t findControl(std::string_view s) {
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (isControlByte(static_cast<unsigned char>(s[i]))) return i;
+    return std::string_view::npos;
+}
+
+std::size_t blankControls(std::string& text, TextEnds ends) {
+    std::size_t first = text.size(), last = 0, inside = 0, seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (isControlByte(c)) {
+            text[i] = ' ';
+            ++seen;
+        } else if (c != ' ') {
+            // The controls met since the first visible byte lie inside.
+            if (first == text.size()) {
+                first = i;
+                seen = 0;
+            }
+            last = i;
+            inside += seen;
+            seen = 0;
+        }
+    }
+    if (ends == TextEnds::Trimmed) {
+        if (first == text.size()) {
+            text.clear();
+        } else {
+            text.erase(last + 1);
+            text.erase(0, first);
+        }
+    }
+    return inside;
+}
+
 std::string cutBytes(std::string_view s, std::size_t n) {
     if (s.size() <= n) return std::string(s);
     std::size_t end = 0;
