@@ -175,10 +175,12 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
             index.pending.emplace_back();
             index.pendingHashes.emplace_back();
         }
+        std::string& stored = index.stored;
+        stored.assign(e.nameView());
+        noted.note(blankControls(stored, TextEnds::Trimmed),
+                   [&] { return msg("種名「%1」", stored); });
         std::string& name = index.pending[named];
-        name.assign(e.nameView());
-        noted.note(blankControls(name, TextEnds::Trimmed), [&] { return msg("種名「%1」", name); });
-        name = cutBytes(LookupSynonym(d, name), SpeciesNameSize);
+        name = cutBytes(LookupSynonym(d, stored), SpeciesNameSize);
         index.pendingHashes[named] = SpeciesRowIndex::hashOf(name);
         index.prefetch(index.pendingHashes[named]);
         ++named;

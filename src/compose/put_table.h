@@ -60,6 +60,9 @@ class SpeciesRowIndex {
     // The names of the relevé being placed and their hashes, kept for their buffers.
     std::vector<std::string> pending;
     std::vector<std::size_t> pendingHashes;
+    // A name as stored, kept for its buffer: a pending name that took the stored
+    // width went to the heap, and so did the index's copy, a cache miss per probe.
+    std::string stored;
     // Adds name at position (>= 1) unless the name is there already.
     void add(std::string name, std::int32_t position);
     void reserve(std::size_t names);

@@ -71,6 +71,16 @@ TEST(BlankControls, InsideCountsEndsArePaddingDoubleByteCharactersStayWhole) {
         EXPECT_EQ(findControl(s), std::string::npos) << c.want;
     }
     EXPECT_EQ(findControl(sj("ブナ") + "\x7f"), 4u);
+    // Every place in a text of more than two words, beside the bytes next to the range.
+    for (std::size_t at = 0; at < 21; ++at)
+        for (unsigned char b : {0x00, 0x0D, 0x1F, 0x20, 0x7E, 0x7F, 0x80, 0xFF}) {
+            std::string text(21, '\xA0');
+            text[at] = static_cast<char>(b);
+            if (at != 10) text[20 - at] = static_cast<char>(b == 0x7F ? 0x80 : 0x21);
+            const bool control = b < 0x20 || b == 0x7F;
+            EXPECT_EQ(findControl(text), control ? at : std::string::npos) << at << " " << int(b);
+        }
+    EXPECT_EQ(findControl(sj("表ソ") + " ~\x80"), std::string::npos);
 }
 
 TEST(CutBytes, CutsByBytesAndNeverSplitsACharacter) {
