@@ -56,6 +56,7 @@ struct SkippedRecords {
     std::vector<std::pair<std::int32_t, ReadFailure>> first;   // the first Named
     std::vector<std::pair<ReadFailure, std::int64_t>> others;  // the rest, by reason
     std::optional<std::int32_t> unplaced;  // the record the table could not grow for
+    BlankedReport blanked;                 // over the relevés placed
 
     void add(std::int32_t n, ReadFailure why) {
         ++count;
@@ -89,11 +90,18 @@ std::string skippedText(const TableState& t, const SkippedRecords& s);
 // not grow for ends the add with an Error naming it.
 void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const SkippedRecords& s) {
     const std::int32_t placed = t.releveCount() - countBefore;
-    std::string line = placedText(placed);
+    std::vector<std::string> notes;
     if (s.count > 0)
-        line += sj("（読めないレコード ") + std::to_string(s.count) + sj(" 件を飛ばしました）");
-    ui.status(line);
-    if (s.count > 0) ui.message(skippedText(t, s));
+        notes.push_back(sj("読めないレコード ") + std::to_string(s.count) +
+                        sj(" 件を飛ばしました"));
+    if (s.blanked.items > 0) notes.push_back(s.blanked.note());
+    ui.status(placedText(placed, notes));
+    std::string text;
+    if (s.count > 0) text = skippedText(t, s);
+    if (s.blanked.items > 0)
+        text += (text.empty() ? "" : "\n") +
+                s.blanked.sentence(sj("データファイル ") + fromUtf8(t.DataFileName));
+    if (!text.empty()) ui.message(text);
     if (s.unplaced)
         throw Error(
             msg("データファイル %1 のレコード %2 の測定を表に加えられませんでした。"
@@ -171,10 +179,13 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
             bar.setPosition(static_cast<int>(n));
             if (skipAgain && again.count(static_cast<std::int32_t>(n))) continue;
             if (!take(static_cast<std::int32_t>(n), read)) continue;
-            if (!appendReleve(t, d, index, lastReleve(t.data))) {
+            BlankedTexts blanked;
+            if (!appendReleve(t, d, index, lastReleve(t.data), &blanked)) {
                 skipped.unplaced = static_cast<std::int32_t>(n);
                 break;
             }
+            skipped.blanked.add(blanked.count, blanked.first,
+                                [&] { return sj("レコード ") + std::to_string(n); });
             t.setOrigin(t.releveSlotAt(TableLayout::releveCol(t.releveCount())),
                         {source, static_cast<std::int32_t>(n)});
         }
@@ -187,8 +198,12 @@ void finish(TableState& t, AddReleveForm& f, Ui& ui) {
     recount(t, ui);
 }
 
+// GridCode and the names as the table shows them (blankControls), so that the
+// selection compares what the add places.
 std::string trimmedGridCode(const DataFilePair& p) {
-    return trimControl(p.field(hdr::GridCode, 8));
+    std::string code(p.field(hdr::GridCode, 8));
+    blankControls(code, TextEnds::Trimmed);
+    return code;
 }
 
 // The plant and grid ways close the panel and recount also when the pair cannot
@@ -204,9 +219,21 @@ void openOrFinish(TableState& t, AddReleveForm& f, Ui& ui) {
 
 }  // namespace
 
-std::string placedText(std::int32_t placed) {
-    return placed == 0 ? sj("0 件が条件に合いました")
-                       : std::to_string(placed) + sj(" 件の測定を表に加えました");
+std::string placedText(std::int32_t placed, const std::vector<std::string>& notes) {
+    std::string line = placed == 0 ? sj("0 件が条件に合いました")
+                                   : std::to_string(placed) + sj(" 件の測定を表に加えました");
+    for (std::size_t k = 0; k < notes.size(); ++k)
+        line += (k ? sj("、") : sj("（")) + notes[k] + (k + 1 == notes.size() ? sj("）") : "");
+    return line;
+}
+
+std::string BlankedReport::note() const {
+    return msg("%1 件の項目の制御文字を空白にしました", items);
+}
+
+std::string BlankedReport::sentence(const std::string& file) const {
+    return msg("%1 の %2 件の項目の制御文字を空白にしました（最初は %3 の %4）。", file, items,
+               firstReleve, firstField);
 }
 
 void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
@@ -286,8 +313,11 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
             if (!f.GridFilter.empty() && !trimmedGridCode(p).starts_with(f.GridFilter))
                 return false;
             names.clear();
-            for (std::int32_t k = 1; k <= p.PlantSetCount; ++k)
-                names.push_back(LookupSynonym(d, trimControl(p.PlantSet.at(k).nameView())));
+            for (std::int32_t k = 1; k <= p.PlantSetCount; ++k) {
+                std::string name(p.PlantSet.at(k).nameView());
+                blankControls(name, TextEnds::Trimmed);
+                names.push_back(LookupSynonym(d, name));
+            }
             auto present = [&](const std::string& name, CoverCode min) {
                 for (std::size_t k = 0; k < names.size(); ++k)
                     if (names[k] == name && anyAtLeast(p.PlantSet[k + 1].codes, min)) return true;

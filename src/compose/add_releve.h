@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compose/add_releve_form.h"
 #include "compose/replace_name.h"
@@ -34,8 +35,30 @@ void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f
 void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
 void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
 
-// The status line's words for an add that placed this many relevés.
-std::string placedText(std::int32_t placed);
+// The status line's words for an add that placed this many relevés, and what
+// else it did in one parenthesis after them: "… 加えました（a、b）".
+std::string placedText(std::int32_t placed, const std::vector<std::string>& notes = {});
+
+// The texts an add took in with control characters made blanks, over its relevés.
+struct BlankedReport {
+    std::int64_t items = 0;
+    std::string firstReleve, firstField;  // Shift-JIS
+
+    // The texts of a relevé placed whole; releve() names it, asked for only once.
+    template <typename Name>
+    void add(std::int32_t count, const std::string& firstOfReleve, Name&& releve) {
+        if (count == 0) return;
+        if (items == 0) {
+            firstReleve = releve();
+            firstField = firstOfReleve;
+        }
+        items += count;
+    }
+    // The status line's note: "n 件の項目の制御文字を空白にしました".
+    std::string note() const;
+    // The message's sentence: the note, naming the first relevé and field, in file.
+    std::string sentence(const std::string& file) const;
+};
 
 // "取止め".
 void Btn_AddCancelClick(AddReleveForm& f);

@@ -51,7 +51,9 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     const std::int32_t countBefore = t.releveCount();
     std::vector<std::string> replaced;  // the plots where a character became "?"
     std::size_t withoutSpecies = 0;
+    BlankedReport blanked;
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
+    const TableLayout layout = boxLayoutOf(t);  // the boxes the placing follows
     panel.relabel(sj("測定を表に加えています"));
     const std::size_t plots = package.plotCount();
     bar.setRange(0, Steps);
@@ -69,11 +71,18 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
                     return;
                 }
                 TurbovegReleve r = package.releve(k);
-                if (!appendReleve(t, d, index, r.view)) {
+                BlankedTexts placing;
+                if (!appendReleve(t, d, index, r.view, &placing)) {
                     whole = false;
                     return;
                 }
                 if (r.view.species.empty()) ++withoutSpecies;
+                // The reader made the blanks; only the fields the table shows count.
+                for (const auto& [offset, field] : r.blankedFields)
+                    if (layout.itemRow(printItemOfField(offset)))
+                        placing.add(1, [&] { return std::string(field); });
+                placing.add(r.blankedNames, [&] { return r.firstBlankedName; });
+                blanked.add(placing.count, placing.first, [&] { return r.name; });
                 if (r.replacedCharacters) replaced.push_back(std::move(r.name));
             }
         });
@@ -107,21 +116,26 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     // rather than a finished add reported as failed.
     panel.close();
     try {
-        std::string line = placedText(t.releveCount() - countBefore);
+        std::vector<std::string> notes;
         if (withoutSpecies > 0)
-            line += sj("（") + std::to_string(withoutSpecies) + sj(" 件は種がありません）");
+            notes.push_back(std::to_string(withoutSpecies) + sj(" 件は種がありません"));
         if (!replaced.empty())
-            line += sj("（Shift-JIS にない文字を「?」にした測定 ") +
-                    std::to_string(replaced.size()) + sj(" 件）");
-        ui.status(line);
-        if (replaced.empty()) return;
-        std::string text = fromUtf8(std::filesystem::path(path).filename().string()) +
-                           sj(" の測定 ") + std::to_string(replaced.size()) +
-                           sj(" 件に Shift-JIS で書けない文字があり、「?」にしました:");
-        constexpr std::size_t Named = 5;
-        for (std::size_t n = 0; n < replaced.size() && n < Named; ++n) text += " " + replaced[n];
-        if (replaced.size() > Named) text += sj(" ほか");
-        ui.message(text);
+            notes.push_back(sj("Shift-JIS にない文字を「?」にした測定 ") +
+                            std::to_string(replaced.size()) + sj(" 件"));
+        if (blanked.items > 0) notes.push_back(blanked.note());
+        ui.status(placedText(t.releveCount() - countBefore, notes));
+        const std::string file = fromUtf8(std::filesystem::path(path).filename().string());
+        std::string text;
+        if (!replaced.empty()) {
+            text = file + sj(" の測定 ") + std::to_string(replaced.size()) +
+                   sj(" 件に Shift-JIS で書けない文字があり、「?」にしました:");
+            constexpr std::size_t Named = 5;
+            for (std::size_t n = 0; n < replaced.size() && n < Named; ++n)
+                text += " " + replaced[n];
+            if (replaced.size() > Named) text += sj(" ほか");
+        }
+        if (blanked.items > 0) text += (text.empty() ? "" : "\n") + blanked.sentence(file);
+        if (!text.empty()) ui.message(text);
     } catch (const std::bad_alloc&) {
     }
 }

@@ -29,7 +29,15 @@ std::string lineError(const std::string& path, long line, const char* what) {
 
 }  // namespace
 
-void parseDictionary(ReplaceName& d, std::string_view bytes, const std::string& fileName) {
+std::string DictionaryBlanks::message(const std::string& fileName) const {
+    if (items == 0) return {};
+    return msg("異名辞書ファイル %1 の %2 件の項目の制御文字を空白にしました（最初は %3 行目）。",
+               fromUtf8(fileName), items, firstLine);
+}
+
+DictionaryBlanks parseDictionary(ReplaceName& d, std::string_view bytes,
+                                 const std::string& fileName) {
+    DictionaryBlanks blanks;
     long lineNo = 0;
     std::size_t pos = 0;
     while (pos < bytes.size()) {
@@ -44,16 +52,21 @@ void parseDictionary(ReplaceName& d, std::string_view bytes, const std::string& 
         // A comma byte is never part of a double-byte character, so a byte search is safe.
         std::size_t comma = line.find(',');
         if (comma == std::string_view::npos || comma == 0) continue;
-        d.OldNames.emplace_back(line.substr(0, comma));
-        d.NewNames.emplace_back(line.substr(comma + 1));
+        // Nothing is trimmed: blanks around the comma belong to the names.
+        for (auto* names : {&d.OldNames, &d.NewNames}) {
+            std::string& name = names->emplace_back(names == &d.OldNames ? line.substr(0, comma)
+                                                                         : line.substr(comma + 1));
+            if (blankControls(name, TextEnds::Kept) && blanks.items++ == 0)
+                blanks.firstLine = lineNo;
+        }
     }
+    return blanks;
 }
 
-bool LoadDictionary(ReplaceName& d, const std::string& path) {
+std::optional<DictionaryBlanks> LoadDictionary(ReplaceName& d, const std::string& path) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return false;
-    parseDictionary(d, readWholeFile(path), path);
-    return true;
+    if (!std::filesystem::exists(path, ec)) return std::nullopt;
+    return parseDictionary(d, readWholeFile(path), path);
 }
 
 std::string LookupSynonym(const ReplaceName& d, std::string_view name) {
@@ -72,9 +85,10 @@ void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui) {
     auto chosen = ui.openFileDialog(r);
     if (!chosen) return;
     t.DictionaryFileName = *chosen;
-    if (!LoadDictionary(d, *chosen))
-        throw Error(msg("異名辞書ファイルがありません: %1", fromUtf8(*chosen)));
+    const auto blanks = LoadDictionary(d, *chosen);
+    if (!blanks) throw Error(msg("異名辞書ファイルがありません: %1", fromUtf8(*chosen)));
     t.DictionaryStatus = msg("辞書＝%1", fromUtf8(*chosen));
+    if (blanks->items) ui.message(blanks->message(*chosen));
 }
 
 }  // namespace tamsel

@@ -1,6 +1,7 @@
 // The synonym dictionary (the unit ReplaceName): loading and lookup.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,20 +12,31 @@
 
 namespace tamsel {
 
-// Appends the entries of a dictionary's bytes (lines of old name, comma, new
-// name). fileName only names the file in messages. A line that is not Shift-JIS
-// throws Error naming file and line; the lines before it stay loaded.
-void parseDictionary(ReplaceName& d, std::string_view bytes, const std::string& fileName);
+// The names of a dictionary whose control characters loading made blanks.
+struct DictionaryBlanks {
+    std::size_t items = 0;  // old and new names
+    long firstLine = 0;
+    // The message that tells of them, naming the file (Shift-JIS); "" for none.
+    std::string message(const std::string& fileName) const;
+};
 
-// The same from a file; false, changing nothing, when no file exists at path. A
+// Appends the entries of a dictionary's bytes (lines of old name, comma, new
+// name); a control character inside a name becomes a blank. fileName only names
+// the file in messages. A line that is not Shift-JIS throws Error naming file and
+// line; the lines before it stay loaded.
+DictionaryBlanks parseDictionary(ReplaceName& d, std::string_view bytes,
+                                 const std::string& fileName);
+
+// The same from a file; nothing, changing nothing, when no file exists at path. A
 // file that cannot be read throws Error naming it.
-bool LoadDictionary(ReplaceName& d, const std::string& path);
+std::optional<DictionaryBlanks> LoadDictionary(ReplaceName& d, const std::string& path);
 
 // The replacement of the first old name equal to name, letter case ignored; name
 // itself when none matches.
 std::string LookupSynonym(const ReplaceName& d, std::string_view name);
 
-// "異名辞書ファイルの読込み(&D)".
+// "異名辞書ファイルの読込み(&D)"; a message tells of names whose control
+// characters became blanks.
 void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui);
 
 }  // namespace tamsel

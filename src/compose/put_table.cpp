@@ -87,6 +87,15 @@ SpeciesRowIndex indexUnder(const TableState& t, const TableLayout& layout) {
 constexpr std::size_t eightByteFields[] = {hdr::ReleveNumber, hdr::SiteName,  hdr::SurveyDate,
                                            hdr::Latitude,     hdr::Longitude, hdr::GridCode};
 
+}  // namespace
+
+int printItemOfField(std::size_t offset) {
+    if (offset < hdr::Altitude) return 2 + static_cast<int>((offset - hdr::ReleveNumber) / 8);
+    return 8 + static_cast<int>((offset - hdr::Altitude) / 4);
+}
+
+namespace {
+
 // Takes back a column that could not be placed whole: its cells, its codes and
 // the species rows it appended. The slot and serial cells stay as growth made them.
 void unplace(TableState& t, int col, std::int32_t releveSlot, std::int32_t speciesBefore) {
@@ -107,32 +116,35 @@ bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::
     return placeReleve(t, d, index, j, lastReleve(t.data));
 }
 
-bool appendReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index,
-                  const ReleveView& r) {
+bool appendReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, const ReleveView& r,
+                  BlankedTexts* blanked) {
     if (!t.appendReleveColumn()) return false;
-    if (placeReleve(t, d, index, t.releveCount(), r)) return true;
+    if (placeReleve(t, d, index, t.releveCount(), r, blanked)) return true;
     // Nothing of it was placed; the relevés before it stay whole.
     t.dropLastReleveColumn();
     return false;
 }
 
 bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j,
-                 const ReleveView& p) {
+                 const ReleveView& p, BlankedTexts* blanked) {
     if (j > t.releveCapacity() && !t.growReleves(j)) return false;
     const int col = TableLayout::releveCol(j);
+    BlankedTexts ignored;
+    BlankedTexts& noted = blanked ? *blanked : ignored;
 
     // The header rows follow the boxes as they are now, and so does FreqRow.
     const TableLayout layout = boxLayoutOf(t);
-    for (int k = 2; k <= 7; ++k) {
-        if (int row = layout.itemRow(k))
-            t.setCell(col, row, std::string(p.field(eightByteFields[k - 2], 8)));
-    }
-    for (int k = 8; k <= PrintItemCount; ++k) {
-        int row = layout.itemRow(k);
+    for (int k = 2; k <= PrintItemCount; ++k) {
+        const int row = layout.itemRow(k);
         if (!row) continue;
-        // Altitude (box 8) through SpeciesTotal (box 30) lie 4 bytes apart.
-        std::size_t offset = hdr::Altitude + 4 * static_cast<std::size_t>(k - 8);
-        t.setCell(col, row, PadLeft4(trimControl(p.field(offset, 4))));
+        // The eight-byte fields are shown as stored; Altitude (box 8) through
+        // SpeciesTotal (box 30) lie 4 bytes apart, trimmed and right-aligned.
+        const bool eight = k <= 7;
+        std::string text(eight ? p.field(eightByteFields[k - 2], 8)
+                               : p.field(hdr::Altitude + 4 * static_cast<std::size_t>(k - 8), 4));
+        noted.note(blankControls(text, eight ? TextEnds::Kept : TextEnds::Trimmed),
+                   [&] { return trimControl(t.PrintItemBoxes[k].caption); });
+        t.setCell(col, row, eight ? std::move(text) : PadLeft4(text));
     }
     t.setFreqRow(layout.freqRow());
     static const std::string rule = sj("──");
@@ -163,8 +175,12 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
             index.pending.emplace_back();
             index.pendingHashes.emplace_back();
         }
+        std::string& stored = index.stored;
+        stored.assign(e.nameView());
+        noted.note(blankControls(stored, TextEnds::Trimmed),
+                   [&] { return msg("種名「%1」", stored); });
         std::string& name = index.pending[named];
-        name = cutBytes(LookupSynonym(d, trimControl(e.nameView())), SpeciesNameSize);
+        name = cutBytes(LookupSynonym(d, stored), SpeciesNameSize);
         index.pendingHashes[named] = SpeciesRowIndex::hashOf(name);
         index.prefetch(index.pendingHashes[named]);
         ++named;

@@ -60,6 +60,9 @@ class SpeciesRowIndex {
     // The names of the relevé being placed and their hashes, kept for their buffers.
     std::vector<std::string> pending;
     std::vector<std::size_t> pendingHashes;
+    // A name as stored, kept for its buffer: a pending name that took the stored
+    // width went to the heap, and so did the index's copy, a cache miss per probe.
+    std::string stored;
     // Adds name at position (>= 1) unless the name is there already.
     void add(std::string name, std::int32_t position);
     void reserve(std::size_t names);
@@ -78,6 +81,30 @@ class SpeciesRowIndex {
 };
 
 SpeciesRowIndex buildSpeciesRowIndex(const TableState& t);
+
+// The texts of one relevé whose control characters placing made blanks
+// (blankControls): how many, and the first as a report names it.
+struct BlankedTexts {
+    std::int32_t count = 0;
+    std::string first;  // Shift-JIS
+
+    // n texts more; name() names the first of them, asked for only when it is the
+    // relevé's first.
+    template <typename Name>
+    void add(std::int32_t n, Name&& name) {
+        if (n == 0) return;
+        if (count == 0) first = name();
+        count += n;
+    }
+    // One text, with this many control bytes inside.
+    template <typename Name>
+    void note(std::size_t inside, Name&& name) {
+        add(inside ? 1 : 0, name);
+    }
+};
+
+// The print item whose box shows the header field at offset (2 .. 30).
+int printItemOfField(std::size_t offset);
 
 // Runs scan() with index's species cells deferred; they are all in the grid when
 // it returns or throws, so the relevés placed stay whole either way.
@@ -101,12 +128,15 @@ void withDeferredCells(CompositionTable& t, SpeciesRowIndex& index, Scan&& scan)
 // found or appended as a row. Codes go to TableArray at the slots of the column and
 // rows written. False when the table cannot grow: the column is then left as
 // growth made it, with none of the relevé's cells or codes and no row it added.
+// Control characters inside the header fields and names become blanks; blanked,
+// when given, hears of them.
 bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j,
-                 const ReleveView& r);
+                 const ReleveView& r, BlankedTexts* blanked = nullptr);
 // The same for the relevé the data file pair read last.
 bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j);
 // Places r as the next column (ReleveCount + 1). False when the table cannot grow;
 // ReleveCount then counts only the relevés placed whole.
-bool appendReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, const ReleveView& r);
+bool appendReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, const ReleveView& r,
+                  BlankedTexts* blanked = nullptr);
 
 }  // namespace tamsel

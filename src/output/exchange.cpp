@@ -423,6 +423,8 @@ IndicatorValues parseIndicatorValues(std::string_view bytes, const std::string& 
         }
         if (trimmed(line).empty()) continue;
         auto fields = splitValuesLine(line);
+        // Its name meets the table's names, whose control characters are blanks.
+        if (fields) blankControls(fields->first, TextEnds::Trimmed);
         double value = 0.0;
         bool ok = fields && !fields->first.empty();
         if (ok) {

@@ -103,14 +103,43 @@ namespace {
 }
 }  // namespace
 
+void CompositionTable::refuseControl(int col, int row, const std::string& text) const {
+    auto shown = [](std::string s) {
+        blankControls(s, TextEnds::Trimmed);
+        return s;
+    };
+    const std::string what = sj("に改行やタブなどの制御文字があるため、表に書き込めません。");
+    if (col == L::NameCol)
+        throw Error(msg(row > freqRow_ ? "種名「%1」（行 %2）" : "項目名「%1」（行 %2）",
+                        shown(text), row) +
+                    what);
+    if (!L::isReleveCol(col)) throw Error(msg("行 %1、列 %2 のセル", row, col) + what);
+    std::string field = row == L::SerialRow ? sj("通し番号")
+                        : row == freqRow_   ? sj("種数")
+                                            : shown(grid_.cell(L::NameCol, row));
+    throw Error(
+        msg("測定 %1（列 %2）の「%3」の欄", shown(grid_.cell(col, L::SerialRow)), col, field) +
+        what);
+}
+
+void CompositionTable::setTitle(std::string title) {
+    if (findControl(title) != std::string::npos)
+        throw Error(sj("表の標題に改行やタブなどの制御文字があるため、表に書き込めません。"));
+    title_ = std::move(title);
+}
+
 void CompositionTable::setCell(int col, int row, std::string text) {
     if (col == L::SlotCol || row == L::SlotRow) refuseSlotCell(col, row);
+    if (findControl(text) != std::string::npos) refuseControl(col, row, text);
     grid_.setCell(col, row, std::move(text));
 }
 
 void CompositionTable::setCells(const std::vector<CellWrite>& cells) {
-    for (const CellWrite& c : cells)
+    // Every cell is looked at before any is written, so a refusal changes nothing.
+    for (const CellWrite& c : cells) {
         if (c.col == L::SlotCol || c.row == L::SlotRow) refuseSlotCell(c.col, c.row);
+        if (findControl(c.text) != std::string::npos) refuseControl(c.col, c.row, c.text);
+    }
     grid_.setCells(cells);
 }
 
@@ -371,6 +400,8 @@ bool CompositionTable::appendReleveColumn() {
 
 bool CompositionTable::appendSpeciesRow(std::string name) {
     const std::int32_t i = speciesCount_ + 1;
+    if (findControl(name) != std::string::npos)
+        refuseControl(L::NameCol, TableLayout(freqRow_).speciesRow(i), name);
     if (i > plantCapacity_ && !growSpecies(i)) return false;
     grid_.setCell(L::NameCol, TableLayout(freqRow_).speciesRow(i), std::move(name));
     speciesCount_ = i;

@@ -89,7 +89,11 @@ class CompositionTable {
     void checkInvariants() const;
 
     // --- operations --------------------------------------------------------
-    void setTitle(std::string title) { title_ = std::move(title); }
+    // The title, cell texts and names below take no control character (0x00-0x1F,
+    // 0x7F): the table file cannot carry a line break, and what the readers bring
+    // in has them made blanks. One throws Error naming the relevé or species and
+    // the field, with nothing changed.
+    void setTitle(std::string title);
     // A header, label or species cell (never the slot row or column).
     void setCell(int col, int row, std::string text);
     void setCells(const std::vector<CellWrite>& cells);
@@ -176,6 +180,7 @@ class CompositionTable {
     void restoreScalars(TableScalars&& s);
 
   private:
+    [[noreturn]] void refuseControl(int col, int row, const std::string& text) const;
     void takeOutSpeciesRow(int row);
     void setFields(TableFields&& f);
     // The count arrays' and DomLine's changes, each recorded.

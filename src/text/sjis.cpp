@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
@@ -89,6 +90,64 @@ std::string trimControl(std::string_view s) {
     while (b < e && isControl(s[b])) ++b;
     while (e > b && isControl(s[e - 1])) --e;
     return std::string(s.substr(b, e - b));
+}
+
+std::size_t findControl(std::string_view s) {
+    // Eight bytes at a time (a byte below 0x20, or one equal to 0x7F), so that the
+    // hundreds of thousands of short cells an add writes cost next to nothing.
+    constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, s.data() + i, 8);
+        const std::uint64_t del = x ^ (0x7F * ones);
+        if ((((x - 0x20 * ones) & ~x) | ((del - ones) & ~del)) & highs) break;
+    }
+    for (; i < s.size(); ++i)
+        if (isControlByte(static_cast<unsigned char>(s[i]))) return i;
+    return std::string_view::npos;
+}
+
+std::size_t blankControls(std::string& text, TextEnds ends) {
+    if (findControl(text) == std::string::npos) {
+        // The common case: only blanks can lie at the ends.
+        if (ends == TextEnds::Trimmed) {
+            const std::size_t last = text.find_last_not_of(' ');
+            if (last == std::string::npos) {
+                text.clear();
+            } else {
+                text.erase(last + 1);
+                text.erase(0, text.find_first_not_of(' '));
+            }
+        }
+        return 0;
+    }
+    std::size_t first = text.size(), last = 0, inside = 0, seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (isControlByte(c)) {
+            text[i] = ' ';
+            ++seen;
+        } else if (c != ' ') {
+            // The controls met since the first visible byte lie inside.
+            if (first == text.size()) {
+                first = i;
+                seen = 0;
+            }
+            last = i;
+            inside += seen;
+            seen = 0;
+        }
+    }
+    if (ends == TextEnds::Trimmed) {
+        if (first == text.size()) {
+            text.clear();
+        } else {
+            text.erase(last + 1);
+            text.erase(0, first);
+        }
+    }
+    return inside;
 }
 
 std::string cutBytes(std::string_view s, std::size_t n) {

@@ -21,6 +21,25 @@ constexpr bool isLeadByte(unsigned char c) {
 // Removes bytes 0x00-0x20 at both ends.
 std::string trimControl(std::string_view s);
 
+// Bytes 0x00-0x1F and 0x7F. No trail byte of a double-byte character is one, so a
+// byte scan finds them without stepping over characters.
+constexpr bool isControlByte(unsigned char c) {
+    return c < 0x20 || c == 0x7F;
+}
+
+// Where the first control byte of s stands, or npos.
+std::size_t findControl(std::string_view s);
+
+// Whether blankControls trims a text's ends (as its reader always has) or keeps
+// its width (fields shown exactly as stored).
+enum class TextEnds { Kept, Trimmed };
+
+// A text from outside made fit for the table: every control byte becomes a blank;
+// with Trimmed, bytes 0x00-0x20 are then removed at both ends. Returns how many
+// control bytes stood inside it, between its first and last byte that is neither
+// blank nor control: those at the ends are padding, not content.
+std::size_t blankControls(std::string& text, TextEnds ends);
+
 // The first n bytes of s. A double-byte character that would be split is dropped
 // whole, so the result may be one byte shorter than n.
 std::string cutBytes(std::string_view s, std::size_t n);

@@ -3,6 +3,7 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -156,6 +157,9 @@ struct RawPlot {
     std::int32_t scale = NoScale;
     std::size_t firstSpecies = 0;
     bool replaced = false;
+    // By headerMap entry, the fields whose value, as it stands, had control
+    // characters made blanks (a later value of a field replaces an earlier one).
+    std::uint32_t blanked = 0;
 };
 
 struct ScaleEntry {
@@ -172,6 +176,7 @@ struct Scale {
 struct SpeciesName {
     std::array<char, SpeciesNameSize> name;
     bool replaced = false;
+    bool blanked = false;  // a control character inside became a blank
 };
 
 // A hash of texts that a string_view finds without making a string.
@@ -252,6 +257,14 @@ std::string shiftJis(std::string_view utf8, bool& replaced) {
     return fromUtf8(utf8);
 }
 
+// A value as messages quote it: Shift-JIS, its control characters blanks.
+std::string messageText(std::string_view utf8) {
+    bool ignored = false;
+    std::string text = shiftJis(utf8, ignored);
+    blankControls(text, TextEnds::Trimmed);
+    return text;
+}
+
 // The Shift-JIS text of utf8 cut to width bytes on a whole character. replaced is
 // set only when a "?" made for a character without a code is among the bytes
 // kept: a long place name cut after eight bytes lost nothing the table shows.
@@ -287,10 +300,14 @@ std::string_view withoutZeroDecimals(std::string_view v) {
     return v.substr(0, dot);
 }
 
-void writeField(std::array<char, HeaderRecordSize>& header, const FieldMap& f, std::string_view v,
-                bool& replaced) {
-    const std::string text = fitted(withoutZeroDecimals(v), f.width, replaced);
-    char* at = header.data() + f.offset;
+static_assert(std::size(headerMap) <= 32, "RawPlot::blanked has a bit per field");
+
+// f: an entry of headerMap.
+void writeField(RawPlot& p, const FieldMap& f, std::string_view v) {
+    std::string text = fitted(withoutZeroDecimals(v), f.width, p.replaced);
+    const std::uint32_t bit = 1u << (&f - headerMap);
+    p.blanked = blankControls(text, TextEnds::Kept) ? p.blanked | bit : p.blanked & ~bit;
+    char* at = p.header.data() + f.offset;
     std::memset(at, ' ', f.width);
     // Eight-byte fields are text, left-aligned; four-byte ones right-aligned.
     std::memcpy(f.width == 8 ? at : at + f.width - text.size(), text.data(), text.size());
@@ -376,6 +393,10 @@ TurbovegReleve TurbovegPackage::releve(std::size_t k) {
     TurbovegReleve r;
     r.replacedCharacters = p.replaced;
     r.name = tamsel::plotName(p, k);
+    for (std::uint32_t m = p.blanked; m; m &= m - 1) {
+        const FieldMap& f = headerMap[std::countr_zero(m)];
+        r.blankedFields.emplace_back(f.offset, f.name);
+    }
     entries_.clear();
     // A species' records in several layers make one entry, where it first stood.
     const auto stamp = static_cast<std::uint32_t>(k + 1);
@@ -385,8 +406,16 @@ TurbovegReleve TurbovegPackage::releve(std::size_t k) {
         if (d.seenIn[sp] != stamp) {
             d.seenIn[sp] = stamp;
             d.entryOf[sp] = static_cast<std::int32_t>(entries_.size());
-            entries_.push_back(PlantSetEntry{d.names[sp].name, LayerCodes{}});
-            r.replacedCharacters |= d.names[sp].replaced;
+            SpeciesName& name = d.names[sp];
+            entries_.push_back(PlantSetEntry{name.name, LayerCodes{}});
+            r.replacedCharacters |= name.replaced;
+            // One entry of the species list: told once, with the first plot that has it.
+            if (name.blanked) {
+                name.blanked = false;
+                if (r.blankedNames++ == 0)
+                    r.firstBlankedName = msg("Species_list の種名「%1」",
+                                             trimControl({name.name.data(), name.name.size()}));
+            }
         }
         CoverCode& c = entries_[static_cast<std::size_t>(d.entryOf[sp])]
                            .codes[static_cast<std::size_t>(raw.layer)];
@@ -463,11 +492,8 @@ struct TurbovegReader::Impl {
     [[noreturn]] void fail(const std::string& what) { throw Error(where(line()) + ": " + what); }
 
     static void setHeaderField(RawPlot& p, const FieldMap& f, std::string_view v) {
-        writeField(p.header, f, v, p.replaced);
-        if (f.offset == hdr::ReleveNumber) {
-            bool ignored = false;
-            p.releveNr = shiftJis(v, ignored);
-        }
+        writeField(p, f, v);
+        if (f.offset == hdr::ReleveNumber) p.releveNr = messageText(v);
     }
 
     // Plots but not one species in the elements read: a package of another
@@ -539,9 +565,8 @@ struct TurbovegReader::Impl {
                 // Turboveg's export names the plot here too; the header's own
                 // releve_nr, where given, stands.
                 if (auto nr = valueOf(attrs, "releve_nr")) {
-                    writeField(p.header, headerMap[0], *nr, p.replaced);
-                    bool ignored = false;
-                    p.releveNr = shiftJis(*nr, ignored);
+                    writeField(p, headerMap[0], *nr);
+                    p.releveNr = messageText(*nr);
                 }
                 break;
             }
@@ -612,8 +637,9 @@ struct TurbovegReader::Impl {
                 const std::int32_t nr = speciesNumber(attrs);
                 if (speciesNames.count(nr)) break;  // the first record of a number stands
                 SpeciesName s;
-                const std::string text =
+                std::string text =
                     fitted(valueOf(attrs, "name").value_or(""), SpeciesNameSize, s.replaced);
+                s.blanked = blankControls(text, TextEnds::Kept) > 0;
                 s.name.fill(' ');
                 std::memcpy(s.name.data(), text.data(), text.size());
                 speciesNames.emplace(nr, s);

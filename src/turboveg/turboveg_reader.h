@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "datafile/data_file_pair.h"
@@ -19,6 +20,13 @@ struct TurbovegReleve {
     ReleveView view;
     bool replacedCharacters = false;  // a character without a Shift-JIS code became "?"
     std::string name;                 // releve_nr, or the plot's place in the file
+    // Its header fields whose value had control characters inside (made blanks):
+    // the field's offset in the header record and Turboveg's name for it.
+    std::vector<std::pair<std::size_t, std::string_view>> blankedFields;
+    // Species names of the list so made, each counted at the first plot that has
+    // it, and the first of them as a report names it.
+    std::int32_t blankedNames = 0;
+    std::string firstBlankedName;
 };
 
 // A package read whole and checked: every plot can be made into a relevé.

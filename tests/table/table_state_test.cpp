@@ -286,5 +286,46 @@ TEST(Slots, CellWritesNeverReachASlotCell) {
     EXPECT_EQ(t.releveSlotAt(4), 1);
 }
 
+// No reader brings a control character in; should one, the model refuses the
+// text, naming the relevé or species and the field, before anything changes.
+TEST(Cells, ControlCharactersAreRefusedBeforeAnythingChanges) {
+    TableState t;
+    BatchUi ui;
+    startTable(t, ui);
+    t.appendReleveColumn();
+    ASSERT_TRUE(t.appendSpeciesRow(sj("ブナ")));
+    const TableLayout layout = layoutOf(t);
+    const int col = TableLayout::releveCol(1), site = layout.itemRow(3);
+    const int beech = layout.speciesRow(1);
+    const auto before = cells(t.grid());
+    const std::string title = t.title();
+    struct Case {
+        std::function<void()> write;
+        const char* named;  // UTF-8
+    };
+    const Case cases[] = {
+        {[&] { t.setCell(col, site, "A\rB"); }, "測定 1（列 4）の「調査地名」の欄"},
+        {[&] { t.setCell(col, beech, "1\t  "); }, "測定 1（列 4）の「ブナ」の欄"},
+        {[&] {
+             t.setCells({{col, beech, "   1"}, {col, site, std::string("x\0y", 3)}});
+         },
+         "「調査地名」"},
+        {[&] { t.appendSpeciesRow("A\nB"); }, "種名「A B」"},
+        {[&] { t.setCell(TableLayout::NameCol, beech, "x\x7fy"); }, "種名「x y」"},
+        {[&] { t.setTitle("T\tU"); }, "標題"},
+    };
+    for (const Case& c : cases) {
+        try {
+            c.write();
+            ADD_FAILURE() << c.named << ": not refused";
+        } catch (const Error& e) {
+            EXPECT_NE(toUtf8(e.what()).find(c.named), std::string::npos) << toUtf8(e.what());
+        }
+        EXPECT_EQ(cells(t.grid()), before) << c.named;
+        EXPECT_EQ(t.speciesCount(), 1) << c.named;
+        EXPECT_EQ(t.title(), title) << c.named;
+    }
+}
+
 }  // namespace
 }  // namespace tamsel

@@ -41,6 +41,48 @@ TEST(TrimControl, ControlByteAfterDoubleByteCharacter) {
     EXPECT_EQ(trimControl(s), sj("ア"));
 }
 
+TEST(BlankControls, InsideCountsEndsArePaddingDoubleByteCharactersStayWhole) {
+    struct Case {
+        std::string in;
+        TextEnds ends;
+        std::string want;
+        std::size_t inside;
+    };
+    // 表 is 0x95 0x5C, ソ 0x83 0x5C: a trail byte beside a control byte.
+    const Case cases[] = {
+        {"", TextEnds::Trimmed, "", 0},
+        {"plain", TextEnds::Kept, "plain", 0},
+        {std::string("a\rb\nc\td\0e", 9), TextEnds::Kept, "a b c d e", 4},
+        {std::string("\0\tab \r\0", 7), TextEnds::Kept, "  ab   ", 0},
+        {std::string("\0\tab \rc\0", 8), TextEnds::Trimmed, "ab  c", 1},
+        {"\x7f"
+         "a\x7f"
+         "b\x7f",
+         TextEnds::Trimmed, "a b", 1},
+        {"\r\n\t", TextEnds::Trimmed, "", 0},
+        {sj("表") + "\r" + sj("ソ") + "\x1f", TextEnds::Kept, sj("表") + " " + sj("ソ") + " ", 1},
+        // A lead byte before a control byte: the control is no trail byte, and goes.
+        {"x\x81\ry", TextEnds::Kept, "x\x81 y", 1},
+    };
+    for (const Case& c : cases) {
+        std::string s = c.in;
+        EXPECT_EQ(blankControls(s, c.ends), c.inside) << c.want;
+        EXPECT_EQ(s, c.want);
+        EXPECT_EQ(findControl(s), std::string::npos) << c.want;
+    }
+    EXPECT_EQ(findControl(sj("ブナ") + "\x7f"), 4u);
+    // Every place in a text of more than two words, beside the bytes next to the range.
+    for (std::size_t at = 0; at < 21; ++at)
+        for (unsigned char b : {0x00, 0x0D, 0x1F, 0x20, 0x7E, 0x7F, 0x80, 0xFF}) {
+            std::string text(21, '\xA0');
+            text[at] = static_cast<char>(b);
+            if (at != 10) text[20 - at] = static_cast<char>(b == 0x7F ? 0x80 : 0x21);
+            const bool control = b < 0x20 || b == 0x7F;
+            EXPECT_EQ(findControl(text), control ? at : std::string::npos) << at << " " << int(b);
+        }
+    EXPECT_EQ(findControl(sj("表ソ") + " ~\x80"), std::string::npos);
+}
+
 TEST(CutBytes, CutsByBytesAndNeverSplitsACharacter) {
     const std::string buna = sj("ブナ");  // 4 bytes
     struct Case {

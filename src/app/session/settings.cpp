@@ -106,11 +106,15 @@ SettingsFile parseSettingsFile(std::string_view bytes, const std::string& fileNa
                                   "Shift-JIS にしてください）。"));
     };
 
+    // A control character inside a caption or the title becomes a blank: the
+    // table takes none in.
     checkText(0);
     f.title = lines[0];
+    blankControls(f.title, TextEnds::Kept);
     if (lines.size() < 2) throw fault(2, sj("行がありません（表の通し番号の見出しが要ります）。"));
     checkText(1);
     f.serialCaption = afterChars(lines[1], 2);
+    blankControls(f.serialCaption, TextEnds::Kept);
     for (int n = 2; n <= PrintItemCount; ++n) {
         std::size_t k = static_cast<std::size_t>(n);  // line n + 1
         if (k >= lines.size())
@@ -124,6 +128,7 @@ SettingsFile parseSettingsFile(std::string_view bytes, const std::string& fileNa
         box.enabled = lines[k][0] == '1';
         box.checked = box.enabled;
         box.caption = afterChars(lines[k], 2);
+        blankControls(box.caption, TextEnds::Kept);
     }
     for (std::size_t k = 31; k < lines.size(); ++k) {
         const std::string& line = lines[k];
@@ -168,11 +173,12 @@ void applySettings(Session& s, Ui& ui, const SettingsFile& f) {
         t.DictionaryFileName = toUtf8(line);
         std::string open = slashPath(line);
         try {
-            bool loaded = LoadDictionary(s.dictionary, open);
+            auto loaded = LoadDictionary(s.dictionary, open);
             if (!loaded && std::filesystem::path(open).is_relative() && !f.folder.empty())
                 loaded =
                     LoadDictionary(s.dictionary, (std::filesystem::path(f.folder) / open).string());
             if (loaded) t.DictionaryStatus = msg("辞書＝%1", line);
+            if (loaded && loaded->items) ui.message(loaded->message(toUtf8(line)));
         } catch (const Error& ex) {
             // A dictionary that cannot be read does not stop the settings.
             ui.message(std::string(lineFault(f.fileName, e.lineNo, ex.what()).what()));

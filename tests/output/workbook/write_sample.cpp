@@ -8,6 +8,7 @@
 #include "platform/batch/batch_ui.h"
 #include "platform/xlsx/workbook_server.h"
 #include "support/small_table.h"
+#include "support/table_fields.h"
 #include "text/sjis.h"
 
 int main(int argc, char** argv) {
@@ -40,7 +41,11 @@ int main(int argc, char** argv) {
     addTableRow(t, sj("コメント行") + "\x82");  // a lead byte without its pair
     std::int32_t quote = addTableRow(t, "'Quote");
     std::int32_t carex = addTableRow(t, "Carex");
-    std::int32_t bad = addTableRow(t, "Bad\x01name");
+    // The model takes no control character; a loaded table may still hold one.
+    std::int32_t bad = addTableRow(t, "Bad name");
+    editGrid(t, [&](Grid& g) {
+        g.setCell(TableLayout::NameCol, layoutOf(t).speciesRow(bad), "Bad\x01name");
+    });
     setCodes(t, 1, abies, {23, 0, 0, 0, 10, 0, 0});
     setCodes(t, 1, quote, {0, 0, 0, 0, 5, 0, 0});
     setCodes(t, 3, abies, {0, 0, 0, 0, 7, 0, 0});
