@@ -238,7 +238,10 @@ std::string settingsWithCoverValues(std::string_view bytes, const std::string& f
         if (lf == std::string_view::npos && bytes.find('\r') != std::string_view::npos) end = "\r";
         std::size_t kept = 31;
         for (std::size_t k = 31; k < lines.size(); ++k)
-            if (lines[k].rfind("#C", 0) != 0) lines[kept++] = std::move(lines[k]);
+            if (lines[k].rfind("#C", 0) != 0) {
+                if (kept != k) lines[kept] = std::move(lines[k]);
+                ++kept;
+            }
         lines.resize(kept);
     }
     for (int cls = 0; cls < CoverClassCount; ++cls)
