@@ -114,7 +114,7 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
          false,
          {values, dir.filePath(QStringLiteral("o-ind.csv")).toStdString()}},
         {"twinspan", {}, false, false, false, {}, true},
-        {.name = "merge-layers", .accept = true},
+        {.name = "merge-layers", .args = {}, .accept = true},
         {.name = "cover-values",
          .args = {"--ini", dir.filePath(QStringLiteral("c.ini")).toStdString()},
          .windowFiles = {dir.filePath(QStringLiteral("c.ini")).toStdString()},
