@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "datafile/numbers.h"
+#include "io/csv.h"
+#include "platform/error.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -79,6 +82,56 @@ void SortReleve(TableState& t, Ui& ui, bool reverse) {
     keys.clear();
     reorderReleveColumns(t, order);
     t.setCell(L::FreqCol, t.freqRow(), sj("F＼N"));
+}
+
+int headerRowNamed(const TableState& t, const std::string& name) {
+    const int last = TableLayout(t.freqRow()).lastItemRow();
+    const std::string wanted = trimControl(name);
+    if (!wanted.empty() &&
+        std::all_of(wanted.begin(), wanted.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        const long row = wanted.size() > 6 ? -1 : std::stol(wanted);
+        if (row < TableLayout::FirstItemRow || row > last)
+            throw Error(msg("行 %1 は項目の行ではありません（項目の行は %2～%3 です）", wanted,
+                            TableLayout::FirstItemRow, last));
+        return static_cast<int>(row);
+    }
+    for (int row = TableLayout::FirstItemRow; row <= last; ++row)
+        if (!wanted.empty() && trimControl(t.grid().cell(TableLayout::NameCol, row)) == wanted)
+            return row;
+    throw Error(msg("「%1」という項目の行はありません", name));
+}
+
+void sortRelevesByRow(TableState& t, Ui& ui, int row, bool descending) {
+    using L = TableLayout;
+    if (row < L::FirstItemRow || row > TableLayout(t.freqRow()).lastItemRow())
+        throw Error(msg("行 %1 は項目の行ではありません", row));
+    MessagePanelScope panel(ui, sj("測定を並べ替えています"));
+    const int n = t.releveCount();
+    struct Key {
+        int group;  // 0 number, 1 text, 2 blank
+        double number;
+        std::string text;
+    };
+    std::vector<Key> keys;
+    keys.reserve(static_cast<std::size_t>(std::max(n, 0)));
+    for (std::int32_t j = 1; j <= n; ++j) {
+        std::string text = trimControl(t.grid().cell(L::releveCol(j), row));
+        if (text.empty())
+            keys.push_back({2, 0.0, {}});
+        else if (auto v = plainNumber(text))
+            keys.push_back({0, *v, {}});
+        else
+            keys.push_back({1, 0.0, std::move(text)});
+    }
+    std::vector<int> order(keys.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const Key &x = keys[a], &y = keys[b];
+        if (x.group != y.group) return x.group < y.group;
+        if (x.group == 0) return descending ? y.number < x.number : x.number < y.number;
+        return descending ? y.text < x.text : x.text < y.text;
+    });
+    reorderReleveColumns(t, order);
 }
 
 void Item_SortReleveClick(TableState& t, Ui& ui) {

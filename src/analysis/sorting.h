@@ -1,6 +1,7 @@
 // Sorting species rows by frequency and relevé columns by species number.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/ui.h"
@@ -21,5 +22,15 @@ void Item_SortPlantClick(TableState& t, Ui& ui);
 void SortReleve(TableState& t, Ui& ui, bool reverse);
 void Item_SortReleveClick(TableState& t, Ui& ui);
 void Item_SortReverseClick(TableState& t, Ui& ui);
+
+// The grid row of the header row named by its grid row number or by its caption
+// (Shift-JIS, compared without the blanks around it); throws Error when no
+// header row is so named.
+int headerRowNamed(const TableState& t, const std::string& name);
+// Relevé columns by the texts of header row `row`: numbers by value, then the
+// texts that are no number in byte order, blank cells last; descending turns the
+// order within numbers and within texts, never the three groups. Ties keep
+// their order. Throws Error for a row that is no header row.
+void sortRelevesByRow(TableState& t, Ui& ui, int row, bool descending);
 
 }  // namespace tamsel

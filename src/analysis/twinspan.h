@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "datafile/cover_values.h"
+
 namespace tamsel {
 
 // Relevés by species, sparse: relevé r holds entries start[r] .. start[r+1]-1,
@@ -44,6 +46,8 @@ struct TwinspanOptions {
     int levels = 6;                             // 1 .. 15 levels of division
     int clusters = 0;                           // 0: classic; G: modified, G clusters
     Heterogeneity heterogeneity = Heterogeneity::Inertia;
+    // How a species' layers make its percent, where the table is read.
+    LayerMerge layers = LayerMerge::Sum;
 };
 
 // Throws Error naming the first option out of range.

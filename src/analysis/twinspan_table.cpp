@@ -62,9 +62,10 @@ std::string trimmedCell(const std::string& s) {
 }
 
 constexpr const char* DialogLabels[Texts::FieldCount] = {
-    "カットレベル（％、コンマ区切り）", "分割の段数",
-    "分割する群の最小の大きさ",         "指標種の最大数",
-    "群の数（空欄: 通常の TWINSPAN）",  "異質性の尺度（inertia / whittaker / sorensen / jaccard）",
+    "カットレベル（％、コンマ区切り）",  "分割の段数",
+    "分割する群の最小の大きさ",          "指標種の最大数",
+    "群の数（空欄: 通常の TWINSPAN）",   "異質性の尺度（inertia / whittaker / sorensen / jaccard）",
+    "層の合わせ方（sum / independent）",
 };
 
 }  // namespace
@@ -116,6 +117,9 @@ TwinspanOptions parseTwinspanOptions(const Texts& t, const Names& names) {
     if (!known)
         refuse(names[Texts::Measure], t.text[Texts::Measure],
                "inertia、whittaker、sorensen、jaccard のどれかです");
+    const auto layers = layerMergeNamed(trimControl(t.text[Texts::Layers]));
+    if (!layers) refuse(names[Texts::Layers], t.text[Texts::Layers], "sum か independent です");
+    o.layers = *layers;
     checkTwinspanOptions(o);
     return o;
 }
@@ -151,7 +155,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
         if (rs >= 0 && rs < t.codes().releveSlots())
             for (const auto& [slot, codes] : t.codes().releve(rs)) {
                 if (slot < 0 || slot >= static_cast<std::int32_t>(rowsOfSlot.size())) continue;
-                const double percent = coverSumValue(1, codes) / 10.0;
+                const double percent = mergedTenths(codes, t.coverValues, o.layers) / 10.0;
                 for (std::int32_t u : rowsOfSlot[slot]) entries.push_back({u, percent});
             }
         m.addReleve(entries);
@@ -289,6 +293,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     for (std::size_t k = 0; k < o.cuts.size(); ++k) opts += (k ? "," : "") + shortNumber(o.cuts[k]);
     opts += " levels " + std::to_string(o.levels) + " group-min " + std::to_string(o.groupMin) +
             " indicators " + std::to_string(o.maxIndicators);
+    if (o.layers == LayerMerge::Independent) opts += " layers independent";
     if (o.clusters > 0)
         opts += " clusters " + std::to_string(o.clusters) + " heterogeneity " +
                 heterogeneityName(o.heterogeneity);

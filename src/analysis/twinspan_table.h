@@ -17,8 +17,8 @@ namespace tamsel {
 
 // The options as the dialog and the command line give them.
 struct TwinspanOptionTexts {
-    enum Field { Cuts, Levels, GroupMin, Indicators, Clusters, Measure, FieldCount };
-    std::array<std::string, FieldCount> text{"0,2,5,10,20", "6", "5", "7", "", "inertia"};
+    enum Field { Cuts, Levels, GroupMin, Indicators, Clusters, Measure, Layers, FieldCount };
+    std::array<std::string, FieldCount> text{"0,2,5,10,20", "6", "5", "7", "", "inertia", "sum"};
 };
 
 // The texts read as options; a text that cannot be read throws Error naming it by

@@ -4,6 +4,7 @@
 // double-byte character is never taken for a comma or a quote.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "io/byte_sink.h"
@@ -15,5 +16,9 @@ bool csvNeedsQuotes(std::string_view field);
 void writeCsvField(ByteSink& out, std::string_view field);
 // The field always in double quotes, inner quotes doubled.
 void writeCsvQuoted(ByteSink& out, std::string_view field);
+
+// A text read as a spreadsheet reads a typed number: blanks, an optional sign,
+// digits with at most one decimal point, blanks; anything else is no number.
+std::optional<double> plainNumber(std::string_view s);
 
 }  // namespace tamsel

@@ -18,29 +18,6 @@
 
 namespace tamsel {
 
-namespace {
-
-// The kind-1 weight of each code, made once by coverSumValue: one look-up per
-// layer, as every cover entry of the table is weighed in each write.
-const std::array<std::uint16_t, 256>& kindOneWeights() {
-    static const std::array<std::uint16_t, 256> weights = [] {
-        std::array<std::uint16_t, 256> w{};
-        for (int c = 0; c < 256; ++c)
-            w[c] = static_cast<std::uint16_t>(coverSumValue(1, {static_cast<CoverCode>(c)}));
-        return w;
-    }();
-    return weights;
-}
-
-}  // namespace
-
-int percentTenths(const LayerCodes& codes) {
-    const auto& weights = kindOneWeights();
-    int sum = 0;
-    for (CoverCode c : codes) sum += weights[c];
-    return std::min(sum, 875);
-}
-
 void appendPercent(std::string& s, long long tenths) {
     appendInt(s, tenths / 10);
     s += '.';
@@ -72,10 +49,14 @@ std::vector<std::int32_t> rowsOneTo(std::int32_t n) {
 
 }  // namespace
 
-ExchangeTable::ExchangeTable(const TableState& t, Scope scope)
+ExchangeTable::ExchangeTable(const TableState& t, LayerMerge merge, Scope scope)
     : t_(t),
+      merge_(merge),
       slots_(t, rowsOneTo(t.speciesCount())),
       rank_(static_cast<std::size_t>(std::max(t.speciesCount(), 0)), -1) {
+    // Each code's value looked up once: every cover entry is weighed in each write.
+    for (int c = 0; c < 256; ++c) tenths_[c] = t.coverValues.tenthsOf(static_cast<CoverCode>(c));
+    cap_ = t.coverValues.tenthsOf(50);
     const TableLayout layout = layoutOf(t);
     const int numberRow = layout.itemRow(2);
     // A relevé takes part when one of its species rows has a percent above zero
@@ -87,7 +68,7 @@ ExchangeTable::ExchangeTable(const TableState& t, Scope scope)
         const std::int32_t rs = releveSlotChecked(t, j);
         bool present = false;
         for (const auto& [slot, codes] : t.codes().releve(rs))
-            if (whole ? !allZero(codes) : percentTenths(codes) > 0)
+            if (whole ? !allZero(codes) : tenthsOf(codes) > 0)
                 slots_.forEach(slot, [&](std::int32_t u) { rank_[u] = 0, present = true; });
         if (!present && !whole) continue;
         const int col = TableLayout::releveCol(j);
@@ -103,11 +84,23 @@ ExchangeTable::ExchangeTable(const TableState& t, Scope scope)
         }
 }
 
+double ExchangeTable::tenthsOf(const LayerCodes& codes) const {
+    double layers[LayerCount];
+    int n = 0;
+    for (CoverCode c : codes)
+        if (tenths_[c] > 0) layers[n++] = tenths_[c];
+    return mergeTenths(layers, n, cap_, merge_);
+}
+
+double ExchangeTable::layerTenths(CoverCode code) const {
+    return mergeTenths(&tenths_[code], 1, cap_, LayerMerge::Sum);
+}
+
 void ExchangeTable::records(std::size_t r, std::vector<Record>& out, bool ordered) const {
     out.clear();
     for (const auto& [slot, codes] : t_.codes().releve(releveSlots_.at(r))) {
         if (allZero(codes)) continue;
-        const int tenths = percentTenths(codes);
+        const double tenths = tenthsOf(codes);
         slots_.forEach(slot, [&, &codes = codes](std::int32_t u) {
             if (rank_[u] >= 0) out.push_back({rank_[u], codes, tenths});
         });
@@ -183,6 +176,27 @@ void writeHeader(ByteSink& out, const char* utf8) {
     out.write(sj(utf8) + "\r\n");
 }
 
+// A species' one line of the long table with its layers merged: the layers and
+// their codes joined by "/", then the merged percent.
+void appendMergedLine(std::string& line, const std::string& id, const std::string& name,
+                      const ExchangeTable::Record& rec, const TableState& t) {
+    std::string layers, codes;
+    for (int k = 0; k < LayerCount; ++k) {
+        if (rec.codes[k] == 0) continue;
+        if (!layers.empty()) layers += '/', codes += '/';
+        layers += trimmed(t.LayerLabels[k]);
+        codes += trimmed(CoverCodeText(rec.codes[k], t.data.CurrentNotation));
+    }
+    line += id;
+    line += name;
+    appendCsv(line, layers);
+    line += ',';
+    appendCsv(line, codes);
+    line += ',';
+    appendPercent(line, std::llround(rec.tenths));
+    line += "\r\n";
+}
+
 }  // namespace
 
 namespace {
@@ -222,8 +236,8 @@ void writeCornell(ByteSink& out, const TableState& t, const ExchangeTable& x, Co
                 line += ' ';
             }
             appendI6(line, rec.species + 1);
-            appendF61(line,
-                      values == CornellValues::Ordinal ? 10 * ordinalValue(rec.codes) : rec.tenths);
+            appendF61(line, values == CornellValues::Ordinal ? 10 * ordinalValue(rec.codes)
+                                                             : std::llround(rec.tenths));
             ++couplets;
         }
         line += "\r\n";
@@ -267,8 +281,9 @@ void writeCornellKey(ByteSink& out, const TableState& t, const ExchangeTable& x)
 
 }  // namespace
 
-void writeCornell(ByteSink& out, const TableState& t, CornellValues values, CornellNames names) {
-    writeCornell(out, t, ExchangeTable(t), values, names);
+void writeCornell(ByteSink& out, const TableState& t, CornellValues values, CornellNames names,
+                  LayerMerge merge) {
+    writeCornell(out, t, ExchangeTable(t, merge), values, names);
 }
 
 void writeCornellKey(ByteSink& out, const TableState& t) {
@@ -279,8 +294,8 @@ std::string cornellKeyPath(const std::string& path) {
     return pathBeside(path, "-names.csv");
 }
 
-void writeLongTable(ByteSink& out, const TableState& t) {
-    const ExchangeTable x(t);
+void writeLongTable(ByteSink& out, const TableState& t, LayerMerge merge) {
+    const ExchangeTable x(t, merge);
     const TableLayout layout = layoutOf(t);
     writeHeader(out, "通し番号,測定番号,種名,階層,被度,被度%");
     std::vector<std::string> names;
@@ -296,11 +311,10 @@ void writeLongTable(ByteSink& out, const TableState& t) {
             std::string& tail = tails[static_cast<std::size_t>(k) * 256 + c];
             appendCsv(tail, trimmed(t.LayerLabels[k]));
             tail += ',';
-            LayerCodes one{};
-            one[0] = static_cast<CoverCode>(c);
-            appendCsv(tail, trimmed(CoverCodeText(one[0], t.data.CurrentNotation)));
+            appendCsv(tail,
+                      trimmed(CoverCodeText(static_cast<CoverCode>(c), t.data.CurrentNotation)));
             tail += ',';
-            appendPercent(tail, percentTenths(one));
+            appendPercent(tail, std::llround(x.layerTenths(static_cast<CoverCode>(c))));
             tail += "\r\n";
         }
     std::string id, line;
@@ -311,26 +325,31 @@ void writeLongTable(ByteSink& out, const TableState& t) {
         appendIdentity(id, x.releves()[r]);
         id += ',';
         line.clear();
-        for (const auto& rec : recs)
+        for (const auto& rec : recs) {
+            if (merge == LayerMerge::Independent) {
+                appendMergedLine(line, id, names[rec.species], rec, t);
+                continue;
+            }
             for (int k = 0; k < LayerCount; ++k) {
                 if (rec.codes[k] == 0) continue;
                 line += id;
                 line += names[rec.species];
                 line += tails[static_cast<std::size_t>(k) * 256 + rec.codes[k]];
             }
+        }
         out.write(line);
     }
 }
 
-void writeReleveStats(ByteSink& out, const TableState& t) {
-    const ExchangeTable x(t, ExchangeTable::Scope::Whole);
+void writeReleveStats(ByteSink& out, const TableState& t, LayerMerge merge) {
+    const ExchangeTable x(t, merge, ExchangeTable::Scope::Whole);
     writeHeader(out, "通し番号,測定番号,S,被度合計%,H',Simpson,J'");
     std::string line;
     std::vector<ExchangeTable::Record> recs;
     for (std::size_t r = 0; r < x.releves().size(); ++r) {
         x.records(r, recs, false);
         int weighted = 0;
-        long long total = 0;
+        double total = 0.0;
         for (const auto& rec : recs)
             if (rec.tenths > 0) {
                 ++weighted;
@@ -339,7 +358,7 @@ void writeReleveStats(ByteSink& out, const TableState& t) {
         double h = 0.0, sumSquares = 0.0;
         for (const auto& rec : recs)
             if (rec.tenths > 0) {
-                double p = static_cast<double>(rec.tenths) / static_cast<double>(total);
+                double p = rec.tenths / total;
                 h -= p * std::log(p);
                 sumSquares += p * p;
             }
@@ -348,7 +367,7 @@ void writeReleveStats(ByteSink& out, const TableState& t) {
         line += ',';
         appendInt(line, static_cast<long long>(recs.size()));
         line += ',';
-        appendPercent(line, total);
+        appendPercent(line, std::llround(total));
         line += ',';
         if (total > 0) appendFixed6(line, h);
         line += ',';
@@ -448,8 +467,9 @@ IndicatorValues readIndicatorValues(const std::string& path) {
     return parseIndicatorValues(readWholeFile(path), path);
 }
 
-void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValues& values) {
-    const ExchangeTable x(t, ExchangeTable::Scope::Whole);
+void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValues& values,
+                         LayerMerge merge) {
+    const ExchangeTable x(t, merge, ExchangeTable::Scope::Whole);
     const TableLayout layout = layoutOf(t);
     std::vector<const double*> valueOf;
     for (std::int32_t i : x.rows()) {
@@ -486,52 +506,53 @@ void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValu
 }
 
 void saveCornell(const TableState& t, const std::string& path, CornellValues values,
-                 CornellNames names) {
-    const ExchangeTable x(t);
+                 CornellNames names, LayerMerge merge) {
+    const ExchangeTable x(t, merge);
     // The key first: a Cornell file of codes is never left without it.
     if (names == CornellNames::Codes)
         writeFileSafely(cornellKeyPath(path), [&](ByteSink& out) { writeCornellKey(out, t, x); });
     writeFileSafely(path, [&](ByteSink& out) { writeCornell(out, t, x, values, names); });
 }
 
-void saveLongTable(const TableState& t, const std::string& path) {
-    writeFileSafely(path, [&](ByteSink& out) { writeLongTable(out, t); });
+void saveLongTable(const TableState& t, const std::string& path, LayerMerge merge) {
+    writeFileSafely(path, [&](ByteSink& out) { writeLongTable(out, t, merge); });
 }
 
-void saveReleveStats(const TableState& t, const std::string& path) {
-    writeFileSafely(path, [&](ByteSink& out) { writeReleveStats(out, t); });
+void saveReleveStats(const TableState& t, const std::string& path, LayerMerge merge) {
+    writeFileSafely(path, [&](ByteSink& out) { writeReleveStats(out, t, merge); });
 }
 
-void saveIndicatorMeans(const TableState& t, const std::string& path,
-                        const IndicatorValues& values) {
-    writeFileSafely(path, [&](ByteSink& out) { writeIndicatorMeans(out, t, values); });
+void saveIndicatorMeans(const TableState& t, const std::string& path, const IndicatorValues& values,
+                        LayerMerge merge) {
+    writeFileSafely(path, [&](ByteSink& out) { writeIndicatorMeans(out, t, values, merge); });
 }
 
-void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values, CornellNames names) {
+void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values, CornellNames names,
+                       LayerMerge merge) {
     auto path = askOutputFile(t, ui, CornellFilter, ".cep", ".cep");
     if (!path) return;
     BusyScope busy(ui);
-    saveCornell(t, *path, values, names);
+    saveCornell(t, *path, values, names, merge);
     reportWritten(ui, *path);
 }
 
-void Item_LongTableClick(const TableState& t, Ui& ui) {
+void Item_LongTableClick(const TableState& t, Ui& ui, LayerMerge merge) {
     auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-long.csv");
     if (!path) return;
     BusyScope busy(ui);
-    saveLongTable(t, *path);
+    saveLongTable(t, *path, merge);
     reportWritten(ui, *path);
 }
 
-void Item_ReleveStatsClick(const TableState& t, Ui& ui) {
+void Item_ReleveStatsClick(const TableState& t, Ui& ui, LayerMerge merge) {
     auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-stats.csv");
     if (!path) return;
     BusyScope busy(ui);
-    saveReleveStats(t, *path);
+    saveReleveStats(t, *path, merge);
     reportWritten(ui, *path);
 }
 
-void Item_IndicatorMeansClick(const TableState& t, Ui& ui) {
+void Item_IndicatorMeansClick(const TableState& t, Ui& ui, LayerMerge merge) {
     // The values are read before the output is asked for, so a faulty file
     // stops the command before anything is chosen or written.
     FileDialogRequest r;
@@ -545,7 +566,7 @@ void Item_IndicatorMeansClick(const TableState& t, Ui& ui) {
     auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-ind.csv");
     if (!path) return;
     BusyScope busy(ui);
-    saveIndicatorMeans(t, *path, values);
+    saveIndicatorMeans(t, *path, values, merge);
     reportWritten(ui, *path);
 }
 

@@ -11,6 +11,7 @@
 // table counts them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "datafile/cover_codes.h"
+#include "datafile/cover_values.h"
 #include "io/byte_sink.h"
 #include "output/slot_rows.h"
 #include "platform/ui.h"
@@ -25,9 +27,6 @@
 
 namespace tamsel {
 
-// A species' percent cover in tenths of a percent: the kind-1 cover sum (the
-// layers' class mid-points summed, capped at 87.5 %). A code "*" alone gives 0.
-int percentTenths(const LayerCodes& codes);
 // The percent of tenths with one decimal ("37.5").
 void appendPercent(std::string& s, long long tenths);
 // The van der Maarel ordinal value (r 1, + 2, 1 3, 2 5, 3 7, 4 8, 5 9); of
@@ -47,7 +46,7 @@ class ExchangeTable {
     struct Record {
         std::int32_t species;  // index into rows()
         LayerCodes codes;      // not all zero
-        int tenths;            // percentTenths(codes); 0 for a species marked "*" only
+        double tenths;         // the layers merged, in tenths of a percent; 0 for "*" only
     };
 
     // Which relevé columns and species rows take part.
@@ -57,8 +56,14 @@ class ExchangeTable {
     };
 
     // Reads every relevé column's slot; a slot outside TableArray throws Error
-    // naming the column. The table must outlive this object.
-    explicit ExchangeTable(const TableState& t, Scope scope = Scope::Weighted);
+    // naming the column. The table must outlive this object. A species' percent
+    // comes from the table's cover values, its layers merged by merge.
+    explicit ExchangeTable(const TableState& t, LayerMerge merge = LayerMerge::Sum,
+                           Scope scope = Scope::Weighted);
+    // A species' percent in tenths, the layers merged.
+    double tenthsOf(const LayerCodes& codes) const;
+    // One layer's percent in tenths, as the sum of that layer alone.
+    double layerTenths(CoverCode code) const;
 
     const std::vector<Releve>& releves() const { return releves_; }
     // The table rows i of the species, in row order.
@@ -69,6 +74,9 @@ class ExchangeTable {
 
   private:
     const TableState& t_;
+    LayerMerge merge_;
+    std::array<double, 256> tenths_{};       // by code, from the cover values
+    double cap_ = 0.0;                       // the value of class 5
     SlotRows slots_;                         // over the rows 1..NS
     std::vector<std::int32_t> rank_;         // by row position - 1: index into rows_, or -1
     std::vector<std::int32_t> releveSlots_;  // by relevé, as releves_
@@ -89,27 +97,31 @@ enum class CornellNames { Table, Codes };
 // its number, or by its serial where the number is empty or another relevé has
 // it too.
 void writeCornell(ByteSink& out, const TableState& t, CornellValues values,
-                  CornellNames names = CornellNames::Table);
+                  CornellNames names = CornellNames::Table, LayerMerge merge = LayerMerge::Sum);
 // The key of the codes: "code,name", then one line per species (its name
 // cell, trimmed) and per relevé (its name as above).
 void writeCornellKey(ByteSink& out, const TableState& t);
 // With codes, the key file too: path's extension replaced by "-names.csv".
 void saveCornell(const TableState& t, const std::string& path, CornellValues values,
-                 CornellNames names = CornellNames::Table);
+                 CornellNames names = CornellNames::Table, LayerMerge merge = LayerMerge::Sum);
 std::string cornellKeyPath(const std::string& path);
 
 // One CSV line per relevé, species and layer with a code: 通し番号, 測定番号,
-// 種名, 階層, 被度 (the code's text in the current notation), 被度%.
-void writeLongTable(ByteSink& out, const TableState& t);
-void saveLongTable(const TableState& t, const std::string& path);
+// 種名, 階層, 被度 (the code's text in the current notation), 被度%. With the
+// layers merged independently, one line per relevé and species: its layers and
+// codes joined by "/", and the merged percent.
+void writeLongTable(ByteSink& out, const TableState& t, LayerMerge merge = LayerMerge::Sum);
+void saveLongTable(const TableState& t, const std::string& path,
+                   LayerMerge merge = LayerMerge::Sum);
 
 // One CSV line per relevé column: 通し番号, 測定番号, S, 被度合計%, H' (natural
 // logarithm), Simpson (1 - Σp²), J', on the percents. S counts every species
 // the table shows in the relevé; one of weight zero adds nothing to the rest.
 // The indices are empty when the cover sum is zero, J' also when fewer than two
 // species have weight.
-void writeReleveStats(ByteSink& out, const TableState& t);
-void saveReleveStats(const TableState& t, const std::string& path);
+void writeReleveStats(ByteSink& out, const TableState& t, LayerMerge merge = LayerMerge::Sum);
+void saveReleveStats(const TableState& t, const std::string& path,
+                     LayerMerge merge = LayerMerge::Sum);
 
 // Indicator values by species name, the name's letter case folded.
 struct IndicatorValues {
@@ -125,16 +137,18 @@ IndicatorValues readIndicatorValues(const std::string& path);
 // One CSV line per relevé column: 通し番号, 測定番号, n (species with a percent
 // above zero and a value), the mean and the mean weighted by percent; both
 // empty where n = 0.
-void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValues& values);
-void saveIndicatorMeans(const TableState& t, const std::string& path,
-                        const IndicatorValues& values);
+void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValues& values,
+                         LayerMerge merge = LayerMerge::Sum);
+void saveIndicatorMeans(const TableState& t, const std::string& path, const IndicatorValues& values,
+                        LayerMerge merge = LayerMerge::Sum);
 
 // The menu commands: the save dialog (indicator means: first the open dialog
 // for the values file), then the file. A cancelled dialog writes nothing.
 void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values,
-                       CornellNames names = CornellNames::Table);
-void Item_LongTableClick(const TableState& t, Ui& ui);
-void Item_ReleveStatsClick(const TableState& t, Ui& ui);
-void Item_IndicatorMeansClick(const TableState& t, Ui& ui);
+                       CornellNames names = CornellNames::Table,
+                       LayerMerge merge = LayerMerge::Sum);
+void Item_LongTableClick(const TableState& t, Ui& ui, LayerMerge merge = LayerMerge::Sum);
+void Item_ReleveStatsClick(const TableState& t, Ui& ui, LayerMerge merge = LayerMerge::Sum);
+void Item_IndicatorMeansClick(const TableState& t, Ui& ui, LayerMerge merge = LayerMerge::Sum);
 
 }  // namespace tamsel

@@ -86,6 +86,7 @@ void layOutGrid(TableState& t) {
 void resetToDefaults(TableState& t) {
     InitGlobals(t);
     t.PrintItemBoxes = defaultPrintItemBoxes();
+    t.coverValues = CoverValues{};
 }
 
 void finishStartUp(TableState& t, Ui& ui) {

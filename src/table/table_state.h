@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "datafile/cover_codes.h"
+#include "datafile/cover_values.h"
 #include "datafile/data_file_pair.h"
 #include "platform/ui.h"
 #include "table/composition_table.h"
@@ -45,6 +46,10 @@ struct TableState : CompositionTable {
     // PrintItemBoxes[n] is ChkBox<n>, n = 1..30; entry 0 is unused.
     std::array<PrintItemBox, PrintItemCount + 1> PrintItemBoxes;
     FontSpec TableFont;
+    // The percent of each cover class, as the settings file set it.
+    CoverValues coverValues;
+    // How the window's derived values merge a species' layers.
+    LayerMerge layerMerge = LayerMerge::Sum;
 
     // Hand editing.
     std::int32_t SelectedColumn = 0;

@@ -6,6 +6,7 @@
 
 #include "datafile/numbers.h"
 #include "platform/batch/batch_ui.h"
+#include "platform/error.h"
 #include "support/table_fields.h"
 #include "text/sjis.h"
 
@@ -135,6 +136,35 @@ TEST_F(SortingTest, OneOrNoReleveMovesNothing) {
     SortReleve(t, ui, true);
     EXPECT_EQ(t.grid().cell(4, 2), "R1");
     EXPECT_EQ(t.grid().cell(3, f), sj("F＼N"));
+}
+
+TEST_F(SortingTest, RelevesByAHeaderRow) {
+    // Numbers by value (ties in order), then texts in byte order, blanks last;
+    // descending turns numbers and texts, never the groups.
+    const Texts values = {"12", "", "abc", "-3.5", "12.0", " 7 ", "B", "", "+7", "1,000", "7."};
+    struct Case {
+        bool descending;
+        Texts names;
+    } cases[] = {
+        {false, {"R4", "R6", "R9", "R11", "R1", "R5", "R10", "R7", "R3", "R2", "R8"}},
+        {true, {"R1", "R5", "R6", "R9", "R11", "R4", "R3", "R7", "R10", "R2", "R8"}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        releves(Texts(values.size(), "   1"));
+        for (std::size_t k = 0; k < values.size(); ++k) t.setCell(4 + int(k), 3, values[k]);
+        const std::string caption(t.grid().cell(2, 3));
+        ASSERT_FALSE(caption.empty());
+        EXPECT_EQ(headerRowNamed(t, "3"), 3);
+        EXPECT_EQ(headerRowNamed(t, " " + caption), 3);
+        sortRelevesByRow(t, ui, 3, c.descending);
+        EXPECT_EQ(row(2, 4, int(values.size())), c.names);
+        for (std::size_t k = 0; k < values.size(); ++k)
+            ASSERT_EQ(t.grid().cell(int(k) + 4, 1), IntText4(int(k) + 1));
+    }
+    for (const char* bad : {"1", "0", "99999999999", "no such row"})
+        EXPECT_THROW(headerRowNamed(t, bad), Error) << bad;
+    EXPECT_THROW(headerRowNamed(t, std::to_string(f)), Error);  // the counts row is no item
 }
 
 // The insertion sorts as the menu commands describe them, copying whole items,

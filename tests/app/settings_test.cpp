@@ -5,6 +5,7 @@
 #include <filesystem>
 #include "compose/add_releve.h"
 
+#include "io/safe_file.h"
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
 #include "support/data_file_writer.h"
@@ -182,6 +183,64 @@ TEST_F(SettingsTest, BadFilesNameTheLineAndChangeNothing) {
         ADD_FAILURE() << "accepted";
     } catch (const Error& e) {
         EXPECT_NE(std::string(e.what()).find("memory.ini"), std::string::npos) << e.what();
+    }
+}
+
+// The cover values written by the dialog into a settings file come back when it
+// is read; the file's other lines stay; a second write replaces the "#C" lines.
+TEST_F(SettingsTest, CoverValuesRoundTripThroughTheSettingsFile) {
+    const std::string sample = readWholeFile(std::string(TAMSEL_SAMPLE_DIR) + "/sample.ini");
+    const SettingsFile old = parseSettingsFile(sample, "sample.ini");
+    EXPECT_EQ(old.coverValues, CoverValues{});  // an old file: the mid-points
+
+    struct Case {
+        std::vector<std::string> typed;  // r, +, 1..5, layers
+        std::array<double, 7> percent;
+        LayerMerge merge;
+    } cases[] = {
+        {{"0.5", "1", "3", "17.5", "40", "65", "92.25", "independent"},
+         {0.5, 1, 3, 17.5, 40, 65, 92.25},
+         LayerMerge::Independent},
+        {{" 0 ", "0.1", "2.5", "15", "37.5", "62.5", "100", "sum"},
+         {0, 0.1, 2.5, 15, 37.5, 62.5, 100},
+         LayerMerge::Sum},
+    };
+    writeBytes(dir.file("mine.ini"), sample);
+    for (const Case& c : cases) {
+        BatchUi::FieldsAnswer answer(c.typed.begin(), c.typed.end());
+        ui.fieldsAnswers.push_back(answer);
+        ui.fileAnswers.push_back(dir.file("mine.ini"));
+        Item_CoverValuesClick(s, ui);
+        EXPECT_EQ(s.table.layerMerge, c.merge);
+        const std::string written = readWholeFile(dir.file("mine.ini"));
+        EXPECT_EQ(written.substr(0, sample.size()), sample);  // every line kept as it was
+        std::size_t lines = 0;
+        for (std::size_t at = 0; (at = written.find("\r\n#C ", at)) != std::string::npos; ++at)
+            ++lines;
+        EXPECT_EQ(lines, 7u);
+        s.table.coverValues = CoverValues{};
+        ReadSettingsFile(s, ui, dir.file("mine.ini"));
+        EXPECT_EQ(s.table.coverValues.percent, c.percent);
+        const SettingsFile again = parseSettingsFile(written, "mine.ini");
+        EXPECT_EQ(again.title, old.title);
+        ASSERT_EQ(again.extras.size(), old.extras.size());
+        for (std::size_t k = 0; k < old.extras.size(); ++k)
+            EXPECT_EQ(again.extras[k].dictionary, old.extras[k].dictionary);
+    }
+    // A new file from the session's settings; a value out of range refuses.
+    ui.fieldsAnswers.push_back(BatchUi::FieldsAnswer{std::string("1")});
+    ui.fileAnswers.push_back(dir.file("new.ini"));
+    Item_CoverValuesClick(s, ui);
+    EXPECT_EQ(
+        parseSettingsFile(readWholeFile(dir.file("new.ini")), "new.ini").coverValues.percent[0],
+        1.0);
+    ui.fieldsAnswers.push_back(BatchUi::FieldsAnswer{std::string("101")});
+    EXPECT_THROW(Item_CoverValuesClick(s, ui), Error);
+    auto lines = settingsLines();
+    for (const char* bad : {"#C x 5", "#C 2", "#C 2 -1", "#C + 1e2"}) {
+        lines.resize(31);
+        lines.push_back(bad);
+        EXPECT_NE(errorOf(joined(lines)).find(sj(" 32 行目")), std::string::npos) << bad;
     }
 }
 

@@ -75,6 +75,8 @@ TEST_F(Undo, EveryCommandThatChangesTheTableIsUndoneAndRedone) {
         {"sort-fidelity", {}},
         {"twinspan", {}},
         {"add-turboveg", {file("p.xml")}},
+        {"sort-releves-by", {"2", "--descending"}},
+        {"merge-layers", {"--method", "sum"}},
     };
     std::ofstream(file("p.xml"), std::ios::binary)
         << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Plot_package><Plots><Plot>"
@@ -103,6 +105,7 @@ TEST_F(Undo, EveryCommandThatChangesTheTableIsUndoneAndRedone) {
         {"long-csv", {file("l.csv")}},
         {"releve-stats", {file("r.csv")}},
         {"indicator-means", {file("i.csv"), "--values", file("values.csv")}},
+        {"cover-values", {"--plus", "0.5"}},
     };
     std::ofstream(file("values.csv"), std::ios::binary) << "x,1\r\n";
     // Not run here: the printer, a dictionary, the history itself; and the

@@ -173,6 +173,34 @@ TEST(LongTable, CommentRowsAndEmptyColumnsFallAway) {
                   "3,103,Pinus densiflora,T2,5.5,87.5"})));
 }
 
+// A cover-value table of the user's, with the layers merged as independent
+// layers: 65 % over 1 % is 65.35 %, 90 % over 90 % is 99 %.
+TEST(DerivedPercents, TheCoverValuesAndIndependentLayersReachEveryPercent) {
+    SmallTable s = exchangeTable();
+    s.t.data.CurrentNotation = 2;
+    s.t.coverValues.percent = {0.5, 1, 3, 17.5, 40, 65, 90};
+    const auto I = LayerMerge::Independent;
+    StringSink cep, longTable, stats, summed;
+    writeCornell(cep, s.t, CornellValues::Percent, CornellNames::Table, I);
+    EXPECT_EQ(cep.text, lines({"Test", formatLine(), "     1      1  17.5     3  65.4",
+                               "     2      2   3.0     3  99.0", "     0",
+                               "Quercus Quercu 2Pinus de", "101     103     "}));
+    writeLongTable(longTable, s.t, I);
+    const std::string h = s.t.LayerLabels[4] == " H" ? "H" : "H1";
+    const std::string s1 = h == "H" ? "S" : "S1";
+    EXPECT_EQ(longTable.text, sj(lines({"通し番号,測定番号,種名,階層,被度,被度%",
+                                        "1,101,Quercus serrata," + h + ",2.3,17.5",
+                                        "1,101,Pinus densiflora,T1/" + h + ",4.0/+,65.4",
+                                        "3,103,Quercus serrata,M,.,0.0",
+                                        "3,103,Quercus crispula," + s1 + "/" + h + ",1.0/.,3.0",
+                                        "3,103,Pinus densiflora,T1/T2,5.5/5.5,99.0"})));
+    writeReleveStats(stats, s.t, I);
+    EXPECT_NE(stats.text.find("\r\n1,101,2,82.9,"), std::string::npos) << stats.text;
+    writeReleveStats(summed, s.t);
+    EXPECT_NE(summed.text.find("\r\n1,101,2,83.5,"), std::string::npos) << summed.text;
+    EXPECT_NE(summed.text.find("\r\n3,103,2,93.0,"), std::string::npos) << summed.text;
+}
+
 TEST(ReleveStats, OneSpeciesAndEqualCovers) {
     // A species of weight zero counts in S but not in the indices; an empty
     // relevé and one of weight-zero species alone have a line without indices.

@@ -464,6 +464,11 @@ void TForm1::connectGrid() {
                     VegTableMouseDown(t, e, mouseButtonOf(button), cell.x(), cell.y());
                     edit_->placeFromPress(e, pos, origin);
                 });
+                const int row = cell.y();
+                if (button == Qt::RightButton && cell.x() >= 0 &&
+                    cell.x() < TableLayout::FirstReleveCol && row >= TableLayout::FirstItemRow &&
+                    row <= TableLayout(t.freqRow()).lastItemRow())
+                    headerRowMenu(row, vegTable_->viewport()->mapToGlobal(pos));
             });
     connect(
         vegTable_, &VegTable::mouseReleased, this,
@@ -485,6 +490,23 @@ void TForm1::connectGrid() {
     connect(vegTable_, &VegTable::colDragged, this, [this, &t](int from, int to) {
         runEdit([&] { moveColByDrag(t, from, to); }, sj("列を移動しました"), sj("列を移動する"));
     });
+}
+
+void TForm1::headerRowMenu(int row, QPoint globalPos) {
+    // Shown without waiting, so that the grid's release of the press comes first.
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("Menu_HeaderRow"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (bool descending : {false, true}) {
+        const char* caption =
+            descending ? "この項目で並べ替え（降順）" : "この項目で並べ替え（昇順）";
+        connect(menu->addAction(QString::fromUtf8(caption)), &QAction::triggered, this,
+                [this, row, descending, caption] {
+                    runEdit([&] { sortRelevesByRow(session_.table, *ui_, row, descending); },
+                            msg("「%1」を実行しました", sj(caption)), sj(caption));
+                });
+    }
+    menu->popup(globalPos);
 }
 
 void TForm1::updateDragLimits() {

@@ -104,6 +104,8 @@ class TForm1 : public QMainWindow {
     void editOk();
     // The rows and columns a drag may move: species rows and relevé columns in use.
     void updateDragLimits();
+    // A right press on a header row's caption: sort the relevés by that row.
+    void headerRowMenu(int row, QPoint globalPos);
 
     // The 編集 menu as the history and the current cell allow: undo and redo name
     // their step; the row and column commands act on the current cell.

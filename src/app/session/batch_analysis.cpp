@@ -14,7 +14,8 @@ namespace tamsel {
 namespace {
 
 const std::array<std::string, TwinspanOptionTexts::FieldCount> TwinspanOptionNames{
-    "--cuts", "--levels", "--group-min", "--indicators", "--clusters", "--heterogeneity"};
+    "--cuts",     "--levels",        "--group-min", "--indicators",
+    "--clusters", "--heterogeneity", "--layers"};
 
 // The window asks for the options in a dialog that keeps them for next time; the
 // command line gives each as an option (an option named twice keeps the last), and
@@ -41,8 +42,8 @@ std::vector<Arg> groupOptions(std::vector<Arg> args = {}) {
 }
 
 std::vector<Arg> twinspanArgs() {
-    const char* const shown[] = {"0,2,5,10,20", "6", "5",
-                                 "7",           "G", "inertia|whittaker|sorensen|jaccard"};
+    const char* const shown[] = {
+        "0,2,5,10,20", "6", "5", "7", "G", "inertia|whittaker|sorensen|jaccard", "sum|independent"};
     std::vector<Arg> args;
     for (int f = 0; f < TwinspanOptionTexts::FieldCount; ++f)
         args.push_back(

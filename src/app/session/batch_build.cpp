@@ -128,6 +128,17 @@ void registerBuildCommands(std::vector<Command>& reg) {
                        .place = {"Menu_Tool", m.order},
                        .handler = [call](CommandCall& c) { call(c.session.table, c.ui); }});
     }
+    // The window sorts from a header row's right-press menu.
+    reg.push_back({.name = "sort-releves-by",
+                   .args = {{"ROW"}, {"--descending", Arg::Kind::Flag}},
+                   .help = "この項目で並べ替え: relevés by header row ROW (grid row or caption); "
+                           "numbers by value, then texts, blank cells last",
+                   .handler = [](CommandCall& c) {
+                       TableState& t = c.session.table;
+                       sortRelevesByRow(t, c.ui,
+                                        headerRowNamed(t, sjisOrRefuse(c.args.text("ROW"), "ROW")),
+                                        c.args.has("--descending"));
+                   }});
 }
 
 }  // namespace tamsel

@@ -8,6 +8,7 @@
 #include "app/session/batch.h"
 #include "platform/error.h"
 #include "table/editing.h"
+#include "table/layer_merge.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -160,6 +161,16 @@ void registerEditCommands(std::vector<Command>& reg) {
                    .caption = "組成表の標題を編集(&T)",
                    .place = {"Menu_Edit", 60, true},
                    .handler = title});
+    reg.push_back(
+        {.name = "merge-layers",
+         .args = {{.name = "--method", .kind = K::Field, .value = "independent|sum", .field = 0},
+                  {.name = "--into", .kind = K::Field, .value = "LAYER", .field = 1}},
+         .help = "層をまとめる: each species' layers into one layer (H1 unless --into names "
+                 "another), its code the class of the merged cover",
+         .item = "Item_MergeLayers",
+         .caption = "層をまとめる…",
+         .place = {"Menu_Edit", 65},
+         .handler = [](CommandCall& c) { Item_MergeLayersClick(c.session.table, c.ui); }});
     reg.push_back({.name = "move-row",
                    .args = {{"FROM", K::Number}, {"TO", K::Number}},
                    .help = "drag species row FROM to grid row TO",

@@ -24,12 +24,32 @@ void checkNames(const std::string& v) {
         throw Error(msg("--names は table か codes です: %1", fromUtf8(v)));
 }
 
+void checkLayers(const std::string& v) {
+    if (!layerMergeNamed(v))
+        throw Error(msg("--layers は sum か independent です: %1", fromUtf8(v)));
+}
+
+// The window merges layers as the cover-value dialog set it; the command line by --layers.
+LayerMerge layers(const CommandCall& c) {
+    if (auto v = c.args.option("--layers")) return *layerMergeNamed(*v);
+    return c.session.table.layerMerge;
+}
+
+Arg layersArg() {
+    return {"--layers", Arg::Kind::Text, "sum|independent", {}, checkLayers};
+}
+
 // The window has an item for each kind of values; the command line chooses by --values.
 void cornell(CommandCall& c, CornellValues values) {
     if (c.args.option("--values") == "ordinal") values = CornellValues::Ordinal;
     const CornellNames names =
         c.args.option("--names") == "codes" ? CornellNames::Codes : CornellNames::Table;
-    Item_CornellClick(c.session.table, c.ui, values, names);
+    Item_CornellClick(c.session.table, c.ui, values, names, layers(c));
+}
+
+using Export = void (*)(const TableState&, Ui&, LayerMerge);
+std::function<void(CommandCall&)> exportMerged(Export command) {
+    return [command](CommandCall& c) { command(c.session.table, c.ui, layers(c)); };
 }
 
 }  // namespace
@@ -39,7 +59,8 @@ void registerExchangeCommands(std::vector<Command>& reg) {
     reg.push_back({.name = "cornell",
                    .args = {{"FILE", K::File},
                             {"--values", K::Text, "percent|ordinal", {}, checkValues},
-                            {"--names", K::Text, "table|codes", {}, checkNames}},
+                            {"--names", K::Text, "table|codes", {}, checkNames},
+                            layersArg()},
                    .help =
                        "Cornell形式: write the table in Cornell condensed format (CANOCO, vegan, "
                        "JUICE, TWINSPAN), values as percent cover or van der Maarel ordinal; "
@@ -53,20 +74,21 @@ void registerExchangeCommands(std::vector<Command>& reg) {
                    .place = {"Menu_File", 73, false, Submenu},
                    .handler = [](CommandCall& c) { cornell(c, CornellValues::Ordinal); }});
     reg.push_back({.name = "long-csv",
-                   .args = {{"FILE", K::File}},
-                   .help = "ロング形式CSV: one line per relevé, species and layer with its cover",
+                   .args = {{"FILE", K::File}, layersArg()},
+                   .help = "ロング形式CSV: one line per relevé, species and layer with its cover "
+                           "(--layers independent: one per relevé and species)",
                    .item = "Item_LongTable",
                    .caption = "ロング形式CSV(&L)",
                    .place = {"Menu_File", 74, false, Submenu},
-                   .handler = exportTo(Item_LongTableClick)});
+                   .handler = exportMerged(Item_LongTableClick)});
     reg.push_back({.name = "releve-stats",
-                   .args = {{"FILE", K::File}},
+                   .args = {{"FILE", K::File}, layersArg()},
                    .help = "測定ごとの統計: species number, cover sum, Shannon, Simpson and "
                            "evenness per relevé as CSV",
                    .item = "Item_ReleveStats",
                    .caption = "測定ごとの統計(&S)",
                    .place = {"Menu_File", 75, false, Submenu},
-                   .handler = exportTo(Item_ReleveStatsClick)});
+                   .handler = exportMerged(Item_ReleveStatsClick)});
     // The values file is asked for first, then the file written.
     reg.push_back({.name = "indicator-means",
                    .args = {{.name = "FILE", .kind = K::File, .dialog = 2},
@@ -74,13 +96,14 @@ void registerExchangeCommands(std::vector<Command>& reg) {
                              .kind = K::File,
                              .value = "VALUES.csv",
                              .dialog = 1,
-                             .required = true}},
+                             .required = true},
+                            layersArg()},
                    .help = "指標値の平均: per relevé the plain and the cover-weighted mean of "
                            "the species' values (VALUES.csv: species name,value)",
                    .item = "Item_IndicatorMeans",
                    .caption = "指標値の平均(&I)",
                    .place = {"Menu_File", 76, false, Submenu},
-                   .handler = exportTo(Item_IndicatorMeansClick)});
+                   .handler = exportMerged(Item_IndicatorMeansClick)});
 }
 
 }  // namespace tamsel

@@ -25,6 +25,7 @@ struct Session {
     PrintPanel printPanel;      // the print-item panel; its states persist between outputs
     ServerRegistry automation;  // the spreadsheet output's servers
     std::string programPath;    // the program file, for the help file and the current folder
+    std::string settingsPath;   // the settings file read last (native); empty: none
     TwinspanOptionTexts twinspanOptions;  // the TWINSPAN dialog's texts as last left
 };
 

@@ -91,6 +91,34 @@ Error lineFault(const std::string& fileName, std::size_t lineNo, const std::stri
 }
 }  // namespace
 
+namespace {
+
+// The fields of a line after its first two characters, split at blanks.
+std::vector<std::string> blankSeparated(std::string_view s) {
+    std::vector<std::string> out;
+    std::size_t k = 0;
+    while (k < s.size()) {
+        while (k < s.size() && static_cast<unsigned char>(s[k]) <= 0x20) ++k;
+        std::size_t start = k;
+        while (k < s.size() && static_cast<unsigned char>(s[k]) > 0x20) ++k;
+        if (k > start) out.emplace_back(s.substr(start, k - start));
+    }
+    return out;
+}
+
+template <typename Fault>
+void readCoverValueLine(const std::string& line, CoverValues& values, Fault fault) {
+    const std::vector<std::string> f = blankSeparated(std::string_view(line).substr(2));
+    if (f.size() != 2) throw fault("「#C 被度 ％」の形ではありません。");
+    auto cls = coverClassNamed(f[0]);
+    if (!cls) throw fault("被度は r、+、1〜5 のどれかです。");
+    auto percent = parseCoverPercent(f[1]);
+    if (!percent) throw fault("％は 0 から 100 までの数です。");
+    values.percent[static_cast<std::size_t>(*cls)] = *percent;
+}
+
+}  // namespace
+
 SettingsFile parseSettingsFile(std::string_view bytes, const std::string& fileName) {
     SettingsFile f;
     f.fileName = fromUtf8(fileName);
@@ -132,6 +160,11 @@ SettingsFile parseSettingsFile(std::string_view bytes, const std::string& fileNa
     }
     for (std::size_t k = 31; k < lines.size(); ++k) {
         const std::string& line = lines[k];
+        if (line.rfind("#C", 0) == 0) {
+            readCoverValueLine(line, f.coverValues,
+                               [&](const char* what) { return fault(k + 1, sj(what)); });
+            continue;
+        }
         bool folderLine = line.rfind("#D", 0) == 0;
         bool dictLine = line.find(".dic") != std::string::npos;
         if (!folderLine && !dictLine) continue;
@@ -153,6 +186,7 @@ SettingsFile readSettingsFile(const std::string& path) {
 void applySettings(Session& s, Ui& ui, const SettingsFile& f) {
     TableState& t = s.table;
     t.setTitle(f.title);
+    t.coverValues = f.coverValues;
     t.PrintItemBoxes[1].caption = f.serialCaption;
     for (int n = 2; n <= PrintItemCount; ++n) t.PrintItemBoxes[n] = f.items[n];
     for (const SettingsFile::Extra& e : f.extras) {
@@ -188,6 +222,91 @@ void applySettings(Session& s, Ui& ui, const SettingsFile& f) {
 
 void ReadSettingsFile(Session& s, Ui& ui, const std::string& path) {
     applySettings(s, ui, readSettingsFile(path));
+    s.settingsPath = path;
+}
+
+std::string settingsWithCoverValues(std::string_view bytes, const std::string& fileName,
+                                    const TableState& t, const CoverValues& values) {
+    std::vector<std::string> lines;
+    std::string end = "\r\n";
+    if (bytes.empty()) {
+        lines.push_back(t.title());
+        lines.push_back("  " + t.PrintItemBoxes[1].caption);
+        for (int n = 2; n <= PrintItemCount; ++n) {
+            const PrintItemBox& box = t.PrintItemBoxes[n];
+            lines.push_back(std::string(box.enabled ? "1" : "0") + " " + box.caption);
+        }
+    } else {
+        parseSettingsFile(bytes, fileName);  // only a whole settings file is rewritten
+        lines = splitSettingsLines(bytes);
+        const std::size_t lf = bytes.find('\n');
+        if (lf != std::string_view::npos && (lf == 0 || bytes[lf - 1] != '\r')) end = "\n";
+        if (lf == std::string_view::npos && bytes.find('\r') != std::string_view::npos) end = "\r";
+        std::size_t kept = 31;
+        for (std::size_t k = 31; k < lines.size(); ++k)
+            if (lines[k].rfind("#C", 0) != 0) {
+                if (kept != k) lines[kept] = std::move(lines[k]);
+                ++kept;
+            }
+        lines.resize(kept);
+    }
+    for (int cls = 0; cls < CoverClassCount; ++cls)
+        lines.push_back(std::string("#C ") + coverClassName(cls) + " " +
+                        coverPercentText(values.percent[static_cast<std::size_t>(cls)]));
+    std::string out;
+    for (const std::string& line : lines) out += line + end;
+    return out;
+}
+
+void Item_CoverValuesClick(Session& s, Ui& ui) {
+    TableState& t = s.table;
+    FieldsDialogRequest req;
+    req.title = sj("被度の換算");
+    for (int cls = 0; cls < CoverClassCount; ++cls)
+        req.fields.push_back(
+            {msg("被度 %1 の％", coverClassName(cls)),
+             coverPercentText(t.coverValues.percent[static_cast<std::size_t>(cls)])});
+    req.fields.push_back({sj("層の合わせ方（sum / independent）"),
+                          t.layerMerge == LayerMerge::Sum ? "sum" : "independent"});
+    auto answer = ui.fieldsDialog(req);
+    if (!answer) return;
+    CoverValues values;
+    for (int cls = 0; cls < CoverClassCount; ++cls) {
+        const std::string& text = answer->at(static_cast<std::size_t>(cls));
+        auto v = parseCoverPercent(text);
+        if (!v)
+            throw Error(
+                msg("被度 %1 の％は 0 から 100 までの数です: %2", coverClassName(cls), text));
+        values.percent[static_cast<std::size_t>(cls)] = *v;
+    }
+    const std::string& mergeText = answer->at(CoverClassCount);
+    auto merge = layerMergeNamed(trimControl(mergeText));
+    if (!merge) throw Error(msg("層の合わせ方は sum か independent です: %1", mergeText));
+    t.coverValues = values;
+    t.layerMerge = *merge;
+
+    FileDialogRequest r;
+    r.title = sj("被度の換算を書く設定ファイル");
+    r.filter = openDialogFilter();
+    r.filterIndex = 5;
+    r.defaultExt = ".ini";
+    if (s.settingsPath.empty()) {
+        r.fileName = "*.ini";
+        r.initialDir = t.OpenDialogFolder;
+    } else {
+        const std::filesystem::path p(s.settingsPath);
+        r.fileName = p.filename().string();
+        r.initialDir = p.parent_path().string();
+    }
+    auto path = ui.saveFileDialog(r);
+    if (!path) {
+        ui.status(sj("被度の換算を変えました（設定ファイルには書いていません）"));
+        return;
+    }
+    std::string old;
+    if (std::filesystem::exists(*path)) old = readWholeFile(*path);
+    writeFileSafely(*path, settingsWithCoverValues(old, *path, t, values));
+    ui.status(msg("被度の換算を %1 に書きました", fromUtf8(*path)));
 }
 
 void ItemReadINIClick(Session& s, Ui& ui) {

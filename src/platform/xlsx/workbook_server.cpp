@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "io/csv.h"
 #include "io/safe_file.h"
 #include "text/sjis.h"
 
@@ -51,30 +52,6 @@ std::size_t utf8Length(std::string_view s) {
     for (char c : s)
         if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
     return n;
-}
-
-// Blanks, an optional sign, digits with at most one decimal point, blanks: the
-// number they write; anything else is no number.
-std::optional<double> numberOf(std::string_view s) {
-    auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-    std::size_t i = (!s.empty() && (s[0] == '+' || s[0] == '-')) ? 1 : 0;
-    bool digit = false, point = false;
-    for (std::size_t k = i; k < s.size(); ++k) {
-        if (s[k] >= '0' && s[k] <= '9')
-            digit = true;
-        else if (s[k] == '.' && !point)
-            point = true;
-        else
-            return std::nullopt;
-    }
-    if (!digit) return std::nullopt;
-    // from_chars: the decimal point is "." whatever the locale of the window.
-    if (s[0] == '+') s.remove_prefix(1);
-    double v = 0;
-    std::from_chars(s.data(), s.data() + s.size(), v);
-    return v;
 }
 
 std::string systemTempFolder() {
@@ -274,7 +251,7 @@ class WorkbookServer : public AutomationServer {
     void setText(PendingCell& c, std::string_view sjis) {
         if (!sjis.empty() && sjis.front() == '\'') {
             sjis.remove_prefix(1);
-        } else if (auto n = numberOf(sjis)) {
+        } else if (auto n = plainNumber(sjis)) {
             c.kind = PendingCell::Kind::Number;
             c.number = *n;
             c.text.clear();

@@ -54,6 +54,8 @@ struct Case {
     bool report = false;
     // The window's file dialogs' answers where they are not the arguments.
     std::vector<std::string> windowFiles{};
+    // A dialog accepted as it shows (the command line gives no options).
+    bool accept = false;
 };
 
 TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
@@ -112,6 +114,11 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
          false,
          {values, dir.filePath(QStringLiteral("o-ind.csv")).toStdString()}},
         {"twinspan", {}, false, false, false, {}, true},
+        {.name = "merge-layers", .args = {}, .accept = true},
+        {.name = "cover-values",
+         .args = {"--ini", dir.filePath(QStringLiteral("c.ini")).toStdString()},
+         .windowFiles = {dir.filePath(QStringLiteral("c.ini")).toStdString()},
+         .accept = true},
         {"undo", {}},
     };
     // Commands that act on a cell the user picks are run through the pop-ups by the
@@ -161,6 +168,9 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
                 testing::closeNextMessageBox(summary);
                 static_cast<QDialog*>(dialog)->accept();
             });
+        if (c.accept)
+            testing::answerNextModal(
+                [](QWidget* dialog) { static_cast<QDialog*>(dialog)->accept(); });
         if (c.report)
             testing::answerNextModal([&summary](QWidget* dialog) {
                 testing::closeNextMessageBox(summary);

@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -100,6 +101,30 @@ TEST(EditingWindow, PopupClosesWithoutActingOnALeftClickOrARightReleaseElsewhere
     EXPECT_EQ(p.Panel_ShowCell->size(), QSize(79, 20));
     w.release(Qt::RightButton, w.cellCentre(5, 3));
     EXPECT_TRUE(p.Panel_ShowCell->isHidden());
+}
+
+// A right press on a header row's caption offers the sort by that row; the
+// descending one leaves the row's texts in descending byte order, one step.
+TEST(EditingWindow, AHeaderRowSortsTheRelevesFromItsMenu) {
+    Window w;
+    w.show();
+    fillFromSample(w);
+    const TableState& t = w.t();
+    const int row = 3;
+    w.press(Qt::RightButton, w.cellCentre(2, row));
+    w.release(Qt::RightButton, w.cellCentre(2, row));
+    auto* menu = w.form.findChild<QMenu*>(QStringLiteral("Menu_HeaderRow"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions()[0]->text(), u("この項目で並べ替え（昇順）"));
+    EXPECT_EQ(menu->actions()[1]->text(), u("この項目で並べ替え（降順）"));
+    menu->actions()[1]->trigger();
+    ASSERT_GT(t.releveCount(), 2);
+    for (std::int32_t j = 1; j < t.releveCount(); ++j)
+        EXPECT_GE(trimControl(t.grid().cell(j + 3, row)), trimControl(t.grid().cell(j + 4, row)))
+            << j;
+    EXPECT_EQ(t.history.undoName(), sj("この項目で並べ替え（降順）"));
+    EXPECT_EQ(w.form.statusReport()->text(), u("「この項目で並べ替え（降順）」を実行しました"));
 }
 
 TEST(EditingWindow, RowPopupButtonsInsertDeleteAndComment) {

@@ -96,8 +96,8 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
         {"編集(&E)",
          {"元に戻す(&U)", "やり直し(&R)", "-", "この行を削除する  (&R)", "この列を削除する  (&C)",
           "-", "この上に行を挿入する", "ここにコメント行を挿入", "この左に列を挿入する", "-",
-          "組成表の標題を編集(&T)"}},
-        {"設定変更(&C)", {"設定ファイル読込み(&I)", "表のフォント変更(&F)"}},
+          "組成表の標題を編集(&T)", "層をまとめる…"}},
+        {"設定変更(&C)", {"設定ファイル読込み(&I)", "被度の換算…", "表のフォント変更(&F)"}},
         {"ヘルプ(&H)", {"使用法　　(&H)", "ﾊﾞｰｼﾞｮﾝ情報(&A)"}},
     };
     Window w;
@@ -117,8 +117,8 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
             }
             EXPECT_EQ(items[i]->text(), want);
             // Nothing to undo or redo yet, and no current cell for the row and
-            // column commands: of the 編集 menu only the title is enabled.
-            const bool applies = m != 2 || i == items.size() - 1;
+            // column commands: of the 編集 menu only the title and the layers.
+            const bool applies = m != 2 || i >= items.size() - 2;
             EXPECT_EQ(items[i]->isEnabled(), applies) << want.toStdString();
         }
     }

@@ -1,0 +1,93 @@
+#include "table/layer_merge.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/error.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+
+int layerNamed(const TableState& t, const std::string& name) {
+    const std::string wanted = trimControl(name);
+    std::string labels;
+    for (int k = 0; k < LayerCount; ++k) {
+        const std::string label = trimControl(t.LayerLabels[k]);
+        if (!wanted.empty() && label == wanted) return k;
+        labels += (k ? sj("、") : std::string()) + label;
+    }
+    throw Error(msg("層「%1」はありません（層は %2 です）", name, labels));
+}
+
+LayerCodes mergedLayerCodes(const LayerCodes& codes, const CoverValues& values, LayerMerge merge,
+                            int into) {
+    int present = 0, classed = 0, rs = 0, only = 0;
+    for (int k = 0; k < LayerCount; ++k) {
+        if (codes[k] == 0) continue;
+        ++present;
+        only = k;
+        if (!coverClassOf(codes[k])) continue;
+        ++classed;
+        if (codes[k] == 6) ++rs;
+    }
+    LayerCodes out{};
+    if (present == 0) return out;
+    if (present == 1)
+        out[into] = codes[only];
+    else if (classed == 0)
+        out[into] = 1;  // marks "*" only: nothing to weigh
+    else
+        out[into] = braunBlanquetCode(mergedTenths(codes, values, merge), rs == classed);
+    return out;
+}
+
+std::int64_t mergeLayers(TableState& t, LayerMerge merge, int into) {
+    using L = TableLayout;
+    if (into < 0 || into >= LayerCount) throw Error(msg("層 %1 はありません", into + 1));
+    const TableLayout layout(t.freqRow());
+    // The rows that show each species slot.
+    std::vector<std::vector<int>> rowsOfSlot(
+        static_cast<std::size_t>(std::max(t.codes().speciesSlots(), 0)));
+    for (std::int32_t i = 1; i <= t.speciesCount(); ++i) {
+        const int row = layout.speciesRow(i);
+        const std::int32_t s = t.speciesSlotAt(row);
+        if (s >= 0 && s < static_cast<std::int32_t>(rowsOfSlot.size()))
+            rowsOfSlot[static_cast<std::size_t>(s)].push_back(row);
+    }
+    std::int64_t changed = 0;
+    std::vector<std::pair<std::int32_t, LayerCodes>> changes;
+    for (std::int32_t j = 1; j <= t.releveCount(); ++j) {
+        const int col = L::releveCol(j);
+        const std::int32_t rs = t.releveSlotAt(col);
+        if (rs < 0 || rs >= t.codes().releveSlots()) continue;
+        changes.clear();
+        for (const auto& [slot, codes] : t.codes().releve(rs)) {
+            LayerCodes merged = mergedLayerCodes(codes, t.coverValues, merge, into);
+            if (merged != codes) changes.push_back({slot, merged});
+        }
+        for (const auto& [slot, merged] : changes) {
+            t.setCodes(rs, slot, merged);
+            ++changed;
+            if (slot >= 0 && slot < static_cast<std::int32_t>(rowsOfSlot.size()))
+                for (int row : rowsOfSlot[static_cast<std::size_t>(slot)])
+                    t.setCell(col, row, LayerSummary(merged));
+        }
+    }
+    return changed;
+}
+
+void Item_MergeLayersClick(TableState& t, Ui& ui) {
+    FieldsDialogRequest req;
+    req.title = sj("層をまとめる");
+    req.fields.push_back({sj("まとめ方（independent / sum）"), "independent"});
+    req.fields.push_back({sj("まとめる先の層"), trimControl(t.LayerLabels[4])});
+    auto answer = ui.fieldsDialog(req);
+    if (!answer) return;
+    auto merge = layerMergeNamed(trimControl(answer->at(0)));
+    if (!merge) throw Error(msg("まとめ方は independent か sum です: %1", answer->at(0)));
+    const int into = layerNamed(t, answer->at(1));
+    const std::int64_t n = mergeLayers(t, *merge, into);
+    ui.status(msg("%1 件の種の層を %2 にまとめました", n, trimControl(t.LayerLabels[into])));
+}
+
+}  // namespace tamsel
