@@ -23,7 +23,8 @@ struct FileDialogRequest {
 struct FieldsDialogRequest {
     struct Field {
         std::string label;
-        std::string text;  // shown at first
+        std::string text;       // shown at first
+        bool checkBox = false;  // a check box instead: text "1" ticked, "" not
     };
     std::string title;
     std::vector<Field> fields;
