@@ -23,13 +23,13 @@ BealsSmoothing::BealsSmoothing(const TwinspanMatrix& presence)
     for (std::int32_t r = 0; r < m_.releves(); ++r) {
         const std::int64_t b = m_.start[r], e = m_.start[r + 1];
         for (std::int64_t x = b; x < e; ++x) {
-            std::uint32_t* row = &joint_[static_cast<std::size_t>(m_.index[x]) * S];
+            std::int32_t* row = &joint_[static_cast<std::size_t>(m_.index[x]) * S];
             for (std::int64_t y = b; y < e; ++y) ++row[m_.index[y]];
         }
     }
     inverse_.assign(S, 0.0);
     for (std::size_t k = 0; k < S; ++k)
-        if (const std::uint32_t n = joint_[k * S + k]; n > 0) inverse_[k] = 1.0 / n;
+        if (const std::int32_t n = joint_[k * S + k]; n > 0) inverse_[k] = 1.0 / n;
 }
 
 void BealsSmoothing::releve(std::int32_t r, bool excludeSelf, std::vector<double>& out) const {
@@ -40,7 +40,7 @@ void BealsSmoothing::releve(std::int32_t r, bool excludeSelf, std::vector<double
     for (std::int64_t x = b; x < e; ++x) {
         const std::int32_t k = m_.index[x];
         const double w = inverse_[k];
-        const std::uint32_t* row = &joint_[static_cast<std::size_t>(k) * S];
+        const std::int32_t* row = &joint_[static_cast<std::size_t>(k) * S];
         for (std::size_t j = 0; j < S; ++j) out[j] += w * row[j];
     }
     const auto held = static_cast<double>(e - b);

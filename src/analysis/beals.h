@@ -28,8 +28,9 @@ class BealsSmoothing {
   private:
     const TwinspanMatrix& m_;
     std::int32_t species_;
-    std::vector<std::uint32_t> joint_;  // species x species joint occurrences, row-major
-    std::vector<double> inverse_;       // 1 / occurrences, 0 for a species that has none
+    std::vector<std::int32_t> joint_;  // species x species joint occurrences, row-major (signed:
+                                       // converts to double fastest)
+    std::vector<double> inverse_;      // 1 / occurrences, 0 for a species that has none
 };
 
 // The CSV (Shift-JIS, CR LF): 測定番号 and the species names, then per relevé

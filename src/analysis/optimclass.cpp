@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <map>
+#include <tuple>
 
 #include "analysis/cover_matrix.h"
 #include "analysis/synoptic.h"
@@ -25,6 +27,12 @@ std::optional<double> number(const std::string& text) {
     if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v))
         return std::nullopt;
     return v;
+}
+
+std::string shortNumber(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
 }
 
 int depthOf(std::uint64_t c) {
@@ -233,14 +241,37 @@ void Item_OptimClassClick(TableState& t, Ui& ui, const TwinspanOptions& twinspan
         ui.status(sj("OptimClass を取り消しました"));
         return;
     }
-    if (const int b = run->best(); b >= 0) {
-        const OptimClassPoint& p = run->points[b];
+    const int best = run->best();
+    if (best >= 0) {
+        const OptimClassPoint& p = run->points[best];
         ui.status(msg("OptimClass: 忠実種が最も多いのは %1 の %2 群（%3 種）",
                       sj(p.classic ? "TWINSPAN" : "修正 TWINSPAN"), p.groups, p.count.faithful));
     }
-    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-optimclass.csv");
-    if (!path) return;
-    writeFileSafely(*path, [&](ByteSink& out) { writeOptimClassCsv(out, *run); });
+    if (auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-optimclass.csv"))
+        writeFileSafely(*path, [&](ByteSink& out) { writeOptimClassCsv(out, *run); });
+
+    // The curve, one series per method; the chosen point's partition is made.
+    CurveChartRequest chart;
+    chart.title = sj("OptimClass: 群の数と忠実種の数");
+    chart.xLabel = sj("群の数");
+    chart.yLabel = msg("忠実種の数（Fisher P ≦ %1）", shortNumber(o.p));
+    chart.action = sj("この群分けで表を並べ替える");
+    chart.series = {{sj("修正 TWINSPAN"), {}}, {sj("TWINSPAN（段）"), {}}};
+    std::vector<std::pair<int, int>> where;  // point index -> (series, index in it)
+    for (const OptimClassPoint& p : run->points) {
+        auto& points = chart.series[p.classic ? 1 : 0].points;
+        where.push_back({p.classic ? 1 : 0, static_cast<int>(points.size())});
+        points.push_back({static_cast<double>(p.groups), static_cast<double>(p.count.faithful)});
+    }
+    if (best >= 0) std::tie(chart.markedSeries, chart.markedPoint) = where[best];
+    const auto choice = ui.showCurveChart(chart);
+    if (!choice) return;
+    for (std::size_t k = 0; k < where.size(); ++k)
+        if (where[k] == *choice) {
+            if (auto arranged = arrangeByPoint(t, ui, twinspan, run->points[k]))
+                ui.status(msg("OptimClass: %1 群に分けました", arranged->result.groups().size()));
+            return;
+        }
 }
 
 }  // namespace tamsel

@@ -73,7 +73,8 @@ std::optional<TwinspanTableRun> arrangeByPoint(TableState& t, Ui& ui, TwinspanOp
                                                const OptimClassPoint& point);
 
 // "OptimClass で群の数を選ぶ(&O)": the dialog for the maximum number of groups,
-// the level and the minimum, the run, the save dialog and the CSV.
+// the level and the minimum, the run, the save dialog and the CSV, then the
+// curve; the point chosen on it arranges the table into its partition.
 void Item_OptimClassClick(TableState& t, Ui& ui, const TwinspanOptions& twinspan);
 
 }  // namespace tamsel

@@ -102,6 +102,8 @@ TEST_F(Undo, EveryCommandThatChangesTheTableIsUndoneAndRedone) {
         {"long-csv", {file("l.csv")}},
         {"releve-stats", {file("r.csv")}},
         {"indicator-means", {file("i.csv"), "--values", file("values.csv")}},
+        {"beals", {file("b.csv")}},
+        {"optimclass", {file("o.csv")}},
     };
     std::ofstream(file("values.csv"), std::ios::binary) << "x,1\r\n";
     // Not run here: the printer, a dictionary, the history itself; and the

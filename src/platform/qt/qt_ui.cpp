@@ -309,6 +309,12 @@ std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogReq
     return texts;
 }
 
+std::optional<std::pair<int, int>> QtUi::showCurveChart(const CurveChartRequest& r) {
+    if (!chartView_) return std::nullopt;
+    beforeModal();
+    return chartView_(r);
+}
+
 void QtUi::showHelp(const std::string& helpFile) {
     if (!help_) help_ = new HelpViewer(window_);  // owned by the window
     help_->showFile(helpFile);

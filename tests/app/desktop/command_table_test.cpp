@@ -112,6 +112,15 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
          false,
          {values, dir.filePath(QStringLiteral("o-ind.csv")).toStdString()}},
         {"twinspan", {}, false, false, false, {}, true},
+        {"beals", {dir.filePath(QStringLiteral("o-beals.csv")).toStdString()}, false, true},
+        // The options dialog and then the curve, closed without a choice.
+        {"optimclass",
+         {dir.filePath(QStringLiteral("o-optim.csv")).toStdString()},
+         false,
+         true,
+         false,
+         {},
+         true},
         {"undo", {}},
     };
     // Commands that act on a cell the user picks are run through the pop-ups by the
