@@ -187,4 +187,32 @@ inline void build(TableState& t, BatchUi& ui, int releves, int species, int perR
     recount(t, ui);
 }
 
+// 10,000 relevés x 3,000 species in 50 groups (49 empty columns between them),
+// 40 species per relevé, half of them from the group's own 40 species (1,000
+// species belong to no group); every cover 2.5 %.
+constexpr int Groups = 50, PerGroup = 200, Species = 3000, PerReleve = 40;
+
+inline void buildInGroups(TableState& t, BatchUi& ui) {
+    const int releves = Groups * PerGroup + Groups - 1;
+    const TableLayout layout = bench::sizedTable(t, ui, releves, Species, "Species name ");
+    std::mt19937 rng(7);
+    for (int j = 1; j <= releves; ++j) {
+        if (j % (PerGroup + 1) == 0) continue;  // the empty column between groups
+        const int g = j / (PerGroup + 1);
+        const int col = TableLayout::releveCol(j);
+        std::vector<char> taken(Species + 1, 0);
+        for (int k = 0; k < PerReleve;) {
+            int i = k % 2 == 0 ? 1 + g * 40 + static_cast<int>(rng() % 40)
+                               : 1 + static_cast<int>(rng() % Species);
+            if (taken[i]) continue;
+            taken[i] = 1;
+            ++k;
+            LayerCodes c{};
+            c[4] = 10;
+            bench::putCodes(t, col, layout.speciesRow(i), c);
+        }
+    }
+    recount(t, ui);
+}
+
 }  // namespace tamsel::bench

@@ -21,38 +21,13 @@ namespace {
 
 using namespace tamsel;
 
-constexpr int Groups = 50, PerGroup = 200, Species = 3000, PerReleve = 40;
-
-void build(TableState& t, BatchUi& ui) {
-    const int releves = Groups * PerGroup + Groups - 1;
-    const TableLayout layout = bench::sizedTable(t, ui, releves, Species, "Species name ");
-    std::mt19937 rng(7);
-    for (int j = 1; j <= releves; ++j) {
-        if (j % (PerGroup + 1) == 0) continue;  // the empty column between groups
-        const int g = j / (PerGroup + 1);
-        const int col = TableLayout::releveCol(j);
-        std::vector<char> taken(Species + 1, 0);
-        for (int k = 0; k < PerReleve;) {
-            int i = k % 2 == 0 ? 1 + g * 40 + static_cast<int>(rng() % 40)
-                               : 1 + static_cast<int>(rng() % Species);
-            if (taken[i]) continue;
-            taken[i] = 1;
-            ++k;
-            LayerCodes c{};
-            c[4] = 10;
-            bench::putCodes(t, col, layout.speciesRow(i), c);
-        }
-    }
-    recount(t, ui);
-}
-
 }  // namespace
 
 int main() {
     using tamsel::bench::seconds;
     TableState t;
     BatchUi ui;
-    build(t, ui);
+    bench::buildInGroups(t, ui);
     const SynopticOptions options{25, 0.001};
 
     // The floor of a pass over the cells: touch every cell of every species row.

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numeric>
 
+#include "analysis/cover_matrix.h"
 #include "analysis/sorting.h"
 #include "io/csv.h"
 #include "io/safe_file.h"
@@ -137,6 +138,42 @@ std::vector<std::uint32_t> Synoptic::diagnosticCounts() const {
     return counts;
 }
 
+namespace {
+
+// A and B of every row: the cover sums per (row, group) in one pass over the
+// cover entries of the grouped relevés.
+void addIndicatorValues(const TableState& t, const std::vector<std::int32_t>& groupOf,
+                        Synoptic& s) {
+    s.indval = true;
+    const CoverMatrix c = coverMatrix(t, {t.freq(), t.numSp()});
+    const std::size_t K = s.groups.size();
+    // The matrix's species are the rows with a frequency above 0, as s.rows.
+    if (c.rows.size() != s.rows.size()) throw Error(sj("出現頻度の表が組成表と合いません"));
+    std::vector<double> sums(c.rows.size() * K, 0.0);
+    for (std::size_t k = 0; k < c.cols.size(); ++k) {
+        const std::int32_t g = groupOf[c.cols[k]];
+        if (g < 0) continue;
+        const TwinspanMatrix& m = c.cover;
+        for (std::int64_t e = m.start[k]; e < m.start[k + 1]; ++e)
+            sums[static_cast<std::size_t>(m.index[e]) * K + g] += m.value[e];
+    }
+    for (std::size_t u = 0; u < s.rows.size(); ++u) {
+        SynopticRow& r = s.rows[u];
+        r.indvalA.assign(K, 0.0);
+        r.indvalB.assign(K, 0.0);
+        double total = 0;
+        for (std::size_t g = 0; g < K; ++g) {
+            const double size = s.groups[g].size();
+            r.indvalA[g] = sums[u * K + g] / size;
+            r.indvalB[g] = r.present[g] / size;
+            total += r.indvalA[g];
+        }
+        for (double& a : r.indvalA) a = total > 0 ? a / total : 0.0;
+    }
+}
+
+}  // namespace
+
 Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options) {
     using L = TableLayout;
     Synoptic s;
@@ -181,6 +218,7 @@ Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options) {
             r.diagnostic = best + 1;
         s.rows.push_back(std::move(r));
     }
+    if (options.indval) addIndicatorValues(t, groupOf, s);
     return s;
 }
 
@@ -227,20 +265,33 @@ void appendInt(std::string& line, long long v) {
     line.append(buf, r.ptr);
 }
 
+// x 100 with one decimal.
+void appendHundredfold(std::string& line, double v) {
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, v * 100, std::chars_format::fixed, 1);
+    line.append(buf, r.ptr);
+}
+
 }  // namespace
 
 void writeSynopticCsv(ByteSink& out, const Synoptic& s) {
     const std::size_t K = s.groups.size();
     std::string line = sj("種名");
-    for (std::size_t g = 1; g <= K; ++g) (line += sj(",常在度")) += std::to_string(g);
-    for (std::size_t g = 1; g <= K; ++g) (line += sj(",φ")) += std::to_string(g);
-    line += sj(",識別群\r\n");
+    auto block = [&](const std::string& head) {
+        for (std::size_t g = 1; g <= K; ++g) ((line += ',') += head) += std::to_string(g);
+    };
+    block(sj("常在度"));
+    block(sj("φ"));
+    line += sj(",識別群");
+    if (s.indval)
+        for (const char* head : {"A", "B", "IndVal", "IndVal.g"}) block(head);
+    line += "\r\n";
     line += sj("測定数");
     for (const ReleveGroup& g : s.groups) {
         line += ',';
         appendInt(line, g.size());
     }
-    line.append(K + 1, ',');
+    line.append(K + 1 + (s.indval ? 4 * K : 0), ',');
     line += "\r\n";
     out.write(line);
     StringSink name;
@@ -252,6 +303,14 @@ void writeSynopticCsv(ByteSink& out, const Synoptic& s) {
         for (int p : r.phi) (line += ',', appendInt(line, p));
         line += ',';
         if (r.diagnostic > 0) appendInt(line, r.diagnostic);
+        if (s.indval) {
+            for (double a : r.indvalA) (line += ',', appendHundredfold(line, a));
+            for (double b : r.indvalB) (line += ',', appendHundredfold(line, b));
+            for (std::size_t g = 0; g < K; ++g)
+                (line += ',', appendHundredfold(line, r.indvalA[g] * r.indvalB[g]));
+            for (std::size_t g = 0; g < K; ++g)
+                (line += ',', appendHundredfold(line, std::sqrt(r.indvalA[g] * r.indvalB[g])));
+        }
         line += "\r\n";
         out.write(line);
     }
@@ -267,14 +326,17 @@ std::string synopticSummary(const Synoptic& s) {
     return text;
 }
 
-std::optional<SynopticOptions> askSynopticOptions(Ui& ui) {
+std::optional<SynopticOptions> askSynopticOptions(Ui& ui, bool withIndval) {
     FieldsDialogRequest r;
     r.title = sj("識別種の条件");
     r.fields = {{sj("φ×100 の閾値（-100～100）"), "25"},
                 {sj("Fisher検定の有意水準（空欄：検定しない）"), ""}};
+    if (withIndval) r.fields.push_back({sj("指標値 IndVal（A・B）も出力する"), "", true});
     auto texts = ui.fieldsDialog(r);
-    if (!texts || texts->size() < 2) return std::nullopt;
-    return parseSynopticOptions((*texts)[0], (*texts)[1]);
+    if (!texts || texts->size() < r.fields.size()) return std::nullopt;
+    SynopticOptions o = parseSynopticOptions((*texts)[0], (*texts)[1]);
+    o.indval = withIndval && !trimControl((*texts)[2]).empty();
+    return o;
 }
 
 namespace {
@@ -310,7 +372,7 @@ void sortByFidelity(TableState& t, Ui& ui, const SynopticOptions& options) {
 }
 
 void Item_SynopticClick(TableState& t, Ui& ui) {
-    if (auto o = askSynopticOptions(ui)) saveSynoptic(t, ui, *o);
+    if (auto o = askSynopticOptions(ui, true)) saveSynoptic(t, ui, *o);
 }
 
 void Item_SortFidelityClick(TableState& t, Ui& ui) {

@@ -31,6 +31,7 @@ std::vector<ReleveGroup> releveGroups(const std::vector<std::uint16_t>& numSp,
 struct SynopticOptions {
     double threshold = 25;                // phi x 100 at least this
     std::optional<double> fisherLevel{};  // and, if given, Fisher's p below it
+    bool indval = false;                  // Dufrêne & Legendre's A and B too
 };
 
 // The dialog's texts read as options; throws Error for a text that is no number
@@ -61,32 +62,40 @@ struct SynopticRow {
     std::vector<int> constancy;          // per group, rounded percent
     std::vector<int> phi;                // per group, phi x 100 rounded
     int diagnostic = 0;                  // 1-based group, 0 for none
+    // With indval, per group: A, the mean percent cover in the group over the sum
+    // of the group means (0 where that sum is 0), and B, present / group size.
+    std::vector<double> indvalA, indvalB;
 };
 
 struct Synoptic {
     std::vector<ReleveGroup> groups;
     std::uint32_t total = 0;        // relevés in all groups
     std::vector<SynopticRow> rows;  // table rows with a frequency above 0, in order
+    bool indval = false;            // the rows hold A and B
     // Diagnostic species per group.
     std::vector<std::uint32_t> diagnosticCounts() const;
 };
 
 // From the grid as it stands: a cell holding text is a presence; rows are taken
 // by their FreqArray entry, groups by NumSpArray (both as a recount leaves them).
+// A's cover comes from the cover codes (coverMatrix).
 Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options);
 
 // The species row order of the fidelity sort: order[k] is the 0-based position of
 // the row that ends at place k among rows 1 .. SpeciesCount.
 std::vector<int> fidelityOrder(const TableState& t, const Synoptic& s);
 
-// The CSV (Shift-JIS, CR LF): header, group sizes, one line per row.
+// The CSV (Shift-JIS, CR LF): header, group sizes, one line per row; with indval
+// four more blocks of one column per group, A, B, IndVal = AB and IndVal.g =
+// sqrt(AB), each x 100 with one decimal.
 void writeSynopticCsv(ByteSink& out, const Synoptic& s);
 
 // "K 群: 識別種 群1 a 種、群2 b 種 …"
 std::string synopticSummary(const Synoptic& s);
 
-// The dialog for the threshold and the Fisher level; nothing when cancelled.
-std::optional<SynopticOptions> askSynopticOptions(Ui& ui);
+// The dialog for the threshold and the Fisher level, with withIndval the check
+// box for IndVal too; nothing when cancelled.
+std::optional<SynopticOptions> askSynopticOptions(Ui& ui, bool withIndval = false);
 
 // "総合常在度表を出力(&Y)": the dialog, a recount, the save dialog, the file.
 void Item_SynopticClick(TableState& t, Ui& ui);

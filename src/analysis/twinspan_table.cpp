@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "analysis/cover_matrix.h"
 #include "analysis/sorting.h"
-#include "datafile/cover_codes.h"
 #include "io/safe_file.h"
 #include "platform/error.h"
 #include "table/editing.h"
@@ -70,6 +70,12 @@ constexpr const char* DialogLabels[Texts::FieldCount] = {
 
 }  // namespace
 
+Names twinspanDialogLabels() {
+    Names labels;
+    for (int f = 0; f < Texts::FieldCount; ++f) labels[f] = sj(DialogLabels[f]);
+    return labels;
+}
+
 const char* heterogeneityName(Heterogeneity h) {
     switch (h) {
         case Heterogeneity::Whittaker:
@@ -132,34 +138,10 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     const PresenceCounts counts =
         countPresences(t.grid(), layout, t.speciesCount(), t.releveCount());
 
-    // Species rows with a presence; a slot may stand in more than one row.
-    std::vector<std::int32_t> rows;
-    std::vector<std::vector<std::int32_t>> rowsOfSlot(
-        static_cast<std::size_t>(std::max(t.codes().speciesSlots(), 0)));
-    for (std::int32_t i = 1; i <= t.speciesCount(); ++i) {
-        if (counts.freq[i] == 0) continue;
-        const std::int32_t s = t.speciesSlotAt(layout.speciesRow(i));
-        if (s >= 0 && s < static_cast<std::int32_t>(rowsOfSlot.size()))
-            rowsOfSlot[s].push_back(static_cast<std::int32_t>(rows.size()));
-        rows.push_back(i);
-    }
-    TwinspanMatrix m;
-    m.species = static_cast<std::int32_t>(rows.size());
-    std::vector<std::int32_t> cols;
-    std::vector<std::pair<std::int32_t, double>> entries;
-    for (std::int32_t j = 1; j <= t.releveCount(); ++j) {
-        if (counts.numSp[j] == 0) continue;
-        cols.push_back(j);
-        entries.clear();
-        const std::int32_t rs = t.releveSlotAt(L::releveCol(j));
-        if (rs >= 0 && rs < t.codes().releveSlots())
-            for (const auto& [slot, codes] : t.codes().releve(rs)) {
-                if (slot < 0 || slot >= static_cast<std::int32_t>(rowsOfSlot.size())) continue;
-                const double percent = mergedTenths(codes, t.coverValues, o.layers) / 10.0;
-                for (std::int32_t u : rowsOfSlot[slot]) entries.push_back({u, percent});
-            }
-        m.addReleve(entries);
-    }
+    CoverMatrix matrix = coverMatrix(t, counts, o.layers);
+    const std::vector<std::int32_t>& rows = matrix.rows;
+    const std::vector<std::int32_t>& cols = matrix.cols;
+    const TwinspanMatrix& m = matrix.cover;
 
     std::optional<TwinspanResult> result;
     {
@@ -308,11 +290,8 @@ void saveTwinspanReport(const std::string& path, const std::string& report) {
 void Item_TwinspanClick(TableState& t, Ui& ui, TwinspanOptionTexts& last) {
     FieldsDialogRequest req;
     req.title = sj("TWINSPAN で群に分ける");
-    Names labels;
-    for (int f = 0; f < Texts::FieldCount; ++f) {
-        labels[f] = sj(DialogLabels[f]);
-        req.fields.push_back({labels[f], last.text[f]});
-    }
+    const Names labels = twinspanDialogLabels();
+    for (int f = 0; f < Texts::FieldCount; ++f) req.fields.push_back({labels[f], last.text[f]});
     auto answer = ui.fieldsDialog(req);
     if (!answer) return;
     for (int f = 0; f < Texts::FieldCount && f < static_cast<int>(answer->size()); ++f)

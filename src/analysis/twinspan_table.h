@@ -27,6 +27,9 @@ TwinspanOptions parseTwinspanOptions(
     const TwinspanOptionTexts& texts,
     const std::array<std::string, TwinspanOptionTexts::FieldCount>& names);
 
+// The dialog's labels, the names its errors give.
+std::array<std::string, TwinspanOptionTexts::FieldCount> twinspanDialogLabels();
+
 // "inertia", "whittaker", "sorensen", "jaccard".
 const char* heterogeneityName(Heterogeneity h);
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tamsel {
@@ -23,10 +24,23 @@ struct FileDialogRequest {
 struct FieldsDialogRequest {
     struct Field {
         std::string label;
-        std::string text;  // shown at first
+        std::string text;       // shown at first
+        bool checkBox = false;  // a check box instead: text "1" ticked, "" not
     };
     std::string title;
     std::vector<Field> fields;
+};
+
+// Curves of points joined by lines, one series each, one point marked; the
+// user may choose a point.
+struct CurveChartRequest {
+    std::string title, xLabel, yLabel, action;  // action: the button that takes the choice
+    struct Series {
+        std::string name;
+        std::vector<std::pair<double, double>> points;
+    };
+    std::vector<Series> series;
+    int markedSeries = -1, markedPoint = -1;
 };
 
 struct FontSpec {
@@ -120,6 +134,12 @@ class Ui {
         (void)title;
         (void)text;
         return false;
+    }
+    // The chart in a window of its own; the (series, point) the user chose, or
+    // nothing when closed without a choice. The command line shows none.
+    virtual std::optional<std::pair<int, int>> showCurveChart(const CurveChartRequest& r) {
+        (void)r;
+        return std::nullopt;
     }
     // Whether the user pressed the message panel's cancel button since the panel
     // was shown with one (showMessagePanel, then offerCancel).

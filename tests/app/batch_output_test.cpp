@@ -123,6 +123,54 @@ TEST_F(BatchOutput, TwinspanGroupsFeedTheSynopticTable) {
     }
 }
 
+// --indval ticks the dialog's check box: the same file with four blocks more;
+// optimclass and beals take their options from the command line. Three relevés:
+// three groups of one.
+TEST_F(BatchOutput, IndValOptimClassAndBealsFromTheCommandLine) {
+    Outcome r = run({"twinspan",
+                     "--clusters",
+                     "3",
+                     "--group-min",
+                     "1",
+                     "synoptic",
+                     dir.file("a.csv"),
+                     "synoptic",
+                     dir.file("b.csv"),
+                     "--indval",
+                     "optimclass",
+                     dir.file("o.csv"),
+                     "--max-groups",
+                     "3",
+                     "--group-min",
+                     "1",
+                     "--levels",
+                     "1",
+                     "--p",
+                     "0.5",
+                     "beals",
+                     dir.file("s.csv"),
+                     "--exclude-self"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string a = readWholeFile(dir.file("a.csv")), b = readWholeFile(dir.file("b.csv"));
+    std::size_t at = 0, bt = 0;
+    for (int line = 0; line < 3; ++line) {
+        const std::size_t ae = a.find("\r\n", at), be = b.find("\r\n", bt);
+        EXPECT_EQ(b.substr(bt, ae - at), a.substr(at, ae - at)) << line;
+        if (line == 0) {
+            EXPECT_EQ(b.substr(ae - at + bt, be - (ae - at + bt)),
+                      ",A1,A2,A3,B1,B2,B3,IndVal1,IndVal2,IndVal3,IndVal.g1,IndVal.g2,IndVal.g3");
+        }
+        at = ae + 2, bt = be + 2;
+    }
+    const std::string o = readWholeFile(dir.file("o.csv"));
+    EXPECT_EQ(o.rfind("method,groups,faithful,groups_with_min\r\nmodified,2,", 0), 0U) << o;
+    EXPECT_NE(o.find("\r\nmodified,3,"), std::string::npos) << o;
+    EXPECT_NE(o.find("\r\nclassic,2,"), std::string::npos) << o;
+    EXPECT_EQ(readWholeFile(dir.file("s.csv")).rfind(sj("測定番号,"), 0), 0U);
+    r = run({"optimclass", dir.file("o.csv"), "--max-groups", "1"});
+    EXPECT_EQ(r.status, 1);
+}
+
 TEST_F(BatchOutput, SpreadsheetThroughThePanelAndTheWorkbookServer) {
     Outcome r = run({"check", "freq", "spreadsheet", dir.file("t.xlsx"), "--to", "2"});
     ASSERT_EQ(r.status, 0) << r.err;

@@ -106,6 +106,8 @@ TEST_F(Undo, EveryCommandThatChangesTheTableIsUndoneAndRedone) {
         {"releve-stats", {file("r.csv")}},
         {"indicator-means", {file("i.csv"), "--values", file("values.csv")}},
         {"cover-values", {"--plus", "0.5"}},
+        {"beals", {file("b.csv")}},
+        {"optimclass", {file("o.csv")}},
     };
     std::ofstream(file("values.csv"), std::ios::binary) << "x,1\r\n";
     // Not run here: the printer, a dictionary, the history itself; and the

@@ -27,6 +27,7 @@
 #include "analysis/recip.h"
 #include "analysis/sorting.h"
 #include "app/desktop/add_releve_panel.h"
+#include "app/desktop/curve_chart.h"
 #include "app/desktop/edit_panels.h"
 #include "app/desktop/print_panel.h"
 #include "app/desktop/veg_table.h"
@@ -97,6 +98,8 @@ TForm1::TForm1(Session& session, const std::string& programPath,
       commands_(allCommands()),
       ui_(std::make_unique<QtUi>(this)) {
     setObjectName(QStringLiteral("Form1"));
+    ui_->setCurveChartView(
+        [this](const CurveChartRequest& r) { return showCurveChartDialog(this, r); });
     setFont(formFont());
     resize(WindowWidth, WindowHeight);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -121,7 +121,8 @@ void prepareAnswers(const Command& cmd, const CommandArgs& got, BatchUi& ui) {
     bool print = false;
     for (const Arg& a : cmd.args) {
         if (a.kind == Arg::Kind::File && got.has(a.name)) files.push_back(&a);
-        if (a.kind == Arg::Kind::Field) fields = std::max(fields, a.field + 1);
+        if (a.kind == Arg::Kind::Field || (a.kind == Arg::Kind::Flag && a.field > 0))
+            fields = std::max(fields, a.field + 1);
         print = print || a.print != Arg::PrintPart::None;
     }
     std::stable_sort(files.begin(), files.end(),
@@ -133,6 +134,8 @@ void prepareAnswers(const Command& cmd, const CommandArgs& got, BatchUi& ui) {
         for (const Arg& a : cmd.args)
             if (a.kind == Arg::Kind::Field && got.has(a.name))
                 answer[static_cast<std::size_t>(a.field)] = fromUtf8(got.text(a.name));
+            else if (a.kind == Arg::Kind::Flag && a.field > 0 && got.has(a.name))
+                answer[static_cast<std::size_t>(a.field)] = "1";
         ui.fieldsAnswers.push_back(answer);
     }
     if (print) {

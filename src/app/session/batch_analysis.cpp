@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "analysis/optimclass.h"
 #include "analysis/synoptic.h"
 #include "analysis/twinspan_table.h"
 #include "app/session/batch.h"
@@ -41,25 +42,56 @@ std::vector<Arg> groupOptions(std::vector<Arg> args = {}) {
     return args;
 }
 
-std::vector<Arg> twinspanArgs() {
+// TWINSPAN's options; the command itself has --clusters and --report too.
+std::vector<Arg> twinspanArgs(bool twinspanItself = true) {
     const char* const shown[] = {
         "0,2,5,10,20", "6", "5", "7", "G", "inertia|whittaker|sorensen|jaccard", "sum|independent"};
     std::vector<Arg> args;
     for (int f = 0; f < TwinspanOptionTexts::FieldCount; ++f)
-        args.push_back(
-            {TwinspanOptionNames[f], Arg::Kind::Text, shown[f], TwinspanOptionNames[f] + " VALUE"});
-    args.push_back({"--report", Arg::Kind::Path, "FILE"});
+        if (twinspanItself || f != TwinspanOptionTexts::Clusters)
+            args.push_back({TwinspanOptionNames[f], Arg::Kind::Text, shown[f],
+                            TwinspanOptionNames[f] + " VALUE"});
+    if (twinspanItself) args.push_back({"--report", Arg::Kind::Path, "FILE"});
+    return args;
+}
+
+// TWINSPAN's options as the command line gives them (the clusters left out).
+TwinspanOptions twinspanOptionsOf(const CommandArgs& args) {
+    TwinspanOptionTexts texts;
+    for (int f = 0; f < TwinspanOptionTexts::FieldCount; ++f)
+        if (f != TwinspanOptionTexts::Clusters)
+            if (auto v = args.option(TwinspanOptionNames[f])) texts.text[f] = fromUtf8(*v);
+    return parseTwinspanOptions(texts, TwinspanOptionNames);
+}
+
+// The window takes TWINSPAN's options as its dialog last left them.
+void runOptimClass(CommandCall& c) {
+    const TwinspanOptions tw =
+        c.interactive() ? parseTwinspanOptions(c.session.twinspanOptions, twinspanDialogLabels())
+                        : twinspanOptionsOf(c.args);
+    Item_OptimClassClick(c.session.table, c.ui, tw);
+}
+
+std::vector<Arg> optimClassArgs() {
+    std::vector<Arg> args = twinspanArgs(false);
+    args.insert(args.begin(), {"FILE", Arg::Kind::File});
+    args.push_back({.name = "--max-groups", .kind = Arg::Kind::Field, .value = "K", .field = 0});
+    args.push_back({.name = "--p", .kind = Arg::Kind::Field, .value = "P", .field = 1});
+    args.push_back({.name = "--min-faithful", .kind = Arg::Kind::Field, .value = "N", .field = 2});
     return args;
 }
 
 }  // namespace
 
 void registerAnalysisCommands(std::vector<Command>& reg) {
+    std::vector<Arg> synopticArgs = groupOptions({{"FILE", Arg::Kind::File}});
+    synopticArgs.push_back({.name = "--indval", .kind = Arg::Kind::Flag, .field = 2});
     reg.push_back({.name = "synoptic",
-                   .args = groupOptions({{"FILE", Arg::Kind::File}}),
+                   .args = synopticArgs,
                    .help =
                        "総合常在度表を出力: constancy and fidelity (phi) per relevé group as CSV; "
-                       "diagnostic at phi x 100 >= T (25), and Fisher p < P if given",
+                       "diagnostic at phi x 100 >= T (25), and Fisher p < P if given; --indval "
+                       "adds IndVal's A, B, IndVal and IndVal.g per group",
                    .item = "Item_Synoptic",
                    .caption = "総合常在度表を出力(&Y)",
                    .place = {"Menu_Tool", 54, true},
@@ -83,6 +115,17 @@ void registerAnalysisCommands(std::vector<Command>& reg) {
                    .caption = "TWINSPAN で群に分ける(&W)",
                    .place = {"Menu_Tool", 55},
                    .handler = runTwinspan});
+    reg.push_back({.name = "optimclass",
+                   .args = optimClassArgs(),
+                   .help =
+                       "OptimClass で群の数を選ぶ: per partition (modified TWINSPAN into 2 .. K "
+                       "(10) groups, TWINSPAN's levels) the species faithful to a group "
+                       "(one-sided Fisher P <= P (0.001)) and the groups with at least N (3) "
+                       "of them, as CSV",
+                   .item = "Item_OptimClass",
+                   .caption = "OptimClass で群の数を選ぶ(&O)",
+                   .place = {"Menu_Tool", 57},
+                   .handler = runOptimClass});
 }
 
 }  // namespace tamsel

@@ -1,8 +1,9 @@
 // Commands of the exchange exports (the "データ交換" submenu of the file menu):
-// Cornell condensed, the long table, the relevé statistics and the indicator
-// means, each with its dialogs answered by the arguments.
+// Cornell condensed, the long table, the relevé statistics, the indicator
+// means and Beals smoothing, each with its dialogs answered by the arguments.
 #include <functional>
 
+#include "analysis/beals.h"
 #include "app/session/batch.h"
 #include "output/exchange.h"
 #include "platform/error.h"
@@ -104,6 +105,24 @@ void registerExchangeCommands(std::vector<Command>& reg) {
                    .caption = "指標値の平均(&I)",
                    .place = {"Menu_File", 76, false, Submenu},
                    .handler = exportMerged(Item_IndicatorMeansClick)});
+    // The window has an item for each way of counting; the command line has --exclude-self.
+    auto beals = [](bool excludeSelf) {
+        return [excludeSelf](CommandCall& c) {
+            Item_BealsClick(c.session.table, c.ui, excludeSelf || c.args.has("--exclude-self"));
+        };
+    };
+    reg.push_back({.name = "beals",
+                   .args = {{"FILE", K::File}, {"--exclude-self", K::Flag}},
+                   .help = "Beals 平滑化: per relevé the Beals value of every species as CSV "
+                           "(presences); --exclude-self leaves a species out of its own value",
+                   .item = "Item_Beals",
+                   .caption = "Beals 平滑化(&B)",
+                   .place = {"Menu_File", 77, false, Submenu},
+                   .handler = beals(false)});
+    reg.push_back({.item = "Item_BealsExcludeSelf",
+                   .caption = "Beals 平滑化、自身を除く(&E)",
+                   .place = {"Menu_File", 78, false, Submenu},
+                   .handler = beals(true)});
 }
 
 }  // namespace tamsel

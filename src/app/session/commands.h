@@ -56,7 +56,7 @@ struct Arg {
     std::string missing{};  // what an error calls a missing value, when not the usual
     // Refuses a bad value as it is read (throws Error).
     std::function<void(const std::string&)> check{};
-    int field = 0;           // Field: the dialog's field
+    int field = 0;           // Field: the dialog's field; a Flag above 0 ticks that check box
     int dialog = 0;          // File: which file dialog it answers (0: in the order listed)
     bool required = false;   // an option that must be given
     std::string within{};    // an option that only goes with that option, shown inside it

@@ -1,6 +1,7 @@
 #include "platform/qt/qt_ui.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -284,10 +285,18 @@ std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogReq
     QDialog dialog(window_);
     dialog.setWindowTitle(qs(r.title));
     auto* form = new QFormLayout(&dialog);
-    std::vector<QLineEdit*> edits;
+    // One of the two per field: a line edit, or a check box.
+    std::vector<std::pair<QLineEdit*, QCheckBox*>> edits;
     for (const FieldsDialogRequest::Field& f : r.fields) {
-        edits.push_back(new QLineEdit(qs(f.text), &dialog));
-        form->addRow(qs(f.label), edits.back());
+        if (f.checkBox) {
+            auto* box = new QCheckBox(qs(f.label), &dialog);
+            box->setChecked(!f.text.empty());
+            edits.push_back({nullptr, box});
+            form->addRow(box);
+        } else {
+            edits.push_back({new QLineEdit(qs(f.text), &dialog), nullptr});
+            form->addRow(qs(f.label), edits.back().first);
+        }
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
@@ -295,8 +304,15 @@ std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogReq
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     std::vector<std::string> texts;
-    for (QLineEdit* e : edits) texts.push_back(sjisOf(e->text()));
+    for (const auto& [edit, box] : edits)
+        texts.push_back(edit ? sjisOf(edit->text()) : std::string(box->isChecked() ? "1" : ""));
     return texts;
+}
+
+std::optional<std::pair<int, int>> QtUi::showCurveChart(const CurveChartRequest& r) {
+    if (!chartView_) return std::nullopt;
+    beforeModal();
+    return chartView_(r);
 }
 
 void QtUi::showHelp(const std::string& helpFile) {

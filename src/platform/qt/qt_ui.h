@@ -90,6 +90,12 @@ class QtUi : public Ui {
     SaveAnswer askToSave(const std::string& question) override;
     void status(const std::string& text) override;
     bool showReport(const std::string& title, const std::string& text) override;
+    // The chart is drawn by the window (the chart library is the window's own);
+    // without a view none is shown.
+    using CurveChartView =
+        std::function<std::optional<std::pair<int, int>>(const CurveChartRequest&)>;
+    void setCurveChartView(CurveChartView view) { chartView_ = std::move(view); }
+    std::optional<std::pair<int, int>> showCurveChart(const CurveChartRequest& r) override;
     void offerCancel() override;
     bool cancelRequested() override;
 
@@ -115,6 +121,7 @@ class QtUi : public Ui {
     PrinterDialogHook printerHook_;
     std::unique_ptr<QPrinter> printer_;
     FieldsDialogHook fieldsHook_;
+    CurveChartView chartView_;
     int busyDepth_ = 0;
     int alerts_ = 0;
     int statusCount_ = 0;

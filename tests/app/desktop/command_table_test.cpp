@@ -119,6 +119,15 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
          .args = {"--ini", dir.filePath(QStringLiteral("c.ini")).toStdString()},
          .windowFiles = {dir.filePath(QStringLiteral("c.ini")).toStdString()},
          .accept = true},
+        {"beals", {dir.filePath(QStringLiteral("o-beals.csv")).toStdString()}, false, true},
+        // The options dialog and then the curve, closed without a choice.
+        {"optimclass",
+         {dir.filePath(QStringLiteral("o-optim.csv")).toStdString()},
+         false,
+         true,
+         false,
+         {},
+         true},
         {"undo", {}},
     };
     // Commands that act on a cell the user picks are run through the pop-ups by the

@@ -91,8 +91,8 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
          {"出現頻度を再計算する(&F)", "植物を頻度多順に並び替え(&P)",
           "測定を種数多順に並び替え(&O)", "測定を種数少順に並び替え（&R）",
           "反復平均法で行列並び替え(&H)", "-", "総合常在度表を出力(&Y)",
-          "TWINSPAN で群に分ける(&W)", "識別種順に並び替え(&G)", "-",
-          "異名辞書ファイルの読込み(&D)"}},
+          "TWINSPAN で群に分ける(&W)", "識別種順に並び替え(&G)", "OptimClass で群の数を選ぶ(&O)",
+          "-", "異名辞書ファイルの読込み(&D)"}},
         {"編集(&E)",
          {"元に戻す(&U)", "やり直し(&R)", "-", "この行を削除する  (&R)", "この列を削除する  (&C)",
           "-", "この上に行を挿入する", "ここにコメント行を挿入", "この左に列を挿入する", "-",
@@ -132,9 +132,10 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
     QStringList captions;
     for (const QAction* a : exchange->actions())
         if (a->isEnabled()) captions << a->text();
-    EXPECT_EQ(captions, QStringList({u("Cornell形式、被度%(&C)"), u("Cornell形式、序数値(&O)"),
-                                     u("ロング形式CSV(&L)"), u("測定ごとの統計(&S)"),
-                                     u("指標値の平均(&I)")}));
+    EXPECT_EQ(captions,
+              QStringList({u("Cornell形式、被度%(&C)"), u("Cornell形式、序数値(&O)"),
+                           u("ロング形式CSV(&L)"), u("測定ごとの統計(&S)"), u("指標値の平均(&I)"),
+                           u("Beals 平滑化(&B)"), u("Beals 平滑化、自身を除く(&E)")}));
 }
 
 TEST(DesktopWindow, NewTableFromMenuBlanksGrid) {
