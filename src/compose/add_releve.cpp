@@ -56,6 +56,7 @@ struct SkippedRecords {
     std::vector<std::pair<std::int32_t, ReadFailure>> first;   // the first Named
     std::vector<std::pair<ReadFailure, std::int64_t>> others;  // the rest, by reason
     std::optional<std::int32_t> unplaced;  // the record the table could not grow for
+    std::int64_t notAgain = 0;             // in the table already, and not added again
 
     void add(std::int32_t n, ReadFailure why) {
         ++count;
@@ -90,6 +91,9 @@ std::string skippedText(const TableState& t, const SkippedRecords& s);
 void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const SkippedRecords& s) {
     const std::int32_t placed = t.releveCount() - countBefore;
     std::string line = placedText(placed);
+    if (s.notAgain > 0)
+        line = placed == 0 ? msg("加えませんでした（%1 件の測定は既に表にあります）", s.notAgain)
+                           : line + msg("（既に表にある %1 件は加えませんでした）", s.notAgain);
     if (s.count > 0)
         line += sj("（読めないレコード ") + std::to_string(s.count) + sj(" 件を飛ばしました）");
     ui.status(line);
@@ -153,6 +157,7 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
         !again.empty() &&
         !ui.askToAddAgain(msg("%1 件の測定は既に表にあります。もう一度加えますか？", again.size()),
                           static_cast<std::int64_t>(again.size()));
+    if (skipAgain) skipped.notAgain = static_cast<std::int64_t>(again.size());
     BusyScope busy(ui);
     ProgressBar& bar = ui.progressBar1();
     // The large maximum first, so that the new minimum is always accepted.
@@ -216,7 +221,11 @@ void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
     r.filterIndex = 1;
     r.initialDir = t.OpenDialogFolder;
     r.fileName = "*.rli";
-    if (auto chosen = ui.openFileDialog(r)) {
+    auto chosen = ui.openFileDialog(r);
+    // A person who cancels the choice means to add nothing; prepared answers
+    // open the panel all the same, for the file chosen before.
+    if (!chosen && ui.interactive()) return;
+    if (chosen) {
         std::filesystem::path path(*chosen);
         t.DataFileName = path.filename().string();
         t.DataFolder = path.parent_path().string();

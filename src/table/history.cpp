@@ -193,6 +193,11 @@ void History::undo(TableState& t) {
     ++moves_;
 }
 
+void History::takeBack(TableState& t) {
+    undo(t);
+    dropRedo();
+}
+
 void History::redo(TableState& t) {
     if (!canRedo()) throw Error(sj("やり直せる操作がありません。"));
     apply(t, steps_[index_]);
