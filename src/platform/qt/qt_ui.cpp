@@ -230,14 +230,20 @@ QString folderKey(const std::string& kind) {
 
 std::string QtUi::dialogFolder(const FileDialogRequest& r) const {
     // Where the user works: the open table's folder, else where this kind of
-    // file was chosen last, else the folder the settings name, else the folder
-    // the program was started from (start-up moves to the program's own).
+    // file was chosen last, else where any file was chosen in this run, else the
+    // folder the settings name, else the folder the program was started from
+    // (start-up moves to the program's own).
     const std::string table = tableFile_ ? tableFile_() : std::string();
     std::string folder = std::filesystem::path(table).parent_path().string();
+    const std::string kind = fileKind(r);
     if (folder.empty()) {
-        const QSettings s(QStringLiteral("Tamsel"), QStringLiteral("tamsel"));
-        folder = pathOf(s.value(folderKey(fileKind(r))).toString());
+        if (auto it = kindFolders_.find(kind); it != kindFolders_.end()) folder = it->second;
     }
+    if (folder.empty() && !fileHook_) {
+        const QSettings s(QStringLiteral("Tamsel"), QStringLiteral("tamsel"));
+        folder = pathOf(s.value(folderKey(kind)).toString());
+    }
+    if (folder.empty()) folder = lastFolder_;
     if (folder.empty()) folder = r.initialDir;
     if (folder.empty()) folder = startFolder_;
     return folder;
@@ -250,8 +256,13 @@ std::optional<std::string> QtUi::fileDialog(FileDialogRequest r, bool save) {
     if (chosen) {
         const std::string folder = std::filesystem::path(*chosen).parent_path().string();
         if (!folder.empty()) {
-            QSettings s(QStringLiteral("Tamsel"), QStringLiteral("tamsel"));
-            s.setValue(folderKey(fileKind(r)), qPath(folder));
+            lastFolder_ = folder;
+            kindFolders_[fileKind(r)] = folder;
+            // Answered dialogs (the tests) leave the user's settings alone.
+            if (!fileHook_) {
+                QSettings s(QStringLiteral("Tamsel"), QStringLiteral("tamsel"));
+                s.setValue(folderKey(fileKind(r)), qPath(folder));
+            }
         }
     }
     return chosen;

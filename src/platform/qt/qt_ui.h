@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <functional>
+#include <map>
 
 #include "platform/ui.h"
 
@@ -135,7 +136,9 @@ class QtUi : public Ui {
     int statusCount_ = 0;
     QElapsedTimer sincePaint_;
     std::function<std::string()> tableFile_;
-    std::string startFolder_;  // the working folder when the window was made
+    std::string startFolder_;                         // the working folder when the window was made
+    std::string lastFolder_;                          // of the file chosen last in this run
+    std::map<std::string, std::string> kindFolders_;  // by kind of file, in this run
     std::optional<std::string> fileDialog(FileDialogRequest r, bool save);
 };
 

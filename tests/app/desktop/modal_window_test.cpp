@@ -10,7 +10,6 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <filesystem>
@@ -162,14 +161,13 @@ TEST(ModalWindow, AnOutputThatChangesNothingIsNoStep) {
     w.form.item(QStringLiteral("Item_LoadTable"))->trigger();
     ASSERT_EQ(w.t().TableFileName, table);
     const std::string undo = w.t().history.undoName();
-    const auto moves = w.t().history.moves();
     ASSERT_FALSE(w.form.windowTitle().contains(u("＊")));
     PrintItemPanel* panel = w.form.printItemPanel();
     auto unchanged = [&](const char* what) {
         SCOPED_TRACE(what);
         EXPECT_FALSE(w.form.windowTitle().contains(u("＊"))) << w.form.windowTitle().toStdString();
-        EXPECT_EQ(w.t().history.moves(), moves);
         EXPECT_EQ(w.t().history.undoName(), undo);
+        EXPECT_FALSE(w.t().history.canRedo());
     };
     const auto rows = testing::rowsInUse(w.t());
     for (const char* item : {"Item_TextFile", "Item_ExcelFile", "Item_PrintTable"}) {
@@ -195,12 +193,10 @@ TEST(ModalWindow, AnOutputThatChangesNothingIsNoStep) {
     panel->EditTitle->setText(u("別の標題"));
     QTest::mouseClick(panel->BtnToPrint, Qt::LeftButton);
     EXPECT_TRUE(w.form.windowTitle().contains(u("＊")));
-    EXPECT_EQ(w.t().history.moves(), moves + 1);
+    EXPECT_TRUE(w.t().history.canUndo());
 }
 
 TEST(ModalWindow, FileDialogsStartWhereTheUserWorks) {
-    QSettings(QStringLiteral("Tamsel"), QStringLiteral("tamsel"))
-        .remove(QStringLiteral("dialogFolders"));
     QTemporaryDir dir;
     const std::string work = pathOf(dir.path());
     const std::string started = std::filesystem::current_path().string();
@@ -218,9 +214,9 @@ TEST(ModalWindow, FileDialogsStartWhereTheUserWorks) {
     w.form.item(QStringLiteral("Item_AddReleve"))->trigger();
     EXPECT_EQ(last().initialDir, samples);
     EXPECT_TRUE(w.form.addRelevePanel()->isHidden());
-    // Another kind of file still starts where the program was started.
+    // Another kind of file starts there too, for this run.
     w.form.item(QStringLiteral("Item_SaveTable"))->trigger();
-    EXPECT_EQ(last().initialDir, started);
+    EXPECT_EQ(last().initialDir, samples);
 
     // Once the table has a file, every dialog starts in its folder, and a save
     // proposes its name.
