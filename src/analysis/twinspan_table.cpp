@@ -199,13 +199,18 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
         labels.push_back({});
     }
     std::vector<int> order;
+    std::vector<std::int32_t> separators;  // positions after the reordering
     std::size_t nextEmpty = 0;
+    auto separate = [&] {
+        order.push_back(empties[nextEmpty++] - 1);
+        separators.push_back(static_cast<std::int32_t>(order.size()));
+    };
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        if (g > 0) order.push_back(empties[nextEmpty++] - 1);
+        if (g > 0) separate();
         for (std::int32_t k : groups[g].second) order.push_back(cols[k] - 1);
     }
     if (!unclassified.empty()) {
-        order.push_back(empties[nextEmpty++] - 1);
+        separate();
         for (std::int32_t j : unclassified) order.push_back(j - 1);
     }
     while (nextEmpty < empties.size()) order.push_back(empties[nextEmpty++] - 1);
@@ -226,60 +231,80 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     reorderSpeciesRows(t, speciesOrder);
     recount(t, ui);
 
-    // The report.
-    TwinspanTableRun run{r, {}};
-    std::string& text = run.report;
-    auto line = [&](const std::string& s) { text += s + "\r\n"; };
-    auto releveName = [&](std::int32_t k) {
-        const std::int32_t j = cols[k];
-        return labels[j].empty() ? std::to_string(newPos[j]) : labels[j];
-    };
-    line(o.clusters > 0 ? "modified TWINSPAN" : "TWINSPAN");
-    for (const TwinspanDivision& dv : r.divisions) {
-        std::string s =
-            "division " + std::to_string(dv.cls) + " eigenvalue " + fixed(dv.eigenvalue, 6);
-        if (!dv.divided) {
-            line(s + sj(" 分割できません"));
-            continue;
+    // The separator columns are empty: no species count under them.
+    for (std::int32_t at : separators) t.setCell(L::releveCol(at), t.freqRow(), std::string());
+
+    // The report, in the words the command line's readers parse (the file) and in
+    // Japanese (the window), with the same fields in the same order.
+    TwinspanTableRun run{r, {}, {}};
+    auto build = [&](bool japanese) {
+        std::string text;
+        auto w = [&](const char* en, const char* ja) {
+            return japanese ? sj(ja) : std::string(en);
+        };
+        auto line = [&](const std::string& s) { text += s + "\r\n"; };
+        auto releveName = [&](std::int32_t k) {
+            const std::int32_t j = cols[k];
+            return labels[j].empty() ? std::to_string(newPos[j]) : labels[j];
+        };
+        line(o.clusters > 0 ? w("modified TWINSPAN", "修正 TWINSPAN") : std::string("TWINSPAN"));
+        for (const TwinspanDivision& dv : r.divisions) {
+            std::string s = w("division ", "分割 ") + std::to_string(dv.cls) +
+                            w(" eigenvalue ", "  固有値 ") + fixed(dv.eigenvalue, 6);
+            if (!dv.divided) {
+                line(s + sj(" 分割できません"));
+                continue;
+            }
+            s += w(" threshold ", "  閾値 ") + std::to_string(dv.threshold) +
+                 w(" indicators", "  指標種");
+            if (dv.indicators.empty()) s += sj(" （なし）");
+            for (const TwinspanIndicator& ind : dv.indicators)
+                s += std::string(" ") + (ind.sign > 0 ? "+" : "-") + names[ind.species] +
+                     std::to_string(ind.level);
+            line(s);
         }
-        s += " threshold " + std::to_string(dv.threshold) + " indicators";
-        if (dv.indicators.empty()) s += sj(" （なし）");
-        for (const TwinspanIndicator& ind : dv.indicators)
-            s += std::string(" ") + (ind.sign > 0 ? "+" : "-") + names[ind.species] +
-                 std::to_string(ind.level);
-        line(s);
-    }
-    for (const auto& [cls, members] : groups) {
-        std::string s = "group " + std::to_string(cls) + " " + std::to_string(members.size()) + ":";
-        for (std::int32_t k : members) s += " " + releveName(k);
-        line(s);
-    }
-    bool anyMisclassified = false;
-    for (const TwinspanDivision& dv : r.divisions) {
-        if (dv.misclassified.empty()) continue;
-        anyMisclassified = true;
-        std::string s = "misclassified " + std::to_string(dv.cls) + ":";
-        for (std::int32_t k : dv.misclassified) s += " " + releveName(k);
-        line(s);
-    }
-    if (!anyMisclassified) line("misclassified: none");
-    for (const TwinspanClassMeasure& h : r.heterogeneity) {
-        std::string s = "inertia " + std::to_string(h.cls) + " " + std::to_string(h.size) + ": " +
-                        fixed(h.inertia, 6);
-        if (o.heterogeneity != Heterogeneity::Inertia)
-            s += std::string(" ") + heterogeneityName(o.heterogeneity) + " " +
-                 fixed(h.heterogeneity, 6);
-        line(s);
-    }
-    std::string opts = "options: cuts ";
-    for (std::size_t k = 0; k < o.cuts.size(); ++k) opts += (k ? "," : "") + shortNumber(o.cuts[k]);
-    opts += " levels " + std::to_string(o.levels) + " group-min " + std::to_string(o.groupMin) +
-            " indicators " + std::to_string(o.maxIndicators);
-    if (o.layers == LayerMerge::Independent) opts += " layers independent";
-    if (o.clusters > 0)
-        opts += " clusters " + std::to_string(o.clusters) + " heterogeneity " +
-                heterogeneityName(o.heterogeneity);
-    line(opts);
+        for (const auto& [cls, members] : groups) {
+            std::string s = japanese ? msg("群 %1（%2 測定）:", cls, members.size())
+                                     : "group " + std::to_string(cls) + " " +
+                                           std::to_string(members.size()) + ":";
+            for (std::int32_t k : members) s += " " + releveName(k);
+            line(s);
+        }
+        bool anyMisclassified = false;
+        for (const TwinspanDivision& dv : r.divisions) {
+            if (dv.misclassified.empty()) continue;
+            anyMisclassified = true;
+            std::string s = w("misclassified ", "誤分類 ") + std::to_string(dv.cls) + ":";
+            for (std::int32_t k : dv.misclassified) s += " " + releveName(k);
+            line(s);
+        }
+        if (!anyMisclassified) line(w("misclassified: none", "誤分類: なし"));
+        for (const TwinspanClassMeasure& h : r.heterogeneity) {
+            std::string s =
+                japanese ? msg("慣性 %1（%2 測定）: ", h.cls, h.size)
+                         : "inertia " + std::to_string(h.cls) + " " + std::to_string(h.size) + ": ";
+            s += fixed(h.inertia, 6);
+            if (o.heterogeneity != Heterogeneity::Inertia)
+                s += std::string(" ") + heterogeneityName(o.heterogeneity) + " " +
+                     fixed(h.heterogeneity, 6);
+            line(s);
+        }
+        std::string opts = w("options: cuts ", "設定: カットレベル ");
+        for (std::size_t k = 0; k < o.cuts.size(); ++k)
+            opts += (k ? "," : "") + shortNumber(o.cuts[k]);
+        opts += w(" levels ", "  分割の段数 ") + std::to_string(o.levels) +
+                w(" group-min ", "  群の最小の大きさ ") + std::to_string(o.groupMin) +
+                w(" indicators ", "  指標種の最大数 ") + std::to_string(o.maxIndicators);
+        if (o.layers == LayerMerge::Independent)
+            opts += w(" layers independent", "  層のまとめ方 independent");
+        if (o.clusters > 0)
+            opts += w(" clusters ", "  群の数 ") + std::to_string(o.clusters) +
+                    w(" heterogeneity ", "  異質性の尺度 ") + heterogeneityName(o.heterogeneity);
+        line(opts);
+        return text;
+    };
+    run.report = build(false);
+    run.display = build(true);
     return run;
 }
 
@@ -292,22 +317,32 @@ void Item_TwinspanClick(TableState& t, Ui& ui, TwinspanOptionTexts& last) {
     req.title = sj("TWINSPAN で群に分ける");
     const Names labels = twinspanDialogLabels();
     for (int f = 0; f < Texts::FieldCount; ++f) req.fields.push_back({labels[f], last.text[f]});
+    auto take = [&labels](Texts& texts, const std::vector<std::string>& answer) {
+        for (int f = 0; f < Texts::FieldCount && f < static_cast<int>(answer.size()); ++f)
+            texts.text[f] = answer[f];
+        return parseTwinspanOptions(texts, labels);
+    };
+    // A value that cannot be taken is told while the dialog stays open on it.
+    req.check = [&](const std::vector<std::string>& answer) {
+        Texts texts = last;
+        take(texts, answer);
+    };
     auto answer = ui.fieldsDialog(req);
     if (!answer) return;
-    for (int f = 0; f < Texts::FieldCount && f < static_cast<int>(answer->size()); ++f)
-        last.text[f] = (*answer)[f];
-    const TwinspanOptions o = parseTwinspanOptions(last, labels);
+    const TwinspanOptions o = take(last, *answer);
     auto run = classifyTable(t, ui, o);
     if (!run) {
         ui.status(sj("TWINSPAN を取り消しました（表はそのままです）"));
         return;
     }
     ui.status(msg("TWINSPAN: %1 群に分けました", run->result.groups().size()));
-    if (!ui.showReport(sj("TWINSPAN の結果"), run->report)) return;
-    auto path = askOutputFile(t, ui, TextFilter, ".txt", "-twinspan.txt");
-    if (!path) return;
-    saveTwinspanReport(*path, run->report);
-    reportWritten(ui, *path);
+    // 保存 writes the file form, the one --report writes, and leaves the report open.
+    ui.showReport(sj("TWINSPAN の結果"), run->display, [&] {
+        auto path = askOutputFile(t, ui, TextFilter, ".txt", "-twinspan.txt");
+        if (!path) return;
+        saveTwinspanReport(*path, run->report);
+        reportWritten(ui, *path);
+    });
 }
 
 }  // namespace tamsel

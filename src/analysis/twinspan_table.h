@@ -36,7 +36,8 @@ const char* heterogeneityName(Heterogeneity h);
 // What a run on the table did.
 struct TwinspanTableRun {
     TwinspanResult result;
-    std::string report;  // Shift-JIS, CR LF
+    std::string report;   // Shift-JIS, CR LF; the words the command line's readers parse
+    std::string display;  // the same in Japanese, for the window
 };
 
 // Classifies the table and reorders it; nothing (the table as it was) when the

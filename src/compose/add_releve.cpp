@@ -57,6 +57,7 @@ struct SkippedRecords {
     std::vector<std::pair<ReadFailure, std::int64_t>> others;  // the rest, by reason
     std::optional<std::int32_t> unplaced;  // the record the table could not grow for
     BlankedReport blanked;                 // over the relevés placed
+    std::int64_t notAgain = 0;             // in the table already, and not added again
 
     void add(std::int32_t n, ReadFailure why) {
         ++count;
@@ -91,11 +92,15 @@ std::string skippedText(const TableState& t, const SkippedRecords& s);
 void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const SkippedRecords& s) {
     const std::int32_t placed = t.releveCount() - countBefore;
     std::vector<std::string> notes;
+    if (s.notAgain > 0 && placed > 0)
+        notes.push_back(msg("既に表にある %1 件は加えませんでした", s.notAgain));
     if (s.count > 0)
         notes.push_back(sj("読めないレコード ") + std::to_string(s.count) +
                         sj(" 件を飛ばしました"));
     if (s.blanked.items > 0) notes.push_back(s.blanked.note());
-    ui.status(placedText(placed, notes));
+    ui.status(placed == 0 && s.notAgain > 0
+                  ? msg("加えませんでした（%1 件の測定は既に表にあります）", s.notAgain)
+                  : placedText(placed, notes));
     std::string text;
     if (s.count > 0) text = skippedText(t, s);
     if (s.blanked.items > 0)
@@ -161,6 +166,7 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
         !again.empty() &&
         !ui.askToAddAgain(msg("%1 件の測定は既に表にあります。もう一度加えますか？", again.size()),
                           static_cast<std::int64_t>(again.size()));
+    if (skipAgain) skipped.notAgain = static_cast<std::int64_t>(again.size());
     BusyScope busy(ui);
     ProgressBar& bar = ui.progressBar1();
     // The large maximum first, so that the new minimum is always accepted.
@@ -243,7 +249,11 @@ void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
     r.filterIndex = 1;
     r.initialDir = t.OpenDialogFolder;
     r.fileName = "*.rli";
-    if (auto chosen = ui.openFileDialog(r)) {
+    auto chosen = ui.openFileDialog(r);
+    // A person who cancels the choice means to add nothing; prepared answers
+    // open the panel all the same, for the file chosen before.
+    if (!chosen && ui.interactive()) return;
+    if (chosen) {
         std::filesystem::path path(*chosen);
         t.DataFileName = path.filename().string();
         t.DataFolder = path.parent_path().string();

@@ -270,7 +270,7 @@ FileDialogRequest excelSaveRequest(const TableState& t) {
     r.filter = saveDialogFilter();
     r.filterIndex = 4;
     r.defaultExt = ".xlsx";
-    r.fileName = proposedFileName(t.title(), ".xlsx");
+    r.fileName = proposedFileName(t.title(), t.TableFileName, ".xlsx");
     return r;
 }
 

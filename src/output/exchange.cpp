@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 #include "io/safe_file.h"
 #include "output/csv_exports.h"
@@ -423,6 +424,7 @@ IndicatorValues parseIndicatorValues(std::string_view bytes, const std::string& 
     IndicatorValues v;
     std::unordered_map<std::string, long> lineOf;
     long lineNo = 0;
+    bool atFirstLine = true;
     std::size_t pos = 0;
     while (pos < bytes.size()) {
         std::size_t nl = bytes.find('\n', pos);
@@ -452,6 +454,9 @@ IndicatorValues parseIndicatorValues(std::string_view bytes, const std::string& 
             ok = !text.empty() && r.ec == std::errc() && r.ptr == text.data() + text.size() &&
                  std::isfinite(value);
         }
+        // The usual CSV begins with a header ("種名,光"): only the first line may be one.
+        const bool first = std::exchange(atFirstLine, false);
+        if (!ok && first) continue;
         if (!ok) throw Error(valuesLineError(fileName, lineNo, sj("種名と数値の行ではありません")));
         std::string key = foldLetterCase(fields->first);
         auto [it, fresh] = lineOf.try_emplace(key, lineNo);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,9 @@ struct FieldsDialogRequest {
     };
     std::string title;
     std::vector<Field> fields;
+    // Throws Error when the texts cannot be taken; the window then says so and
+    // keeps the dialog open. May be empty.
+    std::function<void(const std::vector<std::string>&)> check;
 };
 
 // Curves of points joined by lines, one series each, one point marked; the
@@ -128,12 +132,13 @@ class Ui {
     // One line on what a command did, shown without stopping the user (the
     // window's status bar); the command line keeps its output as it is.
     virtual void status(const std::string& text) { (void)text; }
-    // A long text in a window of its own with 閉じる and 保存; true when the user
-    // asked to save it. The command line shows none.
-    virtual bool showReport(const std::string& title, const std::string& text) {
+    // A long text in a window of its own with 閉じる and 保存; 保存 runs save and
+    // the window stays open. The command line shows none.
+    virtual void showReport(const std::string& title, const std::string& text,
+                            const std::function<void()>& save) {
         (void)title;
         (void)text;
-        return false;
+        (void)save;
     }
     // The chart in a window of its own; the (series, point) the user chose, or
     // nothing when closed without a choice. The command line shows none.

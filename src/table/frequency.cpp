@@ -45,6 +45,7 @@ void recount(TableState& t, Ui& ui) {
 
 void Item_FrequencyClick(TableState& t, Ui& ui) {
     recount(t, ui);
+    ui.status(sj("出現頻度を再計算しました"));
 }
 
 }  // namespace tamsel

@@ -157,6 +157,11 @@ void History::undo(CompositionTable& t) {
     ++moves_;
 }
 
+void History::takeBack(CompositionTable& t) {
+    undo(t);
+    dropRedo();
+}
+
 void History::redo(CompositionTable& t) {
     if (!canRedo()) throw Error(sj("やり直せる操作がありません。"));
     apply(t, steps_[index_]);

@@ -38,6 +38,9 @@ class History {
     // Throws Error when there is nothing to undo (redo).
     void undo(CompositionTable& t);
     void redo(CompositionTable& t);
+    // Undoes the last step and forgets it: what a command did only to prepare
+    // something the user then cancelled.
+    void takeBack(CompositionTable& t);
 
     // A point of the open step that a command failing half-way takes the table
     // back to (rollBack), so that it fails whole. Only with a step open.

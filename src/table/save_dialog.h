@@ -1,6 +1,6 @@
 // The shared save dialog as the outputs prepare it: the save filter list, the
-// entry shown first, the default extension and TableTitle with the output's
-// ending as the proposed name. No title of its own.
+// entry shown first, the default extension and the table file's name (else
+// TableTitle) with the output's ending as the proposed name. No title of its own.
 #pragma once
 
 #include <optional>

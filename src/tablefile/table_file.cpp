@@ -692,7 +692,7 @@ void Item_SaveTableClick(TableState& t, Ui& ui) {
     r.filter = saveDialogFilter();
     r.filterIndex = 1;
     r.defaultExt = ".vtb";
-    r.fileName = proposedFileName(t.title(), ".vtb");
+    r.fileName = proposedFileName(t.title(), t.TableFileName, ".vtb");
     auto path = ui.saveFileDialog(r);
     if (!path) return;
     saveWithPanel(t, ui, *path);

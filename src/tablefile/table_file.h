@@ -73,7 +73,7 @@ void saveTableFile(TableState& t, const std::string& path);
 void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar = nullptr,
                    std::size_t bufferSize = 4 << 20);
 
-// "名前を付けて保存(&A)…" (the save with its dialog) and "保存した表を読込む(&L)".
+// "名前を付けて保存(&W)…" (the save with its dialog) and "保存した表を読込む(&L)".
 void Item_SaveTableClick(TableState& t, Ui& ui);
 void Item_LoadTableClick(TableState& t, Ui& ui);
 // "上書き保存(&S)": saves to the table's file (TableFileName) without a dialog;

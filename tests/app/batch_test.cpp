@@ -82,6 +82,9 @@ TEST(Batch, Help) {
     EXPECT_EQ(r.status, 0);
     for (const char* word : {"usage: tamsel-batch", "caption", "grid", "read FILE.rli N"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
+    Outcome v = run({"--version"});
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.out.rfind("Tamsel Windows Version ", 0), 0U) << v.out;
 }
 
 // The command-line form derived from a description with every kind of argument:

@@ -231,7 +231,9 @@ TEST(IndicatorMeans, ValuesFileLinesAndMeans) {
         {"Quercus serrata,7\r\nPinus densiflora\r\n", " 2 "},
         {"Quercus serrata,7\r\n\r\nPinus densiflora,x\r\n", " 3 "},
         {"Quercus serrata,7\r\nPinus densiflora,4 5\r\n", " 2 "},
-        {",4\r\n", " 1 "},
+        {"Quercus serrata,7\r\n,4\r\n", " 2 "},
+        // Only the first line may be a header.
+        {"Quercus serrata,7\r\nname,value\r\n", " 2 "},
         {"Pinus densiflora,4\r\nPINUS densiflora,5\r\n", " 2 "},
     };
     for (const Bad& b : bad) {
@@ -243,9 +245,9 @@ TEST(IndicatorMeans, ValuesFileLinesAndMeans) {
                 << e.what();
         }
     }
-    // UTF-8 with its mark; a quoted name; a name's letter case does not matter.
+    // UTF-8 with its mark and a header; a quoted name; a name's letter case does not matter.
     const IndicatorValues v = parseIndicatorValues(
-        "\xEF\xBB\xBF\"quercus SERRATA\",7\nPinus densiflora, 4\nUnknown,1\n", "v.csv");
+        "\xEF\xBB\xBF種名,光\n\"quercus SERRATA\",7\nPinus densiflora, 4\nUnknown,1\n", "v.csv");
     SmallTable s = exchangeTable();
     StringSink out;
     writeIndicatorMeans(out, s.t, v);

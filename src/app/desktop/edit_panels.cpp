@@ -108,6 +108,16 @@ EditPanels::EditPanels(QWidget* host) : host_(host) {
     const int buttonWidth = (EditPanelWidth - buttonsLeft - pad - 2) / 2;
     Btn_Edit_Cancel->setGeometry(buttonsLeft, pad, buttonWidth, EditRowHeight);
     Btn_Edit_OK->setGeometry(buttonsLeft + buttonWidth + 2, pad, buttonWidth, EditRowHeight);
+
+    EditCaption = new QLabel(
+        QStringLiteral("組成表の標題を編集しています（Enter で決定、Esc で取止め）"), host);
+    EditCaption->setObjectName(QStringLiteral("EditCaption"));
+    EditCaption->setFrameStyle(QFrame::Box | QFrame::Plain);
+    EditCaption->setAutoFillBackground(true);
+    EditCaption->setPalette(Panel_ShowCell->palette());
+    EditCaption->setMargin(2);
+    EditCaption->adjustSize();
+    EditCaption->hide();
 }
 
 void EditPanels::placeFromPress(const EditingState& e, QPoint mouse, QPoint gridOrigin) {
@@ -124,7 +134,7 @@ void EditPanels::placeFromPress(const EditingState& e, QPoint mouse, QPoint grid
     if (e.Panel_forCol.visible) forColAt_ = {x - ForColWidth, 20};
 }
 
-void EditPanels::showFrom(EditingState& e) {
+void EditPanels::showFrom(EditingState& e, bool title) {
     Panel_ShowCell->setText(qs(e.ShowCellText));
     place(Panel_ShowCell, e.Panel_ShowCell, showCellAt_, host_);
     place(Panel_forCol, e.Panel_forCol, forColAt_, host_);
@@ -134,6 +144,16 @@ void EditPanels::showFrom(EditingState& e) {
     if (Edit1->text() != text) Edit1->setText(text);
     const bool opening = e.Panel_Edit.visible && Panel_Edit->isHidden();
     place(Panel_Edit, e.Panel_Edit, editAt_, host_);
+    // The edit box alone does not say that it edits the title.
+    if (title && e.Panel_Edit.visible) {
+        const QRect r = Panel_Edit->geometry();
+        const int above = r.top() - EditCaption->height();
+        EditCaption->move(r.left(), above >= 0 ? above : r.bottom() + 1);
+        EditCaption->show();
+        EditCaption->raise();
+    } else {
+        EditCaption->hide();
+    }
     if (e.Edit1SelectAll || opening) {
         if (e.Edit1SelectAll) Edit1->selectAll();
         e.Edit1SelectAll = false;

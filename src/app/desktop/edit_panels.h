@@ -45,7 +45,8 @@ class EditPanels {
     void placeFromPress(const EditingState& e, QPoint mouse, QPoint gridOrigin);
     // Shows and hides the panels as e says, at the places the last press chose; a position that
     // would put a panel out of the host is moved in, so the whole panel can be reached.
-    void showFrom(EditingState& e);
+    // title: the edit panel edits the table's title, and says so above itself.
+    void showFrom(EditingState& e, bool title);
     // The edit box into e, as the OK command reads it.
     void readInto(EditingState& e) const;
 
@@ -56,6 +57,7 @@ class EditPanels {
     void markButtonAt(QPoint globalPos);
 
     QLabel* Panel_ShowCell;
+    QLabel* EditCaption;  // over the edit panel while it edits the title
     QFrame *Panel_forCol, *Panel_forRow, *Panel_Edit;
     PanelButton *Btn_InsCol, *Btn_DelCol, *Btn_InsRow, *Btn_DelRow, *Btn_Remark;
     QLineEdit* Edit1;

@@ -14,7 +14,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
@@ -140,7 +139,7 @@ TForm1::TForm1(Session& session, const std::string& programPath,
     statusBar()->addPermanentWidget(report_);
     ui_->setStatusHandler([this](const QString& text) { report_->setText(text); });
     connect(vegTable_, &VegTable::cellHovered, this, [this](QPoint cell) {
-        hovered_ = cell;
+        inspected_ = cell;
         showInspection();
     });
 
@@ -152,6 +151,7 @@ TForm1::TForm1(Session& session, const std::string& programPath,
     vegTable_->setRowHeight(0, RowZeroHeight);
 
     ui_->setMessagePanel(Panel_ofMessage, LabelofProgress, ProgressBar2);
+    ui_->setTableFileSource([this] { return session_.table.TableFileName; });
     ui_->setProgressBar1(Panel_AddReleve->ProgressBar1);
     // A command that changed the table and then asks or tells the user something
     // shows the changed table behind the dialog.
@@ -245,7 +245,7 @@ void TForm1::updateEditItems() {
         a->setEnabled(h.canUndo());
     }
     if (QAction* a = item(QStringLiteral("Item_Redo"))) {
-        a->setText(name("やり直し(&R)", h.redoName()));
+        a->setText(name("やり直し(&Y)", h.redoName()));
         a->setEnabled(h.canRedo());
     }
     const QPoint c = vegTable_ ? vegTable_->current() : QPoint(-1, -1);
@@ -254,6 +254,18 @@ void TForm1::updateEditItems() {
         if (QAction* a = item(QString::fromLatin1(n))) a->setEnabled(onRow);
     for (const char* n : {"Item_DelCol", "Item_InsCol"})
         if (QAction* a = item(QString::fromLatin1(n))) a->setEnabled(onCol);
+    // Outputs and analyses of a table without relevés have nothing to work on,
+    // and a blank table that came from no file has nothing to save.
+    const bool blank = t.releveCount() == 0;
+    for (const char* n :
+         {"Item_ValueMatrix", "Item_PCordCSV", "Item_PlotData", "Item_TextFile", "Item_ExcelFile",
+          "Item_PrintTable", "Item_CornellPercent", "Item_CornellOrdinal", "Item_LongTable",
+          "Item_ReleveStats", "Item_IndicatorMeans", "Item_Synoptic", "Item_SortFidelity",
+          "Item_Twinspan", "Item_Recip", "Item_OptimClass", "Item_Beals", "Item_BealsExcludeSelf"})
+        if (QAction* a = item(QString::fromLatin1(n)); a && wired_.count(a->objectName()))
+            a->setEnabled(!blank);
+    if (QAction* a = item(QStringLiteral("Item_Save")); a && wired_.count(a->objectName()))
+        a->setEnabled(!blank || !t.TableFileName.empty() || t.changed());
 }
 
 void TForm1::takeCurrentCell(QPoint cell) {
@@ -275,6 +287,7 @@ void TForm1::closeOpenPanel() {
             e.Panel_ShowCell.visible = e.Panel_forCol.visible = e.Panel_forRow.visible = false;
         } else if (session_.printPanel.visible) {
             BtnCancelPrintClick(session_.printPanel);
+            takeBackPanelRecount();
         } else if (session_.addPanel.visible) {
             Btn_AddCancelClick(session_.addPanel);
         }
@@ -326,18 +339,31 @@ void TForm1::wire(const QString& name, std::function<void()> handler) {
     QAction* a = item(name);
     if (!a) return;
     a->setEnabled(true);
+    wired_.insert(name);
     // A fault is reported with the item's caption, as the user knows the command,
     // without its access key.
     QString shown = a->text();
-    shown.remove(QRegularExpression(QStringLiteral("[(（]&.[)）]$")));
+    // "(&U)" and what follows it ("…").
+    const qsizetype key =
+        std::max(shown.lastIndexOf(QStringLiteral("(&")), shown.lastIndexOf(QStringLiteral("（&")));
+    if (key >= 0) shown.truncate(key);
     std::string caption = sjisOf(shown.remove(QLatin1Char('&')).trimmed());
     connect(a, &QAction::triggered, this, [this, handler = std::move(handler), caption] {
         // A command that changed the table and says nothing of its own gets this
         // line; one cancelled or that only opened a panel is not reported as done.
         const int said = ui_->statusCount();
         const auto moves = session_.table.history.moves();
-        if (runCommand(handler, caption) && ui_->statusCount() == said &&
-            session_.table.history.moves() != moves)
+        const bool panelWasOpen = session_.printPanel.visible;
+        const bool ok = runCommand(handler, caption);
+        const bool changed = session_.table.history.moves() != moves;
+        if (!panelWasOpen && session_.printPanel.visible) {
+            // The recount that opening the print-item panel made belongs to the
+            // output: taken back when the output is cancelled.
+            printPanelStep_.reset();
+            if (changed) printPanelStep_ = session_.table.history.moves();
+            return;
+        }
+        if (ok && ui_->statusCount() == said && changed)
             ui_->status(msg("「%1」を実行しました", caption));
     });
 }
@@ -368,7 +394,10 @@ void TForm1::buildAddRelevePanel(QWidget* host) {
         p->AddbyGridBtn, [&] { AddbyGridBtnClick(t, d, f, ui); }, adding);
     wireButton(
         p->AddbyRecordBtn, [&] { AddbyRecordBtnClick(t, d, f, ui); }, adding);
-    wireButton(p->Btn_AddCancel, [&] { Btn_AddCancelClick(f); });
+    wireButton(p->Btn_AddCancel, [&] {
+        Btn_AddCancelClick(f);
+        ui.status(sj("表にデータを加えるのを取止めました"));
+    });
 }
 
 void TForm1::placeAddRelevePanel() {
@@ -409,8 +438,21 @@ void TForm1::buildPrintPanel(QWidget* host) {
             PaneltoPrint->hide();  // before the save dialog shows
             BtnToPrintClick(t, p, ui);
         });
+        // Written, or cancelled in the save dialog, without a change of its own:
+        // the output leaves the table as it was.
+        if (!p.visible) runCommand([this] { takeBackPanelRecount(); });
     });
-    wireButton(PaneltoPrint->BtnCancelPrint, [&p] { BtnCancelPrintClick(p); });
+    wireButton(PaneltoPrint->BtnCancelPrint, [this, &p] {
+        BtnCancelPrintClick(p);
+        takeBackPanelRecount();
+    });
+}
+
+void TForm1::takeBackPanelRecount() {
+    History& h = session_.table.history;
+    // Nothing happened since the panel's recount: the table goes back to how it was.
+    if (printPanelStep_ && h.moves() == *printPanelStep_) h.takeBack(session_.table);
+    printPanelStep_.reset();
 }
 
 void TForm1::placePrintPanel() {
@@ -484,7 +526,12 @@ void TForm1::connectGrid() {
             }
             runCommand([&] { VegTableMouseUp(t, e, mouseButtonOf(button), cell.x(), cell.y()); });
         });
-    connect(vegTable_, &VegTable::currentChanged, this, [this](QPoint c) { takeCurrentCell(c); });
+    connect(vegTable_, &VegTable::currentChanged, this, [this](QPoint c) {
+        takeCurrentCell(c);
+        // Moved by the keyboard, the status bar follows the current cell.
+        inspected_ = c;
+        showInspection();
+    });
     connect(vegTable_, &VegTable::mouseMovedHeld, this,
             [this](QPoint globalPos) { edit_->markButtonAt(globalPos); });
     connect(vegTable_, &VegTable::rowDragged, this, [this, &t](int from, int to) {
@@ -538,7 +585,7 @@ void TForm1::showPanels() {
             Panel_AddReleve->hide();
         }
     }
-    if (edit_) edit_->showFrom(session_.editing);
+    if (edit_) edit_->showFrom(session_.editing, session_.table.EditTarget == 1);
     if (PaneltoPrint) {
         const bool opening = session_.printPanel.visible && PaneltoPrint->isHidden();
         PaneltoPrint->showFrom(session_.table, session_.printPanel);
@@ -646,7 +693,7 @@ void TForm1::showTableIfChanged() {
 }
 
 void TForm1::showInspection() {
-    inspector_->setText(qs(cellInspection(session_.table, hovered_.x(), hovered_.y())));
+    inspector_->setText(qs(cellInspection(session_.table, inspected_.x(), inspected_.y())));
 }
 
 void TForm1::Btn_QuitClick() {

@@ -8,6 +8,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -98,6 +100,9 @@ class TForm1 : public QMainWindow {
     void showPanels();
     void placeAddRelevePanel();
     void placePrintPanel();
+    // The print-item panel closed: its opening's recount is taken back when
+    // nothing came after it.
+    void takeBackPanelRecount();
     // A pop-up button released with a mouse button, over it or after a press on
     // the grid that held the mouse.
     void panelButtonReleased(PanelButton* b, Qt::MouseButton button);
@@ -107,8 +112,8 @@ class TForm1 : public QMainWindow {
     // A right press on a header row's caption: sort the relevés by that row.
     void headerRowMenu(int row, QPoint globalPos);
 
-    // The 編集 menu as the history and the current cell allow: undo and redo name
-    // their step; the row and column commands act on the current cell.
+    // The menus as the table allows: undo and redo name their step; the row and
+    // column commands act on the current cell; outputs and analyses need relevés.
     void updateEditItems();
     // The current cell's species row and relevé column become the ones the row and
     // column commands act on.
@@ -118,7 +123,8 @@ class TForm1 : public QMainWindow {
     // Repaints the grid and the caption when the table changed since they were
     // last shown: at the command boundary, and before a dialog shows over them.
     void showTableIfChanged();
-    // The status bar's inspector: what the cell under the mouse holds.
+    // The status bar's inspector: what the cell under the mouse, or the current
+    // cell after a move by the keyboard, holds.
     void showInspection();
 
     Session& session_;
@@ -133,9 +139,13 @@ class TForm1 : public QMainWindow {
     std::unique_ptr<EditPanels> edit_;
     FontSpec shownFont_;
     std::map<QString, QAction*> items_;
-    QLabel* inspector_ = nullptr;  // the cell under the mouse
+    std::set<QString> wired_;  // the items that run a command
+    // The history's moves after the step in which the print-item panel opened
+    // and recounted the table, while that recount is the last step.
+    std::optional<std::uint64_t> printPanelStep_;
+    QLabel* inspector_ = nullptr;  // the cell last pointed at or moved to
     QLabel* report_ = nullptr;     // what the last command did
-    QPoint hovered_{-1, -1};
+    QPoint inspected_{-1, -1};     // the cell under the mouse, or the current cell
     RecentFiles recent_;
     QMenu* recentMenu_ = nullptr;
     std::string recentNoted_;  // the table file last put in the list

@@ -416,6 +416,9 @@ void VegTable::keyPressEvent(QKeyEvent* event) {
             break;
         case Qt::Key_Home:
             c = ctrl ? QPoint(1, 1) : QPoint(1, c.y());
+            // The current cell is then a fixed one, which does not scroll the view.
+            setLeftCol(cols_.fixed);
+            if (ctrl) setTopRow(rows_.fixed);
             break;
         case Qt::Key_End:
             c = ctrl ? QPoint(lastCol, lastRow) : QPoint(lastCol, c.y());

@@ -195,6 +195,7 @@ void printHelp(const std::vector<BatchCommand>& reg, std::ostream& out) {
            "files are read and written in Shift-JIS exactly as the desktop program does.\n\n"
            "options:\n"
            "  --help               this text\n"
+           "  --version            the version\n"
            "  --settings FILE      read the settings file FILE at start-up, as the desktop\n"
            "                       program does with its first argument\n\n"
            "commands:\n";
@@ -283,6 +284,10 @@ int runBatchWith(const std::vector<BatchCommand>& reg, const std::vector<std::st
         std::string opt = in.next("option");
         if (opt == "--help") {
             printHelp(reg, out);
+            return 0;
+        }
+        if (opt == "--version") {
+            out << "Tamsel Windows Version 3.34\n";
             return 0;
         }
         if (opt == "--settings") {

@@ -123,7 +123,7 @@ void registerAnalysisCommands(std::vector<Command>& reg) {
                        "(one-sided Fisher P <= P (0.001)) and the groups with at least N (3) "
                        "of them, as CSV",
                    .item = "Item_OptimClass",
-                   .caption = "OptimClass で群の数を選ぶ(&O)",
+                   .caption = "OptimClass で群の数を選ぶ(&K)",
                    .place = {"Menu_Tool", 57},
                    .handler = runOptimClass});
 }

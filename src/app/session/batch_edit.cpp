@@ -112,7 +112,7 @@ void registerEditCommands(std::vector<Command>& reg) {
     reg.push_back({.name = "redo",
                    .help = "やり直し: do again the last command taken back",
                    .item = "Item_Redo",
-                   .caption = "やり直し(&R)",
+                   .caption = "やり直し(&Y)",
                    .place = {"Menu_Edit", 2},
                    .handler = [](CommandCall& c) { stepHistory(c, false); }});
     reg.push_back({.name = "insert-col",

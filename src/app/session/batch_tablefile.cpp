@@ -9,7 +9,7 @@ void registerTableFileCommands(std::vector<Command>& reg) {
                    .args = {{"FILE.vtb", Arg::Kind::File}},
                    .help = "現在の表を保存する: save the table to FILE.vtb",
                    .item = "Item_SaveTable",
-                   .caption = "名前を付けて保存(&A)…",
+                   .caption = "名前を付けて保存(&W)…",
                    .place = {"Menu_File", 40},
                    .shortcut = "Ctrl+Shift+S",
                    .handler = [](CommandCall& c) { Item_SaveTableClick(c.session.table, c.ui); }});

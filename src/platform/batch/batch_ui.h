@@ -39,9 +39,10 @@ class BatchUi : public Ui {
     // Adds them again, as the description does, with a note counting them.
     bool askToAddAgain(const std::string& question, std::int64_t count) override;
     void status(const std::string& text) override { statusLines.push_back(text); }
-    bool showReport(const std::string& title, const std::string& text) override {
+    void showReport(const std::string& title, const std::string& text,
+                    const std::function<void()>& save) override {
         reports.push_back(title + "\n" + text);
-        return saveReport;
+        if (saveReport) save();
     }
     // Answers cancelRequested() with true once this many questions were asked
     // (negative: never).

@@ -19,10 +19,13 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <algorithm>
 #include <filesystem>
 
+#include "platform/error.h"
 #include "platform/qt/file_dialogs.h"
 #include "platform/qt/help_viewer.h"
 #include "platform/qt/print/fonts.h"
@@ -43,7 +46,10 @@ void showBox(QWidget* parent, QMessageBox::Icon icon, const std::string& sjisTex
 }
 }  // namespace
 
-QtUi::QtUi(QWidget* window) : window_(window) {}
+QtUi::QtUi(QWidget* window) : window_(window) {
+    std::error_code ec;
+    startFolder_ = std::filesystem::current_path(ec).string();
+}
 
 QtUi::~QtUi() {
     while (busyDepth_ > 0) setBusy(false);
@@ -66,12 +72,12 @@ void QtUi::setBeforeModalHandler(std::function<void()> handler) {
 }
 
 void QtUi::message(const std::string& text) {
-    beforeModal();
+    const ModalScope modal(*this);
     showBox(window_, QMessageBox::NoIcon, text);
 }
 
 void QtUi::showError(const std::string& text) {
-    beforeModal();
+    const ModalScope modal(*this);
     showBox(window_, QMessageBox::Critical, text);
 }
 
@@ -92,7 +98,7 @@ void QtUi::setBusy(bool on) {
 }
 
 void QtUi::showMessagePanel(const std::string& label) {
-    beforeModal();
+    if (beforeModal_) beforeModal_();
     if (!panel_) return;
     if (label_) label_->setText(qs(label));
     // A command that moves on to its next part (relabel) says so on its cancel
@@ -107,8 +113,26 @@ void QtUi::showMessagePanel(const std::string& label) {
 
 void QtUi::hideMessagePanel() {
     if (panel_) panel_->hide();
-    if (cancel_) cancel_->deleteLater();
+    if (cancel_) {
+        // reset() stops the timer that would show the dialog later; deleteLater
+        // alone would leave it on screen through the next dialog's event loop.
+        cancel_->reset();
+        cancel_->hide();
+        cancel_->deleteLater();
+    }
     cancel_ = nullptr;
+}
+
+QtUi::ModalScope::ModalScope(QtUi& ui) : lifted_(ui.busyDepth_ > 0) {
+    // Whatever the command still shows of its progress goes before the user is
+    // asked or told anything: the progress panel never covers a message.
+    ui.hideMessagePanel();
+    if (ui.beforeModal_) ui.beforeModal_();
+    if (lifted_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+}
+
+QtUi::ModalScope::~ModalScope() {
+    if (lifted_) QApplication::restoreOverrideCursor();
 }
 
 void QtUi::offerCancel() {
@@ -129,8 +153,9 @@ bool QtUi::cancelRequested() {
     return cancel_ && cancel_->wasCanceled();
 }
 
-bool QtUi::showReport(const std::string& title, const std::string& text) {
-    beforeModal();
+void QtUi::showReport(const std::string& title, const std::string& text,
+                      const std::function<void()>& save) {
+    const ModalScope modal(*this);
     QDialog dialog(window_);
     dialog.setWindowTitle(qs(title));
     auto* layout = new QVBoxLayout(&dialog);
@@ -140,14 +165,23 @@ bool QtUi::showReport(const std::string& title, const std::string& text) {
     view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     layout->addWidget(view);
     auto* buttons = new QDialogButtonBox(&dialog);
-    QPushButton* save = buttons->addButton(qs(sj("保存")), QDialogButtonBox::AcceptRole);
+    QPushButton* saveButton = buttons->addButton(qs(sj("保存")), QDialogButtonBox::ActionRole);
     buttons->addButton(qs(sj("閉じる")), QDialogButtonBox::RejectRole);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    // Saving leaves the report open: the user may still read it, or save it again.
+    QObject::connect(saveButton, &QPushButton::clicked, &dialog, [this, &save] {
+        if (!save) return;
+        try {
+            save();
+        } catch (const Error& e) {
+            showError(e.what());
+        }
+    });
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
-    save->setDefault(false);
+    saveButton->setDefault(false);
+    saveButton->setAutoDefault(false);
     dialog.resize(720, 480);
-    return dialog.exec() == QDialog::Accepted;
+    dialog.exec();
 }
 
 void QtUi::progressChanged(int which, const ProgressBar& bar) {
@@ -171,15 +205,66 @@ void QtUi::progressChanged(int which, const ProgressBar& bar) {
     sincePaint_.restart();
 }
 
+namespace {
+// The kind of file a dialog is for, as its extension in lower case ("vtb"): the
+// proposed pattern's, else the default extension's, else the selected filter's.
+std::string fileKind(const FileDialogRequest& r) {
+    QString ext;
+    const QString name = qPath(r.fileName);
+    if (name.startsWith(QStringLiteral("*."))) ext = name.mid(2);
+    if (ext.isEmpty()) ext = qPath(r.defaultExt);
+    if (ext.isEmpty()) {
+        const QStringList items = qs(r.filter).split(QLatin1Char('|'));
+        const qsizetype at = 2 * (std::max(r.filterIndex, 1) - 1) + 1;
+        if (at < items.size()) ext = items[at].section(QLatin1Char(';'), 0, 0);
+        ext = ext.section(QLatin1Char('.'), -1);
+    }
+    if (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
+    return ext.toLower().toStdString();
+}
+
+// Per kind of file and across runs, the folder a file was last chosen in.
+QString folderKey(const std::string& kind) {
+    return QStringLiteral("dialogFolders/") + QString::fromStdString(kind);
+}
+}  // namespace
+
+std::string QtUi::dialogFolder(const FileDialogRequest& r) const {
+    // Where the user works: the open table's folder, else where this kind of
+    // file was chosen last, else where any file was chosen in this run, else the
+    // folder the settings name, else the folder the program was started from
+    // (start-up moves to the program's own).
+    const std::string table = tableFile_ ? tableFile_() : std::string();
+    std::string folder = std::filesystem::path(table).parent_path().string();
+    const std::string kind = fileKind(r);
+    if (folder.empty()) {
+        if (auto it = kindFolders_.find(kind); it != kindFolders_.end()) folder = it->second;
+    }
+    if (folder.empty() && !fileHook_) {
+        const QSettings s(QStringLiteral("Tamsel"), QStringLiteral("tamsel"));
+        folder = pathOf(s.value(folderKey(kind)).toString());
+    }
+    if (folder.empty()) folder = lastFolder_;
+    if (folder.empty()) folder = r.initialDir;
+    if (folder.empty()) folder = startFolder_;
+    return folder;
+}
+
 std::optional<std::string> QtUi::fileDialog(FileDialogRequest r, bool save) {
-    // Once a file was chosen, every dialog starts in its folder for the rest of
-    // the run: that is where the user's data is.
-    if (!lastFolder_.empty()) r.initialDir = lastFolder_;
+    r.initialDir = dialogFolder(r);
     std::optional<std::string> chosen =
         fileHook_ ? fileHook_(r, save) : runFileDialog(window_, r, save);
     if (chosen) {
-        std::string folder = std::filesystem::path(*chosen).parent_path().string();
-        if (!folder.empty()) lastFolder_ = std::move(folder);
+        const std::string folder = std::filesystem::path(*chosen).parent_path().string();
+        if (!folder.empty()) {
+            lastFolder_ = folder;
+            kindFolders_[fileKind(r)] = folder;
+            // Answered dialogs (the tests) leave the user's settings alone.
+            if (!fileHook_) {
+                QSettings s(QStringLiteral("Tamsel"), QStringLiteral("tamsel"));
+                s.setValue(folderKey(fileKind(r)), qPath(folder));
+            }
+        }
     }
     return chosen;
 }
@@ -225,7 +310,7 @@ class QPrinterTarget : public PageTarget {
 }  // namespace
 
 std::unique_ptr<PrinterSurface> QtUi::printDialog() {
-    beforeModal();
+    const ModalScope modal(*this);
     QPrinter& p = printer();
     bool accepted = false;
     if (printerHook_) {
@@ -239,7 +324,7 @@ std::unique_ptr<PrinterSurface> QtUi::printDialog() {
 }
 
 void QtUi::printerSetupDialog() {
-    beforeModal();
+    const ModalScope modal(*this);
     QPrinter& p = printer();
     if (printerHook_) {
         printerHook_(p, true);
@@ -250,17 +335,17 @@ void QtUi::printerSetupDialog() {
 }
 
 std::optional<std::string> QtUi::openFileDialog(const FileDialogRequest& r) {
-    beforeModal();
+    const ModalScope modal(*this);
     return fileDialog(r, false);
 }
 
 std::optional<std::string> QtUi::saveFileDialog(const FileDialogRequest& r) {
-    beforeModal();
+    const ModalScope modal(*this);
     return fileDialog(r, true);
 }
 
 std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
-    beforeModal();
+    const ModalScope modal(*this);
     if (fontHook_) return fontHook_(current);
     bool ok = false;
     // The dialog opens on the grid's font; OK without a change keeps it exactly,
@@ -280,7 +365,7 @@ std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
 }
 
 std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogRequest& r) {
-    beforeModal();
+    const ModalScope modal(*this);
     if (fieldsHook_) return fieldsHook_(r);
     QDialog dialog(window_);
     dialog.setWindowTitle(qs(r.title));
@@ -299,14 +384,35 @@ std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogReq
         }
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto textsOf = [&edits] {
+        std::vector<std::string> texts;
+        for (const auto& [edit, box] : edits)
+            texts.push_back(edit ? sjisOf(edit->text()) : std::string(box->isChecked() ? "1" : ""));
+        return texts;
+    };
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        if (r.check) {
+            try {
+                r.check(textsOf());
+            } catch (const Error& e) {
+                // Told over the dialog, which stays open on the field the message names.
+                const QString text = qs(e.what());
+                QMessageBox::critical(&dialog, QCoreApplication::applicationName(), text);
+                for (std::size_t f = 0; f < edits.size(); ++f)
+                    if (edits[f].first && text.contains(qs(r.fields[f].label))) {
+                        edits[f].first->setFocus();
+                        edits[f].first->selectAll();
+                        break;
+                    }
+                return;
+            }
+        }
+        dialog.accept();
+    });
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    std::vector<std::string> texts;
-    for (const auto& [edit, box] : edits)
-        texts.push_back(edit ? sjisOf(edit->text()) : std::string(box->isChecked() ? "1" : ""));
-    return texts;
+    return textsOf();
 }
 
 std::optional<std::pair<int, int>> QtUi::showCurveChart(const CurveChartRequest& r) {
@@ -321,6 +427,7 @@ void QtUi::showHelp(const std::string& helpFile) {
 }
 
 void QtUi::showAbout() {
+    const ModalScope modal(*this);
     if (about_) about_->exec();
 }
 
@@ -331,7 +438,7 @@ void QtUi::captionChanged(const std::string& caption) {
 }
 
 SaveAnswer QtUi::askToSave(const std::string& question) {
-    beforeModal();
+    const ModalScope modal(*this);
     if (saveHook_) return saveHook_(question);
     QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), qs(question),
                     QMessageBox::NoButton, window_);
@@ -348,7 +455,7 @@ SaveAnswer QtUi::askToSave(const std::string& question) {
 }
 
 bool QtUi::askToAddAgain(const std::string& question, std::int64_t) {
-    beforeModal();
+    const ModalScope modal(*this);
     QMessageBox box(QMessageBox::Question, QCoreApplication::applicationName(), qs(question),
                     QMessageBox::NoButton, window_);
     QPushButton* again = box.addButton(QStringLiteral("加える"), QMessageBox::AcceptRole);

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <functional>
+#include <map>
 
 #include "platform/ui.h"
 
@@ -40,6 +41,11 @@ class QtUi : public Ui {
         std::function<std::optional<std::string>(const FileDialogRequest&, bool save)>;
     using FontDialogHook = std::function<std::optional<FontSpec>(const FontSpec& current)>;
     void setFileDialogHook(FileDialogHook hook) { fileHook_ = std::move(hook); }
+    // The path of the open table's file, empty when it has none: the file
+    // dialogs start in its folder.
+    void setTableFileSource(std::function<std::string()> source) { tableFile_ = std::move(source); }
+    // The folder a file dialog for r starts in.
+    std::string dialogFolder(const FileDialogRequest& r) const;
     void setFontDialogHook(FontDialogHook hook) { fontHook_ = std::move(hook); }
     using SaveQuestionHook = std::function<SaveAnswer(const std::string& question)>;
     void setSaveQuestionHook(SaveQuestionHook hook) { saveHook_ = std::move(hook); }
@@ -89,7 +95,8 @@ class QtUi : public Ui {
     bool interactive() const override { return true; }
     SaveAnswer askToSave(const std::string& question) override;
     void status(const std::string& text) override;
-    bool showReport(const std::string& title, const std::string& text) override;
+    void showReport(const std::string& title, const std::string& text,
+                    const std::function<void()>& save) override;
     // The chart is drawn by the window (the chart library is the window's own);
     // without a view none is shown.
     using CurveChartView =
@@ -111,9 +118,18 @@ class QtUi : public Ui {
     QPointer<QProgressDialog> cancel_;  // while a command can be cancelled
     QPointer<HelpViewer> help_;
     std::function<void()> beforeModal_;
-    void beforeModal() {
-        if (beforeModal_) beforeModal_();
-    }
+    // For the span of a message or dialog: the progress panel closed, the table
+    // shown as the command left it, the normal cursor.
+    class ModalScope {
+      public:
+        explicit ModalScope(QtUi& ui);
+        ~ModalScope();
+        ModalScope(const ModalScope&) = delete;
+        ModalScope& operator=(const ModalScope&) = delete;
+
+      private:
+        bool lifted_;
+    };
     FileDialogHook fileHook_;
     FontDialogHook fontHook_;
     SaveQuestionHook saveHook_;
@@ -126,7 +142,10 @@ class QtUi : public Ui {
     int alerts_ = 0;
     int statusCount_ = 0;
     QElapsedTimer sincePaint_;
-    std::string lastFolder_;  // of the file chosen last, for every later dialog
+    std::function<std::string()> tableFile_;
+    std::string startFolder_;                         // the working folder when the window was made
+    std::string lastFolder_;                          // of the file chosen last in this run
+    std::map<std::string, std::string> kindFolders_;  // by kind of file, in this run
     std::optional<std::string> fileDialog(FileDialogRequest r, bool save);
 };
 
