@@ -417,7 +417,7 @@ std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogReq
 
 std::optional<std::pair<int, int>> QtUi::showCurveChart(const CurveChartRequest& r) {
     if (!chartView_) return std::nullopt;
-    beforeModal();
+    const ModalScope modal(*this);
     return chartView_(r);
 }
 
