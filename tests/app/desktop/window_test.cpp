@@ -142,10 +142,10 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
         EXPECT_FALSE(a->isEnabled());  // a blank table has nothing to exchange
         captions << a->text();
     }
-    EXPECT_EQ(captions, QStringList({u("Cornell形式、被度%(&C)"), u("Cornell形式、序数値(&O)"),
-                                     u("ロング形式CSV(&L)"), u("測定ごとの統計(&S)"),
-                                     u("指標値の平均(&I)"), u("Beals 平滑化(&B)"),
-                                     u("Beals 平滑化、自身を除く(&E)")}));
+    EXPECT_EQ(captions,
+              QStringList({u("Cornell形式、被度%(&C)"), u("Cornell形式、序数値(&O)"),
+                           u("ロング形式CSV(&L)"), u("測定ごとの統計(&S)"), u("指標値の平均(&I)"),
+                           u("Beals 平滑化(&B)"), u("Beals 平滑化、自身を除く(&E)")}));
 }
 
 TEST(DesktopWindow, NewTableFromMenuBlanksGrid) {
