@@ -78,9 +78,10 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
                 }
                 if (r.view.species.empty()) ++withoutSpecies;
                 // The reader made the blanks; only the fields the table shows count.
-                for (const auto& [offset, field] : r.blankedFields)
-                    if (layout.itemRow(printItemOfField(offset)))
-                        placing.add(1, [&] { return std::string(field); });
+                // A plain pair, not a structured binding: the lambda captures it.
+                for (const auto& blank : r.blankedFields)
+                    if (layout.itemRow(printItemOfField(blank.first)))
+                        placing.add(1, [&] { return std::string(blank.second); });
                 placing.add(r.blankedNames, [&] { return r.firstBlankedName; });
                 blanked.add(placing.count, placing.first, [&] { return r.name; });
                 if (r.replacedCharacters) replaced.push_back(std::move(r.name));
