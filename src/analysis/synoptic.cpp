@@ -143,9 +143,9 @@ namespace {
 // A and B of every row: the cover sums per (row, group) in one pass over the
 // cover entries of the grouped relevés.
 void addIndicatorValues(const TableState& t, const std::vector<std::int32_t>& groupOf,
-                        Synoptic& s) {
+                        LayerMerge layers, Synoptic& s) {
     s.indval = true;
-    const CoverMatrix c = coverMatrix(t, {t.freq(), t.numSp()});
+    const CoverMatrix c = coverMatrix(t, {t.freq(), t.numSp()}, layers);
     const std::size_t K = s.groups.size();
     // The matrix's species are the rows with a frequency above 0, as s.rows.
     if (c.rows.size() != s.rows.size()) throw Error(sj("出現頻度の表が組成表と合いません"));
@@ -218,7 +218,7 @@ Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options) {
             r.diagnostic = best + 1;
         s.rows.push_back(std::move(r));
     }
-    if (options.indval) addIndicatorValues(t, groupOf, s);
+    if (options.indval) addIndicatorValues(t, groupOf, options.layers, s);
     return s;
 }
 
@@ -341,6 +341,14 @@ std::optional<SynopticOptions> askSynopticOptions(Ui& ui, bool withIndval) {
 
 namespace {
 
+// Refuses a table whose relevé columns hold no species before any dialog asks.
+void requireReleves(const TableState& t) {
+    const std::int32_t nr = std::max(t.releveCount(), 0);
+    const PresenceCounts c =
+        countPresences(t.grid(), TableLayout(t.freqRow()), std::max(t.speciesCount(), 0), nr);
+    if (releveGroups(c.numSp, nr).empty()) throw Error(sj("群に分ける測定がありません"));
+}
+
 // The recount, then the synoptic table; refuses a table without relevés.
 Synoptic recountAndCompute(TableState& t, Ui& ui, const SynopticOptions& options) {
     recount(t, ui);
@@ -371,11 +379,16 @@ void sortByFidelity(TableState& t, Ui& ui, const SynopticOptions& options) {
     ui.message(synopticSummary(s));
 }
 
-void Item_SynopticClick(TableState& t, Ui& ui) {
-    if (auto o = askSynopticOptions(ui, true)) saveSynoptic(t, ui, *o);
+void Item_SynopticClick(TableState& t, Ui& ui, LayerMerge layers) {
+    requireReleves(t);
+    if (auto o = askSynopticOptions(ui, true)) {
+        o->layers = layers;
+        saveSynoptic(t, ui, *o);
+    }
 }
 
 void Item_SortFidelityClick(TableState& t, Ui& ui) {
+    requireReleves(t);
     if (auto o = askSynopticOptions(ui)) sortByFidelity(t, ui, *o);
 }
 

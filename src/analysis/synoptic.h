@@ -32,6 +32,7 @@ struct SynopticOptions {
     double threshold = 25;                // phi x 100 at least this
     std::optional<double> fisherLevel{};  // and, if given, Fisher's p below it
     bool indval = false;                  // Dufrêne & Legendre's A and B too
+    LayerMerge layers = LayerMerge::Sum;  // how A merges a species' layers
 };
 
 // The dialog's texts read as options; throws Error for a text that is no number
@@ -97,8 +98,9 @@ std::string synopticSummary(const Synoptic& s);
 // box for IndVal too; nothing when cancelled.
 std::optional<SynopticOptions> askSynopticOptions(Ui& ui, bool withIndval = false);
 
-// "総合常在度表を出力(&Y)": the dialog, a recount, the save dialog, the file.
-void Item_SynopticClick(TableState& t, Ui& ui);
+// "総合常在度表を出力(&Y)": the dialog, a recount, the save dialog, the file;
+// IndVal's A merges layers by layers.
+void Item_SynopticClick(TableState& t, Ui& ui, LayerMerge layers);
 // "識別種順に並び替え(&G)": the dialog, a recount, the sort.
 void Item_SortFidelityClick(TableState& t, Ui& ui);
 // The two without the dialog.

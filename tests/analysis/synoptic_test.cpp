@@ -174,7 +174,7 @@ TEST(Synoptic, CsvOfASmallTable) {
     p.t.setTitle("T/1");
     p.ui.fieldsAnswers.push_back(BatchUi::FieldsAnswer{});
     p.ui.fileAnswers.push_back(dir.file("s.csv"));
-    Item_SynopticClick(p.t, p.ui);
+    Item_SynopticClick(p.t, p.ui, LayerMerge::Sum);
     ASSERT_EQ(p.ui.dialogs.size(), 1U);
     EXPECT_EQ(p.ui.dialogs[0].fileName, "T_1-syn.csv");
     EXPECT_EQ(p.ui.dialogs[0].filterIndex, 3);
@@ -224,6 +224,10 @@ TEST(Synoptic, DegenerateTablesGiveNoDiagnosticGroup) {
     PatternTable empty({{"a", "..."}, {"b", "..."}});
     empty.ui.fileAnswers.push_back("/nonexistent/x.csv");
     EXPECT_THROW(saveSynoptic(empty.t, empty.ui, {}), Error);
+    // The menu commands say so before their options dialog asks anything.
+    EXPECT_THROW(Item_SynopticClick(empty.t, empty.ui, LayerMerge::Sum), Error);
+    EXPECT_THROW(Item_SortFidelityClick(empty.t, empty.ui), Error);
+    EXPECT_TRUE(empty.ui.fieldsDialogs.empty());
 }
 
 }  // namespace

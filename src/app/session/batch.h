@@ -64,6 +64,11 @@ CommandArgs readCommandLine(const Command& cmd, ArgReader& in);
 // The arguments as --help shows them, derived from the description.
 std::string commandUsage(const Command& cmd);
 
+// How derived values merge a species' layers: --layers on the command line, else
+// as the cover-value dialog set it (the window's choice).
+LayerMerge layers(const CommandCall& c);
+Arg layersArg();
+
 // The paper of the print dialog by its name on the command line (throws Error).
 Paper paperNamed(const std::string& name);
 

@@ -86,16 +86,18 @@ std::vector<Arg> optimClassArgs() {
 void registerAnalysisCommands(std::vector<Command>& reg) {
     std::vector<Arg> synopticArgs = groupOptions({{"FILE", Arg::Kind::File}});
     synopticArgs.push_back({.name = "--indval", .kind = Arg::Kind::Flag, .field = 2});
-    reg.push_back({.name = "synoptic",
-                   .args = synopticArgs,
-                   .help =
-                       "総合常在度表を出力: constancy and fidelity (phi) per relevé group as CSV; "
-                       "diagnostic at phi x 100 >= T (25), and Fisher p < P if given; --indval "
-                       "adds IndVal's A, B, IndVal and IndVal.g per group",
-                   .item = "Item_Synoptic",
-                   .caption = "総合常在度表を出力(&Y)",
-                   .place = {"Menu_Tool", 54, true},
-                   .handler = [](CommandCall& c) { Item_SynopticClick(c.session.table, c.ui); }});
+    synopticArgs.push_back(layersArg());
+    reg.push_back(
+        {.name = "synoptic",
+         .args = synopticArgs,
+         .help = "総合常在度表を出力: constancy and fidelity (phi) per relevé group as CSV; "
+                 "diagnostic at phi x 100 >= T (25), and Fisher p < P if given; --indval "
+                 "adds IndVal's A, B, IndVal and IndVal.g per group (--layers: how A "
+                 "merges a species' layers)",
+         .item = "Item_Synoptic",
+         .caption = "総合常在度表を出力(&Y)",
+         .place = {"Menu_Tool", 54, true},
+         .handler = [](CommandCall& c) { Item_SynopticClick(c.session.table, c.ui, layers(c)); }});
     reg.push_back(
         {.name = "sort-fidelity",
          .args = groupOptions(),

@@ -25,21 +25,6 @@ void checkNames(const std::string& v) {
         throw Error(msg("--names は table か codes です: %1", fromUtf8(v)));
 }
 
-void checkLayers(const std::string& v) {
-    if (!layerMergeNamed(v))
-        throw Error(msg("--layers は sum か independent です: %1", fromUtf8(v)));
-}
-
-// The window merges layers as the cover-value dialog set it; the command line by --layers.
-LayerMerge layers(const CommandCall& c) {
-    if (auto v = c.args.option("--layers")) return *layerMergeNamed(*v);
-    return c.session.table.layerMerge;
-}
-
-Arg layersArg() {
-    return {"--layers", Arg::Kind::Text, "sum|independent", {}, checkLayers};
-}
-
 // The window has an item for each kind of values; the command line chooses by --values.
 void cornell(CommandCall& c, CornellValues values) {
     if (c.args.option("--values") == "ordinal") values = CornellValues::Ordinal;
@@ -54,6 +39,24 @@ std::function<void(CommandCall&)> exportMerged(Export command) {
 }
 
 }  // namespace
+
+namespace {
+
+void checkLayers(const std::string& v) {
+    if (!layerMergeNamed(v))
+        throw Error(msg("--layers は sum か independent です: %1", fromUtf8(v)));
+}
+
+}  // namespace
+
+LayerMerge layers(const CommandCall& c) {
+    if (auto v = c.args.option("--layers")) return *layerMergeNamed(*v);
+    return c.session.table.layerMerge;
+}
+
+Arg layersArg() {
+    return {"--layers", Arg::Kind::Text, "sum|independent", {}, checkLayers};
+}
 
 void registerExchangeCommands(std::vector<Command>& reg) {
     using K = Arg::Kind;
