@@ -79,77 +79,10 @@ void selectSpeciesRow(TableState& t, int row) {
     t.SelectedRow = row;
 }
 
-void beginCommentEdit(TableState& t, EditingState& e) {
-    int row = t.SelectedRow;
+void requireSpeciesRowInUse(const TableState& t, int row) {
     const TableLayout layout(t.freqRow());
     requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.speciesCount()),
                   "コメントを記入", "行", "記入");
-    e.outlines.push_back({L::NameCol, row, OutlineColour::Red});
-    e.Edit1 = t.grid().cell(L::NameCol, row);
-    e.Edit1SelectAll = true;
-    e.Panel_Edit.visible = true;
-    t.EditTarget = 2;
-}
-
-void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row) {
-    if (button != MouseButton::Right) return;
-    const TableLayout layout(t.freqRow());
-    if (row >= L::FirstItemRow && row <= L::LastShowCellRow && L::isReleveCol(col)) {
-        e.Panel_ShowCell = {true, col, row};
-        e.ShowCellText = t.grid().cell(col, row);
-    } else if (col == L::NumberCol && layout.isSpeciesRow(row)) {
-        t.SelectedRow = row;
-        e.outlines.push_back({col, row, OutlineColour::Red});
-        e.Panel_forRow = {true, col, row};
-        e.Panel_Edit.col = col;
-        e.Panel_Edit.row = row;
-    } else if (row == L::SerialRow && L::isReleveCol(col)) {
-        t.SelectedColumn = col;
-        e.outlines.push_back({col, row, OutlineColour::Red});
-        e.Panel_forCol = {true, col, row};
-    }
-}
-
-void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col, int row) {
-    (void)t;
-    if (button == MouseButton::Left) return;
-    if (col >= 0 && row >= 0) e.outlines.push_back({col, row, OutlineColour::Yellow});
-    e.Panel_ShowCell.visible = false;
-    e.Panel_forRow.visible = false;
-    e.Panel_forCol.visible = false;
-}
-
-void Btn_InsColMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    e.Panel_forCol.visible = false;
-    if (button != MouseButton::Left) {
-        insertReleveColumn(t, t.SelectedColumn);
-    }
-}
-
-void Btn_DelColMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    e.Panel_forCol.visible = false;
-    if (button != MouseButton::Left) {
-        deleteReleveColumn(t, t.SelectedColumn);
-    }
-}
-
-void Btn_InsRowMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    e.Panel_forRow.visible = false;
-    if (button != MouseButton::Left) {
-        insertSpeciesRow(t, t.SelectedRow);
-    }
-}
-
-void Btn_DelRowMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    e.Panel_forRow.visible = false;
-    if (button != MouseButton::Left) {
-        deleteSpeciesRow(t, t.SelectedRow);
-    }
-}
-
-void Btn_RemarkMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    e.Panel_forRow.visible = false;
-    if (button != MouseButton::Left) beginCommentEdit(t, e);
 }
 
 std::optional<std::string> editTextProblem(const std::string& s) {
@@ -169,64 +102,18 @@ std::optional<std::string> editTextProblem(const std::string& s) {
     return std::nullopt;
 }
 
-void Btn_Edit_OKClick(TableState& t, EditingState& e) {
-    // A refused text leaves the panel open, so the user can correct or cancel it.
-    if (t.EditTarget == 1 || t.EditTarget == 2) {
-        if (auto problem = editTextProblem(e.Edit1))
-            throw Error(msg(t.EditTarget == 1 ? "標題にできません: %1" : "コメントにできません: %1",
-                            *problem));
-    }
-    if (t.EditTarget == 2) {
-        // The row may have gone while the panel stayed open.
-        const TableLayout layout(t.freqRow());
-        requireTarget(t.SelectedRow, layout.firstSpeciesRow(),
-                      layout.lastSpeciesRow(t.speciesCount()), "コメントを記入", "行", "記入");
-        t.setCell(L::NameCol, t.SelectedRow, e.Edit1);
-    } else if (t.EditTarget == 1) {
-        t.setTitle(e.Edit1);
-    }
-    e.Panel_Edit.visible = false;
+void setSpeciesLabel(TableState& t, int row, const std::string& sjisText) {
+    if (auto problem = editTextProblem(sjisText))
+        throw Error(msg("コメントにできません: %1", *problem));
+    // The row may have gone while the edit panel stayed open.
+    requireSpeciesRowInUse(t, row);
+    t.setCell(L::NameCol, row, sjisText);
 }
 
-void Btn_Edit_CancelClick(TableState& t, EditingState& e) {
-    (void)t;
-    e.Panel_Edit.visible = false;
-}
-
-void Item_DelRowClick(TableState& t, EditingState& e) {
-    (void)e;
-    deleteSpeciesRow(t, t.SelectedRow);
-}
-
-void Item_DelColClick(TableState& t, EditingState& e) {
-    (void)e;
-    deleteReleveColumn(t, t.SelectedColumn);
-}
-
-void Item_InsRowClick(TableState& t, EditingState& e) {
-    (void)e;
-    insertSpeciesRow(t, t.SelectedRow);
-}
-
-void Item_CommentClick(TableState& t, EditingState& e) {
-    insertSpeciesRow(t, t.SelectedRow);
-    beginCommentEdit(t, e);
-}
-
-void Item_InsColClick(TableState& t, EditingState& e) {
-    (void)e;
-    insertReleveColumn(t, t.SelectedColumn);
-}
-
-void Item_EditTitleClick(TableState& t, EditingState& e) {
-    e.Edit1 = t.title();
-    e.Panel_Edit.visible = true;
-    e.Edit1SelectAll = true;
-    t.EditTarget = 1;
-}
-
-void Item_SetFontClick(TableState& t, Ui& ui) {
-    if (auto f = ui.fontDialog(t.TableFont)) t.TableFont = *f;
+void setTableTitle(TableState& t, const std::string& sjisText) {
+    if (auto problem = editTextProblem(sjisText))
+        throw Error(msg("標題にできません: %1", *problem));
+    t.setTitle(sjisText);
 }
 
 bool moveRowByDrag(TableState& t, int from, int to) {

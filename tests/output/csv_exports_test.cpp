@@ -193,13 +193,9 @@ TEST(PlotData, AllItemsDisabledWritesTheFrequencyRow) {
 // matrices stay as they were.
 TEST(Exports, ReadTheMovedCountsAfterInsertingWithoutARecount) {
     SmallTable s = pcordTable();
-    EditingState e;
     const TableLayout layout = s.layout();
-    auto press = [&](int col, int row) { VegTableMouseDown(s.t, e, MouseButton::Right, col, row); };
-    press(TableLayout::releveCol(1), TableLayout::SerialRow);
-    Btn_InsColMouseUp(s.t, e, MouseButton::Right);
-    press(TableLayout::NumberCol, layout.speciesRow(2));
-    Btn_InsRowMouseUp(s.t, e, MouseButton::Right);
+    insertReleveColumn(s.t, TableLayout::releveCol(1));
+    insertSpeciesRow(s.t, layout.speciesRow(2));
     ASSERT_EQ(s.t.releveCount(), 4);
     ASSERT_EQ(s.t.speciesCount(), 5);
     EXPECT_EQ(pcordMatrix(s.t), PCordExpected);

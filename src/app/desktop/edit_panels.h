@@ -7,7 +7,7 @@
 #include <QToolButton>
 #include <array>
 
-#include "table/editing.h"
+#include "app/session/edit_commands.h"
 
 class QLabel;
 class QLineEdit;

@@ -6,8 +6,8 @@
 
 #include "analysis/recip.h"
 #include "app/session/batch.h"
+#include "app/session/edit_commands.h"
 #include "platform/error.h"
-#include "table/editing.h"
 #include "table/layer_merge.h"
 #include "text/sjis.h"
 
@@ -42,24 +42,20 @@ std::function<void(CommandCall&)> onRow(EditClick click) {
     };
 }
 
-// TEXT typed into Edit1, then "ＯＫ".
-void typeAndConfirm(CommandCall& c, const std::string& utf8) {
-    c.session.editing.Edit1 = sjisOrRefuse(utf8, "記入する文字");
-    Btn_Edit_OKClick(c.session.table, c.session.editing);
-}
-
-// The pop-up's "行コメント記入" on row R, TEXT typed and confirmed.
+// Row R's label becomes TEXT, as the pop-up's "行コメント記入" makes it.
 void comment(CommandCall& c) {
     std::int32_t r = c.args.number("R");
     pressRow(c, r, false);
-    beginCommentEdit(c.session.table, c.session.editing);
-    typeAndConfirm(c, c.args.text("TEXT"));
+    requireSpeciesRowInUse(c.session.table, r);
+    setSpeciesLabel(c.session.table, r, sjisOrRefuse(c.args.text("TEXT"), "記入する文字"));
 }
 
-// The window opens the edit panel; the command line types TEXT into it.
+// The window opens the edit panel; the command line names the title.
 void title(CommandCall& c) {
-    Item_EditTitleClick(c.session.table, c.session.editing);
-    if (!c.interactive()) typeAndConfirm(c, c.args.text("TEXT"));
+    if (c.interactive())
+        Item_EditTitleClick(c.session.table, c.session.editing);
+    else
+        setTableTitle(c.session.table, sjisOrRefuse(c.args.text("TEXT"), "記入する文字"));
 }
 
 void drag(CommandCall& c, bool rows) {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "app/session/edit_commands.h"
 #include "app/session/settings.h"
 #include "datafile/numbers.h"
 #include "platform/error.h"
-#include "table/editing.h"
 #include "text/sjis.h"
 
 namespace tamsel {

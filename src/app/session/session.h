@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "analysis/twinspan_table.h"
+#include "app/session/edit_commands.h"
 #include "compose/add_releve_form.h"
 #include "compose/replace_name.h"
 #include "output/print_panel.h"
 #include "platform/automation.h"
 #include "platform/error.h"
 #include "platform/ui.h"
-#include "table/editing.h"
 #include "table/table_state.h"
 
 namespace tamsel {

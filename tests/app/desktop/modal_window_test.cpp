@@ -17,9 +17,9 @@
 
 #include "analysis/twinspan_table.h"
 #include "app/desktop/print_panel.h"
+#include "app/session/edit_commands.h"
 #include "io/safe_file.h"
 #include "platform/qt/qt_text.h"
-#include "table/editing.h"
 #include "window_helpers.h"
 
 namespace tamsel {

@@ -1,4 +1,4 @@
-#include "table/editing.h"
+#include "app/session/edit_commands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,128 @@
+#include "app/session/edit_commands.h"
+
+namespace tamsel {
+
+using L = TableLayout;
+
+void beginCommentEdit(TableState& t, EditingState& e) {
+    int row = t.SelectedRow;
+    requireSpeciesRowInUse(t, row);
+    e.outlines.push_back({L::NameCol, row, OutlineColour::Red});
+    e.Edit1 = t.grid().cell(L::NameCol, row);
+    e.Edit1SelectAll = true;
+    e.Panel_Edit.visible = true;
+    t.EditTarget = 2;
+}
+
+void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row) {
+    if (button != MouseButton::Right) return;
+    const TableLayout layout(t.freqRow());
+    if (row >= L::FirstItemRow && row <= L::LastShowCellRow && L::isReleveCol(col)) {
+        e.Panel_ShowCell = {true, col, row};
+        e.ShowCellText = t.grid().cell(col, row);
+    } else if (col == L::NumberCol && layout.isSpeciesRow(row)) {
+        t.SelectedRow = row;
+        e.outlines.push_back({col, row, OutlineColour::Red});
+        e.Panel_forRow = {true, col, row};
+        e.Panel_Edit.col = col;
+        e.Panel_Edit.row = row;
+    } else if (row == L::SerialRow && L::isReleveCol(col)) {
+        t.SelectedColumn = col;
+        e.outlines.push_back({col, row, OutlineColour::Red});
+        e.Panel_forCol = {true, col, row};
+    }
+}
+
+void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col, int row) {
+    (void)t;
+    if (button == MouseButton::Left) return;
+    if (col >= 0 && row >= 0) e.outlines.push_back({col, row, OutlineColour::Yellow});
+    e.Panel_ShowCell.visible = false;
+    e.Panel_forRow.visible = false;
+    e.Panel_forCol.visible = false;
+}
+
+void Btn_InsColMouseUp(TableState& t, EditingState& e, MouseButton button) {
+    e.Panel_forCol.visible = false;
+    if (button != MouseButton::Left) {
+        insertReleveColumn(t, t.SelectedColumn);
+    }
+}
+
+void Btn_DelColMouseUp(TableState& t, EditingState& e, MouseButton button) {
+    e.Panel_forCol.visible = false;
+    if (button != MouseButton::Left) {
+        deleteReleveColumn(t, t.SelectedColumn);
+    }
+}
+
+void Btn_InsRowMouseUp(TableState& t, EditingState& e, MouseButton button) {
+    e.Panel_forRow.visible = false;
+    if (button != MouseButton::Left) {
+        insertSpeciesRow(t, t.SelectedRow);
+    }
+}
+
+void Btn_DelRowMouseUp(TableState& t, EditingState& e, MouseButton button) {
+    e.Panel_forRow.visible = false;
+    if (button != MouseButton::Left) {
+        deleteSpeciesRow(t, t.SelectedRow);
+    }
+}
+
+void Btn_RemarkMouseUp(TableState& t, EditingState& e, MouseButton button) {
+    e.Panel_forRow.visible = false;
+    if (button != MouseButton::Left) beginCommentEdit(t, e);
+}
+
+void Btn_Edit_OKClick(TableState& t, EditingState& e) {
+    // A refused text leaves the panel open, so the user can correct or cancel it.
+    if (t.EditTarget == 2)
+        setSpeciesLabel(t, t.SelectedRow, e.Edit1);
+    else if (t.EditTarget == 1)
+        setTableTitle(t, e.Edit1);
+    e.Panel_Edit.visible = false;
+}
+
+void Btn_Edit_CancelClick(TableState& t, EditingState& e) {
+    (void)t;
+    e.Panel_Edit.visible = false;
+}
+
+void Item_DelRowClick(TableState& t, EditingState& e) {
+    (void)e;
+    deleteSpeciesRow(t, t.SelectedRow);
+}
+
+void Item_DelColClick(TableState& t, EditingState& e) {
+    (void)e;
+    deleteReleveColumn(t, t.SelectedColumn);
+}
+
+void Item_InsRowClick(TableState& t, EditingState& e) {
+    (void)e;
+    insertSpeciesRow(t, t.SelectedRow);
+}
+
+void Item_CommentClick(TableState& t, EditingState& e) {
+    insertSpeciesRow(t, t.SelectedRow);
+    beginCommentEdit(t, e);
+}
+
+void Item_InsColClick(TableState& t, EditingState& e) {
+    (void)e;
+    insertReleveColumn(t, t.SelectedColumn);
+}
+
+void Item_EditTitleClick(TableState& t, EditingState& e) {
+    e.Edit1 = t.title();
+    e.Panel_Edit.visible = true;
+    e.Edit1SelectAll = true;
+    t.EditTarget = 1;
+}
+
+void Item_SetFontClick(TableState& t, Ui& ui) {
+    if (auto f = ui.fontDialog(t.TableFont)) t.TableFont = *f;
+}
+
+}  // namespace tamsel
