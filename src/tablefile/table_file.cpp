@@ -18,6 +18,7 @@
 #include "table/frequency.h"
 #include "tablefile/byte_run.h"
 #include "tablefile/comma_list.h"
+#include "text/lines.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -524,11 +525,9 @@ void TableFileReader::feed(std::string_view piece) {
             pos += st.width + 2;
             continue;
         }
-        const std::size_t nl = piece.find('\n', pos);
-        const std::size_t end = nl == std::string_view::npos ? piece.size() : nl;
-        std::string_view part = piece.substr(pos, end - pos);
+        const auto [part, ended] = nextLine(piece, pos);
         const bool keep = st.needsText(st.lines + 1);
-        if (nl == std::string_view::npos) {  // the line goes on in the next piece
+        if (!ended) {  // the line goes on in the next piece
             if (keep) st.carry.append(part);
             st.carryLen += part.size();
             if (!part.empty()) st.carryLast = part.back();
@@ -555,7 +554,6 @@ void TableFileReader::feed(std::string_view piece) {
         st.carry.clear();
         st.carryLen = 0;
         st.carryLast = 0;
-        pos = nl + 1;
     }
 }
 
