@@ -166,6 +166,75 @@ struct TurbovegReader::Impl {
         return Kind::Other;
     }
 
+    void startPlot(const XML_Char** attrs) {
+        auto& d = *package.d_;
+        RawPlot& p = d.plots.emplace_back();
+        p.line = line();
+        p.header.fill(' ');
+        p.firstSpecies = d.species.size();
+        // Turboveg's export names the plot here too; the header's own
+        // releve_nr, where given, stands.
+        if (auto nr = valueOf(attrs, "releve_nr")) {
+            writeField(p, headerMap[0], *nr);
+            p.releveNr = messageText(*nr);
+        }
+    }
+
+    void readHeaderRecord(const XML_Char** attrs) {
+        RawPlot& p = package.d_->plots.back();
+        for (const XML_Char** a = attrs; *a; a += 2) {
+            const std::string_view key = a[0];
+            const std::string_view v = trimmed(a[1]);
+            if (v == "null") continue;
+            if (sameLetters(key, "coverscale")) {
+                p.scale = internText(scaleIds, scaleTexts, v);
+                continue;
+            }
+            for (const FieldMap& f : headerMap)
+                if (sameLetters(key, f.name)) setHeaderField(p, f, v);
+        }
+    }
+
+    void readUdf(const XML_Char** attrs) {
+        RawPlot& p = package.d_->plots.back();
+        auto key = valueOf(attrs, "name");
+        auto v = valueOf(attrs, "value");
+        if (!key || !v) return;
+        // Packages keep any header field here too (locality among
+        // them); the standard record's value, where it gives one, stands.
+        for (const FieldMap& f : headerMap)
+            if (sameLetters(*key, f.name) && fieldBlank(p.header, f)) setHeaderField(p, f, *v);
+    }
+
+    void addSpeciesRecord(const XML_Char** attrs) {
+        auto& d = *package.d_;
+        const std::int32_t nr = speciesNumber(attrs);
+        auto [it, added] = denseOfNr.emplace(nr, static_cast<std::int32_t>(nrOfDense.size()));
+        if (added) nrOfDense.push_back(nr);
+        auto cover = valueOf(attrs, "cover");
+        auto layer = valueOf(attrs, "layer");
+        std::int8_t l = 4;  // a layer that is not one digit: 0, the herb layer
+        if (layer && layer->size() == 1 && (*layer)[0] >= '0' && (*layer)[0] <= '9')
+            l = layerMap[(*layer)[0] - '0'];
+        const std::int64_t delta = line() - d.plots.back().line;
+        d.species.push_back(RawSpecies{it->second,
+                                       cover ? internText(coverIds, coverTexts, *cover) : NoCover,
+                                       static_cast<std::uint32_t>(std::min<std::int64_t>(
+                                           delta, std::numeric_limits<std::uint32_t>::max())),
+                                       l});
+    }
+
+    void addSpeciesName(const XML_Char** attrs) {
+        const std::int32_t nr = speciesNumber(attrs);
+        if (speciesNames.count(nr)) return;  // the first record of a number stands
+        SpeciesName s;
+        std::string text = fitted(valueOf(attrs, "name").value_or(""), SpeciesNameSize, s.replaced);
+        s.blanked = blankControls(text, TextEnds::Kept) > 0;
+        s.name.fill(' ');
+        std::memcpy(s.name.data(), text.data(), text.size());
+        speciesNames.emplace(nr, s);
+    }
+
     void start(std::string_view name, const XML_Char** attrs) {
         Kind kind = Kind::Other;
         if (open.empty()) {
@@ -177,66 +246,19 @@ struct TurbovegReader::Impl {
             kind = kindOf(open.back(), name);
         }
         open.push_back(kind);
-        auto& d = *package.d_;
         switch (kind) {
-            case Kind::Plot: {
-                RawPlot& p = d.plots.emplace_back();
-                p.line = line();
-                p.header.fill(' ');
-                p.firstSpecies = d.species.size();
-                // Turboveg's export names the plot here too; the header's own
-                // releve_nr, where given, stands.
-                if (auto nr = valueOf(attrs, "releve_nr")) {
-                    writeField(p, headerMap[0], *nr);
-                    p.releveNr = messageText(*nr);
-                }
+            case Kind::Plot:
+                startPlot(attrs);
                 break;
-            }
-            case Kind::HeaderRecord: {
-                RawPlot& p = d.plots.back();
-                for (const XML_Char** a = attrs; *a; a += 2) {
-                    const std::string_view key = a[0];
-                    const std::string_view v = trimmed(a[1]);
-                    if (v == "null") continue;
-                    if (sameLetters(key, "coverscale")) {
-                        p.scale = internText(scaleIds, scaleTexts, v);
-                        continue;
-                    }
-                    for (const FieldMap& f : headerMap)
-                        if (sameLetters(key, f.name)) setHeaderField(p, f, v);
-                }
+            case Kind::HeaderRecord:
+                readHeaderRecord(attrs);
                 break;
-            }
-            case Kind::Udf: {
-                RawPlot& p = d.plots.back();
-                auto key = valueOf(attrs, "name");
-                auto v = valueOf(attrs, "value");
-                if (!key || !v) break;
-                // Packages keep any header field here too (locality among
-                // them); the standard record's value, where it gives one, stands.
-                for (const FieldMap& f : headerMap)
-                    if (sameLetters(*key, f.name) && fieldBlank(p.header, f))
-                        setHeaderField(p, f, *v);
+            case Kind::Udf:
+                readUdf(attrs);
                 break;
-            }
-            case Kind::SpeciesRecord: {
-                const std::int32_t nr = speciesNumber(attrs);
-                auto [it, added] =
-                    denseOfNr.emplace(nr, static_cast<std::int32_t>(nrOfDense.size()));
-                if (added) nrOfDense.push_back(nr);
-                auto cover = valueOf(attrs, "cover");
-                auto layer = valueOf(attrs, "layer");
-                std::int8_t l = 4;  // a layer that is not one digit: 0, the herb layer
-                if (layer && layer->size() == 1 && (*layer)[0] >= '0' && (*layer)[0] <= '9')
-                    l = layerMap[(*layer)[0] - '0'];
-                const std::int64_t delta = line() - d.plots.back().line;
-                d.species.push_back(RawSpecies{
-                    it->second, cover ? internText(coverIds, coverTexts, *cover) : NoCover,
-                    static_cast<std::uint32_t>(
-                        std::min<std::int64_t>(delta, std::numeric_limits<std::uint32_t>::max())),
-                    l});
+            case Kind::SpeciesRecord:
+                addSpeciesRecord(attrs);
                 break;
-            }
             case Kind::Scale: {
                 auto code = valueOf(attrs, "code");
                 scales.push_back(Scale{std::string(code.value_or("")), line(), {}});
@@ -255,18 +277,9 @@ struct TurbovegReader::Impl {
                     ScaleEntry{std::string(*code), std::string(pct.value_or("")), line()});
                 break;
             }
-            case Kind::SpeciesName: {
-                const std::int32_t nr = speciesNumber(attrs);
-                if (speciesNames.count(nr)) break;  // the first record of a number stands
-                SpeciesName s;
-                std::string text =
-                    fitted(valueOf(attrs, "name").value_or(""), SpeciesNameSize, s.replaced);
-                s.blanked = blankControls(text, TextEnds::Kept) > 0;
-                s.name.fill(' ');
-                std::memcpy(s.name.data(), text.data(), text.size());
-                speciesNames.emplace(nr, s);
+            case Kind::SpeciesName:
+                addSpeciesName(attrs);
                 break;
-            }
             default:
                 break;
         }
