@@ -142,42 +142,136 @@ std::pair<double, double> maxMin(const Vec& x) {
     return {mx, mn};
 }
 
+// Reciprocal averaging's transition matrix on a class's incidence, with the
+// row totals and their sum that its vectors are centred and measured by.
+struct Transition {
+    Transition(const Local& a, const Vec& rowW, const Vec& colW);
+    // The product of a vector with the matrix, before the division by the row
+    // totals: two passes over the entries, the column factors folded into one
+    // (the sweeps are nearly all of the time).
+    void apply(const Vec& v, Vec& out);
+    // A vector's length, weighted by the row totals.
+    double norm(const Vec& v) const;
+
+    const Local& a;
+    const Vec& rowW;
+    Vec rtot, factor, y;
+    double tot = 0;
+};
+
+Transition::Transition(const Local& a_, const Vec& rowW_, const Vec& colW) : a(a_), rowW(rowW_) {
+    const std::int32_t m = a.m(), n = a.n();
+    Vec ctot;
+    xyMult(a, Vec(m, 1.0), rowW, colW, ctot);
+    yxMult(a, Vec(n, 1.0), rowW, colW, rtot);
+    for (double c : ctot) tot += c;
+    factor.resize(static_cast<std::size_t>(n));
+    for (std::int32_t j = 0; j < n; ++j) factor[j] = colW[j] * colW[j] / ctot[j];
+}
+
+void Transition::apply(const Vec& v, Vec& out) {
+    const std::int32_t m = a.m(), n = a.n();
+    y.assign(static_cast<std::size_t>(n), 0.0);
+    for (std::int32_t i = 0; i < m; ++i) {
+        const double ax = v[i] * rowW[i];
+        for (std::int64_t e = a.start[i]; e < a.start[i + 1]; ++e) y[a.col[e]] += ax;
+    }
+    for (std::int32_t j = 0; j < n; ++j) y[j] *= factor[j];
+    out.resize(static_cast<std::size_t>(m));
+    for (std::int32_t i = 0; i < m; ++i) {
+        double sum = 0;
+        for (std::int64_t e = a.start[i]; e < a.start[i + 1]; ++e) sum += y[a.col[e]];
+        out[i] = sum * rowW[i];
+    }
+}
+
+double Transition::norm(const Vec& v) const {
+    double s = 0;
+    for (std::int32_t i = 0; i < a.m(); ++i) s += v[i] * v[i] * rtot[i];
+    return std::sqrt(s);
+}
+
+// The 4 x 4 tridiagonal matrix of one block step: the diagonal t11 .. t44 and
+// the band beside it t12, t23, t34.
+struct Tridiagonal {
+    double t11 = 0, t12 = 0, t22 = 0, t23 = 0, t33 = 0, t34 = 0, t44 = 0;
+};
+
+// The block's third and fourth vectors, each the product of the one before less
+// its mean and its projections, while the diagonal stays at TTol or above; the
+// matrix's entries from t22 on.
+void furtherVectors(Transition& tr, const Vec& x, const Vec& v2, Vec& v3, Vec& v4, Vec& u,
+                    Tridiagonal& t) {
+    const std::int32_t m = tr.a.m();
+    const Vec& rtot = tr.rtot;
+    const double tot = tr.tot;
+    auto& [t11, t12, t22, t23, t33, t34, t44] = t;
+    tr.apply(v2, u);
+    double sum = 0;
+    double b13 = 0;
+    for (std::int32_t i = 0; i < m; ++i) {
+        sum += u[i];
+        t22 += u[i] * v2[i];
+        b13 += u[i] * x[i];
+    }
+    if (t22 >= TTol) {
+        for (std::int32_t i = 0; i < m; ++i)
+            v3[i] = u[i] / rtot[i] - sum / tot - t22 * v2[i] - b13 * x[i];
+        t23 = tr.norm(v3);
+        for (double& v : v3) v /= t23;
+        tr.apply(v3, u);
+        sum = 0;
+        double b14 = 0, b24 = 0;
+        for (std::int32_t i = 0; i < m; ++i) {
+            sum += u[i];
+            t33 += u[i] * v3[i];
+            b14 += u[i] * x[i];
+            b24 += u[i] * v2[i];
+        }
+        if (t33 >= TTol) {
+            for (std::int32_t i = 0; i < m; ++i)
+                v4[i] = u[i] / rtot[i] - (sum / tot + t33 * v3[i] + b14 * x[i] + b24 * v2[i]);
+            t34 = tr.norm(v4);
+            for (double& v : v4) v /= t34;
+            tr.apply(v4, u);
+            for (std::int32_t i = 0; i < m; ++i) t44 += v4[i] * u[i];
+        }
+    }
+}
+
+// Leading eigenvector of the tridiagonal matrix, by squared powers, from c.
+void leadingVector(const Tridiagonal& t, double (&c)[4]) {
+    const auto& [t11, t12, t22, t23, t33, t34, t44] = t;
+    double d[4];
+    for (int it = 1; it <= 100; ++it) {
+        d[0] = t11 * c[0] + t12 * c[1];
+        d[1] = t12 * c[0] + t22 * c[1] + t23 * c[2];
+        d[2] = t23 * c[1] + t33 * c[2] + t34 * c[3];
+        d[3] = t34 * c[2] + t44 * c[3];
+        c[0] = t11 * d[0] + t12 * d[1];
+        c[1] = t12 * d[0] + t22 * d[1] + t23 * d[2];
+        c[2] = t23 * d[1] + t33 * d[2] + t34 * d[3];
+        c[3] = t34 * d[2] + t44 * d[3];
+        const double ex = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2] + c[3] * c[3]);
+        for (double& v : c) v /= ex;
+        if (it % 5 != 0) continue;
+        const double r = std::sqrt(ex);
+        double res = 0;
+        for (int k = 0; k < 4; ++k) res += (c[k] - d[k] / r) * (c[k] - d[k] / r);
+        if (std::sqrt(res) < Tol * 0.05) break;
+    }
+}
+
 // The first non-trivial axis of reciprocal averaging, by Hill's block iteration:
 // three further Krylov vectors orthogonalised against the trial vector, the
 // 4 x 4 tridiagonal problem solved by powers, the trial vector replaced by its
 // leading vector, until the residual is below Tol. x is the axis, scaled to
 // unit weighted length; false when the matrix has no axis (eigenvalue <= TTol).
 bool firstAxis(const Local& a, const Vec& rowW, const Vec& colW, Vec& x, double& eig) {
-    const std::int32_t m = a.m(), n = a.n();
-    Vec ctot, rtot, y;
-    xyMult(a, Vec(m, 1.0), rowW, colW, ctot);
-    yxMult(a, Vec(n, 1.0), rowW, colW, rtot);
-    double tot = 0;
-    for (double c : ctot) tot += c;
-    // The product of a vector with the transition matrix, before the division
-    // by the row totals: two passes over the entries, the column factors folded
-    // into one (the sweeps are nearly all of the time).
-    Vec factor(static_cast<std::size_t>(n));
-    for (std::int32_t j = 0; j < n; ++j) factor[j] = colW[j] * colW[j] / ctot[j];
-    auto apply = [&](const Vec& v, Vec& out) {
-        y.assign(static_cast<std::size_t>(n), 0.0);
-        for (std::int32_t i = 0; i < m; ++i) {
-            const double ax = v[i] * rowW[i];
-            for (std::int64_t e = a.start[i]; e < a.start[i + 1]; ++e) y[a.col[e]] += ax;
-        }
-        for (std::int32_t j = 0; j < n; ++j) y[j] *= factor[j];
-        out.resize(static_cast<std::size_t>(m));
-        for (std::int32_t i = 0; i < m; ++i) {
-            double sum = 0;
-            for (std::int64_t e = a.start[i]; e < a.start[i + 1]; ++e) sum += y[a.col[e]];
-            out[i] = sum * rowW[i];
-        }
-    };
-    auto norm = [&](Vec& v) {
-        double s = 0;
-        for (std::int32_t i = 0; i < m; ++i) s += v[i] * v[i] * rtot[i];
-        return std::sqrt(s);
-    };
+    const std::int32_t m = a.m();
+    Transition tr(a, rowW, colW);
+    const Vec& rtot = tr.rtot;
+    const double tot = tr.tot;
     x.resize(static_cast<std::size_t>(m));
     for (std::int32_t i = 0; i < m; ++i) x[i] = i + 1;
     x[0] = 1.1;  // irregular, against coincidences
@@ -188,13 +282,14 @@ bool firstAxis(const Local& a, const Vec& rowW, const Vec& colW, Vec& x, double&
         for (std::int32_t i = 0; i < m; ++i) mean += x[i] * rtot[i];
         mean /= tot;
         for (double& v : x) v -= mean;
-        const double len = norm(x);
+        const double len = tr.norm(x);
         if (!(len > 0)) return false;
         for (double& v : x) v /= len;
 
         // Each new vector: the product, less its mean and its projections.
-        double t11 = 0, t12 = 0, t22 = 0, t23 = 0, t33 = 0, t34 = 0, t44 = 0;
-        apply(x, u);
+        Tridiagonal t;
+        auto& [t11, t12, t22, t23, t33, t34, t44] = t;
+        tr.apply(x, u);
         double sum = 0;
         for (std::int32_t i = 0; i < m; ++i) {
             sum += u[i];
@@ -203,60 +298,13 @@ bool firstAxis(const Local& a, const Vec& rowW, const Vec& colW, Vec& x, double&
         eig = t11;
         if (!(t11 > TTol)) return false;
         for (std::int32_t i = 0; i < m; ++i) v2[i] = u[i] / rtot[i] - sum / tot - t11 * x[i];
-        t12 = norm(v2);
+        t12 = tr.norm(v2);
         if (t12 < Tol || count > 999) return true;
         for (double& v : v2) v /= t12;
 
-        apply(v2, u);
-        sum = 0;
-        double b13 = 0;
-        for (std::int32_t i = 0; i < m; ++i) {
-            sum += u[i];
-            t22 += u[i] * v2[i];
-            b13 += u[i] * x[i];
-        }
-        if (t22 >= TTol) {
-            for (std::int32_t i = 0; i < m; ++i)
-                v3[i] = u[i] / rtot[i] - sum / tot - t22 * v2[i] - b13 * x[i];
-            t23 = norm(v3);
-            for (double& v : v3) v /= t23;
-            apply(v3, u);
-            sum = 0;
-            double b14 = 0, b24 = 0;
-            for (std::int32_t i = 0; i < m; ++i) {
-                sum += u[i];
-                t33 += u[i] * v3[i];
-                b14 += u[i] * x[i];
-                b24 += u[i] * v2[i];
-            }
-            if (t33 >= TTol) {
-                for (std::int32_t i = 0; i < m; ++i)
-                    v4[i] = u[i] / rtot[i] - (sum / tot + t33 * v3[i] + b14 * x[i] + b24 * v2[i]);
-                t34 = norm(v4);
-                for (double& v : v4) v /= t34;
-                apply(v4, u);
-                for (std::int32_t i = 0; i < m; ++i) t44 += v4[i] * u[i];
-            }
-        }
-        // Leading eigenvector of the tridiagonal matrix, by squared powers.
-        double c[4] = {1.0, 0.1, 0.01, 0.001}, d[4];
-        for (int it = 1; it <= 100; ++it) {
-            d[0] = t11 * c[0] + t12 * c[1];
-            d[1] = t12 * c[0] + t22 * c[1] + t23 * c[2];
-            d[2] = t23 * c[1] + t33 * c[2] + t34 * c[3];
-            d[3] = t34 * c[2] + t44 * c[3];
-            c[0] = t11 * d[0] + t12 * d[1];
-            c[1] = t12 * d[0] + t22 * d[1] + t23 * d[2];
-            c[2] = t23 * d[1] + t33 * d[2] + t34 * d[3];
-            c[3] = t34 * d[2] + t44 * d[3];
-            const double ex = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2] + c[3] * c[3]);
-            for (double& v : c) v /= ex;
-            if (it % 5 != 0) continue;
-            const double r = std::sqrt(ex);
-            double res = 0;
-            for (int k = 0; k < 4; ++k) res += (c[k] - d[k] / r) * (c[k] - d[k] / r);
-            if (std::sqrt(res) < Tol * 0.05) break;
-        }
+        furtherVectors(tr, x, v2, v3, v4, u, t);
+        double c[4] = {1.0, 0.1, 0.01, 0.001};
+        leadingVector(t, c);
         for (std::int32_t i = 0; i < m; ++i)
             x[i] = c[0] * x[i] + c[1] * v2[i] + c[2] * v3[i] + c[3] * v4[i];
     }
@@ -374,6 +422,64 @@ Border bestBorder(const std::vector<std::vector<int>>& pict, int scores, int shi
     return b;
 }
 
+// The indicators' scores of a class's items: an item's score on the first k
+// indicators is shiftOf(k) plus the signs of those it holds, so never below 1.
+struct IndicatorScores {
+    std::vector<int> sign;            // per indicator
+    std::vector<std::uint32_t> bits;  // per item, the indicators it holds
+
+    void markHeld(const Local& a, const std::vector<std::int32_t>& chosen) {
+        const auto nInd = static_cast<int>(chosen.size());
+        bits.assign(static_cast<std::size_t>(a.m()), 0);
+        if (nInd > 0) {
+            std::vector<int> bitOf(static_cast<std::size_t>(a.n()), -1);
+            for (int k = 0; k < nInd; ++k) bitOf[chosen[k]] = k;
+            for (std::int32_t i = 0; i < a.m(); ++i)
+                for (std::int64_t e = a.start[i]; e < a.start[i + 1]; ++e)
+                    if (bitOf[a.col[e]] >= 0) bits[i] |= 1u << bitOf[a.col[e]];
+        }
+    }
+    int shiftOf(int k) const {
+        int shift = 1;
+        for (int t = 0; t < k; ++t) shift += sign[t] < 0 ? 1 : 0;
+        return shift;
+    }
+    int scoreOf(std::int32_t i, int k) const {
+        int s = shiftOf(k);
+        for (int t = 0; t < k; ++t) s += sign[t] * static_cast<int>((bits[i] >> t) & 1u);
+        return s;
+    }
+};
+
+// Where a division falls: items in zones up to lower are negative, above upper
+// positive, between them by their score on the first used indicators against
+// border.
+struct Split {
+    int upper = (1 + Zones) / 2, lower = upper, border = 0, used = 0;
+};
+
+// The number of indicators and the border that misclassify fewest items.
+Split bestSplit(const IndicatorScores& scores, const std::vector<int>& zone, int nInd) {
+    Split split;
+    auto& [upper, lower, border, used] = split;
+    const auto m = static_cast<std::int32_t>(zone.size());
+    if (nInd > 0) {
+        int best = 10000;
+        for (int k = 1; k <= nInd; ++k) {
+            std::vector<std::vector<int>> pict(Zones + 1, std::vector<int>(k + 2, 0));
+            for (std::int32_t i = 0; i < m; ++i) ++pict[zone[i]][scores.scoreOf(i, k)];
+            const Border b = bestBorder(pict, k + 1, scores.shiftOf(k));
+            if (b.miss >= best) continue;
+            best = b.miss;
+            upper = b.zone;
+            lower = b.zone - ZoneInd;
+            border = b.score;
+            used = k;
+        }
+    }
+    return split;
+}
+
 struct Outcome {
     bool divided = false;
     double eigenvalue = 0;
@@ -407,6 +513,11 @@ class Classifier {
 
   private:
     Local localOf(const std::vector<std::int32_t>& members);
+    void downWeight(const Local& a, Vec& rowW, Vec& baseW, Vec& colW) const;
+    bool keepsOrientation(std::uint64_t c, const Local& a, const Vec& x, double crMid) const;
+    void chooseIndicators(const Local& a, const Vec& x, const Vec& rowW, double crMid, double crMin,
+                          double crMax, std::vector<std::int32_t>& chosen,
+                          std::vector<int>& sign) const;
     double closer(std::uint64_t target, const Local& a, const Vec& y0, const Vec& y1, double tot0,
                   double tot1) const;
 };
@@ -474,6 +585,77 @@ double Classifier::closer(std::uint64_t target, const Local& a, const Vec& y0, c
     return (yPos - yNeg + yInd) * tot;
 }
 
+// Down-weighting of the rare attributes.
+void Classifier::downWeight(const Local& a, Vec& rowW, Vec& baseW, Vec& colW) const {
+    const std::int32_t m = a.m(), n = a.n();
+    Vec count;
+    double tot = 0;
+    for (std::int32_t i = 0; i < m; ++i) tot += rowW[i] = d_.itemWeight[a.items[i]];
+    for (std::int32_t j = 0; j < n; ++j) baseW[j] = d_.attrWeight[a.attrs[j]];
+    xyMult(a, Vec(m, 1.0), rowW, Vec(n, 1.0), count);
+    for (std::int32_t j = 0; j < n; ++j) {
+        const double ay = std::min(count[j] / tot, FrqLim);
+        colW[j] = baseW[j] * ((ay / FrqLim) * (1.0 - CwtMin) + CwtMin);
+    }
+}
+
+// Orientation: the half that resembles the neighbour class goes next to it.
+// Whether the axis x of class c already runs that way.
+bool Classifier::keepsOrientation(std::uint64_t c, const Local& a, const Vec& x,
+                                  double crMid) const {
+    const std::int32_t m = a.m(), n = a.n();
+    Vec y0(n, 1e-7), y1(n, 1e-7);
+    double tot0 = 0, tot1 = 0;
+    for (std::int32_t i = 0; i < m; ++i) {
+        const std::int32_t it = a.items[i];
+        const double w = d_.itemWeight[it];
+        if (x[i] >= crMid) tot1 += w;
+        if (x[i] <= crMid) tot0 += w;
+        for (std::int64_t e = a.start[i]; e < a.start[i + 1]; ++e) {
+            const std::int32_t g = a.attrs[a.col[e]];
+            const std::int32_t s = localOf_[d_.attrSpecies[g]];
+            if (x[i] >= crMid) y1[s] += w * d_.attrWeight[g];
+            if (x[i] <= crMid) y0[s] += w * d_.attrWeight[g];
+        }
+    }
+    const double score1 = closer(c ^ 1, a, y0, y1, tot0, tot1);
+    const double score2 = c > 3 ? closer((c >> 1) ^ 1, a, y0, y1, tot0, tot1) : 0.0;
+    const double w = (c % 4 == 1 || c % 4 == 2) ? -0.5 : 0.5;
+    const double score = score1 + w * score2;
+    return (c & 1) ? score <= 0 : score >= 0;
+}
+
+// Indicators: attributes ranked by their indicator value, one per species.
+void Classifier::chooseIndicators(const Local& a, const Vec& x, const Vec& rowW, double crMid,
+                                  double crMin, double crMax, std::vector<std::int32_t>& chosen,
+                                  std::vector<int>& sign) const {
+    const std::int32_t n = a.n();
+    const double cut1 =
+        crMid - 0.5 * (crMax - crMin) * static_cast<double>(ZoneInd) / (ZoneCrit + 0.001);
+    const double cut2 = 2.0 * crMid - cut1;
+    const SideScores s = sideScores(a, x, rowW, cut1, cut2);
+    Vec value(n);
+    std::vector<std::pair<long long, std::int32_t>> rank(static_cast<std::size_t>(n));
+    for (std::int32_t j = 0; j < n; ++j) {
+        value[j] = s.pos[j] / s.posTotal - s.neg[j] / s.negTotal;
+        rank[j] = {-static_cast<long long>(std::abs(value[j]) * 500.0), j};
+    }
+    std::sort(rank.begin(), rank.end());
+    std::vector<char> speciesUsed(static_cast<std::size_t>(n), 0);
+    for (const auto& [key, j] : rank) {
+        if (static_cast<int>(chosen.size()) == maxInd_) break;
+        const std::int32_t g = a.attrs[j];
+        const std::int32_t sp = localOf_[d_.attrSpecies[g]];
+        if (speciesUsed[sp]) continue;
+        if (Feeble - std::abs(value[j]) > Precis) continue;
+        const auto level = static_cast<std::size_t>(d_.attrLevel[g]);
+        if (level < levelInd_.size() && !levelInd_[level]) continue;
+        speciesUsed[sp] = 1;
+        chosen.push_back(j);
+        sign.push_back(value[j] < 0 ? -1 : 1);
+    }
+}
+
 Outcome Classifier::divide(std::uint64_t c, const std::vector<std::int32_t>& members) {
     Outcome out;
     Local a = localOf(members);
@@ -487,16 +669,8 @@ Outcome Classifier::divide(std::uint64_t c, const std::vector<std::int32_t>& mem
     const std::int32_t m = a.m(), n = a.n();
     if (m < 2) return out;
 
-    // Down-weighting of the rare attributes.
-    Vec rowW(m), baseW(n), colW(n), count;
-    double tot = 0;
-    for (std::int32_t i = 0; i < m; ++i) tot += rowW[i] = d_.itemWeight[a.items[i]];
-    for (std::int32_t j = 0; j < n; ++j) baseW[j] = d_.attrWeight[a.attrs[j]];
-    xyMult(a, Vec(m, 1.0), rowW, Vec(n, 1.0), count);
-    for (std::int32_t j = 0; j < n; ++j) {
-        const double ay = std::min(count[j] / tot, FrqLim);
-        colW[j] = baseW[j] * ((ay / FrqLim) * (1.0 - CwtMin) + CwtMin);
-    }
+    Vec rowW(m), baseW(n), colW(n);
+    downWeight(a, rowW, baseW, colW);
 
     Vec x;
     if (!firstAxis(a, rowW, colW, x, out.eigenvalue)) return out;
@@ -518,113 +692,35 @@ Outcome Classifier::divide(std::uint64_t c, const std::vector<std::int32_t>& mem
         crMax = crMid + half;
     }
 
-    if (c > 1) {
-        // Orientation: the half that resembles the neighbour class goes next to it.
-        Vec y0(n, 1e-7), y1(n, 1e-7);
-        double tot0 = 0, tot1 = 0;
-        for (std::int32_t i = 0; i < m; ++i) {
-            const std::int32_t it = a.items[i];
-            const double w = d_.itemWeight[it];
-            if (x[i] >= crMid) tot1 += w;
-            if (x[i] <= crMid) tot0 += w;
-            for (std::int64_t e = a.start[i]; e < a.start[i + 1]; ++e) {
-                const std::int32_t g = a.attrs[a.col[e]];
-                const std::int32_t s = localOf_[d_.attrSpecies[g]];
-                if (x[i] >= crMid) y1[s] += w * d_.attrWeight[g];
-                if (x[i] <= crMid) y0[s] += w * d_.attrWeight[g];
-            }
-        }
-        const double score1 = closer(c ^ 1, a, y0, y1, tot0, tot1);
-        const double score2 = c > 3 ? closer((c >> 1) ^ 1, a, y0, y1, tot0, tot1) : 0.0;
-        const double w = (c % 4 == 1 || c % 4 == 2) ? -0.5 : 0.5;
-        const double score = score1 + w * score2;
-        const bool keep = (c & 1) ? score <= 0 : score >= 0;
-        if (!keep) {
-            for (double& v : x) v = -v;
-            std::swap(axMax, axMin);
-            axMax = -axMax;
-            axMin = -axMin;
-            std::swap(crMax, crMin);
-            crMax = -crMax;
-            crMin = -crMin;
-            crMid = -crMid;
-        }
+    if (c > 1 && !keepsOrientation(c, a, x, crMid)) {
+        for (double& v : x) v = -v;
+        std::swap(axMax, axMin);
+        axMax = -axMax;
+        axMin = -axMin;
+        std::swap(crMax, crMin);
+        crMax = -crMax;
+        crMin = -crMin;
+        crMid = -crMid;
     }
 
     std::vector<int> zone(static_cast<std::size_t>(m));
     for (std::int32_t i = 0; i < m; ++i) zone[i] = zoneOf(x[i], axMin, crMin, crMax, axMax);
 
-    // Indicators: attributes ranked by their indicator value, one per species.
     std::vector<std::int32_t> chosen;
-    std::vector<int> sign;
-    if (maxInd_ > 0) {
-        const double cut1 =
-            crMid - 0.5 * (crMax - crMin) * static_cast<double>(ZoneInd) / (ZoneCrit + 0.001);
-        const double cut2 = 2.0 * crMid - cut1;
-        const SideScores s = sideScores(a, x, rowW, cut1, cut2);
-        Vec value(n);
-        std::vector<std::pair<long long, std::int32_t>> rank(static_cast<std::size_t>(n));
-        for (std::int32_t j = 0; j < n; ++j) {
-            value[j] = s.pos[j] / s.posTotal - s.neg[j] / s.negTotal;
-            rank[j] = {-static_cast<long long>(std::abs(value[j]) * 500.0), j};
-        }
-        std::sort(rank.begin(), rank.end());
-        std::vector<char> speciesUsed(static_cast<std::size_t>(n), 0);
-        for (const auto& [key, j] : rank) {
-            if (static_cast<int>(chosen.size()) == maxInd_) break;
-            const std::int32_t g = a.attrs[j];
-            const std::int32_t sp = localOf_[d_.attrSpecies[g]];
-            if (speciesUsed[sp]) continue;
-            if (Feeble - std::abs(value[j]) > Precis) continue;
-            const auto level = static_cast<std::size_t>(d_.attrLevel[g]);
-            if (level < levelInd_.size() && !levelInd_[level]) continue;
-            speciesUsed[sp] = 1;
-            chosen.push_back(j);
-            sign.push_back(value[j] < 0 ? -1 : 1);
-        }
-    }
-
+    IndicatorScores scores;
+    if (maxInd_ > 0) chooseIndicators(a, x, rowW, crMid, crMin, crMax, chosen, scores.sign);
     const auto nInd = static_cast<int>(chosen.size());
-    std::vector<std::uint32_t> bits(static_cast<std::size_t>(m), 0);
+    scores.markHeld(a, chosen);
+    const auto [upper, lower, border, used] = bestSplit(scores, zone, nInd);
     if (nInd > 0) {
-        std::vector<int> bitOf(static_cast<std::size_t>(n), -1);
-        for (int k = 0; k < nInd; ++k) bitOf[chosen[k]] = k;
-        for (std::int32_t i = 0; i < m; ++i)
-            for (std::int64_t e = a.start[i]; e < a.start[i + 1]; ++e)
-                if (bitOf[a.col[e]] >= 0) bits[i] |= 1u << bitOf[a.col[e]];
-    }
-    auto shiftOf = [&](int k) {
-        int shift = 1;
-        for (int t = 0; t < k; ++t) shift += sign[t] < 0 ? 1 : 0;
-        return shift;
-    };
-    auto scoreOf = [&](std::int32_t i, int k) {
-        int s = shiftOf(k);
-        for (int t = 0; t < k; ++t) s += sign[t] * static_cast<int>((bits[i] >> t) & 1u);
-        return s;
-    };
-
-    int upper = (1 + Zones) / 2, lower = upper, border = 0, used = 0;
-    if (nInd > 0) {
-        int best = 10000;
-        for (int k = 1; k <= nInd; ++k) {
-            std::vector<std::vector<int>> pict(Zones + 1, std::vector<int>(k + 2, 0));
-            for (std::int32_t i = 0; i < m; ++i) ++pict[zone[i]][scoreOf(i, k)];
-            const Border b = bestBorder(pict, k + 1, shiftOf(k));
-            if (b.miss >= best) continue;
-            best = b.miss;
-            upper = b.zone;
-            lower = b.zone - ZoneInd;
-            border = b.score;
-            used = k;
-        }
-        out.threshold = border - shiftOf(used) + 1;
-        for (int k = 0; k < used; ++k) out.indicators.push_back({a.attrs[chosen[k]], sign[k]});
+        out.threshold = border - scores.shiftOf(used) + 1;
+        for (int k = 0; k < used; ++k)
+            out.indicators.push_back({a.attrs[chosen[k]], scores.sign[k]});
     }
 
     out.positive.assign(static_cast<std::size_t>(m), 0);
     for (std::int32_t i = 0; i < m; ++i) {
-        const int s = used > 0 ? scoreOf(i, used) : 0;
+        const int s = used > 0 ? scores.scoreOf(i, used) : 0;
         bool pos;
         if (zone[i] <= lower) {
             pos = false;
@@ -883,6 +979,84 @@ Incidence fidelityIncidence(const Incidence& rel, std::vector<std::uint64_t> cls
     return f;
 }
 
+// Modified runs: the most heterogeneous cluster is divided next, until there
+// are the given number of clusters. tree gets every class that came to be.
+void classifyModified(Classifier& k, const TwinspanOptions& options, Progress& progress,
+                      std::vector<TwinspanDivision>& divisions,
+                      std::map<std::uint64_t, std::vector<std::int32_t>>& tree,
+                      std::vector<std::int32_t>& scratch) {
+    const Incidence& inc = k.d_;
+    const std::int32_t R = inc.items();
+    std::map<std::uint64_t, double> open;  // dividable clusters and their measure
+    std::map<std::uint64_t, std::vector<std::int32_t>> members;
+    for (std::int32_t r = 0; r < R; ++r)
+        if (k.cls[r] == 1) members[1].push_back(r);
+    auto consider = [&](std::uint64_t c) {
+        const auto& m = members[c];
+        if (static_cast<int>(m.size()) >= options.groupMin && m.size() >= 2 &&
+            depthOf(c) < MaxDepth)
+            open[c] = heterogeneityOf(inc, m, options.heterogeneity, scratch);
+    };
+    consider(1);
+    while (static_cast<int>(members.size()) < options.clusters && !open.empty()) {
+        auto best = open.begin();
+        for (auto it = open.begin(); it != open.end(); ++it)
+            if (it->second > best->second) best = it;
+        const std::uint64_t c = best->first;
+        open.erase(best);
+        const std::vector<std::int32_t> m = members[c];
+        Outcome o = k.divide(c, m);
+        double work = 0;
+        for (std::int32_t it : m) work += static_cast<double>(inc.start[it + 1] - inc.start[it]);
+        progress.add(work);
+        std::size_t positives = 0;
+        for (char v : o.positive) positives += v ? 1 : 0;
+        TwinspanDivision dv;
+        dv.cls = c;
+        dv.size = static_cast<std::int32_t>(m.size());
+        dv.eigenvalue = o.eigenvalue;
+        // A division that leaves one side empty does not divide the cluster.
+        dv.divided = o.divided && positives > 0 && positives < m.size();
+        if (!dv.divided) {
+            for (std::int32_t it : m) k.cls[it] = c;
+            divisions.push_back(std::move(dv));
+            continue;
+        }
+        for (const auto& [g, s] : o.indicators) dv.indicators.push_back({g, 0, s});
+        dv.threshold = o.threshold;
+        dv.misclassified = o.misclassified;
+        divisions.push_back(std::move(dv));
+        tree[c] = m;
+        members.erase(c);
+        for (std::size_t i = 0; i < m.size(); ++i)
+            members[2 * c + static_cast<std::uint64_t>(o.positive[i])].push_back(m[i]);
+        consider(2 * c);
+        consider(2 * c + 1);
+    }
+    for (auto& [c, m] : members) tree[c] = std::move(m);
+}
+
+// Whether the species order runs the way the relevé order does: the places of
+// each relevé and its species correlate positively.
+bool runsAlong(const Incidence& inc, const std::vector<std::int32_t>& relOrder,
+               const std::vector<std::int32_t>& spOrder) {
+    const auto R = static_cast<std::int32_t>(relOrder.size());
+    const auto S = static_cast<std::int32_t>(spOrder.size());
+    Vec relPos(static_cast<std::size_t>(R)), spPos(static_cast<std::size_t>(S));
+    for (std::int32_t q = 0; q < R; ++q) relPos[relOrder[q]] = q + 1;
+    for (std::int32_t q = 0; q < S; ++q) spPos[spOrder[q]] = q + 1;
+    double t1 = 0, tx = 0, ty = 0, txy = 0;
+    for (std::int32_t r = 0; r < R; ++r)
+        for (std::int64_t e = inc.start[r]; e < inc.start[r + 1]; ++e) {
+            const double ax = relPos[r], ay = spPos[inc.attrSpecies[inc.attr[e]]];
+            t1 += 1;
+            tx += ax;
+            ty += ay;
+            txy += ax * ay;
+        }
+    return txy - tx * ty / t1 > 0;
+}
+
 }  // namespace
 
 TwinspanResult twinspan(const TwinspanMatrix& data, const TwinspanOptions& options,
@@ -905,58 +1079,10 @@ TwinspanResult twinspan(const TwinspanMatrix& data, const TwinspanOptions& optio
     TwinspanResult res;
     std::vector<std::int32_t> scratch;
     std::map<std::uint64_t, std::vector<std::int32_t>> tree;  // every class that came to be
-    if (!modified) {
+    if (!modified)
         classifyClassic(k, options.levels, options.groupMin, &res.divisions, progress);
-    } else {
-        std::map<std::uint64_t, double> open;  // dividable clusters and their measure
-        std::map<std::uint64_t, std::vector<std::int32_t>> members;
-        for (std::int32_t r = 0; r < R; ++r)
-            if (k.cls[r] == 1) members[1].push_back(r);
-        auto consider = [&](std::uint64_t c) {
-            const auto& m = members[c];
-            if (static_cast<int>(m.size()) >= options.groupMin && m.size() >= 2 &&
-                depthOf(c) < MaxDepth)
-                open[c] = heterogeneityOf(inc, m, options.heterogeneity, scratch);
-        };
-        consider(1);
-        while (static_cast<int>(members.size()) < options.clusters && !open.empty()) {
-            auto best = open.begin();
-            for (auto it = open.begin(); it != open.end(); ++it)
-                if (it->second > best->second) best = it;
-            const std::uint64_t c = best->first;
-            open.erase(best);
-            const std::vector<std::int32_t> m = members[c];
-            Outcome o = k.divide(c, m);
-            double work = 0;
-            for (std::int32_t it : m)
-                work += static_cast<double>(inc.start[it + 1] - inc.start[it]);
-            progress.add(work);
-            std::size_t positives = 0;
-            for (char v : o.positive) positives += v ? 1 : 0;
-            TwinspanDivision dv;
-            dv.cls = c;
-            dv.size = static_cast<std::int32_t>(m.size());
-            dv.eigenvalue = o.eigenvalue;
-            // A division that leaves one side empty does not divide the cluster.
-            dv.divided = o.divided && positives > 0 && positives < m.size();
-            if (!dv.divided) {
-                for (std::int32_t it : m) k.cls[it] = c;
-                res.divisions.push_back(std::move(dv));
-                continue;
-            }
-            for (const auto& [g, s] : o.indicators) dv.indicators.push_back({g, 0, s});
-            dv.threshold = o.threshold;
-            dv.misclassified = o.misclassified;
-            res.divisions.push_back(std::move(dv));
-            tree[c] = m;
-            members.erase(c);
-            for (std::size_t i = 0; i < m.size(); ++i)
-                members[2 * c + static_cast<std::uint64_t>(o.positive[i])].push_back(m[i]);
-            consider(2 * c);
-            consider(2 * c + 1);
-        }
-        for (auto& [c, m] : members) tree[c] = std::move(m);
-    }
+    else
+        classifyModified(k, options, progress, res.divisions, tree, scratch);
     if (!modified)
         for (std::int32_t r = 0; r < R; ++r)
             for (std::uint64_t c = k.cls[r]; c >= 1; c >>= 1) tree[c].push_back(r);
@@ -987,22 +1113,7 @@ TwinspanResult twinspan(const TwinspanMatrix& data, const TwinspanOptions& optio
     classifyClassic(ks, options.levels, options.groupMin, nullptr, progress);
     std::vector<std::int32_t> relOrder = treeOrder(k.cls);
     std::vector<std::int32_t> spOrder = treeOrder(ks.cls);
-    // The species order runs the way the relevé order does.
-    {
-        Vec relPos(static_cast<std::size_t>(R)), spPos(static_cast<std::size_t>(S));
-        for (std::int32_t q = 0; q < R; ++q) relPos[relOrder[q]] = q + 1;
-        for (std::int32_t q = 0; q < S; ++q) spPos[spOrder[q]] = q + 1;
-        double t1 = 0, tx = 0, ty = 0, txy = 0;
-        for (std::int32_t r = 0; r < R; ++r)
-            for (std::int64_t e = inc.start[r]; e < inc.start[r + 1]; ++e) {
-                const double ax = relPos[r], ay = spPos[inc.attrSpecies[inc.attr[e]]];
-                t1 += 1;
-                tx += ax;
-                ty += ay;
-                txy += ax * ay;
-            }
-        if (!(txy - tx * ty / t1 > 0)) std::reverse(spOrder.begin(), spOrder.end());
-    }
+    if (!runsAlong(inc, relOrder, spOrder)) std::reverse(spOrder.begin(), spOrder.end());
     // Relevés without pseudospecies go to the end.
     std::stable_partition(relOrder.begin(), relOrder.end(),
                           [&](std::int32_t r) { return k.cls[r] != 0; });

@@ -130,6 +130,111 @@ TwinspanOptions parseTwinspanOptions(const Texts& t, const Names& names) {
     return o;
 }
 
+namespace {
+
+// What the report names: species by their trimmed names (by matrix row),
+// relevés by their label, else by their column's place after the reordering.
+struct ReportNames {
+    const std::vector<std::int32_t>& cols;    // by matrix column, the relevé column
+    const std::vector<std::string>& labels;   // by relevé column
+    const std::vector<std::int32_t>& newPos;  // by relevé column
+    const std::vector<std::string>& species;  // by matrix row
+
+    std::string releve(std::int32_t k) const {
+        const std::int32_t j = cols[k];
+        return labels[j].empty() ? std::to_string(newPos[j]) : labels[j];
+    }
+};
+
+// The report, in the words the command line's readers parse (the file) or in
+// Japanese (the window), with the same fields in the same order.
+std::string reportText(
+    bool japanese, const TwinspanResult& r, const TwinspanOptions& o,
+    const std::vector<std::pair<std::uint64_t, std::vector<std::int32_t>>>& groups,
+    const ReportNames& n) {
+    std::string text;
+    auto w = [&](const char* en, const char* ja) { return japanese ? sj(ja) : std::string(en); };
+    auto line = [&](const std::string& s) { text += s + "\r\n"; };
+    const std::vector<std::string>& names = n.species;
+    auto releveName = [&](std::int32_t k) { return n.releve(k); };
+    line(o.clusters > 0 ? w("modified TWINSPAN", "修正 TWINSPAN") : std::string("TWINSPAN"));
+    for (const TwinspanDivision& dv : r.divisions) {
+        std::string s = w("division ", "分割 ") + std::to_string(dv.cls) +
+                        w(" eigenvalue ", "  固有値 ") + fixed(dv.eigenvalue, 6);
+        if (!dv.divided) {
+            line(s + sj(" 分割できません"));
+            continue;
+        }
+        s += w(" threshold ", "  閾値 ") + std::to_string(dv.threshold) +
+             w(" indicators", "  指標種");
+        if (dv.indicators.empty()) s += sj(" （なし）");
+        for (const TwinspanIndicator& ind : dv.indicators)
+            s += std::string(" ") + (ind.sign > 0 ? "+" : "-") + names[ind.species] +
+                 std::to_string(ind.level);
+        line(s);
+    }
+    for (const auto& [cls, members] : groups) {
+        std::string s =
+            japanese ? msg("群 %1（%2 測定）:", cls, members.size())
+                     : "group " + std::to_string(cls) + " " + std::to_string(members.size()) + ":";
+        for (std::int32_t k : members) s += " " + releveName(k);
+        line(s);
+    }
+    bool anyMisclassified = false;
+    for (const TwinspanDivision& dv : r.divisions) {
+        if (dv.misclassified.empty()) continue;
+        anyMisclassified = true;
+        std::string s = w("misclassified ", "誤分類 ") + std::to_string(dv.cls) + ":";
+        for (std::int32_t k : dv.misclassified) s += " " + releveName(k);
+        line(s);
+    }
+    if (!anyMisclassified) line(w("misclassified: none", "誤分類: なし"));
+    for (const TwinspanClassMeasure& h : r.heterogeneity) {
+        std::string s =
+            japanese ? msg("慣性 %1（%2 測定）: ", h.cls, h.size)
+                     : "inertia " + std::to_string(h.cls) + " " + std::to_string(h.size) + ": ";
+        s += fixed(h.inertia, 6);
+        if (o.heterogeneity != Heterogeneity::Inertia)
+            s += std::string(" ") + heterogeneityName(o.heterogeneity) + " " +
+                 fixed(h.heterogeneity, 6);
+        line(s);
+    }
+    std::string opts = w("options: cuts ", "設定: カットレベル ");
+    for (std::size_t k = 0; k < o.cuts.size(); ++k) opts += (k ? "," : "") + shortNumber(o.cuts[k]);
+    opts += w(" levels ", "  分割の段数 ") + std::to_string(o.levels) +
+            w(" group-min ", "  群の最小の大きさ ") + std::to_string(o.groupMin) +
+            w(" indicators ", "  指標種の最大数 ") + std::to_string(o.maxIndicators);
+    if (o.layers == LayerMerge::Independent)
+        opts += w(" layers independent", "  層のまとめ方 independent");
+    if (o.clusters > 0)
+        opts += w(" clusters ", "  群の数 ") + std::to_string(o.clusters) +
+                w(" heterogeneity ", "  異質性の尺度 ") + heterogeneityName(o.heterogeneity);
+    line(opts);
+    return text;
+}
+
+// The classification behind the message panel, with its progress and cancel;
+// nothing when the user cancelled.
+std::optional<TwinspanResult> runWithProgress(Ui& ui, const TwinspanMatrix& m,
+                                              const TwinspanOptions& o) {
+    std::optional<TwinspanResult> result;
+    MessagePanelScope panel(ui, sj("TWINSPAN で分類しています"));
+    ui.offerCancel();
+    ProgressBar& bar = ui.progressBar2();
+    bar.setRange(0, 1000);
+    try {
+        result = twinspan(m, o, [&](double done) {
+            bar.setPosition(static_cast<int>(done * 1000));
+            return !ui.cancelRequested();
+        });
+    } catch (const TwinspanCancelled&) {
+        return std::nullopt;
+    }
+    return result;
+}
+
+}  // namespace
+
 std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const TwinspanOptions& o) {
     using L = TableLayout;
     checkTwinspanOptions(o);
@@ -143,21 +248,8 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     const std::vector<std::int32_t>& cols = matrix.cols;
     const TwinspanMatrix& m = matrix.cover;
 
-    std::optional<TwinspanResult> result;
-    {
-        MessagePanelScope panel(ui, sj("TWINSPAN で分類しています"));
-        ui.offerCancel();
-        ProgressBar& bar = ui.progressBar2();
-        bar.setRange(0, 1000);
-        try {
-            result = twinspan(m, o, [&](double done) {
-                bar.setPosition(static_cast<int>(done * 1000));
-                return !ui.cancelRequested();
-            });
-        } catch (const TwinspanCancelled&) {
-            return std::nullopt;
-        }
-    }
+    const std::optional<TwinspanResult> result = runWithProgress(ui, m, o);
+    if (!result) return std::nullopt;
     const TwinspanResult& r = *result;
 
     // Relevé columns: the final groups with one empty column between them, then
@@ -234,77 +326,10 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     // The separator columns are empty: no species count under them.
     for (std::int32_t at : separators) t.setCell(L::releveCol(at), t.freqRow(), std::string());
 
-    // The report, in the words the command line's readers parse (the file) and in
-    // Japanese (the window), with the same fields in the same order.
     TwinspanTableRun run{r, {}, {}};
-    auto build = [&](bool japanese) {
-        std::string text;
-        auto w = [&](const char* en, const char* ja) {
-            return japanese ? sj(ja) : std::string(en);
-        };
-        auto line = [&](const std::string& s) { text += s + "\r\n"; };
-        auto releveName = [&](std::int32_t k) {
-            const std::int32_t j = cols[k];
-            return labels[j].empty() ? std::to_string(newPos[j]) : labels[j];
-        };
-        line(o.clusters > 0 ? w("modified TWINSPAN", "修正 TWINSPAN") : std::string("TWINSPAN"));
-        for (const TwinspanDivision& dv : r.divisions) {
-            std::string s = w("division ", "分割 ") + std::to_string(dv.cls) +
-                            w(" eigenvalue ", "  固有値 ") + fixed(dv.eigenvalue, 6);
-            if (!dv.divided) {
-                line(s + sj(" 分割できません"));
-                continue;
-            }
-            s += w(" threshold ", "  閾値 ") + std::to_string(dv.threshold) +
-                 w(" indicators", "  指標種");
-            if (dv.indicators.empty()) s += sj(" （なし）");
-            for (const TwinspanIndicator& ind : dv.indicators)
-                s += std::string(" ") + (ind.sign > 0 ? "+" : "-") + names[ind.species] +
-                     std::to_string(ind.level);
-            line(s);
-        }
-        for (const auto& [cls, members] : groups) {
-            std::string s = japanese ? msg("群 %1（%2 測定）:", cls, members.size())
-                                     : "group " + std::to_string(cls) + " " +
-                                           std::to_string(members.size()) + ":";
-            for (std::int32_t k : members) s += " " + releveName(k);
-            line(s);
-        }
-        bool anyMisclassified = false;
-        for (const TwinspanDivision& dv : r.divisions) {
-            if (dv.misclassified.empty()) continue;
-            anyMisclassified = true;
-            std::string s = w("misclassified ", "誤分類 ") + std::to_string(dv.cls) + ":";
-            for (std::int32_t k : dv.misclassified) s += " " + releveName(k);
-            line(s);
-        }
-        if (!anyMisclassified) line(w("misclassified: none", "誤分類: なし"));
-        for (const TwinspanClassMeasure& h : r.heterogeneity) {
-            std::string s =
-                japanese ? msg("慣性 %1（%2 測定）: ", h.cls, h.size)
-                         : "inertia " + std::to_string(h.cls) + " " + std::to_string(h.size) + ": ";
-            s += fixed(h.inertia, 6);
-            if (o.heterogeneity != Heterogeneity::Inertia)
-                s += std::string(" ") + heterogeneityName(o.heterogeneity) + " " +
-                     fixed(h.heterogeneity, 6);
-            line(s);
-        }
-        std::string opts = w("options: cuts ", "設定: カットレベル ");
-        for (std::size_t k = 0; k < o.cuts.size(); ++k)
-            opts += (k ? "," : "") + shortNumber(o.cuts[k]);
-        opts += w(" levels ", "  分割の段数 ") + std::to_string(o.levels) +
-                w(" group-min ", "  群の最小の大きさ ") + std::to_string(o.groupMin) +
-                w(" indicators ", "  指標種の最大数 ") + std::to_string(o.maxIndicators);
-        if (o.layers == LayerMerge::Independent)
-            opts += w(" layers independent", "  層のまとめ方 independent");
-        if (o.clusters > 0)
-            opts += w(" clusters ", "  群の数 ") + std::to_string(o.clusters) +
-                    w(" heterogeneity ", "  異質性の尺度 ") + heterogeneityName(o.heterogeneity);
-        line(opts);
-        return text;
-    };
-    run.report = build(false);
-    run.display = build(true);
+    const ReportNames reportNames{cols, labels, newPos, names};
+    run.report = reportText(false, r, o, groups, reportNames);
+    run.display = reportText(true, r, o, groups, reportNames);
     return run;
 }
 

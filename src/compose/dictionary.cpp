@@ -6,6 +6,7 @@
 #include "io/safe_file.h"
 #include "platform/error.h"
 #include "table/dialog_filters.h"
+#include "text/lines.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -39,11 +40,8 @@ DictionaryBlanks parseDictionary(ReplaceName& d, std::string_view bytes,
                                  const std::string& fileName) {
     DictionaryBlanks blanks;
     long lineNo = 0;
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        std::size_t nl = bytes.find('\n', pos);
-        std::string_view line = bytes.substr(pos, nl == std::string_view::npos ? nl : nl - pos);
-        pos = nl == std::string_view::npos ? bytes.size() : nl + 1;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        std::string_view line = nextLine(bytes, pos).text;
         ++lineNo;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (!toUtf8Strict(line))

@@ -260,27 +260,18 @@ void savePlotData(const TableState& t, const std::string& path) {
 }
 
 void Item_PCordCSVClick(const TableState& t, Ui& ui) {
-    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-pcm.csv");
-    if (!path) return;
-    BusyScope busy(ui);
-    savePCord(t, *path);
-    reportWritten(ui, *path);
+    exportToFile(t, ui, CsvFilter, ".csv", "-pcm.csv",
+                 [&](const std::string& path) { savePCord(t, path); });
 }
 
 void Item_ValueMatrixClick(const TableState& t, Ui& ui) {
-    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-vm.csv");
-    if (!path) return;
-    BusyScope busy(ui);
-    saveValueMatrix(t, *path);
-    reportWritten(ui, *path);
+    exportToFile(t, ui, CsvFilter, ".csv", "-vm.csv",
+                 [&](const std::string& path) { saveValueMatrix(t, path); });
 }
 
 void Item_PlotDataClick(const TableState& t, Ui& ui) {
-    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-plot.csv");
-    if (!path) return;
-    BusyScope busy(ui);
-    savePlotData(t, *path);
-    reportWritten(ui, *path);
+    exportToFile(t, ui, CsvFilter, ".csv", "-plot.csv",
+                 [&](const std::string& path) { savePlotData(t, path); });
 }
 
 }  // namespace tamsel

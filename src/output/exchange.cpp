@@ -15,6 +15,7 @@
 #include "table/dialog_filters.h"
 #include "table/save_dialog.h"
 #include "table/table_layout.h"
+#include "text/lines.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -425,11 +426,8 @@ IndicatorValues parseIndicatorValues(std::string_view bytes, const std::string& 
     std::unordered_map<std::string, long> lineOf;
     long lineNo = 0;
     bool atFirstLine = true;
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        std::size_t nl = bytes.find('\n', pos);
-        std::string_view line = bytes.substr(pos, nl == std::string_view::npos ? nl : nl - pos);
-        pos = nl == std::string_view::npos ? bytes.size() : nl + 1;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        std::string_view line = nextLine(bytes, pos).text;
         ++lineNo;
         if (utf8) {
             auto sjis = fromUtf8Strict(line);
@@ -534,27 +532,18 @@ void saveIndicatorMeans(const TableState& t, const std::string& path, const Indi
 
 void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values, CornellNames names,
                        LayerMerge merge) {
-    auto path = askOutputFile(t, ui, CornellFilter, ".cep", ".cep");
-    if (!path) return;
-    BusyScope busy(ui);
-    saveCornell(t, *path, values, names, merge);
-    reportWritten(ui, *path);
+    exportToFile(t, ui, CornellFilter, ".cep", ".cep",
+                 [&](const std::string& path) { saveCornell(t, path, values, names, merge); });
 }
 
 void Item_LongTableClick(const TableState& t, Ui& ui, LayerMerge merge) {
-    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-long.csv");
-    if (!path) return;
-    BusyScope busy(ui);
-    saveLongTable(t, *path, merge);
-    reportWritten(ui, *path);
+    exportToFile(t, ui, CsvFilter, ".csv", "-long.csv",
+                 [&](const std::string& path) { saveLongTable(t, path, merge); });
 }
 
 void Item_ReleveStatsClick(const TableState& t, Ui& ui, LayerMerge merge) {
-    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-stats.csv");
-    if (!path) return;
-    BusyScope busy(ui);
-    saveReleveStats(t, *path, merge);
-    reportWritten(ui, *path);
+    exportToFile(t, ui, CsvFilter, ".csv", "-stats.csv",
+                 [&](const std::string& path) { saveReleveStats(t, path, merge); });
 }
 
 void Item_IndicatorMeansClick(const TableState& t, Ui& ui, LayerMerge merge) {
@@ -568,11 +557,8 @@ void Item_IndicatorMeansClick(const TableState& t, Ui& ui, LayerMerge merge) {
     auto valuesPath = ui.openFileDialog(r);
     if (!valuesPath) return;
     const IndicatorValues values = readIndicatorValues(*valuesPath);
-    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-ind.csv");
-    if (!path) return;
-    BusyScope busy(ui);
-    saveIndicatorMeans(t, *path, values, merge);
-    reportWritten(ui, *path);
+    exportToFile(t, ui, CsvFilter, ".csv", "-ind.csv",
+                 [&](const std::string& path) { saveIndicatorMeans(t, path, values, merge); });
 }
 
 }  // namespace tamsel

@@ -24,11 +24,8 @@ void Output_TextFile(TableState& t, const PrintPanel& p, Ui& ui) {
     const std::uint16_t from = rangeValue(p.PN1, "植物の出力範囲（始め）");
     const std::uint16_t to = rangeValue(p.PN2, "植物の出力範囲（終り）");
     recount(t, ui);
-    auto path = askOutputFile(t, ui, TextFilter, ".txt", ".txt");
-    if (!path) return;
-    BusyScope busy(ui);
-    writeTextFile(t, p, *path, from, to);
-    reportWritten(ui, *path);
+    exportToFile(t, ui, TextFilter, ".txt", ".txt",
+                 [&](const std::string& path) { writeTextFile(t, p, path, from, to); });
 }
 
 }  // namespace tamsel

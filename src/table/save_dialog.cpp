@@ -18,4 +18,13 @@ void reportWritten(Ui& ui, const std::string& path) {
     ui.status(msg("出力しました: %1", fromUtf8(path)));
 }
 
+void exportToFile(const TableState& t, Ui& ui, SaveFilter filter, const std::string& defaultExt,
+                  const std::string& ending, const std::function<void(const std::string&)>& save) {
+    auto path = askOutputFile(t, ui, filter, defaultExt, ending);
+    if (!path) return;
+    BusyScope busy(ui);
+    save(*path);
+    reportWritten(ui, *path);
+}
+
 }  // namespace tamsel

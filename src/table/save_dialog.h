@@ -3,6 +3,7 @@
 // TableTitle) with the output's ending as the proposed name. No title of its own.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -26,5 +27,10 @@ std::optional<std::string> askOutputFile(const TableState& t, Ui& ui, SaveFilter
 
 // Tells the user on the status line where an output went.
 void reportWritten(Ui& ui, const std::string& path);
+
+// The plain export: the save dialog as askOutputFile, then save(path) under the
+// busy cursor and the report of where it went. A cancelled dialog writes nothing.
+void exportToFile(const TableState& t, Ui& ui, SaveFilter filter, const std::string& defaultExt,
+                  const std::string& ending, const std::function<void(const std::string&)>& save);
 
 }  // namespace tamsel

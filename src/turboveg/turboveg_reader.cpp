@@ -17,167 +17,15 @@
 #include "datafile/numbers.h"
 #include "platform/error.h"
 #include "text/sjis.h"
+#include "turboveg/ampersand_filter.h"
+#include "turboveg/package_data.h"
+#include "turboveg/turboveg_values.h"
 
 namespace tamsel {
 
-// ---------------------------------------------------------------------------
-// The bare "&" of Turboveg's free text.
+using namespace turboveg;
 
 namespace {
-
-enum class Ref { Yes, No, NeedMore };
-
-// Whether the "&" at s[pos] begins a character reference or a reference to one
-// of the five entities every document has (a package declares no others).
-Ref referenceAt(std::string_view s, std::size_t pos, std::size_t& length) {
-    std::size_t j = pos + 1;
-    if (j == s.size()) return Ref::NeedMore;
-    if (s[j] == '#') {
-        if (++j == s.size()) return Ref::NeedMore;
-        const bool hex = s[j] == 'x';
-        if (hex && ++j == s.size()) return Ref::NeedMore;
-        const std::size_t digits = j;
-        auto isDigit = [hex](char c) {
-            return (c >= '0' && c <= '9') ||
-                   (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
-        };
-        while (j < s.size() && isDigit(s[j])) ++j;
-        if (j == s.size()) return Ref::NeedMore;
-        if (j == digits || s[j] != ';') return Ref::No;
-        length = j + 1 - pos;
-        return Ref::Yes;
-    }
-    const std::string_view rest = s.substr(j);
-    bool mayFollow = false;
-    for (std::string_view name : {"amp;", "lt;", "gt;", "quot;", "apos;"}) {
-        if (rest.starts_with(name)) {
-            length = 1 + name.size();
-            return Ref::Yes;
-        }
-        if (name.starts_with(rest)) mayFollow = true;
-    }
-    return mayFollow ? Ref::NeedMore : Ref::No;
-}
-
-}  // namespace
-
-void AmpersandFilter::feed(std::string_view bytes, bool final, std::string& out) {
-    std::string joined;
-    std::string_view s = bytes;
-    if (!pending_.empty()) {
-        joined = std::move(pending_);
-        joined.append(bytes);
-        pending_.clear();
-        s = joined;
-    }
-    auto holdFrom = [&](std::size_t pos) { pending_.assign(s.substr(pos)); };
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    while (i < n) {
-        if (state_ != State::Markup) {
-            const std::string_view end = state_ == State::Comment ? "-->"
-                                         : state_ == State::CData ? "]]>"
-                                                                  : "?>";
-            const std::size_t q = s.find(end, i);
-            if (q == std::string_view::npos) {
-                // The end mark may be cut: keep what could be its beginning.
-                const std::size_t keep = final ? 0 : std::min(n - i, end.size() - 1);
-                out.append(s.substr(i, n - i - keep));
-                holdFrom(n - keep);
-                return;
-            }
-            out.append(s.substr(i, q + end.size() - i));
-            i = q + end.size();
-            state_ = State::Markup;
-            continue;
-        }
-        std::size_t pos = i;
-        while (pos < n && s[pos] != '<' && s[pos] != '&') ++pos;
-        out.append(s.substr(i, pos - i));
-        if (pos == n) break;
-        if (s[pos] == '&') {
-            std::size_t length = 0;
-            const Ref r = referenceAt(s, pos, length);
-            if (r == Ref::NeedMore && !final) return holdFrom(pos);
-            if (r == Ref::Yes) {
-                out.append(s.substr(pos, length));
-                i = pos + length;
-            } else {
-                out.append("&amp;");
-                i = pos + 1;
-            }
-            continue;
-        }
-        const std::string_view rest = s.substr(pos);
-        struct Opening {
-            std::string_view mark;
-            State state;
-        };
-        const Opening openings[] = {
-            {"<!--", State::Comment}, {"<![CDATA[", State::CData}, {"<?", State::Instruction}};
-        const Opening* found = nullptr;
-        bool mayFollow = false;
-        for (const Opening& o : openings) {
-            if (rest.starts_with(o.mark))
-                found = &o;
-            else if (o.mark.starts_with(rest))
-                mayFollow = true;
-        }
-        if (!found && mayFollow && !final) return holdFrom(pos);
-        if (found) {
-            out.append(found->mark);
-            i = pos + found->mark.size();
-            state_ = found->state;
-        } else {
-            out.push_back('<');
-            i = pos + 1;
-        }
-    }
-}
-
-// ---------------------------------------------------------------------------
-// The package.
-
-namespace {
-
-constexpr std::int32_t NoScale = -1;
-constexpr std::int32_t NoCover = -1;
-
-struct RawSpecies {
-    std::int32_t species;  // dense number of the species' nr
-    std::int32_t cover;    // cover text id; after the check, the CoverCode
-    std::uint32_t line;    // lines after the plot's own line
-    std::int8_t layer;     // 0..6, T1..M
-};
-
-struct RawPlot {
-    std::int64_t line = 0;
-    std::array<char, HeaderRecordSize> header;
-    std::string releveNr;  // Shift-JIS, for messages
-    std::int32_t scale = NoScale;
-    std::size_t firstSpecies = 0;
-    bool replaced = false;
-    // By headerMap entry, the fields whose value, as it stands, had control
-    // characters made blanks (a later value of a field replaces an earlier one).
-    std::uint32_t blanked = 0;
-};
-
-struct ScaleEntry {
-    std::string code, percentage;
-    std::int64_t line;
-};
-
-struct Scale {
-    std::string code;
-    std::int64_t line;
-    std::vector<ScaleEntry> entries;
-};
-
-struct SpeciesName {
-    std::array<char, SpeciesNameSize> name;
-    bool replaced = false;
-    bool blanked = false;  // a control character inside became a blank
-};
 
 // A hash of texts that a string_view finds without making a string.
 struct TextHash {
@@ -194,12 +42,6 @@ std::int32_t internText(TextIds& ids, std::vector<std::string>& texts, std::stri
     return id;
 }
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
-    return s;
-}
-
 // A value, or nothing for an absent attribute and for the text "null".
 std::optional<std::string_view> valueOf(const XML_Char** attrs, std::string_view name) {
     for (const XML_Char** a = attrs; *a; a += 2) {
@@ -211,227 +53,7 @@ std::optional<std::string_view> valueOf(const XML_Char** attrs, std::string_view
     return std::nullopt;
 }
 
-bool sameLetters(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto low = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        return low(x) == low(y);
-    });
-}
-
-struct FieldMap {
-    std::string_view name;
-    std::size_t offset, width;
-};
-
-// Turboveg's header fields and where a data file keeps them. Heights and covers
-// go to layers T1 (0), S1 (2), H1 (4) and M (6).
-constexpr FieldMap headerMap[] = {
-    {"releve_nr", hdr::ReleveNumber, 8},
-    {"locality", hdr::SiteName, 8},
-    {"date", hdr::SurveyDate, 8},
-    {"latitude", hdr::Latitude, 8},
-    {"longitude", hdr::Longitude, 8},
-    {"altitude", hdr::Altitude, 4},
-    {"exposition", hdr::Altitude + 4, 4},
-    {"inclinatio", hdr::Altitude + 8, 4},
-    {"surf_area", hdr::Altitude + 28, 4},
-    {"tree_high", hdr::LayerHeights + 0 * 4, 4},
-    {"shrub_high", hdr::LayerHeights + 2 * 4, 4},
-    {"herb_high", hdr::LayerHeights + 4 * 4, 4},
-    {"moss_high", hdr::LayerHeights + 6 * 4, 4},
-    {"cov_tree", hdr::LayerCovers + 0 * 4, 4},
-    {"cov_shrub", hdr::LayerCovers + 2 * 4, 4},
-    {"cov_herbs", hdr::LayerCovers + 4 * 4, 4},
-    {"cov_mosses", hdr::LayerCovers + 6 * 4, 4},
-};
-
-// Turboveg layers 0..9 to T1 T2 S1 S2 H1 H2 M.
-constexpr std::int8_t layerMap[10] = {4, 0, 1, 1, 2, 3, 4, 5, 5, 6};
-
-// UTF-8 to Shift-JIS; replaced is set when a character had no code and became "?".
-std::string shiftJis(std::string_view utf8, bool& replaced) {
-    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return (c & 0x80) == 0; }))
-        return std::string(utf8);
-    if (auto s = fromUtf8Strict(utf8)) return *s;
-    replaced = true;
-    return fromUtf8(utf8);
-}
-
-// A value as messages quote it: Shift-JIS, its control characters blanks.
-std::string messageText(std::string_view utf8) {
-    bool ignored = false;
-    std::string text = shiftJis(utf8, ignored);
-    blankControls(text, TextEnds::Trimmed);
-    return text;
-}
-
-// The Shift-JIS text of utf8 cut to width bytes on a whole character. replaced is
-// set only when a "?" made for a character without a code is among the bytes
-// kept: a long place name cut after eight bytes lost nothing the table shows.
-std::string fitted(std::string_view utf8, std::size_t width, bool& replaced) {
-    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return (c & 0x80) == 0; }))
-        return std::string(utf8.substr(0, width));
-    if (auto whole = fromUtf8Strict(utf8)) return cutBytes(*whole, width);
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        const std::string_view character = utf8.substr(i, n);
-        i += n;
-        const auto text = fromUtf8Strict(character);
-        const std::string piece = text ? *text : std::string("?");
-        if (out.size() + piece.size() > width) break;
-        out += piece;
-        if (!text) replaced = true;
-    }
-    return out;
-}
-
-// "12.00" is written "12"; every other value as given.
-std::string_view withoutZeroDecimals(std::string_view v) {
-    const std::size_t dot = v.find('.');
-    if (dot == std::string_view::npos || dot == 0) return v;
-    std::size_t k = (v[0] == '-' || v[0] == '+') ? 1 : 0;
-    if (k == dot) return v;
-    for (; k < dot; ++k)
-        if (v[k] < '0' || v[k] > '9') return v;
-    for (k = dot + 1; k < v.size(); ++k)
-        if (v[k] != '0') return v;
-    return v.substr(0, dot);
-}
-
-static_assert(std::size(headerMap) <= 32, "RawPlot::blanked has a bit per field");
-
-// f: an entry of headerMap.
-void writeField(RawPlot& p, const FieldMap& f, std::string_view v) {
-    std::string text = fitted(withoutZeroDecimals(v), f.width, p.replaced);
-    const std::uint32_t bit = 1u << (&f - headerMap);
-    p.blanked = blankControls(text, TextEnds::Kept) ? p.blanked | bit : p.blanked & ~bit;
-    char* at = p.header.data() + f.offset;
-    std::memset(at, ' ', f.width);
-    // Eight-byte fields are text, left-aligned; four-byte ones right-aligned.
-    std::memcpy(f.width == 8 ? at : at + f.width - text.size(), text.data(), text.size());
-}
-
-bool fieldBlank(const std::array<char, HeaderRecordSize>& header, const FieldMap& f) {
-    return std::all_of(header.begin() + static_cast<std::ptrdiff_t>(f.offset),
-                       header.begin() + static_cast<std::ptrdiff_t>(f.offset + f.width),
-                       [](char c) { return c == ' '; });
-}
-
-std::optional<double> numberOf(std::string_view s) {
-    double v = 0;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
-CoverCode codeOfPercentage(double p) {
-    if (p <= 0.1) return 6;  // r
-    if (p < 1) return 7;     // +
-    if (p < 5) return 10;
-    if (p < 25) return 20;
-    if (p < 50) return 30;
-    if (p < 75) return 40;
-    return 50;
-}
-
-// The code of a Braun-Blanquet symbol, or 0 for a symbol outside the scale.
-CoverCode codeOfSymbol(std::string_view s) {
-    if (s == "r") return 6;
-    if (s == "+") return 7;
-    if (s == "1") return 10;
-    if (s == "2" || s == "2m" || s == "2a" || s == "2b") return 20;
-    if (s == "3") return 30;
-    if (s == "4") return 40;
-    if (s == "5") return 50;
-    return 0;
-}
-
-std::string lineText(std::int64_t line) {
-    return std::to_string(line) + sj(" 行目");
-}
-
 }  // namespace
-
-struct TurbovegPackage::Data {
-    std::string fileName;  // Shift-JIS
-    std::vector<RawPlot> plots;
-    std::vector<RawSpecies> species;
-    std::vector<SpeciesName> names;  // by dense species number
-    std::vector<std::uint32_t> seenIn;
-    std::vector<std::int32_t> entryOf;
-};
-
-TurbovegPackage::TurbovegPackage() : d_(std::make_unique<Data>()) {}
-TurbovegPackage::TurbovegPackage(TurbovegPackage&&) noexcept = default;
-TurbovegPackage& TurbovegPackage::operator=(TurbovegPackage&&) noexcept = default;
-TurbovegPackage::~TurbovegPackage() = default;
-
-std::size_t TurbovegPackage::plotCount() const {
-    return d_->plots.size();
-}
-
-namespace {
-
-std::string plotName(const RawPlot& p, std::size_t k) {
-    std::string name = std::to_string(k + 1) + sj(" 番目の Plot");
-    if (!p.releveNr.empty()) name += sj("、releve_nr ") + p.releveNr;
-    return name;
-}
-
-}  // namespace
-
-std::string TurbovegPackage::plotName(std::size_t k) const {
-    return tamsel::plotName(d_->plots.at(k), k);
-}
-
-TurbovegReleve TurbovegPackage::releve(std::size_t k) {
-    Data& d = *d_;
-    const RawPlot& p = d.plots.at(k);
-    const std::size_t end = k + 1 < d.plots.size() ? d.plots[k + 1].firstSpecies : d.species.size();
-    TurbovegReleve r;
-    r.replacedCharacters = p.replaced;
-    r.name = tamsel::plotName(p, k);
-    for (std::uint32_t m = p.blanked; m; m &= m - 1) {
-        const FieldMap& f = headerMap[std::countr_zero(m)];
-        r.blankedFields.emplace_back(f.offset, f.name);
-    }
-    entries_.clear();
-    // A species' records in several layers make one entry, where it first stood.
-    const auto stamp = static_cast<std::uint32_t>(k + 1);
-    for (std::size_t s = p.firstSpecies; s < end; ++s) {
-        const RawSpecies& raw = d.species[s];
-        const auto sp = static_cast<std::size_t>(raw.species);
-        if (d.seenIn[sp] != stamp) {
-            d.seenIn[sp] = stamp;
-            d.entryOf[sp] = static_cast<std::int32_t>(entries_.size());
-            SpeciesName& name = d.names[sp];
-            entries_.push_back(PlantSetEntry{name.name, LayerCodes{}});
-            r.replacedCharacters |= name.replaced;
-            // One entry of the species list: told once, with the first plot that has it.
-            if (name.blanked) {
-                name.blanked = false;
-                if (r.blankedNames++ == 0)
-                    r.firstBlankedName = msg("Species_list の種名「%1」",
-                                             trimControl({name.name.data(), name.name.size()}));
-            }
-        }
-        CoverCode& c = entries_[static_cast<std::size_t>(d.entryOf[sp])]
-                           .codes[static_cast<std::size_t>(raw.layer)];
-        c = std::max(c, static_cast<CoverCode>(raw.cover));
-    }
-    header_ = p.header;
-    const std::string total = IntText4(static_cast<std::int32_t>(entries_.size()));
-    std::memcpy(header_.data() + hdr::SpeciesTotal, total.data(), 4);
-    header_[hdr::CoverScale] = '5';
-    header_[hdr::CoverNotation] = '1';
-    r.view.header = &header_;
-    r.view.species = entries_;
-    r.view.coverScale = 5;
-    r.view.notation = 1;
-    return r;
-}
 
 // ---------------------------------------------------------------------------
 // The reader.
@@ -544,6 +166,75 @@ struct TurbovegReader::Impl {
         return Kind::Other;
     }
 
+    void startPlot(const XML_Char** attrs) {
+        auto& d = *package.d_;
+        RawPlot& p = d.plots.emplace_back();
+        p.line = line();
+        p.header.fill(' ');
+        p.firstSpecies = d.species.size();
+        // Turboveg's export names the plot here too; the header's own
+        // releve_nr, where given, stands.
+        if (auto nr = valueOf(attrs, "releve_nr")) {
+            writeField(p, headerMap[0], *nr);
+            p.releveNr = messageText(*nr);
+        }
+    }
+
+    void readHeaderRecord(const XML_Char** attrs) {
+        RawPlot& p = package.d_->plots.back();
+        for (const XML_Char** a = attrs; *a; a += 2) {
+            const std::string_view key = a[0];
+            const std::string_view v = trimmed(a[1]);
+            if (v == "null") continue;
+            if (sameLetters(key, "coverscale")) {
+                p.scale = internText(scaleIds, scaleTexts, v);
+                continue;
+            }
+            for (const FieldMap& f : headerMap)
+                if (sameLetters(key, f.name)) setHeaderField(p, f, v);
+        }
+    }
+
+    void readUdf(const XML_Char** attrs) {
+        RawPlot& p = package.d_->plots.back();
+        auto key = valueOf(attrs, "name");
+        auto v = valueOf(attrs, "value");
+        if (!key || !v) return;
+        // Packages keep any header field here too (locality among
+        // them); the standard record's value, where it gives one, stands.
+        for (const FieldMap& f : headerMap)
+            if (sameLetters(*key, f.name) && fieldBlank(p.header, f)) setHeaderField(p, f, *v);
+    }
+
+    void addSpeciesRecord(const XML_Char** attrs) {
+        auto& d = *package.d_;
+        const std::int32_t nr = speciesNumber(attrs);
+        auto [it, added] = denseOfNr.emplace(nr, static_cast<std::int32_t>(nrOfDense.size()));
+        if (added) nrOfDense.push_back(nr);
+        auto cover = valueOf(attrs, "cover");
+        auto layer = valueOf(attrs, "layer");
+        std::int8_t l = 4;  // a layer that is not one digit: 0, the herb layer
+        if (layer && layer->size() == 1 && (*layer)[0] >= '0' && (*layer)[0] <= '9')
+            l = layerMap[(*layer)[0] - '0'];
+        const std::int64_t delta = line() - d.plots.back().line;
+        d.species.push_back(RawSpecies{it->second,
+                                       cover ? internText(coverIds, coverTexts, *cover) : NoCover,
+                                       static_cast<std::uint32_t>(std::min<std::int64_t>(
+                                           delta, std::numeric_limits<std::uint32_t>::max())),
+                                       l});
+    }
+
+    void addSpeciesName(const XML_Char** attrs) {
+        const std::int32_t nr = speciesNumber(attrs);
+        if (speciesNames.count(nr)) return;  // the first record of a number stands
+        SpeciesName s;
+        std::string text = fitted(valueOf(attrs, "name").value_or(""), SpeciesNameSize, s.replaced);
+        s.blanked = blankControls(text, TextEnds::Kept) > 0;
+        s.name.fill(' ');
+        std::memcpy(s.name.data(), text.data(), text.size());
+        speciesNames.emplace(nr, s);
+    }
+
     void start(std::string_view name, const XML_Char** attrs) {
         Kind kind = Kind::Other;
         if (open.empty()) {
@@ -555,66 +246,19 @@ struct TurbovegReader::Impl {
             kind = kindOf(open.back(), name);
         }
         open.push_back(kind);
-        auto& d = *package.d_;
         switch (kind) {
-            case Kind::Plot: {
-                RawPlot& p = d.plots.emplace_back();
-                p.line = line();
-                p.header.fill(' ');
-                p.firstSpecies = d.species.size();
-                // Turboveg's export names the plot here too; the header's own
-                // releve_nr, where given, stands.
-                if (auto nr = valueOf(attrs, "releve_nr")) {
-                    writeField(p, headerMap[0], *nr);
-                    p.releveNr = messageText(*nr);
-                }
+            case Kind::Plot:
+                startPlot(attrs);
                 break;
-            }
-            case Kind::HeaderRecord: {
-                RawPlot& p = d.plots.back();
-                for (const XML_Char** a = attrs; *a; a += 2) {
-                    const std::string_view key = a[0];
-                    const std::string_view v = trimmed(a[1]);
-                    if (v == "null") continue;
-                    if (sameLetters(key, "coverscale")) {
-                        p.scale = internText(scaleIds, scaleTexts, v);
-                        continue;
-                    }
-                    for (const FieldMap& f : headerMap)
-                        if (sameLetters(key, f.name)) setHeaderField(p, f, v);
-                }
+            case Kind::HeaderRecord:
+                readHeaderRecord(attrs);
                 break;
-            }
-            case Kind::Udf: {
-                RawPlot& p = d.plots.back();
-                auto key = valueOf(attrs, "name");
-                auto v = valueOf(attrs, "value");
-                if (!key || !v) break;
-                // Packages keep any header field here too (locality among
-                // them); the standard record's value, where it gives one, stands.
-                for (const FieldMap& f : headerMap)
-                    if (sameLetters(*key, f.name) && fieldBlank(p.header, f))
-                        setHeaderField(p, f, *v);
+            case Kind::Udf:
+                readUdf(attrs);
                 break;
-            }
-            case Kind::SpeciesRecord: {
-                const std::int32_t nr = speciesNumber(attrs);
-                auto [it, added] =
-                    denseOfNr.emplace(nr, static_cast<std::int32_t>(nrOfDense.size()));
-                if (added) nrOfDense.push_back(nr);
-                auto cover = valueOf(attrs, "cover");
-                auto layer = valueOf(attrs, "layer");
-                std::int8_t l = 4;  // a layer that is not one digit: 0, the herb layer
-                if (layer && layer->size() == 1 && (*layer)[0] >= '0' && (*layer)[0] <= '9')
-                    l = layerMap[(*layer)[0] - '0'];
-                const std::int64_t delta = line() - d.plots.back().line;
-                d.species.push_back(RawSpecies{
-                    it->second, cover ? internText(coverIds, coverTexts, *cover) : NoCover,
-                    static_cast<std::uint32_t>(
-                        std::min<std::int64_t>(delta, std::numeric_limits<std::uint32_t>::max())),
-                    l});
+            case Kind::SpeciesRecord:
+                addSpeciesRecord(attrs);
                 break;
-            }
             case Kind::Scale: {
                 auto code = valueOf(attrs, "code");
                 scales.push_back(Scale{std::string(code.value_or("")), line(), {}});
@@ -633,18 +277,9 @@ struct TurbovegReader::Impl {
                     ScaleEntry{std::string(*code), std::string(pct.value_or("")), line()});
                 break;
             }
-            case Kind::SpeciesName: {
-                const std::int32_t nr = speciesNumber(attrs);
-                if (speciesNames.count(nr)) break;  // the first record of a number stands
-                SpeciesName s;
-                std::string text =
-                    fitted(valueOf(attrs, "name").value_or(""), SpeciesNameSize, s.replaced);
-                s.blanked = blankControls(text, TextEnds::Kept) > 0;
-                s.name.fill(' ');
-                std::memcpy(s.name.data(), text.data(), text.size());
-                speciesNames.emplace(nr, s);
+            case Kind::SpeciesName:
+                addSpeciesName(attrs);
                 break;
-            }
             default:
                 break;
         }

@@ -78,19 +78,4 @@ TurbovegPackage readTurbovegFile(
     const std::string& path,
     const std::function<void(std::uint64_t done, std::uint64_t size)>& progress = {});
 
-// A "&" that begins no entity or character reference becomes "&amp;", so that the
-// bare "&" Turboveg writes into free text reads as itself. Comments, CDATA sections
-// and processing instructions pass unchanged. Bytes are held back only while a
-// reference may still be cut by the end of a piece.
-class AmpersandFilter {
-  public:
-    // Appends the filtered bytes to out; final: no more bytes follow.
-    void feed(std::string_view bytes, bool final, std::string& out);
-
-  private:
-    enum class State { Markup, Comment, CData, Instruction };
-    State state_ = State::Markup;
-    std::string pending_;
-};
-
 }  // namespace tamsel

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "turboveg/turboveg_reader.h"
+#include "turboveg/ampersand_filter.h"
 
 namespace tamsel {
 namespace {

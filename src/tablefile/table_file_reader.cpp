@@ -1,256 +1,24 @@
 #include "tablefile/table_file.h"
 
 #include <algorithm>
-#include <cstring>
-#include <filesystem>
-#include <map>
+#include <array>
 #include <memory>
-#include <new>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "datafile/numbers.h"
 #include "io/page_array.h"
-#include "io/safe_file.h"
 #include "platform/error.h"
-#include "table/dialog_filters.h"
-#include "table/frequency.h"
 #include "tablefile/byte_run.h"
 #include "tablefile/comma_list.h"
+#include "tablefile/file_text.h"
+#include "text/lines.h"
 #include "text/sjis.h"
 
 namespace tamsel {
 
-namespace {
-
-std::string num(std::int64_t n) {
-    return std::to_string(n);
-}
-
-// A cell text as a message shows it: cut, so a long cell does not fill the box.
-std::string shown(std::string_view text) {
-    std::string s = cutBytes(text, 24);
-    return s.size() < text.size() ? s + "..." : s;
-}
-
-// --- slots -------------------------------------------------------------------
-
-// The slot numbers of the positions 1..capacity of one kind (relevé columns or
-// species rows), read from their cells.
-struct SlotLine {
-    std::vector<std::int32_t> slot;  // by position; 0 where a free cell is no number
-    std::vector<std::pair<std::int32_t, std::int32_t>> swaps;  // (slot in use, slot it takes)
-    std::vector<std::int32_t> posOf;  // position holding a slot, -1 if none
-};
-
-// Checks the slots in use and plans the exchanges that bring them to 1..count.
-// cellName(pos) names the grid cell of a position for messages.
-template <typename CellOf, typename NameOf>
-SlotLine planSlots(std::int32_t count, std::int32_t capacity, std::int32_t slotLimit, CellOf cellOf,
-                   NameOf nameOf) {
-    SlotLine p;
-    p.slot.assign(static_cast<std::size_t>(capacity) + 1, 0);
-    p.posOf.assign(static_cast<std::size_t>(slotLimit), -1);
-    for (std::int32_t pos = 1; pos <= capacity; ++pos) {
-        const std::string& text = cellOf(pos);
-        auto v = parseNumberField(text);
-        bool inUse = pos <= count;
-        if (!v || *v < 1 || *v >= slotLimit) {
-            if (!inUse) continue;  // a free cell that holds no usable slot takes part in nothing
-            throw Error(nameOf(pos) + sj(" のスロット番号 \"") + shown(text) +
-                        sj("\" が正しくありません（1〜") + num(slotLimit - 1) +
-                        sj(" の数値のはず）。保存できません。"));
-        }
-        if (p.posOf[*v] >= 0) {
-            if (!inUse) continue;
-            throw Error(nameOf(pos) + sj(" のスロット番号 ") + num(*v) + sj(" が ") +
-                        nameOf(p.posOf[*v]) + sj(" と重複しています。保存できません。"));
-        }
-        p.slot[pos] = *v;
-        p.posOf[*v] = pos;
-    }
-    // Slots above the count held by positions in use go to the numbers 1..count
-    // that no position in use holds, in ascending order on both sides.
-    std::vector<std::int32_t> excess, missing;
-    for (std::int32_t pos = 1; pos <= count; ++pos)
-        if (p.slot[pos] > count) excess.push_back(p.slot[pos]);
-    for (std::int32_t s = 1; s <= count; ++s) {
-        std::int32_t at = p.posOf[s];
-        if (at < 0 || at > count) missing.push_back(s);
-    }
-    std::sort(excess.begin(), excess.end());
-    for (std::size_t k = 0; k < excess.size(); ++k) p.swaps.emplace_back(excess[k], missing[k]);
-    return p;
-}
-
-// The slot numbers the file carries: the table's, with the slots above the count
-// held by positions in use exchanged for the numbers 1..count that no position in
-// use holds, so that the file's slots in use are exactly 1..count. The codes go
-// with their slots. The table keeps its own numbers: saving changes nothing.
-struct FileSlots {
-    std::vector<std::int32_t> releve, species;  // by table slot, the file's slot
-    std::map<int, std::string> releveCells;     // by column, the slot row's new text
-    std::map<int, std::string> speciesCells;    // by row, the slot column's new text
-};
-
-FileSlots planFileSlots(const TableState& t) {
-    const Grid& g = t.grid();
-    const CoverArray& a = t.codes();
-    using L = TableLayout;
-    const std::int32_t NR = t.releveCount(), NS = t.speciesCount();
-    const TableLayout layout(t.freqRow());
-    const std::int32_t relCap = std::min(t.releveCapacity(), L::releveRoom(g.colCount()));
-    const std::int32_t spCap = std::min(t.plantCapacity(), layout.speciesRoom(g.rowCount()));
-    if (NR > relCap || NS > spCap || NR > a.releveSlots() - 1 || NS > a.speciesSlots() - 1)
-        throw Error(sj("表の件数が表の大きさを超えています。保存できません。"));
-
-    SlotLine rel = planSlots(
-        NR, relCap, a.releveSlots(),
-        [&](std::int32_t j) -> const std::string& { return g.cell(L::releveCol(j), L::SlotRow); },
-        [](std::int32_t j) { return sj("列 ") + num(L::releveCol(j)); });
-    SlotLine sp = planSlots(
-        NS, spCap, a.speciesSlots(),
-        [&](std::int32_t i) -> const std::string& {
-            return g.cell(L::SlotCol, layout.speciesRow(i));
-        },
-        [&](std::int32_t i) { return sj("行 ") + num(layout.speciesRow(i)); });
-
-    // Each exchange swaps two slot numbers between the cells that hold them and
-    // the codes between the two slots.
-    auto plan = [](const SlotLine& line, std::size_t slots, auto cellOf,
-                   std::vector<std::int32_t>& map, std::map<int, std::string>& cells) {
-        map.resize(slots);
-        for (std::size_t s = 0; s < slots; ++s) map[s] = static_cast<std::int32_t>(s);
-        for (auto [e, m] : line.swaps) {
-            map[static_cast<std::size_t>(e)] = m;
-            map[static_cast<std::size_t>(m)] = e;
-            cells[cellOf(line.posOf[e])] = num(m);
-            if (line.posOf[m] >= 0) cells[cellOf(line.posOf[m])] = num(e);
-        }
-    };
-    FileSlots f;
-    plan(rel, static_cast<std::size_t>(a.releveSlots()), &L::releveCol, f.releve, f.releveCells);
-    plan(
-        sp, static_cast<std::size_t>(a.speciesSlots()),
-        [&](std::int32_t i) { return layout.speciesRow(i); }, f.species, f.speciesCells);
-    return f;
-}
-
-// --- writing -------------------------------------------------------------------
-
-bool hasLineBreak(std::string_view s) {
-    return s.find_first_of("\r\n") != std::string_view::npos;
-}
-
-void writeCoverBlock(ByteSink& out, const TableState& t, const FileSlots& slots) {
-    const std::int32_t NR = t.releveCount(), NS = t.speciesCount();
-    const CoverArray& a = t.codes();
-    const int releveSlots = a.releveSlots();
-    auto fileReleve = [&](int v) { return slots.releve[static_cast<std::size_t>(v)]; };
-    auto fileSpecies = [&](std::int32_t s) { return slots.species[static_cast<std::size_t>(s)]; };
-    // TableArray is held by relevé; the file wants lines by species slot, so the
-    // non-zero entries are sorted by species slot once (a counting sort), copied:
-    // read through pointers in species order, each entry was a cache miss.
-    std::vector<std::uint32_t> start(static_cast<std::size_t>(NS) + 2, 0);
-    for (int v = 0; v < releveSlots; ++v)
-        if (fileReleve(v) <= NR)
-            for (const auto& en : a.releve(v))
-                if (fileSpecies(en.first) <= NS) ++start[fileSpecies(en.first) + 1];
-    for (std::size_t s = 1; s < start.size(); ++s) start[s] += start[s - 1];
-    struct Entry {
-        std::int32_t releve;
-        LayerCodes codes;
-    };
-    std::vector<Entry> bySpecies(start.back());
-    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-    for (int v = 0; v < releveSlots; ++v)
-        if (fileReleve(v) <= NR)
-            for (const auto& en : a.releve(v))
-                if (fileSpecies(en.first) <= NS)
-                    bySpecies[fill[fileSpecies(en.first)]++] = {fileReleve(v), en.second};
-
-    const std::size_t width = 7 * (static_cast<std::size_t>(NR) + 1);
-    std::string line(width, '0');
-    line += "\r\n";
-    for (std::int32_t s = 0; s <= NS; ++s) {
-        for (std::uint32_t k = start[s]; k < start[s + 1]; ++k) {
-            const auto& [v, codes] = bySpecies[k];
-            for (int l = 0; l < LayerCount; ++l) {
-                CoverCode c = codes[l];
-                // A code above 207 would come back as a byte below "0", which no
-                // loader accepts.
-                if (c > 255 - 48)
-                    throw Error(sj("被度コード ") + num(c) +
-                                sj(" は組成表ファイルに保存できません（測定スロット ") + num(v) +
-                                sj("、種スロット ") + num(s) + sj("）。"));
-                line[7 * static_cast<std::size_t>(v) + l] = static_cast<char>(c + 48);
-            }
-        }
-        out.write(line);
-        for (std::uint32_t k = start[s]; k < start[s + 1]; ++k)
-            std::memset(&line[7 * static_cast<std::size_t>(bySpecies[k].releve)], '0', 7);
-    }
-}
-
-void writeGridBlock(ByteSink& out, const TableState& t, const FileSlots& slots) {
-    const Grid& g = t.grid();
-    const int cols = g.colCount();
-    const int lastRow = TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount());
-    std::vector<std::pair<int, const std::string*>> cells;
-    std::string line;
-    for (int r = 0; r <= lastRow; ++r) {
-        cells.clear();
-        g.forEachInRow(r,
-                       [&](int col, const std::string& text) { cells.emplace_back(col, &text); });
-        if (r == TableLayout::SlotRow) {
-            for (auto& [col, text] : cells)
-                if (auto it = slots.releveCells.find(col); it != slots.releveCells.end())
-                    text = &it->second;
-        } else if (auto it = slots.speciesCells.find(r); it != slots.speciesCells.end()) {
-            for (auto& [col, text] : cells)
-                if (col == TableLayout::SlotCol) text = &it->second;
-        }
-        std::sort(cells.begin(), cells.end(),
-                  [](const auto& x, const auto& y) { return x.first < y.first; });
-        line.clear();
-        if (cols == 1 && cells.empty()) {
-            line = "\"\"";
-        } else {
-            int commas = 0;
-            for (auto [col, text] : cells) {
-                if (hasLineBreak(*text))
-                    throw Error(
-                        sj("行 ") + num(r) + sj("、列 ") + num(col) +
-                        sj(" のセルに改行が含まれているため、組成表ファイルに保存できません。"));
-                line.append(static_cast<std::size_t>(col - commas), ',');
-                commas = col;
-                appendCommaItem(line, *text);
-            }
-            if (cols > 0) line.append(static_cast<std::size_t>(cols - 1 - commas), ',');
-        }
-        line += "\r\n";
-        out.write(line);
-    }
-}
-
-}  // namespace
-
-void writeTableFile(ByteSink& out, const TableState& t) {
-    if (hasLineBreak(t.title()))
-        throw Error(sj("表の標題に改行が含まれているため、組成表ファイルに保存できません。"));
-    if (t.freqRow() < TableLayout::MinFreqRow ||
-        TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount()) >= t.grid().rowCount())
-        throw Error(sj("表の行の配置が正しくありません。保存できません。"));
-    const FileSlots slots = planFileSlots(t);
-    std::string head = t.title() + "\r\n" + num(t.speciesCount()) + " " + num(t.releveCount()) +
-                       " " + num(t.freqRow()) + "\r\n";
-    out.write(head);
-    writeCoverBlock(out, t, slots);
-    writeGridBlock(out, t, slots);
-}
-
-// --- reading -------------------------------------------------------------------
+using namespace tablefile;
 
 namespace {
 
@@ -524,11 +292,9 @@ void TableFileReader::feed(std::string_view piece) {
             pos += st.width + 2;
             continue;
         }
-        const std::size_t nl = piece.find('\n', pos);
-        const std::size_t end = nl == std::string_view::npos ? piece.size() : nl;
-        std::string_view part = piece.substr(pos, end - pos);
+        const auto [part, ended] = nextLine(piece, pos);
         const bool keep = st.needsText(st.lines + 1);
-        if (nl == std::string_view::npos) {  // the line goes on in the next piece
+        if (!ended) {  // the line goes on in the next piece
             if (keep) st.carry.append(part);
             st.carryLen += part.size();
             if (!part.empty()) st.carryLast = part.back();
@@ -555,7 +321,6 @@ void TableFileReader::feed(std::string_view piece) {
         st.carry.clear();
         st.carryLen = 0;
         st.carryLast = 0;
-        pos = nl + 1;
     }
 }
 
@@ -620,111 +385,6 @@ LoadedTable readTableFile(std::string_view bytes, const std::string& fileName, P
     TableFileReader reader(fileName, bar);
     reader.feed(bytes);
     return reader.finish();
-}
-
-void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path) {
-    PresenceCounts counts =
-        countPresences(lt.grid, TableLayout(lt.freqRow), lt.speciesCount, lt.releveCount);
-    std::filesystem::path p(path);
-    std::string name = p.filename().string(), folder = p.parent_path().string();
-    std::vector<LayerCodes> domLine = t.domLine();
-    domLine.resize(static_cast<std::size_t>(lt.releveCount) + 1, LayerCodes{});
-    // Nothing below can fail: the table changes all at once.
-    t.history.restart(t);
-    // The file does not keep the relevés' origins.
-    t.replace(TableFields{.title = std::move(lt.title),
-                          .plantCapacity = lt.speciesCount,
-                          .releveCapacity = lt.releveCount,
-                          .releveCount = lt.releveCount,
-                          .speciesCount = lt.speciesCount,
-                          .freqRow = lt.freqRow,
-                          .freq = std::move(counts.freq),
-                          .numSp = std::move(counts.numSp),
-                          .domLine = std::move(domLine)},
-              std::move(lt.codes), std::move(lt.grid));
-    t.data.CurrentNotation = 2;
-    t.DataFileName = std::move(name);
-    t.DataFolder = std::move(folder);
-    t.TableFileName = path;
-    t.markUnchanged();
-}
-
-// --- files ---------------------------------------------------------------------
-
-void saveTableFile(TableState& t, const std::string& path) {
-    writeFileSafely(path, [&](ByteSink& out) { writeTableFile(out, t); });
-    t.TableFileName = path;
-    t.markUnchanged();
-}
-
-void loadTableFile(TableState& t, const std::string& path, ProgressBar* bar,
-                   std::size_t bufferSize) {
-    struct BarReset {
-        ProgressBar* bar;
-        ~BarReset() {
-            if (bar) bar->setPosition(0);
-        }
-    } reset{bar};
-    try {
-        TableFileReader reader(path, bar);
-        readFileInPieces(path, bufferSize, [&](std::string_view piece) { reader.feed(piece); });
-        installLoadedTable(t, reader.finish(), path);
-    } catch (const std::bad_alloc&) {
-        // A table too large for this machine: the user's words, the table as it was.
-        throw Error(sj("メモリーが足りないため組成表ファイル ") + fromUtf8(path) +
-                    sj(" を読み込めません"));
-    }
-}
-
-// --- commands ------------------------------------------------------------------
-
-namespace {
-void saveWithPanel(TableState& t, Ui& ui, const std::string& path) {
-    MessagePanelScope panel(ui, sj("組成表を保存中"));
-    saveTableFile(t, path);
-    ui.status(sj("保存しました: ") + fromUtf8(path));
-}
-}  // namespace
-
-void Item_SaveTableClick(TableState& t, Ui& ui) {
-    FileDialogRequest r;
-    r.title = sj("組成表の保存");
-    r.filter = saveDialogFilter();
-    r.filterIndex = 1;
-    r.defaultExt = ".vtb";
-    r.fileName = proposedFileName(t.title(), t.TableFileName, ".vtb");
-    auto path = ui.saveFileDialog(r);
-    if (!path) return;
-    saveWithPanel(t, ui, *path);
-}
-
-void Item_SaveClick(TableState& t, Ui& ui) {
-    if (t.TableFileName.empty()) {
-        Item_SaveTableClick(t, ui);
-        return;
-    }
-    const std::string path = t.TableFileName;  // the save sets it again
-    saveWithPanel(t, ui, path);
-}
-
-void openTableFile(TableState& t, Ui& ui, const std::string& path) {
-    {
-        MessagePanelScope panel(ui, sj("組成表を読込中"));
-        loadTableFile(t, path, &ui.progressBar1());
-    }
-    ui.status(sj("読込みました: ") + fromUtf8(path));
-}
-
-void Item_LoadTableClick(TableState& t, Ui& ui) {
-    FileDialogRequest r;
-    r.title = sj("組成表の読込");
-    r.filter = openDialogFilter();
-    r.filterIndex = 2;
-    r.initialDir = t.OpenDialogFolder;
-    r.fileName = "*.vtb";
-    auto path = ui.openFileDialog(r);
-    if (!path) return;
-    openTableFile(t, ui, *path);
 }
 
 }  // namespace tamsel
