@@ -42,37 +42,36 @@ void VegTableMouseUp(TableState& t, EditingState& e, MouseButton button, int col
     e.Panel_forCol.visible = false;
 }
 
+namespace {
+
+// A panel button closes its panel; only a release of the right or middle button
+// then runs its edit.
+template <typename Edit>
+void release(PopupPanel& panel, MouseButton button, Edit&& edit) {
+    panel.visible = false;
+    if (button != MouseButton::Left) edit();
+}
+
+}  // namespace
+
 void Btn_InsColMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    e.Panel_forCol.visible = false;
-    if (button != MouseButton::Left) {
-        insertReleveColumn(t, t.SelectedColumn);
-    }
+    release(e.Panel_forCol, button, [&] { insertReleveColumn(t, t.SelectedColumn); });
 }
 
 void Btn_DelColMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    e.Panel_forCol.visible = false;
-    if (button != MouseButton::Left) {
-        deleteReleveColumn(t, t.SelectedColumn);
-    }
+    release(e.Panel_forCol, button, [&] { deleteReleveColumn(t, t.SelectedColumn); });
 }
 
 void Btn_InsRowMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    e.Panel_forRow.visible = false;
-    if (button != MouseButton::Left) {
-        insertSpeciesRow(t, t.SelectedRow);
-    }
+    release(e.Panel_forRow, button, [&] { insertSpeciesRow(t, t.SelectedRow); });
 }
 
 void Btn_DelRowMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    e.Panel_forRow.visible = false;
-    if (button != MouseButton::Left) {
-        deleteSpeciesRow(t, t.SelectedRow);
-    }
+    release(e.Panel_forRow, button, [&] { deleteSpeciesRow(t, t.SelectedRow); });
 }
 
 void Btn_RemarkMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    e.Panel_forRow.visible = false;
-    if (button != MouseButton::Left) beginCommentEdit(t, e);
+    release(e.Panel_forRow, button, [&] { beginCommentEdit(t, e); });
 }
 
 void Btn_Edit_OKClick(TableState& t, EditingState& e) {
