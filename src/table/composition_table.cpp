@@ -384,6 +384,11 @@ void CompositionTable::blank(const TableLayout& layout,
 }
 
 void CompositionTable::replace(TableFields&& f, CoverArray&& codes, Grid&& grid) {
+    checkShape(f, codes, grid);
+    replaceAsIs(std::move(f), std::move(codes), std::move(grid));
+}
+
+void CompositionTable::replaceAsIs(TableFields&& f, CoverArray&& codes, Grid&& grid) {
     setFields(std::move(f));
     codes_ = std::move(codes);
     grid_ = std::move(grid);
@@ -391,6 +396,22 @@ void CompositionTable::replace(TableFields&& f, CoverArray&& codes, Grid&& grid)
 }
 
 // --- rows and columns ----------------------------------------------------------
+
+namespace {
+// The model's own guard against a target outside the table (the edits' callers
+// name a bad target to the user first); moves stay within the capacities.
+void requireIn(int v, int lo, int hi, const char* what) {
+    if (v < lo || v > hi)
+        throw Error(msg("内部エラー: %1 %2 は範囲外です（%3～%4）", sj(what), v, lo, hi));
+}
+void requirePermutation(const std::vector<int>& order, std::int32_t capacity, const char* what) {
+    std::vector<char> seen(order.size());
+    bool ok = order.size() <= static_cast<std::size_t>(std::max(capacity, 0));
+    for (int k : order)
+        ok = ok && k >= 0 && static_cast<std::size_t>(k) < order.size() && !seen[k]++;
+    if (!ok) throw Error(msg("内部エラー: %1の並べ替えの順序が正しくありません", sj(what)));
+}
+}  // namespace
 
 bool CompositionTable::appendReleveColumn() {
     if (releveCount_ + 1 > releveCapacity_ && !growReleves(releveCount_ + 1)) return false;
@@ -427,6 +448,7 @@ void CompositionTable::renumberRunning() {
 }
 
 void CompositionTable::insertReleveColumn(int col) {
+    requireIn(col, L::FirstReleveCol, L::releveCol(releveCount_ + 1), "列");
     if (releveCount_ + 1 > releveCapacity_ && !growReleves(releveCount_ + 1))
         throw Error(sj("列を挿入できません（メモリが足りません）"));
     ++releveCount_;
@@ -443,6 +465,7 @@ void CompositionTable::insertReleveColumn(int col) {
 }
 
 void CompositionTable::removeReleveColumn(int col) {
+    requireIn(col, L::FirstReleveCol, L::lastReleveCol(releveCount_), "列");
     const int last = L::lastReleveCol(releveCount_);
     const std::int32_t s = releveSlotAt(col);
     grid_.moveCol(col, last);
@@ -457,6 +480,8 @@ void CompositionTable::removeReleveColumn(int col) {
 }
 
 void CompositionTable::insertSpeciesRow(int row) {
+    requireIn(row, TableLayout(freqRow_).firstSpeciesRow(),
+              TableLayout(freqRow_).speciesRow(speciesCount_ + 1), "行");
     if (speciesCount_ + 1 > plantCapacity_ && !growSpecies(speciesCount_ + 1))
         throw Error(sj("行を挿入できません（メモリが足りません）"));
     ++speciesCount_;
@@ -473,6 +498,13 @@ void CompositionTable::insertSpeciesRow(int row) {
 }
 
 void CompositionTable::removeSpeciesRows(const std::vector<int>& rows) {
+    // Bottom up, each in use: taking one out moves none of those still to go.
+    const TableLayout layout(freqRow_);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        requireIn(rows[k], layout.firstSpeciesRow(), layout.lastSpeciesRow(speciesCount_), "行");
+        if (k > 0 && rows[k] >= rows[k - 1])
+            throw Error(sj("内部エラー: 削除する行は下から順に並べてください"));
+    }
     for (int row : rows) takeOutSpeciesRow(row);
     if (!rows.empty()) renumberRunning();
 }
@@ -491,22 +523,29 @@ void CompositionTable::takeOutSpeciesRow(int row) {
 }
 
 void CompositionTable::moveReleveColumn(int from, int to) {
+    requireIn(from, L::FirstReleveCol, L::releveCol(releveCapacity_), "列");
+    requireIn(to, L::FirstReleveCol, L::releveCol(releveCapacity_), "列");
     grid_.moveCol(from, to);
     moveCount(change::CountLine::NumSp, L::releveAt(from), L::releveAt(to));
 }
 
 void CompositionTable::moveSpeciesRow(int from, int to) {
+    const TableLayout rows(freqRow_);
+    requireIn(from, rows.firstSpeciesRow(), rows.speciesRow(plantCapacity_), "行");
+    requireIn(to, rows.firstSpeciesRow(), rows.speciesRow(plantCapacity_), "行");
     const TableLayout layout(freqRow_);
     grid_.moveRow(from, to);
     moveCount(change::CountLine::Freq, layout.speciesAt(from), layout.speciesAt(to));
 }
 
 void CompositionTable::permuteReleveColumns(const std::vector<int>& order) {
+    requirePermutation(order, releveCapacity_, "列");
     grid_.permuteCols(L::FirstReleveCol, order);
     permuteCounts(change::CountLine::NumSp, order);
 }
 
 void CompositionTable::permuteSpeciesRows(const std::vector<int>& order) {
+    requirePermutation(order, plantCapacity_, "行");
     grid_.permuteRows(TableLayout(freqRow_).firstSpeciesRow(), order);
     permuteCounts(change::CountLine::Freq, order);
 }
@@ -571,41 +610,60 @@ bool CompositionTable::operator==(const CompositionTable& o) const {
     return sameCodes(codes_, o.codes_) && sameCells(grid_, o.grid_);
 }
 
+namespace {
+
+[[noreturn]] void brokenTable(const std::string& what) {
+    throw Error(sj("内部エラー: 組成表の整合性が崩れています: ") + what);
+}
+
+// The slots of relevé columns 1..capacity (species rows 1..capacity), each of
+// 1..capacity once; entry 0 unused.
+std::vector<std::int32_t> slotsAlong(const Grid& g, std::int32_t capacity, bool releves,
+                                     const TableLayout& layout) {
+    std::vector<std::int32_t> slots(static_cast<std::size_t>(capacity) + 1);
+    std::vector<char> seen(slots.size());
+    for (std::int32_t k = 1; k <= capacity; ++k) {
+        const int col = releves ? L::releveCol(k) : L::SlotCol;
+        const int row = releves ? L::SlotRow : layout.speciesRow(k);
+        const std::int32_t s = slotIn(g, col, row);
+        if (s < 1 || s > capacity || seen[static_cast<std::size_t>(s)]++)
+            brokenTable(releves ? sj("列 ") + num(col) + sj(" の測定スロット ") + num(s)
+                                : sj("行 ") + num(row) + sj(" の種スロット ") + num(s));
+        slots[static_cast<std::size_t>(k)] = s;
+    }
+    return slots;
+}
+
+}  // namespace
+
+std::pair<std::vector<std::int32_t>, std::vector<std::int32_t>> CompositionTable::checkShape(
+    const TableFields& f, const CoverArray& codes, const Grid& grid) {
+    if (f.freqRow < L::MinFreqRow || f.freqRow > L::MaxFreqRow)
+        brokenTable(sj("F＼N 行の位置 ") + num(f.freqRow));
+    const TableLayout layout(f.freqRow);
+    if (f.releveCount < 0 || f.releveCount > f.releveCapacity || f.speciesCount < 0 ||
+        f.speciesCount > f.plantCapacity)
+        brokenTable(sj("件数 NR=") + num(f.releveCount) + ", NS=" + num(f.speciesCount) +
+                    sj(" が容量 ") + num(f.releveCapacity) + ", " + num(f.plantCapacity) +
+                    sj(" に収まりません"));
+    const auto relSize = static_cast<std::size_t>(f.releveCapacity) + 1;
+    const auto spSize = static_cast<std::size_t>(f.plantCapacity) + 1;
+    if (f.numSp.size() != relSize || f.domLine.size() != relSize || f.freq.size() != spSize)
+        brokenTable(sj("出現種数・DomLine・出現頻度の配列の大きさが容量と合いません"));
+    if (codes.releveSlots() != f.releveCapacity + 1 || codes.speciesSlots() != f.plantCapacity + 1)
+        brokenTable(sj("被度コードの配列の大きさが容量と合いません"));
+    if (L::releveRoom(grid.colCount()) < f.releveCapacity ||
+        layout.speciesRoom(grid.rowCount()) < f.plantCapacity)
+        brokenTable(sj("表の行数・列数が容量に足りません"));
+    return {slotsAlong(grid, f.releveCapacity, true, layout),
+            slotsAlong(grid, f.plantCapacity, false, layout)};
+}
+
 void CompositionTable::checkInvariants() const {
-    auto fault = [](const std::string& what) {
-        throw Error(sj("内部エラー: 組成表の整合性が崩れています: ") + what);
-    };
+    auto fault = brokenTable;
     const TableLayout layout(freqRow_);
-    if (freqRow_ < L::MinFreqRow || freqRow_ > L::MaxFreqRow)
-        fault(sj("F＼N 行の位置 ") + num(freqRow_));
-    if (releveCount_ < 0 || releveCount_ > releveCapacity_ || speciesCount_ < 0 ||
-        speciesCount_ > plantCapacity_)
-        fault(sj("件数 NR=") + num(releveCount_) + ", NS=" + num(speciesCount_) + sj(" が容量 ") +
-              num(releveCapacity_) + ", " + num(plantCapacity_) + sj(" に収まりません"));
-    const auto relSize = static_cast<std::size_t>(releveCapacity_) + 1;
-    const auto spSize = static_cast<std::size_t>(plantCapacity_) + 1;
-    if (numSp_.size() != relSize || domLine_.size() != relSize || freq_.size() != spSize)
-        fault(sj("出現種数・DomLine・出現頻度の配列の大きさが容量と合いません"));
-    if (codes_.releveSlots() != releveCapacity_ + 1 || codes_.speciesSlots() != plantCapacity_ + 1)
-        fault(sj("被度コードの配列の大きさが容量と合いません"));
-    if (L::releveRoom(grid_.colCount()) < releveCapacity_ ||
-        layout.speciesRoom(grid_.rowCount()) < plantCapacity_)
-        fault(sj("表の行数・列数が容量に足りません"));
-    std::vector<int> relSlot(relSize), spSlot(spSize);
-    std::vector<char> seen(std::max(relSize, spSize));
-    for (std::int32_t j = 1; j <= releveCapacity_; ++j) {
-        const std::int32_t s = releveSlotAt(L::releveCol(j));
-        if (s < 1 || s > releveCapacity_ || seen[static_cast<std::size_t>(s)]++)
-            fault(sj("列 ") + num(L::releveCol(j)) + sj(" の測定スロット ") + num(s));
-        relSlot[static_cast<std::size_t>(j)] = s;
-    }
-    std::fill(seen.begin(), seen.end(), 0);
-    for (std::int32_t i = 1; i <= plantCapacity_; ++i) {
-        const std::int32_t s = speciesSlotAt(layout.speciesRow(i));
-        if (s < 1 || s > plantCapacity_ || seen[static_cast<std::size_t>(s)]++)
-            fault(sj("行 ") + num(layout.speciesRow(i)) + sj(" の種スロット ") + num(s));
-        spSlot[static_cast<std::size_t>(i)] = s;
-    }
+    const auto slots = checkShape(fields(), codes_, grid_);
+    const std::vector<std::int32_t>&relSlot = slots.first, &spSlot = slots.second;
     for (std::int32_t j = releveCount_ + 1; j <= releveCapacity_; ++j) {
         const int col = L::releveCol(j);
         const std::int32_t s = relSlot[static_cast<std::size_t>(j)];

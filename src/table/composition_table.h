@@ -17,6 +17,10 @@
 #include "table/grid.h"
 #include "table/table_layout.h"
 
+namespace tamsel::testing {
+struct TableSurgery;
+}
+
 namespace tamsel {
 
 class ProgressBar;
@@ -87,6 +91,10 @@ class CompositionTable {
     // the columns (rows) are 1..capacity each once, a free column or row holds
     // no text, codes or origin, and a cell in use shows its codes.
     void checkInvariants() const;
+    // The part of it a table's parts can be checked for before they become the
+    // table (sizes, counts, slots); gives the relevé and species slots by position.
+    static std::pair<std::vector<std::int32_t>, std::vector<std::int32_t>> checkShape(
+        const TableFields& f, const CoverArray& codes, const Grid& grid);
 
     // --- operations --------------------------------------------------------
     // The title, cell texts and names below take no control character (0x00-0x1F,
@@ -127,7 +135,8 @@ class CompositionTable {
     // print item n the layout shows), FreqRow from the layout.
     void blank(const TableLayout& layout, const std::vector<std::string>& itemCaptions,
                ProgressBar* bar);
-    // The table replaced by one built aside (a loaded file): nothing can fail.
+    // The table replaced by one built aside (a loaded file); parts checkShape
+    // refuses throw Error with the table unchanged.
     void replace(TableFields&& f, CoverArray&& codes, Grid&& grid);
     // FreqRow as the item rows above it now end (relevés placed under new boxes).
     void setFreqRow(std::int32_t freqRow) { freqRow_ = freqRow; }
@@ -181,6 +190,9 @@ class CompositionTable {
 
   private:
     [[noreturn]] void refuseControl(int col, int row, const std::string& text) const;
+    // replace without the check: only the tests' surgery builds a broken table.
+    void replaceAsIs(TableFields&& f, CoverArray&& codes, Grid&& grid);
+    friend struct testing::TableSurgery;
     void takeOutSpeciesRow(int row);
     void setFields(TableFields&& f);
     // The count arrays' and DomLine's changes, each recorded.

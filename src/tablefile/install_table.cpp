@@ -18,19 +18,21 @@ void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path
     std::string name = p.filename().string(), folder = p.parent_path().string();
     std::vector<LayerCodes> domLine = t.domLine();
     domLine.resize(static_cast<std::size_t>(lt.releveCount) + 1, LayerCodes{});
-    // Nothing below can fail: the table changes all at once.
-    t.history.restart(t);
     // The file does not keep the relevés' origins.
-    t.replace(TableFields{.title = std::move(lt.title),
-                          .plantCapacity = lt.speciesCount,
-                          .releveCapacity = lt.releveCount,
-                          .releveCount = lt.releveCount,
-                          .speciesCount = lt.speciesCount,
-                          .freqRow = lt.freqRow,
-                          .freq = std::move(counts.freq),
-                          .numSp = std::move(counts.numSp),
-                          .domLine = std::move(domLine)},
-              std::move(lt.codes), std::move(lt.grid));
+    TableFields fields{.title = std::move(lt.title),
+                       .plantCapacity = lt.speciesCount,
+                       .releveCapacity = lt.releveCount,
+                       .releveCount = lt.releveCount,
+                       .speciesCount = lt.speciesCount,
+                       .freqRow = lt.freqRow,
+                       .freq = std::move(counts.freq),
+                       .numSp = std::move(counts.numSp),
+                       .domLine = std::move(domLine)};
+    // Checked before the history goes: nothing below can fail, and the table
+    // changes all at once.
+    CompositionTable::checkShape(fields, lt.codes, lt.grid);
+    t.history.restart(t);
+    t.replace(std::move(fields), std::move(lt.codes), std::move(lt.grid));
     t.data.CurrentNotation = 2;
     t.DataFileName = std::move(name);
     t.DataFolder = std::move(folder);

@@ -286,6 +286,38 @@ TEST(Slots, CellWritesNeverReachASlotCell) {
     EXPECT_EQ(t.releveSlotAt(4), 1);
 }
 
+// The model's operations and a whole replacement refuse what would break the
+// table, before anything changes.
+TEST(Model, RefusesTargetsAndPartsThatBreakTheTable) {
+    TableState t;
+    BatchUi ui;
+    startTable(t, ui);
+    t.appendReleveColumn();
+    t.appendSpeciesRow("a");
+    const CompositionTable before = t;
+    const TableLayout layout(t.freqRow());
+    Grid repeatedSlot = t.grid();
+    repeatedSlot.setCell(TableLayout::releveCol(2), TableLayout::SlotRow, "1");
+    TableFields tooMany = t.fields();
+    tooMany.releveCount = t.releveCapacity() + 1;
+    const std::vector<std::function<void()>> refused = {
+        [&] { t.insertReleveColumn(TableLayout::releveCol(3)); },  // past the first free one
+        [&] { t.removeReleveColumn(TableLayout::releveCol(2)); },  // a free column
+        [&] { t.insertSpeciesRow(layout.speciesRow(3)); },
+        [&] { t.removeSpeciesRows({layout.speciesRow(2)}); },
+        [&] { t.moveReleveColumn(TableLayout::FirstReleveCol - 1, TableLayout::FirstReleveCol); },
+        [&] {
+            t.permuteSpeciesRows({0, 0});
+        },
+        [&] { t.replace(t.fields(), CoverArray(t.codes()), Grid(repeatedSlot)); },
+        [&] { t.replace(TableFields(tooMany), CoverArray(t.codes()), Grid(t.grid())); },
+    };
+    for (std::size_t k = 0; k < refused.size(); ++k) {
+        EXPECT_THROW(refused[k](), Error) << k;
+        EXPECT_TRUE(t == before) << k;
+    }
+}
+
 // No reader brings a control character in; should one, the model refuses the
 // text, naming the relevé or species and the field, before anything changes.
 TEST(Cells, ControlCharactersAreRefusedBeforeAnythingChanges) {
