@@ -275,6 +275,7 @@ void CompositionTable::applyChange(Change& c) {
                    [&](change::Origin& x) {
                        setOrigin(x.slot, ReleveOrigin{std::move(x.dataFile), x.record});
                    },
+                   [&](change::Region& x) { g.restoreRegion(x); },
                },
                c);
 }
@@ -393,6 +394,9 @@ void CompositionTable::replace(TableFields&& f, CoverArray&& codes, Grid&& grid)
 // --- rows and columns ----------------------------------------------------------
 
 bool CompositionTable::appendReleveColumn() {
+    // The free columns hold nothing below their serials: what an add writes there,
+    // and in the columns and rows it grows by, is undone as one region.
+    grid_.recordFreshRegion(L::releveCol(releveCount_ + 1), L::SerialRow + 1);
     if (releveCount_ + 1 > releveCapacity_ && !growReleves(releveCount_ + 1)) return false;
     ++releveCount_;
     return true;
