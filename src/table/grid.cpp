@@ -25,6 +25,27 @@ auto findEntry(const std::vector<Entry>& v, std::uint32_t phys) {
     return std::lower_bound(v.begin(), v.end(), phys,
                             [](const Entry& e, std::uint32_t p) { return e.first < p; });
 }
+
+// Many columns dropped at once, every row visited once: a row pass for each
+// column was columns x rows (a whole add undone).
+template <typename Rows>
+void dropPhysColsIn(Rows& rows, TextPool& pool, const std::vector<std::uint32_t>& gone,
+                    std::size_t physCount) {
+    std::vector<char> isGone(physCount, 0);
+    for (std::uint32_t phys : gone) isGone[phys] = 1;
+    for (auto& r : rows) {
+        if (r.isDense) {
+            for (std::uint32_t phys : gone)
+                if (phys < r.dense.size()) pool.release(std::exchange(r.dense[phys], 0));
+        } else {
+            std::erase_if(r.sparse, [&](const Entry& e) {
+                if (!isGone[e.first]) return false;
+                pool.release(e.second);
+                return true;
+            });
+        }
+    }
+}
 }  // namespace
 
 void Grid::checkRow(int row) const {
@@ -48,13 +69,23 @@ void Grid::setColCount(int n) {
             record(change::ColCount{colCount()});
         }
     }
-    if (n < colCount()) colRoom_ = 0;
-    while (colCount() > n) {
-        std::uint32_t phys = colMap_.back();
-        colMap_.pop_back();
-        dropPhysCol(phys);
-        colOfPhys_[phys] = -1;
-        freeCols_.push_back(phys);
+    if (n < colCount()) {
+        colRoom_ = 0;
+        std::vector<std::uint32_t> gone;
+        gone.reserve(static_cast<std::size_t>(colCount() - n));
+        while (colCount() > n) {
+            gone.push_back(colMap_.back());
+            colMap_.pop_back();
+        }
+        if (gone.size() < 16) {
+            for (std::uint32_t phys : gone) dropPhysCol(phys);
+        } else {
+            dropPhysColsIn(rows_, pool_, gone, colOfPhys_.size());
+        }
+        for (std::uint32_t phys : gone) {
+            colOfPhys_[phys] = -1;
+            freeCols_.push_back(phys);
+        }
     }
     while (colCount() < n) {
         std::uint32_t phys;
