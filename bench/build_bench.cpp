@@ -143,9 +143,19 @@ int main(int argc, char** argv) {
         std::printf("  the table:            %.0f MiB, %.0f bytes a relevé%s\n",
                     tableBytes / (1024.0 * 1024.0), tableBytes / size.releves,
                     aim("  (aim: at most 1,024)"));
-        std::printf("    of which cover codes %.0f, origins %.0f, the grid and the rest %.0f\n",
-                    codeBytes / size.releves, originBytes / size.releves,
-                    (tableBytes - codeBytes - originBytes) / size.releves);
+        // A copy of the grid costs what its cells and maps need, without the room
+        // its rows keep for growth.
+        const double beforeCopy = heapBytes();
+        double gridBytes = 0;
+        {
+            const Grid copy = t.grid();
+            gridBytes = heapBytes() - beforeCopy;
+        }
+        std::printf(
+            "    of which cover codes %.0f, origins %.0f, the grid and the rest %.0f (a copy of "
+            "the grid %.0f)\n",
+            codeBytes / size.releves, originBytes / size.releves,
+            (tableBytes - codeBytes - originBytes) / size.releves, gridBytes / size.releves);
         RecipResult r;
         double recip = cpuSeconds([&] { r = reciprocalAveraging(t, ui); });
         std::printf("  recip:                %.3f s  (%d passes, %s)\n", recip, r.passes,

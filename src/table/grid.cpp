@@ -182,6 +182,9 @@ bool Grid::put(Row& r, std::uint32_t phys, std::string_view text) {
     // Filling a row in column order appends: the common case skips the search.
     if (v.empty() || v.back().first < phys) {
         if (text.empty()) return false;
+        // A row filled cell by cell grows by a quarter: doubling kept a third of the
+        // species rows of an add empty.
+        if (v.size() == v.capacity()) v.reserve(v.size() + std::max<std::size_t>(4, v.size() / 4));
         v.emplace_back(phys, pool_.acquire(text));
         makeDenseIfFull(r);
         return true;
