@@ -129,16 +129,12 @@ int main(int argc, char** argv) {
         t.history.restart(t);
         malloc_trim(0);
         const double tableBytes = heapBytes() - heapBefore;
-        // Its parts the model's accessors show: the code lists and the origins
-        // (with malloc's eight bytes a block); the grid is most of the rest.
-        double codeBytes = 0, originBytes = 0;
+        // The code lists (with malloc's eight bytes a block), as the model shows them.
+        double codeBytes = 0;
         for (int r = 0; r < t.codes().releveSlots(); ++r) {
             const auto& v = t.codes().releve(r);
             codeBytes += static_cast<double>(sizeof v) +
                          (v.capacity() ? static_cast<double>(v.capacity() * sizeof v[0] + 8) : 0);
-            const std::string& file = t.originOf(r).dataFile;
-            originBytes += static_cast<double>(sizeof(ReleveOrigin)) +
-                           (file.capacity() > 15 ? static_cast<double>(file.capacity() + 9) : 0);
         }
         std::printf("  the table:            %.0f MiB, %.0f bytes a relevé%s\n",
                     tableBytes / (1024.0 * 1024.0), tableBytes / size.releves,
@@ -152,10 +148,10 @@ int main(int argc, char** argv) {
             gridBytes = heapBytes() - beforeCopy;
         }
         std::printf(
-            "    of which cover codes %.0f, origins %.0f, the grid and the rest %.0f (a copy of "
-            "the grid %.0f)\n",
-            codeBytes / size.releves, originBytes / size.releves,
-            (tableBytes - codeBytes - originBytes) / size.releves, gridBytes / size.releves);
+            "    of which cover codes %.0f, the grid, origins and counts %.0f (a copy of the grid "
+            "%.0f)\n",
+            codeBytes / size.releves, (tableBytes - codeBytes) / size.releves,
+            gridBytes / size.releves);
         RecipResult r;
         double recip = cpuSeconds([&] { r = reciprocalAveraging(t, ui); });
         std::printf("  recip:                %.3f s  (%d passes, %s)\n", recip, r.passes,

@@ -37,10 +37,10 @@ CompositionTable::CompositionTable() {
 
 // --- reading -------------------------------------------------------------------
 
-const ReleveOrigin& CompositionTable::originOf(std::int32_t releveSlot) const {
-    static const ReleveOrigin none;
-    if (releveSlot < 0 || static_cast<std::size_t>(releveSlot) >= origins_.size()) return none;
-    return origins_[static_cast<std::size_t>(releveSlot)];
+ReleveOrigin CompositionTable::originOf(std::int32_t releveSlot) const {
+    if (releveSlot < 0 || static_cast<std::size_t>(releveSlot) >= origins_.size()) return {};
+    const OriginRef& o = origins_[static_cast<std::size_t>(releveSlot)];
+    return ReleveOrigin{originFiles_[o.file], o.record};
 }
 
 namespace {
@@ -157,10 +157,18 @@ void CompositionTable::setOrigin(std::int32_t releveSlot, ReleveOrigin origin) {
         if (origin.dataFile.empty()) return;
         origins_.resize(k + 1);
     }
-    if (origins_[k] == origin) return;
+    ReleveOrigin old = originOf(releveSlot);
+    if (old == origin) return;
     if (link_.log) link_.log->makeRoom();
-    ReleveOrigin old = std::exchange(origins_[k], std::move(origin));
+    origins_[k] = OriginRef{originFile(origin.dataFile), origin.record};
     record(change::Origin{releveSlot, old.record, std::move(old.dataFile)});
+}
+
+std::uint32_t CompositionTable::originFile(const std::string& dataFile) {
+    for (std::size_t k = originFiles_.size(); k-- > 0;)
+        if (originFiles_[k] == dataFile) return static_cast<std::uint32_t>(k);
+    originFiles_.push_back(dataFile);
+    return static_cast<std::uint32_t>(originFiles_.size() - 1);
 }
 
 // --- the arrays, recorded --------------------------------------------------------
@@ -356,6 +364,7 @@ void CompositionTable::blank(const TableLayout& layout,
     speciesCount_ = 0;
     releveCount_ = 0;
     origins_.clear();
+    originFiles_.assign(1, std::string());
     if (bar) {
         bar->setRange(0, releveCapacity_ + plantCapacity_ + 1);
         bar->setPosition(0);
@@ -389,6 +398,7 @@ void CompositionTable::replace(TableFields&& f, CoverArray&& codes, Grid&& grid)
     codes_ = std::move(codes);
     grid_ = std::move(grid);
     origins_.clear();  // a table built aside does not know them
+    originFiles_.assign(1, std::string());
 }
 
 // --- rows and columns ----------------------------------------------------------
