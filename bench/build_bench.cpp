@@ -2,8 +2,13 @@
 // species each out of S distinct species, in pairs of at most 50,000 records.
 // Prints the add on a fresh table, reciprocal averaging, clearing, and the first
 // pair added again to the cleared table, each beside the time of reading the
-// same files; and the peak memory.
+// same files; and the peak memory. Each add is one step of the history, as the
+// window and tamsel-batch run it; the adds are undone and redone once. At the
+// large size the figures are printed beside their aims (run it --large-only, so
+// that the peak is the large add's).
 //   bench_build_bench [--large | --large-only]
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +32,11 @@ using bench::peakMiB;
 namespace {
 
 constexpr int PerReleve = 40, PairSize = 50000;
+
+// The heap in use, in bytes.
+double heapBytes() {
+    return static_cast<double>(mallinfo2().uordblks + mallinfo2().hblkhd);
+}
 
 void writePair(const std::string& base, int first, int count, int distinct) {
     static const char* const texts[] = {"+", "r", "1", "2", "3", "4", "5", "*", "+2", "23"};
@@ -80,22 +90,68 @@ int main(int argc, char** argv) {
         FormCreate(s, ui, {}, false);
         TableState& t = s.table;
         auto add = [&](const std::string& base) {
+            HistoryStep step(t, "add");
             ui.fileAnswers.push_back(base + ".rli");
             Item_AddReleveClick(t, s.addPanel, ui);
             AddbyRecordBtnClick(t, s.dictionary, s.addPanel, ui);
         };
+        const double heapBefore = heapBytes();
         double firstFresh = 0, all = 0;
         for (std::size_t k = 0; k < pairs.size(); ++k) {
             double d = cpuSeconds([&] { add(pairs[k]); });
             if (k == 0) firstFresh = d;
             all += d;
         }
+        const bool large = size.releves >= 100000;
+        auto aim = [&](const char* text) { return large ? text : ""; };
+        const double addPeak = peakMiB(), logBytes = static_cast<double>(t.history.bytes());
         std::printf("%d x %d, %d species each, %zu pair(s)\n", size.releves, size.species,
                     PerReleve, pairs.size());
         std::printf(
             "  add:                  %.3f s  (%.1f x reading the files, %.3f s)  NR=%d NS=%d\n",
             all, all / floor, floor, t.releveCount(), t.speciesCount());
+        std::printf("  peak memory so far:   %.0f MiB%s\n", addPeak,
+                    aim("  (aim: at most 256 MiB)"));
+        std::printf("  undo log of the adds: %.1f MiB, %.0f bytes a relevé\n",
+                    logBytes / (1024.0 * 1024.0), logBytes / size.releves);
         ok = ok && t.releveCount() == size.releves && t.speciesCount() == size.species;
+        const std::int32_t added = t.releveCount(), species = t.speciesCount();
+        double undo = cpuSeconds([&] {
+            for (std::size_t k = 0; k < pairs.size(); ++k) t.history.undo(t);
+        });
+        ok = ok && t.releveCount() == 0 && t.speciesCount() == 0;
+        double redo = cpuSeconds([&] {
+            for (std::size_t k = 0; k < pairs.size(); ++k) t.history.redo(t);
+        });
+        ok = ok && t.releveCount() == added && t.speciesCount() == species;
+        std::printf("  undo of the adds:     %.3f s, redo %.3f s\n", undo, redo);
+        // The table alone: what stays on the heap once its history is gone.
+        t.history.restart(t);
+        malloc_trim(0);
+        const double tableBytes = heapBytes() - heapBefore;
+        // The code lists (with malloc's eight bytes a block), as the model shows them.
+        double codeBytes = 0;
+        for (int r = 0; r < t.codes().releveSlots(); ++r) {
+            const auto& v = t.codes().releve(r);
+            codeBytes += static_cast<double>(sizeof v) +
+                         (v.capacity() ? static_cast<double>(v.capacity() * sizeof v[0] + 8) : 0);
+        }
+        std::printf("  the table:            %.0f MiB, %.0f bytes a relevé%s\n",
+                    tableBytes / (1024.0 * 1024.0), tableBytes / size.releves,
+                    aim("  (aim: at most 1,024)"));
+        // A copy of the grid costs what its cells and maps need, without the room
+        // its rows keep for growth.
+        const double beforeCopy = heapBytes();
+        double gridBytes = 0;
+        {
+            const Grid copy = t.grid();
+            gridBytes = heapBytes() - beforeCopy;
+        }
+        std::printf(
+            "    of which cover codes %.0f, the grid, origins and counts %.0f (a copy of the grid "
+            "%.0f)\n",
+            codeBytes / size.releves, (tableBytes - codeBytes) / size.releves,
+            gridBytes / size.releves);
         RecipResult r;
         double recip = cpuSeconds([&] { r = reciprocalAveraging(t, ui); });
         std::printf("  recip:                %.3f s  (%d passes, %s)\n", recip, r.passes,

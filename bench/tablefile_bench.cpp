@@ -116,8 +116,8 @@ int main(int argc, char** argv) {
                     save / wfloor, wfloor);
         for (const std::string& p : pairs) std::fputs(p.c_str(), stdout);
         std::printf(
-            "  load: %.3f s  (%.1f x reading the file, %.3f s); peak memory of the loading "
-            "process %.0f MiB (%.0f MiB before, the loaded table %.0f MiB)\n",
+            "  load: %.3f s  (%.1f x reading the file, %.3f s; aim: at most 3 x); peak memory "
+            "of the loading process %.0f MiB (%.0f MiB before, the loaded table %.0f MiB)\n",
             load, load / rfloor, rfloor, loadPeak, childBase, childAfter - childBase);
         if (roundTrip)
             std::printf("  a loaded table saved, loaded and saved again: %s bytes\n",

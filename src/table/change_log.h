@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <variant>
@@ -44,6 +45,21 @@ struct RowMove {  // Grid::moveRow
 };
 struct ColMove {  // Grid::moveCol
     std::int32_t from, to;
+};
+// Cells with their texts, compactly: the positions and one buffer of the texts.
+struct CellTexts {
+    std::vector<std::pair<std::int32_t, std::int32_t>> at;  // column, row
+    std::vector<std::uint32_t> ends;                        // where each text ends in bytes
+    std::string bytes;
+};
+// A region of the grid as it was, recorded once for a bulk change instead of
+// each of its cells: the cells at columns >= col on rows >= row, and those of
+// the columns >= colCount and rows >= rowCount (the grid's size then). The
+// region of the cells an append writes into free columns and new rows, and of
+// the cells a shrink drops.
+struct Region {  // Grid::restoreRegion
+    std::int32_t col, row, colCount, rowCount;
+    std::unique_ptr<CellTexts> cells;  // null: none
 };
 struct Codes {  // CoverArray::set
     std::int32_t releve, species;
@@ -94,7 +110,7 @@ using Change =
     std::variant<change::Cell, change::Row, change::RowCount, change::ColCount, change::RowOrder,
                  change::ColOrder, change::RowMove, change::ColMove, change::Codes, change::Releve,
                  change::CoverSize, change::Count, change::CountMove, change::CountOrder,
-                 change::CountSize, change::DomLineSize, change::Origin>;
+                 change::CountSize, change::DomLineSize, change::Origin, change::Region>;
 
 // The changes of one step, in the order they were made; undone in reverse. They
 // are kept in blocks that never move: a log of millions of changes (an add of

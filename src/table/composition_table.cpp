@@ -37,10 +37,10 @@ CompositionTable::CompositionTable() {
 
 // --- reading -------------------------------------------------------------------
 
-const ReleveOrigin& CompositionTable::originOf(std::int32_t releveSlot) const {
-    static const ReleveOrigin none;
-    if (releveSlot < 0 || static_cast<std::size_t>(releveSlot) >= origins_.size()) return none;
-    return origins_[static_cast<std::size_t>(releveSlot)];
+ReleveOrigin CompositionTable::originOf(std::int32_t releveSlot) const {
+    if (releveSlot < 0 || static_cast<std::size_t>(releveSlot) >= origins_.size()) return {};
+    const OriginRef& o = origins_[static_cast<std::size_t>(releveSlot)];
+    return ReleveOrigin{originFiles_[o.file], o.record};
 }
 
 namespace {
@@ -157,10 +157,18 @@ void CompositionTable::setOrigin(std::int32_t releveSlot, ReleveOrigin origin) {
         if (origin.dataFile.empty()) return;
         origins_.resize(k + 1);
     }
-    if (origins_[k] == origin) return;
+    ReleveOrigin old = originOf(releveSlot);
+    if (old == origin) return;
     if (link_.log) link_.log->makeRoom();
-    ReleveOrigin old = std::exchange(origins_[k], std::move(origin));
+    origins_[k] = OriginRef{originFile(origin.dataFile), origin.record};
     record(change::Origin{releveSlot, old.record, std::move(old.dataFile)});
+}
+
+std::uint32_t CompositionTable::originFile(const std::string& dataFile) {
+    for (std::size_t k = originFiles_.size(); k-- > 0;)
+        if (originFiles_[k] == dataFile) return static_cast<std::uint32_t>(k);
+    originFiles_.push_back(dataFile);
+    return static_cast<std::uint32_t>(originFiles_.size() - 1);
 }
 
 // --- the arrays, recorded --------------------------------------------------------
@@ -275,6 +283,7 @@ void CompositionTable::applyChange(Change& c) {
                    [&](change::Origin& x) {
                        setOrigin(x.slot, ReleveOrigin{std::move(x.dataFile), x.record});
                    },
+                   [&](change::Region& x) { g.restoreRegion(x); },
                },
                c);
 }
@@ -355,6 +364,7 @@ void CompositionTable::blank(const TableLayout& layout,
     speciesCount_ = 0;
     releveCount_ = 0;
     origins_.clear();
+    originFiles_.assign(1, std::string());
     if (bar) {
         bar->setRange(0, releveCapacity_ + plantCapacity_ + 1);
         bar->setPosition(0);
@@ -393,6 +403,7 @@ void CompositionTable::replaceAsIs(TableFields&& f, CoverArray&& codes, Grid&& g
     codes_ = std::move(codes);
     grid_ = std::move(grid);
     origins_.clear();  // a table built aside does not know them
+    originFiles_.assign(1, std::string());
 }
 
 // --- rows and columns ----------------------------------------------------------
@@ -414,6 +425,9 @@ void requirePermutation(const std::vector<int>& order, std::int32_t capacity, co
 }  // namespace
 
 bool CompositionTable::appendReleveColumn() {
+    // The free columns hold nothing below their serials: what an add writes there,
+    // and in the columns and rows it grows by, is undone as one region.
+    grid_.recordFreshRegion(L::releveCol(releveCount_ + 1), L::SerialRow + 1);
     if (releveCount_ + 1 > releveCapacity_ && !growReleves(releveCount_ + 1)) return false;
     ++releveCount_;
     return true;

@@ -72,7 +72,7 @@ class CompositionTable {
     const std::vector<std::uint16_t>& numSp() const { return numSp_; }
     const std::vector<LayerCodes>& domLine() const { return domLine_; }
     // The origin kept for a relevé slot (an empty one when none is known).
-    const ReleveOrigin& originOf(std::int32_t releveSlot) const;
+    ReleveOrigin originOf(std::int32_t releveSlot) const;
 
     // The slot numbers that row 0 and column 0 carry; a cell that is not a
     // number throws Error naming the cell.
@@ -221,8 +221,15 @@ class CompositionTable {
     std::vector<std::uint16_t> numSp_;
     std::vector<LayerCodes> domLine_;
     // By relevé slot, the origin of the relevé an add placed there; it moves
-    // with the slot, as the codes do.
-    std::vector<ReleveOrigin> origins_;
+    // with the slot, as the codes do. The data file is a number in originFiles_
+    // (0: none), where each is named once: an add places thousands from one file.
+    struct OriginRef {
+        std::uint32_t file = 0;
+        std::int32_t record = 0;
+    };
+    std::vector<OriginRef> origins_;
+    std::vector<std::string> originFiles_ = std::vector<std::string>(1);  // entry 0 is ""
+    std::uint32_t originFile(const std::string& dataFile);
     ChangeLogLink link_;
 };
 

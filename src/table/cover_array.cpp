@@ -30,6 +30,7 @@ void CoverArray::check(int r, int s) const {
 void CoverArray::resize(int releveSlots, int speciesSlots) {
     if (releveSlots < 0 || speciesSlots < 0)
         throw Error(sj("被度の配列の大きさが正しくありません"));
+    whole_.clear();
     if (ChangeLog* log = link_.log) {
         if (releveSlots == this->releveSlots() && speciesSlots == speciesSlots_) return;
         for (int r = releveSlots; r < this->releveSlots(); ++r)
@@ -56,10 +57,16 @@ const LayerCodes& CoverArray::get(int r, int s) const {
 void CoverArray::set(int r, int s, const LayerCodes& codes) {
     check(r, s);
     auto& v = byReleve_[r];
-    if (link_.log) {
+    if (link_.log && !recordedWhole(r)) {
         const LayerCodes& was = get(r, s);
         if (was == codes) return;
-        link_.log->add(change::Codes{r, s, was});
+        if (v.empty()) {
+            link_.log->add(change::Releve{r, {}});
+            if (whole_.size() <= static_cast<std::size_t>(r)) whole_.resize(byReleve_.size());
+            whole_[r] = true;
+        } else {
+            link_.log->add(change::Codes{r, s, was});
+        }
     }
     // Filling by ascending species slot (a load, an add) appends.
     if (v.empty() || v.back().first < s) {
@@ -117,7 +124,8 @@ void CoverArray::reserveReleve(int r, std::size_t n) {
 
 void CoverArray::clearReleve(int r) {
     check(r, 0);
-    if (link_.log && !byReleve_[r].empty()) link_.log->add(change::Releve{r, byReleve_[r]});
+    if (link_.log && !byReleve_[r].empty() && !recordedWhole(r))
+        link_.log->add(change::Releve{r, byReleve_[r]});
     byReleve_[r].clear();
 }
 
@@ -129,7 +137,7 @@ void CoverArray::replaceReleve(int r, std::vector<Entry> codes) {
             throw Error(sj("被度の配列の並びが正しくありません（測定スロット ") +
                         std::to_string(r) + sj("）"));
     }
-    if (link_.log) {
+    if (link_.log && !recordedWhole(r)) {
         link_.log->makeRoom();  // the codes moved into the record must reach the log
         link_.log->add(change::Releve{r, std::move(byReleve_[r])});
     }
@@ -142,7 +150,8 @@ void CoverArray::clearSpecies(int s) {
         auto& v = byReleve_[r];
         auto it = findSlot(v, s);
         if (it == v.end() || it->first != s) continue;
-        if (link_.log) link_.log->add(change::Codes{static_cast<std::int32_t>(r), s, it->second});
+        if (link_.log && !recordedWhole(static_cast<int>(r)))
+            link_.log->add(change::Codes{static_cast<std::int32_t>(r), s, it->second});
         v.erase(it);
     }
 }
@@ -150,7 +159,7 @@ void CoverArray::clearSpecies(int s) {
 void CoverArray::clearAll() {
     for (std::size_t r = 0; r < byReleve_.size(); ++r) {
         auto& v = byReleve_[r];
-        if (link_.log && !v.empty()) {
+        if (link_.log && !v.empty() && !recordedWhole(static_cast<int>(r))) {
             link_.log->makeRoom();
             link_.log->add(change::Releve{static_cast<std::int32_t>(r), std::move(v)});
         }

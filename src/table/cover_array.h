@@ -50,10 +50,21 @@ class CoverArray {
     void replaceReleve(int releveSlot, std::vector<std::pair<std::int32_t, LayerCodes>> codes);
 
     // Every later change records what reverses it there (null: nowhere).
-    void setChangeLog(ChangeLog* log) { link_.log = log; }
+    void setChangeLog(ChangeLog* log) {
+        link_.log = log;
+        whole_.clear();
+    }
 
   private:
     void check(int releveSlot, int speciesSlot) const;
+    // Whether the slot's entries as they were are in the log already: a slot
+    // found empty is recorded whole once (change::Releve), and its later
+    // changes in the same log not one by one, so that filling a fresh relevé
+    // costs one record.
+    bool recordedWhole(int releveSlot) const {
+        return static_cast<std::size_t>(releveSlot) < whole_.size() && whole_[releveSlot];
+    }
+    std::vector<bool> whole_;  // by relevé slot
     std::vector<std::vector<std::pair<std::int32_t, LayerCodes>>> byReleve_;
     int speciesSlots_ = 0;
     ChangeLogLink link_;

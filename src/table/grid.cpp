@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/error.h"
 #include "text/sjis.h"
@@ -15,7 +16,7 @@ const std::string emptyText;
     throw Error(sj("表の範囲外です: ") + sj(what) + " " + std::to_string(index));
 }
 
-using Entry = std::pair<std::uint32_t, std::string>;
+using Entry = std::pair<std::uint32_t, std::uint32_t>;
 auto findEntry(std::vector<Entry>& v, std::uint32_t phys) {
     return std::lower_bound(v.begin(), v.end(), phys,
                             [](const Entry& e, std::uint32_t p) { return e.first < p; });
@@ -23,6 +24,27 @@ auto findEntry(std::vector<Entry>& v, std::uint32_t phys) {
 auto findEntry(const std::vector<Entry>& v, std::uint32_t phys) {
     return std::lower_bound(v.begin(), v.end(), phys,
                             [](const Entry& e, std::uint32_t p) { return e.first < p; });
+}
+
+// Many columns dropped at once, every row visited once: a row pass for each
+// column was columns x rows (a whole add undone).
+template <typename Rows>
+void dropPhysColsIn(Rows& rows, TextPool& pool, const std::vector<std::uint32_t>& gone,
+                    std::size_t physCount) {
+    std::vector<char> isGone(physCount, 0);
+    for (std::uint32_t phys : gone) isGone[phys] = 1;
+    for (auto& r : rows) {
+        if (r.isDense) {
+            for (std::uint32_t phys : gone)
+                if (phys < r.dense.size()) pool.release(std::exchange(r.dense[phys], 0));
+        } else {
+            std::erase_if(r.sparse, [&](const Entry& e) {
+                if (!isGone[e.first]) return false;
+                pool.release(e.second);
+                return true;
+            });
+        }
+    }
 }
 }  // namespace
 
@@ -36,21 +58,34 @@ void Grid::checkCol(int col) const {
 void Grid::setColCount(int n) {
     ++revision_;
     if (n < 0) outside("列数", n);
+    if (n < colCount()) fresh_.active = false;
     if (link_.log && n != colCount()) {
-        if (n < colCount())
-            for (int row = 0; row < rowCount(); ++row)
-                forEachInRow(row, [&](int col, const std::string& text) {
-                    if (col >= n) record(change::Cell{col, row, text});
-                });
-        record(change::ColCount{colCount()});
+        // Dropped columns are one region; growth in a fresh region is undone with it.
+        if (n < colCount()) {
+            change::Region r{n, 0, colCount(), rowCount(), nullptr};
+            r.cells = cellsIn(r);
+            record(std::move(r));
+        } else if (!fresh_.active) {
+            record(change::ColCount{colCount()});
+        }
     }
-    if (n < colCount()) colRoom_ = 0;
-    while (colCount() > n) {
-        std::uint32_t phys = colMap_.back();
-        colMap_.pop_back();
-        dropPhysCol(phys);
-        colOfPhys_[phys] = -1;
-        freeCols_.push_back(phys);
+    if (n < colCount()) {
+        colRoom_ = 0;
+        std::vector<std::uint32_t> gone;
+        gone.reserve(static_cast<std::size_t>(colCount() - n));
+        while (colCount() > n) {
+            gone.push_back(colMap_.back());
+            colMap_.pop_back();
+        }
+        if (gone.size() < 16) {
+            for (std::uint32_t phys : gone) dropPhysCol(phys);
+        } else {
+            dropPhysColsIn(rows_, pool_, gone, colOfPhys_.size());
+        }
+        for (std::uint32_t phys : gone) {
+            colOfPhys_[phys] = -1;
+            freeCols_.push_back(phys);
+        }
     }
     while (colCount() < n) {
         std::uint32_t phys;
@@ -69,11 +104,18 @@ void Grid::setColCount(int n) {
 void Grid::setRowCount(int n) {
     ++revision_;
     if (n < 0) outside("行数", n);
+    if (n < rowCount()) fresh_.active = false;
     if (link_.log && n != rowCount()) {
-        for (int row = n; row < rowCount(); ++row) recordRow(row);
-        record(change::RowCount{rowCount()});
+        if (n < rowCount()) {
+            change::Region r{0, n, colCount(), rowCount(), nullptr};
+            r.cells = cellsIn(r);
+            record(std::move(r));
+        } else if (!fresh_.active) {
+            record(change::RowCount{rowCount()});
+        }
     }
     if (n < rowCount()) {
+        for (int r = n; r < rowCount(); ++r) releaseRow(rows_[rowMap_[r]]);
         // Keep rows_ dense: the physical rows still in use are renumbered in order.
         std::vector<Row> kept;
         kept.reserve(static_cast<std::size_t>(n));
@@ -102,10 +144,13 @@ void Grid::reserveCols(int n) {
 void Grid::dropPhysCol(std::uint32_t phys) {
     for (auto& r : rows_) {
         if (r.isDense) {
-            if (phys < r.dense.size()) std::string().swap(r.dense[phys]);
+            if (phys < r.dense.size()) pool_.release(std::exchange(r.dense[phys], 0));
         } else {
             auto it = findEntry(r.sparse, phys);
-            if (it != r.sparse.end() && it->first == phys) r.sparse.erase(it);
+            if (it != r.sparse.end() && it->first == phys) {
+                pool_.release(it->second);
+                r.sparse.erase(it);
+            }
         }
     }
 }
@@ -115,28 +160,32 @@ void Grid::dropPhysCol(std::uint32_t phys) {
 void Grid::makeDenseIfFull(Row& r) {
     if (r.sparse.size() < 4 || 2 * r.sparse.size() < colOfPhys_.size()) return;
     r.dense.reserve(std::max(colRoom_, colOfPhys_.size()));
-    r.dense.assign(colOfPhys_.size(), std::string());
-    for (auto& [phys, text] : r.sparse) r.dense[phys] = std::move(text);
+    r.dense.assign(colOfPhys_.size(), 0);
+    for (const auto& [phys, id] : r.sparse) r.dense[phys] = id;
     r.sparse = std::vector<Entry>();
     r.isDense = true;
 }
 
-bool Grid::put(Row& r, std::uint32_t phys, std::string&& text) {
+bool Grid::put(Row& r, std::uint32_t phys, std::string_view text) {
     if (r.isDense) {
         if (phys >= r.dense.size()) {
             if (text.empty()) return false;
             if (colRoom_ > r.dense.capacity()) r.dense.reserve(colRoom_);
-            r.dense.resize(colOfPhys_.size());
+            r.dense.resize(colOfPhys_.size(), 0);
         }
-        if (r.dense[phys] == text) return false;
-        r.dense[phys] = std::move(text);
+        std::uint32_t& id = r.dense[phys];
+        if (pool_.text(id) == text) return false;
+        pool_.release(std::exchange(id, pool_.acquire(text)));
         return true;
     }
     auto& v = r.sparse;
     // Filling a row in column order appends: the common case skips the search.
     if (v.empty() || v.back().first < phys) {
         if (text.empty()) return false;
-        v.emplace_back(phys, std::move(text));
+        // A row filled cell by cell grows by a quarter: doubling kept a third of the
+        // species rows of an add empty.
+        if (v.size() == v.capacity()) v.reserve(v.size() + std::max<std::size_t>(4, v.size() / 4));
+        v.emplace_back(phys, pool_.acquire(text));
         makeDenseIfFull(r);
         return true;
     }
@@ -144,24 +193,41 @@ bool Grid::put(Row& r, std::uint32_t phys, std::string&& text) {
     bool present = it != v.end() && it->first == phys;
     if (text.empty()) {
         if (!present) return false;
+        pool_.release(it->second);
         v.erase(it);
     } else if (present) {
-        if (it->second == text) return false;
-        it->second = std::move(text);
+        if (pool_.text(it->second) == text) return false;
+        pool_.release(std::exchange(it->second, pool_.acquire(text)));
     } else {
-        v.insert(it, Entry{phys, std::move(text)});
+        v.insert(it, Entry{phys, pool_.acquire(text)});
         makeDenseIfFull(r);
     }
     return true;
 }
 
+std::uint32_t Grid::idAt(const Row& r, std::uint32_t phys) const {
+    if (r.isDense) return phys < r.dense.size() ? r.dense[phys] : 0;
+    auto it = findEntry(r.sparse, phys);
+    return (it != r.sparse.end() && it->first == phys) ? it->second : 0;
+}
+
 const std::string& Grid::cell(int col, int row) const {
     if (col < 0 || col >= colCount() || row < 0 || row >= rowCount()) return emptyText;
-    const Row& r = rows_[rowMap_[row]];
-    std::uint32_t phys = colMap_[col];
-    if (r.isDense) return phys < r.dense.size() ? r.dense[phys] : emptyText;
-    auto it = findEntry(r.sparse, phys);
-    return (it != r.sparse.end() && it->first == phys) ? it->second : emptyText;
+    return pool_.text(idAt(rows_[rowMap_[row]], colMap_[col]));
+}
+
+void Grid::releaseRow(const Row& r) {
+    if (r.isDense)
+        for (std::uint32_t id : r.dense) pool_.release(id);
+    else
+        for (const auto& [phys, id] : r.sparse) pool_.release(id);
+}
+
+void Grid::acquireRow(const Row& r) {
+    if (r.isDense)
+        for (std::uint32_t id : r.dense) pool_.acquire(id);
+    else
+        for (const auto& [phys, id] : r.sparse) pool_.acquire(id);
 }
 
 void Grid::setCell(int col, int row, std::string text) {
@@ -203,33 +269,38 @@ void Grid::setCells(const std::vector<CellWrite>& cells) {
             continue;
         }
         const std::size_t need = r.sparse.size() + (last - first);
-        if (need > r.sparse.capacity()) r.sparse.reserve(std::max(need, 2 * r.sparse.capacity()));
+        // By a quarter, not double: rows that grow a little every batch, as species
+        // rows in an add, kept a third of their room empty.
+        if (need > r.sparse.capacity())
+            r.sparse.reserve(std::max(need, r.sparse.capacity() + r.sparse.capacity() / 4));
         for (std::uint32_t k = first; k < last; ++k) {
             const CellWrite& c = cells[order[k]];
-            if (link_.log) link_.log->makeRoom();  // the cell written must reach the log
-            r.sparse.emplace_back(colMap_[c.col], c.text);
-            if (link_.log) record(change::Cell{c.col, c.row, std::string()});
+            const bool recorded = link_.log && !isFresh(c.col, c.row);
+            if (recorded) link_.log->makeRoom();  // the cell written must reach the log
+            r.sparse.emplace_back(colMap_[c.col], pool_.acquire(c.text));
+            if (recorded) record(change::Cell{c.col, c.row, std::string()});
         }
         revision_ += last - first;
         makeDenseIfFull(r);
     }
 }
 
-void Grid::write(int col, int row, std::string text) {
-    if (!link_.log) {
-        if (put(physRow(row), colMap_[col], std::move(text))) ++revision_;
+void Grid::write(int col, int row, std::string_view text) {
+    if (!link_.log || isFresh(col, row)) {
+        if (put(physRow(row), colMap_[col], text)) ++revision_;
         return;
     }
     std::string was = cell(col, row);
     link_.log->makeRoom();
-    if (put(physRow(row), colMap_[col], std::move(text))) {
+    if (put(physRow(row), colMap_[col], text)) {
         ++revision_;
         record(change::Cell{col, row, std::move(was)});
     }
 }
 
 void Grid::recordRow(int row, bool evenEmpty) {
-    if (!link_.log) return;
+    // A row the grid grew by in a fresh region comes back empty with the region.
+    if (!link_.log || (fresh_.active && row >= fresh_.rowCount)) return;
     change::Row r{row, {}};
     forEachInRow(row, [&](int col, const std::string& text) { r.cells.emplace_back(col, text); });
     if (evenEmpty || !r.cells.empty()) record(std::move(r));
@@ -239,6 +310,7 @@ void Grid::clearRow(int row) {
     ++revision_;
     checkRow(row);
     recordRow(row);
+    releaseRow(physRow(row));
     physRow(row) = Row{};
 }
 
@@ -247,7 +319,7 @@ void Grid::clearCol(int col) {
     checkCol(col);
     if (link_.log)
         for (int row = 0; row < rowCount(); ++row)
-            if (const std::string& text = cell(col, row); !text.empty())
+            if (const std::string& text = cell(col, row); !text.empty() && !isFresh(col, row))
                 record(change::Cell{col, row, text});
     dropPhysCol(colMap_[col]);
 }
@@ -255,6 +327,8 @@ void Grid::clearCol(int col) {
 void Grid::clearAll() {
     ++revision_;
     for (int row = 0; row < rowCount(); ++row) recordRow(row);
+    fresh_.active = false;
+    pool_ = TextPool{};
     // With every cell empty the maps carry nothing: they go back to the identity,
     // as in a fresh grid. Kept permuted (after a reordering), later fills in
     // position order would land in scattered physical columns, and every sparse
@@ -289,11 +363,12 @@ void Grid::setRowTexts(int row, const std::vector<std::string>& texts) {
     recordRow(row, true);
     Row r;
     for (int c = 0; c < colCount() && c < static_cast<int>(texts.size()); ++c)
-        if (!texts[c].empty()) r.sparse.emplace_back(colMap_[c], texts[c]);
+        if (!texts[c].empty()) r.sparse.emplace_back(colMap_[c], pool_.acquire(texts[c]));
     std::sort(r.sparse.begin(), r.sparse.end(),
               [](const Entry& x, const Entry& y) { return x.first < y.first; });
     makeDenseIfFull(r);
     ++revision_;
+    releaseRow(physRow(row));
     physRow(row) = std::move(r);
 }
 
@@ -309,16 +384,18 @@ void Grid::setRowCells(int row, std::span<const std::pair<int, std::string>> cel
     // The shape makeDenseIfFull would give the row filled cell by cell.
     if (cells.size() >= 4 && 2 * cells.size() >= colOfPhys_.size()) {
         r.isDense = true;
-        r.dense.resize(colOfPhys_.size());
-        for (const auto& [col, text] : cells) r.dense[colMap_[col]] = text;
+        r.dense.resize(colOfPhys_.size(), 0);
+        for (const auto& [col, text] : cells) r.dense[colMap_[col]] = pool_.acquire(text);
     } else {
         r.sparse.reserve(cells.size());
-        for (const auto& [col, text] : cells) r.sparse.emplace_back(colMap_[col], text);
+        for (const auto& [col, text] : cells)
+            r.sparse.emplace_back(colMap_[col], pool_.acquire(text));
         auto byPhys = [](const Entry& x, const Entry& y) { return x.first < y.first; };
         if (!std::is_sorted(r.sparse.begin(), r.sparse.end(), byPhys))
             std::sort(r.sparse.begin(), r.sparse.end(), byPhys);
     }
     ++revision_;
+    releaseRow(physRow(row));
     physRow(row) = std::move(r);
 }
 
@@ -336,6 +413,7 @@ void Grid::swapRows(int a, int b) {
     ++revision_;
     checkRow(a);
     checkRow(b);
+    fresh_.active = false;
     if (link_.log && a != b) record(change::RowOrder{std::min(a, b), swapOrder(a, b)});
     std::swap(rowMap_[a], rowMap_[b]);
 }
@@ -344,6 +422,7 @@ void Grid::swapCols(int a, int b) {
     ++revision_;
     checkCol(a);
     checkCol(b);
+    fresh_.active = false;
     if (link_.log && a != b) record(change::ColOrder{std::min(a, b), swapOrder(a, b)});
     std::swap(colMap_[a], colMap_[b]);
     colOfPhys_[colMap_[a]] = a;
@@ -364,6 +443,7 @@ void Grid::moveRow(int from, int to) {
     if (from != to) ++revision_;
     checkRow(from);
     checkRow(to);
+    fresh_.active = false;
     if (from != to) record(change::RowMove{to, from});
     moveWithin(rowMap_, from, to);
 }
@@ -372,6 +452,7 @@ void Grid::moveCol(int from, int to) {
     if (from != to) ++revision_;
     checkCol(from);
     checkCol(to);
+    fresh_.active = false;
     if (from != to) record(change::ColMove{to, from});
     moveWithin(colMap_, from, to);
     for (int c = std::min(from, to); c <= std::max(from, to); ++c) colOfPhys_[colMap_[c]] = c;
@@ -404,6 +485,7 @@ void Grid::permuteRows(int first, const std::vector<int>& order) {
     checkRow(first);
     checkRow(first + n - 1);
     checkPermutation(order);
+    fresh_.active = false;
     if (link_.log) record(change::RowOrder{first, inverseOf(order)});
     std::vector<std::uint32_t> old(rowMap_.begin() + first, rowMap_.begin() + first + n);
     for (int k = 0; k < n; ++k) rowMap_[first + k] = old.at(static_cast<std::size_t>(order[k]));
@@ -416,6 +498,7 @@ void Grid::permuteCols(int first, const std::vector<int>& order) {
     checkCol(first);
     checkCol(first + n - 1);
     checkPermutation(order);
+    fresh_.active = false;
     if (link_.log) record(change::ColOrder{first, inverseOf(order)});
     std::vector<std::uint32_t> old(colMap_.begin() + first, colMap_.begin() + first + n);
     for (int k = 0; k < n; ++k) {
@@ -430,7 +513,80 @@ void Grid::copyRow(int from, int to) {
     checkRow(to);
     if (from == to) return;
     recordRow(to, true);
+    releaseRow(physRow(to));
     physRow(to) = physRow(from);
+    acquireRow(physRow(to));
+}
+
+// --- regions ---------------------------------------------------------------------
+
+std::unique_ptr<change::CellTexts> Grid::cellsIn(const change::Region& reg) const {
+    auto out = std::make_unique<change::CellTexts>();
+    for (int row = 0; row < rowCount(); ++row)
+        forEachInRow(row, [&](int col, const std::string& text) {
+            if (!inRegion(reg, col, row)) return;
+            out->at.emplace_back(col, row);
+            out->bytes += text;
+            out->ends.push_back(static_cast<std::uint32_t>(out->bytes.size()));
+        });
+    if (out->at.empty()) return nullptr;
+    return out;
+}
+
+void Grid::recordFreshRegion(int col, int row) {
+    if (!link_.log) return;
+    if (fresh_.active && fresh_.col <= col && fresh_.row <= row) return;
+    change::Region r{col, row, colCount(), rowCount(), nullptr};
+    r.cells = cellsIn(r);
+    record(std::move(r));
+    fresh_ = Fresh{true, col, row, colCount(), rowCount()};
+}
+
+void Grid::restoreRegion(change::Region& reg) {
+    ++revision_;
+    fresh_.active = false;
+    // The region as it is now, over the smaller of the two sizes, is what redoes this.
+    change::Region now{reg.col, reg.row, std::min(colCount(), reg.colCount),
+                       std::min(rowCount(), reg.rowCount), nullptr};
+    if (reg.cells)
+        for (const auto& [col, row] : reg.cells->at)
+            if (col < 0 || row < 0 || col >= reg.colCount || row >= reg.rowCount ||
+                !inRegion(now, col, row))
+                throw Error(sj("内部エラー: 取り消しの記録が表の範囲と合いません"));
+    if (link_.log) link_.log->makeRoom();
+    now.cells = cellsIn(now);
+    for (int row = 0; row < rowCount(); ++row) {
+        Row& r = physRow(row);
+        if (r.isDense) {
+            for (std::size_t phys = 0; phys < r.dense.size(); ++phys)
+                if (r.dense[phys] != 0 && inRegion(now, colOfPhys_[phys], row))
+                    pool_.release(std::exchange(r.dense[phys], 0));
+        } else {
+            std::erase_if(r.sparse, [&](const Entry& e) {
+                if (!inRegion(now, colOfPhys_[e.first], row)) return false;
+                pool_.release(e.second);
+                return true;
+            });
+        }
+    }
+    const std::pair<int, int> before{colCount(), rowCount()};
+    ChangeLog* log = std::exchange(link_.log, nullptr);
+    setColCount(reg.colCount);
+    setRowCount(reg.rowCount);
+    link_.log = log;
+    if (reg.cells) {
+        const change::CellTexts& c = *reg.cells;
+        std::uint32_t begin = 0;
+        for (std::size_t k = 0; k < c.at.size(); ++k) {
+            const auto [col, row] = c.at[k];
+            put(physRow(row), colMap_[col],
+                std::string_view(c.bytes).substr(begin, c.ends[k] - begin));
+            begin = c.ends[k];
+        }
+    }
+    now.colCount = before.first;
+    now.rowCount = before.second;
+    record(std::move(now));
 }
 
 void Grid::copyCol(int from, int to) {

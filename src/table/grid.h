@@ -4,8 +4,8 @@
 // is stored in the shape that fits it: sparse (sorted (column, text) entries)
 // while at most about half its cells are filled, as species rows are; dense (one
 // text per physical column) once more are, as header rows and the serial row
-// are. A cell is a std::string, whose own buffer holds the short texts of the
-// table (up to 15 bytes) without a heap allocation.
+// are. A cell holds the number of its text in the grid's pool (TextPool), where
+// each distinct text is kept once.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "table/change_log.h"
+#include "table/text_pool.h"
 
 namespace tamsel {
 
@@ -67,9 +68,9 @@ class Grid {
         const Row& r = rows_[rowMap_[row]];
         if (r.isDense) {
             for (std::size_t phys = 0; phys < r.dense.size(); ++phys)
-                if (!r.dense[phys].empty()) f(colOfPhys_[phys], r.dense[phys]);
+                if (r.dense[phys] != 0) f(colOfPhys_[phys], pool_.text(r.dense[phys]));
         } else {
-            for (const auto& [phys, text] : r.sparse) f(colOfPhys_[phys], text);
+            for (const auto& [phys, id] : r.sparse) f(colOfPhys_[phys], pool_.text(id));
         }
     }
 
@@ -91,23 +92,51 @@ class Grid {
     std::uint64_t revision() const { return revision_; }
 
     // Every later change records what reverses it there (null: nowhere).
-    void setChangeLog(ChangeLog* log) { link_.log = log; }
+    void setChangeLog(ChangeLog* log) {
+        link_.log = log;
+        fresh_.active = false;
+    }
+    // The cells at columns >= col on rows >= row, and every cell of the columns
+    // and rows the grid grows by later, are recorded once, as they are now
+    // (change::Region), and each write there is not recorded again: an append
+    // of many columns is undone by dropping what it wrote. Ends at the next
+    // reordering or shrink of rows or columns, or change of the log.
+    void recordFreshRegion(int col, int row);
+    // Makes the region r records what it was, and records what reverses that.
+    void restoreRegion(change::Region& r);
 
   private:
-    using Entry = std::pair<std::uint32_t, std::string>;  // physical column, text
+    using Entry = std::pair<std::uint32_t, std::uint32_t>;  // physical column, text number
     struct Row {
         bool isDense = false;
-        std::vector<Entry> sparse;       // sorted by physical column
-        std::vector<std::string> dense;  // by physical column; may be shorter than the grid
+        std::vector<Entry> sparse;         // sorted by physical column
+        std::vector<std::uint32_t> dense;  // by physical column; may be shorter than the grid
     };
+    struct Fresh {
+        bool active = false;
+        int col = 0, row = 0, colCount = 0, rowCount = 0;
+    };
+    bool isFresh(int col, int row) const {
+        return fresh_.active && ((col >= fresh_.col && row >= fresh_.row) ||
+                                 col >= fresh_.colCount || row >= fresh_.rowCount);
+    }
+    bool inRegion(const change::Region& r, int col, int row) const {
+        return (col >= r.col && row >= r.row) || col >= r.colCount || row >= r.rowCount;
+    }
+    // The cells of the region, in row order (within a row, by physical column).
+    std::unique_ptr<change::CellTexts> cellsIn(const change::Region& r) const;
+    void releaseRow(const Row& r);
+    void acquireRow(const Row& r);
+    // The text number at a physical cell (0: empty).
+    std::uint32_t idAt(const Row& r, std::uint32_t phys) const;
     void checkRow(int row) const;
     void checkCol(int col) const;
     Row& physRow(int row) { return rows_[rowMap_[row]]; }
     void dropPhysCol(std::uint32_t phys);
     // Writes one cell; true when its text changed.
-    bool put(Row& r, std::uint32_t phys, std::string&& text);
+    bool put(Row& r, std::uint32_t phys, std::string_view text);
     // setCell's work on a checked cell.
-    void write(int col, int row, std::string text);
+    void write(int col, int row, std::string_view text);
     void makeDenseIfFull(Row& r);
     // Records the row's cells before they change; an empty row only when asked.
     void recordRow(int row, bool evenEmpty = false);
@@ -122,6 +151,8 @@ class Grid {
     std::vector<std::uint32_t> freeCols_;  // physical columns free for reuse
     std::size_t colRoom_ = 0;              // the physical columns reserveCols made room for
     std::uint64_t revision_ = 0;
+    TextPool pool_;
+    Fresh fresh_;
     ChangeLogLink link_;
 };
 

@@ -38,6 +38,12 @@ std::size_t bytesOf(const Change& c) {
                                         return x.dropped.capacity() * sizeof(LayerCodes);
                                     } else if constexpr (std::is_same_v<T, change::Origin>) {
                                         return textBytes(x.dataFile);
+                                    } else if constexpr (std::is_same_v<T, change::Region>) {
+                                        if (!x.cells) return 0;
+                                        return sizeof(change::CellTexts) +
+                                               x.cells->at.capacity() * sizeof(x.cells->at[0]) +
+                                               x.cells->ends.capacity() * sizeof(std::uint32_t) +
+                                               x.cells->bytes.capacity();
                                     } else {
                                         return 0;
                                     }

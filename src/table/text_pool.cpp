@@ -1,0 +1,93 @@
+#include "table/text_pool.h"
+
+#include <functional>
+
+namespace tamsel {
+
+namespace {
+std::uint32_t hashOf(std::string_view text) {
+    const std::size_t h = std::hash<std::string_view>{}(text);
+    return static_cast<std::uint32_t>(h ^ (static_cast<std::uint64_t>(h) >> 32));
+}
+}  // namespace
+
+TextPool::TextPool() : texts_(1), holders_(1, 0), hashes_(1, 0), slots_(16, 0) {}
+
+std::size_t TextPool::probe(std::string_view text, std::uint32_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t k = hash & mask;
+    while (slots_[k] != 0 && (hashes_[slots_[k]] != hash || texts_[slots_[k]] != text))
+        k = (k + 1) & mask;
+    return k;
+}
+
+void TextPool::grow() {
+    std::vector<std::uint32_t> old(2 * slots_.size(), 0);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::uint32_t id : old) {
+        if (id == 0) continue;
+        std::size_t k = hashes_[id] & mask;
+        while (slots_[k] != 0) k = (k + 1) & mask;
+        slots_[k] = id;
+    }
+}
+
+std::uint32_t TextPool::acquire(std::string_view text) {
+    if (text.empty()) return 0;
+    const std::uint32_t hash = hashOf(text);
+    std::size_t k = probe(text, hash);
+    if (slots_[k] != 0) {
+        ++holders_[slots_[k]];
+        return slots_[k];
+    }
+    if (2 * (used_ + 1) > slots_.size()) {
+        grow();
+        k = probe(text, hash);
+    }
+    std::uint32_t id;
+    if (!free_.empty()) {
+        id = free_.back();
+        free_.pop_back();
+        texts_[id].assign(text);
+        holders_[id] = 1;
+        hashes_[id] = hash;
+    } else {
+        id = static_cast<std::uint32_t>(texts_.size());
+        texts_.emplace_back(text);
+        holders_.push_back(1);
+        hashes_.push_back(hash);
+    }
+    slots_[k] = id;
+    ++used_;
+    return id;
+}
+
+void TextPool::release(std::uint32_t id) {
+    if (id == 0 || --holders_[id] > 0) return;
+    erase(probe(texts_[id], hashes_[id]));
+    std::string().swap(texts_[id]);
+    free_.push_back(id);
+    --used_;
+}
+
+// Removes a slot of the linear probing, moving later entries of the same run
+// back so that every entry stays reachable from its home slot.
+void TextPool::erase(std::size_t slot) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t hole = slot, k = slot;
+    for (;;) {
+        k = (k + 1) & mask;
+        const std::uint32_t id = slots_[k];
+        if (id == 0) break;
+        const std::size_t home = hashes_[id] & mask;
+        // The entry stays when its home lies cyclically in (hole, k].
+        const bool stays = hole <= k ? (hole < home && home <= k) : (hole < home || home <= k);
+        if (stays) continue;
+        slots_[hole] = id;
+        hole = k;
+    }
+    slots_[hole] = 0;
+}
+
+}  // namespace tamsel
