@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <string_view>
 
 #include "analysis/twinspan_table.h"
@@ -20,7 +21,7 @@ namespace {
 using Op = UnitDefinitions::Op;
 
 [[noreturn]] void refuse(int line, const char* what, std::string_view word) {
-    throw Error(msg("定義ファイルの %1 行目: %2「%3」", line, sj(what), word));
+    throw DefinitionsError(line, msg("定義ファイルの %1 行目: %2「%3」", line, sj(what), word));
 }
 
 std::string_view trimmed(std::string_view s) {
@@ -390,8 +391,8 @@ struct UnitsRun {
     std::string report, display;
 };
 
-UnitsRun runUnits(TableState& t, Ui& ui, const std::string& path) {
-    using L = TableLayout;
+// The file's text as Shift-JIS.
+std::string readDefinitions(const std::string& path) {
     std::string text = readWholeFile(path);
     if (text.starts_with("\xEF\xBB\xBF")) {
         auto converted = fromUtf8Strict(std::string_view(text).substr(3));
@@ -399,6 +400,12 @@ UnitsRun runUnits(TableState& t, Ui& ui, const std::string& path) {
             throw Error(msg("定義ファイル %1 に Shift-JIS にない文字があります", fromUtf8(path)));
         text = std::move(*converted);
     }
+    return text;
+}
+
+UnitsRun runUnits(TableState& t, Ui& ui, const std::string& path) {
+    using L = TableLayout;
+    const std::string text = readDefinitions(path);
     const TablePresence tp = tablePresence(t);
     const SpeciesPresence presence(tp.cover);
     const UnitDefinitions d = parseUnitDefinitions(text, tp.names, presence);
@@ -450,6 +457,27 @@ std::optional<std::string> chooseDefinitions(const TableState& t, Ui& ui) {
 }
 
 }  // namespace
+
+void Item_EditDefinitionsClick(const TableState& t, Ui& ui) {
+    auto path = chooseDefinitions(t, ui);
+    if (!path) return;
+    TextEditRequest r;
+    r.title = msg("定義ファイルの編集: %1", fromUtf8(*path));
+    r.text = readDefinitions(*path);
+    // The table's species and their m are read once, not at every check.
+    auto tp = std::make_shared<const TablePresence>(tablePresence(t));
+    auto presence = std::make_shared<const SpeciesPresence>(tp->cover);
+    r.check = [tp, presence](const std::string& text) -> std::pair<int, std::string> {
+        try {
+            parseUnitDefinitions(text, tp->names, *presence);
+        } catch (const DefinitionsError& e) {
+            return {e.line(), e.what()};
+        }
+        return {0, {}};
+    };
+    r.save = [p = *path](const std::string& text) { writeFileSafely(p, text); };
+    ui.editText(r);
+}
 
 std::string assignUnitsFromFile(TableState& t, Ui& ui, const std::string& path) {
     return runUnits(t, ui, path).report;

@@ -18,10 +18,21 @@
 #include <vector>
 
 #include "analysis/cocktail.h"
+#include "platform/error.h"
 #include "platform/ui.h"
 #include "table/table_state.h"
 
 namespace tamsel {
+
+// A definitions text that cannot be read; the message names the line and the word.
+class DefinitionsError : public Error {
+  public:
+    DefinitionsError(int line, const std::string& sjisMessage) : Error(sjisMessage), line_(line) {}
+    int line() const { return line_; }
+
+  private:
+    int line_;
+};
 
 struct UnitDefinitions {
     struct Group {
@@ -98,6 +109,10 @@ std::string assignUnitsFromFile(TableState& t, Ui& ui, const std::string& path);
 
 // The same on the file the open dialog gives; nothing when none was chosen.
 std::optional<std::string> assignUnitsChosen(TableState& t, Ui& ui);
+
+// "定義ファイルを編集…": the file dialog, then the editor, which checks the text
+// against the table and saves it as Shift-JIS.
+void Item_EditDefinitionsClick(const TableState& t, Ui& ui);
 
 // "定義で群に分ける…": the file dialog, the assignment and its report.
 void Item_AssignUnitsClick(TableState& t, Ui& ui);

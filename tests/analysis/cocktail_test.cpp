@@ -170,7 +170,8 @@ TEST_F(Definitions, ErrorsNameTheLineAndTheWord) {
         try {
             parse(c.text);
             ADD_FAILURE() << c.text;
-        } catch (const Error& e) {
+        } catch (const DefinitionsError& e) {
+            EXPECT_EQ(e.line(), c.line) << c.text;  // the editor marks this line
             const std::string text = toUtf8(e.what());
             EXPECT_NE(text.find(" " + std::to_string(c.line) + " 行目"), std::string::npos)
                 << c.text << ": " << text;

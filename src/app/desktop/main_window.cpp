@@ -263,7 +263,7 @@ void TForm1::updateEditItems() {
                           "Item_ReleveStats",    "Item_IndicatorMeans", "Item_Synoptic",
                           "Item_SortFidelity",   "Item_Twinspan",       "Item_Recip",
                           "Item_OptimClass",     "Item_Beals",          "Item_BealsExcludeSelf",
-                          "Item_Cocktail",       "Item_AssignUnits"})
+                          "Item_Cocktail",       "Item_AssignUnits",    "Item_EditDefinitions"})
         if (QAction* a = item(QString::fromLatin1(n)); a && wired_.count(a->objectName()))
             a->setEnabled(!blank);
     if (QAction* a = item(QStringLiteral("Item_Save")); a && wired_.count(a->objectName()))

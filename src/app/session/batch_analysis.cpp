@@ -157,6 +157,11 @@ void registerAnalysisCommands(std::vector<Command>& reg) {
                    .caption = "定義で群に分ける…",
                    .place = {"Menu_Tool", 59},
                    .handler = runAssignUnits});
+    reg.push_back(
+        {.item = "Item_EditDefinitions",
+         .caption = "定義ファイルを編集…",
+         .place = {"Menu_Tool", 59},
+         .handler = [](CommandCall& c) { Item_EditDefinitionsClick(c.session.table, c.ui); }});
 }
 
 }  // namespace tamsel
