@@ -98,6 +98,30 @@ TEST(Cocktail, TiesMergedInOnePassAndChained) {
     EXPECT_EQ(fitGroup(p, all).m, (*steps)[3].m);
 }
 
+TEST(Cocktail, AGroupHeldByEveryReleveEndsTheRestAtPhiZero) {
+    // Steps as cocktailr gives them (its k of the last merge is 0, the count
+    // being taken before the members; here the members are counted).
+    const char* rows[] = {"110011", "110111", "000111", "111011", "011111", "101110",
+                          "111011", "111010", "111101", "100110", "011111"};
+    std::vector<std::vector<std::pair<std::int32_t, double>>> releves;
+    for (const char* r : rows) {
+        releves.emplace_back();
+        for (std::int32_t s = 0; s < 6; ++s)
+            if (r[s] == '1') releves.back().push_back({s, 1});
+    }
+    const auto steps = cocktail(SpeciesPresence(matrixOf(6, releves)));
+    ASSERT_TRUE(steps);
+    StringSink out;
+    writeCocktailCsv(out, *steps, {"s1", "s2", "s3", "s4", "s5", "s6"});
+    EXPECT_EQ(out.text,
+              "step,item1,item2,phi,k,m,releves\r\n"
+              "1,s2,s6,0.541667,2,2,7\r\n"
+              "2,s3,#1,0.214286,3,3,5\r\n"
+              "3,s4,#2,-0.069007,4,4,3\r\n"
+              "4,s1,s5,-0.193649,2,1,11\r\n"
+              "5,#4,#3,0.000000,6,1,11\r\n");
+}
+
 // Species A..F; relevés 0-3 hold A, B (A at 40 %), 4-5 C, D, E, relevé 2 also C, D.
 struct Definitions : ::testing::Test {
     TwinspanMatrix m = matrixOf(6, {{{0, 40}, {1, 5}},
