@@ -212,8 +212,9 @@ void QtUi::editText(const TextEditRequest& r) {
         }
         const auto [line, message] = r.check ? r.check(*text) : std::pair<int, std::string>{};
         QList<QTextEdit::ExtraSelection> marks;
-        if (line > 0) {
-            QTextCursor at(edit->document()->findBlockByNumber(line - 1));
+        const QTextBlock block = edit->document()->findBlockByNumber(line - 1);
+        if (line > 0 && block.isValid()) {
+            QTextCursor at(block);
             QTextEdit::ExtraSelection mark;
             mark.cursor = at;
             mark.format.setBackground(QColor(255, 220, 220));
