@@ -264,7 +264,8 @@ UnitDefinitions parseUnitDefinitions(const std::string& text,
         const auto k = static_cast<std::int32_t>(g.species.size());
         if (g.mGiven && (g.m < 1 || g.m > k))
             refuse(l.number, "m は 1 から群の種の数までです", std::to_string(g.m));
-        if (!g.mGiven) g.m = fitGroup(presence, g.species).m;
+        g.fit = fitGroup(presence, g.species);
+        if (!g.mGiven) g.m = g.fit.m;
         d.groups.push_back(std::move(g));
     }
     std::map<std::string, std::int32_t> units;
@@ -368,11 +369,23 @@ std::string unitsReport(const UnitDefinitions& d, const UnitAssignment& a,
                         bool japanese) {
     std::string text;
     auto line = [&](const std::string& s) { text += s + "\r\n"; };
-    for (const auto& g : d.groups)
-        line(japanese ? msg("群 %1: 種 %2、m %3%4", g.name, g.species.size(), g.m,
-                            g.mGiven ? sj("（指定）") : std::string())
+    for (const auto& g : d.groups) {
+        // The relevés holding 0 .. k of the species, as observed and as expected.
+        std::string observed, expected;
+        for (std::size_t c = 0; c < g.fit.observed.size(); ++c) {
+            char buf[32];
+            auto r = std::to_chars(buf, buf + sizeof buf, g.fit.expected[c],
+                                   std::chars_format::fixed, 6);
+            observed += (c ? "," : "") + std::to_string(g.fit.observed[c]);
+            expected += (c ? "," : "") + std::string(buf, r.ptr);
+        }
+        line(japanese ? msg("群 %1: 種 %2、m %3%4、0～%2 種を持つ測定 %5、期待値 %6", g.name,
+                            g.species.size(), g.m, g.mGiven ? sj("（指定）") : std::string(),
+                            observed, expected)
                       : "group " + g.name + " k " + std::to_string(g.species.size()) + " m " +
-                            std::to_string(g.m) + (g.mGiven ? " given" : ""));
+                            std::to_string(g.m) + (g.mGiven ? " given" : "") + " observed " +
+                            observed + " expected " + expected);
+    }
     for (std::size_t u = 0; u < d.units.size(); ++u)
         line(japanese ? msg("単位 %1: %2 測定", d.units[u].name, a.counts[u])
                       : "unit " + d.units[u].name + " " + std::to_string(a.counts[u]));

@@ -41,6 +41,7 @@ struct UnitDefinitions {
         std::vector<std::int32_t> species;  // the table's species (TablePresence order), ascending
         std::int32_t m = 1;
         bool mGiven = false;
+        GroupFit fit;  // the relevés holding 0 .. k of the species, observed and expected
     };
     // A formula in postfix order.
     struct Op {
