@@ -130,6 +130,66 @@ TwinspanOptions parseTwinspanOptions(const Texts& t, const Names& names) {
     return o;
 }
 
+std::vector<char> releveColumnsInUse(const TableState& t,
+                                     const std::vector<std::int32_t>& withSpecies) {
+    using L = TableLayout;
+    std::vector<char> inUse(static_cast<std::size_t>(t.releveCount()) + 1, 0);
+    for (std::int32_t j : withSpecies) inUse[j] = 1;
+    for (std::int32_t j = 1; j <= t.releveCount(); ++j)
+        for (int row = L::FirstItemRow; row < t.freqRow() && !inUse[j]; ++row)
+            if (!t.grid().isEmpty(L::releveCol(j), row)) inUse[j] = 1;
+    return inUse;
+}
+
+ColumnArrangement arrangeReleveGroups(TableState& t,
+                                      const std::vector<std::vector<std::int32_t>>& groups,
+                                      const std::vector<std::int32_t>& rest) {
+    using L = TableLayout;
+    std::vector<char> placed(static_cast<std::size_t>(t.releveCount()) + 1, 0);
+    for (const auto& g : groups)
+        for (std::int32_t j : g) placed[j] = 1;
+    for (std::int32_t j : rest) placed[j] = 1;
+    std::vector<std::int32_t> empties;
+    for (std::int32_t j = 1; j <= t.releveCount(); ++j)
+        if (!placed[j]) empties.push_back(j);
+    std::size_t filled = 0;
+    for (const auto& g : groups) filled += g.empty() ? 0 : 1;
+    const std::size_t needed = (filled == 0 ? 0 : filled - 1) + (rest.empty() ? 0 : 1);
+    while (empties.size() < needed) {
+        insertReleveColumn(t, L::releveCol(t.releveCount() + 1));
+        empties.push_back(t.releveCount());
+    }
+    ColumnArrangement a;
+    std::vector<int> order;
+    std::size_t nextEmpty = 0;
+    auto separate = [&] {
+        order.push_back(empties[nextEmpty++] - 1);
+        a.separators.push_back(static_cast<std::int32_t>(order.size()));
+    };
+    bool first = true;
+    for (const auto& g : groups) {
+        if (g.empty()) continue;
+        if (!first) separate();
+        first = false;
+        for (std::int32_t j : g) order.push_back(j - 1);
+    }
+    if (!rest.empty()) {
+        separate();
+        for (std::int32_t j : rest) order.push_back(j - 1);
+    }
+    while (nextEmpty < empties.size()) order.push_back(empties[nextEmpty++] - 1);
+    a.newPos.assign(static_cast<std::size_t>(t.releveCount()) + 1, 0);
+    for (std::size_t q = 0; q < order.size(); ++q)
+        a.newPos[order[q] + 1] = static_cast<std::int32_t>(q + 1);
+    reorderReleveColumns(t, order);
+    return a;
+}
+
+void blankSeparatorCounts(TableState& t, const ColumnArrangement& a) {
+    for (std::int32_t at : a.separators)
+        t.setCell(TableLayout::releveCol(at), t.freqRow(), std::string());
+}
+
 namespace {
 
 // What the report names: species by their trimmed names (by matrix row),
@@ -253,28 +313,18 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     const TwinspanResult& r = *result;
 
     // Relevé columns: the final groups with one empty column between them, then
-    // after an empty column the relevés that were not classified, then the
-    // remaining empty columns.
-    auto hasItemText = [&](std::int32_t j) {
-        for (int row = L::FirstItemRow; row < t.freqRow(); ++row)
-            if (!t.grid().isEmpty(L::releveCol(j), row)) return true;
-        return false;
-    };
-    std::vector<std::int32_t> empties, unclassified;
+    // after an empty column the relevés that were not classified.
+    const std::vector<char> inUse = releveColumnsInUse(t, cols);
+    std::vector<std::int32_t> unclassified;
     std::vector<std::int32_t> classOfCol(static_cast<std::size_t>(t.releveCount()) + 1, -1);
     for (std::size_t k = 0; k < cols.size(); ++k)
         classOfCol[cols[k]] = static_cast<std::int32_t>(k);
     for (std::int32_t j = 1; j <= t.releveCount(); ++j) {
         const std::int32_t k = classOfCol[j];
         if (k >= 0 && r.releveClass[k] != 0) continue;
-        if (k >= 0 || hasItemText(j))
-            unclassified.push_back(j);
-        else
-            empties.push_back(j);
+        if (inUse[j]) unclassified.push_back(j);
     }
     const auto groups = r.groups();
-    const std::size_t needed =
-        (groups.empty() ? 0 : groups.size() - 1) + (unclassified.empty() ? 0 : 1);
     // Labels and names are read before anything moves.
     auto labelOf = [&](std::int32_t j) {
         return trimmedCell(t.grid().cell(L::releveCol(j), L::FirstItemRow));
@@ -285,31 +335,13 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     for (std::int32_t i : rows)
         names.push_back(trimmedCell(t.grid().cell(L::NameCol, layout.speciesRow(i))));
 
-    while (empties.size() < needed) {
-        insertReleveColumn(t, L::releveCol(t.releveCount() + 1));
-        empties.push_back(t.releveCount());
-        labels.push_back({});
+    std::vector<std::vector<std::int32_t>> groupCols;
+    for (const auto& g : groups) {
+        groupCols.emplace_back();
+        for (std::int32_t k : g.second) groupCols.back().push_back(cols[k]);
     }
-    std::vector<int> order;
-    std::vector<std::int32_t> separators;  // positions after the reordering
-    std::size_t nextEmpty = 0;
-    auto separate = [&] {
-        order.push_back(empties[nextEmpty++] - 1);
-        separators.push_back(static_cast<std::int32_t>(order.size()));
-    };
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-        if (g > 0) separate();
-        for (std::int32_t k : groups[g].second) order.push_back(cols[k] - 1);
-    }
-    if (!unclassified.empty()) {
-        separate();
-        for (std::int32_t j : unclassified) order.push_back(j - 1);
-    }
-    while (nextEmpty < empties.size()) order.push_back(empties[nextEmpty++] - 1);
-    std::vector<std::int32_t> newPos(static_cast<std::size_t>(t.releveCount()) + 1, 0);
-    for (std::size_t q = 0; q < order.size(); ++q)
-        newPos[order[q] + 1] = static_cast<std::int32_t>(q + 1);
-    reorderReleveColumns(t, order);
+    const ColumnArrangement arranged = arrangeReleveGroups(t, groupCols, unclassified);
+    const std::vector<std::int32_t>& newPos = arranged.newPos;
 
     // Species rows: the two-way order, then every other row as it stood.
     std::vector<int> speciesOrder;
@@ -322,9 +354,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
         if (!placed[i]) speciesOrder.push_back(i - 1);
     reorderSpeciesRows(t, speciesOrder);
     recount(t, ui);
-
-    // The separator columns are empty: no species count under them.
-    for (std::int32_t at : separators) t.setCell(L::releveCol(at), t.freqRow(), std::string());
+    blankSeparatorCounts(t, arranged);
 
     TwinspanTableRun run{r, {}, {}};
     const ReportNames reportNames{cols, labels, newPos, names};

@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/twinspan.h"
 #include "platform/ui.h"
@@ -32,6 +33,27 @@ std::array<std::string, TwinspanOptionTexts::FieldCount> twinspanDialogLabels();
 
 // "inertia", "whittaker", "sorensen", "jaccard".
 const char* heterogeneityName(Heterogeneity h);
+
+// The relevé columns that hold something (a species of withSpecies, or a header
+// text), by position 1 .. releveCount.
+std::vector<char> releveColumnsInUse(const TableState& t,
+                                     const std::vector<std::int32_t>& withSpecies);
+
+// Where the columns went, and the empty columns put between groups.
+struct ColumnArrangement {
+    std::vector<std::int32_t> newPos;      // by old position
+    std::vector<std::int32_t> separators;  // new positions
+};
+
+// The relevé columns of each group (positions, in their order) with one empty
+// column between groups, then after an empty column the rest, then the columns
+// in neither (the empty ones); columns are added where too few are empty.
+ColumnArrangement arrangeReleveGroups(TableState& t,
+                                      const std::vector<std::vector<std::int32_t>>& groups,
+                                      const std::vector<std::int32_t>& rest);
+
+// After the recount: the separators are empty, no species count under them.
+void blankSeparatorCounts(TableState& t, const ColumnArrangement& a);
 
 // What a run on the table did.
 struct TwinspanTableRun {

@@ -35,6 +35,16 @@ struct FieldsDialogRequest {
     std::function<void(const std::vector<std::string>&)> check;
 };
 
+// A text to edit in a window of its own, with 確認, 保存 and 閉じる.
+struct TextEditRequest {
+    std::string title;
+    std::string text;
+    // The first fault of a text: its line (from 1) and the message; line 0: none.
+    std::function<std::pair<int, std::string>(const std::string&)> check;
+    // Writes the text; an Error is shown and the window stays open.
+    std::function<void(const std::string&)> save;
+};
+
 // Curves of points joined by lines, one series each, one point marked; the
 // user may choose a point.
 struct CurveChartRequest {
@@ -140,6 +150,8 @@ class Ui {
         (void)text;
         (void)save;
     }
+    // The editor; the command line shows none.
+    virtual void editText(const TextEditRequest& r) { (void)r; }
     // The chart in a window of its own; the (series, point) the user chose, or
     // nothing when closed without a choice. The command line shows none.
     virtual std::optional<std::pair<int, int>> showCurveChart(const CurveChartRequest& r) {

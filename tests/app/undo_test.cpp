@@ -77,7 +77,10 @@ TEST_F(Undo, EveryCommandThatChangesTheTableIsUndoneAndRedone) {
         {"add-turboveg", {file("p.xml")}},
         {"sort-releves-by", {"2", "--descending"}},
         {"merge-layers", {"--method", "sum"}},
+        {"assign-units", {file("u.txt")}},
     };
+    std::ofstream(file("u.txt"), std::ios::binary)
+        << sj("group G: ブナ, ササ\nunit U: G and not cover(\"シダ\") > 1\n");
     std::ofstream(file("p.xml"), std::ios::binary)
         << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Plot_package><Plots><Plot>"
            "<header_data><standard_record releve_nr=\"9\" coverscale=\"02\"/>"
@@ -108,6 +111,7 @@ TEST_F(Undo, EveryCommandThatChangesTheTableIsUndoneAndRedone) {
         {"cover-values", {"--plus", "0.5"}},
         {"beals", {file("b.csv")}},
         {"optimclass", {file("o.csv")}},
+        {"cocktail", {file("k.csv")}},
     };
     std::ofstream(file("values.csv"), std::ios::binary) << "x,1\r\n";
     // Not run here: the printer, a dictionary, the history itself; and the

@@ -257,11 +257,13 @@ void TForm1::updateEditItems() {
     // Outputs and analyses of a table without relevés have nothing to work on,
     // and a blank table that came from no file has nothing to save.
     const bool blank = t.releveCount() == 0;
-    for (const char* n :
-         {"Item_ValueMatrix", "Item_PCordCSV", "Item_PlotData", "Item_TextFile", "Item_ExcelFile",
-          "Item_PrintTable", "Item_CornellPercent", "Item_CornellOrdinal", "Item_LongTable",
-          "Item_ReleveStats", "Item_IndicatorMeans", "Item_Synoptic", "Item_SortFidelity",
-          "Item_Twinspan", "Item_Recip", "Item_OptimClass", "Item_Beals", "Item_BealsExcludeSelf"})
+    for (const char* n : {"Item_ValueMatrix",    "Item_PCordCSV",       "Item_PlotData",
+                          "Item_TextFile",       "Item_ExcelFile",      "Item_PrintTable",
+                          "Item_CornellPercent", "Item_CornellOrdinal", "Item_LongTable",
+                          "Item_ReleveStats",    "Item_IndicatorMeans", "Item_Synoptic",
+                          "Item_SortFidelity",   "Item_Twinspan",       "Item_Recip",
+                          "Item_OptimClass",     "Item_Beals",          "Item_BealsExcludeSelf",
+                          "Item_Cocktail",       "Item_AssignUnits",    "Item_EditDefinitions"})
         if (QAction* a = item(QString::fromLatin1(n)); a && wired_.count(a->objectName()))
             a->setEnabled(!blank);
     if (QAction* a = item(QStringLiteral("Item_Save")); a && wired_.count(a->objectName()))

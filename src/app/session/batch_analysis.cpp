@@ -3,10 +3,13 @@
 #include <array>
 #include <vector>
 
+#include "analysis/cocktail.h"
+#include "analysis/definitions.h"
 #include "analysis/optimclass.h"
 #include "analysis/synoptic.h"
 #include "analysis/twinspan_table.h"
 #include "app/session/batch.h"
+#include "io/safe_file.h"
 #include "platform/error.h"
 #include "text/sjis.h"
 
@@ -62,6 +65,16 @@ TwinspanOptions twinspanOptionsOf(const CommandArgs& args) {
         if (f != TwinspanOptionTexts::Clusters)
             if (auto v = args.option(TwinspanOptionNames[f])) texts.text[f] = fromUtf8(*v);
     return parseTwinspanOptions(texts, TwinspanOptionNames);
+}
+
+// The window shows the report; the command line saves it with --report.
+void runAssignUnits(CommandCall& c) {
+    if (c.interactive()) {
+        Item_AssignUnitsClick(c.session.table, c.ui);
+        return;
+    }
+    auto report = assignUnitsChosen(c.session.table, c.ui);
+    if (auto path = c.args.option("--report"); report && path) writeFileSafely(*path, *report);
 }
 
 // The window takes TWINSPAN's options as its dialog last left them.
@@ -128,6 +141,29 @@ void registerAnalysisCommands(std::vector<Command>& reg) {
                    .caption = "OptimClass で群の数を選ぶ(&K)",
                    .place = {"Menu_Tool", 57},
                    .handler = runOptimClass});
+    reg.push_back({.name = "cocktail",
+                   .args = {{"FILE", Arg::Kind::File}},
+                   .help = "Cocktail 法で種群を作る: species merged step by step into "
+                           "sociological groups by phi (presences), each merge with its k, m "
+                           "and relevés as CSV",
+                   .item = "Item_Cocktail",
+                   .caption = "Cocktail 法で種群を作る…",
+                   .place = {"Menu_Tool", 58},
+                   .handler = [](CommandCall& c) { Item_CocktailClick(c.session.table, c.ui); }});
+    reg.push_back({.name = "assign-units",
+                   .args = {{"FILE", Arg::Kind::File}, {"--report", Arg::Kind::Path, "R"}},
+                   .help = "定義で群に分ける: relevé columns into the units of a definitions "
+                           "file (groups of species, formulas), in file order, one empty "
+                           "column between them; --report saves m, counts and overlaps",
+                   .item = "Item_AssignUnits",
+                   .caption = "定義で群に分ける…",
+                   .place = {"Menu_Tool", 59},
+                   .handler = runAssignUnits});
+    reg.push_back(
+        {.item = "Item_EditDefinitions",
+         .caption = "定義ファイルを編集…",
+         .place = {"Menu_Tool", 59},
+         .handler = [](CommandCall& c) { Item_EditDefinitionsClick(c.session.table, c.ui); }});
 }
 
 }  // namespace tamsel

@@ -20,6 +20,9 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
@@ -181,6 +184,64 @@ void QtUi::showReport(const std::string& title, const std::string& text,
     saveButton->setDefault(false);
     saveButton->setAutoDefault(false);
     dialog.resize(720, 480);
+    dialog.exec();
+}
+
+void QtUi::editText(const TextEditRequest& r) {
+    const ModalScope modal(*this);
+    QDialog dialog(window_);
+    dialog.setWindowTitle(qs(r.title));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* edit = new QPlainTextEdit(qs(r.text), &dialog);
+    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    layout->addWidget(edit);
+    auto* verdict = new QLabel(&dialog);
+    verdict->setWordWrap(true);
+    layout->addWidget(verdict);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* checkButton = buttons->addButton(qs(sj("確認")), QDialogButtonBox::ActionRole);
+    QPushButton* saveButton = buttons->addButton(qs(sj("保存")), QDialogButtonBox::ActionRole);
+    buttons->addButton(qs(sj("閉じる")), QDialogButtonBox::RejectRole);
+    // The faulty line is marked and the cursor put on it; the text stays as typed.
+    auto check = [&]() -> std::optional<std::string> {
+        auto text = sjisStrictOf(edit->toPlainText());
+        if (!text) {
+            verdict->setText(qs(sj("Shift-JIS にない文字があります")));
+            return std::nullopt;
+        }
+        const auto [line, message] = r.check ? r.check(*text) : std::pair<int, std::string>{};
+        QList<QTextEdit::ExtraSelection> marks;
+        const QTextBlock block = edit->document()->findBlockByNumber(line - 1);
+        if (line > 0 && block.isValid()) {
+            QTextCursor at(block);
+            QTextEdit::ExtraSelection mark;
+            mark.cursor = at;
+            mark.format.setBackground(QColor(255, 220, 220));
+            mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+            marks.push_back(mark);
+            edit->setTextCursor(at);
+        }
+        edit->setExtraSelections(marks);
+        verdict->setText(line > 0 ? qs(message) : qs(sj("誤りはありません")));
+        return text;
+    };
+    QObject::connect(checkButton, &QPushButton::clicked, &dialog, [&] { check(); });
+    QObject::connect(saveButton, &QPushButton::clicked, &dialog, [&] {
+        const auto text = check();
+        if (!text || !r.save) return;
+        try {
+            r.save(*text);
+        } catch (const Error& e) {
+            showError(e.what());
+        }
+    });
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    checkButton->setAutoDefault(false);
+    saveButton->setAutoDefault(false);
+    dialog.resize(720, 480);
+    check();
     dialog.exec();
 }
 

@@ -97,6 +97,7 @@ class QtUi : public Ui {
     void status(const std::string& text) override;
     void showReport(const std::string& title, const std::string& text,
                     const std::function<void()>& save) override;
+    void editText(const TextEditRequest& r) override;
     // The chart is drawn by the window (the chart library is the window's own);
     // without a view none is shown.
     using CurveChartView =

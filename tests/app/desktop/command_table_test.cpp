@@ -62,6 +62,8 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
     QTemporaryDir dir;
     const std::string saved = dir.filePath(QStringLiteral("t.vtb")).toStdString();
     const std::string rli = samplePath("sample.rli");
+    const std::string units = dir.filePath(QStringLiteral("units.txt")).toStdString();
+    writeFileSafely(units, sj("group G: ブナ, リョウブ\nunit U: G\n"));
     // A table to load: the sample sorted, saved by the command line.
     ASSERT_EQ(testing::runCommands({"add", rli, "sort-species", "save", saved}).status, 0);
     const std::string values = dir.filePath(QStringLiteral("values.csv")).toStdString();
@@ -128,6 +130,9 @@ TEST(CommandTable, EveryCommandGivesTheSameTableInBothFrontEnds) {
          false,
          {},
          true},
+        {"cocktail", {dir.filePath(QStringLiteral("o-cocktail.csv")).toStdString()}, false, true},
+        // The file dialog, then the report window closed.
+        {.name = "assign-units", .args = {units}, .accept = true},
         {"undo", {}},
     };
     // Commands that act on a cell the user picks are run through the pop-ups by the

@@ -92,7 +92,8 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
           "測定を種数多順に並び替え(&O)", "測定を種数少順に並び替え（&R）",
           "反復平均法で行列並び替え(&H)", "-", "総合常在度表を出力(&Y)",
           "TWINSPAN で群に分ける(&W)", "識別種順に並び替え(&G)", "OptimClass で群の数を選ぶ(&K)",
-          "-", "異名辞書ファイルの読込み(&D)"}},
+          "Cocktail 法で種群を作る…", "定義で群に分ける…", "定義ファイルを編集…", "-",
+          "異名辞書ファイルの読込み(&D)"}},
         {"編集(&E)",
          {"元に戻す(&U)", "やり直し(&Y)", "-", "この行を削除する  (&R)", "この列を削除する  (&C)",
           "-", "この上に行を挿入する", "ここにコメント行を挿入", "この左に列を挿入する", "-",
@@ -120,12 +121,14 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
             // column commands: of the 編集 menu only the title and the layers. The
             // outputs and analyses wait for relevés, the save for something to save.
             static const QStringList needReleves = {
-                u("上書き保存(&S)"),         u("数値表として出力する(&V)"),
-                u("PCord用のCSV型出力(&C)"), u("立地環境データ表出力(&R)"),
-                u("表をテキスト出力(&F)"),   u("エクセル形式出力(&X)"),
-                u("表を直接印刷出力(&P)"),   u("反復平均法で行列並び替え(&H)"),
-                u("総合常在度表を出力(&Y)"), u("TWINSPAN で群に分ける(&W)"),
-                u("識別種順に並び替え(&G)"), u("OptimClass で群の数を選ぶ(&K)")};
+                u("上書き保存(&S)"),           u("数値表として出力する(&V)"),
+                u("PCord用のCSV型出力(&C)"),   u("立地環境データ表出力(&R)"),
+                u("表をテキスト出力(&F)"),     u("エクセル形式出力(&X)"),
+                u("表を直接印刷出力(&P)"),     u("反復平均法で行列並び替え(&H)"),
+                u("総合常在度表を出力(&Y)"),   u("TWINSPAN で群に分ける(&W)"),
+                u("識別種順に並び替え(&G)"),   u("OptimClass で群の数を選ぶ(&K)"),
+                u("Cocktail 法で種群を作る…"), u("定義で群に分ける…"),
+                u("定義ファイルを編集…")};
             const bool applies = (m != 2 || i >= items.size() - 2) && !needReleves.contains(want);
             EXPECT_EQ(items[i]->isEnabled(), applies) << want.toStdString();
         }
