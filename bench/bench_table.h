@@ -148,18 +148,18 @@ inline std::string runSelf(const std::string& args) {
 inline TableLayout sizedTable(TableState& t, BatchUi& ui, int releves, int species,
                               const std::string& prefix) {
     startBlankTable(t, ui);
-    t.growReleves(releves);
-    t.growSpecies(species);
-    for (int j = 1; j <= releves; ++j) t.appendReleveColumn();
-    for (int i = 1; i <= species; ++i) t.appendSpeciesRow(prefix + std::to_string(i));
-    return TableLayout(t.freqRow());
+    t.model.growReleves(releves);
+    t.model.growSpecies(species);
+    for (int j = 1; j <= releves; ++j) t.model.appendReleveColumn();
+    for (int i = 1; i <= species; ++i) t.model.appendSpeciesRow(prefix + std::to_string(i));
+    return TableLayout(t.model.freqRow());
 }
 
 // One species cell as placing writes it: the summary in the grid, the codes in
 // TableArray.
 inline void putCodes(TableState& t, int col, int row, const LayerCodes& c) {
-    t.setCell(col, row, LayerSummary(c));
-    t.setCodes(t.releveSlotAt(col), t.speciesSlotAt(row), c);
+    t.model.setCell(col, row, LayerSummary(c));
+    t.model.setCodes(t.model.releveSlotAt(col), t.model.speciesSlotAt(row), c);
 }
 
 // releves x species, perReleve species in each relevé: a random layer and H1.
@@ -169,9 +169,9 @@ inline void build(TableState& t, BatchUi& ui, int releves, int species, int perR
     const CoverCode codes[] = {7, 10, 20, 30, 40, 55};
     for (int j = 1; j <= releves; ++j) {
         const int col = TableLayout::releveCol(j);
-        t.setCodes(t.releveSlotAt(col), 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
+        t.model.setCodes(t.model.releveSlotAt(col), 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
         for (int row = TableLayout::FirstItemRow; row <= layout.lastItemRow(); ++row)
-            t.setCell(col, row, std::to_string(j % 1000));
+            t.model.setCell(col, row, std::to_string(j % 1000));
         std::vector<char> taken(static_cast<std::size_t>(species) + 1, 0);
         for (int k = 0; k < perReleve;) {
             int i = 1 + static_cast<int>(rng() % species);

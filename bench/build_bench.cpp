@@ -109,30 +109,30 @@ int main(int argc, char** argv) {
                     PerReleve, pairs.size());
         std::printf(
             "  add:                  %.3f s  (%.1f x reading the files, %.3f s)  NR=%d NS=%d\n",
-            all, all / floor, floor, t.releveCount(), t.speciesCount());
+            all, all / floor, floor, t.model.releveCount(), t.model.speciesCount());
         std::printf("  peak memory so far:   %.0f MiB%s\n", addPeak,
                     aim("  (aim: at most 256 MiB)"));
         std::printf("  undo log of the adds: %.1f MiB, %.0f bytes a relevé\n",
                     logBytes / (1024.0 * 1024.0), logBytes / size.releves);
-        ok = ok && t.releveCount() == size.releves && t.speciesCount() == size.species;
-        const std::int32_t added = t.releveCount(), species = t.speciesCount();
+        ok = ok && t.model.releveCount() == size.releves && t.model.speciesCount() == size.species;
+        const std::int32_t added = t.model.releveCount(), species = t.model.speciesCount();
         double undo = cpuSeconds([&] {
-            for (std::size_t k = 0; k < pairs.size(); ++k) t.history.undo(t);
+            for (std::size_t k = 0; k < pairs.size(); ++k) t.history.undo(t.model);
         });
-        ok = ok && t.releveCount() == 0 && t.speciesCount() == 0;
+        ok = ok && t.model.releveCount() == 0 && t.model.speciesCount() == 0;
         double redo = cpuSeconds([&] {
-            for (std::size_t k = 0; k < pairs.size(); ++k) t.history.redo(t);
+            for (std::size_t k = 0; k < pairs.size(); ++k) t.history.redo(t.model);
         });
-        ok = ok && t.releveCount() == added && t.speciesCount() == species;
+        ok = ok && t.model.releveCount() == added && t.model.speciesCount() == species;
         std::printf("  undo of the adds:     %.3f s, redo %.3f s\n", undo, redo);
         // The table alone: what stays on the heap once its history is gone.
-        t.history.restart(t);
+        t.history.restart(t.model);
         malloc_trim(0);
         const double tableBytes = heapBytes() - heapBefore;
         // The code lists (with malloc's eight bytes a block), as the model shows them.
         double codeBytes = 0;
-        for (int r = 0; r < t.codes().releveSlots(); ++r) {
-            const auto& v = t.codes().releve(r);
+        for (int r = 0; r < t.model.codes().releveSlots(); ++r) {
+            const auto& v = t.model.codes().releve(r);
             codeBytes += static_cast<double>(sizeof v) +
                          (v.capacity() ? static_cast<double>(v.capacity() * sizeof v[0] + 8) : 0);
         }
@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
         const double beforeCopy = heapBytes();
         double gridBytes = 0;
         {
-            const Grid copy = t.grid();
+            const Grid copy = t.model.grid();
             gridBytes = heapBytes() - beforeCopy;
         }
         std::printf(

@@ -45,7 +45,8 @@ int main() {
     CountingSink beals;
     const double smoothing = cpuSeconds([&] { writeBealsCsv(beals, t, false); });
 
-    std::printf("table: %d relevés (50 groups), %d species\n", t.releveCount(), t.speciesCount());
+    std::printf("table: %d relevés (50 groups), %d species\n", t.model.releveCount(),
+                t.model.speciesCount());
     std::printf("synoptic table, CSV in memory:   %7.3f s (%zu bytes)\n", without, a.size);
     std::printf("  with IndVal:                   %7.3f s (%zu bytes)\n", with, b.size);
     std::printf("  IndVal adds:                   %7.3f s   aim < 0.2 s\n", with - without);

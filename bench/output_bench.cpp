@@ -37,19 +37,20 @@ constexpr int Releves = 10000, Species = 3000, PerReleve = 40;
 // default header items filled.
 void build(TableState& t, BatchUi& ui) {
     startBlankTable(t, ui);
-    t.growReleves(Releves);
-    t.growSpecies(Species);
-    for (int j = 1; j <= Releves; ++j) t.appendReleveColumn();
-    for (int i = 1; i <= Species; ++i) t.appendSpeciesRow("Species name " + std::to_string(i));
+    t.model.growReleves(Releves);
+    t.model.growSpecies(Species);
+    for (int j = 1; j <= Releves; ++j) t.model.appendReleveColumn();
+    for (int i = 1; i <= Species; ++i)
+        t.model.appendSpeciesRow("Species name " + std::to_string(i));
     const TableLayout layout = layoutOf(t);
     std::mt19937 rng(7);
     const CoverCode values[] = {1, 6, 7, 10, 20, 23, 30, 40, 55};
     std::vector<char> taken(Species + 1);
     for (int j = 1; j <= Releves; ++j) {
         const int col = TableLayout::releveCol(j);
-        const int rs = t.releveSlotAt(col);
+        const int rs = t.model.releveSlotAt(col);
         for (int row = TableLayout::FirstItemRow; row <= layout.lastItemRow(); ++row)
-            t.setCell(col, row, std::to_string(j % 10000));
+            t.model.setCell(col, row, std::to_string(j % 10000));
         std::fill(taken.begin(), taken.end(), 0);
         for (int k = 0; k < PerReleve;) {
             int i = 1 + static_cast<int>(rng() % Species);
@@ -60,8 +61,8 @@ void build(TableState& t, BatchUi& ui) {
             c[4] = values[rng() % 9];
             if (rng() % 3 == 0) c[rng() % 2 == 0 ? 0 : 2] = values[rng() % 9];
             int row = layout.speciesRow(i);
-            t.setCell(col, row, LayerSummary(c));
-            t.setCodes(rs, t.speciesSlotAt(row), c);
+            t.model.setCell(col, row, LayerSummary(c));
+            t.model.setCodes(rs, t.model.speciesSlotAt(row), c);
         }
     }
     recount(t, ui);

@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
 
     // The same through the pager, measured by the printer but not drawn.
     auto surface = printers.open({.pdfPath = pdf, .printerName = {}});
-    surface->setFont(t.TableFont, 3 * t.TableFont.pixelSize);
+    surface->setFont(t.print.TableFont, 3 * t.print.TableFont.pixelSize);
     const std::uint16_t perPage = printerPerPage(surface->pageWidth(), surface->textWidth("01234"));
     CountingPages counted;
     double layout = bench::seconds([&] {

@@ -50,8 +50,8 @@ void build(TableState& t, BatchUi& ui, int releves, int species, int perReleve, 
     std::iota(cols.begin(), cols.end(), 0);
     std::shuffle(rows.begin(), rows.end(), rng);
     std::shuffle(cols.begin(), cols.end(), rng);
-    t.permuteSpeciesRows(rows);
-    t.permuteReleveColumns(cols);
+    t.model.permuteSpeciesRows(rows);
+    t.model.permuteReleveColumns(cols);
 }
 
 // vegan's decorana(x, ira = 1) (reciprocal averaging, no detrending) on the same
@@ -72,8 +72,8 @@ std::vector<double> veganSeconds(const TableState& t) {
     if (std::system("Rscript -e 'library(vegan)' >/dev/null 2>&1") != 0) return {};
     testing::TempDir dir;
     std::vector<std::int32_t> triples;
-    for (int v = 1; v < t.codes().releveSlots(); ++v)
-        for (const auto& [s, c] : t.codes().releve(v))
+    for (int v = 1; v < t.model.codes().releveSlots(); ++v)
+        for (const auto& [s, c] : t.model.codes().releve(v))
             if (s > 0 && coverSumValue(2, c) > 0)
                 triples.insert(triples.end(), {v, s, coverSumValue(2, c)});
     const std::string data = dir.file("w.bin"), script = dir.file("decorana.R");
@@ -85,9 +85,10 @@ std::vector<double> veganSeconds(const TableState& t) {
         std::fputs(VeganScript, f);
         std::fclose(f);
     }
-    const std::string command =
-        "Rscript '" + script + "' '" + data + "' " + std::to_string(t.codes().releveSlots()) + " " +
-        std::to_string(t.codes().speciesSlots()) + " " + std::to_string(triples.size() / 3);
+    const std::string command = "Rscript '" + script + "' '" + data + "' " +
+                                std::to_string(t.model.codes().releveSlots()) + " " +
+                                std::to_string(t.model.codes().speciesSlots()) + " " +
+                                std::to_string(triples.size() / 3);
     std::vector<double> out;
     if (std::FILE* p = popen(command.c_str(), "r")) {
         double x;
@@ -105,8 +106,8 @@ void measure(const char* what, bench::Size size, bool gradient, bool vegan) {
     // entry, read once in a flat array; the best of five sweeps.
     std::vector<std::uint32_t> index;
     std::vector<std::uint8_t> weight;
-    for (int v = 0; v < t.codes().releveSlots(); ++v)
-        for (const auto& [s, c] : t.codes().releve(v)) {
+    for (int v = 0; v < t.model.codes().releveSlots(); ++v)
+        for (const auto& [s, c] : t.model.codes().releve(v)) {
             index.push_back(static_cast<std::uint32_t>(s));
             weight.push_back(c[4]);
         }

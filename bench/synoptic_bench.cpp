@@ -34,9 +34,10 @@ int main() {
     const TableLayout layout = layoutOf(t);
     std::size_t bytes = 0;
     const double floorRead = seconds([&] {
-        for (int i = 1; i <= t.speciesCount(); ++i)
-            t.grid().forEachInRow(layout.speciesRow(i),
-                                  [&](int col, const std::string& s) { bytes += s.size() + col; });
+        for (int i = 1; i <= t.model.speciesCount(); ++i)
+            t.model.grid().forEachInRow(layout.speciesRow(i), [&](int col, const std::string& s) {
+                bytes += s.size() + col;
+            });
     });
     const double recount = seconds([&] { tamsel::recount(t, ui); });
     Synoptic s;
@@ -59,12 +60,12 @@ int main() {
     const double sort = seconds([&] { sortByFidelity(t, ui, options); });
 
     std::size_t cells = 0;
-    for (int i = 1; i <= t.speciesCount(); ++i) cells += t.freq()[i];
+    for (int i = 1; i <= t.model.speciesCount(); ++i) cells += t.model.freq()[i];
     const auto counts = s.diagnosticCounts();
     std::size_t diagnostic = 0;
     for (auto c : counts) diagnostic += c;
     std::printf("table: %d relevés in %zu groups, %d species, %zu presences (checksum %zu)\n",
-                t.releveCount(), s.groups.size(), t.speciesCount(), cells, bytes % 10);
+                t.model.releveCount(), s.groups.size(), t.model.speciesCount(), cells, bytes % 10);
     std::printf("diagnostic species: %zu (phi x 100 >= 25, Fisher p < 0.001)\n", diagnostic);
     std::printf("plain pass over the cells (floor): %8.4f s\n", floorRead);
     std::printf("recount:                           %8.4f s\n", recount);

@@ -130,8 +130,8 @@ int main(int argc, char** argv) {
     t = processorSeconds();
     tamsel::addTurbovegFile(table, d, ui, path);
     const double add = processorSeconds() - t;
-    if (read != static_cast<std::size_t>(plots) || table.releveCount() != plots) {
-        std::fprintf(stderr, "read %zu plots, placed %d\n", read, table.releveCount());
+    if (read != static_cast<std::size_t>(plots) || table.model.releveCount() != plots) {
+        std::fprintf(stderr, "read %zu plots, placed %d\n", read, table.model.releveCount());
         return 1;
     }
     std::printf("bare parser (%ld elements): %.2f s\n", elements, bare);
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     std::printf(
         "add-turboveg (read, place, recount): %.2f s (%.1f x the bare parser), "
         "%d species rows\n",
-        add, add / bare, table.speciesCount());
+        add, add / bare, table.model.speciesCount());
     std::printf("peak memory: %ld MiB\n", peakMiB());
     return 0;
 }

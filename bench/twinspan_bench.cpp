@@ -45,7 +45,7 @@ void build(TableState& t, BatchUi& ui, int releves, int species, int communities
     std::vector<int> cols(static_cast<std::size_t>(releves));
     std::iota(cols.begin(), cols.end(), 0);
     std::shuffle(cols.begin(), cols.end(), rng);
-    t.permuteReleveColumns(cols);
+    t.model.permuteReleveColumns(cols);
     recount(t, ui);
 }
 

@@ -18,7 +18,7 @@ void measure(bench::Size size) {
     TableState t;
     BatchUi ui;
     bench::build(t, ui, size.releves, size.species, 40);
-    t.history.restart(t);
+    t.history.restart(t.model);
     struct Case {
         const char* name;
         void (*run)(TableState&, Ui&);
@@ -36,8 +36,8 @@ void measure(bench::Size size) {
             c.run(t, ui);
         });
         const std::size_t kept = t.history.bytes() - before;
-        double undo = bench::seconds([&] { t.history.undo(t); });
-        double redo = bench::seconds([&] { t.history.redo(t); });
+        double undo = bench::seconds([&] { t.history.undo(t.model); });
+        double redo = bench::seconds([&] { t.history.redo(t.model); });
         std::printf("  %-13s run %8.3f s   undo %7.2f ms   redo %7.2f ms   step %8.1f KiB\n",
                     c.name, run, undo * 1e3, redo * 1e3, static_cast<double>(kept) / 1024.0);
     }

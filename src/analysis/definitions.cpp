@@ -430,7 +430,7 @@ UnitsRun runUnits(TableState& t, Ui& ui, const std::string& path) {
     std::vector<std::int32_t> colOf;
     std::vector<std::pair<std::int32_t, double>> entries;
     std::size_t k = 0;
-    for (std::int32_t j = 1; j <= t.releveCount(); ++j) {
+    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j) {
         if (!inUse[j]) continue;
         entries.clear();
         if (k < tp.cols.size() && tp.cols[k] == j) {
@@ -449,7 +449,7 @@ UnitsRun runUnits(TableState& t, Ui& ui, const std::string& path) {
         (a.unitOf[r] >= 0 ? groups[a.unitOf[r]] : rest).push_back(colOf[r]);
     std::vector<std::string> labels;
     for (std::int32_t j : colOf)
-        labels.push_back(trimControl(t.grid().cell(L::releveCol(j), L::FirstItemRow)));
+        labels.push_back(trimControl(t.model.grid().cell(L::releveCol(j), L::FirstItemRow)));
     const ColumnArrangement arranged = arrangeReleveGroups(t, groups, rest);
     recount(t, ui);
     blankSeparatorCounts(t, arranged);
@@ -464,7 +464,7 @@ std::optional<std::string> chooseDefinitions(const TableState& t, Ui& ui) {
     FileDialogRequest r;
     r.title = sj("定義ファイルを開く");
     r.filter = sj("定義ファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*");
-    r.initialDir = t.OpenDialogFolder;
+    r.initialDir = t.files.OpenDialogFolder;
     r.fileName = "*.txt";
     return ui.openFileDialog(r);
 }

@@ -117,33 +117,35 @@ Error refusal(const std::string& why) {
 }
 
 WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
-    const int n = t.speciesCount(), m = t.releveCount();
+    const int n = t.model.speciesCount(), m = t.model.releveCount();
     if (n >= (1 << 26)) throw Error(sj("種の行が多すぎて反復平均法で並び替えできません"));
     // As read: species position << 6 | weight, relevé by relevé.
     std::vector<std::uint32_t> entries;
     std::vector<std::size_t> start(static_cast<std::size_t>(m) + 1, 0);
 
     // Species slot -> position of the row carrying it.
-    std::vector<std::int32_t> posOfSlot(static_cast<std::size_t>(t.codes().speciesSlots()), -1);
-    const TableLayout layout(t.freqRow());
+    std::vector<std::int32_t> posOfSlot(static_cast<std::size_t>(t.model.codes().speciesSlots()),
+                                        -1);
+    const TableLayout layout(t.model.freqRow());
     for (int s = 0; s < n; ++s) {
         int row = layout.speciesRow(s + 1);
-        std::int32_t slot = t.speciesSlotAt(row);
-        if (slot < 1 || slot >= t.codes().speciesSlots() || posOfSlot[slot] >= 0)
+        std::int32_t slot = t.model.speciesSlotAt(row);
+        if (slot < 1 || slot >= t.model.codes().speciesSlots() || posOfSlot[slot] >= 0)
             throw Error(msg("種の行 %1 のスロット番号 %2 が不正です（範囲外か重複）", row, slot));
         posOfSlot[slot] = s;
     }
-    std::vector<bool> releveSlotUsed(static_cast<std::size_t>(t.codes().releveSlots()), false);
+    std::vector<bool> releveSlotUsed(static_cast<std::size_t>(t.model.codes().releveSlots()),
+                                     false);
     bar.setRange(0, m);
     for (int r = 0; r < m; ++r) {
         bar.setPosition(r + 1);
         int col = TableLayout::releveCol(r + 1);
-        std::int32_t slot = t.releveSlotAt(col);
-        if (slot < 1 || slot >= t.codes().releveSlots() || releveSlotUsed[slot])
+        std::int32_t slot = t.model.releveSlotAt(col);
+        if (slot < 1 || slot >= t.model.codes().releveSlots() || releveSlotUsed[slot])
             throw Error(msg("測定の列 %1 のスロット番号 %2 が不正です（範囲外か重複）", col, slot));
         releveSlotUsed[slot] = true;
         std::int64_t total = 0;
-        for (const auto& [speciesSlot, codes] : t.codes().releve(slot)) {
+        for (const auto& [speciesSlot, codes] : t.model.codes().releve(slot)) {
             if (speciesSlot >= static_cast<std::int32_t>(posOfSlot.size())) continue;
             std::int32_t s = posOfSlot[speciesSlot];
             int weight = coverSumValue(2, codes);
@@ -154,7 +156,7 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
         }
         start[r + 1] = entries.size();
         if (total == 0) {
-            std::string serial = trimControl(t.grid().cell(col, TableLayout::SerialRow));
+            std::string serial = trimControl(t.model.grid().cell(col, TableLayout::SerialRow));
             throw refusal(
                 msg("列 %1（通し番号 %2）の測定に、被度のある種がありません（空の列か、"
                     "「*」だけの列です）",
@@ -344,7 +346,7 @@ RecipResult Item_RecipClick(TableState& t, Ui& ui, const RecipOptions& options) 
 namespace {
 
 void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result) {
-    const int n = t.speciesCount(), m = t.releveCount();
+    const int n = t.model.speciesCount(), m = t.model.releveCount();
     MessagePanelScope panel(ui, sj("反復平均法準備中"));
     ProgressBar& bar = ui.progressBar2();
     BarReset barReset{bar};
@@ -429,8 +431,8 @@ void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result
     panel.relabel(sj("反復平均法並替－２"));
     bar.setRange(0, m);
     auto colOrder = exchangeOrderWith(rs[0], [&bar](int a) { bar.setPosition(a); });
-    t.permuteSpeciesRows(rowOrder);
-    t.permuteReleveColumns(colOrder);
+    t.model.permuteSpeciesRows(rowOrder);
+    t.model.permuteReleveColumns(colOrder);
 }
 
 }  // namespace

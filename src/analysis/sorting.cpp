@@ -35,10 +35,10 @@ std::vector<int> stableOrder(const std::vector<std::string_view>& keys, bool des
 
 void Item_SortPlantClick(TableState& t, Ui& ui) {
     MessagePanelScope panel(ui, sj("植物を並べ替えています"));
-    const Grid& g = t.grid();
-    const TableLayout layout(t.freqRow());
+    const Grid& g = t.model.grid();
+    const TableLayout layout(t.model.freqRow());
     const int first = layout.firstSpeciesRow();
-    const int n = t.speciesCount();
+    const int n = t.model.speciesCount();
     ProgressBar& bar = ui.progressBar2();
     if (n > 0) bar.setRange(first, layout.lastSpeciesRow(n));
     std::vector<std::string_view> keys;
@@ -53,39 +53,39 @@ void Item_SortPlantClick(TableState& t, Ui& ui) {
 }
 
 void reorderSpeciesRows(TableState& t, const std::vector<int>& order) {
-    t.permuteSpeciesRows(order);
-    t.renumberRunning();
+    t.model.permuteSpeciesRows(order);
+    t.model.renumberRunning();
 }
 
 void reorderReleveColumns(TableState& t, const std::vector<int>& order) {
-    t.permuteReleveColumns(order);
-    t.renumberSerials();
+    t.model.permuteReleveColumns(order);
+    t.model.renumberSerials();
 }
 
 void SortReleve(TableState& t, Ui& ui, bool reverse) {
     using L = TableLayout;
     MessagePanelScope panel(ui, sj("測定を並べ替えています"));
-    const Grid& g = t.grid();
-    const int n = t.releveCount();
+    const Grid& g = t.model.grid();
+    const int n = t.model.releveCount();
     ProgressBar& bar = ui.progressBar2();
     bar.setRange(0, L::lastReleveCol(n));
     // The label cell stands in front of the first column; it never takes part,
     // since no column moves left of the first relevé column.
-    t.setCell(L::FreqCol, t.freqRow(), "0");
+    t.model.setCell(L::FreqCol, t.model.freqRow(), "0");
     std::vector<std::string_view> keys;
     keys.reserve(static_cast<std::size_t>(n));
     for (std::int32_t j = 1; j <= n; ++j) {
         bar.setPosition(L::releveCol(j));
-        keys.push_back(g.cell(L::releveCol(j), t.freqRow()));
+        keys.push_back(g.cell(L::releveCol(j), t.model.freqRow()));
     }
     std::vector<int> order = stableOrder(keys, !reverse);
     keys.clear();
     reorderReleveColumns(t, order);
-    t.setCell(L::FreqCol, t.freqRow(), sj("F＼N"));
+    t.model.setCell(L::FreqCol, t.model.freqRow(), sj("F＼N"));
 }
 
 int headerRowNamed(const TableState& t, const std::string& name) {
-    const int last = TableLayout(t.freqRow()).lastItemRow();
+    const int last = TableLayout(t.model.freqRow()).lastItemRow();
     const std::string wanted = trimControl(name);
     if (!wanted.empty() &&
         std::all_of(wanted.begin(), wanted.end(), [](char c) { return c >= '0' && c <= '9'; })) {
@@ -96,17 +96,18 @@ int headerRowNamed(const TableState& t, const std::string& name) {
         return static_cast<int>(row);
     }
     for (int row = TableLayout::FirstItemRow; row <= last; ++row)
-        if (!wanted.empty() && trimControl(t.grid().cell(TableLayout::NameCol, row)) == wanted)
+        if (!wanted.empty() &&
+            trimControl(t.model.grid().cell(TableLayout::NameCol, row)) == wanted)
             return row;
     throw Error(msg("「%1」という項目の行はありません", name));
 }
 
 void sortRelevesByRow(TableState& t, Ui& ui, int row, bool descending) {
     using L = TableLayout;
-    if (row < L::FirstItemRow || row > TableLayout(t.freqRow()).lastItemRow())
+    if (row < L::FirstItemRow || row > TableLayout(t.model.freqRow()).lastItemRow())
         throw Error(msg("行 %1 は項目の行ではありません", row));
     MessagePanelScope panel(ui, sj("測定を並べ替えています"));
-    const int n = t.releveCount();
+    const int n = t.model.releveCount();
     struct Key {
         int group;  // 0 number, 1 text, 2 blank
         double number;
@@ -115,7 +116,7 @@ void sortRelevesByRow(TableState& t, Ui& ui, int row, bool descending) {
     std::vector<Key> keys;
     keys.reserve(static_cast<std::size_t>(std::max(n, 0)));
     for (std::int32_t j = 1; j <= n; ++j) {
-        std::string text = trimControl(t.grid().cell(L::releveCol(j), row));
+        std::string text = trimControl(t.model.grid().cell(L::releveCol(j), row));
         if (text.empty())
             keys.push_back({2, 0.0, {}});
         else if (auto v = plainNumber(text))

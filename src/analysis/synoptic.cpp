@@ -145,7 +145,7 @@ namespace {
 void addIndicatorValues(const TableState& t, const std::vector<std::int32_t>& groupOf,
                         LayerMerge layers, Synoptic& s) {
     s.indval = true;
-    const CoverMatrix c = coverMatrix(t, {t.freq(), t.numSp()}, layers);
+    const CoverMatrix c = coverMatrix(t, {t.model.freq(), t.model.numSp()}, layers);
     const std::size_t K = s.groups.size();
     // The matrix's species are the rows with a frequency above 0, as s.rows.
     if (c.rows.size() != s.rows.size()) throw Error(sj("出現頻度の表が組成表と合いません"));
@@ -177,11 +177,12 @@ void addIndicatorValues(const TableState& t, const std::vector<std::int32_t>& gr
 Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options) {
     using L = TableLayout;
     Synoptic s;
-    const std::int32_t nr = std::max(t.releveCount(), 0), ns = std::max(t.speciesCount(), 0);
-    if (t.numSp().size() <= static_cast<std::size_t>(nr) ||
-        t.freq().size() <= static_cast<std::size_t>(ns))
+    const std::int32_t nr = std::max(t.model.releveCount(), 0),
+                       ns = std::max(t.model.speciesCount(), 0);
+    if (t.model.numSp().size() <= static_cast<std::size_t>(nr) ||
+        t.model.freq().size() <= static_cast<std::size_t>(ns))
         throw Error(sj("出現頻度の表が組成表より小さくなっています"));
-    s.groups = releveGroups(t.numSp(), nr);
+    s.groups = releveGroups(t.model.numSp(), nr);
     const auto K = static_cast<std::uint32_t>(s.groups.size());
     // The group of each relevé column, -1 for the empty ones: then each row is one
     // pass over its cells, whatever the number of groups.
@@ -190,15 +191,15 @@ Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options) {
         s.total += s.groups[g].size();
         for (std::int32_t j = s.groups[g].first; j <= s.groups[g].last; ++j) groupOf[j] = g;
     }
-    const TableLayout layout(t.freqRow());
+    const TableLayout layout(t.model.freqRow());
     for (std::int32_t i = 1; i <= ns; ++i) {
-        if (t.freq()[i] == 0) continue;
+        if (t.model.freq()[i] == 0) continue;
         SynopticRow r;
         r.row = i;
         const int row = layout.speciesRow(i);
-        r.name = trimControl(t.grid().cell(L::NameCol, row));
+        r.name = trimControl(t.model.grid().cell(L::NameCol, row));
         r.present.assign(K, 0);
-        t.grid().forEachInRow(row, [&](int col, const std::string&) {
+        t.model.grid().forEachInRow(row, [&](int col, const std::string&) {
             const std::int32_t j = L::releveAt(col);
             if (j >= 1 && j <= nr && groupOf[j] >= 0) ++r.present[groupOf[j]];
         });
@@ -223,7 +224,7 @@ Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options) {
 }
 
 std::vector<int> fidelityOrder(const TableState& t, const Synoptic& s) {
-    const std::int32_t ns = std::max(t.speciesCount(), 0);
+    const std::int32_t ns = std::max(t.model.speciesCount(), 0);
     // Position -> its synoptic row, for the diagnostic blocks.
     std::vector<const SynopticRow*> rowOf(static_cast<std::size_t>(ns) + 1, nullptr);
     for (const SynopticRow& r : s.rows) rowOf[r.row] = &r;
@@ -241,8 +242,8 @@ std::vector<int> fidelityOrder(const TableState& t, const Synoptic& s) {
         if (r && r->diagnostic > 0)
             k = {static_cast<std::uint32_t>(r->diagnostic), -r->phi[r->diagnostic - 1],
                  -r->constancy[r->diagnostic - 1]};
-        else if (t.freq()[i] > 0)
-            k = {K + 1, -static_cast<int>(t.freq()[i]), 0};
+        else if (t.model.freq()[i] > 0)
+            k = {K + 1, -static_cast<int>(t.model.freq()[i]), 0};
         else
             k = {K + 2, 0, 0};
     }
@@ -343,9 +344,9 @@ namespace {
 
 // Refuses a table whose relevé columns hold no species before any dialog asks.
 void requireReleves(const TableState& t) {
-    const std::int32_t nr = std::max(t.releveCount(), 0);
-    const PresenceCounts c =
-        countPresences(t.grid(), TableLayout(t.freqRow()), std::max(t.speciesCount(), 0), nr);
+    const std::int32_t nr = std::max(t.model.releveCount(), 0);
+    const PresenceCounts c = countPresences(t.model.grid(), TableLayout(t.model.freqRow()),
+                                            std::max(t.model.speciesCount(), 0), nr);
     if (releveGroups(c.numSp, nr).empty()) throw Error(sj("群に分ける測定がありません"));
 }
 

@@ -133,11 +133,11 @@ TwinspanOptions parseTwinspanOptions(const Texts& t, const Names& names) {
 std::vector<char> releveColumnsInUse(const TableState& t,
                                      const std::vector<std::int32_t>& withSpecies) {
     using L = TableLayout;
-    std::vector<char> inUse(static_cast<std::size_t>(t.releveCount()) + 1, 0);
+    std::vector<char> inUse(static_cast<std::size_t>(t.model.releveCount()) + 1, 0);
     for (std::int32_t j : withSpecies) inUse[j] = 1;
-    for (std::int32_t j = 1; j <= t.releveCount(); ++j)
-        for (int row = L::FirstItemRow; row < t.freqRow() && !inUse[j]; ++row)
-            if (!t.grid().isEmpty(L::releveCol(j), row)) inUse[j] = 1;
+    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j)
+        for (int row = L::FirstItemRow; row < t.model.freqRow() && !inUse[j]; ++row)
+            if (!t.model.grid().isEmpty(L::releveCol(j), row)) inUse[j] = 1;
     return inUse;
 }
 
@@ -145,19 +145,19 @@ ColumnArrangement arrangeReleveGroups(TableState& t,
                                       const std::vector<std::vector<std::int32_t>>& groups,
                                       const std::vector<std::int32_t>& rest) {
     using L = TableLayout;
-    std::vector<char> placed(static_cast<std::size_t>(t.releveCount()) + 1, 0);
+    std::vector<char> placed(static_cast<std::size_t>(t.model.releveCount()) + 1, 0);
     for (const auto& g : groups)
         for (std::int32_t j : g) placed[j] = 1;
     for (std::int32_t j : rest) placed[j] = 1;
     std::vector<std::int32_t> empties;
-    for (std::int32_t j = 1; j <= t.releveCount(); ++j)
+    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j)
         if (!placed[j]) empties.push_back(j);
     std::size_t filled = 0;
     for (const auto& g : groups) filled += g.empty() ? 0 : 1;
     const std::size_t needed = (filled == 0 ? 0 : filled - 1) + (rest.empty() ? 0 : 1);
     while (empties.size() < needed) {
-        insertReleveColumn(t, L::releveCol(t.releveCount() + 1));
-        empties.push_back(t.releveCount());
+        insertReleveColumn(t, L::releveCol(t.model.releveCount() + 1));
+        empties.push_back(t.model.releveCount());
     }
     ColumnArrangement a;
     std::vector<int> order;
@@ -178,7 +178,7 @@ ColumnArrangement arrangeReleveGroups(TableState& t,
         for (std::int32_t j : rest) order.push_back(j - 1);
     }
     while (nextEmpty < empties.size()) order.push_back(empties[nextEmpty++] - 1);
-    a.newPos.assign(static_cast<std::size_t>(t.releveCount()) + 1, 0);
+    a.newPos.assign(static_cast<std::size_t>(t.model.releveCount()) + 1, 0);
     for (std::size_t q = 0; q < order.size(); ++q)
         a.newPos[order[q] + 1] = static_cast<std::int32_t>(q + 1);
     reorderReleveColumns(t, order);
@@ -187,7 +187,7 @@ ColumnArrangement arrangeReleveGroups(TableState& t,
 
 void blankSeparatorCounts(TableState& t, const ColumnArrangement& a) {
     for (std::int32_t at : a.separators)
-        t.setCell(TableLayout::releveCol(at), t.freqRow(), std::string());
+        t.model.setCell(TableLayout::releveCol(at), t.model.freqRow(), std::string());
 }
 
 namespace {
@@ -301,7 +301,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     const TableLayout layout = layoutOf(t);
     // Counted without writing, so that a refusal or a cancel leaves the table as it was.
     const PresenceCounts counts =
-        countPresences(t.grid(), layout, t.speciesCount(), t.releveCount());
+        countPresences(t.model.grid(), layout, t.model.speciesCount(), t.model.releveCount());
 
     CoverMatrix matrix = coverMatrix(t, counts, o.layers);
     const std::vector<std::int32_t>& rows = matrix.rows;
@@ -316,10 +316,10 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     // after an empty column the relevés that were not classified.
     const std::vector<char> inUse = releveColumnsInUse(t, cols);
     std::vector<std::int32_t> unclassified;
-    std::vector<std::int32_t> classOfCol(static_cast<std::size_t>(t.releveCount()) + 1, -1);
+    std::vector<std::int32_t> classOfCol(static_cast<std::size_t>(t.model.releveCount()) + 1, -1);
     for (std::size_t k = 0; k < cols.size(); ++k)
         classOfCol[cols[k]] = static_cast<std::int32_t>(k);
-    for (std::int32_t j = 1; j <= t.releveCount(); ++j) {
+    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j) {
         const std::int32_t k = classOfCol[j];
         if (k >= 0 && r.releveClass[k] != 0) continue;
         if (inUse[j]) unclassified.push_back(j);
@@ -327,13 +327,13 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     const auto groups = r.groups();
     // Labels and names are read before anything moves.
     auto labelOf = [&](std::int32_t j) {
-        return trimmedCell(t.grid().cell(L::releveCol(j), L::FirstItemRow));
+        return trimmedCell(t.model.grid().cell(L::releveCol(j), L::FirstItemRow));
     };
-    std::vector<std::string> labels(static_cast<std::size_t>(t.releveCount()) + 1);
-    for (std::int32_t j = 1; j <= t.releveCount(); ++j) labels[j] = labelOf(j);
+    std::vector<std::string> labels(static_cast<std::size_t>(t.model.releveCount()) + 1);
+    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j) labels[j] = labelOf(j);
     std::vector<std::string> names;
     for (std::int32_t i : rows)
-        names.push_back(trimmedCell(t.grid().cell(L::NameCol, layout.speciesRow(i))));
+        names.push_back(trimmedCell(t.model.grid().cell(L::NameCol, layout.speciesRow(i))));
 
     std::vector<std::vector<std::int32_t>> groupCols;
     for (const auto& g : groups) {
@@ -345,12 +345,12 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
 
     // Species rows: the two-way order, then every other row as it stood.
     std::vector<int> speciesOrder;
-    std::vector<char> placed(static_cast<std::size_t>(t.speciesCount()) + 1, 0);
+    std::vector<char> placed(static_cast<std::size_t>(t.model.speciesCount()) + 1, 0);
     for (std::int32_t s : r.speciesOrder) {
         speciesOrder.push_back(rows[s] - 1);
         placed[rows[s]] = 1;
     }
-    for (std::int32_t i = 1; i <= t.speciesCount(); ++i)
+    for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i)
         if (!placed[i]) speciesOrder.push_back(i - 1);
     reorderSpeciesRows(t, speciesOrder);
     recount(t, ui);

@@ -90,7 +90,7 @@ std::string skippedText(const TableState& t, const SkippedRecords& s);
 // and why. countBefore: ReleveCount before the add. A relevé the table could
 // not grow for ends the add with an Error naming it.
 void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const SkippedRecords& s) {
-    const std::int32_t placed = t.releveCount() - countBefore;
+    const std::int32_t placed = t.model.releveCount() - countBefore;
     std::vector<std::string> notes;
     if (s.notAgain > 0 && placed > 0)
         notes.push_back(msg("既に表にある %1 件は加えませんでした", s.notAgain));
@@ -105,17 +105,17 @@ void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const Skip
     if (s.count > 0) text = skippedText(t, s);
     if (s.blanked.items > 0)
         text += (text.empty() ? "" : "\n") +
-                s.blanked.sentence(sj("データファイル ") + fromUtf8(t.DataFileName));
+                s.blanked.sentence(sj("データファイル ") + fromUtf8(t.files.DataFileName));
     if (!text.empty()) ui.message(text);
     if (s.unplaced)
         throw Error(
             msg("データファイル %1 のレコード %2 の測定を表に加えられませんでした。"
                 "表がこれ以上大きくなれません（その前の %3 件は加えました）。",
-                fromUtf8(t.DataFileName), *s.unplaced, placed));
+                fromUtf8(t.files.DataFileName), *s.unplaced, placed));
 }
 
 std::string skippedText(const TableState& t, const SkippedRecords& s) {
-    std::string text = sj("データファイル ") + fromUtf8(t.DataFileName) + sj(" のレコード ") +
+    std::string text = sj("データファイル ") + fromUtf8(t.files.DataFileName) + sj(" のレコード ") +
                        std::to_string(s.count) +
                        sj(" 件が読めなかったので、飛ばしました（表には加えていません）。");
     for (const auto& [n, why] : s.first)
@@ -139,8 +139,8 @@ template <typename Take>
 std::set<std::int32_t> placedAgain(TableState& t, const AddReleveForm& f, const std::string& source,
                                    Take&& take) {
     std::set<std::int32_t> placed, again;
-    for (std::int32_t j = 1; j <= t.releveCount(); ++j) {
-        const ReleveOrigin& o = t.originOf(t.releveSlotAt(TableLayout::releveCol(j)));
+    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j) {
+        const ReleveOrigin& o = t.model.originOf(t.model.releveSlotAt(TableLayout::releveCol(j)));
         if (o.dataFile == source) placed.insert(o.record);
     }
     SkippedRecords ignored;  // told when the scan meets them
@@ -177,10 +177,10 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
     const std::int64_t records =
         std::min<std::int64_t>(f.RtN2, t.data.LastRecord) - std::max<std::int64_t>(f.RtN1, 0) + 1;
     if (records > 0)
-        t.reserveCols(TableLayout::gridColCount(static_cast<std::int32_t>(
-            std::min<std::int64_t>(t.releveCount() + records + 8, INT32_MAX / 2))));
+        t.model.reserveCols(TableLayout::gridColCount(static_cast<std::int32_t>(
+            std::min<std::int64_t>(t.model.releveCount() + records + 8, INT32_MAX / 2))));
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
-    withDeferredCells(t, index, [&] {
+    withDeferredCells(t.model, index, [&] {
         for (std::int64_t n = f.RtN1; n <= f.RtN2; ++n) {
             bar.setPosition(static_cast<int>(n));
             if (skipAgain && again.count(static_cast<std::int32_t>(n))) continue;
@@ -192,8 +192,8 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
             }
             skipped.blanked.add(blanked.count, blanked.first,
                                 [&] { return sj("レコード ") + std::to_string(n); });
-            t.setOrigin(t.releveSlotAt(TableLayout::releveCol(t.releveCount())),
-                        {source, static_cast<std::int32_t>(n)});
+            t.model.setOrigin(t.model.releveSlotAt(TableLayout::releveCol(t.model.releveCount())),
+                              {source, static_cast<std::int32_t>(n)});
         }
     });
     return skipped;
@@ -247,7 +247,7 @@ void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
     r.title = sj("データファイルの選択");
     r.filter = openDialogFilter();
     r.filterIndex = 1;
-    r.initialDir = t.OpenDialogFolder;
+    r.initialDir = t.files.OpenDialogFolder;
     r.fileName = "*.rli";
     auto chosen = ui.openFileDialog(r);
     // A person who cancels the choice means to add nothing; prepared answers
@@ -255,15 +255,15 @@ void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
     if (!chosen && ui.interactive()) return;
     if (chosen) {
         std::filesystem::path path(*chosen);
-        t.DataFileName = path.filename().string();
-        t.DataFolder = path.parent_path().string();
+        t.files.DataFileName = path.filename().string();
+        t.files.DataFolder = path.parent_path().string();
         OpenDataFiles(t);
         CloseDataFiles(t.data);
         f.RtN1 = 1;
         f.RtN2 = t.data.LastRecord;
     }
     f.visible = true;
-    f.labelFileName = fromUtf8(t.DataFileName);
+    f.labelFileName = fromUtf8(t.files.DataFileName);
     ProgressBar& bar = ui.progressBar1();
     bar.setRange(0, INT32_MAX);
     bar.setPosition(1);
@@ -311,7 +311,7 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
     f.MinCoverB = *minB;
 
     openOrFinish(t, f, ui);
-    const std::int32_t before = t.releveCount();
+    const std::int32_t before = t.model.releveCount();
     SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
@@ -372,7 +372,7 @@ void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f
 void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     f.GridFilter = boxValue(f.EditGrid);
     openOrFinish(t, f, ui);
-    const std::int32_t before = t.releveCount();
+    const std::int32_t before = t.model.releveCount();
     SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
@@ -389,7 +389,7 @@ void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui
 
 void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     OpenDataFiles(t);
-    const std::int32_t before = t.releveCount();
+    const std::int32_t before = t.model.releveCount();
     SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);

@@ -18,7 +18,7 @@ void Item_AddTurbovegClick(TableState& t, const ReplaceName& d, Ui& ui) {
     FileDialogRequest r;
     r.title = sj("Turboveg XML ファイルの選択");
     r.filter = sj("Turboveg XML ファイル (*.xml)|*.xml|すべてのファイル (*.*)|*.*");
-    r.initialDir = t.OpenDialogFolder;
+    r.initialDir = t.files.OpenDialogFolder;
     r.fileName = "*.xml";
     if (auto chosen = ui.openFileDialog(r)) addTurbovegFile(t, d, ui, *chosen);
 }
@@ -47,8 +47,8 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     }
     // Its own step when no command opened one, so that a failure can be taken back.
     HistoryStep step(t, sj("Turboveg XML から加える"));
-    History::Mark before = t.history.mark(t);
-    const std::int32_t countBefore = t.releveCount();
+    History::Mark before = t.history.mark(t.model);
+    const std::int32_t countBefore = t.model.releveCount();
     std::vector<std::string> replaced;  // the plots where a character became "?"
     std::size_t withoutSpecies = 0;
     BlankedReport blanked;
@@ -63,7 +63,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
         // Once this returns or throws, every deferred cell written is in the open
         // step (a run that memory stopped is dropped unwritten), so the roll-back
         // below takes them back with the rest.
-        withDeferredCells(t, index, [&] {
+        withDeferredCells(t.model, index, [&] {
             for (; k < plots; ++k) {
                 bar.setPosition(static_cast<int>(k * Steps / plots));
                 if (ui.cancelRequested()) {
@@ -100,7 +100,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     }
     if (cancelled || !whole) {
         // A package is added whole or not at all, as when the reader refuses it.
-        t.history.rollBack(t, std::move(before));
+        t.history.rollBack(t.model, std::move(before));
         if (cancelled) return;
         const std::string file = fromUtf8(std::filesystem::path(path).filename().string());
         if (k < plots)
@@ -124,7 +124,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
             notes.push_back(sj("Shift-JIS にない文字を「?」にした測定 ") +
                             std::to_string(replaced.size()) + sj(" 件"));
         if (blanked.items > 0) notes.push_back(blanked.note());
-        ui.status(placedText(t.releveCount() - countBefore, notes));
+        ui.status(placedText(t.model.releveCount() - countBefore, notes));
         const std::string file = fromUtf8(std::filesystem::path(path).filename().string());
         std::string text;
         if (!replaced.empty()) {

@@ -79,13 +79,13 @@ void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui) {
     FileDialogRequest r;
     r.filter = openDialogFilter();
     r.filterIndex = 4;
-    r.initialDir = t.OpenDialogFolder;
+    r.initialDir = t.files.OpenDialogFolder;
     auto chosen = ui.openFileDialog(r);
     if (!chosen) return;
-    t.DictionaryFileName = *chosen;
+    t.files.DictionaryFileName = *chosen;
     const auto blanks = LoadDictionary(d, *chosen);
     if (!blanks) throw Error(msg("異名辞書ファイルがありません: %1", fromUtf8(*chosen)));
-    t.DictionaryStatus = msg("辞書＝%1", fromUtf8(*chosen));
+    t.files.DictionaryStatus = msg("辞書＝%1", fromUtf8(*chosen));
     if (blanks->items) ui.message(blanks->message(*chosen));
 }
 

@@ -77,9 +77,9 @@ namespace {
 SpeciesRowIndex indexUnder(const TableState& t, const TableLayout& layout) {
     SpeciesRowIndex index;
     index.freqRow = layout.freqRow();
-    index.reserve(static_cast<std::size_t>(t.speciesCount()));
-    for (std::int32_t i = 1; i <= t.speciesCount(); ++i)
-        index.add(t.grid().cell(TableLayout::NameCol, layout.speciesRow(i)), i);
+    index.reserve(static_cast<std::size_t>(t.model.speciesCount()));
+    for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i)
+        index.add(t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i)), i);
     return index;
 }
 
@@ -99,11 +99,11 @@ namespace {
 // Takes back a column that could not be placed whole: its cells, its codes and
 // the species rows it appended. The slot and serial cells stay as growth made them.
 void unplace(TableState& t, int col, std::int32_t releveSlot, std::int32_t speciesBefore) {
-    const std::string serial = t.grid().cell(col, TableLayout::SerialRow);
-    t.clearCol(col);  // the slot stays: clearing never touches it
-    t.setCell(col, TableLayout::SerialRow, serial);
-    t.clearReleveCodes(releveSlot);
-    t.dropSpeciesRowsAfter(speciesBefore);
+    const std::string serial = t.model.grid().cell(col, TableLayout::SerialRow);
+    t.model.clearCol(col);  // the slot stays: clearing never touches it
+    t.model.setCell(col, TableLayout::SerialRow, serial);
+    t.model.clearReleveCodes(releveSlot);
+    t.model.dropSpeciesRowsAfter(speciesBefore);
 }
 
 }  // namespace
@@ -118,16 +118,16 @@ bool PutTable(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::
 
 bool appendReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, const ReleveView& r,
                   BlankedTexts* blanked) {
-    if (!t.appendReleveColumn()) return false;
-    if (placeReleve(t, d, index, t.releveCount(), r, blanked)) return true;
+    if (!t.model.appendReleveColumn()) return false;
+    if (placeReleve(t, d, index, t.model.releveCount(), r, blanked)) return true;
     // Nothing of it was placed; the relevés before it stay whole.
-    t.dropLastReleveColumn();
+    t.model.dropLastReleveColumn();
     return false;
 }
 
 bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, std::int32_t j,
                  const ReleveView& p, BlankedTexts* blanked) {
-    if (j > t.releveCapacity() && !t.growReleves(j)) return false;
+    if (j > t.model.releveCapacity() && !t.model.growReleves(j)) return false;
     const int col = TableLayout::releveCol(j);
     BlankedTexts ignored;
     BlankedTexts& noted = blanked ? *blanked : ignored;
@@ -143,13 +143,13 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
         std::string text(eight ? p.field(eightByteFields[k - 2], 8)
                                : p.field(hdr::Altitude + 4 * static_cast<std::size_t>(k - 8), 4));
         noted.note(blankControls(text, eight ? TextEnds::Kept : TextEnds::Trimmed),
-                   [&] { return trimControl(t.PrintItemBoxes[k].caption); });
-        t.setCell(col, row, eight ? std::move(text) : PadLeft4(text));
+                   [&] { return trimControl(t.print.PrintItemBoxes[k].caption); });
+        t.model.setCell(col, row, eight ? std::move(text) : PadLeft4(text));
     }
-    t.setFreqRow(layout.freqRow());
+    t.model.setFreqRow(layout.freqRow());
     static const std::string rule = sj("──");
-    t.setCell(col, t.freqRow(), rule);
-    if (index.freqRow != t.freqRow()) {
+    t.model.setCell(col, t.model.freqRow(), rule);
+    if (index.freqRow != t.model.freqRow()) {
         DeferredCells* cells = index.cells;
         index = indexUnder(t, layout);
         index.cells = cells;
@@ -157,16 +157,16 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
 
     // A free column's slot holds no codes; clearing it keeps stale codes from
     // ever showing through this column.
-    const std::int32_t releveSlot = t.releveSlotAt(col);
-    t.clearReleveCodes(releveSlot);
+    const std::int32_t releveSlot = t.model.releveSlotAt(col);
+    t.model.clearReleveCodes(releveSlot);
     // Its entries are the head and at most one a species: sized once, not doubled.
-    t.reserveReleveCodes(releveSlot, p.species.size() + 1);
+    t.model.reserveReleveCodes(releveSlot, p.species.size() + 1);
     LayerCodes head{};
     head[0] = static_cast<CoverCode>(p.coverScale);
     head[1] = static_cast<CoverCode>(p.notation);
-    t.setCodes(releveSlot, 0, head);
+    t.model.setCodes(releveSlot, 0, head);
 
-    const std::int32_t speciesBefore = t.speciesCount();
+    const std::int32_t speciesBefore = t.model.speciesCount();
     // The names first, their index entries fetched ahead (see prefetch).
     std::size_t named = 0;
     for (const PlantSetEntry& e : p.species) {
@@ -192,25 +192,25 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
         const std::size_t hash = index.pendingHashes[named++];
         std::int32_t i = index.find(name, hash);
         if (i == 0) {
-            if (!t.appendSpeciesRow(name)) {
+            if (!t.model.appendSpeciesRow(name)) {
                 if (index.cells) index.cells->flush();
                 unplace(t, col, releveSlot, speciesBefore);
                 index.freqRow = -1;  // it holds the rows just taken back
                 return false;
             }
-            i = t.speciesCount();
+            i = t.model.speciesCount();
             index.add(std::move(name), i);
         }
         const int row = layout.speciesRow(i);
         if (index.cells)
             index.cells->add(col, row, LayerSummary(e.codes));
         else
-            t.setCell(col, row, LayerSummary(e.codes));
+            t.model.setCell(col, row, LayerSummary(e.codes));
         if (index.slotOf.size() <= static_cast<std::size_t>(i))
             index.slotOf.resize(static_cast<std::size_t>(i) + 1, 0);
         std::int32_t& slot = index.slotOf[static_cast<std::size_t>(i)];
-        if (slot == 0) slot = t.speciesSlotAt(row);
-        t.setCodes(releveSlot, slot, e.codes);
+        if (slot == 0) slot = t.model.speciesSlotAt(row);
+        t.model.setCodes(releveSlot, slot, e.codes);
     }
     return true;
 }

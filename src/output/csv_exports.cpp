@@ -27,14 +27,14 @@ struct Used {
 };
 
 Used usedOf(const TableState& t) {
-    if (t.numSp().size() <= static_cast<std::size_t>(std::max(t.releveCount(), 0)) ||
-        t.freq().size() <= static_cast<std::size_t>(std::max(t.speciesCount(), 0)))
+    if (t.model.numSp().size() <= static_cast<std::size_t>(std::max(t.model.releveCount(), 0)) ||
+        t.model.freq().size() <= static_cast<std::size_t>(std::max(t.model.speciesCount(), 0)))
         throw Error(sj("出現頻度の表が組成表より小さくなっています"));
     Used u;
-    for (std::int32_t i = 1; i <= t.speciesCount(); ++i)
-        if (t.freq()[i] > 0) u.rows.push_back(i);
-    for (std::int32_t j = 1; j <= t.releveCount(); ++j)
-        if (t.numSp()[j] > 0) u.cols.push_back(j);
+    for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i)
+        if (t.model.freq()[i] > 0) u.rows.push_back(i);
+    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j)
+        if (t.model.numSp()[j] > 0) u.cols.push_back(j);
     return u;
 }
 
@@ -42,7 +42,7 @@ Used usedOf(const TableState& t) {
 void hitsOf(const TableState& t, const SlotRows& slots, std::int32_t j,
             std::vector<std::pair<std::int32_t, int>>& hits) {
     hits.clear();
-    for (const auto& [slot, codes] : t.codes().releve(releveSlotChecked(t, j))) {
+    for (const auto& [slot, codes] : t.model.codes().releve(releveSlotChecked(t, j))) {
         int sum = coverSumValue(1, codes);
         slots.forEach(slot, [&](std::int32_t u) { hits.emplace_back(u, sum); });
     }
@@ -64,18 +64,18 @@ void appendSums(std::string& line, const std::string& zeros, std::int32_t count,
 }
 
 const std::string& releveLabel(const TableState& t, std::int32_t j) {
-    return t.grid().cell(TableLayout::releveCol(j), TableLayout::FirstItemRow);
+    return t.model.grid().cell(TableLayout::releveCol(j), TableLayout::FirstItemRow);
 }
 
 const std::string& nameCell(const TableState& t, const TableLayout& layout, std::int32_t i) {
-    return t.grid().cell(TableLayout::NameCol, layout.speciesRow(i));
+    return t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i));
 }
 
 }  // namespace
 
 std::vector<std::string> ShortNames(const TableState& t) {
     const TableLayout layout = layoutOf(t);
-    const std::int32_t ns = std::max(t.speciesCount(), 0);
+    const std::int32_t ns = std::max(t.model.speciesCount(), 0);
     std::vector<std::string> codes(static_cast<std::size_t>(ns) + 1);
     // Rows by their current code, so each row meets only the later rows that
     // share its code.
@@ -133,7 +133,7 @@ void writePCordMatrix(ByteSink& out, const TableState& t, const std::vector<std:
 void writeSpeciesList(ByteSink& out, const TableState& t, const std::vector<std::string>& codes) {
     const TableLayout layout = layoutOf(t);
     std::string line;
-    for (std::int32_t i = 1; i <= t.speciesCount(); ++i) {
+    for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i) {
         line = codes.at(static_cast<std::size_t>(i));
         line += ' ';
         line += nameCell(t, layout, i);
@@ -213,7 +213,7 @@ void writePlotData(ByteSink& out, const TableState& t) {
     const TableLayout layout = layoutOf(t);
     const int first = TableLayout::FirstItemRow;
     const int last = std::max(first, layout.lastItemRow());
-    auto cell = [&](int col, int row) { return trimmed(t.grid().cell(col, row)); };
+    auto cell = [&](int col, int row) { return trimmed(t.model.grid().cell(col, row)); };
     // The captions and then the frequency column's cells, with no comma where
     // the two meet: the last caption and the first of those cells are one field.
     std::string line;
@@ -231,11 +231,11 @@ void writePlotData(ByteSink& out, const TableState& t) {
     out.write(line);
     // The relevés' cells gathered row by row (one pass over each row's cells),
     // then written column by column.
-    const std::int32_t nr = std::max(t.releveCount(), 0);
+    const std::int32_t nr = std::max(t.model.releveCount(), 0);
     const int height = last - first + 1;
     std::vector<std::string_view> cells(static_cast<std::size_t>(nr + 1) * height);
     for (int row = first; row <= last; ++row)
-        t.grid().forEachInRow(row, [&](int col, const std::string& text) {
+        t.model.grid().forEachInRow(row, [&](int col, const std::string& text) {
             std::int32_t j = TableLayout::releveAt(col);
             if (j >= 1 && j <= nr)
                 cells[static_cast<std::size_t>(j) * height + (row - first)] = text;

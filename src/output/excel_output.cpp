@@ -81,7 +81,7 @@ class CodesBySpecies {
     // The entries of one species slot; a slot outside TableArray is its range error.
     std::span<const Entry> of(const TableState& t, std::int32_t speciesSlot) const {
         if (speciesSlot < 0 || speciesSlot + 1 >= static_cast<std::int32_t>(start_.size()))
-            t.codes().get(firstReleveSlot_, speciesSlot);  // throws
+            t.model.codes().get(firstReleveSlot_, speciesSlot);  // throws
         return std::span<const Entry>(entries_).subspan(
             start_[speciesSlot], start_[speciesSlot + 1] - start_[speciesSlot]);
     }
@@ -95,19 +95,20 @@ class CodesBySpecies {
 };
 
 CodesBySpecies codesBySpecies(const TableState& t) {
-    const std::int32_t nr = t.releveCount();
+    const std::int32_t nr = t.model.releveCount();
     std::vector<std::int32_t> slot(static_cast<std::size_t>(nr) + 1, 0);
-    for (std::int32_t j = 1; j <= nr; ++j) slot[j] = t.releveSlotAt(TableLayout::releveCol(j));
+    for (std::int32_t j = 1; j <= nr; ++j)
+        slot[j] = t.model.releveSlotAt(TableLayout::releveCol(j));
     CodesBySpecies out;
     out.firstReleveSlot_ = nr > 0 ? slot[1] : 0;
-    out.start_.assign(static_cast<std::size_t>(t.codes().speciesSlots()) + 1, 0);
+    out.start_.assign(static_cast<std::size_t>(t.model.codes().speciesSlots()) + 1, 0);
     for (std::int32_t j = 1; j <= nr; ++j)
-        for (const auto& e : t.codes().releve(slot[j])) ++out.start_[e.first + 1];
+        for (const auto& e : t.model.codes().releve(slot[j])) ++out.start_[e.first + 1];
     for (std::size_t i = 1; i < out.start_.size(); ++i) out.start_[i] += out.start_[i - 1];
     out.entries_.resize(out.start_.back());
     std::vector<std::uint32_t> next(out.start_.begin(), out.start_.end() - 1);
     for (std::int32_t j = 1; j <= nr; ++j)
-        for (const auto& [s, codes] : t.codes().releve(slot[j]))
+        for (const auto& [s, codes] : t.model.codes().releve(slot[j]))
             out.entries_[next[s]++] = {j, &codes};
     return out;
 }
@@ -133,15 +134,15 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
     SheetCells cells(d,
                      d.object(x.book, "WorkSheets", CallKind::PropertyGet, {AutoArg::integer(1)}));
 
-    const Grid& g = t.grid();
+    const Grid& g = t.model.grid();
     const TableLayout layout = layoutOf(t);
-    const std::int32_t nr = t.releveCount();
+    const std::int32_t nr = t.model.releveCount();
     ProgressBar& bar = ui.progressBar2();
 
     std::int32_t r = 1;
-    cells.text(r, CaptionCol, t.title());
+    cells.text(r, CaptionCol, t.model.title());
 
-    if (t.PrintItemBoxes[1].checked) {
+    if (t.print.PrintItemBoxes[1].checked) {
         ++r;
         cells.text(r, CaptionCol, g.cell(TableLayout::NameCol, TableLayout::SerialRow));
         for (std::int32_t j = 1; j <= nr; ++j) cells.number(r, sheetColOf(j), j);
@@ -150,7 +151,7 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
 
     for (int k = 2; k <= 29; ++k) {
         int gridRow = layout.itemRow(k);
-        if (gridRow == 0 || !t.PrintItemBoxes[k].checked) continue;
+        if (gridRow == 0 || !t.print.PrintItemBoxes[k].checked) continue;
         ++r;
         cells.text(r, CaptionCol, g.cell(TableLayout::NameCol, gridRow));
         // The eight-byte items (relevé number to grid code) are identifiers;
@@ -167,9 +168,9 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
     }
 
     ++r;
-    cells.text(r, CaptionCol, t.PrintItemBoxes[30].caption);
+    cells.text(r, CaptionCol, t.print.PrintItemBoxes[30].caption);
     for (std::int32_t j = 1; j <= nr; ++j)
-        cells.text(r, sheetColOf(j), g.cell(TableLayout::releveCol(j), t.freqRow()));
+        cells.text(r, sheetColOf(j), g.cell(TableLayout::releveCol(j), t.model.freqRow()));
 
     std::array<std::string, 256> codeText;
     for (int c = 0; c < 256; ++c)
@@ -183,7 +184,7 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
     std::string value;
 
     const std::int32_t from = std::max<std::int32_t>(o.fromPlant, 1);
-    const std::int32_t to = std::min(o.toPlant, t.speciesCount());
+    const std::int32_t to = std::min(o.toPlant, t.model.speciesCount());
     for (std::int32_t s = from; s <= to; ++s) {
         const int row = layout.speciesRow(s);
         ++r;
@@ -191,11 +192,11 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
         cells.align(r, CaptionCol, "VerticalAlignment", XlTop);
         auto frequency = [&] {
             if (!o.withFrequency) return;
-            cells.marked(r, sheetColOf(nr + 1), percentText(t.freq().at(s), nr));
+            cells.marked(r, sheetColOf(nr + 1), percentText(t.model.freq().at(s), nr));
             cells.align(r, sheetColOf(nr + 1), "HorizontalAlignment", XlCenter);
         };
 
-        const std::int32_t speciesSlot = t.speciesSlotAt(row);
+        const std::int32_t speciesSlot = t.model.speciesSlotAt(row);
         if (!codes) codes = codesBySpecies(t);
         std::fill(domLine.begin() + 1, domLine.end(), &absent);
         unsigned inUse = 0;  // bit k-1 for layer k: a code above 1 somewhere
@@ -217,7 +218,7 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
                     cells.align(r, CaptionCol, "VerticalAlignment", XlTop);
                 }
                 first = false;
-                cells.literal(r, LayerCol, trimmed(t.LayerLabels[k]));
+                cells.literal(r, LayerCol, trimmed(t.print.LayerLabels[k]));
                 for (std::int32_t j = 1; j <= nr; ++j) {
                     const CoverCode code = (*domLine[j])[k];
                     if (code == 0) continue;
@@ -227,7 +228,7 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
                 frequency();
             }
             if (first) frequency();
-            bar.setPosition(TableLayout(t.freqRow()).speciesRow(s));
+            bar.setPosition(TableLayout(t.model.freqRow()).speciesRow(s));
             continue;
         }
 
@@ -243,7 +244,7 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
             return std::string_view(value);
         };
         cells.marked(r, LayerCol,
-                     layered([&](int k) -> const std::string& { return t.LayerLabels[k]; }));
+                     layered([&](int k) -> const std::string& { return t.print.LayerLabels[k]; }));
         for (std::int32_t j = 1; j <= nr; ++j) {
             const LayerCodes& codes = *domLine[j];
             cells.marked(r, sheetColOf(j),
@@ -251,7 +252,7 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
             cells.align(r, sheetColOf(j), "HorizontalAlignment", XlCenter);
         }
         frequency();
-        bar.setPosition(TableLayout(t.freqRow()).speciesRow(s));
+        bar.setPosition(TableLayout(t.model.freqRow()).speciesRow(s));
     }
 }
 
@@ -270,7 +271,7 @@ FileDialogRequest excelSaveRequest(const TableState& t) {
     r.filter = saveDialogFilter();
     r.filterIndex = 4;
     r.defaultExt = ".xlsx";
-    r.fileName = proposedFileName(t.title(), t.TableFileName, ".xlsx");
+    r.fileName = proposedFileName(t.model.title(), t.files.TableFileName, ".xlsx");
     return r;
 }
 
@@ -282,26 +283,26 @@ void Output_ExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOpt
 }
 
 void checkSheetLimits(const TableState& t, const ExcelOutputOptions& o) {
-    const std::int64_t columns = sheetColOf(t.releveCount()) + (o.withFrequency ? 1 : 0);
+    const std::int64_t columns = sheetColOf(t.model.releveCount()) + (o.withFrequency ? 1 : 0);
     if (columns > SheetMaxColumns)
         throw Error(msg(
             "ワークシートの列数の上限 16,384 列を超えるので書き出せません（測定 %1 件で %2 列）",
-            t.releveCount(), columns));
-    std::int64_t rows = 2 + (t.PrintItemBoxes[1].checked ? 1 : 0);
+            t.model.releveCount(), columns));
+    std::int64_t rows = 2 + (t.print.PrintItemBoxes[1].checked ? 1 : 0);
     const TableLayout layout = layoutOf(t);
     for (int k = 2; k <= 29; ++k)
-        if (layout.itemRow(k) != 0 && t.PrintItemBoxes[k].checked) ++rows;
+        if (layout.itemRow(k) != 0 && t.print.PrintItemBoxes[k].checked) ++rows;
     const std::int32_t from = std::max<std::int32_t>(o.fromPlant, 1);
-    const std::int32_t to = std::min(o.toPlant, t.speciesCount());
+    const std::int32_t to = std::min(o.toPlant, t.model.speciesCount());
     if (to >= from) rows += to - from + 1;
     // A clean sheet gives a species a row per layer in use: counted only when
     // seven rows a species might not fit.
     if (o.clean && to >= from && rows + 6 * std::int64_t{to - from + 1} > SheetMaxRows &&
-        t.releveCount() > 0) {
+        t.model.releveCount() > 0) {
         const CodesBySpecies codes = codesBySpecies(t);
         for (std::int32_t s = from; s <= to; ++s) {
             unsigned inUse = 0;
-            for (const auto& e : codes.of(t, t.speciesSlotAt(layout.speciesRow(s))))
+            for (const auto& e : codes.of(t, t.model.speciesSlotAt(layout.speciesRow(s))))
                 inUse |= layersShown(*e.second);
             if (inUse) rows += std::popcount(inUse) - 1;
         }
@@ -315,7 +316,8 @@ void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptio
                     const std::string& path) {
     checkSheetLimits(t, o);
     MessagePanelScope panel(ui, sj("エクセル形式データに変換中"));
-    ui.progressBar2().setRange(0, TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount()));
+    ui.progressBar2().setRange(
+        0, TableLayout(t.model.freqRow()).lastSpeciesRow(t.model.speciesCount()));
     recount(t, ui);
 
     ExcelObjects x;

@@ -54,8 +54,8 @@ std::vector<std::int32_t> rowsOneTo(std::int32_t n) {
 ExchangeTable::ExchangeTable(const TableState& t, LayerMerge merge, Scope scope)
     : t_(t),
       merge_(merge),
-      slots_(t, rowsOneTo(t.speciesCount())),
-      rank_(static_cast<std::size_t>(std::max(t.speciesCount(), 0)), -1) {
+      slots_(t, rowsOneTo(t.model.speciesCount())),
+      rank_(static_cast<std::size_t>(std::max(t.model.speciesCount(), 0)), -1) {
     // Each code's value looked up once: every cover entry is weighed in each write.
     for (int c = 0; c < 256; ++c) tenths_[c] = t.coverValues.tenthsOf(static_cast<CoverCode>(c));
     cap_ = t.coverValues.tenthsOf(50);
@@ -66,17 +66,18 @@ ExchangeTable::ExchangeTable(const TableState& t, LayerMerge merge, Scope scope)
     // a row when it has one in some relevé; in the whole scope every relevé, and
     // every row with a code.
     const bool whole = scope == Scope::Whole;
-    for (std::int32_t j = 1; j <= std::max(t.releveCount(), 0); ++j) {
+    for (std::int32_t j = 1; j <= std::max(t.model.releveCount(), 0); ++j) {
         const std::int32_t rs = releveSlotChecked(t, j);
         bool present = false;
-        for (const auto& [slot, codes] : t.codes().releve(rs))
+        for (const auto& [slot, codes] : t.model.codes().releve(rs))
             if (whole ? !allZero(codes) : tenthsOf(codes) > 0)
                 slots_.forEach(slot, [&](std::int32_t u) { rank_[u] = 0, present = true; });
         if (!present && !whole) continue;
         const int col = TableLayout::releveCol(j);
-        releves_.push_back(
-            {j, std::string(trimmed(t.grid().cell(col, TableLayout::SerialRow))),
-             numberRow ? std::string(trimmed(t.grid().cell(col, numberRow))) : std::string()});
+        releves_.push_back({j,
+                            std::string(trimmed(t.model.grid().cell(col, TableLayout::SerialRow))),
+                            numberRow ? std::string(trimmed(t.model.grid().cell(col, numberRow)))
+                                      : std::string()});
         releveSlots_.push_back(rs);
     }
     for (std::size_t u = 0; u < rank_.size(); ++u)
@@ -100,7 +101,7 @@ double ExchangeTable::layerTenths(CoverCode code) const {
 
 void ExchangeTable::records(std::size_t r, std::vector<Record>& out, bool ordered) const {
     out.clear();
-    for (const auto& [slot, codes] : t_.codes().releve(releveSlots_.at(r))) {
+    for (const auto& [slot, codes] : t_.model.codes().releve(releveSlots_.at(r))) {
         if (allZero(codes)) continue;
         const double tenths = tenthsOf(codes);
         slots_.forEach(slot, [&, &codes = codes](std::int32_t u) {
@@ -186,7 +187,7 @@ void appendMergedLine(std::string& line, const std::string& id, const std::strin
     for (int k = 0; k < LayerCount; ++k) {
         if (rec.codes[k] == 0) continue;
         if (!layers.empty()) layers += '/', codes += '/';
-        layers += trimmed(t.LayerLabels[k]);
+        layers += trimmed(t.print.LayerLabels[k]);
         codes += trimmed(CoverCodeText(rec.codes[k], t.data.CurrentNotation));
     }
     line += id;
@@ -214,7 +215,7 @@ void writeCornell(ByteSink& out, const TableState& t, const ExchangeTable& x, Co
                   CornellNames nameKind) {
     if (x.releves().size() > 999999 || x.rows().size() > 999999)
         throw Error(sj("Cornell形式に書ける測定と種は 999999 までです"));
-    std::string line = cutBytes(t.title(), 80) + "\r\n";
+    std::string line = cutBytes(t.model.title(), 80) + "\r\n";
     // F6.0: the point in each value gives its decimals. A reader that scales a
     // field by its d whatever the point (R's read.fortran) reads F6.1 ten times
     // too small.
@@ -267,8 +268,8 @@ void writeCornellKey(ByteSink& out, const TableState& t, const ExchangeTable& x)
     for (std::size_t k = 0; k < x.rows().size(); ++k) {
         line += cornellCode('S', k + 1);
         line += ',';
-        appendCsv(line,
-                  trimmed(t.grid().cell(TableLayout::NameCol, layout.speciesRow(x.rows()[k]))));
+        appendCsv(line, trimmed(t.model.grid().cell(TableLayout::NameCol,
+                                                    layout.speciesRow(x.rows()[k]))));
         line += "\r\n";
     }
     const std::vector<std::string> names = releveNames(x);
@@ -303,7 +304,8 @@ void writeLongTable(ByteSink& out, const TableState& t, LayerMerge merge) {
     std::vector<std::string> names;
     for (std::int32_t i : x.rows()) {
         names.emplace_back();
-        appendCsv(names.back(), trimmed(t.grid().cell(TableLayout::NameCol, layout.speciesRow(i))));
+        appendCsv(names.back(),
+                  trimmed(t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i))));
         names.back() += ',';
     }
     // The end of a line, from the layer on, for each layer and code, made once.
@@ -311,7 +313,7 @@ void writeLongTable(ByteSink& out, const TableState& t, LayerMerge merge) {
     for (int k = 0; k < LayerCount; ++k)
         for (int c = 1; c < 256; ++c) {
             std::string& tail = tails[static_cast<std::size_t>(k) * 256 + c];
-            appendCsv(tail, trimmed(t.LayerLabels[k]));
+            appendCsv(tail, trimmed(t.print.LayerLabels[k]));
             tail += ',';
             appendCsv(tail,
                       trimmed(CoverCodeText(static_cast<CoverCode>(c), t.data.CurrentNotation)));
@@ -476,8 +478,8 @@ void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValu
     const TableLayout layout = layoutOf(t);
     std::vector<const double*> valueOf;
     for (std::int32_t i : x.rows()) {
-        auto it = values.byName.find(
-            foldLetterCase(trimmed(t.grid().cell(TableLayout::NameCol, layout.speciesRow(i)))));
+        auto it = values.byName.find(foldLetterCase(
+            trimmed(t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i)))));
         valueOf.push_back(it == values.byName.end() ? nullptr : &it->second);
     }
     writeHeader(out, "通し番号,測定番号,n,平均,加重平均");
@@ -553,7 +555,7 @@ void Item_IndicatorMeansClick(const TableState& t, Ui& ui, LayerMerge merge) {
     r.title = sj("指標値ファイル");
     r.filter = openDialogFilter();
     r.filterIndex = 3;
-    r.initialDir = t.OpenDialogFolder;
+    r.initialDir = t.files.OpenDialogFolder;
     auto valuesPath = ui.openFileDialog(r);
     if (!valuesPath) return;
     const IndicatorValues values = readIndicatorValues(*valuesPath);

@@ -19,17 +19,17 @@ std::int32_t spinValueOnExit(const SpinEdit& e, std::string_view typed) {
 }
 
 bool clickPrintItem(TableState& t, int n, bool checked) {
-    if (n < 1 || n > PrintItemCount || !t.PrintItemBoxes[n].enabled) return false;
-    t.PrintItemBoxes[n].checked = checked;
+    if (n < 1 || n > PrintItemCount || !t.print.PrintItemBoxes[n].enabled) return false;
+    t.print.PrintItemBoxes[n].checked = checked;
     return true;
 }
 
 void Get_PrintItems(TableState& t, PrintPanel& p, Ui& ui) {
     p.visible = true;
-    p.EditTitle = t.title();
+    p.EditTitle = t.model.title();
     recount(t, ui);
-    p.PN1 = {1, 0, t.speciesCount()};
-    p.PN2 = {t.speciesCount(), 0, t.speciesCount()};
+    p.PN1 = {1, 0, t.model.speciesCount()};
+    p.PN2 = {t.model.speciesCount(), 0, t.model.speciesCount()};
 }
 
 void BtnToPrintClick(TableState& t, PrintPanel& p, Ui& ui) {
@@ -37,7 +37,7 @@ void BtnToPrintClick(TableState& t, PrintPanel& p, Ui& ui) {
     if (auto problem = editTextProblem(p.EditTitle))
         throw Error(msg("標題にできません: %1", *problem));
     p.visible = false;
-    t.setTitle(p.EditTitle);
+    t.model.setTitle(p.EditTitle);
     switch (p.target) {
         case OutputTarget::TextFile:
             Output_TextFile(t, p, ui);

@@ -38,8 +38,8 @@ void Item_PrintSetupClick(Ui& ui) {
 void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSurface& surface,
                     std::uint16_t fromPlant, std::uint16_t toPlant) {
     try {
-        surface.setFont(t.TableFont, 3 * t.TableFont.pixelSize);
-        surface.setDocumentTitle(t.title());
+        surface.setFont(t.print.TableFont, 3 * t.print.TableFont.pixelSize);
+        surface.setDocumentTitle(t.model.title());
         const int width = surface.pageWidth();
         // The footer's room is taken first: the table gets what is left.
         const int height = surface.pageHeight() - footerRoom(surface);
@@ -52,7 +52,7 @@ void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSur
         PrintTable(t, p, dry, perPage, fromPlant, toPlant, p.repeatNames);
         dry.finish();
         PrinterPager pager(surface, surface, width, height);
-        pager.setFooter(t.title() + "    " + today(), std::max(1, dry.pagesBegun()),
+        pager.setFooter(t.model.title() + "    " + today(), std::max(1, dry.pagesBegun()),
                         surface.pageHeight() - surface.charHeight());
         MessagePanelScope panel(ui, sj("印刷しています"));
         // A step per page of the text layout, moved on within it by each sheet

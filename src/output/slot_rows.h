@@ -14,7 +14,8 @@ namespace tamsel {
 class SlotRows {
   public:
     SlotRows(const TableState& t, const std::vector<std::int32_t>& rows)
-        : first_(static_cast<std::size_t>(t.codes().speciesSlots()), -1), next_(rows.size(), -1) {
+        : first_(static_cast<std::size_t>(t.model.codes().speciesSlots()), -1),
+          next_(rows.size(), -1) {
         for (std::int32_t u = static_cast<std::int32_t>(rows.size()) - 1; u >= 0; --u) {
             std::int32_t s = speciesSlotChecked(t, rows[u]);
             next_[u] = first_[s];

@@ -59,12 +59,12 @@ class Writer {
   public:
     Writer(const TableState& t, const PrintPanel& p, OutputChannel& out, std::int32_t from,
            std::int32_t to)
-        : t_(t), p_(p), out_(out), layout_(layoutOf(t)), dom_(t), nr_(t.releveCount()) {
-        if (t.numSp().size() <= static_cast<std::size_t>(std::max(nr_, 0)) ||
-            t.freq().size() <= static_cast<std::size_t>(std::max(t.speciesCount(), 0)))
+        : t_(t), p_(p), out_(out), layout_(layoutOf(t)), dom_(t), nr_(t.model.releveCount()) {
+        if (t.model.numSp().size() <= static_cast<std::size_t>(std::max(nr_, 0)) ||
+            t.model.freq().size() <= static_cast<std::size_t>(std::max(t.model.speciesCount(), 0)))
             throw Error(sj("出現頻度の表が組成表より小さくなっています"));
         used_.assign(static_cast<std::size_t>(std::max(nr_, 0)) + 1, 0);
-        for (std::int32_t j = 1; j <= nr_; ++j) used_[j] = t.numSp()[j] > 0;
+        for (std::int32_t j = 1; j <= nr_; ++j) used_[j] = t.model.numSp()[j] > 0;
         for (int c = 0; c < 256; ++c) {
             std::string text =
                 "  " + CoverCodeText(static_cast<CoverCode>(c), t.data.CurrentNotation);
@@ -81,7 +81,7 @@ class Writer {
         const std::string rule = RuleLine(static_cast<int>(CellWidth) * columns +
                                           (labelled ? static_cast<int>(CaptionWidth) : 0));
         out_.writeLine({});
-        out_.writeLine(first ? t_.title() : sj("続き"));
+        out_.writeLine(first ? t_.model.title() : sj("続き"));
         out_.writeLine(rule);
         runningNumbers(a, b, labelled);
         out_.writeLine(rule);
@@ -108,13 +108,13 @@ class Writer {
   private:
     RowPlan planRow(std::int32_t s) {
         RowPlan r;
-        r.freq = t_.freq()[s];
-        const std::string& name = t_.grid().cell(TableLayout::NameCol, layout_.speciesRow(s));
+        r.freq = t_.model.freq()[s];
+        const std::string& name = t_.model.grid().cell(TableLayout::NameCol, layout_.speciesRow(s));
         if (r.freq == 0) {
             r.kind = RowPlan::Text;
             r.text = name;
         } else if (r.freq >= 2) {
-            std::int32_t slot = t_.speciesSlotAt(layout_.speciesRow(s));
+            std::int32_t slot = t_.model.speciesSlotAt(layout_.speciesRow(s));
             if (slot <= 0) return r;
             r.slot = speciesSlotChecked(t_, s);
             r.kind = RowPlan::Species;
@@ -125,7 +125,7 @@ class Writer {
 
     void runningNumbers(std::int32_t a, std::int32_t b, bool labelled) {
         line_.clear();
-        if (labelled) line_ = fixedField(t_.PrintItemBoxes[1].caption, CaptionWidth);
+        if (labelled) line_ = fixedField(t_.print.PrintItemBoxes[1].caption, CaptionWidth);
         for (std::int32_t j = a; j <= b; ++j)
             line_ += used_[j] ? rightAligned(++running_, CellWidth) : std::string(CellWidth, ' ');
         out_.writeLine(line_);
@@ -134,7 +134,7 @@ class Writer {
     // One header line per checked item 8..30, two per checked item 2..7.
     void headerItems(std::int32_t a, std::int32_t b, bool labelled) {
         for (int n = 2; n <= TableLayout::ItemCount; ++n) {
-            const PrintItemBox& box = t_.PrintItemBoxes[n];
+            const PrintItemBox& box = t_.print.PrintItemBoxes[n];
             if (!box.enabled || !box.checked) continue;
             // Item 30 shows the species numbers of the frequency row.
             int row = n == TableLayout::ItemCount ? layout_.freqRow() : layout_.itemRow(n);
@@ -146,7 +146,7 @@ class Writer {
                     line_ = half == 0 ? fixedField(box.caption, CaptionWidth)
                                       : std::string(CaptionWidth, ' ');
                 for (std::int32_t j = a; j <= b; ++j) {
-                    const std::string& cell = t_.grid().cell(TableLayout::releveCol(j), row);
+                    const std::string& cell = t_.model.grid().cell(TableLayout::releveCol(j), row);
                     line_ += ' ';
                     if (!split) {
                         appendPadded(line_, cell, 4);
@@ -171,7 +171,7 @@ class Writer {
             if (labelled) {
                 line_ += firstLine ? r.text : std::string(NameWidth, ' ');
                 line_ += ' ';
-                line_ += t_.LayerLabels[k - 1];
+                line_ += t_.print.LayerLabels[k - 1];
                 line_ += ':';
                 line_.resize(lead, ' ');
             }
@@ -198,13 +198,14 @@ class Writer {
             std::int32_t slot;
         };
         std::vector<Once> once;
-        const std::int32_t slots = t_.codes().speciesSlots();
+        const std::int32_t slots = t_.model.codes().speciesSlots();
         std::vector<std::int32_t> firstOfSlot(static_cast<std::size_t>(slots), -1), nextOf;
         for (std::int32_t s = std::max(p_.PN1.value, 0); s <= p_.PN2.value; ++s) {
-            if (t_.freq().at(static_cast<std::size_t>(s)) != 1) continue;
+            if (t_.model.freq().at(static_cast<std::size_t>(s)) != 1) continue;
             std::int32_t slot = speciesSlotChecked(t_, s);
             once.push_back(
-                {trimControl(t_.grid().cell(TableLayout::NameCol, layout_.speciesRow(s))), slot});
+                {trimControl(t_.model.grid().cell(TableLayout::NameCol, layout_.speciesRow(s))),
+                 slot});
             nextOf.push_back(-1);
         }
         // Rows of one slot chained in row order, so the hits of a relevé come
@@ -218,7 +219,7 @@ class Writer {
         for (std::int32_t j = 1; j <= nr_ && !once.empty(); ++j) {
             if (used_[j]) ++n;
             hits.clear();
-            for (const auto& [slot, codes] : t_.codes().releve(releveSlotChecked(t_, j)))
+            for (const auto& [slot, codes] : t_.model.codes().releve(releveSlotChecked(t_, j)))
                 for (std::int32_t k = firstOfSlot[slot]; k >= 0; k = nextOf[k])
                     hits.emplace_back(k, &codes);
             if (hits.empty()) continue;
@@ -230,7 +231,7 @@ class Writer {
                 for (int l = 0; l < LayerCount; ++l) {
                     if ((*codes)[l] == 0) continue;
                     line_ += ' ';
-                    line_ += t_.LayerLabels[l];
+                    line_ += t_.print.LayerLabels[l];
                     line_ += ':';
                     line_ += trimControl(CoverCodeText((*codes)[l], t_.data.CurrentNotation));
                 }
@@ -259,7 +260,7 @@ class Writer {
 template <typename F>
 void forEachPage(const TableState& t, const PrintPanel& p, std::uint16_t PerPage, bool repeatNames,
                  F&& page) {
-    const std::int32_t nr = t.releveCount();
+    const std::int32_t nr = t.model.releveCount();
     std::int64_t capacity = PerPage;
     std::int32_t done = 0, b = 0;
     do {
@@ -278,7 +279,7 @@ void forEachPage(const TableState& t, const PrintPanel& p, std::uint16_t PerPage
 void PrintTable(const TableState& t, const PrintPanel& p, OutputChannel& out, std::uint16_t PerPage,
                 std::uint16_t FromPlant, std::uint16_t ToPlant, bool repeatNames) {
     const std::int32_t from = std::max<std::int32_t>(FromPlant, 1);
-    const std::int32_t to = std::min<std::int32_t>(ToPlant, t.speciesCount());
+    const std::int32_t to = std::min<std::int32_t>(ToPlant, t.model.speciesCount());
     Writer w(t, p, out, from, to);
     forEachPage(t, p, PerPage, repeatNames,
                 [&](std::int32_t a, std::int32_t b) { w.page(a, b, to, a == 1 || repeatNames); });

@@ -14,7 +14,7 @@ std::string trimmed(const std::string& s) {
 }
 
 std::string counts(const TableState& t) {
-    return msg("測定数 %1 ｜ 種数 %2", t.releveCount(), t.speciesCount());
+    return msg("測定数 %1 ｜ 種数 %2", t.model.releveCount(), t.model.speciesCount());
 }
 
 }  // namespace
@@ -23,28 +23,29 @@ std::string cellInspection(const TableState& t, int col, int row) {
     if (col < 0 || row < 0) return counts(t);
     const TableLayout layout = layoutOf(t);
     using L = TableLayout;
-    const bool releveInUse = L::isReleveCol(col) && L::releveAt(col) <= t.releveCount();
-    const bool speciesInUse = layout.isSpeciesRow(row) && layout.speciesAt(row) <= t.speciesCount();
+    const bool releveInUse = L::isReleveCol(col) && L::releveAt(col) <= t.model.releveCount();
+    const bool speciesInUse =
+        layout.isSpeciesRow(row) && layout.speciesAt(row) <= t.model.speciesCount();
     if (releveInUse && speciesInUse) {
         try {
-            const LayerCodes& codes = t.codesAt(col, row);
-            const LayerCodes& head = t.codes().get(t.releveSlotAt(col), 0);
+            const LayerCodes& codes = t.model.codesAt(col, row);
+            const LayerCodes& head = t.model.codes().get(t.model.releveSlotAt(col), 0);
             const int notation = head[1] != 0 ? head[1] : t.data.CurrentNotation;
             std::string releve;
             for (int item : {2, 3})
-                if (int r = layout.itemRow(item); r && !t.grid().cell(col, r).empty())
-                    releve += (releve.empty() ? "" : " ") + trimmed(t.grid().cell(col, r));
+                if (int r = layout.itemRow(item); r && !t.model.grid().cell(col, r).empty())
+                    releve += (releve.empty() ? "" : " ") + trimmed(t.model.grid().cell(col, r));
             if (releve.empty()) releve = msg("測定 %1", L::releveAt(col));
-            std::string text = msg("%1 ｜ %2 ｜ ", t.grid().cell(L::NameCol, row), releve);
+            std::string text = msg("%1 ｜ %2 ｜ ", t.model.grid().cell(L::NameCol, row), releve);
             for (std::size_t k = 0; k < codes.size(); ++k)
-                text += (k ? "  " : "") + trimmed(t.LayerLabels[k]) + ": " +
+                text += (k ? "  " : "") + trimmed(t.print.LayerLabels[k]) + ": " +
                         trimmed(CoverCodeText(codes[k], notation));
             return text;
         } catch (const Error&) {
             // A slot cell that is no number: the cell's own text still says something.
         }
     }
-    const std::string& text = t.grid().cell(col, row);
+    const std::string& text = t.model.grid().cell(col, row);
     return text.empty() ? counts(t) : text;
 }
 

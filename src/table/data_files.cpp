@@ -8,8 +8,8 @@
 namespace tamsel {
 
 std::string dataFilePath(const TableState& t) {
-    if (t.DataFolder.empty()) return t.DataFileName;
-    return (std::filesystem::path(t.DataFolder) / t.DataFileName).string();
+    if (t.files.DataFolder.empty()) return t.files.DataFileName;
+    return (std::filesystem::path(t.files.DataFolder) / t.files.DataFileName).string();
 }
 
 void OpenDataFiles(TableState& t) {

@@ -29,59 +29,59 @@ using L = TableLayout;
 }  // namespace
 
 void insertReleveColumn(TableState& t, int col) {
-    requireTarget(col, L::FirstReleveCol, L::releveCol(t.releveCount() + 1), "列を挿入", "列",
+    requireTarget(col, L::FirstReleveCol, L::releveCol(t.model.releveCount() + 1), "列を挿入", "列",
                   "挿入");
-    t.insertReleveColumn(col);
+    t.model.insertReleveColumn(col);
 }
 
 void deleteReleveColumn(TableState& t, int col) {
-    requireTarget(col, L::FirstReleveCol, L::lastReleveCol(t.releveCount()), "列を削除", "列",
+    requireTarget(col, L::FirstReleveCol, L::lastReleveCol(t.model.releveCount()), "列を削除", "列",
                   "削除");
-    t.removeReleveColumn(col);
-    t.recount();
+    t.model.removeReleveColumn(col);
+    t.model.recount();
     // Species left without a presence go too; bottom up, so the positions still
     // to be looked at do not move.
-    const TableLayout layout(t.freqRow());
+    const TableLayout layout(t.model.freqRow());
     std::vector<int> empty;
-    for (std::int32_t i = t.speciesCount(); i >= 1; --i)
-        if (t.freq().at(i) == 0) empty.push_back(layout.speciesRow(i));
+    for (std::int32_t i = t.model.speciesCount(); i >= 1; --i)
+        if (t.model.freq().at(i) == 0) empty.push_back(layout.speciesRow(i));
     if (empty.empty()) return;
-    t.SelectedRow = empty.back();
-    t.removeSpeciesRows(empty);
+    t.selection.SelectedRow = empty.back();
+    t.model.removeSpeciesRows(empty);
 }
 
 void insertSpeciesRow(TableState& t, int row) {
-    const TableLayout layout(t.freqRow());
-    requireTarget(row, layout.firstSpeciesRow(), layout.speciesRow(t.speciesCount() + 1),
+    const TableLayout layout(t.model.freqRow());
+    requireTarget(row, layout.firstSpeciesRow(), layout.speciesRow(t.model.speciesCount() + 1),
                   "行を挿入", "行", "挿入");
-    t.insertSpeciesRow(row);
+    t.model.insertSpeciesRow(row);
 }
 
 void deleteSpeciesRow(TableState& t, int row) {
-    const TableLayout layout(t.freqRow());
-    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.speciesCount()),
+    const TableLayout layout(t.model.freqRow());
+    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.model.speciesCount()),
                   "行を削除", "行", "削除");
-    t.removeSpeciesRow(row);
+    t.model.removeSpeciesRow(row);
 }
 
 void selectReleveColumn(TableState& t, int col) {
     if (!L::isReleveCol(col))
         throw Error(
             msg("列 %1 は測定の列ではありません（測定の列は %2 から）", col, L::FirstReleveCol));
-    t.SelectedColumn = col;
+    t.selection.SelectedColumn = col;
 }
 
 void selectSpeciesRow(TableState& t, int row) {
-    const TableLayout layout(t.freqRow());
+    const TableLayout layout(t.model.freqRow());
     if (!layout.isSpeciesRow(row))
         throw Error(
             msg("行 %1 は種の行ではありません（種の行は %2 から）", row, layout.firstSpeciesRow()));
-    t.SelectedRow = row;
+    t.selection.SelectedRow = row;
 }
 
 void requireSpeciesRowInUse(const TableState& t, int row) {
-    const TableLayout layout(t.freqRow());
-    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.speciesCount()),
+    const TableLayout layout(t.model.freqRow());
+    requireTarget(row, layout.firstSpeciesRow(), layout.lastSpeciesRow(t.model.speciesCount()),
                   "コメントを記入", "行", "記入");
 }
 
@@ -107,27 +107,27 @@ void setSpeciesLabel(TableState& t, int row, const std::string& sjisText) {
         throw Error(msg("コメントにできません: %1", *problem));
     // The row may have gone while the edit panel stayed open.
     requireSpeciesRowInUse(t, row);
-    t.setCell(L::NameCol, row, sjisText);
+    t.model.setCell(L::NameCol, row, sjisText);
 }
 
 void setTableTitle(TableState& t, const std::string& sjisText) {
     if (auto problem = editTextProblem(sjisText))
         throw Error(msg("標題にできません: %1", *problem));
-    t.setTitle(sjisText);
+    t.model.setTitle(sjisText);
 }
 
 bool moveRowByDrag(TableState& t, int from, int to) {
-    const TableLayout layout(t.freqRow());
-    int lo = layout.firstSpeciesRow(), hi = layout.lastSpeciesRow(t.speciesCount());
+    const TableLayout layout(t.model.freqRow());
+    int lo = layout.firstSpeciesRow(), hi = layout.lastSpeciesRow(t.model.speciesCount());
     if (from < lo || from > hi || to < lo || to > hi) return false;
-    t.moveSpeciesRow(from, to);
+    t.model.moveSpeciesRow(from, to);
     return true;
 }
 
 bool moveColByDrag(TableState& t, int from, int to) {
-    int lo = L::FirstReleveCol, hi = L::lastReleveCol(t.releveCount());
+    int lo = L::FirstReleveCol, hi = L::lastReleveCol(t.model.releveCount());
     if (from < lo || from > hi || to < lo || to > hi) return false;
-    t.moveReleveColumn(from, to);
+    t.model.moveReleveColumn(from, to);
     return true;
 }
 

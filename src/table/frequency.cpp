@@ -40,7 +40,7 @@ PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int
 
 void recount(TableState& t, Ui& ui) {
     BusyScope busy(ui);
-    t.recount();
+    t.model.recount();
 }
 
 void Item_FrequencyClick(TableState& t, Ui& ui) {

@@ -12,7 +12,7 @@ int layerNamed(const TableState& t, const std::string& name) {
     const std::string wanted = trimControl(name);
     std::string labels;
     for (int k = 0; k < LayerCount; ++k) {
-        const std::string label = trimControl(t.LayerLabels[k]);
+        const std::string label = trimControl(t.print.LayerLabels[k]);
         if (!wanted.empty() && label == wanted) return k;
         labels += (k ? sj("、") : std::string()) + label;
     }
@@ -44,33 +44,33 @@ LayerCodes mergedLayerCodes(const LayerCodes& codes, const CoverValues& values, 
 std::int64_t mergeLayers(TableState& t, LayerMerge merge, int into) {
     using L = TableLayout;
     if (into < 0 || into >= LayerCount) throw Error(msg("層 %1 はありません", into + 1));
-    const TableLayout layout(t.freqRow());
+    const TableLayout layout(t.model.freqRow());
     // The rows that show each species slot.
     std::vector<std::vector<int>> rowsOfSlot(
-        static_cast<std::size_t>(std::max(t.codes().speciesSlots(), 0)));
-    for (std::int32_t i = 1; i <= t.speciesCount(); ++i) {
+        static_cast<std::size_t>(std::max(t.model.codes().speciesSlots(), 0)));
+    for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i) {
         const int row = layout.speciesRow(i);
-        const std::int32_t s = t.speciesSlotAt(row);
+        const std::int32_t s = t.model.speciesSlotAt(row);
         if (s >= 0 && s < static_cast<std::int32_t>(rowsOfSlot.size()))
             rowsOfSlot[static_cast<std::size_t>(s)].push_back(row);
     }
     std::int64_t changed = 0;
     std::vector<std::pair<std::int32_t, LayerCodes>> changes;
-    for (std::int32_t j = 1; j <= t.releveCount(); ++j) {
+    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j) {
         const int col = L::releveCol(j);
-        const std::int32_t rs = t.releveSlotAt(col);
-        if (rs < 0 || rs >= t.codes().releveSlots()) continue;
+        const std::int32_t rs = t.model.releveSlotAt(col);
+        if (rs < 0 || rs >= t.model.codes().releveSlots()) continue;
         changes.clear();
-        for (const auto& [slot, codes] : t.codes().releve(rs)) {
+        for (const auto& [slot, codes] : t.model.codes().releve(rs)) {
             LayerCodes merged = mergedLayerCodes(codes, t.coverValues, merge, into);
             if (merged != codes) changes.push_back({slot, merged});
         }
         for (const auto& [slot, merged] : changes) {
-            t.setCodes(rs, slot, merged);
+            t.model.setCodes(rs, slot, merged);
             ++changed;
             if (slot >= 0 && slot < static_cast<std::int32_t>(rowsOfSlot.size()))
                 for (int row : rowsOfSlot[static_cast<std::size_t>(slot)])
-                    t.setCell(col, row, LayerSummary(merged));
+                    t.model.setCell(col, row, LayerSummary(merged));
         }
     }
     return changed;
@@ -80,14 +80,14 @@ void Item_MergeLayersClick(TableState& t, Ui& ui) {
     FieldsDialogRequest req;
     req.title = sj("層をまとめる");
     req.fields.push_back({sj("まとめ方（independent / sum）"), "independent"});
-    req.fields.push_back({sj("まとめる先の層"), trimControl(t.LayerLabels[4])});
+    req.fields.push_back({sj("まとめる先の層"), trimControl(t.print.LayerLabels[4])});
     auto answer = ui.fieldsDialog(req);
     if (!answer) return;
     auto merge = layerMergeNamed(trimControl(answer->at(0)));
     if (!merge) throw Error(msg("まとめ方は independent か sum です: %1", answer->at(0)));
     const int into = layerNamed(t, answer->at(1));
     const std::int64_t n = mergeLayers(t, *merge, into);
-    ui.status(msg("%1 件の種の層を %2 にまとめました", n, trimControl(t.LayerLabels[into])));
+    ui.status(msg("%1 件の種の層を %2 にまとめました", n, trimControl(t.print.LayerLabels[into])));
 }
 
 }  // namespace tamsel

@@ -10,7 +10,7 @@ std::optional<std::string> askOutputFile(const TableState& t, Ui& ui, SaveFilter
     r.filter = saveDialogFilter();
     r.filterIndex = filter;
     r.defaultExt = defaultExt;
-    r.fileName = proposedFileName(t.title(), t.TableFileName, ending);
+    r.fileName = proposedFileName(t.model.title(), t.files.TableFileName, ending);
     return ui.saveFileDialog(r);
 }
 

@@ -20,13 +20,14 @@ TableLayout::TableLayout(std::int32_t freqRow, const std::array<bool, ItemCount 
 namespace {
 std::array<bool, TableLayout::ItemCount + 1> enabledBoxes(const TableState& t) {
     std::array<bool, TableLayout::ItemCount + 1> enabled{};
-    for (int n = 1; n <= TableLayout::ItemCount; ++n) enabled[n] = t.PrintItemBoxes[n].enabled;
+    for (int n = 1; n <= TableLayout::ItemCount; ++n)
+        enabled[n] = t.print.PrintItemBoxes[n].enabled;
     return enabled;
 }
 }  // namespace
 
 TableLayout layoutOf(const TableState& t) {
-    return TableLayout(t.freqRow(), enabledBoxes(t));
+    return TableLayout(t.model.freqRow(), enabledBoxes(t));
 }
 
 TableLayout boxLayoutOf(const TableState& t) {

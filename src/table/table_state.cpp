@@ -58,40 +58,40 @@ FontSpec defaultGridFont() {
 }
 
 void InitGlobals(TableState& t) {
-    t.reset(sj("森林群落組成表"));
-    t.DictionaryStatus = sj("辞書なし");
+    t.model.reset(sj("森林群落組成表"));
+    t.files.DictionaryStatus = sj("辞書なし");
     resetDataFilePair(t.data);  // PlantSet, capacities, scale 5, notation 2, "   0"
     t.data.LastRecord = 0;
-    t.DataFileName = "nofile";
-    t.DataFolder.clear();
-    t.DictionaryFileName.clear();
-    t.LayerLabels = {"T1", "T2", "S1", "S2", "H1", "H2", " M"};
-    t.SelectedColumn = 0;
-    t.SelectedRow = 0;
-    t.EditTarget = 0;
+    t.files.DataFileName = "nofile";
+    t.files.DataFolder.clear();
+    t.files.DictionaryFileName.clear();
+    t.print.LayerLabels = {"T1", "T2", "S1", "S2", "H1", "H2", " M"};
+    t.selection.SelectedColumn = 0;
+    t.selection.SelectedRow = 0;
+    t.selection.EditTarget = 0;
 }
 
 void adjustLayerLabels(TableState& t) {
-    if (!t.PrintItemBoxes[19].enabled) {
-        t.LayerLabels[2] = " S";
-        t.LayerLabels[4] = " H";
+    if (!t.print.PrintItemBoxes[19].enabled) {
+        t.print.LayerLabels[2] = " S";
+        t.print.LayerLabels[4] = " H";
     }
 }
 
 void layOutGrid(TableState& t) {
     // Widths and heights belong to the window; the model keeps the counts.
-    t.sizeGrid();
+    t.model.sizeGrid();
 }
 
 void resetToDefaults(TableState& t) {
     InitGlobals(t);
-    t.PrintItemBoxes = defaultPrintItemBoxes();
+    t.print.PrintItemBoxes = defaultPrintItemBoxes();
     t.coverValues = CoverValues{};
 }
 
 void finishStartUp(TableState& t, Ui& ui) {
     adjustLayerLabels(t);
-    t.TableFont = defaultGridFont();
+    t.print.TableFont = defaultGridFont();
     layOutGrid(t);
     ClearTable(t, ui);
 }
@@ -107,37 +107,38 @@ std::int32_t freqRowFromBoxes(const TableState& t) {
 
 void ClearTable(TableState& t, Ui& ui) {
     MessagePanelScope panel(ui, sj("組成表を白紙化しています"));
-    t.history.restart(t);     // nothing of the table blanked can come back
-    t.TableFileName.clear();  // a blank table must not overwrite the last one's file
+    t.history.restart(t.model);     // nothing of the table blanked can come back
+    t.files.TableFileName.clear();  // a blank table must not overwrite the last one's file
     std::vector<std::string> captions;
-    captions.reserve(t.PrintItemBoxes.size());
-    for (const PrintItemBox& box : t.PrintItemBoxes) captions.push_back(box.caption);
-    t.blank(boxLayoutOf(t), captions, &ui.progressBar1());
+    captions.reserve(t.print.PrintItemBoxes.size());
+    for (const PrintItemBox& box : t.print.PrintItemBoxes) captions.push_back(box.caption);
+    t.model.blank(boxLayoutOf(t), captions, &ui.progressBar1());
     t.data.LastRecord = 0;
     t.markUnchanged();  // a blank table holds nothing to lose
 }
 
 HistoryStep::HistoryStep(TableState& t, const std::string& name) : t_(t) {
-    t_.history.begin(t_, name);
+    t_.history.begin(t_.model, name);
 }
 
 HistoryStep::~HistoryStep() {
     try {
-        t_.history.commit(t_);
+        t_.history.commit(t_.model);
     } catch (...) {
         // No memory to keep the step: the history starts again from here.
-        t_.history.restart(t_);
+        t_.history.restart(t_.model);
     }
 }
 
 std::string captionOf(const TableState& t, bool showChanged) {
-    std::string caption = t.title() + (showChanged && t.changed() ? sj("＊") : "") +
-                          "  NR=" + std::to_string(t.releveCount()) +
-                          ", NS=" + std::to_string(t.speciesCount()) + "    " + t.DictionaryStatus;
+    std::string caption = t.model.title() + (showChanged && t.changed() ? sj("＊") : "") +
+                          "  NR=" + std::to_string(t.model.releveCount()) +
+                          ", NS=" + std::to_string(t.model.speciesCount()) + "    " +
+                          t.files.DictionaryStatus;
     // The window names the table's file, as a desktop program does.
-    if (showChanged && !t.TableFileName.empty())
+    if (showChanged && !t.files.TableFileName.empty())
         caption +=
-            sj(" － ") + fromUtf8(std::filesystem::path(t.TableFileName).filename().string());
+            sj(" － ") + fromUtf8(std::filesystem::path(t.files.TableFileName).filename().string());
     return caption;
 }
 

@@ -32,32 +32,51 @@ constexpr int FixedRows = TableLayout::FixedRows;
 constexpr int DefaultColWidth = 28;
 constexpr int DefaultRowHeight = 15;
 
-struct TableState : CompositionTable {
-    std::string DictionaryStatus;
+// The files the window works with: the data file pair chosen last, the
+// dictionary, the table file, and where the open dialog starts.
+struct TableFiles {
     std::string DataFileName;        // name without folder (native encoding)
     std::string DataFolder;          // folder of the data file chosen last
     std::string DictionaryFileName;  // path (native encoding)
+    std::string DictionaryStatus;    // the caption's word on the dictionary
     std::string OpenDialogFolder;    // start folder of the open dialog
     std::string TableFileName;       // the .vtb last saved or loaded (native path); empty: none
+};
 
-    DataFilePair data;  // LastRecord, CurrentCoverScale, CurrentNotation, PlantSet...
-
+// How the table is printed and shown: the layer labels, the thirty print-item
+// boxes and the table font.
+struct PrintSettings {
     std::array<std::string, 7> LayerLabels;
     // PrintItemBoxes[n] is ChkBox<n>, n = 1..30; entry 0 is unused.
     std::array<PrintItemBox, PrintItemCount + 1> PrintItemBoxes;
     FontSpec TableFont;
+};
+
+// The cell hand editing acts on.
+struct Selection {
+    std::int32_t SelectedColumn = 0;
+    std::int32_t SelectedRow = 0;
+    std::uint8_t EditTarget = 0;
+};
+
+// The main window's state: the table model, its history, and around them the
+// files, the data file reader, the print settings and the selection. The model
+// is a member, not a base: a command reads the table as t.model and the rest of
+// the window's state by its group.
+struct TableState {
+    CompositionTable model;
+    // Every command that changes the model is a step here.
+    History history;
+
+    TableFiles files;
+    DataFilePair data;  // LastRecord, CurrentCoverScale, CurrentNotation, PlantSet...
+    PrintSettings print;
+    Selection selection;
+
     // The percent of each cover class, as the settings file set it.
     CoverValues coverValues;
     // How the window's derived values merge a species' layers.
     LayerMerge layerMerge = LayerMerge::Sum;
-
-    // Hand editing.
-    std::int32_t SelectedColumn = 0;
-    std::int32_t SelectedRow = 0;
-    std::uint8_t EditTarget = 0;
-
-    // Every command that changes the table is a step here.
-    History history;
 
     // Whether the table differs from what was last saved, loaded or blanked:
     // every command runs as a step of the history, whose saved point tells.

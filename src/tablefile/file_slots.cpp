@@ -63,13 +63,13 @@ SlotLine planSlots(std::int32_t count, std::int32_t capacity, std::int32_t slotL
 }  // namespace
 
 FileSlots planFileSlots(const TableState& t) {
-    const Grid& g = t.grid();
-    const CoverArray& a = t.codes();
+    const Grid& g = t.model.grid();
+    const CoverArray& a = t.model.codes();
     using L = TableLayout;
-    const std::int32_t NR = t.releveCount(), NS = t.speciesCount();
-    const TableLayout layout(t.freqRow());
-    const std::int32_t relCap = std::min(t.releveCapacity(), L::releveRoom(g.colCount()));
-    const std::int32_t spCap = std::min(t.plantCapacity(), layout.speciesRoom(g.rowCount()));
+    const std::int32_t NR = t.model.releveCount(), NS = t.model.speciesCount();
+    const TableLayout layout(t.model.freqRow());
+    const std::int32_t relCap = std::min(t.model.releveCapacity(), L::releveRoom(g.colCount()));
+    const std::int32_t spCap = std::min(t.model.plantCapacity(), layout.speciesRoom(g.rowCount()));
     if (NR > relCap || NS > spCap || NR > a.releveSlots() - 1 || NS > a.speciesSlots() - 1)
         throw Error(sj("表の件数が表の大きさを超えています。保存できません。"));
 

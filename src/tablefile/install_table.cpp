@@ -16,7 +16,7 @@ void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path
         countPresences(lt.grid, TableLayout(lt.freqRow), lt.speciesCount, lt.releveCount);
     std::filesystem::path p(path);
     std::string name = p.filename().string(), folder = p.parent_path().string();
-    std::vector<LayerCodes> domLine = t.domLine();
+    std::vector<LayerCodes> domLine = t.model.domLine();
     domLine.resize(static_cast<std::size_t>(lt.releveCount) + 1, LayerCodes{});
     // The file does not keep the relevés' origins.
     TableFields fields{.title = std::move(lt.title),
@@ -31,12 +31,12 @@ void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path
     // Checked before the history goes: nothing below can fail, and the table
     // changes all at once.
     CompositionTable::checkShape(fields, lt.codes, lt.grid);
-    t.history.restart(t);
-    t.replace(std::move(fields), std::move(lt.codes), std::move(lt.grid));
+    t.history.restart(t.model);
+    t.model.replace(std::move(fields), std::move(lt.codes), std::move(lt.grid));
     t.data.CurrentNotation = 2;
-    t.DataFileName = std::move(name);
-    t.DataFolder = std::move(folder);
-    t.TableFileName = path;
+    t.files.DataFileName = std::move(name);
+    t.files.DataFolder = std::move(folder);
+    t.files.TableFileName = path;
     t.markUnchanged();
 }
 

@@ -20,18 +20,18 @@ void Item_SaveTableClick(TableState& t, Ui& ui) {
     r.filter = saveDialogFilter();
     r.filterIndex = 1;
     r.defaultExt = ".vtb";
-    r.fileName = proposedFileName(t.title(), t.TableFileName, ".vtb");
+    r.fileName = proposedFileName(t.model.title(), t.files.TableFileName, ".vtb");
     auto path = ui.saveFileDialog(r);
     if (!path) return;
     saveWithPanel(t, ui, *path);
 }
 
 void Item_SaveClick(TableState& t, Ui& ui) {
-    if (t.TableFileName.empty()) {
+    if (t.files.TableFileName.empty()) {
         Item_SaveTableClick(t, ui);
         return;
     }
-    const std::string path = t.TableFileName;  // the save sets it again
+    const std::string path = t.files.TableFileName;  // the save sets it again
     saveWithPanel(t, ui, path);
 }
 
@@ -48,7 +48,7 @@ void Item_LoadTableClick(TableState& t, Ui& ui) {
     r.title = sj("組成表の読込");
     r.filter = openDialogFilter();
     r.filterIndex = 2;
-    r.initialDir = t.OpenDialogFolder;
+    r.initialDir = t.files.OpenDialogFolder;
     r.fileName = "*.vtb";
     auto path = ui.openFileDialog(r);
     if (!path) return;

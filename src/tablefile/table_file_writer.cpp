@@ -18,8 +18,8 @@ using namespace tablefile;
 namespace {
 
 void writeCoverBlock(ByteSink& out, const TableState& t, const FileSlots& slots) {
-    const std::int32_t NR = t.releveCount(), NS = t.speciesCount();
-    const CoverArray& a = t.codes();
+    const std::int32_t NR = t.model.releveCount(), NS = t.model.speciesCount();
+    const CoverArray& a = t.model.codes();
     const int releveSlots = a.releveSlots();
     auto fileReleve = [&](int v) { return slots.releve[static_cast<std::size_t>(v)]; };
     auto fileSpecies = [&](std::int32_t s) { return slots.species[static_cast<std::size_t>(s)]; };
@@ -68,9 +68,9 @@ void writeCoverBlock(ByteSink& out, const TableState& t, const FileSlots& slots)
 }
 
 void writeGridBlock(ByteSink& out, const TableState& t, const FileSlots& slots) {
-    const Grid& g = t.grid();
+    const Grid& g = t.model.grid();
     const int cols = g.colCount();
-    const int lastRow = TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount());
+    const int lastRow = TableLayout(t.model.freqRow()).lastSpeciesRow(t.model.speciesCount());
     std::vector<std::pair<int, const std::string*>> cells;
     std::string line;
     for (int r = 0; r <= lastRow; ++r) {
@@ -111,14 +111,15 @@ void writeGridBlock(ByteSink& out, const TableState& t, const FileSlots& slots) 
 }  // namespace
 
 void writeTableFile(ByteSink& out, const TableState& t) {
-    if (hasLineBreak(t.title()))
+    if (hasLineBreak(t.model.title()))
         throw Error(sj("表の標題に改行が含まれているため、組成表ファイルに保存できません。"));
-    if (t.freqRow() < TableLayout::MinFreqRow ||
-        TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount()) >= t.grid().rowCount())
+    if (t.model.freqRow() < TableLayout::MinFreqRow ||
+        TableLayout(t.model.freqRow()).lastSpeciesRow(t.model.speciesCount()) >=
+            t.model.grid().rowCount())
         throw Error(sj("表の行の配置が正しくありません。保存できません。"));
     const FileSlots slots = planFileSlots(t);
-    std::string head = t.title() + "\r\n" + num(t.speciesCount()) + " " + num(t.releveCount()) +
-                       " " + num(t.freqRow()) + "\r\n";
+    std::string head = t.model.title() + "\r\n" + num(t.model.speciesCount()) + " " +
+                       num(t.model.releveCount()) + " " + num(t.model.freqRow()) + "\r\n";
     out.write(head);
     writeCoverBlock(out, t, slots);
     writeGridBlock(out, t, slots);
@@ -126,7 +127,7 @@ void writeTableFile(ByteSink& out, const TableState& t) {
 
 void saveTableFile(TableState& t, const std::string& path) {
     writeFileSafely(path, [&](ByteSink& out) { writeTableFile(out, t); });
-    t.TableFileName = path;
+    t.files.TableFileName = path;
     t.markUnchanged();
 }
 

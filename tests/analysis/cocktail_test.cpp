@@ -213,8 +213,8 @@ TEST(AssignUnits, ColumnsInUnitsThenTheRestAfterEmptyColumns) {
     const std::vector<std::string> names{"A", "B", "C"};
     // Relevés: 1 C; 2 A, B; 3 C; 4 A; 5 B.
     const std::vector<std::vector<int>> holds{{2}, {0, 1}, {2}, {0}, {1}};
-    t.growReleves(5);
-    t.growSpecies(3);
+    t.model.growReleves(5);
+    t.model.growSpecies(3);
     for (const std::string& n : names) testing::addTableRow(t, n);
     for (const auto& h : holds) {
         const std::int32_t j = testing::addReleveColumn(t);
@@ -230,16 +230,17 @@ TEST(AssignUnits, ColumnsInUnitsThenTheRestAfterEmptyColumns) {
     std::filesystem::remove(path);
     const TableLayout layout = layoutOf(t);
     std::vector<std::string> order;
-    for (std::int32_t j = 1; j <= t.releveCount(); ++j)
-        order.push_back(trimControl(t.grid().cell(TableLayout::releveCol(j), layout.itemRow(2))));
+    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j)
+        order.push_back(
+            trimControl(t.model.grid().cell(TableLayout::releveCol(j), layout.itemRow(2))));
     EXPECT_EQ(order, (std::vector<std::string>{"101", "103", "", "102", "104", "", "105"}));
-    EXPECT_EQ(t.grid().cell(TableLayout::releveCol(3), t.freqRow()), "");
+    EXPECT_EQ(t.model.grid().cell(TableLayout::releveCol(3), t.model.freqRow()), "");
     // A in 2 of 5 relevés: 3 expected to hold none, 2 to hold it.
     EXPECT_NE(report.find("group GA k 1 m 1 given observed 3,2 expected 3.000000,2.000000\r\n"
                           "unit Wet 2\r\nunit Dry 2\r\nunassigned 1\r\n"),
               std::string::npos)
         << report;
-    t.checkInvariants();
+    t.model.checkInvariants();
 }
 
 }  // namespace

@@ -28,8 +28,8 @@ struct CodeTable {
     CodeTable(const std::vector<std::string>& names,
               const std::vector<std::vector<CoverCode>>& columns) {
         startBlankTable(t, ui);
-        t.growReleves(static_cast<std::int32_t>(columns.size()));
-        t.growSpecies(static_cast<std::int32_t>(names.size()));
+        t.model.growReleves(static_cast<std::int32_t>(columns.size()));
+        t.model.growSpecies(static_cast<std::int32_t>(names.size()));
         for (const std::string& n : names) testing::addTableRow(t, n);
         for (const auto& codes : columns) {
             const std::int32_t j = testing::addReleveColumn(t);

@@ -31,12 +31,12 @@ struct Fixture {
     Fixture(const Names& species, const Names& releves) {
         startBlankTable(t, ui);
         int n = static_cast<int>(species.size()), m = static_cast<int>(releves.size());
-        for (int i = 0; i < n; ++i) t.appendSpeciesRow(species[i]);
+        for (int i = 0; i < n; ++i) t.model.appendSpeciesRow(species[i]);
         for (int j = 0; j < m; ++j) {
-            t.appendReleveColumn();
-            t.setCell(4 + j, 2, releves[j]);
+            t.model.appendReleveColumn();
+            t.model.setCell(4 + j, 2, releves[j]);
         }
-        editFields(t, [&](TableFields& f) {
+        editFields(t.model, [&](TableFields& f) {
             for (int i = 0; i < n; ++i) f.freq[i + 1] = static_cast<std::uint16_t>(100 + i);
             for (int j = 0; j < m; ++j) f.numSp[j + 1] = static_cast<std::uint16_t>(200 + j);
         });
@@ -45,14 +45,14 @@ struct Fixture {
     }
 
     int row(const std::string& name) const {
-        for (int i = 1; i <= t.speciesCount(); ++i)
-            if (t.grid().cell(2, t.freqRow() + i) == name) return t.freqRow() + i;
+        for (int i = 1; i <= t.model.speciesCount(); ++i)
+            if (t.model.grid().cell(2, t.model.freqRow() + i) == name) return t.model.freqRow() + i;
         ADD_FAILURE() << "no species " << name;
         return -1;
     }
     int col(const std::string& name) const {
-        for (int j = 4; j <= t.releveCount() + 3; ++j)
-            if (t.grid().cell(j, 2) == name) return j;
+        for (int j = 4; j <= t.model.releveCount() + 3; ++j)
+            if (t.model.grid().cell(j, 2) == name) return j;
         ADD_FAILURE() << "no relevé " << name;
         return -1;
     }
@@ -61,17 +61,18 @@ struct Fixture {
         LayerCodes c{};
         c[4] = code;
         int k = col(releve), r = row(species);
-        t.setCell(k, r, LayerSummary(c));
-        t.setCodes(t.releveSlotAt(k), t.speciesSlotAt(r), c);
+        t.model.setCell(k, r, LayerSummary(c));
+        t.model.setCodes(t.model.releveSlotAt(k), t.model.speciesSlotAt(r), c);
     }
     Names speciesOrder() const {
         Names v;
-        for (int i = 1; i <= t.speciesCount(); ++i) v.push_back(t.grid().cell(2, t.freqRow() + i));
+        for (int i = 1; i <= t.model.speciesCount(); ++i)
+            v.push_back(t.model.grid().cell(2, t.model.freqRow() + i));
         return v;
     }
     Names releveOrder() const {
         Names v;
-        for (int j = 4; j <= t.releveCount() + 3; ++j) v.push_back(t.grid().cell(j, 2));
+        for (int j = 4; j <= t.model.releveCount() + 3; ++j) v.push_back(t.model.grid().cell(j, 2));
         return v;
     }
 };
@@ -95,18 +96,20 @@ struct Snapshot {
 };
 Snapshot snapshot(const TableState& t) {
     Snapshot s;
-    for (int r = 0; r < t.grid().rowCount(); ++r) s.cells.push_back(t.grid().rowTexts(r));
-    s.freq = t.freq();
-    s.numSp = t.numSp();
+    for (int r = 0; r < t.model.grid().rowCount(); ++r)
+        s.cells.push_back(t.model.grid().rowTexts(r));
+    s.freq = t.model.freq();
+    s.numSp = t.model.numSp();
     return s;
 }
 
 // Every cell in use still shows the codes its slots address.
 void expectCellsMatchCodes(const TableState& t) {
-    for (int j = 4; j <= t.releveCount() + 3; ++j)
-        for (int r = t.freqRow() + 1; r <= t.freqRow() + t.speciesCount(); ++r) {
-            const LayerCodes& c = t.codesAt(j, r);
-            EXPECT_EQ(t.grid().cell(j, r), allZero(c) ? "" : LayerSummary(c)) << j << "," << r;
+    for (int j = 4; j <= t.model.releveCount() + 3; ++j)
+        for (int r = t.model.freqRow() + 1; r <= t.model.freqRow() + t.model.speciesCount(); ++r) {
+            const LayerCodes& c = t.model.codesAt(j, r);
+            EXPECT_EQ(t.model.grid().cell(j, r), allZero(c) ? "" : LayerSummary(c))
+                << j << "," << r;
         }
 }
 
@@ -123,9 +126,9 @@ TEST(Recip, ChainOrdersInTenPasses) {
     EXPECT_EQ(f.speciesOrder(), (Names{"K", "L", "M", "N", "O"}));
     EXPECT_EQ(f.releveOrder(), (Names{"P", "Q", "R", "S"}));
     // FreqArray and NumSpArray moved with their rows and columns.
-    EXPECT_EQ(f.t.freq()[1], 101);   // K stood second
-    EXPECT_EQ(f.t.numSp()[1], 201);  // P stood second
-    EXPECT_EQ(f.t.grid().cell(3, f.t.freqRow()), sj("F＼N"));
+    EXPECT_EQ(f.t.model.freq()[1], 101);   // K stood second
+    EXPECT_EQ(f.t.model.numSp()[1], 201);  // P stood second
+    EXPECT_EQ(f.t.model.grid().cell(3, f.t.model.freqRow()), sj("F＼N"));
     expectCellsMatchCodes(f.t);
     EXPECT_EQ(f.ui.panelLabels, (Names{sj("反復平均法準備中"), sj("反復平均法計算中"),
                                        sj("反復平均法並替－１"), sj("反復平均法並替－２")}));
@@ -140,8 +143,8 @@ TEST(Recip, RowsAndColumnsAwayFromTheirSlotsAreReadThroughTheSlots) {
     // the scores must be those of the true codes.
     Fixture f({"K", "L", "M", "N", "O"}, {"P", "Q", "R", "S"});
     chain(f);
-    f.t.permuteSpeciesRows({2, 0, 4, 1, 3});
-    f.t.permuteReleveColumns({2, 0, 3, 1});
+    f.t.model.permuteSpeciesRows({2, 0, 4, 1, 3});
+    f.t.model.permuteReleveColumns({2, 0, 3, 1});
     ASSERT_EQ(f.speciesOrder(), chainSpecies);
     RecipResult r = reciprocalAveraging(f.t, f.ui);
     EXPECT_EQ(r.passes, 10);
@@ -336,8 +339,8 @@ TEST(Recip, AllSpeciesScoresEqualIsRefused) {
         std::string r = "r" + std::to_string(j);
         LayerCodes all5{50, 50, 50, 50, 50, 50, 50};
         int k = f.col(r);
-        f.t.setCodes(f.t.releveSlotAt(k), f.t.speciesSlotAt(f.row("a")), all5);
-        f.t.setCell(k, f.row("a"), LayerSummary(all5));
+        f.t.model.setCodes(f.t.model.releveSlotAt(k), f.t.model.speciesSlotAt(f.row("a")), all5);
+        f.t.model.setCell(k, f.row("a"), LayerSummary(all5));
         f.put(r, "b", 50);
     }
     Snapshot before = snapshot(f.t);

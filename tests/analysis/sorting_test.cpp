@@ -19,15 +19,15 @@ class SortingTest : public ::testing::Test {
   protected:
     void SetUp() override {
         startBlankTable(t, ui);
-        f = t.freqRow();
+        f = t.model.freqRow();
     }
     // Species rows named S1, S2, ... with these column-3 texts.
     void species(const std::vector<std::string>& freq) {
         for (std::size_t k = 0; k < freq.size(); ++k) {
-            t.appendSpeciesRow("S" + std::to_string(k + 1));
-            t.setCell(3, f + 1 + static_cast<int>(k), freq[k]);
+            t.model.appendSpeciesRow("S" + std::to_string(k + 1));
+            t.model.setCell(3, f + 1 + static_cast<int>(k), freq[k]);
         }
-        editFields(t, [&](TableFields& fields) {
+        editFields(t.model, [&](TableFields& fields) {
             for (std::size_t k = 0; k < freq.size(); ++k)
                 fields.freq[k + 1] = static_cast<std::uint16_t>(k + 1);
         });
@@ -35,23 +35,23 @@ class SortingTest : public ::testing::Test {
     // Relevé columns with these species numbers in row FreqRow.
     void releves(const std::vector<std::string>& numbers) {
         for (std::size_t k = 0; k < numbers.size(); ++k) {
-            t.appendReleveColumn();
-            t.setCell(4 + static_cast<int>(k), f, numbers[k]);
-            t.setCell(4 + static_cast<int>(k), 2, "R" + std::to_string(k + 1));
+            t.model.appendReleveColumn();
+            t.model.setCell(4 + static_cast<int>(k), f, numbers[k]);
+            t.model.setCell(4 + static_cast<int>(k), 2, "R" + std::to_string(k + 1));
         }
-        editFields(t, [&](TableFields& fields) {
+        editFields(t.model, [&](TableFields& fields) {
             for (std::size_t k = 0; k < numbers.size(); ++k)
                 fields.numSp[k + 1] = static_cast<std::uint16_t>(k + 1);
         });
     }
     std::vector<std::string> column(int col, int from, int count) const {
         std::vector<std::string> v;
-        for (int r = from; r < from + count; ++r) v.push_back(t.grid().cell(col, r));
+        for (int r = from; r < from + count; ++r) v.push_back(t.model.grid().cell(col, r));
         return v;
     }
     std::vector<std::string> row(int r, int from, int count) const {
         std::vector<std::string> v;
-        for (int c = from; c < from + count; ++c) v.push_back(t.grid().cell(c, r));
+        for (int c = from; c < from + count; ++c) v.push_back(t.model.grid().cell(c, r));
         return v;
     }
     std::vector<int> counts(const std::vector<std::uint16_t>& a, int n) const {
@@ -70,8 +70,9 @@ TEST_F(SortingTest, SpeciesByFrequencyTiesKeepTheirOrder) {
     Item_SortPlantClick(t, ui);
     EXPECT_EQ(column(2, f + 1, 5), (Texts{"S2", "S3", "S5", "S1", "S4"}));
     EXPECT_EQ(column(0, f + 1, 5), (Texts{"2", "3", "5", "1", "4"}));  // slots travel along
-    EXPECT_EQ(counts(t.freq(), 5), (std::vector<int>{2, 3, 5, 1, 4}));
-    for (int k = 1; k <= t.plantCapacity(); ++k) ASSERT_EQ(t.grid().cell(1, f + k), IntText4(k));
+    EXPECT_EQ(counts(t.model.freq(), 5), (std::vector<int>{2, 3, 5, 1, 4}));
+    for (int k = 1; k <= t.model.plantCapacity(); ++k)
+        ASSERT_EQ(t.model.grid().cell(1, f + k), IntText4(k));
     EXPECT_EQ(ui.panelLabels.back(), sj("植物を並べ替えています"));
     EXPECT_FALSE(ui.panelShown);
     EXPECT_EQ(ui.busyDepth, 0);
@@ -83,7 +84,7 @@ TEST_F(SortingTest, SpeciesByFrequencyTiesKeepTheirOrder) {
 TEST_F(SortingTest, SpeciesKeysCompareAsText) {
     // "9" without blanks is above "  10"; an empty cell is the smallest key; a
     // full-width text is above every count, but never passes the header rows.
-    t.setCell(3, f, "");
+    t.model.setCell(3, f, "");
     species({"  10", "", "9", sj("多"), "   2", "10"});
     Texts header = column(2, 0, f + 1);
     Item_SortPlantClick(t, ui);
@@ -107,10 +108,10 @@ TEST_F(SortingTest, RelevesBothDirections) {
         EXPECT_EQ(row(0, 4, 4), c.slots);
         std::vector<int> numSp;
         for (const auto& s : c.slots) numSp.push_back(std::stoi(s));
-        EXPECT_EQ(counts(t.numSp(), 4), numSp);
-        EXPECT_EQ(t.grid().cell(3, f), sj("F＼N"));
-        for (int k = 1; k <= t.releveCapacity(); ++k)
-            ASSERT_EQ(t.grid().cell(k + 3, 1), IntText4(k));
+        EXPECT_EQ(counts(t.model.numSp(), 4), numSp);
+        EXPECT_EQ(t.model.grid().cell(3, f), sj("F＼N"));
+        for (int k = 1; k <= t.model.releveCapacity(); ++k)
+            ASSERT_EQ(t.model.grid().cell(k + 3, 1), IntText4(k));
         EXPECT_EQ(ui.progressBar2().max(), 7);
         EXPECT_EQ(ui.progressBar2().position(), 7);
         EXPECT_EQ(ui.panelLabels.back(), sj("測定を並べ替えています"));
@@ -131,11 +132,11 @@ TEST_F(SortingTest, RelevesNeverMoveLeftOfColumnFour) {
 
 TEST_F(SortingTest, OneOrNoReleveMovesNothing) {
     SortReleve(t, ui, false);
-    EXPECT_EQ(t.grid().cell(3, f), sj("F＼N"));
+    EXPECT_EQ(t.model.grid().cell(3, f), sj("F＼N"));
     releves({"   4"});
     SortReleve(t, ui, true);
-    EXPECT_EQ(t.grid().cell(4, 2), "R1");
-    EXPECT_EQ(t.grid().cell(3, f), sj("F＼N"));
+    EXPECT_EQ(t.model.grid().cell(4, 2), "R1");
+    EXPECT_EQ(t.model.grid().cell(3, f), sj("F＼N"));
 }
 
 TEST_F(SortingTest, RelevesByAHeaderRow) {
@@ -152,15 +153,15 @@ TEST_F(SortingTest, RelevesByAHeaderRow) {
     for (const Case& c : cases) {
         SetUp();
         releves(Texts(values.size(), "   1"));
-        for (std::size_t k = 0; k < values.size(); ++k) t.setCell(4 + int(k), 3, values[k]);
-        const std::string caption(t.grid().cell(2, 3));
+        for (std::size_t k = 0; k < values.size(); ++k) t.model.setCell(4 + int(k), 3, values[k]);
+        const std::string caption(t.model.grid().cell(2, 3));
         ASSERT_FALSE(caption.empty());
         EXPECT_EQ(headerRowNamed(t, "3"), 3);
         EXPECT_EQ(headerRowNamed(t, " " + caption), 3);
         sortRelevesByRow(t, ui, 3, c.descending);
         EXPECT_EQ(row(2, 4, int(values.size())), c.names);
         for (std::size_t k = 0; k < values.size(); ++k)
-            ASSERT_EQ(t.grid().cell(int(k) + 4, 1), IntText4(int(k) + 1));
+            ASSERT_EQ(t.model.grid().cell(int(k) + 4, 1), IntText4(int(k) + 1));
     }
     for (const char* bad : {"1", "0", "99999999999", "no such row"})
         EXPECT_THROW(headerRowNamed(t, bad), Error) << bad;
@@ -197,12 +198,12 @@ TEST_F(SortingTest, SameResultAsTheInsertionSortOnRandomTexts) {
         Item_SortPlantClick(t, ui);
         std::vector<int> want = insertionSort(keys, true);
         for (std::size_t k = 0; k < keys.size(); ++k)
-            ASSERT_EQ(t.grid().cell(2, f + 1 + int(k)), "S" + std::to_string(want[k] + 1));
+            ASSERT_EQ(t.model.grid().cell(2, f + 1 + int(k)), "S" + std::to_string(want[k] + 1));
         bool reverse = round % 2;
         SortReleve(t, ui, reverse);
         want = insertionSort(keys, !reverse);
         for (std::size_t k = 0; k < keys.size(); ++k)
-            ASSERT_EQ(t.grid().cell(4 + int(k), 2), "R" + std::to_string(want[k] + 1));
+            ASSERT_EQ(t.model.grid().cell(4 + int(k), 2), "R" + std::to_string(want[k] + 1));
     }
 }
 

@@ -28,26 +28,26 @@ struct PatternTable {
         startBlankTable(t, ui);
         const auto nr = static_cast<std::int32_t>(rows.at(0).second.size());
         const auto ns = static_cast<std::int32_t>(rows.size());
-        t.growReleves(nr);
-        t.growSpecies(ns);
-        testing::editFields(t, [&](TableFields& f) {
+        t.model.growReleves(nr);
+        t.model.growSpecies(ns);
+        testing::editFields(t.model, [&](TableFields& f) {
             f.releveCount = nr;
             f.speciesCount = ns;
         });
         const TableLayout layout = layoutOf(t);
         for (std::int32_t i = 1; i <= ns; ++i) {
             const auto& [name, pattern] = rows[i - 1];
-            t.setCell(L::NameCol, layout.speciesRow(i), name);
+            t.model.setCell(L::NameCol, layout.speciesRow(i), name);
             for (std::int32_t j = 1; j <= nr; ++j)
                 if (pattern.at(j - 1) != '.' && pattern[j - 1] != '|')
-                    t.setCell(L::releveCol(j), layout.speciesRow(i), "+");
+                    t.model.setCell(L::releveCol(j), layout.speciesRow(i), "+");
         }
         recount(t, ui);
     }
     std::vector<std::string> names() const {
         std::vector<std::string> v;
-        for (std::int32_t i = 1; i <= t.speciesCount(); ++i)
-            v.push_back(t.grid().cell(L::NameCol, layoutOf(t).speciesRow(i)));
+        for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i)
+            v.push_back(t.model.grid().cell(L::NameCol, layoutOf(t).speciesRow(i)));
         return v;
     }
 };
@@ -171,7 +171,7 @@ TEST(Synoptic, CsvOfASmallTable) {
     EXPECT_EQ(s.diagnosticCounts(), (std::vector<std::uint32_t>{1, 1}));
     // The menu command: options dialog, save dialog on the CSV entry, the same bytes.
     testing::TempDir dir;
-    p.t.setTitle("T/1");
+    p.t.model.setTitle("T/1");
     p.ui.fieldsAnswers.push_back(BatchUi::FieldsAnswer{});
     p.ui.fileAnswers.push_back(dir.file("s.csv"));
     Item_SynopticClick(p.t, p.ui, LayerMerge::Sum);
@@ -200,9 +200,9 @@ TEST(Synoptic, SortPutsDiagnosticBlocksFirstThenByFrequency) {
     sortByFidelity(p.t, p.ui, {});
     EXPECT_EQ(p.names(), (std::vector<std::string>{"g1b", "g1d", "g1a", "g1c", "g2a", "other2",
                                                    "other1", "zero", "comment"}));
-    EXPECT_EQ(p.t.freq()[1], 2);  // the counts moved with their rows
-    EXPECT_EQ(p.t.freq()[6], 4);
-    EXPECT_EQ(p.t.grid().cell(L::releveCol(4), layoutOf(p.t).speciesRow(5)), "+");  // g2a
+    EXPECT_EQ(p.t.model.freq()[1], 2);  // the counts moved with their rows
+    EXPECT_EQ(p.t.model.freq()[6], 4);
+    EXPECT_EQ(p.t.model.grid().cell(L::releveCol(4), layoutOf(p.t).speciesRow(5)), "+");  // g2a
     ASSERT_EQ(p.ui.messages.size(), 1U);
     EXPECT_EQ(p.ui.messages[0], synopticSummary(computeSynoptic(p.t, {})));
     EXPECT_NE(before, p.names());

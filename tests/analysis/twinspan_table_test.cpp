@@ -25,8 +25,8 @@ struct TwoCommunities {
     std::vector<std::string> headers;  // relevé number per column, "" for the empty one
     TwoCommunities() {
         startBlankTable(t, ui);
-        t.growReleves(14);
-        t.growSpecies(8);
+        t.model.growReleves(14);
+        t.model.growSpecies(8);
         for (const char* name : {"A", "X", "*note", "B", "Y", "C", "unused", "Z"})
             testing::addTableRow(t, name);
         const LayerCodes cover1{0, 0, 0, 0, 10, 0, 0}, cover3{0, 0, 0, 0, 30, 0, 0};
@@ -47,9 +47,11 @@ struct TwoCommunities {
         recount(t, ui);
     }
     std::string header(int j) const {
-        return t.grid().cell(L::releveCol(j), layoutOf(t).itemRow(2));
+        return t.model.grid().cell(L::releveCol(j), layoutOf(t).itemRow(2));
     }
-    std::string name(int i) const { return t.grid().cell(L::NameCol, layoutOf(t).speciesRow(i)); }
+    std::string name(int i) const {
+        return t.model.grid().cell(L::NameCol, layoutOf(t).speciesRow(i));
+    }
 };
 
 TEST(TwinspanTable, TwoCommunitiesBecomeTwoGroupsWithTheEmptyReleveAtTheEnd) {
@@ -73,7 +75,7 @@ TEST(TwinspanTable, TwoCommunitiesBecomeTwoGroupsWithTheEmptyReleveAtTheEnd) {
     EXPECT_EQ(p.header(7), "");
     EXPECT_EQ(p.header(14), "");
     EXPECT_EQ(p.header(15), "114");
-    const auto groups = releveGroups(p.t.numSp(), p.t.releveCount());
+    const auto groups = releveGroups(p.t.model.numSp(), p.t.model.releveCount());
     ASSERT_EQ(groups.size(), 2u);
     EXPECT_EQ(groups[0].size() + groups[1].size(), 12u);
     // Species rows: the six species, then the comment and the unused row as they stood.
@@ -92,10 +94,10 @@ TEST(TwinspanTable, TwoCommunitiesBecomeTwoGroupsWithTheEmptyReleveAtTheEnd) {
 
 TEST(TwinspanTable, ACancelLeavesTheTableAsItWas) {
     TwoCommunities p;
-    const std::uint64_t before = p.t.grid().revision();
+    const std::uint64_t before = p.t.model.grid().revision();
     p.ui.cancelAfter = 0;
     EXPECT_FALSE(classifyTable(p.t, p.ui, {}));
-    EXPECT_EQ(p.t.grid().revision(), before);
+    EXPECT_EQ(p.t.model.grid().revision(), before);
 }
 
 }  // namespace

@@ -307,10 +307,10 @@ TEST(StartUp, FormCreate) {
     BatchUi ui;
     FormCreate(s, ui, {}, false);
     EXPECT_EQ(captionOf(s.table), sj("森林群落組成表") + "  NR=0, NS=0    " + sj("辞書なし"));
-    EXPECT_EQ(s.table.freqRow(), 28);
-    EXPECT_EQ(s.table.grid().rowCount(), 159);
-    EXPECT_EQ(s.table.grid().colCount(), 27);
-    EXPECT_EQ(s.table.LayerLabels[2], "S1");
+    EXPECT_EQ(s.table.model.freqRow(), 28);
+    EXPECT_EQ(s.table.model.grid().rowCount(), 159);
+    EXPECT_EQ(s.table.model.grid().colCount(), 27);
+    EXPECT_EQ(s.table.print.LayerLabels[2], "S1");
     EXPECT_TRUE(ui.messages.empty());
 }
 

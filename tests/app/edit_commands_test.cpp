@@ -41,26 +41,26 @@ struct Table {
     Table() { startBlankTable(t, ui); }
 
     int rowOf(const std::string& name) const {
-        for (int i = 1; i <= t.speciesCount(); ++i)
-            if (t.grid().cell(2, t.freqRow() + i) == name) return t.freqRow() + i;
+        for (int i = 1; i <= t.model.speciesCount(); ++i)
+            if (t.model.grid().cell(2, t.model.freqRow() + i) == name) return t.model.freqRow() + i;
         return -1;
     }
 
     // A relevé placed in the first free column through the slots, as placing does.
     void add(const std::string& releve, const std::vector<std::pair<std::string, int>>& species) {
-        t.appendReleveColumn();
-        int col = t.releveCount() + 3;
-        t.setCell(col, 2, releve);
+        t.model.appendReleveColumn();
+        int col = t.model.releveCount() + 3;
+        t.model.setCell(col, 2, releve);
         for (const auto& [name, code] : species) {
             int row = rowOf(name);
             if (row < 0) {
-                t.appendSpeciesRow(name);
-                row = t.freqRow() + t.speciesCount();
+                t.model.appendSpeciesRow(name);
+                row = t.model.freqRow() + t.model.speciesCount();
             }
             LayerCodes c{};
             c[4] = static_cast<CoverCode>(code);
-            t.setCell(col, row, LayerSummary(c));
-            t.setCodes(t.releveSlotAt(col), t.speciesSlotAt(row), c);
+            t.model.setCell(col, row, LayerSummary(c));
+            t.model.setCodes(t.model.releveSlotAt(col), t.model.speciesSlotAt(row), c);
             expected[{releve, name}] = c;
         }
         recount(t, ui);
@@ -71,12 +71,13 @@ struct Table {
 
     std::vector<std::string> releveOrder() const {
         std::vector<std::string> v;
-        for (int j = 1; j <= t.releveCount(); ++j) v.push_back(t.grid().cell(j + 3, 2));
+        for (int j = 1; j <= t.model.releveCount(); ++j) v.push_back(t.model.grid().cell(j + 3, 2));
         return v;
     }
     std::vector<std::string> speciesOrder() const {
         std::vector<std::string> v;
-        for (int i = 1; i <= t.speciesCount(); ++i) v.push_back(t.grid().cell(2, t.freqRow() + i));
+        for (int i = 1; i <= t.model.speciesCount(); ++i)
+            v.push_back(t.model.grid().cell(2, t.model.freqRow() + i));
         return v;
     }
 };
@@ -94,28 +95,29 @@ void standardTable(Table& x) {
 // holding its own codes. After a drag the numbers wait for the next renumbering.
 void checkTable(const Table& x, bool numbered = true) {
     const TableState& t = x.t;
-    EXPECT_TRUE(testing::invariantsHold(t));
+    EXPECT_TRUE(testing::invariantsHold(t.model));
     if (numbered) {
-        for (int j = 1; j <= t.releveCapacity(); ++j)
-            EXPECT_EQ(t.grid().cell(j + 3, 1), IntText4(j));
-        for (int i = 1; i <= t.plantCapacity(); ++i)
-            EXPECT_EQ(t.grid().cell(1, t.freqRow() + i), IntText4(i));
+        for (int j = 1; j <= t.model.releveCapacity(); ++j)
+            EXPECT_EQ(t.model.grid().cell(j + 3, 1), IntText4(j));
+        for (int i = 1; i <= t.model.plantCapacity(); ++i)
+            EXPECT_EQ(t.model.grid().cell(1, t.model.freqRow() + i), IntText4(i));
     }
     int found = 0;
-    for (int j = 1; j <= t.releveCount(); ++j) {
-        for (int i = 1; i <= t.speciesCount(); ++i) {
-            int col = j + 3, row = t.freqRow() + i;
-            auto it = x.expected.find({t.grid().cell(col, 2), t.grid().cell(2, row)});
+    for (int j = 1; j <= t.model.releveCount(); ++j) {
+        for (int i = 1; i <= t.model.speciesCount(); ++i) {
+            int col = j + 3, row = t.model.freqRow() + i;
+            auto it = x.expected.find({t.model.grid().cell(col, 2), t.model.grid().cell(2, row)});
             LayerCodes want = it == x.expected.end() ? LayerCodes{} : it->second;
             if (it != x.expected.end()) ++found;
-            EXPECT_EQ(t.codesAt(col, row), want) << "cell " << col << "," << row;
-            EXPECT_EQ(t.grid().cell(col, row), allZero(want) ? "" : LayerSummary(want));
+            EXPECT_EQ(t.model.codesAt(col, row), want) << "cell " << col << "," << row;
+            EXPECT_EQ(t.model.grid().cell(col, row), allZero(want) ? "" : LayerSummary(want));
         }
     }
     // Every code of a relevé and a species both still in the table was met.
     std::set<std::string> releves, species;
-    for (int j = 1; j <= t.releveCount(); ++j) releves.insert(t.grid().cell(j + 3, 2));
-    for (int i = 1; i <= t.speciesCount(); ++i) species.insert(t.grid().cell(2, t.freqRow() + i));
+    for (int j = 1; j <= t.model.releveCount(); ++j) releves.insert(t.model.grid().cell(j + 3, 2));
+    for (int i = 1; i <= t.model.speciesCount(); ++i)
+        species.insert(t.model.grid().cell(2, t.model.freqRow() + i));
     int live = 0;
     for (const auto& [key, codes] : x.expected)
         if (releves.count(key.first) && species.count(key.second)) ++live;
@@ -133,15 +135,17 @@ struct Snapshot {
 
 Snapshot snapshot(const TableState& t) {
     Snapshot s;
-    for (int r = 0; r < t.grid().rowCount(); ++r) s.cells.push_back(t.grid().rowTexts(r));
-    for (int r = 0; r < t.codes().releveSlots(); ++r) s.codes.push_back(t.codes().releve(r));
-    s.releves = t.releveCount();
-    s.species = t.speciesCount();
-    s.releveCap = t.releveCapacity();
-    s.plantCap = t.plantCapacity();
-    s.freq = t.freq();
-    s.numSp = t.numSp();
-    s.title = t.title();
+    for (int r = 0; r < t.model.grid().rowCount(); ++r)
+        s.cells.push_back(t.model.grid().rowTexts(r));
+    for (int r = 0; r < t.model.codes().releveSlots(); ++r)
+        s.codes.push_back(t.model.codes().releve(r));
+    s.releves = t.model.releveCount();
+    s.species = t.model.speciesCount();
+    s.releveCap = t.model.releveCapacity();
+    s.plantCap = t.model.plantCapacity();
+    s.freq = t.model.freq();
+    s.numSp = t.model.numSp();
+    s.title = t.model.title();
     return s;
 }
 
@@ -158,17 +162,17 @@ TEST(InsertColumn, AtFirstMiddleAndFirstFreeColumn) {
         SCOPED_TRACE(c.col);
         Table x;
         standardTable(x);
-        int freeSlot = x.t.releveSlotAt(9);
+        int freeSlot = x.t.model.releveSlotAt(9);
         x.pressSerial(c.col);
         EXPECT_TRUE(x.e.Panel_forCol.visible);
         Btn_InsColMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_FALSE(x.e.Panel_forCol.visible);
-        EXPECT_EQ(x.t.releveCount(), 6);
+        EXPECT_EQ(x.t.model.releveCount(), 6);
         EXPECT_EQ(x.releveOrder(), c.order);
-        EXPECT_EQ(x.t.releveSlotAt(c.col), freeSlot);
-        for (int r = 1; r < x.t.grid().rowCount(); ++r)
+        EXPECT_EQ(x.t.model.releveSlotAt(c.col), freeSlot);
+        for (int r = 1; r < x.t.model.grid().rowCount(); ++r)
             if (r != 1) {
-                EXPECT_TRUE(x.t.grid().isEmpty(c.col, r)) << r;
+                EXPECT_TRUE(x.t.model.grid().isEmpty(c.col, r)) << r;
             }
         EXPECT_EQ(captionOf(x.t), sj("森林群落組成表") + "  NR=6, NS=6    " + sj("辞書なし"));
         checkTable(x);
@@ -181,12 +185,12 @@ TEST(InsertColumn, AtCapacityGrowsByEightAndRenumbers) {
         x.add("R" + std::to_string(j), {{"s" + std::to_string(j % 3), 10}});
     x.pressSerial(5);
     Btn_InsColMouseUp(x.t, x.e, MouseButton::Right);
-    EXPECT_EQ(x.t.releveCapacity(), 31);
-    EXPECT_EQ(x.t.grid().colCount(), 35);
-    EXPECT_EQ(x.t.releveCount(), 24);
-    EXPECT_EQ(x.t.grid().cell(5, 2), "");
-    EXPECT_EQ(x.t.grid().cell(6, 2), "R2");
-    EXPECT_EQ(x.t.grid().cell(27, 2), "R23");
+    EXPECT_EQ(x.t.model.releveCapacity(), 31);
+    EXPECT_EQ(x.t.model.grid().colCount(), 35);
+    EXPECT_EQ(x.t.model.releveCount(), 24);
+    EXPECT_EQ(x.t.model.grid().cell(5, 2), "");
+    EXPECT_EQ(x.t.model.grid().cell(6, 2), "R2");
+    EXPECT_EQ(x.t.model.grid().cell(27, 2), "R23");
     checkTable(x);
 }
 
@@ -201,14 +205,14 @@ TEST(DeleteColumn, AtFirstMiddleAndLastRemovesRowsLeftEmpty) {
         SCOPED_TRACE(c.col);
         Table x;
         standardTable(x);
-        int slot = x.t.releveSlotAt(c.col);
+        int slot = x.t.model.releveSlotAt(c.col);
         x.pressSerial(c.col);
         Btn_DelColMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_EQ(x.releveOrder(), c.releves);
         EXPECT_EQ(x.speciesOrder(), c.species);
         // The deleted column's slot is handed to the first free column.
-        EXPECT_EQ(x.t.releveSlotAt(x.t.releveCount() + 4), slot);
-        EXPECT_EQ(x.t.grid().cell(3, x.t.freqRow() + 1), IntText4(x.t.freq()[1]));
+        EXPECT_EQ(x.t.model.releveSlotAt(x.t.model.releveCount() + 4), slot);
+        EXPECT_EQ(x.t.model.grid().cell(3, x.t.model.freqRow() + 1), IntText4(x.t.model.freq()[1]));
         checkTable(x);
     }
 }
@@ -218,19 +222,20 @@ TEST(DeleteColumn, RemovesEmptyCommentAndInsertedRowsFromTheBottomUp) {
     x.add("A", {{"s1", 10}, {"s2", 20}});
     x.add("B", {{"s3", 30}, {"s2", 21}});
     // A comment row between s1 and s2 and an empty row at the end.
-    x.pressRunning(x.t.freqRow() + 2);
+    x.pressRunning(x.t.model.freqRow() + 2);
     Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
     Btn_RemarkMouseUp(x.t, x.e, MouseButton::Right);
     x.e.Edit1 = sj("コメント");
     Btn_Edit_OKClick(x.t, x.e);
-    x.pressRunning(x.t.freqRow() + 5);
+    x.pressRunning(x.t.model.freqRow() + 5);
     Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
     ASSERT_EQ(x.speciesOrder(), (Strings{"s1", sj("コメント"), "s2", "s3", ""}));
 
     x.pressSerial(5);  // B: s3 goes with it
     Btn_DelColMouseUp(x.t, x.e, MouseButton::Right);
     EXPECT_EQ(x.speciesOrder(), (Strings{"s1", "s2"}));
-    EXPECT_EQ(x.t.SelectedRow, x.t.freqRow() + 2);  // the comment row, the last one removed
+    EXPECT_EQ(x.t.selection.SelectedRow,
+              x.t.model.freqRow() + 2);  // the comment row, the last one removed
     EXPECT_EQ(captionOf(x.t).find(sj("森林群落組成表") + "  NR=1, NS=2"), 0u);
     checkTable(x);
 }
@@ -246,15 +251,15 @@ TEST(InsertRow, AtFirstMiddleAndFirstFreeRow) {
         SCOPED_TRACE(c.offset);
         Table x;
         standardTable(x);
-        int row = x.t.freqRow() + c.offset;
-        int freeSlot = x.t.speciesSlotAt(x.t.freqRow() + 7);
+        int row = x.t.model.freqRow() + c.offset;
+        int freeSlot = x.t.model.speciesSlotAt(x.t.model.freqRow() + 7);
         x.pressRunning(row);
         EXPECT_TRUE(x.e.Panel_forRow.visible);
         Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_FALSE(x.e.Panel_forRow.visible);
         EXPECT_EQ(x.speciesOrder(), c.order);
-        EXPECT_EQ(x.t.speciesSlotAt(row), freeSlot);
-        EXPECT_EQ(x.t.freq()[c.offset], 0);
+        EXPECT_EQ(x.t.model.speciesSlotAt(row), freeSlot);
+        EXPECT_EQ(x.t.model.freq()[c.offset], 0);
         checkTable(x);
     }
 }
@@ -264,13 +269,13 @@ TEST(InsertRow, AtCapacityGrowsBySixteen) {
     std::vector<std::pair<std::string, int>> all;
     for (int i = 1; i <= 127; ++i) all.push_back({"s" + std::to_string(i), 10});
     x.add("A", all);
-    x.pressRunning(x.t.freqRow() + 127);
+    x.pressRunning(x.t.model.freqRow() + 127);
     Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
-    EXPECT_EQ(x.t.plantCapacity(), 143);
-    EXPECT_EQ(x.t.grid().rowCount(), 175);
-    EXPECT_EQ(x.t.speciesCount(), 128);
-    EXPECT_EQ(x.t.grid().cell(2, x.t.freqRow() + 127), "");
-    EXPECT_EQ(x.t.grid().cell(2, x.t.freqRow() + 128), "s127");
+    EXPECT_EQ(x.t.model.plantCapacity(), 143);
+    EXPECT_EQ(x.t.model.grid().rowCount(), 175);
+    EXPECT_EQ(x.t.model.speciesCount(), 128);
+    EXPECT_EQ(x.t.model.grid().cell(2, x.t.model.freqRow() + 127), "");
+    EXPECT_EQ(x.t.model.grid().cell(2, x.t.model.freqRow() + 128), "s127");
     checkTable(x);
 }
 
@@ -285,17 +290,18 @@ TEST(DeleteRow, AtFirstMiddleAndLastWithoutRecount) {
         SCOPED_TRACE(c.offset);
         Table x;
         standardTable(x);
-        int row = x.t.freqRow() + c.offset;
-        int slot = x.t.speciesSlotAt(row);
-        std::string countsBefore = x.t.grid().cell(6, x.t.freqRow());  // C: 3 species
+        int row = x.t.model.freqRow() + c.offset;
+        int slot = x.t.model.speciesSlotAt(row);
+        std::string countsBefore = x.t.model.grid().cell(6, x.t.model.freqRow());  // C: 3 species
         x.pressRunning(row);
         Btn_DelRowMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_EQ(x.speciesOrder(), c.order);
-        EXPECT_EQ(x.t.speciesSlotAt(x.t.freqRow() + 6), slot);
-        EXPECT_EQ(x.t.grid().cell(6, x.t.freqRow()), countsBefore);
+        EXPECT_EQ(x.t.model.speciesSlotAt(x.t.model.freqRow() + 6), slot);
+        EXPECT_EQ(x.t.model.grid().cell(6, x.t.model.freqRow()), countsBefore);
         // Rows keep their counted frequency as they move up.
-        for (int i = 1; i <= x.t.speciesCount(); ++i)
-            EXPECT_EQ(x.t.grid().cell(3, x.t.freqRow() + i), IntText4(x.t.freq()[i]));
+        for (int i = 1; i <= x.t.model.speciesCount(); ++i)
+            EXPECT_EQ(x.t.model.grid().cell(3, x.t.model.freqRow() + i),
+                      IntText4(x.t.model.freq()[i]));
         checkTable(x);
     }
 }
@@ -322,11 +328,12 @@ TEST(Editing, RefusedTargetsChangeNothingAndSaySo) {
         if (c.column)
             x.pressSerial(c.target);
         else
-            x.pressRunning(x.t.freqRow() + c.target);
+            x.pressRunning(x.t.model.freqRow() + c.target);
         std::string message = refusalOf([&] { c.button(x.t, x.e, MouseButton::Right); });
         EXPECT_EQ(snapshot(x.t), before);
-        EXPECT_NE(message.find(std::to_string(c.column ? c.target : x.t.freqRow() + c.target)),
-                  std::string::npos)
+        EXPECT_NE(
+            message.find(std::to_string(c.column ? c.target : x.t.model.freqRow() + c.target)),
+            std::string::npos)
             << toUtf8(message);
         EXPECT_FALSE(x.e.Panel_Edit.visible);
     }
@@ -348,7 +355,7 @@ TEST(Editing, MenuEntriesActOnTheLastRightPressAndRefuseWithoutOne) {
     Item_DelColClick(x.t, x.e);
     EXPECT_EQ(x.releveOrder(), (Strings{"A", "C", "D", "E"}));
 
-    x.pressRunning(x.t.freqRow() + 2);
+    x.pressRunning(x.t.model.freqRow() + 2);
     Item_CommentClick(x.t, x.e);
     EXPECT_EQ(x.speciesOrder()[1], "");
     EXPECT_TRUE(x.e.Panel_Edit.visible);
@@ -365,7 +372,7 @@ TEST(Editing, LeftReleaseOnAPanelButtonOnlyClosesIt) {
     x.pressSerial(5);
     Btn_DelColMouseUp(x.t, x.e, MouseButton::Left);
     EXPECT_FALSE(x.e.Panel_forCol.visible);
-    x.pressRunning(x.t.freqRow() + 1);
+    x.pressRunning(x.t.model.freqRow() + 1);
     Btn_RemarkMouseUp(x.t, x.e, MouseButton::Left);
     EXPECT_FALSE(x.e.Panel_forRow.visible);
     EXPECT_FALSE(x.e.Panel_Edit.visible);
@@ -377,31 +384,32 @@ TEST(Editing, PopUpsOpenForThePressedCellAndCloseOnRelease) {
     standardTable(x);
     VegTableMouseDown(x.t, x.e, MouseButton::Right, 5, 3);
     EXPECT_EQ(x.e.Panel_ShowCell, (PopupPanel{true, 5, 3}));
-    EXPECT_EQ(x.e.ShowCellText, x.t.grid().cell(5, 3));
+    EXPECT_EQ(x.e.ShowCellText, x.t.model.grid().cell(5, 3));
 
-    VegTableMouseDown(x.t, x.e, MouseButton::Right, 1, x.t.freqRow() + 2);
-    EXPECT_EQ(x.t.SelectedRow, x.t.freqRow() + 2);
-    EXPECT_EQ(x.e.Panel_forRow, (PopupPanel{true, 1, x.t.freqRow() + 2}));
-    EXPECT_EQ(x.e.Panel_Edit, (PopupPanel{false, 1, x.t.freqRow() + 2}));
+    VegTableMouseDown(x.t, x.e, MouseButton::Right, 1, x.t.model.freqRow() + 2);
+    EXPECT_EQ(x.t.selection.SelectedRow, x.t.model.freqRow() + 2);
+    EXPECT_EQ(x.e.Panel_forRow, (PopupPanel{true, 1, x.t.model.freqRow() + 2}));
+    EXPECT_EQ(x.e.Panel_Edit, (PopupPanel{false, 1, x.t.model.freqRow() + 2}));
 
     VegTableMouseDown(x.t, x.e, MouseButton::Right, 6, 1);
-    EXPECT_EQ(x.t.SelectedColumn, 6);
+    EXPECT_EQ(x.t.selection.SelectedColumn, 6);
     EXPECT_EQ(x.e.Panel_forCol, (PopupPanel{true, 6, 1}));
 
     VegTableMouseDown(x.t, x.e, MouseButton::Left, 7, 1);  // only the right acts
-    EXPECT_EQ(x.t.SelectedColumn, 6);
+    EXPECT_EQ(x.t.selection.SelectedColumn, 6);
     VegTableMouseUp(x.t, x.e, MouseButton::Right, 8, 9);
     EXPECT_FALSE(x.e.Panel_ShowCell.visible || x.e.Panel_forRow.visible ||
                  x.e.Panel_forCol.visible);
-    EXPECT_EQ(x.e.outlines, (std::vector<CellOutline>{{1, x.t.freqRow() + 2, OutlineColour::Red},
-                                                      {6, 1, OutlineColour::Red},
-                                                      {8, 9, OutlineColour::Yellow}}));
+    EXPECT_EQ(x.e.outlines,
+              (std::vector<CellOutline>{{1, x.t.model.freqRow() + 2, OutlineColour::Red},
+                                        {6, 1, OutlineColour::Red},
+                                        {8, 9, OutlineColour::Yellow}}));
 }
 
 TEST(EditPanel, CommentAndTitleTakeTheTextAsTypedEvenEmpty) {
     Table x;
     standardTable(x);
-    int row = x.t.freqRow() + 2;
+    int row = x.t.model.freqRow() + 2;
     x.pressRunning(row);
     Btn_RemarkMouseUp(x.t, x.e, MouseButton::Right);
     EXPECT_EQ(x.e.Edit1, "s2");
@@ -409,20 +417,20 @@ TEST(EditPanel, CommentAndTitleTakeTheTextAsTypedEvenEmpty) {
     EXPECT_EQ(x.e.outlines.back(), (CellOutline{2, row, OutlineColour::Red}));
     x.e.Edit1 = "";
     Btn_Edit_OKClick(x.t, x.e);
-    EXPECT_EQ(x.t.grid().cell(2, row), "");
+    EXPECT_EQ(x.t.model.grid().cell(2, row), "");
     EXPECT_FALSE(x.e.Panel_Edit.visible);
 
     Item_EditTitleClick(x.t, x.e);
     EXPECT_EQ(x.e.Edit1, sj("森林群落組成表"));
     x.e.Edit1 = "";
     Btn_Edit_OKClick(x.t, x.e);
-    EXPECT_EQ(x.t.title(), "");
+    EXPECT_EQ(x.t.model.title(), "");
     EXPECT_EQ(captionOf(x.t), "  NR=5, NS=6    " + sj("辞書なし"));
 
     Item_EditTitleClick(x.t, x.e);
     x.e.Edit1 = sj(" 表, \"題\" ");
     Btn_Edit_OKClick(x.t, x.e);
-    EXPECT_EQ(x.t.title(), sj(" 表, \"題\" "));
+    EXPECT_EQ(x.t.model.title(), sj(" 表, \"題\" "));
 }
 
 TEST(EditPanel, CancelAndBrokenTextsChangeNothing) {
@@ -450,15 +458,15 @@ TEST(EditPanel, CancelAndBrokenTextsChangeNothing) {
 TEST(EditPanel, CommentOnARowThatWentMeanwhileIsRefused) {
     Table x;
     standardTable(x);
-    x.pressRunning(x.t.freqRow() + 6);
+    x.pressRunning(x.t.model.freqRow() + 6);
     Btn_RemarkMouseUp(x.t, x.e, MouseButton::Right);
-    x.pressRunning(x.t.freqRow() + 6);
+    x.pressRunning(x.t.model.freqRow() + 6);
     Btn_DelRowMouseUp(x.t, x.e, MouseButton::Right);
     x.e.Edit1 = "late";
     std::string message = refusalOf([&] { Btn_Edit_OKClick(x.t, x.e); });
-    EXPECT_NE(message.find(std::to_string(x.t.freqRow() + 6)), std::string::npos)
+    EXPECT_NE(message.find(std::to_string(x.t.model.freqRow() + 6)), std::string::npos)
         << toUtf8(message);
-    EXPECT_TRUE(x.t.grid().isEmpty(2, x.t.freqRow() + 6));
+    EXPECT_TRUE(x.t.model.grid().isEmpty(2, x.t.model.freqRow() + 6));
     checkTable(x);
 }
 
@@ -467,20 +475,20 @@ TEST(Font, ConfirmedFontIsKeptCancelKeepsTheOld) {
     FontSpec big{sj("ＭＳ 明朝"), 20, true, false};
     x.ui.fontAnswers = {big, std::nullopt};
     Item_SetFontClick(x.t, x.ui);
-    EXPECT_EQ(x.t.TableFont, big);
+    EXPECT_EQ(x.t.print.TableFont, big);
     Item_SetFontClick(x.t, x.ui);
-    EXPECT_EQ(x.t.TableFont, big);
+    EXPECT_EQ(x.t.print.TableFont, big);
 }
 
 TEST(Drag, MovesSpeciesRowsAndRelevéColumnsInUseOnly) {
     Table x;
     standardTable(x);
-    int f = x.t.freqRow();
-    std::uint16_t freqOfS1 = x.t.freq()[1];
+    int f = x.t.model.freqRow();
+    std::uint16_t freqOfS1 = x.t.model.freq()[1];
     EXPECT_TRUE(moveRowByDrag(x.t, f + 1, f + 4));
     EXPECT_EQ(x.speciesOrder(), (Strings{"s2", "s3", "s4", "s1", "s5", "s6"}));
-    EXPECT_EQ(x.t.freq()[4], freqOfS1);
-    EXPECT_EQ(x.t.grid().cell(1, f + 4), IntText4(1));  // running numbers travel
+    EXPECT_EQ(x.t.model.freq()[4], freqOfS1);
+    EXPECT_EQ(x.t.model.grid().cell(1, f + 4), IntText4(1));  // running numbers travel
     EXPECT_TRUE(moveColByDrag(x.t, 8, 4));
     EXPECT_EQ(x.releveOrder(), (Strings{"E", "A", "B", "C", "D"}));
     checkTable(x, false);  // slot cells travel, so every cell still holds its codes
@@ -508,13 +516,13 @@ TEST(Editing, LongMixedSequenceKeepsEveryCode) {
         x.add("N" + std::to_string(round), {{"s2", 12}, {"t" + std::to_string(round), 22}});
         x.pressSerial(5);
         Btn_InsColMouseUp(x.t, x.e, MouseButton::Right);
-        moveColByDrag(x.t, 4, x.t.releveCount() + 3);
-        moveRowByDrag(x.t, x.t.freqRow() + x.t.speciesCount(), x.t.freqRow() + 1);
-        x.pressRunning(x.t.freqRow() + 3);
+        moveColByDrag(x.t, 4, x.t.model.releveCount() + 3);
+        moveRowByDrag(x.t, x.t.model.freqRow() + x.t.model.speciesCount(), x.t.model.freqRow() + 1);
+        x.pressRunning(x.t.model.freqRow() + 3);
         Btn_InsRowMouseUp(x.t, x.e, MouseButton::Right);
         x.pressSerial(6);
         Btn_DelColMouseUp(x.t, x.e, MouseButton::Right);
-        x.pressRunning(x.t.freqRow() + 2);
+        x.pressRunning(x.t.model.freqRow() + 2);
         Btn_DelRowMouseUp(x.t, x.e, MouseButton::Right);
         checkTable(x);
     }

@@ -50,14 +50,15 @@ std::string readFile(const std::string& path) {
 // present cells were met.
 int checkCells(const TableState& t, const std::map<Key, LayerCodes>& expected) {
     int present = 0;
-    for (int col = 4; col <= t.releveCount() + 3; ++col) {
-        std::string releve = trimControl(t.grid().cell(col, 2));
-        for (int row = t.freqRow() + 1; row <= t.freqRow() + t.speciesCount(); ++row) {
-            auto it = expected.find({releve, t.grid().cell(2, row)});
+    for (int col = 4; col <= t.model.releveCount() + 3; ++col) {
+        std::string releve = trimControl(t.model.grid().cell(col, 2));
+        for (int row = t.model.freqRow() + 1; row <= t.model.freqRow() + t.model.speciesCount();
+             ++row) {
+            auto it = expected.find({releve, t.model.grid().cell(2, row)});
             LayerCodes want = it == expected.end() ? LayerCodes{} : it->second;
-            EXPECT_EQ(t.codesAt(col, row), want)
-                << releve << " / " << toUtf8(t.grid().cell(2, row));
-            EXPECT_EQ(t.grid().cell(col, row), allZero(want) ? "" : LayerSummary(want));
+            EXPECT_EQ(t.model.codesAt(col, row), want)
+                << releve << " / " << toUtf8(t.model.grid().cell(2, row));
+            EXPECT_EQ(t.model.grid().cell(col, row), allZero(want) ? "" : LayerSummary(want));
             if (!allZero(want)) ++present;
         }
     }
@@ -68,12 +69,13 @@ int checkCells(const TableState& t, const std::map<Key, LayerCodes>& expected) {
 // for each of its species still among the rows.
 int liveEntries(const TableState& t, const std::map<Key, LayerCodes>& expected) {
     std::set<std::string> species;
-    for (int row = t.freqRow() + 1; row <= t.freqRow() + t.speciesCount(); ++row)
-        species.insert(t.grid().cell(2, row));
+    for (int row = t.model.freqRow() + 1; row <= t.model.freqRow() + t.model.speciesCount(); ++row)
+        species.insert(t.model.grid().cell(2, row));
     int n = 0;
-    for (int col = 4; col <= t.releveCount() + 3; ++col)
+    for (int col = 4; col <= t.model.releveCount() + 3; ++col)
         for (const auto& [key, codes] : expected)
-            if (key.first == trimControl(t.grid().cell(col, 2)) && species.count(key.second)) ++n;
+            if (key.first == trimControl(t.model.grid().cell(col, 2)) && species.count(key.second))
+                ++n;
     return n;
 }
 
@@ -117,49 +119,51 @@ TEST(RoundTrip, EditedSortedOrderedTableKeepsEveryCode) {
     Commands run;
     run({"add", dir.file("veg.rli"), "sort-species", "sort-releves", "recip"});
     TableState& t = run.s.table;
-    ASSERT_EQ(t.releveCount(), 8);
-    ASSERT_EQ(t.speciesCount(), 12);
+    ASSERT_EQ(t.model.releveCount(), 8);
+    ASSERT_EQ(t.model.speciesCount(), 12);
     EXPECT_EQ(checkCells(t, expected), 32);
 
-    int f = t.freqRow();
+    int f = t.model.freqRow();
     auto at = [](int n) { return std::to_string(n); };
     run({"move-row", at(f + 2), at(f + 9), "move-col", "5", "10", "insert-col", "7"});
     // Delete a species row and a relevé column in the middle: their slots go to the
     // first free row and column, away from 1..n.
     // The codes of the deleted species row go with it.
-    std::string goneSpecies = t.grid().cell(2, f + 4);
-    for (int col = 4; col <= t.releveCount() + 3; ++col)
-        expected.erase({trimControl(t.grid().cell(col, 2)), goneSpecies});
+    std::string goneSpecies = t.model.grid().cell(2, f + 4);
+    for (int col = 4; col <= t.model.releveCount() + 3; ++col)
+        expected.erase({trimControl(t.model.grid().cell(col, 2)), goneSpecies});
     run({"delete-row", at(f + 4), "delete-col", "10"});
     run({"insert-row", at(f + 6), "move-col", "4", "8", "move-row", at(f + 1), at(f + 5)});
-    ASSERT_EQ(t.releveCount(), 8);  // 8 - 1 + the inserted empty one
+    ASSERT_EQ(t.model.releveCount(), 8);  // 8 - 1 + the inserted empty one
     EXPECT_EQ(checkCells(t, expected), liveEntries(t, expected));
     // Relevés added now land in the free columns with the slots handed to them, the
     // deleted species coming back as a new row.
     run({"add", dir.file("more.rli")});
-    ASSERT_EQ(t.releveCount(), 10);
+    ASSERT_EQ(t.model.releveCount(), 10);
     EXPECT_EQ(checkCells(t, expected), liveEntries(t, expected));
     // Once more in the middle, so the slots in use are no longer 1..n when saving.
-    goneSpecies = t.grid().cell(2, f + 3);
-    for (int col = 4; col <= t.releveCount() + 3; ++col)
-        expected.erase({trimControl(t.grid().cell(col, 2)), goneSpecies});
+    goneSpecies = t.model.grid().cell(2, f + 3);
+    for (int col = 4; col <= t.model.releveCount() + 3; ++col)
+        expected.erase({trimControl(t.model.grid().cell(col, 2)), goneSpecies});
     run({"delete-col", "5", "delete-row", at(f + 3), "insert-row", at(f + 6), "comment", at(f + 6),
          "区分"});
-    ASSERT_EQ(t.releveCount(), 9);
+    ASSERT_EQ(t.model.releveCount(), 9);
     int present = checkCells(t, expected);
     EXPECT_EQ(present, liveEntries(t, expected));
     EXPECT_GE(present, 30);
-    int rowsBefore = t.speciesCount();
+    int rowsBefore = t.model.speciesCount();
 
     auto releveSlots = [&t] {
         std::set<int> v;
-        for (int col = 4; col <= t.releveCount() + 3; ++col) v.insert(t.releveSlotAt(col));
+        for (int col = 4; col <= t.model.releveCount() + 3; ++col)
+            v.insert(t.model.releveSlotAt(col));
         return v;
     };
     auto speciesSlots = [&t] {
         std::set<int> v;
-        for (int row = t.freqRow() + 1; row <= t.freqRow() + t.speciesCount(); ++row)
-            v.insert(t.speciesSlotAt(row));
+        for (int row = t.model.freqRow() + 1; row <= t.model.freqRow() + t.model.speciesCount();
+             ++row)
+            v.insert(t.model.speciesSlotAt(row));
         return v;
     };
     auto oneTo = [](int n) {
@@ -168,20 +172,20 @@ TEST(RoundTrip, EditedSortedOrderedTableKeepsEveryCode) {
         return v;
     };
     // The save has slots to renumber.
-    ASSERT_TRUE(releveSlots() != oneTo(t.releveCount()) ||
-                speciesSlots() != oneTo(t.speciesCount()));
+    ASSERT_TRUE(releveSlots() != oneTo(t.model.releveCount()) ||
+                speciesSlots() != oneTo(t.model.speciesCount()));
 
     std::string file = dir.file("table.vtb");
     run({"save", file, "clear", "load", file});
-    EXPECT_EQ(t.releveCount(), 9);
-    EXPECT_EQ(t.speciesCount(), rowsBefore);
+    EXPECT_EQ(t.model.releveCount(), 9);
+    EXPECT_EQ(t.model.speciesCount(), rowsBefore);
     EXPECT_EQ(checkCells(t, expected), present);
     // Every loaded slot addresses an entry, and the comment row came back.
     EXPECT_EQ(releveSlots(), oneTo(9));
     EXPECT_EQ(speciesSlots(), oneTo(rowsBefore));
     bool comment = false;
-    for (int row = t.freqRow() + 1; row <= t.freqRow() + t.speciesCount(); ++row)
-        comment = comment || t.grid().cell(2, row) == sj("区分");
+    for (int row = t.model.freqRow() + 1; row <= t.model.freqRow() + t.model.speciesCount(); ++row)
+        comment = comment || t.model.grid().cell(2, row) == sj("区分");
     EXPECT_TRUE(comment);
 
     // Saving what was loaded gives the same title, counts and cover block again
@@ -190,7 +194,8 @@ TEST(RoundTrip, EditedSortedOrderedTableKeepsEveryCode) {
     run({"save", again});
     auto head = [&](const std::string& bytes) {
         std::size_t end = 0;
-        for (int line = 0; line < t.speciesCount() + 3; ++line) end = bytes.find("\r\n", end) + 2;
+        for (int line = 0; line < t.model.speciesCount() + 3; ++line)
+            end = bytes.find("\r\n", end) + 2;
         return bytes.substr(0, end);
     };
     EXPECT_EQ(head(readFile(again)), head(readFile(file)));
@@ -198,8 +203,8 @@ TEST(RoundTrip, EditedSortedOrderedTableKeepsEveryCode) {
     // And the table goes on being edited and ordered after loading.
     // The inserted empty column goes first: reciprocal averaging refuses it.
     int empty = 0;
-    for (int col = 4; col <= t.releveCount() + 3 && !empty; ++col)
-        if (trimControl(t.grid().cell(col, 2)).empty()) empty = col;
+    for (int col = 4; col <= t.model.releveCount() + 3 && !empty; ++col)
+        if (trimControl(t.model.grid().cell(col, 2)).empty()) empty = col;
     ASSERT_NE(empty, 0);
     run({"delete-col", at(empty), "recip", "save", again, "load", again});
     EXPECT_EQ(checkCells(t, expected), liveEntries(t, expected));

@@ -62,20 +62,20 @@ TEST_F(SettingsTest, ThirtyOneLinesSetTitleCaptionsAndStatesOnly) {
     for (const char* end : {"\r\n", "\n", "\r"}) {
         read(joined(lines, end));
         const TableState& t = s.table;
-        EXPECT_EQ(t.title(), "My title");
-        EXPECT_EQ(t.PrintItemBoxes[1].caption, sj("通し番号"));
-        EXPECT_FALSE(t.PrintItemBoxes[2].enabled);
-        EXPECT_FALSE(t.PrintItemBoxes[2].checked);
-        EXPECT_EQ(t.PrintItemBoxes[2].caption, "no row");
-        EXPECT_TRUE(t.PrintItemBoxes[4].enabled && t.PrintItemBoxes[4].checked);
-        EXPECT_EQ(t.PrintItemBoxes[17].caption, "item 17");
-        EXPECT_EQ(t.PrintItemBoxes[30].caption, sj("出現種数"));
-        EXPECT_EQ(t.OpenDialogFolder, "");
-        EXPECT_EQ(t.DictionaryFileName, "");
-        EXPECT_EQ(t.DictionaryStatus, sj("辞書なし"));
+        EXPECT_EQ(t.model.title(), "My title");
+        EXPECT_EQ(t.print.PrintItemBoxes[1].caption, sj("通し番号"));
+        EXPECT_FALSE(t.print.PrintItemBoxes[2].enabled);
+        EXPECT_FALSE(t.print.PrintItemBoxes[2].checked);
+        EXPECT_EQ(t.print.PrintItemBoxes[2].caption, "no row");
+        EXPECT_TRUE(t.print.PrintItemBoxes[4].enabled && t.print.PrintItemBoxes[4].checked);
+        EXPECT_EQ(t.print.PrintItemBoxes[17].caption, "item 17");
+        EXPECT_EQ(t.print.PrintItemBoxes[30].caption, sj("出現種数"));
+        EXPECT_EQ(t.files.OpenDialogFolder, "");
+        EXPECT_EQ(t.files.DictionaryFileName, "");
+        EXPECT_EQ(t.files.DictionaryStatus, sj("辞書なし"));
     }
     ClearTable(s.table, ui);
-    EXPECT_EQ(s.table.freqRow(), 30);  // 28 of the 29 item boxes on
+    EXPECT_EQ(s.table.model.freqRow(), 30);  // 28 of the 29 item boxes on
 }
 
 TEST_F(SettingsTest, FolderAndDictionaryLines) {
@@ -85,14 +85,14 @@ TEST_F(SettingsTest, FolderAndDictionaryLines) {
     lines.push_back("just a comment");
     lines.push_back("names.DIC");  // upper case: no dictionary line
     read(joined(lines));
-    EXPECT_EQ(s.table.OpenDialogFolder, "C:/data/veg/");
-    EXPECT_EQ(s.table.DictionaryFileName, "");
+    EXPECT_EQ(s.table.files.OpenDialogFolder, "C:/data/veg/");
+    EXPECT_EQ(s.table.files.DictionaryFileName, "");
 
     // A relative name is found beside the settings file.
     lines.push_back("names.dic");
     read(joined(lines));
-    EXPECT_EQ(s.table.DictionaryFileName, "names.dic");
-    EXPECT_EQ(s.table.DictionaryStatus, sj("辞書＝") + "names.dic");
+    EXPECT_EQ(s.table.files.DictionaryFileName, "names.dic");
+    EXPECT_EQ(s.table.files.DictionaryStatus, sj("辞書＝") + "names.dic");
     EXPECT_EQ(s.dictionary.OldNames, std::vector<std::string>{"Fagus"});
     const std::string caption = captionOf(s.table);
     EXPECT_EQ(caption.substr(caption.size() - 15), sj("辞書＝") + "names.dic");
@@ -100,9 +100,9 @@ TEST_F(SettingsTest, FolderAndDictionaryLines) {
     // A "#D" line naming a dictionary sets the folder and hands the whole line on.
     lines.push_back("#D C:\\dic\\names.dic");
     read(joined(lines));
-    EXPECT_EQ(s.table.OpenDialogFolder, "C:/dic/");
-    EXPECT_EQ(s.table.DictionaryFileName, "#D C:\\dic\\names.dic");
-    EXPECT_EQ(s.table.DictionaryStatus, sj("辞書＝") + "names.dic");  // not found: unchanged
+    EXPECT_EQ(s.table.files.OpenDialogFolder, "C:/dic/");
+    EXPECT_EQ(s.table.files.DictionaryFileName, "#D C:\\dic\\names.dic");
+    EXPECT_EQ(s.table.files.DictionaryStatus, sj("辞書＝") + "names.dic");  // not found: unchanged
 }
 
 TEST_F(SettingsTest, ARelativeFolderBelongsToTheSettingsFile) {
@@ -119,7 +119,7 @@ TEST_F(SettingsTest, ARelativeFolderBelongsToTheSettingsFile) {
         auto lines = settingsLines();
         lines.push_back(c.line);
         read(joined(lines));
-        EXPECT_EQ(s.table.OpenDialogFolder, c.folder) << c.line;
+        EXPECT_EQ(s.table.files.OpenDialogFolder, c.folder) << c.line;
     }
     // The add dialog starts there.
     ui.fileAnswers.push_back(std::nullopt);
@@ -147,10 +147,10 @@ TEST_F(SettingsTest, BadFilesNameTheLineAndChangeNothing) {
     std::string msg = errorOf(joined(lines));
     EXPECT_NE(msg.find("a.ini"), std::string::npos);
     EXPECT_NE(msg.find(sj(" 21 行目")), std::string::npos) << toUtf8(msg);
-    EXPECT_EQ(s.table.title(), sj("森林群落組成表"));
-    EXPECT_EQ(s.table.PrintItemBoxes[1].caption, sj("表の通し番号"));
-    EXPECT_EQ(s.table.PrintItemBoxes[19].caption, sj("低木層２高さ（m）"));
-    EXPECT_FALSE(s.table.PrintItemBoxes[4].enabled);
+    EXPECT_EQ(s.table.model.title(), sj("森林群落組成表"));
+    EXPECT_EQ(s.table.print.PrintItemBoxes[1].caption, sj("表の通し番号"));
+    EXPECT_EQ(s.table.print.PrintItemBoxes[19].caption, sj("低木層２高さ（m）"));
+    EXPECT_FALSE(s.table.print.PrintItemBoxes[4].enabled);
 
     struct Case {
         std::string bytes, line;
@@ -247,26 +247,26 @@ TEST_F(SettingsTest, CoverValuesRoundTripThroughTheSettingsFile) {
 TEST_F(SettingsTest, ReadingFromTheMenuBlanksTheTableButNotAfterAFailure) {
     writeBytes(dir.file("good.ini"), joined(settingsLines()));
     writeBytes(dir.file("bad.ini"), "title only\r\n");
-    testing::editFields(s.table, [](TableFields& f) { f.releveCount = 1; });
-    s.table.setCell(4, 2, "kept");
+    testing::editFields(s.table.model, [](TableFields& f) { f.releveCount = 1; });
+    s.table.model.setCell(4, 2, "kept");
 
     ui.fileAnswers.push_back(dir.file("bad.ini"));
     EXPECT_THROW(ItemReadINIClick(s, ui), Error);
-    EXPECT_EQ(s.table.releveCount(), 1);
-    EXPECT_EQ(s.table.grid().cell(4, 2), "kept");
+    EXPECT_EQ(s.table.model.releveCount(), 1);
+    EXPECT_EQ(s.table.model.grid().cell(4, 2), "kept");
     EXPECT_EQ(ui.dialogs.back().filterIndex, 5);
     EXPECT_EQ(ui.dialogs.back().fileName, "*.ini");
 
     ItemReadINIClick(s, ui);  // cancelled
-    EXPECT_EQ(s.table.releveCount(), 1);
+    EXPECT_EQ(s.table.model.releveCount(), 1);
 
     ui.fileAnswers.push_back(dir.file("good.ini"));
     ItemReadINIClick(s, ui);
-    EXPECT_EQ(s.table.releveCount(), 0);
-    EXPECT_EQ(s.table.grid().cell(4, 2), "");
-    EXPECT_EQ(s.table.freqRow(), 31);
-    EXPECT_EQ(s.table.grid().cell(2, 30), "item 30");
-    EXPECT_EQ(s.table.LayerLabels[2], "S1");  // only start-up looks at ChkBox19
+    EXPECT_EQ(s.table.model.releveCount(), 0);
+    EXPECT_EQ(s.table.model.grid().cell(4, 2), "");
+    EXPECT_EQ(s.table.model.freqRow(), 31);
+    EXPECT_EQ(s.table.model.grid().cell(2, 30), "item 30");
+    EXPECT_EQ(s.table.print.LayerLabels[2], "S1");  // only start-up looks at ChkBox19
 }
 
 // A file that switches every item on and fails at line 20, read from the menu,
@@ -301,33 +301,38 @@ TEST_F(SettingsTest, AFileFailingAtLine20LeavesTheNextAddAsWithoutIt) {
     EXPECT_THROW(ItemReadINIClick(s, ui), Error);
     add(s, ui);
 
-    EXPECT_EQ(s.table.freqRow(), 28);
-    EXPECT_EQ(s.table.freqRow(), plain.table.freqRow());
+    EXPECT_EQ(s.table.model.freqRow(), 28);
+    EXPECT_EQ(s.table.model.freqRow(), plain.table.model.freqRow());
     for (int n = 1; n <= PrintItemCount; ++n) {
-        EXPECT_EQ(s.table.PrintItemBoxes[n].enabled, plain.table.PrintItemBoxes[n].enabled) << n;
-        EXPECT_EQ(s.table.PrintItemBoxes[n].caption, plain.table.PrintItemBoxes[n].caption) << n;
+        EXPECT_EQ(s.table.print.PrintItemBoxes[n].enabled,
+                  plain.table.print.PrintItemBoxes[n].enabled)
+            << n;
+        EXPECT_EQ(s.table.print.PrintItemBoxes[n].caption,
+                  plain.table.print.PrintItemBoxes[n].caption)
+            << n;
     }
-    EXPECT_EQ(s.table.title(), plain.table.title());
-    EXPECT_EQ(s.table.speciesCount(), 3);
-    EXPECT_EQ(s.table.releveCount(), 2);
-    ASSERT_EQ(s.table.grid().rowCount(), plain.table.grid().rowCount());
-    for (int row = 0; row < s.table.grid().rowCount(); ++row)
-        EXPECT_EQ(s.table.grid().rowTexts(row), plain.table.grid().rowTexts(row)) << row;
-    EXPECT_EQ(s.table.grid().cell(2, 29), "Fagus");  // a species row, not a header row
+    EXPECT_EQ(s.table.model.title(), plain.table.model.title());
+    EXPECT_EQ(s.table.model.speciesCount(), 3);
+    EXPECT_EQ(s.table.model.releveCount(), 2);
+    ASSERT_EQ(s.table.model.grid().rowCount(), plain.table.model.grid().rowCount());
+    for (int row = 0; row < s.table.model.grid().rowCount(); ++row)
+        EXPECT_EQ(s.table.model.grid().rowTexts(row), plain.table.model.grid().rowTexts(row))
+            << row;
+    EXPECT_EQ(s.table.model.grid().cell(2, 29), "Fagus");  // a species row, not a header row
 }
 
 TEST_F(SettingsTest, StartUpOpensATableFileGivenBesideTheSettingsFile) {
     writeBytes(dir.file("start.ini"), joined(settingsLines("From settings")));
-    s.table.setTitle("Saved table");
+    s.table.model.setTitle("Saved table");
     saveTableFile(s.table, dir.file("t.VTB"));
     for (const auto& args : {std::vector<std::string>{dir.file("t.VTB")},
                              std::vector<std::string>{dir.file("t.VTB"), dir.file("start.ini")}}) {
         Session opened;
         BatchUi uiB;
         FormCreate(opened, uiB, args, false);
-        EXPECT_EQ(opened.table.title(), "Saved table");
+        EXPECT_EQ(opened.table.model.title(), "Saved table");
         EXPECT_FALSE(opened.table.changed());
-        EXPECT_EQ(opened.table.PrintItemBoxes[2].caption,
+        EXPECT_EQ(opened.table.print.PrintItemBoxes[2].caption,
                   sj(args.size() == 1 ? "測定番号" : "item 2"));
         EXPECT_TRUE(uiB.messages.empty());
     }
@@ -342,9 +347,9 @@ TEST_F(SettingsTest, StartUpReadsTheFirstArgumentAndFallsBackToTheDefaults) {
     FormCreate(a, uiA, {dir.file("start.ini")}, false);
     EXPECT_TRUE(uiA.messages.empty());
     EXPECT_EQ(captionOf(a.table), "Start  NR=0, NS=0    " + sj("辞書なし"));
-    EXPECT_EQ(a.table.freqRow(), 30);
-    EXPECT_EQ(a.table.LayerLabels[2], " S");
-    EXPECT_EQ(a.table.LayerLabels[4], " H");
+    EXPECT_EQ(a.table.model.freqRow(), 30);
+    EXPECT_EQ(a.table.print.LayerLabels[2], " S");
+    EXPECT_EQ(a.table.print.LayerLabels[4], " H");
 
     auto cut = lines;
     cut.resize(25);
@@ -359,12 +364,12 @@ TEST_F(SettingsTest, StartUpReadsTheFirstArgumentAndFallsBackToTheDefaults) {
         EXPECT_NE(std::string(e.what()).find("cut.ini"), std::string::npos);
     }
     EXPECT_TRUE(uiB.messages.empty());
-    EXPECT_EQ(b.table.title(), sj("森林群落組成表"));
-    EXPECT_EQ(b.table.PrintItemBoxes[3].caption, sj("調査地名"));
-    EXPECT_FALSE(b.table.PrintItemBoxes[4].enabled);
-    EXPECT_EQ(b.table.freqRow(), 28);
-    EXPECT_EQ(b.table.grid().rowCount(), 127 + 32);
-    EXPECT_EQ(b.table.grid().cell(0, 29), "1");
+    EXPECT_EQ(b.table.model.title(), sj("森林群落組成表"));
+    EXPECT_EQ(b.table.print.PrintItemBoxes[3].caption, sj("調査地名"));
+    EXPECT_FALSE(b.table.print.PrintItemBoxes[4].enabled);
+    EXPECT_EQ(b.table.model.freqRow(), 28);
+    EXPECT_EQ(b.table.model.grid().rowCount(), 127 + 32);
+    EXPECT_EQ(b.table.model.grid().cell(0, 29), "1");
 }
 
 TEST_F(SettingsTest, HelpAndAbout) {

@@ -211,12 +211,12 @@ TEST_F(Undo, ARandomSequenceIsUndoneAndRedoneWhole) {
                 } catch (const Error&) {
                 }
             }
-            EXPECT_TRUE(testing::invariantsHold(s.table)) << name;
+            EXPECT_TRUE(testing::invariantsHold(s.table.model)) << name;
             if (s.table.history.stepCount() == steps) {
-                EXPECT_TRUE(testing::model(s.table) == states.back().model) << name;
+                EXPECT_TRUE(s.table.model == states.back().model) << name;
                 return;
             }
-            states.push_back({s.table, fileNow()});
+            states.push_back({s.table.model, fileNow()});
             if (saveEach) {
                 HistoryStep step(s.table, "save");
                 ArgReader in({file("each.vtb")});
@@ -225,7 +225,7 @@ TEST_F(Undo, ARandomSequenceIsUndoneAndRedoneWhole) {
                                c, in);
             }
         };
-        states.push_back({s.table, fileNow()});
+        states.push_back({s.table.model, fileNow()});
         run("add", {rli(), "--records", "1-6"});
         const std::size_t first = states.size() - 1;
         const std::size_t before = s.table.history.stepCount();
@@ -237,8 +237,9 @@ TEST_F(Undo, ARandomSequenceIsUndoneAndRedoneWhole) {
         };
         for (int k = 0; k < 200; ++k) {
             const TableState& t = s.table;
-            const int firstRow = TableLayout(t.freqRow()).firstSpeciesRow();
-            const int lastRow = firstRow + t.speciesCount(), lastCol = 4 + t.releveCount();
+            const int firstRow = TableLayout(t.model.freqRow()).firstSpeciesRow();
+            const int lastRow = firstRow + t.model.speciesCount(),
+                      lastCol = 4 + t.model.releveCount();
             static const char* const sorts[] = {"sort-species", "sort-releves",
                                                 "sort-releves-fewest", "recount"};
             switch (rng() % 13) {
@@ -288,13 +289,13 @@ TEST_F(Undo, ARandomSequenceIsUndoneAndRedoneWhole) {
         EXPECT_NE(states[first].file, last);
         const std::size_t kept = s.table.history.stepCount() - before;
         for (std::size_t n = states.size() - 1; n > states.size() - 1 - kept; --n) {
-            s.table.history.undo(s.table);
-            EXPECT_TRUE(testing::model(s.table) == states[n - 1].model) << "undo to " << n - 1;
+            s.table.history.undo(s.table.model);
+            EXPECT_TRUE(s.table.model == states[n - 1].model) << "undo to " << n - 1;
             EXPECT_EQ(fileNow(), states[n - 1].file) << "undo to " << n - 1;
         }
         for (std::size_t n = states.size() - kept; n < states.size(); ++n) {
-            s.table.history.redo(s.table);
-            EXPECT_TRUE(testing::model(s.table) == states[n].model) << "redo to " << n;
+            s.table.history.redo(s.table.model);
+            EXPECT_TRUE(s.table.model == states[n].model) << "redo to " << n;
             EXPECT_EQ(fileNow(), states[n].file) << "redo to " << n;
         }
         EXPECT_FALSE(s.table.history.canRedo());

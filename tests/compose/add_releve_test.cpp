@@ -67,8 +67,8 @@ class AddReleveTest : public ::testing::Test {
     // The relevé numbers of the columns in use, in column order.
     std::vector<std::string> taken() const {
         std::vector<std::string> v;
-        for (int j = 1; j <= t.releveCount(); ++j)
-            v.push_back(trimControl(t.grid().cell(j + 3, 2)));
+        for (int j = 1; j <= t.model.releveCount(); ++j)
+            v.push_back(trimControl(t.model.grid().cell(j + 3, 2)));
         return v;
     }
     // The command throws and nothing happened: no column, panel open, no recount,
@@ -76,9 +76,9 @@ class AddReleveTest : public ::testing::Test {
     template <typename Command>
     void expectRefused(const char* what, Command&& command) {
         EXPECT_THROW(command(), Error) << what;
-        EXPECT_EQ(t.releveCount(), 0) << what;
+        EXPECT_EQ(t.model.releveCount(), 0) << what;
         EXPECT_TRUE(f.visible) << what;
-        EXPECT_EQ(t.grid().cell(3, t.freqRow() + 1), "mark") << what;
+        EXPECT_EQ(t.model.grid().cell(3, t.model.freqRow() + 1), "mark") << what;
         EXPECT_FALSE(t.data.headerFile.isOpen()) << what;
         EXPECT_TRUE(ui.messages.empty()) << what;
     }
@@ -98,8 +98,8 @@ TEST_F(AddReleveTest, ChoosingTheFileSetsNameRangeAndPanel) {
     EXPECT_EQ(r.fileName, "*.rli");
     EXPECT_EQ(r.title, sj("データファイルの選択"));
     EXPECT_NE(r.filter.find(sj("植生データファイル (*.rli)|*.rli")), std::string::npos);
-    EXPECT_EQ(t.DataFileName, "veg.rli");
-    EXPECT_EQ(t.DataFolder, dir.path().string());
+    EXPECT_EQ(t.files.DataFileName, "veg.rli");
+    EXPECT_EQ(t.files.DataFolder, dir.path().string());
     EXPECT_EQ(f.RtN1, 1);
     EXPECT_EQ(f.RtN2, 8);
     EXPECT_TRUE(f.visible);
@@ -109,7 +109,7 @@ TEST_F(AddReleveTest, ChoosingTheFileSetsNameRangeAndPanel) {
     EXPECT_FALSE(t.data.headerFile.isOpen());
     Btn_AddCancelClick(f);
     EXPECT_FALSE(f.visible);
-    EXPECT_EQ(t.releveCount(), 0);
+    EXPECT_EQ(t.model.releveCount(), 0);
 }
 
 TEST_F(AddReleveTest, PlantModes) {
@@ -170,8 +170,8 @@ TEST_F(AddReleveTest, PlantNamesMatchTheDictionaryReplacement) {
     AddPlantABtnClick(t, dict, f, ui);
     EXPECT_EQ(taken(), (std::vector<std::string>{"R1", "R3", "R5", "R6", "R7", "R8"}));
     // The placed relevé stands under the replacement name.
-    EXPECT_EQ(t.grid().cell(2, t.freqRow() + 1), "A");
-    EXPECT_EQ(t.speciesCount(), 3);  // A, B, C
+    EXPECT_EQ(t.model.grid().cell(2, t.model.freqRow() + 1), "A");
+    EXPECT_EQ(t.model.speciesCount(), 3);  // A, B, C
 }
 
 TEST_F(AddReleveTest, GridAndRecordWays) {
@@ -184,7 +184,7 @@ TEST_F(AddReleveTest, GridAndRecordWays) {
     f.EditGrid.clear();
     f.visible = true;
     AddbyGridBtnClick(t, dict, f, ui);
-    EXPECT_EQ(t.releveCount(), 4);  // an empty filter takes nothing
+    EXPECT_EQ(t.model.releveCount(), 4);  // an empty filter takes nothing
     EXPECT_FALSE(f.visible);
 
     ClearTable(t, ui);
@@ -198,9 +198,9 @@ TEST_F(AddReleveTest, GridAndRecordWays) {
     EXPECT_EQ(ui.progressBar1().max(), 4);
     EXPECT_EQ(ui.progressBar1().position(), 4);
     // Recounted and captioned: A in R2 and R3, B in R3 and R4.
-    EXPECT_EQ(t.grid().cell(3, t.freqRow() + 1), "   2");
-    EXPECT_EQ(t.grid().cell(4, t.freqRow()), "   1");
-    EXPECT_EQ(t.freq()[2], 2);
+    EXPECT_EQ(t.model.grid().cell(3, t.model.freqRow() + 1), "   2");
+    EXPECT_EQ(t.model.grid().cell(4, t.model.freqRow()), "   1");
+    EXPECT_EQ(t.model.freq()[2], 2);
     EXPECT_NE(toUtf8(captionOf(t)).find("NR=3, NS=2"), std::string::npos);
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -209,7 +209,7 @@ TEST_F(AddReleveTest, RefusedBeforeAnyRecordIsRead) {
     // One column in, then the recount's mark, to see that no command recounts.
     AddbyRecordBtnClick(t, dict, f, ui);
     ClearTable(t, ui);
-    t.setCell(3, t.freqRow() + 1, "mark");
+    t.model.setCell(3, t.model.freqRow() + 1, "mark");
     f.visible = true;
     f.EditName1 = "A";
 
@@ -253,7 +253,7 @@ TEST_F(AddReleveTest, RefusedBeforeAnyRecordIsRead) {
     f.RtN2 = 70000;
     f.EditGrid.clear();
     AddPlantABtnClick(t, dict, f, ui);
-    EXPECT_EQ(t.releveCount(), 5);
+    EXPECT_EQ(t.model.releveCount(), 5);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find(sj("のレコード 1 件が読めなかった")), std::string::npos)
         << toUtf8(ui.messages[0]);
@@ -296,7 +296,7 @@ TEST_F(AddReleveTest, SkippedRecordsAreReportedOnceWhenTheCommandEnds) {
     f.RtN1 = 1;
     f.RtN2 = 12;  // 10 to 12 lie beyond the file: no relevé is lost there
     AddbyRecordBtnClick(t, dict, f, ui);
-    EXPECT_EQ(t.releveCount(), 2);
+    EXPECT_EQ(t.model.releveCount(), 2);
     EXPECT_EQ(ui.alerts, 1);
     EXPECT_EQ(ui.statusLines,
               std::vector<std::string>{
@@ -321,7 +321,7 @@ TEST_F(AddReleveTest, SkippedRecordsAreReportedOnceWhenTheCommandEnds) {
     f.RtN1 = 2;
     f.RtN2 = 4;
     AddPlantABtnClick(t, dict, f, ui);
-    EXPECT_EQ(t.releveCount(), 1);
+    EXPECT_EQ(t.model.releveCount(), 1);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(toUtf8(ui.messages[0]),
               "データファイル veg.rli のレコード 2 "
@@ -336,7 +336,7 @@ TEST_F(AddReleveTest, EmptyFileGivesARangeThatIsRefused) {
     testing::writeBytes(empty + ".rld", "");
     choose(empty + ".rli");
     EXPECT_EQ(f.RtN2, -1);
-    t.setCell(3, t.freqRow() + 1, "mark");
+    t.model.setCell(3, t.model.freqRow() + 1, "mark");
     expectRefused("record", [&] { AddbyRecordBtnClick(t, dict, f, ui); });
 }
 
@@ -356,8 +356,8 @@ TEST_F(AddReleveTest, PairThatCannotBeOpenedNamesTheMissingFile) {
 }
 
 TEST_F(AddReleveTest, CancelledDialogOpensThePanelWithTheLastName) {
-    t.DataFileName = "nofile";  // as at start
-    t.DataFolder.clear();
+    t.files.DataFileName = "nofile";  // as at start
+    t.files.DataFolder.clear();
     f.visible = false;
     choose(std::nullopt);
     EXPECT_TRUE(f.visible);

@@ -73,31 +73,33 @@ class AddTurbovegTest : public ::testing::Test {
     // The row of a species name (Shift-JIS), 0 when there is none.
     int rowOf(const std::string& name) const {
         const TableLayout layout = layoutOf(t);
-        for (int i = 1; i <= t.speciesCount(); ++i)
-            if (t.grid().cell(TableLayout::NameCol, layout.speciesRow(i)) == name)
+        for (int i = 1; i <= t.model.speciesCount(); ++i)
+            if (t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i)) == name)
                 return layout.speciesRow(i);
         return 0;
     }
     LayerCodes codes(int j, const std::string& name) const {
         const int row = rowOf(name);
         EXPECT_NE(row, 0) << name;
-        return row ? t.codesAt(TableLayout::releveCol(j), row) : LayerCodes{};
+        return row ? t.model.codesAt(TableLayout::releveCol(j), row) : LayerCodes{};
     }
     std::string header(int j, int item) const {
-        return t.grid().cell(TableLayout::releveCol(j), layoutOf(t).itemRow(item));
+        return t.model.grid().cell(TableLayout::releveCol(j), layoutOf(t).itemRow(item));
     }
     // Every cell, count and code: what a failed or cancelled add must give back.
     static std::string dump(const TableState& t) {
-        std::string s = std::to_string(t.releveCount()) + " " + std::to_string(t.speciesCount()) +
-                        " " + std::to_string(t.releveCapacity()) + " " +
-                        std::to_string(t.plantCapacity()) + " " + std::to_string(t.freqRow()) +
-                        "\n";
-        for (int r = 0; r < t.grid().rowCount(); ++r)
-            for (int c = 0; c < t.grid().colCount(); ++c) s += t.grid().cell(c, r) + "|";
+        std::string s = std::to_string(t.model.releveCount()) + " " +
+                        std::to_string(t.model.speciesCount()) + " " +
+                        std::to_string(t.model.releveCapacity()) + " " +
+                        std::to_string(t.model.plantCapacity()) + " " +
+                        std::to_string(t.model.freqRow()) + "\n";
+        for (int r = 0; r < t.model.grid().rowCount(); ++r)
+            for (int c = 0; c < t.model.grid().colCount(); ++c)
+                s += t.model.grid().cell(c, r) + "|";
         const TableLayout layout = layoutOf(t);
-        for (int j = 1; j <= t.releveCount(); ++j)
-            for (int i = 1; i <= t.speciesCount(); ++i)
-                for (CoverCode c : t.codesAt(TableLayout::releveCol(j), layout.speciesRow(i)))
+        for (int j = 1; j <= t.model.releveCount(); ++j)
+            for (int i = 1; i <= t.model.speciesCount(); ++i)
+                for (CoverCode c : t.model.codesAt(TableLayout::releveCol(j), layout.speciesRow(i)))
                     s += std::to_string(c) + ",";
         return s;
     }
@@ -135,8 +137,8 @@ TEST_F(AddTurbovegTest, CoverTextsBecomeCodesThroughEitherKindOfScale) {
     std::string plots;
     for (const Case& c : cases) plots += plot("", sp(1, c.cover, "6"), c.scale);
     add(package(plots));
-    ASSERT_EQ(t.releveCount(), static_cast<std::int32_t>(std::size(cases)));
-    for (int j = 1; j <= t.releveCount(); ++j) {
+    ASSERT_EQ(t.model.releveCount(), static_cast<std::int32_t>(std::size(cases)));
+    for (int j = 1; j <= t.model.releveCount(); ++j) {
         const Case& c = cases[j - 1];
         LayerCodes want{};
         want[H1] = c.code;
@@ -150,9 +152,9 @@ TEST_F(AddTurbovegTest, LayersMapAndRecordsOnOneLayerKeepTheHigherCode) {
                                             sp(1, "r", "3") + sp(1, "2a", "4") + sp(1, "+", "5") +
                                             sp(1, "4", "0") + sp(1, "r", "6") + sp(1, "1", "8") +
                                             sp(1, "+", "7") + sp(1, "5", "9") + sp(2, "+", "-"))));
-    ASSERT_EQ(t.releveCount(), 1);
+    ASSERT_EQ(t.model.releveCount(), 1);
     // One entry per species, in the order of its first record.
-    EXPECT_EQ(t.speciesCount(), 2);
+    EXPECT_EQ(t.model.speciesCount(), 2);
     EXPECT_EQ(rowOf("Fagus crenata"), layoutOf(t).speciesRow(1));
     LayerCodes fagus{};
     fagus[T1] = 7, fagus[T2] = 30, fagus[S1] = 20, fagus[S2] = 7, fagus[H1] = 40, fagus[H2] = 10;
@@ -181,8 +183,8 @@ TEST_F(AddTurbovegTest, EachTurbovegLayerLandsOnItsOwnLayer) {
     for (std::size_t k = 0; k < std::size(cases); ++k)
         species += sp(static_cast<int>(10 + k), cases[k].cover, cases[k].layer);
     add(package(plot("releve_nr=\"1\"", species)));
-    ASSERT_EQ(t.releveCount(), 1);
-    ASSERT_EQ(t.speciesCount(), static_cast<std::int32_t>(std::size(cases)));
+    ASSERT_EQ(t.model.releveCount(), 1);
+    ASSERT_EQ(t.model.speciesCount(), static_cast<std::int32_t>(std::size(cases)));
     for (std::size_t k = 0; k < std::size(cases); ++k) {
         LayerCodes want{};
         want[static_cast<std::size_t>(cases[k].lands)] = cases[k].code;
@@ -204,7 +206,7 @@ TEST_F(AddTurbovegTest, APercentageScaleWithCodesLikeBraunBlanquetSymbolsGoesByP
                 "code=\"5\" percentage=\"5\"/>\n<data_record code=\"10\" percentage=\"10\"/>\n"
                 "</coverscale_record>\n");
     add(file);
-    ASSERT_EQ(t.releveCount(), 1);
+    ASSERT_EQ(t.model.releveCount(), 1);
     const struct {
         int nr;
         CoverCode code;
@@ -221,7 +223,7 @@ TEST_F(AddTurbovegTest, HeaderValuesNullsAndBareAmpersands) {
     // of the mapping may come as a udf; zero decimals go; a bare "&" is the
     // character, a reference still a reference. A plot without species is added
     // and counted.
-    for (int n = 1; n <= PrintItemCount; ++n) t.PrintItemBoxes[n].enabled = true;
+    for (int n = 1; n <= PrintItemCount; ++n) t.print.PrintItemBoxes[n].enabled = true;
     ClearTable(t, ui);
     add(package(
         "<Plot><header_data><standard_record coverscale=\"02\" releve_nr=\"12\" "
@@ -238,7 +240,7 @@ TEST_F(AddTurbovegTest, HeaderValuesNullsAndBareAmpersands) {
         "<udf_record name=\"altitude\" type=\"N\" value=\"700\"/>\n"
         "</header_data><species_data>\n" +
         sp(1, "+", "6") + "</species_data></Plot>\n"));
-    ASSERT_EQ(t.releveCount(), 2);
+    ASSERT_EQ(t.model.releveCount(), 2);
     const struct {
         int releve, item;
         const char* text;
@@ -254,7 +256,7 @@ TEST_F(AddTurbovegTest, HeaderValuesNullsAndBareAmpersands) {
 TEST_F(AddTurbovegTest, SpeciesWithoutListEntryAndTheDictionary) {
     parseDictionary(d, "Sasa kurilensis," + sj("チシマザサ") + "\r\n", "d.dic");
     add(package(plot("", sp(77, "+", "6") + sp(2, "1", "6") + sp(1, "r", "6"))));
-    ASSERT_EQ(t.releveCount(), 1);
+    ASSERT_EQ(t.model.releveCount(), 1);
     EXPECT_NE(rowOf("Turboveg nr 77"), 0);
     EXPECT_NE(rowOf(sj("チシマザサ")), 0);
     EXPECT_EQ(rowOf("Sasa kurilensis"), 0);
@@ -270,7 +272,7 @@ TEST_F(AddTurbovegTest, DeclaredEncodingAndCharactersWithoutShiftJisCode) {
                     plot("releve_nr=\"2\" locality=\"Plain st\xE8\"", sp(1, "+", "6")),
                 "windows-1250");
     add(bytes);
-    ASSERT_EQ(t.releveCount(), 2);
+    ASSERT_EQ(t.model.releveCount(), 2);
     EXPECT_EQ(header(1, 3), "Kr?ma " + sj("×"));
     ASSERT_FALSE(ui.statusLines.empty());
     EXPECT_NE(ui.statusLines.back().find(sj("「?」にした測定 1 件")), std::string::npos)
@@ -304,7 +306,7 @@ TEST_F(AddTurbovegTest, JapaneseDoubleByteEncodings) {
             plot("releve_nr=\"1\" locality=\"" + bytes(place) + "\"", sp(1, "+", "6")), c.encoding);
         file.replace(file.find("Fagus crenata"), 13, bytes(name));
         add(file);
-        ASSERT_EQ(t.releveCount(), 1) << c.encoding;
+        ASSERT_EQ(t.model.releveCount(), 1) << c.encoding;
         EXPECT_NE(rowOf(sj(name)), 0) << c.encoding;
         EXPECT_EQ(header(1, 3), sj(place) + " ") << c.encoding;
     }
@@ -339,7 +341,7 @@ TEST_F(AddTurbovegTest, AFileThatCannotBeReadWholeLeavesTheTableAsItWas) {
          ": どの Plot にも種の記録がありません（Plot の species_data の species にある "
          "standard_record"},
     };
-    const auto revision = t.grid().revision();
+    const auto revision = t.model.grid().revision();
     for (const Case& c : cases) {
         try {
             add(c.bytes);
@@ -348,9 +350,9 @@ TEST_F(AddTurbovegTest, AFileThatCannotBeReadWholeLeavesTheTableAsItWas) {
             const std::string message = toUtf8(e.what());
             EXPECT_NE(message.find(c.named), std::string::npos) << c.what << ": " << message;
         }
-        EXPECT_EQ(t.releveCount(), 1) << c.what;
-        EXPECT_EQ(t.speciesCount(), 1) << c.what;
-        EXPECT_EQ(t.grid().revision(), revision) << c.what;
+        EXPECT_EQ(t.model.releveCount(), 1) << c.what;
+        EXPECT_EQ(t.model.speciesCount(), 1) << c.what;
+        EXPECT_EQ(t.model.grid().revision(), revision) << c.what;
     }
 }
 
@@ -367,7 +369,7 @@ TEST_F(AddTurbovegTest, MemoryRunningOutWhilePlacingLeavesTheTableAsItWas) {
         try {
             addTurbovegFile(t, d, ui, path);
             testing::failAllocationAfter(-1);
-            EXPECT_EQ(t.releveCount(), 12);
+            EXPECT_EQ(t.model.releveCount(), 12);
             break;
         } catch (const Error& e) {
             testing::failAllocationAfter(-1);
@@ -393,18 +395,18 @@ TEST_F(AddTurbovegTest, ACancelLeavesTheTableAsItWasAndSaysNothingDone) {
         bool placedSome;  // relevés were in the grid before the cancel took them back
     } const cases[] = {{0, false}, {1, false}, {5, true}, {39, true}};
     for (const Case& c : cases) {
-        const auto revision = t.grid().revision();
+        const auto revision = t.model.grid().revision();
         ui.cancelAsked = 0;
         ui.cancelAfter = c.cancelAfter;
         addTurbovegFile(t, d, ui, path);
-        EXPECT_EQ(t.grid().revision() != revision, c.placedSome) << c.cancelAfter;
+        EXPECT_EQ(t.model.grid().revision() != revision, c.placedSome) << c.cancelAfter;
         EXPECT_EQ(dump(t), before) << c.cancelAfter;
         EXPECT_EQ(t.history.moves(), moves) << c.cancelAfter;
         EXPECT_EQ(ui.statusLines.size(), said) << c.cancelAfter;
     }
     ui.cancelAfter = -1;
     addTurbovegFile(t, d, ui, path);
-    EXPECT_EQ(t.releveCount(), 40);
+    EXPECT_EQ(t.model.releveCount(), 40);
 }
 
 }  // namespace

@@ -173,7 +173,7 @@ TEST(Dictionary, MenuCommand) {
     writeBytes(path, "a,b\n");
     TableState t;
     InitGlobals(t);
-    t.OpenDialogFolder = dir.path().string();
+    t.files.OpenDialogFolder = dir.path().string();
     ReplaceName d;
     BatchUi ui;
 
@@ -181,19 +181,19 @@ TEST(Dictionary, MenuCommand) {
     Item_CheckNameClick(t, d, ui);
     ASSERT_EQ(ui.dialogs.size(), 1u);
     EXPECT_EQ(ui.dialogs[0].filterIndex, 4);
-    EXPECT_EQ(ui.dialogs[0].initialDir, t.OpenDialogFolder);
+    EXPECT_EQ(ui.dialogs[0].initialDir, t.files.OpenDialogFolder);
     EXPECT_NE(ui.dialogs[0].filter.find(sj("異名辞書ファイル (*.dic)|*.dic")), std::string::npos);
-    EXPECT_EQ(t.DictionaryStatus, sj("辞書なし"));
+    EXPECT_EQ(t.files.DictionaryStatus, sj("辞書なし"));
 
     ui.fileAnswers.push_back(dir.file("none.dic"));
     EXPECT_THROW(Item_CheckNameClick(t, d, ui), Error);
-    EXPECT_EQ(t.DictionaryFileName, dir.file("none.dic"));
-    EXPECT_EQ(t.DictionaryStatus, sj("辞書なし"));
+    EXPECT_EQ(t.files.DictionaryFileName, dir.file("none.dic"));
+    EXPECT_EQ(t.files.DictionaryStatus, sj("辞書なし"));
     EXPECT_TRUE(ui.messages.empty());
 
     ui.fileAnswers.push_back(path);
     Item_CheckNameClick(t, d, ui);
-    EXPECT_EQ(t.DictionaryStatus, sj("辞書＝") + path);
+    EXPECT_EQ(t.files.DictionaryStatus, sj("辞書＝") + path);
     EXPECT_EQ(LookupSynonym(d, "A"), "b");
 }
 

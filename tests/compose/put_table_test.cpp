@@ -23,7 +23,7 @@ struct Species {
 class PutTableTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        t.PrintItemBoxes = defaultPrintItemBoxes();
+        t.print.PrintItemBoxes = defaultPrintItemBoxes();
         blank();
     }
     void blank() {
@@ -49,13 +49,13 @@ class PutTableTest : public ::testing::Test {
     }
     // Places the relevé read last as the next column, as a scan does.
     bool place() {
-        t.appendReleveColumn();
-        return PutTable(t, dict, index, t.releveCount());
+        t.model.appendReleveColumn();
+        return PutTable(t, dict, index, t.model.releveCount());
     }
-    std::string name(int i) const { return toUtf8(t.grid().cell(2, t.freqRow() + i)); }
+    std::string name(int i) const { return toUtf8(t.model.grid().cell(2, t.model.freqRow() + i)); }
     std::vector<std::string> names() const {
         std::vector<std::string> v;
-        for (int i = 1; i <= t.speciesCount(); ++i) v.push_back(name(i));
+        for (int i = 1; i <= t.model.speciesCount(); ++i) v.push_back(name(i));
         return v;
     }
 
@@ -81,7 +81,7 @@ TEST_F(PutTableTest, HeaderCellsRuleAndScaleBytes) {
     read(r, {{"Abies", tree}});
     index = buildSpeciesRowIndex(t);
     ASSERT_TRUE(place());
-    const Grid& g = t.grid();
+    const Grid& g = t.model.grid();
     EXPECT_EQ(g.cell(4, 2), "N-001   ");           // 8 bytes as stored
     EXPECT_EQ(g.cell(4, 3), sj("高尾") + "    ");  // SiteName
     EXPECT_EQ(g.cell(4, 4), "5339    ");           // GridCode: boxes 4-6 are disabled
@@ -89,12 +89,12 @@ TEST_F(PutTableTest, HeaderCellsRuleAndScaleBytes) {
     EXPECT_EQ(g.cell(4, 6), "    ");               // Aspect, blank
     EXPECT_EQ(g.cell(4, 19), " 0.1");              // moss height (box 22)
     EXPECT_EQ(g.cell(4, 27), "   1");              // SpeciesTotal (box 30)
-    EXPECT_EQ(t.freqRow(), 28);
+    EXPECT_EQ(t.model.freqRow(), 28);
     EXPECT_EQ(g.cell(4, 28), sj("──"));
     EXPECT_EQ(g.cell(3, 28), sj("F＼N"));
-    EXPECT_EQ(t.codes().get(1, 0), (LayerCodes{7, 1, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(t.model.codes().get(1, 0), (LayerCodes{7, 1, 0, 0, 0, 0, 0}));
     EXPECT_EQ(g.cell(4, 29), "4   ");
-    EXPECT_EQ(t.codes().get(1, 1), tree);
+    EXPECT_EQ(t.model.codes().get(1, 1), tree);
 }
 
 TEST_F(PutTableTest, RowsInFirstOccurrenceOrder) {
@@ -104,21 +104,21 @@ TEST_F(PutTableTest, RowsInFirstOccurrenceOrder) {
     read({}, {{"C", tree}, {"A", plus}, {"b", plus}, {"D", plus}});
     ASSERT_TRUE(place());
     EXPECT_EQ(names(), (std::vector<std::string>{"B", "A", "C", "b", "D"}));
-    EXPECT_EQ(t.speciesCount(), 5);
-    const Grid& g = t.grid();
-    const int f = t.freqRow();
+    EXPECT_EQ(t.model.speciesCount(), 5);
+    const Grid& g = t.model.grid();
+    const int f = t.model.freqRow();
     EXPECT_EQ(g.cell(4, f + 1), "  +2");
     EXPECT_EQ(g.cell(4, f + 2), "4   ");
     EXPECT_TRUE(g.isEmpty(4, f + 3));
     EXPECT_EQ(g.cell(5, f + 2), "  +2");
     EXPECT_EQ(g.cell(5, f + 3), "4   ");
     EXPECT_TRUE(g.isEmpty(5, f + 1));  // "b" is not "B"
-    EXPECT_EQ(t.codes().get(2, 2), plus);
-    EXPECT_EQ(t.codes().get(2, 5), plus);
-    EXPECT_EQ(t.codes().get(1, 3), none);
+    EXPECT_EQ(t.model.codes().get(2, 2), plus);
+    EXPECT_EQ(t.model.codes().get(2, 5), plus);
+    EXPECT_EQ(t.model.codes().get(1, 3), none);
     // Frequencies and the caption are the scan's business.
     EXPECT_TRUE(g.isEmpty(3, f + 1));
-    EXPECT_EQ(t.freq()[1], 0);
+    EXPECT_EQ(t.model.freq()[1], 0);
 }
 
 TEST_F(PutTableTest, RepeatedNameUsesOneRowAndTheLaterCodes) {
@@ -126,8 +126,8 @@ TEST_F(PutTableTest, RepeatedNameUsesOneRowAndTheLaterCodes) {
     read({}, {{"A", plus}, {"B", plus}, {" A ", tree}});
     ASSERT_TRUE(place());
     EXPECT_EQ(names(), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(t.grid().cell(4, t.freqRow() + 1), "4   ");
-    EXPECT_EQ(t.codes().get(1, 1), tree);
+    EXPECT_EQ(t.model.grid().cell(4, t.model.freqRow() + 1), "4   ");
+    EXPECT_EQ(t.model.codes().get(1, 1), tree);
 }
 
 TEST_F(PutTableTest, SynonymsAndTheCutAt28Bytes) {
@@ -139,18 +139,18 @@ TEST_F(PutTableTest, SynonymsAndTheCutAt28Bytes) {
     // The 28 bytes of the first name and the full 28-byte name are one row; a
     // double-byte character across the cut is dropped whole.
     EXPECT_EQ(names(), (std::vector<std::string>{std::string(28, 'x'), std::string(27, 'k')}));
-    EXPECT_EQ(t.codes().get(1, 1), tree);
+    EXPECT_EQ(t.model.codes().get(1, 1), tree);
 }
 
 TEST_F(PutTableTest, FirstOfTwoRowsWithOneNameIsUsed) {
     // Rows named alike by hand before the scan started.
-    for (int i = 1; i <= 3; ++i) t.appendSpeciesRow(i == 2 ? "Other" : "Same");
+    for (int i = 1; i <= 3; ++i) t.model.appendSpeciesRow(i == 2 ? "Other" : "Same");
     index = buildSpeciesRowIndex(t);
     read({}, {{"Same", plus}});
     ASSERT_TRUE(place());
-    EXPECT_EQ(t.grid().cell(4, t.freqRow() + 1), "  +2");
-    EXPECT_TRUE(t.grid().isEmpty(4, t.freqRow() + 3));
-    EXPECT_EQ(t.speciesCount(), 3);
+    EXPECT_EQ(t.model.grid().cell(4, t.model.freqRow() + 1), "  +2");
+    EXPECT_TRUE(t.model.grid().isEmpty(4, t.model.freqRow() + 3));
+    EXPECT_EQ(t.model.speciesCount(), 3);
 }
 
 TEST_F(PutTableTest, GrowthOfColumnsAndRows) {
@@ -159,36 +159,36 @@ TEST_F(PutTableTest, GrowthOfColumnsAndRows) {
     for (int k = 1; k <= 128; ++k) many.push_back({"sp" + std::to_string(k), plus});
     read({}, many);
     // The 24th column is the first beyond the capacity.
-    testing::editFields(t, [](TableFields& f) { f.releveCount = 23; });
+    testing::editFields(t.model, [](TableFields& f) { f.releveCount = 23; });
     ASSERT_TRUE(place());
-    EXPECT_EQ(t.releveCapacity(), 31);
-    EXPECT_EQ(t.grid().colCount(), 35);
-    EXPECT_EQ(t.plantCapacity(), 143);
-    EXPECT_EQ(t.grid().rowCount(), 175);
-    EXPECT_EQ(t.speciesCount(), 128);
-    EXPECT_EQ(t.grid().cell(27, 0), "24");
-    EXPECT_EQ(t.grid().cell(34, 1), "  31");
-    EXPECT_EQ(t.grid().cell(0, t.freqRow() + 143), "143");
+    EXPECT_EQ(t.model.releveCapacity(), 31);
+    EXPECT_EQ(t.model.grid().colCount(), 35);
+    EXPECT_EQ(t.model.plantCapacity(), 143);
+    EXPECT_EQ(t.model.grid().rowCount(), 175);
+    EXPECT_EQ(t.model.speciesCount(), 128);
+    EXPECT_EQ(t.model.grid().cell(27, 0), "24");
+    EXPECT_EQ(t.model.grid().cell(34, 1), "  31");
+    EXPECT_EQ(t.model.grid().cell(0, t.model.freqRow() + 143), "143");
     EXPECT_EQ(name(128), "sp128");
-    EXPECT_EQ(t.grid().cell(27, t.freqRow() + 128), "  +2");
-    EXPECT_EQ(t.codes().get(24, 128), plus);
+    EXPECT_EQ(t.model.grid().cell(27, t.model.freqRow() + 128), "  +2");
+    EXPECT_EQ(t.model.codes().get(24, 128), plus);
 }
 
 TEST_F(PutTableTest, OnlyReleveNumberAndSpeciesTotalRows) {
-    for (int n = 2; n <= PrintItemCount; ++n) t.PrintItemBoxes[n].enabled = n == 2 || n == 30;
+    for (int n = 2; n <= PrintItemCount; ++n) t.print.PrintItemBoxes[n].enabled = n == 2 || n == 30;
     blank();
-    ASSERT_EQ(t.freqRow(), 4);
+    ASSERT_EQ(t.model.freqRow(), 4);
     index = buildSpeciesRowIndex(t);
     ReleveIn r;
     r.releveNumber = "7";
     read(r, {{"A", plus}, {"B", plus}});
     ASSERT_TRUE(place());
-    EXPECT_EQ(t.freqRow(), 4);
-    EXPECT_EQ(t.grid().cell(4, 2), "7       ");
-    EXPECT_EQ(t.grid().cell(4, 3), "   2");
-    EXPECT_EQ(t.grid().cell(4, 4), sj("──"));
-    EXPECT_EQ(t.grid().cell(2, 5), "A");
-    EXPECT_EQ(t.grid().cell(2, 6), "B");
+    EXPECT_EQ(t.model.freqRow(), 4);
+    EXPECT_EQ(t.model.grid().cell(4, 2), "7       ");
+    EXPECT_EQ(t.model.grid().cell(4, 3), "   2");
+    EXPECT_EQ(t.model.grid().cell(4, 4), sj("──"));
+    EXPECT_EQ(t.model.grid().cell(2, 5), "A");
+    EXPECT_EQ(t.model.grid().cell(2, 6), "B");
 }
 
 TEST_F(PutTableTest, CodesGoToTheSlotsAfterRowsAndColumnsMoved) {
@@ -196,20 +196,20 @@ TEST_F(PutTableTest, CodesGoToTheSlotsAfterRowsAndColumnsMoved) {
     read({}, {{"A", tree}, {"B", tree}});
     ASSERT_TRUE(place());
     // Rows A and B exchanged, and the free columns 5 and 6 as well.
-    t.moveSpeciesRow(t.freqRow() + 1, t.freqRow() + 2);
-    t.moveReleveColumn(5, 6);
+    t.model.moveSpeciesRow(t.model.freqRow() + 1, t.model.freqRow() + 2);
+    t.model.moveReleveColumn(5, 6);
     index = buildSpeciesRowIndex(t);
     read({}, {{"A", plus}, {"C", plus}});
     ASSERT_TRUE(place());
-    const int f = t.freqRow();
+    const int f = t.model.freqRow();
     EXPECT_EQ(names(), (std::vector<std::string>{"B", "A", "C"}));
-    EXPECT_EQ(t.grid().cell(5, f + 2), "  +2");
-    EXPECT_EQ(t.codes().get(3, 1), plus);  // column 5 carries slot 3, row A slot 1
-    EXPECT_EQ(t.codes().get(3, 3), plus);
-    EXPECT_EQ(t.codes().get(2, 1), none);
-    EXPECT_EQ(t.codesAt(5, f + 2), plus);
-    EXPECT_EQ(t.codesAt(4, f + 2), tree);
-    EXPECT_EQ(t.codes().get(3, 0)[0], 5);
+    EXPECT_EQ(t.model.grid().cell(5, f + 2), "  +2");
+    EXPECT_EQ(t.model.codes().get(3, 1), plus);  // column 5 carries slot 3, row A slot 1
+    EXPECT_EQ(t.model.codes().get(3, 3), plus);
+    EXPECT_EQ(t.model.codes().get(2, 1), none);
+    EXPECT_EQ(t.model.codesAt(5, f + 2), plus);
+    EXPECT_EQ(t.model.codesAt(4, f + 2), tree);
+    EXPECT_EQ(t.model.codes().get(3, 0)[0], 5);
 }
 
 }  // namespace

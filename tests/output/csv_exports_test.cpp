@@ -90,7 +90,8 @@ TEST(PCord, MatrixAndSpeciesList) {
 
 TEST(PCord, NoUsedSpecies) {
     SmallTable s = pcordTable();
-    testing::editFields(s.t, [](TableFields& f) { std::fill(f.freq.begin(), f.freq.end(), 0); });
+    testing::editFields(s.t.model,
+                        [](TableFields& f) { std::fill(f.freq.begin(), f.freq.end(), 0); });
     EXPECT_EQ(pcordMatrix(s.t), lines({"2,Releve", "0,Species", "", "", "101", "103"}));
 }
 
@@ -138,8 +139,9 @@ TEST(PCord, SpeciesListIsWrittenWhenTheMatrixFails) {
     const std::string matrix = dir.file("t-pcm.csv"), list = dir.file("t-pcm.lst");
     testing::writeBytes(matrix, "old matrix");
     SmallTable s = pcordTable();
-    testing::editGrid(
-        s.t, [&](Grid& g) { g.setCell(TableLayout::releveCol(3), TableLayout::SlotRow, "999"); });
+    testing::editGrid(s.t.model, [&](Grid& g) {
+        g.setCell(TableLayout::releveCol(3), TableLayout::SlotRow, "999");
+    });
     try {
         savePCord(s.t, matrix);
         FAIL() << "no error";
@@ -176,7 +178,7 @@ TEST(PlotData, RowsTwoToFreqRowTrimmedAndQuoted) {
     s.add({}, {});
     s.add({{2, "7"}, {3, "ソ表"}}, {{"X", codes({{5, 10}})}});
     s.recount();
-    s.t.setCell(TableLayout::FreqCol, TableLayout::FirstItemRow, "x");
+    s.t.model.setCell(TableLayout::FreqCol, TableLayout::FirstItemRow, "x");
     EXPECT_EQ(plotData(s.t),
               lines({sj("測定番号,調査地名x,"), "101,\"Mt. A, top\"", ",", "7," + sj("ソ表")}));
 }
@@ -196,8 +198,8 @@ TEST(Exports, ReadTheMovedCountsAfterInsertingWithoutARecount) {
     const TableLayout layout = s.layout();
     insertReleveColumn(s.t, TableLayout::releveCol(1));
     insertSpeciesRow(s.t, layout.speciesRow(2));
-    ASSERT_EQ(s.t.releveCount(), 4);
-    ASSERT_EQ(s.t.speciesCount(), 5);
+    ASSERT_EQ(s.t.model.releveCount(), 4);
+    ASSERT_EQ(s.t.model.speciesCount(), 5);
     EXPECT_EQ(pcordMatrix(s.t), PCordExpected);
     EXPECT_EQ(valueMatrix(s.t), ValueMatrixExpected);
 }
@@ -205,7 +207,7 @@ TEST(Exports, ReadTheMovedCountsAfterInsertingWithoutARecount) {
 TEST(Exports, MenuCommandsAskAndWriteSafely) {
     TempDir dir;
     SmallTable s = pcordTable();
-    s.t.setTitle(sj("表A/B"));
+    s.t.model.setTitle(sj("表A/B"));
     struct Case {
         void (*command)(const TableState&, Ui&);
         std::string ending;

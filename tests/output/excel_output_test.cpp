@@ -60,8 +60,8 @@ class ExcelOutputTest : public ::testing::Test {
     // row, and a species whose only code is 1 (no layer in use). No box checked.
     void SetUp() override {
         startBlankTable(t, ui);
-        t.setTitle("T");
-        for (auto& box : t.PrintItemBoxes) box.checked = false;
+        t.model.setTitle("T");
+        for (auto& box : t.print.PrintItemBoxes) box.checked = false;
         for (int j = 0; j < 3; ++j) addReleveColumn(t);
         std::int32_t abies = addTableRow(t, "Abies firma");
         addTableRow(t, "-- comment --");
@@ -145,15 +145,15 @@ TEST_F(ExcelOutputTest, NoItemCheckedGivesTitleSpeciesNumbersThenSpecies) {
     EXPECT_EQ(ui.panelLabels, Lines{sj("エクセル形式データに変換中")});
     EXPECT_FALSE(ui.panelShown);
     EXPECT_EQ(ui.busyDepth, 0);
-    EXPECT_EQ(ui.progressBar2().max(), t.freqRow() + 3);
-    EXPECT_EQ(ui.progressBar2().position(), t.freqRow() + 3);
+    EXPECT_EQ(ui.progressBar2().max(), t.model.freqRow() + 3);
+    EXPECT_EQ(ui.progressBar2().position(), t.model.freqRow() + 3);
 }
 
 TEST_F(ExcelOutputTest, RunningNumbersAndCheckedItemsComeBeforeTheSpeciesNumbers) {
-    t.PrintItemBoxes[1].checked = true;
-    t.PrintItemBoxes[2].checked = true;  // relevé number, 8 bytes
-    t.PrintItemBoxes[8].checked = true;  // altitude, 4 bytes
-    t.PrintItemBoxes[4].checked = true;  // checked but not enabled: no row
+    t.print.PrintItemBoxes[1].checked = true;
+    t.print.PrintItemBoxes[2].checked = true;  // relevé number, 8 bytes
+    t.print.PrintItemBoxes[8].checked = true;  // altitude, 4 bytes
+    t.print.PrintItemBoxes[4].checked = true;  // checked but not enabled: no row
     setHeader(t, 1, 2, " 101    ");
     setHeader(t, 3, 2, "'12");
     setHeader(t, 2, 8, " 850");
@@ -185,8 +185,8 @@ TEST_F(ExcelOutputTest, RunningNumbersAndCheckedItemsComeBeforeTheSpeciesNumbers
 // The saved sheet as its XML holds it: identifiers text, measures numbers; for
 // analysis one row per layer in use, bare codes, absent species no cell.
 TEST_F(ExcelOutputTest, TheSavedSheetKeepsIdentifiersAsTextAndTheCleanSheetBareCodes) {
-    t.PrintItemBoxes[2].checked = true;
-    t.PrintItemBoxes[8].checked = true;
+    t.print.PrintItemBoxes[2].checked = true;
+    t.print.PrintItemBoxes[8].checked = true;
     setHeader(t, 1, 2, "007");
     setHeader(t, 3, 2, "0.50");
     setHeader(t, 2, 8, " 850");
@@ -257,8 +257,8 @@ TEST_F(ExcelOutputTest, RangeIsClippedToTheTable) {
 
 TEST_F(ExcelOutputTest, TableWithoutRelevesGetsFrequencyZero) {
     startBlankTable(t, ui);
-    for (auto& box : t.PrintItemBoxes) box.checked = false;
-    t.setTitle("T");
+    for (auto& box : t.print.PrintItemBoxes) box.checked = false;
+    t.model.setTitle("T");
     addTableRow(t, "Abies");
     write();
     Lines tail(record.lines.end() - 3 - 6, record.lines.end() - 3);
@@ -312,7 +312,7 @@ TEST_F(ExcelOutputTest, RefusedClosingCallIsReportedAfterTheOthers) {
 
 TEST_F(ExcelOutputTest, OtherFailureGoesOnAfterClosingUnsaved) {
     testing::editGrid(
-        t, [&](Grid& g) { g.setCell(TableLayout::releveCol(2), TableLayout::SlotRow, "x"); });
+        t.model, [&](Grid& g) { g.setCell(TableLayout::releveCol(2), TableLayout::SlotRow, "x"); });
     EXPECT_THROW(write(), Error);
     EXPECT_TRUE(ui.messages.empty());
     Lines last(record.lines.end() - 2, record.lines.end());
@@ -333,10 +333,10 @@ TEST_F(ExcelOutputTest, FailuresKeepAnExistingFile) {
         bool frequency;
         bool refused;
     } cases[] = {{16382, false, false}, {16382, true, true}, {17000, false, true}};
-    const std::int32_t releves = t.releveCount(), species = t.speciesCount();
+    const std::int32_t releves = t.model.releveCount(), species = t.model.speciesCount();
     for (const Case& c : cases) {
         // Only the counts decide.
-        testing::editFields(t, [&](TableFields& f) { f.releveCount = c.releves; });
+        testing::editFields(t.model, [&](TableFields& f) { f.releveCount = c.releves; });
         bool refused = false;
         try {
             checkSheetLimits(t, {1, 3, c.frequency});
@@ -346,13 +346,13 @@ TEST_F(ExcelOutputTest, FailuresKeepAnExistingFile) {
         EXPECT_EQ(refused, c.refused) << c.releves;
     }
     // With the title and species-number rows: one too many.
-    testing::editFields(t, [&](TableFields& f) {
+    testing::editFields(t.model, [&](TableFields& f) {
         f.releveCount = releves;
         f.speciesCount = 1048576 - 1;
     });
     EXPECT_THROW(checkSheetLimits(t, {1, 1048576, false}), Error);
     EXPECT_NO_THROW(checkSheetLimits(t, {2, 1048576, false}));
-    testing::editFields(t, [&](TableFields& f) { f.speciesCount = species; });
+    testing::editFields(t.model, [&](TableFields& f) { f.speciesCount = species; });
     for (int j = 0; j < 17000; ++j) addReleveColumn(t);
     record = CallRecord{};
     EXPECT_THROW(writeExcelFile(t, ui, registry, {1, 3, false}, path), Error);
@@ -363,7 +363,7 @@ TEST_F(ExcelOutputTest, FailuresKeepAnExistingFile) {
 }
 
 TEST_F(ExcelOutputTest, SaveDialogOffersXlsxUnderTheTitle) {
-    t.setTitle(sj("植生/調査"));
+    t.model.setTitle(sj("植生/調査"));
     ui.fileAnswers.push_back(std::nullopt);
     Output_ExcelFile(t, ui, registry, {1, 3, false});
     ASSERT_EQ(ui.dialogs.size(), 1u);

@@ -21,7 +21,7 @@ using testing::SmallTable;
 // serrata is only marked "*" in 103, Quercus crispula in its herb layer.
 SmallTable exchangeTable() {
     SmallTable s({2});
-    s.t.setTitle("Test");
+    s.t.model.setTitle("Test");
     for (const char* name :
          {"Quercus serrata", "-- comment --", "Quercus crispula", "Pinus densiflora"})
         s.comment(name);
@@ -33,8 +33,9 @@ SmallTable exchangeTable() {
                          {"Quercus serrata", codes({{7, 1}})}});
     // Placing keeps each relevé's cover scale and notation in species slot 0,
     // which no row shows: the empty relevé is empty all the same.
-    for (std::int32_t j = 1; j <= s.t.releveCount(); ++j)
-        s.t.setCodes(s.t.releveSlotAt(TableLayout::releveCol(j)), 0, codes({{1, 5}, {2, 2}}));
+    for (std::int32_t j = 1; j <= s.t.model.releveCount(); ++j)
+        s.t.model.setCodes(s.t.model.releveSlotAt(TableLayout::releveCol(j)), 0,
+                           codes({{1, 5}, {2, 2}}));
     return s;
 }
 
@@ -150,9 +151,9 @@ TEST(Cornell, NamesAndTitleAreCutOnAWholeCharacter) {
     for (int k = 0; k < 40; ++k) narrow += "森";
     const std::pair<std::string, std::size_t> titles[] = {{wide, 80}, {narrow, 79}};
     for (const auto& [title, bytes] : titles) {
-        s.t.setTitle(sj(title));
+        s.t.model.setTitle(sj(title));
         const std::string text = cornell(s.t);
-        EXPECT_EQ(text.substr(0, text.find("\r\n")), s.t.title().substr(0, bytes)) << bytes;
+        EXPECT_EQ(text.substr(0, text.find("\r\n")), s.t.model.title().substr(0, bytes)) << bytes;
         EXPECT_NE(text.find("\r\n" + sj("ミズナラ") + sj("Aミズナ") + " \r\n"), std::string::npos);
     }
 }
@@ -162,7 +163,7 @@ TEST(LongTable, CommentRowsAndEmptyColumnsFallAway) {
     s.t.data.CurrentNotation = 2;
     StringSink out;
     writeLongTable(out, s.t);
-    const std::string h = s.t.LayerLabels[4] == " H" ? "H" : "H1";
+    const std::string h = s.t.print.LayerLabels[4] == " H" ? "H" : "H1";
     EXPECT_EQ(
         out.text,
         sj(lines({"通し番号,測定番号,種名,階層,被度,被度%",
@@ -186,7 +187,7 @@ TEST(DerivedPercents, TheCoverValuesAndIndependentLayersReachEveryPercent) {
                                "     2      2   3.0     3  99.0", "     0",
                                "Quercus Quercu 2Pinus de", "101     103     "}));
     writeLongTable(longTable, s.t, I);
-    const std::string h = s.t.LayerLabels[4] == " H" ? "H" : "H1";
+    const std::string h = s.t.print.LayerLabels[4] == " H" ? "H" : "H1";
     const std::string s1 = h == "H" ? "S" : "S1";
     EXPECT_EQ(longTable.text, sj(lines({"通し番号,測定番号,種名,階層,被度,被度%",
                                         "1,101,Quercus serrata," + h + ",2.3,17.5",
@@ -217,7 +218,8 @@ TEST(ReleveStats, OneSpeciesAndEqualCovers) {
                   "2,2,3,7.5,1.098612,0.666667,1.000000", "3,3,0,0.0,,,", "4,4,1,0.0,,,"})));
     s.recount();
     for (std::int32_t j = 1; j <= 4; ++j)
-        EXPECT_EQ(std::string(trimmed(s.t.grid().cell(TableLayout::releveCol(j), s.t.freqRow()))),
+        EXPECT_EQ(std::string(trimmed(
+                      s.t.model.grid().cell(TableLayout::releveCol(j), s.t.model.freqRow()))),
                   std::to_string(std::array{2, 3, 0, 1}[j - 1]))
             << j;
 }

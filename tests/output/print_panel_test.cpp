@@ -31,21 +31,21 @@ SmallTable panelTable() {
 TEST(PrintPanel, OpeningRecountsAndSetsTitleAndRange) {
     SmallTable s = panelTable();
     s.p.ChkBoxfq = true;
-    s.t.PrintItemBoxes[2].checked = false;
-    s.t.setTitle(sj("標題"));
+    s.t.print.PrintItemBoxes[2].checked = false;
+    s.t.model.setTitle(sj("標題"));
     Item_TextFileClick(s.t, s.p, s.ui());
     EXPECT_TRUE(s.p.visible);
     EXPECT_EQ(s.p.target, OutputTarget::TextFile);
     EXPECT_EQ(s.p.EditTitle, sj("標題"));
-    EXPECT_EQ(s.t.freq()[1], 2);
-    EXPECT_EQ(s.t.numSp()[2], 2);
+    EXPECT_EQ(s.t.model.freq()[1], 2);
+    EXPECT_EQ(s.t.model.numSp()[2], 2);
     EXPECT_EQ(s.p.PN1.value, 1);
     EXPECT_EQ(s.p.PN2.value, 3);
     EXPECT_EQ(s.p.PN1.maxValue, 3);
     EXPECT_EQ(s.p.PN2.minValue, 0);
     // What the user chose last stays.
     EXPECT_TRUE(s.p.ChkBoxfq);
-    EXPECT_FALSE(s.t.PrintItemBoxes[2].checked);
+    EXPECT_FALSE(s.t.print.PrintItemBoxes[2].checked);
 }
 
 TEST(PrintPanel, RangeFieldsOnLeavingAndItemClicks) {
@@ -56,9 +56,9 @@ TEST(PrintPanel, RangeFieldsOnLeavingAndItemClicks) {
 
     SmallTable s = panelTable();
     EXPECT_TRUE(clickPrintItem(s.t, 2, false));
-    EXPECT_FALSE(s.t.PrintItemBoxes[2].checked);
+    EXPECT_FALSE(s.t.print.PrintItemBoxes[2].checked);
     EXPECT_FALSE(clickPrintItem(s.t, 4, true));  // disabled: takes no click
-    EXPECT_FALSE(s.t.PrintItemBoxes[4].checked);
+    EXPECT_FALSE(s.t.print.PrintItemBoxes[4].checked);
     EXPECT_FALSE(clickPrintItem(s.t, 31, true));
 }
 
@@ -68,7 +68,7 @@ TEST(PrintPanel, CancelWritesNothingAndKeepsTheTitle) {
     s.p.EditTitle = sj("新しい標題");
     BtnCancelPrintClick(s.p);
     EXPECT_FALSE(s.p.visible);
-    EXPECT_EQ(s.t.title(), sj("森林群落組成表"));
+    EXPECT_EQ(s.t.model.title(), sj("森林群落組成表"));
     EXPECT_TRUE(s.ui().dialogs.empty());
 }
 
@@ -83,7 +83,7 @@ TEST(PrintPanel, ConfirmTakesTheTitleAndWritesTheTextFile) {
     s.ui().fileAnswers = {path};
     BtnToPrintClick(s.t, s.p, s.ui());
     EXPECT_FALSE(s.p.visible);
-    EXPECT_EQ(s.t.title(), sj("新しい標題"));
+    EXPECT_EQ(s.t.model.title(), sj("新しい標題"));
     EXPECT_NE(captionOf(s.t).find(sj("新しい標題")), std::string::npos);
     ASSERT_EQ(s.ui().dialogs.size(), 1u);
     const FileDialogRequest& r = s.ui().dialogs[0];
@@ -107,12 +107,13 @@ TEST(PrintPanel, RefusedTitleAndFailedWritesLeaveEverythingAsItWas) {
     s.p.EditTitle = "a\r\nb";
     EXPECT_THROW(BtnToPrintClick(s.t, s.p, s.ui()), Error);
     EXPECT_TRUE(s.p.visible);
-    EXPECT_EQ(s.t.title(), sj("森林群落組成表"));
+    EXPECT_EQ(s.t.model.title(), sj("森林群落組成表"));
 
     // A slot that is no number stops the output; the old file stays.
     s.p.EditTitle = "T";
-    testing::editGrid(
-        s.t, [&](Grid& g) { g.setCell(TableLayout::SlotCol, s.layout().speciesRow(1), "x"); });
+    testing::editGrid(s.t.model, [&](Grid& g) {
+        g.setCell(TableLayout::SlotCol, s.layout().speciesRow(1), "x");
+    });
     s.ui().fileAnswers = {path};
     EXPECT_THROW(BtnToPrintClick(s.t, s.p, s.ui()), Error);
     EXPECT_EQ(readWholeFile(path), "old");

@@ -154,7 +154,7 @@ TEST(OutPutPrinter, PageOfAHundredDigitGroupsHoldsNinetyThreeThenNinetyNine) {
     SmallTable s({});
     for (int j = 0; j < 200; ++j) s.add({}, {{"Sp", codes({{5, 10}})}});
     s.recount();
-    s.t.TableFont.pixelSize = 14;
+    s.t.print.TableFont.pixelSize = 14;
     FakeSurface f;
     f.width = 100 * 50;  // "01234" is 50 wide
     f.height = 1000000;

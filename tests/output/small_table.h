@@ -38,7 +38,7 @@ struct SmallTable {
         startBlankTable(t, ui());
         for (int n = 2; n <= PrintItemCount; ++n) {
             bool on = std::find(items.begin(), items.end(), n) != items.end();
-            t.PrintItemBoxes[n].enabled = t.PrintItemBoxes[n].checked = on;
+            t.print.PrintItemBoxes[n].enabled = t.print.PrintItemBoxes[n].checked = on;
         }
         ClearTable(t, ui());
     }
@@ -46,24 +46,25 @@ struct SmallTable {
     TableLayout layout() const { return layoutOf(t); }
 
     int rowOf(const std::string& name) {
-        for (int i = 1; i <= t.speciesCount(); ++i)
-            if (t.grid().cell(TableLayout::NameCol, layout().speciesRow(i)) == name)
+        for (int i = 1; i <= t.model.speciesCount(); ++i)
+            if (t.model.grid().cell(TableLayout::NameCol, layout().speciesRow(i)) == name)
                 return layout().speciesRow(i);
-        t.appendSpeciesRow(name);
-        return layout().speciesRow(t.speciesCount());
+        t.model.appendSpeciesRow(name);
+        return layout().speciesRow(t.model.speciesCount());
     }
 
     // The next relevé column: header cells by item number, species by name (UTF-8).
     void add(const std::map<int, std::string>& header,
              const std::vector<std::pair<std::string, LayerCodes>>& species) {
-        t.appendReleveColumn();
-        int col = TableLayout::releveCol(t.releveCount());
-        for (const auto& [item, text] : header) t.setCell(col, layout().itemRow(item), sj(text));
-        int rs = t.releveSlotAt(col);
+        t.model.appendReleveColumn();
+        int col = TableLayout::releveCol(t.model.releveCount());
+        for (const auto& [item, text] : header)
+            t.model.setCell(col, layout().itemRow(item), sj(text));
+        int rs = t.model.releveSlotAt(col);
         for (const auto& [name, c] : species) {
             int row = rowOf(sj(name));
-            t.setCell(col, row, LayerSummary(c));
-            t.setCodes(rs, t.speciesSlotAt(row), c);
+            t.model.setCell(col, row, LayerSummary(c));
+            t.model.setCodes(rs, t.model.speciesSlotAt(row), c);
         }
     }
 

@@ -71,7 +71,7 @@ SmallTable smallTable() {
 
 TEST(PrintTable, SmallTableByteForByte) {
     SmallTable s = smallTable();
-    ASSERT_EQ(s.t.speciesCount(), 4);
+    ASSERT_EQ(s.t.model.speciesCount(), 4);
     EXPECT_EQ(
         s.text(45, 1, 4),
         lines({"", sj("森林群落組成表"), rule(24), padded("表の通し番号", 32) + "    1    2" + B5,
@@ -278,8 +278,9 @@ TEST(PrintTable, RepeatedNamesLabelEveryPageAndKeepItsCapacity) {
 
 TEST(PrintTable, SlotOutsideTheArrayStopsWithAMessage) {
     SmallTable s = smallTable();
-    testing::editGrid(
-        s.t, [&](Grid& g) { g.setCell(TableLayout::SlotCol, s.layout().speciesRow(1), "9999"); });
+    testing::editGrid(s.t.model, [&](Grid& g) {
+        g.setCell(TableLayout::SlotCol, s.layout().speciesRow(1), "9999");
+    });
     try {
         s.text(45, 1, 4);
         FAIL() << "no error";

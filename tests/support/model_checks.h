@@ -9,11 +9,6 @@
 
 namespace tamsel::testing {
 
-// The model of a table state, for comparing with a copy of one.
-inline const CompositionTable& model(const CompositionTable& t) {
-    return t;
-}
-
 // Every invariant of the model holds; else the one broken, named.
 inline ::testing::AssertionResult invariantsHold(const CompositionTable& t) {
     try {

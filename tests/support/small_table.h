@@ -14,26 +14,26 @@ namespace tamsel::testing {
 
 // A new relevé column; returns its position j.
 inline std::int32_t addReleveColumn(TableState& t) {
-    t.appendReleveColumn();
-    return t.releveCount();
+    t.model.appendReleveColumn();
+    return t.model.releveCount();
 }
 
 // The text of print item n (2..29) in relevé column j.
 inline void setHeader(TableState& t, std::int32_t j, int item, const std::string& text) {
-    t.setCell(TableLayout::releveCol(j), layoutOf(t).itemRow(item), text);
+    t.model.setCell(TableLayout::releveCol(j), layoutOf(t).itemRow(item), text);
 }
 
 // A new table row holding a species name or a comment; returns its position.
 inline std::int32_t addTableRow(TableState& t, const std::string& name) {
-    t.appendSpeciesRow(name);
-    return t.speciesCount();
+    t.model.appendSpeciesRow(name);
+    return t.model.speciesCount();
 }
 
 // Species row s found in relevé j with these codes.
 inline void setCodes(TableState& t, std::int32_t j, std::int32_t s, const LayerCodes& codes) {
     int col = TableLayout::releveCol(j), row = layoutOf(t).speciesRow(s);
-    t.setCell(col, row, LayerSummary(codes));
-    t.setCodes(t.releveSlotAt(col), t.speciesSlotAt(row), codes);
+    t.model.setCell(col, row, LayerSummary(codes));
+    t.model.setCodes(t.model.releveSlotAt(col), t.model.speciesSlotAt(row), codes);
 }
 
 }  // namespace tamsel::testing

@@ -20,9 +20,9 @@ class HistoryTest : public ::testing::Test {
     // One step that writes text into cell (5, 30).
     void write(const std::string& text) {
         HistoryStep step(t, "write");
-        t.setCell(5, 30, text);
+        t.model.setCell(5, 30, text);
     }
-    const std::string& cell() const { return t.grid().cell(5, 30); }
+    const std::string& cell() const { return t.model.grid().cell(5, 30); }
     TableState t;
     BatchUi ui;
 };
@@ -33,12 +33,12 @@ TEST_F(HistoryTest, TheOldestStepsGoWhenABoundIsReached) {
     t.history.setLimits(5, History::DefaultMaxBytes);
     for (int k = 1; k <= 8; ++k) write(std::to_string(k));
     EXPECT_EQ(t.history.stepCount(), 5u);
-    for (int k = 0; k < 5; ++k) t.history.undo(t);
+    for (int k = 0; k < 5; ++k) t.history.undo(t.model);
     EXPECT_EQ(cell(), "3");
-    EXPECT_THROW(t.history.undo(t), Error);
+    EXPECT_THROW(t.history.undo(t.model), Error);
 
     // Steps of about 1,000 bytes each under a bound of 10,000 bytes.
-    t.history.restart(t);
+    t.history.restart(t.model);
     t.history.setLimits(History::DefaultMaxSteps, 10'000);
     for (int k = 0; k < 40; ++k) write(std::string(1000, static_cast<char>('a' + k % 26)));
     EXPECT_LE(t.history.bytes(), 10'000u);
@@ -52,17 +52,17 @@ TEST_F(HistoryTest, TheChangedMarkFollowsTheSavedPoint) {
     t.markUnchanged();  // saved here
     write("b");
     EXPECT_TRUE(t.changed());
-    t.history.undo(t);
+    t.history.undo(t.model);
     EXPECT_FALSE(t.changed());
-    t.history.undo(t);
+    t.history.undo(t.model);
     EXPECT_TRUE(t.changed());
-    t.history.redo(t);
+    t.history.redo(t.model);
     EXPECT_FALSE(t.changed());
     // A new step where the steps to redo stood: the saved table is gone for good.
-    t.history.undo(t);
+    t.history.undo(t.model);
     write("c");
-    t.history.undo(t);
-    t.history.redo(t);
+    t.history.undo(t.model);
+    t.history.redo(t.model);
     EXPECT_TRUE(t.changed());
     EXPECT_FALSE(t.history.canRedo());
 }
@@ -71,14 +71,13 @@ TEST_F(HistoryTest, TheChangedMarkFollowsTheSavedPoint) {
 // the one after it, every member compared: the origins, the count arrays, DomLine,
 // the capacities and the counts escape no step.
 TEST(HistoryModel, UndoAndRedoGiveBackEveryMember) {
-    using testing::model;
     const std::string rli = "veg.rli";
     auto build = [&](TableState& t, BatchUi& ui) {
         startBlankTable(t, ui);
         for (int k = 1; k <= 3; ++k) {
             std::int32_t j = testing::addReleveColumn(t);
             testing::setHeader(t, j, 2, "R" + std::to_string(k));
-            t.setOrigin(t.releveSlotAt(TableLayout::releveCol(j)), {rli, k});
+            t.model.setOrigin(t.model.releveSlotAt(TableLayout::releveCol(j)), {rli, k});
         }
         for (int s = 1; s <= 3; ++s) {
             std::int32_t i = testing::addTableRow(t, "sp" + std::to_string(s));
@@ -86,50 +85,50 @@ TEST(HistoryModel, UndoAndRedoGiveBackEveryMember) {
                 if ((i + j) % 3 != 0)
                     testing::setCodes(t, j, i, LayerCodes{0, 0, 0, 0, CoverCode(i + j), 0, 0});
         }
-        t.recount();
+        t.model.recount();
     };
     const int col4 = TableLayout::releveCol(1), col5 = TableLayout::releveCol(2);
     const struct {
         const char* name;
         std::function<void(TableState&)> run;
     } cases[] = {
-        {"remove column", [&](TableState& t) { t.removeReleveColumn(col5); }},
-        {"insert column", [&](TableState& t) { t.insertReleveColumn(col4); }},
-        {"remove row", [](TableState& t) { t.removeSpeciesRow(layoutOf(t).speciesRow(1)); }},
-        {"insert row", [](TableState& t) { t.insertSpeciesRow(layoutOf(t).speciesRow(2)); }},
-        {"move column", [&](TableState& t) { t.moveReleveColumn(col4, col4 + 2); }},
+        {"remove column", [&](TableState& t) { t.model.removeReleveColumn(col5); }},
+        {"insert column", [&](TableState& t) { t.model.insertReleveColumn(col4); }},
+        {"remove row", [](TableState& t) { t.model.removeSpeciesRow(layoutOf(t).speciesRow(1)); }},
+        {"insert row", [](TableState& t) { t.model.insertSpeciesRow(layoutOf(t).speciesRow(2)); }},
+        {"move column", [&](TableState& t) { t.model.moveReleveColumn(col4, col4 + 2); }},
         {"move row",
          [](TableState& t) {
-             t.moveSpeciesRow(layoutOf(t).speciesRow(3), layoutOf(t).speciesRow(1));
+             t.model.moveSpeciesRow(layoutOf(t).speciesRow(3), layoutOf(t).speciesRow(1));
          }},
         {"permute columns",
          [](TableState& t) {
-             t.permuteReleveColumns({2, 0, 1});
+             t.model.permuteReleveColumns({2, 0, 1});
          }},
         {"permute rows",
          [](TableState& t) {
-             t.permuteSpeciesRows({1, 2, 0});
+             t.model.permuteSpeciesRows({1, 2, 0});
          }},
         {"grow",
          [](TableState& t) {
-             ASSERT_TRUE(t.growReleves(t.releveCapacity() + 1));
-             ASSERT_TRUE(t.growSpecies(t.plantCapacity() + 1));
+             ASSERT_TRUE(t.model.growReleves(t.model.releveCapacity() + 1));
+             ASSERT_TRUE(t.model.growSpecies(t.model.plantCapacity() + 1));
          }},
         {"recount after a code",
          [](TableState& t) {
              testing::setCodes(t, 1, 3, LayerCodes{0, 0, 0, 0, 9, 0, 0});
-             t.recount();
+             t.model.recount();
          }},
         {"origin",
          [&](TableState& t) {
-             t.setOrigin(t.releveSlotAt(col5), {"other.rli", 7});
+             t.model.setOrigin(t.model.releveSlotAt(col5), {"other.rli", 7});
          }},
-        {"title", [](TableState& t) { t.setTitle("t2"); }},
+        {"title", [](TableState& t) { t.model.setTitle("t2"); }},
         {"append and drop",
          [](TableState& t) {
-             t.appendReleveColumn();
-             t.appendSpeciesRow("sp9");
-             t.dropSpeciesRowsAfter(3);
+             t.model.appendReleveColumn();
+             t.model.appendSpeciesRow("sp9");
+             t.model.dropSpeciesRowsAfter(3);
          }},
     };
     for (const auto& c : cases) {
@@ -137,21 +136,21 @@ TEST(HistoryModel, UndoAndRedoGiveBackEveryMember) {
         TableState t;
         BatchUi ui;
         build(t, ui);
-        ASSERT_TRUE(testing::invariantsHold(t));
-        const CompositionTable before = t;
+        ASSERT_TRUE(testing::invariantsHold(t.model));
+        const CompositionTable before = t.model;
         {
             HistoryStep step(t, c.name);
             c.run(t);
         }
-        const CompositionTable after = t;
-        EXPECT_FALSE(model(t) == before);
-        EXPECT_TRUE(testing::invariantsHold(t));
-        t.history.undo(t);
-        EXPECT_TRUE(model(t) == before);
-        EXPECT_EQ(t.originOf(t.releveSlotAt(col5)), (ReleveOrigin{rli, 2}));
-        t.history.redo(t);
-        EXPECT_TRUE(model(t) == after);
-        EXPECT_TRUE(testing::invariantsHold(t));
+        const CompositionTable after = t.model;
+        EXPECT_FALSE(t.model == before);
+        EXPECT_TRUE(testing::invariantsHold(t.model));
+        t.history.undo(t.model);
+        EXPECT_TRUE(t.model == before);
+        EXPECT_EQ(t.model.originOf(t.model.releveSlotAt(col5)), (ReleveOrigin{rli, 2}));
+        t.history.redo(t.model);
+        EXPECT_TRUE(t.model == after);
+        EXPECT_TRUE(testing::invariantsHold(t.model));
     }
 }
 
@@ -161,7 +160,6 @@ TEST(HistoryModel, UndoAndRedoGiveBackEveryMember) {
 // The same append followed by a move that ends the fresh region and a write to
 // a column that was there before must still be exact.
 TEST(HistoryModel, AnAppendIsUndoneAsOneRegion) {
-    using testing::model;
     const struct {
         const char* name;
         bool moveAfter;
@@ -174,20 +172,20 @@ TEST(HistoryModel, AnAppendIsUndoneAsOneRegion) {
         for (int k = 0; k < 3; ++k) testing::addReleveColumn(t);
         testing::addTableRow(t, "first");
         testing::setHeader(t, 1, 2, "old");
-        const CompositionTable before = t;
+        const CompositionTable before = t.model;
         constexpr int Releves = 300, PerReleve = 20;
         std::size_t written = 0;
         {
             HistoryStep step(t, c.name);
             for (int k = 0; k < Releves; ++k) {
                 const std::int32_t j = testing::addReleveColumn(t);
-                for (int row = TableLayout::FirstItemRow; row < t.freqRow(); ++row, ++written)
-                    t.setCell(TableLayout::releveCol(j), row, std::to_string(k % 7) + "x");
+                for (int row = TableLayout::FirstItemRow; row < t.model.freqRow(); ++row, ++written)
+                    t.model.setCell(TableLayout::releveCol(j), row, std::to_string(k % 7) + "x");
                 for (int n = 0; n < PerReleve; ++n, ++written) {
                     const int name = (k * 7 + n * 13) % 97;
                     std::int32_t i = 0;
-                    for (std::int32_t r = 1; r <= t.speciesCount() && !i; ++r)
-                        if (t.grid().cell(TableLayout::NameCol, layoutOf(t).speciesRow(r)) ==
+                    for (std::int32_t r = 1; r <= t.model.speciesCount() && !i; ++r)
+                        if (t.model.grid().cell(TableLayout::NameCol, layoutOf(t).speciesRow(r)) ==
                             "sp" + std::to_string(name))
                             i = r;
                     if (!i) i = testing::addTableRow(t, "sp" + std::to_string(name));
@@ -195,22 +193,23 @@ TEST(HistoryModel, AnAppendIsUndoneAsOneRegion) {
                 }
             }
             if (c.moveAfter) {
-                t.moveReleveColumn(TableLayout::releveCol(1), TableLayout::releveCol(Releves));
+                t.model.moveReleveColumn(TableLayout::releveCol(1),
+                                         TableLayout::releveCol(Releves));
                 testing::setHeader(t, Releves, 2, "moved");
                 testing::setHeader(t, 1, 2, "after");
             }
-            t.recount();
+            t.model.recount();
         }
-        const CompositionTable after = t;
-        ASSERT_TRUE(testing::invariantsHold(t));
+        const CompositionTable after = t.model;
+        ASSERT_TRUE(testing::invariantsHold(t.model));
         // Cell by cell, each cell and code written would cost a record of 48 bytes.
         EXPECT_LT(t.history.bytes(), 16 * written);
         for (int round = 0; round < 2; ++round) {
-            t.history.undo(t);
-            EXPECT_TRUE(model(t) == before);
-            EXPECT_TRUE(testing::invariantsHold(t));
-            t.history.redo(t);
-            EXPECT_TRUE(model(t) == after);
+            t.history.undo(t.model);
+            EXPECT_TRUE(t.model == before);
+            EXPECT_TRUE(testing::invariantsHold(t.model));
+            t.history.redo(t.model);
+            EXPECT_TRUE(t.model == after);
         }
     }
 }

@@ -41,11 +41,11 @@ TEST(MergeLayers, SpeciesInSeveralLayersThenUndo) {
         setCodes(t, j, s, c.codes);
     }
     const int col = TableLayout::releveCol(j);
-    auto codesOf = [&](std::int32_t s) { return t.codesAt(col, layoutOf(t).speciesRow(s)); };
+    auto codesOf = [&](std::int32_t s) { return t.model.codesAt(col, layoutOf(t).speciesRow(s)); };
     auto cellOf = [&](std::int32_t s) {
-        return std::string(t.grid().cell(col, layoutOf(t).speciesRow(s)));
+        return std::string(t.model.grid().cell(col, layoutOf(t).speciesRow(s)));
     };
-    const int h1 = layerNamed(t, " " + trimControl(t.LayerLabels[4]) + " ");
+    const int h1 = layerNamed(t, " " + trimControl(t.print.LayerLabels[4]) + " ");
     EXPECT_EQ(h1, 4);
     EXPECT_THROW(layerNamed(t, "X9"), Error);
     for (LayerMerge merge : {LayerMerge::Independent, LayerMerge::Sum}) {
@@ -60,7 +60,7 @@ TEST(MergeLayers, SpeciesInSeveralLayersThenUndo) {
             EXPECT_EQ(codesOf(s), want) << k;
             EXPECT_EQ(cellOf(s), LayerSummary(want)) << k;
         }
-        t.history.undo(t);
+        t.history.undo(t.model);
         for (std::size_t k = 0; k < std::size(cases); ++k) {
             const std::int32_t s = static_cast<std::int32_t>(k) + 1;
             EXPECT_EQ(codesOf(s), cases[k].codes) << k;

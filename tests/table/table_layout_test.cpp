@@ -9,7 +9,7 @@ namespace {
 
 TEST(TableLayout, ItemRowsFollowTheEnabledBoxes) {
     TableState t;
-    t.PrintItemBoxes = defaultPrintItemBoxes();  // 4, 5 and 6 off: 26 item rows
+    t.print.PrintItemBoxes = defaultPrintItemBoxes();  // 4, 5 and 6 off: 26 item rows
     struct Case {
         int item, row;
     } cases[] = {{2, 2}, {3, 3}, {4, 0}, {6, 0}, {7, 4}, {8, 5}, {30, 27}};
@@ -28,7 +28,7 @@ TEST(TableLayout, ItemRowsFollowTheEnabledBoxes) {
 
     // A table loaded with fewer header rows than the boxes ask for: the items that
     // would reach the frequency row have no row.
-    t.setFreqRow(5);
+    t.model.setFreqRow(5);
     const TableLayout loaded = layoutOf(t);
     EXPECT_EQ(loaded.itemRow(7), 4);
     EXPECT_EQ(loaded.itemRow(8), 0);

@@ -30,11 +30,11 @@ using testing::writeBytes;
 TableState makeTable(BatchUi& ui, int releveCap = 23, int plantCap = 127, int boxes = -1) {
     TableState t;
     InitGlobals(t);
-    t.PrintItemBoxes = defaultPrintItemBoxes();
+    t.print.PrintItemBoxes = defaultPrintItemBoxes();
     if (boxes >= 0)
         for (int n = 2; n <= PrintItemCount; ++n)
-            t.PrintItemBoxes[n].enabled = t.PrintItemBoxes[n].checked = boxes == 1;
-    t.reset(t.title(), plantCap, releveCap);
+            t.print.PrintItemBoxes[n].enabled = t.print.PrintItemBoxes[n].checked = boxes == 1;
+    t.model.reset(t.model.title(), plantCap, releveCap);
     layOutGrid(t);
     ClearTable(t, ui);
     return t;
@@ -48,21 +48,22 @@ struct Entry {
 
 // Places a relevé as the next column, through the slots as placing does.
 void place(TableState& t, const std::string& header, const std::vector<Entry>& entries) {
-    t.appendReleveColumn();
-    int col = t.releveCount() + 3;
-    int rs = t.releveSlotAt(col);
-    t.setCodes(rs, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
-    if (t.freqRow() > 2) t.setCell(col, 2, header);
+    t.model.appendReleveColumn();
+    int col = t.model.releveCount() + 3;
+    int rs = t.model.releveSlotAt(col);
+    t.model.setCodes(rs, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
+    if (t.model.freqRow() > 2) t.model.setCell(col, 2, header);
     for (const Entry& e : entries) {
         int row = 0;
-        for (int i = 1; i <= t.speciesCount() && !row; ++i)
-            if (t.grid().cell(2, t.freqRow() + i) == e.name) row = t.freqRow() + i;
+        for (int i = 1; i <= t.model.speciesCount() && !row; ++i)
+            if (t.model.grid().cell(2, t.model.freqRow() + i) == e.name)
+                row = t.model.freqRow() + i;
         if (!row) {
-            t.appendSpeciesRow(e.name);
-            row = t.freqRow() + t.speciesCount();
+            t.model.appendSpeciesRow(e.name);
+            row = t.model.freqRow() + t.model.speciesCount();
         }
-        t.setCell(col, row, e.cell.empty() ? LayerSummary(e.codes) : e.cell);
-        t.setCodes(rs, t.speciesSlotAt(row), e.codes);
+        t.model.setCell(col, row, e.cell.empty() ? LayerSummary(e.codes) : e.cell);
+        t.model.setCodes(rs, t.model.speciesSlotAt(row), e.codes);
     }
 }
 
@@ -85,8 +86,13 @@ struct Snapshot {
     bool operator==(const Snapshot&) const = default;
 };
 Snapshot snapshot(TableState& t) {
-    return {saveBytes(t),      t.title(),           t.DataFileName,     t.releveCapacity(),
-            t.plantCapacity(), t.grid().rowCount(), t.grid().colCount()};
+    return {saveBytes(t),
+            t.model.title(),
+            t.files.DataFileName,
+            t.model.releveCapacity(),
+            t.model.plantCapacity(),
+            t.model.grid().rowCount(),
+            t.model.grid().colCount()};
 }
 
 const LayerCodes h1s1{0, 0, 20, 0, 7, 0, 0};
@@ -95,7 +101,7 @@ const LayerCodes t1m{10, 0, 0, 0, 0, 0, 55};
 // Two relevés of one species, all item rows off: small enough to write out by hand.
 TableState smallTable(BatchUi& ui) {
     TableState t = makeTable(ui, 2, 1, 0);
-    t.setTitle("T, 1 \"q\"");
+    t.model.setTitle("T, 1 \"q\"");
     place(t, "", {{"Abies firma", h1s1, "x"}});
     place(t, "", {{"Abies firma", t1m, "y"}});
     recount(t, ui);
@@ -138,11 +144,11 @@ TEST(TableFileTest, EmptyTableGivesTitleCountsOneCoverLineAndTheHeaderRows) {
     EXPECT_EQ(lines, 3u + 29u);
 
     TableState u = loadBytes(ui, bytes);
-    EXPECT_EQ(u.plantCapacity(), 0);
-    EXPECT_EQ(u.releveCapacity(), 0);
-    EXPECT_EQ(u.grid().rowCount(), 32);
-    EXPECT_EQ(u.grid().colCount(), 4);
-    EXPECT_EQ(u.freqRow(), 28);
+    EXPECT_EQ(u.model.plantCapacity(), 0);
+    EXPECT_EQ(u.model.releveCapacity(), 0);
+    EXPECT_EQ(u.model.grid().rowCount(), 32);
+    EXPECT_EQ(u.model.grid().colCount(), 4);
+    EXPECT_EQ(u.model.freqRow(), 28);
 }
 
 TEST(TableFileTest, LoadingSetsCountsCapacitiesArraysAndNamesWithoutTouchingCells) {
@@ -151,24 +157,24 @@ TEST(TableFileTest, LoadingSetsCountsCapacitiesArraysAndNamesWithoutTouchingCell
     t.data.CurrentNotation = 1;
     LoadedTable lt = readTableFile(smallFile(), "dir/abc.vtb");
     installLoadedTable(t, std::move(lt), "dir/abc.vtb");
-    EXPECT_EQ(t.title(), "T, 1 \"q\"");
-    EXPECT_EQ(t.DataFileName, "abc.vtb");
+    EXPECT_EQ(t.model.title(), "T, 1 \"q\"");
+    EXPECT_EQ(t.files.DataFileName, "abc.vtb");
     EXPECT_EQ(t.data.CurrentNotation, 2);
-    EXPECT_EQ(t.speciesCount(), 1);
-    EXPECT_EQ(t.releveCount(), 2);
-    EXPECT_EQ(t.freqRow(), 2);
-    EXPECT_EQ(t.plantCapacity(), 1);
-    EXPECT_EQ(t.releveCapacity(), 2);
-    EXPECT_EQ(t.grid().rowCount(), 33);
-    EXPECT_EQ(t.grid().colCount(), 6);
-    EXPECT_EQ(t.codesAt(4, 3), h1s1);
-    EXPECT_EQ(t.codesAt(5, 3), t1m);
-    EXPECT_EQ(t.codes().get(1, 0), (LayerCodes{5, 2, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(t.freq(), (std::vector<std::uint16_t>{0, 2}));
-    EXPECT_EQ(t.numSp(), (std::vector<std::uint16_t>{0, 1, 1}));
-    EXPECT_EQ(t.domLine().size(), 3u);
-    EXPECT_EQ(t.grid().cell(2, 3), "Abies firma");
-    EXPECT_EQ(t.grid().cell(3, 3), "   2");  // read, not rewritten
+    EXPECT_EQ(t.model.speciesCount(), 1);
+    EXPECT_EQ(t.model.releveCount(), 2);
+    EXPECT_EQ(t.model.freqRow(), 2);
+    EXPECT_EQ(t.model.plantCapacity(), 1);
+    EXPECT_EQ(t.model.releveCapacity(), 2);
+    EXPECT_EQ(t.model.grid().rowCount(), 33);
+    EXPECT_EQ(t.model.grid().colCount(), 6);
+    EXPECT_EQ(t.model.codesAt(4, 3), h1s1);
+    EXPECT_EQ(t.model.codesAt(5, 3), t1m);
+    EXPECT_EQ(t.model.codes().get(1, 0), (LayerCodes{5, 2, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(t.model.freq(), (std::vector<std::uint16_t>{0, 2}));
+    EXPECT_EQ(t.model.numSp(), (std::vector<std::uint16_t>{0, 1, 1}));
+    EXPECT_EQ(t.model.domLine().size(), 3u);
+    EXPECT_EQ(t.model.grid().cell(2, 3), "Abies firma");
+    EXPECT_EQ(t.model.grid().cell(3, 3), "   2");  // read, not rewritten
 }
 
 // Names and titles with blanks, commas, quotes and full-width blanks; a table
@@ -177,7 +183,7 @@ TEST(TableFileTest, RoundTripRestoresTheTableAndASecondSaveGivesTheSameBytes) {
     for (int boxes : {-1, 0, 1}) {
         BatchUi ui;
         TableState t = makeTable(ui, 23, 127, boxes);
-        t.setTitle(sj("ブナ林, 2024 \"夏\"　調査 "));
+        t.model.setTitle(sj("ブナ林, 2024 \"夏\"　調査 "));
         place(t, "R 1", {{"Abies firma", h1s1, ""}, {sj("ブナ　Fagus crenata"), t1m, ""}});
         place(t, "R,2",
               {{"Quercus \"x\" crispula", LayerCodes{0, 0, 0, 0, 1, 0, 0}, ""},
@@ -187,16 +193,17 @@ TEST(TableFileTest, RoundTripRestoresTheTableAndASecondSaveGivesTheSameBytes) {
         std::string first = saveBytes(t);
 
         TableState u = loadBytes(ui, first);
-        ASSERT_EQ(u.speciesCount(), 4);
-        ASSERT_EQ(u.releveCount(), 3);
-        EXPECT_EQ(u.title(), t.title());
-        EXPECT_EQ(u.freqRow(), t.freqRow());
-        for (int r = 0; r <= t.freqRow() + t.speciesCount(); ++r)
+        ASSERT_EQ(u.model.speciesCount(), 4);
+        ASSERT_EQ(u.model.releveCount(), 3);
+        EXPECT_EQ(u.model.title(), t.model.title());
+        EXPECT_EQ(u.model.freqRow(), t.model.freqRow());
+        for (int r = 0; r <= t.model.freqRow() + t.model.speciesCount(); ++r)
             for (int c = 0; c < 3 + 4; ++c)
-                EXPECT_EQ(u.grid().cell(c, r), t.grid().cell(c, r)) << c << "," << r;
-        for (int r = t.freqRow() + 1; r <= t.freqRow() + t.speciesCount(); ++r)
-            for (int c = 4; c <= 6; ++c) EXPECT_EQ(u.codesAt(c, r), t.codesAt(c, r));
-        EXPECT_EQ(u.grid().cell(2, u.freqRow() + t.speciesCount()), "a,b");  // the last row in use
+                EXPECT_EQ(u.model.grid().cell(c, r), t.model.grid().cell(c, r)) << c << "," << r;
+        for (int r = t.model.freqRow() + 1; r <= t.model.freqRow() + t.model.speciesCount(); ++r)
+            for (int c = 4; c <= 6; ++c) EXPECT_EQ(u.model.codesAt(c, r), t.model.codesAt(c, r));
+        EXPECT_EQ(u.model.grid().cell(2, u.model.freqRow() + t.model.speciesCount()),
+                  "a,b");  // the last row in use
 
         std::string second = saveBytes(u);
         EXPECT_EQ(saveBytes(*std::make_unique<TableState>(loadBytes(ui, second))), second);
@@ -223,8 +230,8 @@ TEST(TableFileTest, GridItemsBeyondTheColumnsAreIgnored) {
     }
     BatchUi ui;
     TableState u = loadBytes(ui, wide);
-    EXPECT_EQ(u.grid().colCount(), 6);
-    EXPECT_EQ(u.grid().cell(5, 3), "y");
+    EXPECT_EQ(u.model.grid().colCount(), 6);
+    EXPECT_EQ(u.model.grid().cell(5, 3), "y");
     EXPECT_EQ(saveBytes(u), bytes);
 }
 
@@ -235,7 +242,7 @@ TEST(TableFileTest, CorruptFilesAreRefusedAndLeaveTheTableUntouched) {
     TempDir dir;
     TableState cur = makeTable(ui);
     place(cur, "keep", {{"Keep me", h1s1, ""}});
-    cur.DataFileName = "before.rli";
+    cur.files.DataFileName = "before.rli";
     const Snapshot before = snapshot(cur);
     const std::string good = smallFile();
     const std::string path = dir.file("bad.vtb");
@@ -328,7 +335,7 @@ TEST(TableFileTest, ALoadCutAtEveryByteGivesTheSameTableOrTheSameFault) {
     BatchUi ui;
     TempDir dir;
     TableState t = makeTable(ui, 3, 3, 0);
-    t.setTitle(sj("ブナ林"));
+    t.model.setTitle(sj("ブナ林"));
     place(t, "", {{"Abies firma", h1s1, "x"}});
     place(t, "", {{sj("ブナ, \"林\""), h1s1, ""}, {"Abies firma", t1m, ""}});
     recount(t, ui);
@@ -476,10 +483,15 @@ TEST(TableFileTest, AFailedSaveKeepsThePreviousFile) {
     } cases[] = {
         // The model refuses them; the file's own refusal stays for a table come in whole.
         {"line break in the title",
-         [](TableState& t) { testing::editFields(t, [](TableFields& f) { f.title = "a\nb"; }); }},
+         [](TableState& t) {
+             testing::editFields(t.model, [](TableFields& f) { f.title = "a\nb"; });
+         }},
         {"line break in the last cell",
-         [](TableState& t) { testing::editGrid(t, [](Grid& g) { g.setCell(5, 3, "y\r"); }); }},
-        {"a code the file cannot hold", [](TableState& t) { t.setCodes(2, 1, LayerCodes{208}); }},
+         [](TableState& t) {
+             testing::editGrid(t.model, [](Grid& g) { g.setCell(5, 3, "y\r"); });
+         }},
+        {"a code the file cannot hold",
+         [](TableState& t) { t.model.setCodes(2, 1, LayerCodes{208}); }},
     };
     for (const auto& c : cases) {
         writeBytes(path, "OLD CONTENT");
@@ -502,10 +514,11 @@ TEST(TableFileTest, AFailedSaveKeepsThePreviousFile) {
 // The codes of every cell, keyed by species name and relevé header.
 std::map<std::pair<std::string, std::string>, LayerCodes> cellCodes(const TableState& t) {
     std::map<std::pair<std::string, std::string>, LayerCodes> m;
-    for (int i = 1; i <= t.speciesCount(); ++i)
-        for (int j = 1; j <= t.releveCount(); ++j) {
-            int row = t.freqRow() + i, col = j + 3;
-            m[{t.grid().cell(2, row), t.grid().cell(col, 2)}] = t.codesAt(col, row);
+    for (int i = 1; i <= t.model.speciesCount(); ++i)
+        for (int j = 1; j <= t.model.releveCount(); ++j) {
+            int row = t.model.freqRow() + i, col = j + 3;
+            m[{t.model.grid().cell(2, row), t.model.grid().cell(col, 2)}] =
+                t.model.codesAt(col, row);
         }
     return m;
 }
@@ -514,10 +527,10 @@ std::map<std::pair<std::string, std::string>, LayerCodes> cellCodes(const TableS
 // the ones in use, its cells are cleared, its slot stays with it and its codes
 // become zero.
 void deleteColumn(TableState& t, int col) {
-    t.removeReleveColumn(col);
+    t.model.removeReleveColumn(col);
 }
 void deleteRow(TableState& t, int row) {
-    t.removeSpeciesRow(row);
+    t.model.removeSpeciesRow(row);
 }
 
 TEST(TableFileTest, SavingAfterMiddleDeletionsRenumbersTheSlotsAndKeepsEveryCode) {
@@ -532,22 +545,24 @@ TEST(TableFileTest, SavingAfterMiddleDeletionsRenumbersTheSlotsAndKeepsEveryCode
         place(t, "R" + std::to_string(k), e);
     }
     deleteColumn(t, 5);  // relevé 2: slot 2 goes free
-    deleteRow(t, t.freqRow() + 2);
-    deleteRow(t, t.freqRow() + 1);
+    deleteRow(t, t.model.freqRow() + 2);
+    deleteRow(t, t.model.freqRow() + 1);
     const auto expected = cellCodes(t);
     ASSERT_EQ(expected.size(), 3u * 3u);
 
-    const CompositionTable before = t;
+    const CompositionTable before = t.model;
     std::string bytes = saveBytes(t);
     // The table keeps its own slots: saving changes nothing.
-    EXPECT_TRUE(testing::model(t) == before);
+    EXPECT_TRUE(t.model == before);
 
     TableState u = loadBytes(ui, bytes);
     EXPECT_EQ(cellCodes(u), expected);
     // In the file the slots in use are 1..count, each once.
     std::vector<int> relSlots, spSlots;
-    for (int j = 1; j <= u.releveCount(); ++j) relSlots.push_back(u.releveSlotAt(j + 3));
-    for (int i = 1; i <= u.speciesCount(); ++i) spSlots.push_back(u.speciesSlotAt(u.freqRow() + i));
+    for (int j = 1; j <= u.model.releveCount(); ++j)
+        relSlots.push_back(u.model.releveSlotAt(j + 3));
+    for (int i = 1; i <= u.model.speciesCount(); ++i)
+        spSlots.push_back(u.model.speciesSlotAt(u.model.freqRow() + i));
     std::sort(relSlots.begin(), relSlots.end());
     std::sort(spSlots.begin(), spSlots.end());
     EXPECT_EQ(relSlots, (std::vector<int>{1, 2, 3}));
@@ -563,40 +578,40 @@ TEST(TableFileTest, ASaveBetweenADeletionAndItsUndoKeepsTheOrigins) {
     for (int k = 1; k <= 2; ++k) {
         HistoryStep step(t, "add");
         place(t, "R" + std::to_string(k), {{"sp" + std::to_string(k), h1s1, ""}});
-        t.setOrigin(t.releveSlotAt(3 + k), {"a.rli", k});
+        t.model.setOrigin(t.model.releveSlotAt(3 + k), {"a.rli", k});
         recount(t, ui);
     }
-    const CompositionTable placed = t;
+    const CompositionTable placed = t.model;
     {
         HistoryStep step(t, "delete");
         deleteColumn(t, 4);
     }
-    const CompositionTable deleted = t;
+    const CompositionTable deleted = t.model;
     const std::string bytes = saveBytes(t);
-    EXPECT_TRUE(testing::model(t) == deleted);
-    t.history.undo(t);
-    EXPECT_TRUE(testing::model(t) == placed);
-    EXPECT_EQ(t.originOf(t.releveSlotAt(4)), (ReleveOrigin{"a.rli", 1}));
-    EXPECT_EQ(t.originOf(t.releveSlotAt(5)), (ReleveOrigin{"a.rli", 2}));
-    t.history.redo(t);
-    EXPECT_TRUE(testing::model(t) == deleted);
+    EXPECT_TRUE(t.model == deleted);
+    t.history.undo(t.model);
+    EXPECT_TRUE(t.model == placed);
+    EXPECT_EQ(t.model.originOf(t.model.releveSlotAt(4)), (ReleveOrigin{"a.rli", 1}));
+    EXPECT_EQ(t.model.originOf(t.model.releveSlotAt(5)), (ReleveOrigin{"a.rli", 2}));
+    t.history.redo(t.model);
+    EXPECT_TRUE(t.model == deleted);
     EXPECT_EQ(saveBytes(t), bytes);
 }
 
 TEST(TableFileTest, SavingRefusesRepeatedSlotsWithoutChangingTheTable) {
     BatchUi ui;
     TableState t = smallTable(ui);
-    testing::editGrid(t, [&](Grid& g) { g.setCell(5, 0, "1"); });
+    testing::editGrid(t.model, [&](Grid& g) { g.setCell(5, 0, "1"); });
     EXPECT_THROW(saveBytes(t), Error);
-    EXPECT_EQ(t.grid().cell(5, 0), "1");
+    EXPECT_EQ(t.model.grid().cell(5, 0), "1");
 }
 
 TEST(TableFileTest, CommandsUseTheirDialogsPanelAndProgress) {
     BatchUi ui;
     TempDir dir;
     TableState t = smallTable(ui);
-    t.setTitle(sj("ブナ林"));
-    t.OpenDialogFolder = dir.path().string();
+    t.model.setTitle(sj("ブナ林"));
+    t.files.OpenDialogFolder = dir.path().string();
     const std::string path = dir.file("x.vtb");
 
     Item_SaveTableClick(t, ui);  // cancelled: nothing written
@@ -611,9 +626,9 @@ TEST(TableFileTest, CommandsUseTheirDialogsPanelAndProgress) {
     ASSERT_TRUE(std::filesystem::exists(path));
 
     TableState u = makeTable(ui);
-    u.OpenDialogFolder = dir.path().string();
+    u.files.OpenDialogFolder = dir.path().string();
     Item_LoadTableClick(u, ui);  // cancelled
-    EXPECT_EQ(u.releveCount(), 0);
+    EXPECT_EQ(u.model.releveCount(), 0);
     ui.fileAnswers.push_back(path);
     Item_LoadTableClick(u, ui);
     const FileDialogRequest& r = ui.dialogs.back();
@@ -626,9 +641,9 @@ TEST(TableFileTest, CommandsUseTheirDialogsPanelAndProgress) {
     EXPECT_EQ(ui.busyDepth, 0);
     EXPECT_EQ(ui.progressBar1().max(), 1 + 5);
     EXPECT_EQ(ui.progressBar1().position(), 0);
-    EXPECT_EQ(u.releveCount(), 2);
+    EXPECT_EQ(u.model.releveCount(), 2);
     EXPECT_EQ(captionOf(u), sj("ブナ林") + "  NR=2, NS=1    " + sj("辞書なし"));
-    EXPECT_EQ(u.DataFileName, "x.vtb");
+    EXPECT_EQ(u.files.DataFileName, "x.vtb");
 }
 
 }  // namespace

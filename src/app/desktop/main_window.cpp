@@ -61,13 +61,13 @@ constexpr int AddReleveTop = 40;
 
 // Whether a cell lies on a species row (relevé column) in use.
 bool speciesRowInUse(const TableState& t, QPoint cell) {
-    const TableLayout layout(t.freqRow());
+    const TableLayout layout(t.model.freqRow());
     return cell.x() >= 0 && cell.y() >= layout.firstSpeciesRow() &&
-           cell.y() <= layout.lastSpeciesRow(t.speciesCount());
+           cell.y() <= layout.lastSpeciesRow(t.model.speciesCount());
 }
 bool releveColInUse(const TableState& t, QPoint cell) {
     return cell.y() >= 0 && cell.x() >= TableLayout::FirstReleveCol &&
-           cell.x() <= TableLayout::lastReleveCol(t.releveCount());
+           cell.x() <= TableLayout::lastReleveCol(t.model.releveCount());
 }
 
 MouseButton mouseButtonOf(Qt::MouseButton b) {
@@ -115,7 +115,7 @@ TForm1::TForm1(Session& session, const std::string& programPath,
     auto* host = new QWidget(this);
     auto* layout = new QVBoxLayout(host);
     layout->setContentsMargins(0, 0, 0, 0);
-    vegTable_ = new VegTable(session_.table.grid(), host);
+    vegTable_ = new VegTable(session_.table.model.grid(), host);
     vegTable_->setObjectName(QStringLiteral("VegTable"));
     layout->addWidget(vegTable_);
     setCentralWidget(host);
@@ -151,7 +151,7 @@ TForm1::TForm1(Session& session, const std::string& programPath,
     vegTable_->setRowHeight(0, RowZeroHeight);
 
     ui_->setMessagePanel(Panel_ofMessage, LabelofProgress, ProgressBar2);
-    ui_->setTableFileSource([this] { return session_.table.TableFileName; });
+    ui_->setTableFileSource([this] { return session_.table.files.TableFileName; });
     ui_->setProgressBar1(Panel_AddReleve->ProgressBar1);
     // A command that changed the table and then asks or tells the user something
     // shows the changed table behind the dialog.
@@ -167,7 +167,7 @@ TForm1::TForm1(Session& session, const std::string& programPath,
                                           : std::string(e.what()));
         }
     });
-    shownFont_ = session_.table.TableFont;
+    shownFont_ = session_.table.print.TableFont;
     vegTable_->setTableFont(shownFont_);
 }
 
@@ -256,7 +256,7 @@ void TForm1::updateEditItems() {
         if (QAction* a = item(QString::fromLatin1(n))) a->setEnabled(onCol);
     // Outputs and analyses of a table without relevés have nothing to work on,
     // and a blank table that came from no file has nothing to save.
-    const bool blank = t.releveCount() == 0;
+    const bool blank = t.model.releveCount() == 0;
     for (const char* n : {"Item_ValueMatrix",    "Item_PCordCSV",       "Item_PlotData",
                           "Item_TextFile",       "Item_ExcelFile",      "Item_PrintTable",
                           "Item_CornellPercent", "Item_CornellOrdinal", "Item_LongTable",
@@ -267,15 +267,15 @@ void TForm1::updateEditItems() {
         if (QAction* a = item(QString::fromLatin1(n)); a && wired_.count(a->objectName()))
             a->setEnabled(!blank);
     if (QAction* a = item(QStringLiteral("Item_Save")); a && wired_.count(a->objectName()))
-        a->setEnabled(!blank || !t.TableFileName.empty() || t.changed());
+        a->setEnabled(!blank || !t.files.TableFileName.empty() || t.changed());
 }
 
 void TForm1::takeCurrentCell(QPoint cell) {
     TableState& t = session_.table;
     // A comment being written keeps its row until the edit panel closes.
-    if (!(session_.editing.Panel_Edit.visible && t.EditTarget == 2))
-        t.SelectedRow = speciesRowInUse(t, cell) ? cell.y() : 0;
-    t.SelectedColumn = releveColInUse(t, cell) ? cell.x() : 0;
+    if (!(session_.editing.Panel_Edit.visible && t.selection.EditTarget == 2))
+        t.selection.SelectedRow = speciesRowInUse(t, cell) ? cell.y() : 0;
+    t.selection.SelectedColumn = releveColInUse(t, cell) ? cell.x() : 0;
     updateEditItems();
 }
 
@@ -453,7 +453,7 @@ void TForm1::buildPrintPanel(QWidget* host) {
 void TForm1::takeBackPanelRecount() {
     History& h = session_.table.history;
     // Nothing happened since the panel's recount: the table goes back to how it was.
-    if (printPanelStep_ && h.moves() == *printPanelStep_) h.takeBack(session_.table);
+    if (printPanelStep_ && h.moves() == *printPanelStep_) h.takeBack(session_.table.model);
     printPanelStep_.reset();
 }
 
@@ -474,7 +474,7 @@ void TForm1::editOk() {
             vegTable_->clearOutlines();  // the outline of the cell that was being written
         },
         sj("記入しました"),
-        sj(session_.table.EditTarget == 1 ? "組成表の標題を編集" : "コメント記入"));
+        sj(session_.table.selection.EditTarget == 1 ? "組成表の標題を編集" : "コメント記入"));
 }
 
 void TForm1::panelButtonReleased(PanelButton* b, Qt::MouseButton button) {
@@ -514,7 +514,7 @@ void TForm1::connectGrid() {
                 const int row = cell.y();
                 if (button == Qt::RightButton && cell.x() >= 0 &&
                     cell.x() < TableLayout::FirstReleveCol && row >= TableLayout::FirstItemRow &&
-                    row <= TableLayout(t.freqRow()).lastItemRow())
+                    row <= TableLayout(t.model.freqRow()).lastItemRow())
                     headerRowMenu(row, vegTable_->viewport()->mapToGlobal(pos));
             });
     connect(
@@ -563,9 +563,10 @@ void TForm1::headerRowMenu(int row, QPoint globalPos) {
 
 void TForm1::updateDragLimits() {
     const TableState& t = session_.table;
-    const TableLayout layout(t.freqRow());
-    vegTable_->setMovable(layout.firstSpeciesRow(), layout.lastSpeciesRow(t.speciesCount()),
-                          TableLayout::FirstReleveCol, TableLayout::lastReleveCol(t.releveCount()));
+    const TableLayout layout(t.model.freqRow());
+    vegTable_->setMovable(layout.firstSpeciesRow(), layout.lastSpeciesRow(t.model.speciesCount()),
+                          TableLayout::FirstReleveCol,
+                          TableLayout::lastReleveCol(t.model.releveCount()));
 }
 
 void TForm1::readPanels() {
@@ -587,7 +588,7 @@ void TForm1::showPanels() {
             Panel_AddReleve->hide();
         }
     }
-    if (edit_) edit_->showFrom(session_.editing, session_.table.EditTarget == 1);
+    if (edit_) edit_->showFrom(session_.editing, session_.table.selection.EditTarget == 1);
     if (PaneltoPrint) {
         const bool opening = session_.printPanel.visible && PaneltoPrint->isHidden();
         PaneltoPrint->showFrom(session_.table, session_.printPanel);
@@ -604,8 +605,8 @@ void TForm1::showPanels() {
             o.col, o.row, o.colour == OutlineColour::Red ? QColor(Qt::red) : QColor(Qt::yellow));
     outlines.clear();
 
-    if (!(session_.table.TableFont == shownFont_)) {
-        shownFont_ = session_.table.TableFont;
+    if (!(session_.table.print.TableFont == shownFont_)) {
+        shownFont_ = session_.table.print.TableFont;
         vegTable_->clearOutlines();
         vegTable_->setTableFont(shownFont_);
     }
@@ -670,7 +671,7 @@ bool TForm1::runCommand(const std::function<void()>& command, const std::string&
     showTableIfChanged();
     vegTable_->clampCurrent();
     RefreshCaption(session_.table, *ui_);
-    if (const std::string& file = session_.table.TableFileName;
+    if (const std::string& file = session_.table.files.TableFileName;
         !file.empty() && file != recentNoted_) {
         recent_.add(file);
         recentNoted_ = file;
@@ -684,7 +685,7 @@ bool TForm1::runCommand(const std::function<void()>& command, const std::string&
 
 void TForm1::showTableIfChanged() {
     const TableState& t = session_.table;
-    const std::pair<std::uint64_t, std::uint64_t> now{t.grid().revision(), t.history.moves()};
+    const std::pair<std::uint64_t, std::uint64_t> now{t.model.grid().revision(), t.history.moves()};
     if (now == shownTable_) return;
     shownTable_ = now;
     // Outlines are drawn on the surface: a repaint of changed contents wipes them.

@@ -107,7 +107,8 @@ PrintItemPanel::PrintItemPanel(QWidget* parent) : QFrame(parent) {
 void PrintItemPanel::readInto(TableState& t, PrintPanel& p) const {
     if (isHidden()) return;
     for (int n = 1; n <= PrintItemCount; ++n)
-        if (t.PrintItemBoxes[n].enabled) t.PrintItemBoxes[n].checked = ChkBox[n]->isChecked();
+        if (t.print.PrintItemBoxes[n].enabled)
+            t.print.PrintItemBoxes[n].checked = ChkBox[n]->isChecked();
     p.ChkBoxfq = ChkBoxfq->isChecked();
     p.ChkBox1t = ChkBox1t->isChecked();
     p.cleanSheet = ChkBoxClean->isChecked();
@@ -122,7 +123,7 @@ void PrintItemPanel::readInto(TableState& t, PrintPanel& p) const {
 
 void PrintItemPanel::showFrom(const TableState& t, const PrintPanel& p) {
     for (int n = 1; n <= PrintItemCount; ++n) {
-        const PrintItemBox& box = t.PrintItemBoxes[n];
+        const PrintItemBox& box = t.print.PrintItemBoxes[n];
         ChkBox[n]->setText(qs(box.caption));
         ChkBox[n]->setEnabled(box.enabled);
         ChkBox[n]->setChecked(box.checked);

@@ -12,13 +12,13 @@ namespace {
 
 void printGrid(CommandCall& c) {
     const TableState& t = c.session.table;
-    int lastRow = TableLayout(t.freqRow()).lastSpeciesRow(t.speciesCount());
-    int lastCol = TableLayout::lastReleveCol(t.releveCount());
+    int lastRow = TableLayout(t.model.freqRow()).lastSpeciesRow(t.model.speciesCount());
+    int lastCol = TableLayout::lastReleveCol(t.model.releveCount());
     for (int r = 0; r <= lastRow; ++r) {
         std::string line;
         for (int k = 0; k <= lastCol; ++k) {
             if (k) line += '\t';
-            line += t.grid().cell(k, r);
+            line += t.model.grid().cell(k, r);
         }
         c.out << toUtf8(line) << "\n";
     }

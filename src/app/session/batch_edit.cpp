@@ -22,7 +22,7 @@ void pressColumn(CommandCall& c, std::int32_t k) {
 }
 
 void pressRow(CommandCall& c, std::int32_t r, bool sayFirst = true) {
-    if (!sayFirst && !TableLayout(c.session.table.freqRow()).isSpeciesRow(r))
+    if (!sayFirst && !TableLayout(c.session.table.model.freqRow()).isSpeciesRow(r))
         throw Error(msg("行 %1 は種の行ではありません", r));
     selectSpeciesRow(c.session.table, r);
 }
@@ -63,10 +63,10 @@ void drag(CommandCall& c, bool rows) {
     std::int32_t to = c.args.number("TO");
     TableState& t = c.session.table;
     if (rows ? moveRowByDrag(t, from, to) : moveColByDrag(t, from, to)) return;
-    const TableLayout layout(t.freqRow());
+    const TableLayout layout(t.model.freqRow());
     int lo = rows ? layout.firstSpeciesRow() : TableLayout::FirstReleveCol;
-    int hi = rows ? layout.lastSpeciesRow(t.speciesCount())
-                  : TableLayout::lastReleveCol(t.releveCount());
+    int hi = rows ? layout.lastSpeciesRow(t.model.speciesCount())
+                  : TableLayout::lastReleveCol(t.model.releveCount());
     throw Error(
         msg(rows ? "行 %1 を %2 へ移動できません（移動できるのは使用中の種の行 %3～%4 です）"
                  : "列 %1 を %2 へ移動できません（移動できるのは使用中の測定の列 %3～%4 です）",
@@ -79,9 +79,9 @@ void stepHistory(CommandCall& c, bool back) {
     History& h = s.table.history;
     const std::string name = back ? h.undoName() : h.redoName();
     if (back)
-        h.undo(s.table);
+        h.undo(s.table.model);
     else
-        h.redo(s.table);
+        h.redo(s.table.model);
     EditingState& e = s.editing;
     e.Panel_ShowCell.visible = e.Panel_forCol.visible = e.Panel_forRow.visible = false;
     e.Panel_Edit.visible = false;

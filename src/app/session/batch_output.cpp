@@ -30,7 +30,7 @@ void setBoxes(CommandCall& c, bool checked) {
                 throw Error(msg("出力項目は 1 から 30、freq、once です: %1", fromUtf8(name)));
             if (!clickPrintItem(c.session.table, k, checked))
                 throw Error(msg("出力項目 %1 は無効なので選べません（%2）", k,
-                                c.session.table.PrintItemBoxes[k].caption));
+                                c.session.table.print.PrintItemBoxes[k].caption));
         }
     }
 }

@@ -5,29 +5,29 @@ namespace tamsel {
 using L = TableLayout;
 
 void beginCommentEdit(TableState& t, EditingState& e) {
-    int row = t.SelectedRow;
+    int row = t.selection.SelectedRow;
     requireSpeciesRowInUse(t, row);
     e.outlines.push_back({L::NameCol, row, OutlineColour::Red});
-    e.Edit1 = t.grid().cell(L::NameCol, row);
+    e.Edit1 = t.model.grid().cell(L::NameCol, row);
     e.Edit1SelectAll = true;
     e.Panel_Edit.visible = true;
-    t.EditTarget = 2;
+    t.selection.EditTarget = 2;
 }
 
 void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int col, int row) {
     if (button != MouseButton::Right) return;
-    const TableLayout layout(t.freqRow());
+    const TableLayout layout(t.model.freqRow());
     if (row >= L::FirstItemRow && row <= L::LastShowCellRow && L::isReleveCol(col)) {
         e.Panel_ShowCell = {true, col, row};
-        e.ShowCellText = t.grid().cell(col, row);
+        e.ShowCellText = t.model.grid().cell(col, row);
     } else if (col == L::NumberCol && layout.isSpeciesRow(row)) {
-        t.SelectedRow = row;
+        t.selection.SelectedRow = row;
         e.outlines.push_back({col, row, OutlineColour::Red});
         e.Panel_forRow = {true, col, row};
         e.Panel_Edit.col = col;
         e.Panel_Edit.row = row;
     } else if (row == L::SerialRow && L::isReleveCol(col)) {
-        t.SelectedColumn = col;
+        t.selection.SelectedColumn = col;
         e.outlines.push_back({col, row, OutlineColour::Red});
         e.Panel_forCol = {true, col, row};
     }
@@ -55,19 +55,19 @@ void release(PopupPanel& panel, MouseButton button, Edit&& edit) {
 }  // namespace
 
 void Btn_InsColMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    release(e.Panel_forCol, button, [&] { insertReleveColumn(t, t.SelectedColumn); });
+    release(e.Panel_forCol, button, [&] { insertReleveColumn(t, t.selection.SelectedColumn); });
 }
 
 void Btn_DelColMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    release(e.Panel_forCol, button, [&] { deleteReleveColumn(t, t.SelectedColumn); });
+    release(e.Panel_forCol, button, [&] { deleteReleveColumn(t, t.selection.SelectedColumn); });
 }
 
 void Btn_InsRowMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    release(e.Panel_forRow, button, [&] { insertSpeciesRow(t, t.SelectedRow); });
+    release(e.Panel_forRow, button, [&] { insertSpeciesRow(t, t.selection.SelectedRow); });
 }
 
 void Btn_DelRowMouseUp(TableState& t, EditingState& e, MouseButton button) {
-    release(e.Panel_forRow, button, [&] { deleteSpeciesRow(t, t.SelectedRow); });
+    release(e.Panel_forRow, button, [&] { deleteSpeciesRow(t, t.selection.SelectedRow); });
 }
 
 void Btn_RemarkMouseUp(TableState& t, EditingState& e, MouseButton button) {
@@ -76,9 +76,9 @@ void Btn_RemarkMouseUp(TableState& t, EditingState& e, MouseButton button) {
 
 void Btn_Edit_OKClick(TableState& t, EditingState& e) {
     // A refused text leaves the panel open, so the user can correct or cancel it.
-    if (t.EditTarget == 2)
-        setSpeciesLabel(t, t.SelectedRow, e.Edit1);
-    else if (t.EditTarget == 1)
+    if (t.selection.EditTarget == 2)
+        setSpeciesLabel(t, t.selection.SelectedRow, e.Edit1);
+    else if (t.selection.EditTarget == 1)
         setTableTitle(t, e.Edit1);
     e.Panel_Edit.visible = false;
 }
@@ -90,38 +90,38 @@ void Btn_Edit_CancelClick(TableState& t, EditingState& e) {
 
 void Item_DelRowClick(TableState& t, EditingState& e) {
     (void)e;
-    deleteSpeciesRow(t, t.SelectedRow);
+    deleteSpeciesRow(t, t.selection.SelectedRow);
 }
 
 void Item_DelColClick(TableState& t, EditingState& e) {
     (void)e;
-    deleteReleveColumn(t, t.SelectedColumn);
+    deleteReleveColumn(t, t.selection.SelectedColumn);
 }
 
 void Item_InsRowClick(TableState& t, EditingState& e) {
     (void)e;
-    insertSpeciesRow(t, t.SelectedRow);
+    insertSpeciesRow(t, t.selection.SelectedRow);
 }
 
 void Item_CommentClick(TableState& t, EditingState& e) {
-    insertSpeciesRow(t, t.SelectedRow);
+    insertSpeciesRow(t, t.selection.SelectedRow);
     beginCommentEdit(t, e);
 }
 
 void Item_InsColClick(TableState& t, EditingState& e) {
     (void)e;
-    insertReleveColumn(t, t.SelectedColumn);
+    insertReleveColumn(t, t.selection.SelectedColumn);
 }
 
 void Item_EditTitleClick(TableState& t, EditingState& e) {
-    e.Edit1 = t.title();
+    e.Edit1 = t.model.title();
     e.Panel_Edit.visible = true;
     e.Edit1SelectAll = true;
-    t.EditTarget = 1;
+    t.selection.EditTarget = 1;
 }
 
 void Item_SetFontClick(TableState& t, Ui& ui) {
-    if (auto f = ui.fontDialog(t.TableFont)) t.TableFont = *f;
+    if (auto f = ui.fontDialog(t.print.TableFont)) t.print.TableFont = *f;
 }
 
 }  // namespace tamsel

@@ -46,7 +46,7 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
             // Start as without a settings file: nothing half-read stays.
             failed.emplace(e.what(), true);
             resetToDefaults(t);
-            t.OpenDialogFolder.clear();
+            t.files.OpenDialogFolder.clear();
             s.dictionary = ReplaceName{};
         }
     }

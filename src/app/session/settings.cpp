@@ -185,10 +185,10 @@ SettingsFile readSettingsFile(const std::string& path) {
 
 void applySettings(Session& s, Ui& ui, const SettingsFile& f) {
     TableState& t = s.table;
-    t.setTitle(f.title);
+    t.model.setTitle(f.title);
     t.coverValues = f.coverValues;
-    t.PrintItemBoxes[1].caption = f.serialCaption;
-    for (int n = 2; n <= PrintItemCount; ++n) t.PrintItemBoxes[n] = f.items[n];
+    t.print.PrintItemBoxes[1].caption = f.serialCaption;
+    for (int n = 2; n <= PrintItemCount; ++n) t.print.PrintItemBoxes[n] = f.items[n];
     for (const SettingsFile::Extra& e : f.extras) {
         if (e.openFolder) {
             // A relative folder belongs to the settings file, not to
@@ -200,18 +200,18 @@ void applySettings(Session& s, Ui& ui, const SettingsFile& f) {
             std::filesystem::path folder(named);
             if (!drive && folder.is_relative() && !f.folder.empty())
                 folder = (std::filesystem::path(f.folder) / folder).lexically_normal();
-            t.OpenDialogFolder = folder.string();
+            t.files.OpenDialogFolder = folder.string();
         }
         if (!e.dictionary) continue;
         const std::string& line = *e.dictionary;
-        t.DictionaryFileName = toUtf8(line);
+        t.files.DictionaryFileName = toUtf8(line);
         std::string open = slashPath(line);
         try {
             auto loaded = LoadDictionary(s.dictionary, open);
             if (!loaded && std::filesystem::path(open).is_relative() && !f.folder.empty())
                 loaded =
                     LoadDictionary(s.dictionary, (std::filesystem::path(f.folder) / open).string());
-            if (loaded) t.DictionaryStatus = msg("辞書＝%1", line);
+            if (loaded) t.files.DictionaryStatus = msg("辞書＝%1", line);
             if (loaded && loaded->items) ui.message(loaded->message(toUtf8(line)));
         } catch (const Error& ex) {
             // A dictionary that cannot be read does not stop the settings.
@@ -230,10 +230,10 @@ std::string settingsWithCoverValues(std::string_view bytes, const std::string& f
     std::vector<std::string> lines;
     std::string end = "\r\n";
     if (bytes.empty()) {
-        lines.push_back(t.title());
-        lines.push_back("  " + t.PrintItemBoxes[1].caption);
+        lines.push_back(t.model.title());
+        lines.push_back("  " + t.print.PrintItemBoxes[1].caption);
         for (int n = 2; n <= PrintItemCount; ++n) {
-            const PrintItemBox& box = t.PrintItemBoxes[n];
+            const PrintItemBox& box = t.print.PrintItemBoxes[n];
             lines.push_back(std::string(box.enabled ? "1" : "0") + " " + box.caption);
         }
     } else {
@@ -292,7 +292,7 @@ void Item_CoverValuesClick(Session& s, Ui& ui) {
     r.defaultExt = ".ini";
     if (s.settingsPath.empty()) {
         r.fileName = "*.ini";
-        r.initialDir = t.OpenDialogFolder;
+        r.initialDir = t.files.OpenDialogFolder;
     } else {
         const std::filesystem::path p(s.settingsPath);
         r.fileName = p.filename().string();
@@ -318,7 +318,7 @@ void ItemReadINIClick(Session& s, Ui& ui) {
     r.filter = openDialogFilter();
     r.filterIndex = 5;
     r.fileName = "*.ini";
-    r.initialDir = s.table.OpenDialogFolder;
+    r.initialDir = s.table.files.OpenDialogFolder;
     auto path = ui.openFileDialog(r);
     if (!path) return;
     ReadSettingsFile(s, ui, *path);

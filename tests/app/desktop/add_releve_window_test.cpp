@@ -61,10 +61,10 @@ TEST(AddRelevePanel, RecordButtonAddsTheSampleThroughThePanel) {
     const TableState& t = w.t();
     EXPECT_TRUE(p->isHidden());
     EXPECT_EQ(w.form.ui().alertCount(), 1);
-    EXPECT_EQ(t.releveCount(), releves);
-    ASSERT_GT(t.speciesCount(), 0);
+    EXPECT_EQ(t.model.releveCount(), releves);
+    ASSERT_GT(t.model.speciesCount(), 0);
     EXPECT_EQ(w.form.windowTitle(), u("森林群落組成表＊  NR=") + QString::number(releves) +
-                                        u(", NS=") + QString::number(t.speciesCount()) +
+                                        u(", NS=") + QString::number(t.model.speciesCount()) +
                                         u("    辞書なし"));
     EXPECT_EQ(p->ProgressBar1->maximum(), releves);
     EXPECT_EQ(p->ProgressBar1->value(), releves);
@@ -88,19 +88,19 @@ TEST(AddRelevePanel, EachButtonRunsItsOwnSelectionWithTheTypedBoxes) {
             s.addPanel.EditName2 = b;
             AddbyPlant(s.table, s.dictionary, s.addPanel, ui, mode);
         });
-        return run.s.table.releveCount();
+        return run.s.table.model.releveCount();
     };
     std::string nameA, nameB;
-    for (int i = 1; i <= std::min(12, full.speciesCount()) && nameA.empty(); ++i)
-        for (int j = i + 1; j <= std::min(12, full.speciesCount()) && nameA.empty(); ++j) {
-            const std::string& a = full.grid().cell(2, full.freqRow() + i);
-            const std::string& b = full.grid().cell(2, full.freqRow() + j);
+    for (int i = 1; i <= std::min(12, full.model.speciesCount()) && nameA.empty(); ++i)
+        for (int j = i + 1; j <= std::min(12, full.model.speciesCount()) && nameA.empty(); ++j) {
+            const std::string& a = full.model.grid().cell(2, full.model.freqRow() + i);
+            const std::string& b = full.model.grid().cell(2, full.model.freqRow() + j);
             std::set<int> counts;
             for (int mode = 1; mode <= 4; ++mode) counts.insert(countOf(a, b, mode));
             if (counts.size() == 4) nameA = a, nameB = b;
         }
     ASSERT_FALSE(nameA.empty()) << "no pair of species tells the four modes apart";
-    const std::string grid = trimControl(full.grid().cell(4, 4));
+    const std::string grid = trimControl(full.model.grid().cell(4, 4));
 
     struct Case {
         const char* button;
@@ -142,8 +142,8 @@ TEST(AddRelevePanel, EachButtonRunsItsOwnSelectionWithTheTypedBoxes) {
             s.addPanel.EditGrid = c.grid;
             c.core(s, ui);
         });
-        ASSERT_GT(core.s.table.releveCount(), 0);
-        EXPECT_EQ(w.t().releveCount(), core.s.table.releveCount());
+        ASSERT_GT(core.s.table.model.releveCount(), 0);
+        EXPECT_EQ(w.t().model.releveCount(), core.s.table.model.releveCount());
         EXPECT_EQ(rowsInUse(w.t()), rowsInUse(core.s.table));
         EXPECT_TRUE(p->isHidden());
     }
@@ -166,11 +166,11 @@ TEST(AddRelevePanel, TypedRangeIsTheOneScannedAndABadOneKeepsThePanelOpen) {
     QTest::mouseClick(p->AddbyRecordBtn, Qt::LeftButton);
     EXPECT_TRUE(shown.contains(u("5～3"))) << shown.toStdString();
     EXPECT_TRUE(p->isVisible());
-    EXPECT_EQ(w.t().releveCount(), 0);
+    EXPECT_EQ(w.t().model.releveCount(), 0);
 
     typeRange("2", "4");
     QTest::mouseClick(p->AddbyRecordBtn, Qt::LeftButton);
-    EXPECT_EQ(w.t().releveCount(), 3);
+    EXPECT_EQ(w.t().model.releveCount(), 3);
     EXPECT_TRUE(p->isHidden());
 
     // A cancelled dialog opens no panel; "取止め" closes a reopened one and
@@ -181,7 +181,7 @@ TEST(AddRelevePanel, TypedRangeIsTheOneScannedAndABadOneKeepsThePanelOpen) {
     ASSERT_TRUE(p->isVisible());
     QTest::mouseClick(p->Btn_AddCancel, Qt::LeftButton);
     EXPECT_TRUE(p->isHidden());
-    EXPECT_EQ(w.t().releveCount(), 3);
+    EXPECT_EQ(w.t().model.releveCount(), 3);
 }
 
 TEST(AddRelevePanel, NameBoxesHoldAtMost28ShiftJisBytes) {
@@ -205,7 +205,7 @@ TEST(AddReleveWindow, AddingRecordsAgainAsksWithDontAddAsTheDefault) {
     AddRelevePanel* p = w.form.addRelevePanel();
     p->RtN2->setValue(3);
     QTest::mouseClick(p->AddbyRecordBtn, Qt::LeftButton);
-    ASSERT_EQ(w.t().releveCount(), 3);
+    ASSERT_EQ(w.t().model.releveCount(), 3);
     openPanel(w);
     p->RtN2->setValue(5);
     QString shown, byDefault;
@@ -219,7 +219,7 @@ TEST(AddReleveWindow, AddingRecordsAgainAsksWithDontAddAsTheDefault) {
     QTest::mouseClick(p->AddbyRecordBtn, Qt::LeftButton);
     EXPECT_EQ(shown, u("3 件の測定は既に表にあります。もう一度加えますか？"));
     EXPECT_EQ(byDefault, u("加えない"));
-    EXPECT_EQ(w.t().releveCount(), 5);  // records 4 and 5 only
+    EXPECT_EQ(w.t().model.releveCount(), 5);  // records 4 and 5 only
 }
 
 }  // namespace

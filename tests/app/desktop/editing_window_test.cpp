@@ -41,9 +41,9 @@ TEST(EditingWindow, RightPressOnSerialAndReleaseOverDeleteRemovesThatColumn) {
     w.show();
     fillFromSample(w);
     const TableState& t = w.t();
-    const int releves = t.releveCount();
+    const int releves = t.model.releveCount();
     ASSERT_GT(releves, 3);
-    const std::vector<std::string> next = t.grid().colTexts(6);
+    const std::vector<std::string> next = t.model.grid().colTexts(6);
     EditPanels& p = w.form.editPanels();
 
     const QPoint mouse = w.cellCentre(5, 1);
@@ -62,10 +62,10 @@ TEST(EditingWindow, RightPressOnSerialAndReleaseOverDeleteRemovesThatColumn) {
 
     EXPECT_TRUE(p.Panel_forCol->isHidden());
     EXPECT_FALSE(p.Btn_DelCol->isDown());
-    EXPECT_EQ(t.releveCount(), releves - 1);
+    EXPECT_EQ(t.model.releveCount(), releves - 1);
     // The column that stood right of it, slot and site values, has taken its place.
-    EXPECT_EQ(t.grid().cell(5, 0), next[0]);
-    for (int r = 2; r < t.freqRow(); ++r) EXPECT_EQ(t.grid().cell(5, r), next[r]) << r;
+    EXPECT_EQ(t.model.grid().cell(5, 0), next[0]);
+    for (int r = 2; r < t.model.freqRow(); ++r) EXPECT_EQ(t.model.grid().cell(5, r), next[r]) << r;
     EXPECT_TRUE(w.form.windowTitle().contains(u("NR=") + QString::number(releves - 1) + u(",")));
     EXPECT_EQ(w.form.statusReport()->text(), u("「列を削除する」を実行しました"));
 }
@@ -87,17 +87,17 @@ TEST(EditingWindow, PopupClosesWithoutActingOnALeftClickOrARightReleaseElsewhere
     EXPECT_EQ(rowsInUse(t), before);
 
     // A right release over the grid.
-    w.press(Qt::RightButton, w.cellCentre(1, t.freqRow() + 2));
+    w.press(Qt::RightButton, w.cellCentre(1, t.model.freqRow() + 2));
     ASSERT_TRUE(p.Panel_forRow->isVisible());
-    w.release(Qt::RightButton, w.cellCentre(8, t.freqRow() + 5));
+    w.release(Qt::RightButton, w.cellCentre(8, t.model.freqRow() + 5));
     EXPECT_TRUE(p.Panel_forRow->isHidden());
-    EXPECT_TRUE(hasOutline(w.grid(), 8, t.freqRow() + 5, Qt::yellow));
+    EXPECT_TRUE(hasOutline(w.grid(), 8, t.model.freqRow() + 5, Qt::yellow));
     EXPECT_EQ(rowsInUse(t), before);
 
     // A right press on a site value shows it whole until the release.
     w.press(Qt::RightButton, w.cellCentre(5, 3));
     ASSERT_TRUE(p.Panel_ShowCell->isVisible());
-    EXPECT_EQ(p.Panel_ShowCell->text(), qs(t.grid().cell(5, 3)));
+    EXPECT_EQ(p.Panel_ShowCell->text(), qs(t.model.grid().cell(5, 3)));
     EXPECT_EQ(p.Panel_ShowCell->size(), QSize(79, 20));
     w.release(Qt::RightButton, w.cellCentre(5, 3));
     EXPECT_TRUE(p.Panel_ShowCell->isHidden());
@@ -119,9 +119,10 @@ TEST(EditingWindow, AHeaderRowSortsTheRelevesFromItsMenu) {
     EXPECT_EQ(menu->actions()[0]->text(), u("この項目で並べ替え（昇順）"));
     EXPECT_EQ(menu->actions()[1]->text(), u("この項目で並べ替え（降順）"));
     menu->actions()[1]->trigger();
-    ASSERT_GT(t.releveCount(), 2);
-    for (std::int32_t j = 1; j < t.releveCount(); ++j)
-        EXPECT_GE(trimControl(t.grid().cell(j + 3, row)), trimControl(t.grid().cell(j + 4, row)))
+    ASSERT_GT(t.model.releveCount(), 2);
+    for (std::int32_t j = 1; j < t.model.releveCount(); ++j)
+        EXPECT_GE(trimControl(t.model.grid().cell(j + 3, row)),
+                  trimControl(t.model.grid().cell(j + 4, row)))
             << j;
     EXPECT_EQ(t.history.undoName(), sj("この項目で並べ替え（降順）"));
     EXPECT_EQ(w.form.statusReport()->text(), u("「この項目で並べ替え（降順）」を実行しました"));
@@ -141,8 +142,9 @@ TEST(EditingWindow, RowPopupButtonsInsertDeleteAndComment) {
         w.show();
         fillFromSample(w);
         const TableState& t = w.t();
-        const int row = t.freqRow() + 3, species = t.speciesCount();
-        const std::string name = t.grid().cell(2, row), below = t.grid().cell(2, row + 1);
+        const int row = t.model.freqRow() + 3, species = t.model.speciesCount();
+        const std::string name = t.model.grid().cell(2, row),
+                          below = t.model.grid().cell(2, row + 1);
         EditPanels& p = w.form.editPanels();
 
         w.press(Qt::RightButton, w.cellCentre(1, row));
@@ -154,13 +156,13 @@ TEST(EditingWindow, RowPopupButtonsInsertDeleteAndComment) {
         w.release(Qt::RightButton, Window::centreOf(button, &w.form));
 
         EXPECT_TRUE(p.Panel_forRow->isHidden());
-        EXPECT_EQ(t.speciesCount(), species + c.speciesDelta);
+        EXPECT_EQ(t.model.speciesCount(), species + c.speciesDelta);
         EXPECT_EQ(p.Panel_Edit->isVisible(), c.editOpens);
         if (c.speciesDelta > 0) {
-            EXPECT_EQ(t.grid().cell(2, row), "");
-            EXPECT_EQ(t.grid().cell(2, row + 1), name);
+            EXPECT_EQ(t.model.grid().cell(2, row), "");
+            EXPECT_EQ(t.model.grid().cell(2, row + 1), name);
         } else if (c.speciesDelta < 0) {
-            EXPECT_EQ(t.grid().cell(2, row), below);
+            EXPECT_EQ(t.model.grid().cell(2, row), below);
         } else {
             EXPECT_EQ(p.Panel_Edit->x(), 59);
             EXPECT_EQ(p.Edit1->text(), qs(name));
@@ -168,7 +170,7 @@ TEST(EditingWindow, RowPopupButtonsInsertDeleteAndComment) {
             EXPECT_TRUE(hasOutline(w.grid(), 2, row, Qt::red));
             typeText(p.Edit1, u("林縁の種群"));  // replaces the selection
             QTest::mouseClick(p.Btn_Edit_OK, Qt::LeftButton);
-            EXPECT_EQ(t.grid().cell(2, row), sj("林縁の種群"));
+            EXPECT_EQ(t.model.grid().cell(2, row), sj("林縁の種群"));
             EXPECT_TRUE(p.Panel_Edit->isHidden());
         }
     }
@@ -216,11 +218,12 @@ TEST(EditingWindow, LeftDragsMoveSpeciesRowsAndReleveColumnsOnly) {
         w.show();
         fillFromSample(w);
         const TableState& t = w.t();
-        const int base = c.fromFreq ? t.freqRow() : 0;
+        const int base = c.fromFreq ? t.model.freqRow() : 0;
         const auto before = rowsInUse(t);
         const std::vector<std::string> moved = c.movedFrom < 0 ? std::vector<std::string>{}
-                                               : c.rows ? t.grid().rowTexts(base + c.movedFrom)
-                                                        : t.grid().colTexts(c.movedFrom);
+                                               : c.rows
+                                                   ? t.model.grid().rowTexts(base + c.movedFrom)
+                                                   : t.model.grid().colTexts(c.movedFrom);
 
         w.press(Qt::LeftButton, w.cellCentre(c.pressCol, base + c.pressRow));
         w.release(Qt::LeftButton, w.cellCentre(c.releaseCol, base + c.releaseRow));
@@ -228,9 +231,9 @@ TEST(EditingWindow, LeftDragsMoveSpeciesRowsAndReleveColumnsOnly) {
         if (c.movedFrom < 0) {
             EXPECT_EQ(rowsInUse(t), before);
         } else if (c.rows) {
-            EXPECT_EQ(t.grid().rowTexts(base + c.movedTo), moved);
+            EXPECT_EQ(t.model.grid().rowTexts(base + c.movedTo), moved);
         } else {
-            EXPECT_EQ(t.grid().colTexts(c.movedTo), moved);
+            EXPECT_EQ(t.model.grid().colTexts(c.movedTo), moved);
         }
     }
 }
@@ -270,7 +273,7 @@ TEST(EditingWindow, FontFromDialogReachesTheGridAndATableSavesAndLoadsByMenu) {
         return std::optional<FontSpec>(f);
     });
     w.form.item(QStringLiteral("Item_SetFont"))->trigger();
-    EXPECT_EQ(w.t().TableFont.pixelSize, 18);
+    EXPECT_EQ(w.t().print.TableFont.pixelSize, 18);
     EXPECT_EQ(QFontInfo(w.grid()->font()).pixelSize(), 18);
 
     fillFromSample(w);
@@ -285,12 +288,12 @@ TEST(EditingWindow, FontFromDialogReachesTheGridAndATableSavesAndLoadsByMenu) {
     EXPECT_EQ(w.requests[0].title, sj("組成表の保存"));
 
     w.form.item(QStringLiteral("Item_NewTable"))->trigger();
-    ASSERT_EQ(w.t().releveCount(), 0);
+    ASSERT_EQ(w.t().model.releveCount(), 0);
     w.fileAnswers = {path};
     w.form.item(QStringLiteral("Item_LoadTable"))->trigger();
     EXPECT_EQ(w.requests.back().title, sj("組成表の読込"));
     EXPECT_EQ(rowsInUse(w.t()), built);
-    EXPECT_EQ(w.t().DataFileName, "table.vtb");
+    EXPECT_EQ(w.t().files.DataFileName, "table.vtb");
 }
 
 }  // namespace
@@ -311,18 +314,18 @@ TEST(EditingWindow, TheEditMenuDeletesTheCurrentRowAndCtrlZTakesItBack) {
     ASSERT_TRUE(del && undo);
     EXPECT_FALSE(del->isEnabled());  // no current cell yet
     const auto start = rowsInUse(t);
-    const int fifth = t.freqRow() + 5;
-    const std::string fifthName = t.grid().cell(TableLayout::NameCol, fifth);
-    const std::string firstName = t.grid().cell(TableLayout::NameCol, t.freqRow() + 1);
+    const int fifth = t.model.freqRow() + 5;
+    const std::string fifthName = t.model.grid().cell(TableLayout::NameCol, fifth);
+    const std::string firstName = t.model.grid().cell(TableLayout::NameCol, t.model.freqRow() + 1);
 
-    w.press(Qt::LeftButton, w.cellCentre(5, t.freqRow() + 4));
-    w.release(Qt::LeftButton, w.cellCentre(5, t.freqRow() + 4));
+    w.press(Qt::LeftButton, w.cellCentre(5, t.model.freqRow() + 4));
+    w.release(Qt::LeftButton, w.cellCentre(5, t.model.freqRow() + 4));
     QTest::keyClick(w.grid(), Qt::Key_Down);  // to the fifth species
     EXPECT_EQ(w.grid()->current(), QPoint(5, fifth));
     ASSERT_TRUE(del->isEnabled());
     del->trigger();
-    EXPECT_EQ(t.grid().cell(TableLayout::NameCol, t.freqRow() + 1), firstName);
-    EXPECT_NE(t.grid().cell(TableLayout::NameCol, fifth), fifthName);
+    EXPECT_EQ(t.model.grid().cell(TableLayout::NameCol, t.model.freqRow() + 1), firstName);
+    EXPECT_NE(t.model.grid().cell(TableLayout::NameCol, fifth), fifthName);
     EXPECT_EQ(undo->text(), u("元に戻す: この行を削除する(&U)"));
     EXPECT_TRUE(w.form.windowTitle().contains(u("＊")));
 
@@ -331,8 +334,8 @@ TEST(EditingWindow, TheEditMenuDeletesTheCurrentRowAndCtrlZTakesItBack) {
     EXPECT_EQ(w.grid()->current(), QPoint(1, 1));
     EXPECT_FALSE(del->isEnabled());
 
-    w.press(Qt::LeftButton, w.cellCentre(1, t.freqRow() + 1));
-    w.release(Qt::LeftButton, w.cellCentre(1, t.freqRow() + 3));
+    w.press(Qt::LeftButton, w.cellCentre(1, t.model.freqRow() + 1));
+    w.release(Qt::LeftButton, w.cellCentre(1, t.model.freqRow() + 3));
     w.form.item(QStringLiteral("Item_Recip"))->trigger();
     for (int k = 0; k < 3; ++k) QTest::keyClick(&w.form, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(rowsInUse(t), start);
@@ -342,7 +345,7 @@ TEST(EditingWindow, TheEditMenuDeletesTheCurrentRowAndCtrlZTakesItBack) {
     EXPECT_FALSE(w.form.windowTitle().contains(u("＊")));
     QTest::keyClick(&w.form, Qt::Key_Y, Qt::ControlModifier);
     QTest::keyClick(&w.form, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
-    EXPECT_NE(t.grid().cell(TableLayout::NameCol, fifth), fifthName);
+    EXPECT_NE(t.model.grid().cell(TableLayout::NameCol, fifth), fifthName);
 }
 
 }  // namespace

@@ -151,7 +151,7 @@ TEST(ModalWindow, AnOutputThatChangesNothingIsNoStep) {
     testing::fillFromSample(w);
     // A row moved by hand keeps its running number until the next recount, which
     // the print-item panel makes when it opens.
-    const int row = w.t().freqRow() + 2;
+    const int row = w.t().model.freqRow() + 2;
     ASSERT_TRUE(w.form.runCommand([&] { moveRowByDrag(w.t(), row, row + 4); }));
     const std::string table = pathOf(dir.filePath(QStringLiteral("work.vtb")));
     w.fileAnswers.push_back(table);
@@ -159,7 +159,7 @@ TEST(ModalWindow, AnOutputThatChangesNothingIsNoStep) {
     // A saved table, as the user opens it.
     w.fileAnswers.push_back(table);
     w.form.item(QStringLiteral("Item_LoadTable"))->trigger();
-    ASSERT_EQ(w.t().TableFileName, table);
+    ASSERT_EQ(w.t().files.TableFileName, table);
     const std::string undo = w.t().history.undoName();
     ASSERT_FALSE(w.form.windowTitle().contains(u("＊")));
     PrintItemPanel* panel = w.form.printItemPanel();

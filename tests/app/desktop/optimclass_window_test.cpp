@@ -17,8 +17,9 @@ using testing::Window;
 
 std::string everyCell(const TableState& t) {
     std::string s;
-    for (int r = 0; r < t.grid().rowCount(); ++r)
-        for (int c = 0; c < t.grid().colCount(); ++c) (s += t.grid().cell(c, r)) += '\t';
+    for (int r = 0; r < t.model.grid().rowCount(); ++r)
+        for (int c = 0; c < t.model.grid().colCount(); ++c)
+            (s += t.model.grid().cell(c, r)) += '\t';
     return s;
 }
 
@@ -45,7 +46,7 @@ TEST(OptimClassWindow, AChosenPointArrangesTheTableAsOneStep) {
     const double best = shown.series[shown.markedSeries].points[shown.markedPoint].second;
     for (const auto& s : shown.series)
         for (const auto& p : s.points) EXPECT_LE(p.second, best);
-    EXPECT_EQ(releveGroups(w.t().numSp(), w.t().releveCount()).size(), 3U);
+    EXPECT_EQ(releveGroups(w.t().model.numSp(), w.t().model.releveCount()).size(), 3U);
 
     w.form.item(QStringLiteral("Item_Undo"))->trigger();
     EXPECT_EQ(everyCell(w.t()), before);

@@ -31,15 +31,15 @@ TEST(PrintPanelWindow, OpensWithTheRecountedRangeCancelsAndWrites) {
     w.requests.clear();
     TableState& t = w.t();
     // A stale count: the panel recounts when it opens.
-    testing::editFields(t, [](TableFields& f) { f.freq[1] = 0; });
-    const int species = t.speciesCount();
+    testing::editFields(t.model, [](TableFields& f) { f.freq[1] = 0; });
+    const int species = t.model.speciesCount();
     ASSERT_GT(species, 0);
 
     PrintItemPanel* panel = w.form.printItemPanel();
     ASSERT_TRUE(panel->isHidden());
     w.form.item(QStringLiteral("Item_TextFile"))->trigger();
     ASSERT_TRUE(panel->isVisible());
-    EXPECT_GT(t.freq()[1], 0);
+    EXPECT_GT(t.model.freq()[1], 0);
     EXPECT_EQ(panel->PN1->value(), 1);
     EXPECT_EQ(panel->PN2->value(), species);
     EXPECT_EQ(panel->PN2->minimum(), 0);
@@ -60,7 +60,7 @@ TEST(PrintPanelWindow, OpensWithTheRecountedRangeCancelsAndWrites) {
     QTest::mouseClick(panel->BtnCancelPrint, Qt::LeftButton);
     EXPECT_TRUE(panel->isHidden());
     EXPECT_TRUE(w.requests.empty());
-    EXPECT_EQ(t.title(), sj("森林群落組成表"));
+    EXPECT_EQ(t.model.title(), sj("森林群落組成表"));
 
     // "決定・出力" with the frequency column, item 2 off and rows 2.. written.
     w.form.item(QStringLiteral("Item_TextFile"))->trigger();
@@ -72,12 +72,12 @@ TEST(PrintPanelWindow, OpensWithTheRecountedRangeCancelsAndWrites) {
     w.fileAnswers.push_back(path);
     QTest::mouseClick(panel->BtnToPrint, Qt::LeftButton);
     EXPECT_TRUE(panel->isHidden());
-    EXPECT_EQ(t.title(), sj("標題A"));
+    EXPECT_EQ(t.model.title(), sj("標題A"));
     ASSERT_EQ(w.requests.size(), 1u);
     EXPECT_EQ(w.requests[0].filterIndex, 2);
     EXPECT_EQ(w.requests[0].fileName, "標題A.txt");
     EXPECT_TRUE(w.form.session().printPanel.ChkBoxfq);
-    EXPECT_FALSE(t.PrintItemBoxes[2].checked);
+    EXPECT_FALSE(t.print.PrintItemBoxes[2].checked);
 
     StringSink expected;
     SinkChannel channel(expected);

@@ -38,15 +38,16 @@ TEST(Printer, FortySevenRelevesToPdfWithEmbeddedSelectableJapanese) {
         s.add({{2, std::to_string(1000 + j)}}, species);
     }
     s.recount();
-    s.t.setTitle(sj("山地の植生表"));
-    s.p.PN1 = {1, 0, s.t.speciesCount()};
-    s.p.PN2 = {s.t.speciesCount(), 0, s.t.speciesCount()};
+    s.t.model.setTitle(sj("山地の植生表"));
+    s.p.PN1 = {1, 0, s.t.model.speciesCount()};
+    s.p.PN2 = {s.t.model.speciesCount(), 0, s.t.model.speciesCount()};
 
     QTemporaryDir dir;
     const QString pdf = dir.filePath(u("表.pdf"));
     QtPrinterService printers;
     auto surface = printers.open({.pdfPath = pathOf(pdf)});
-    OutPut_Printer(s.t, s.p, s.ui(), *surface, 1, static_cast<std::uint16_t>(s.t.speciesCount()));
+    OutPut_Printer(s.t, s.p, s.ui(), *surface, 1,
+                   static_cast<std::uint16_t>(s.t.model.speciesCount()));
     surface.reset();
     ASSERT_TRUE(QFile::exists(pdf));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u("表.pdf")});

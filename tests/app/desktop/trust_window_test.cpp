@@ -92,14 +92,14 @@ TEST(TrustWindow, SaveFromTheQuestionSavesFirstAndACancelledSaveStops) {
     w.saveAnswers = {SaveAnswer::Save};
     w.fileAnswers = {std::nullopt};
     w.form.item(QStringLiteral("Item_NewTable"))->trigger();
-    EXPECT_GT(w.t().releveCount(), 0);
+    EXPECT_GT(w.t().model.releveCount(), 0);
     EXPECT_FALSE(std::filesystem::exists(path));
 
     w.saveAnswers = {SaveAnswer::Save};
     w.fileAnswers = {path};
     w.form.item(QStringLiteral("Item_NewTable"))->trigger();
     EXPECT_TRUE(std::filesystem::exists(path));
-    EXPECT_EQ(w.t().releveCount(), 0);
+    EXPECT_EQ(w.t().model.releveCount(), 0);
     EXPECT_FALSE(w.t().changed());
 }
 
@@ -191,11 +191,11 @@ TEST(TrustWindow, TheStatusBarShowsTheSevenCodesOfAHoveredCellAndWhatCommandsDid
     // A cell holding a species.
     const TableLayout layout = layoutOf(t);
     int col = -1, row = -1;
-    for (int r = layout.firstSpeciesRow(); r <= layout.lastSpeciesRow(t.speciesCount()) && col < 0;
-         ++r)
-        for (int c = TableLayout::FirstReleveCol; c <= TableLayout::lastReleveCol(t.releveCount());
-             ++c)
-            if (!t.grid().cell(c, r).empty()) {
+    for (int r = layout.firstSpeciesRow();
+         r <= layout.lastSpeciesRow(t.model.speciesCount()) && col < 0; ++r)
+        for (int c = TableLayout::FirstReleveCol;
+             c <= TableLayout::lastReleveCol(t.model.releveCount()); ++c)
+            if (!t.model.grid().cell(c, r).empty()) {
                 col = c;
                 row = r;
                 break;
@@ -203,18 +203,18 @@ TEST(TrustWindow, TheStatusBarShowsTheSevenCodesOfAHoveredCellAndWhatCommandsDid
     ASSERT_GE(col, 0);
     QTest::mouseMove(w.form.windowHandle(), w.cellCentre(col, row));
     const QString shown = w.form.statusInspector()->text();
-    EXPECT_TRUE(shown.startsWith(qs(t.grid().cell(TableLayout::NameCol, row)) + u(" ｜ ")))
+    EXPECT_TRUE(shown.startsWith(qs(t.model.grid().cell(TableLayout::NameCol, row)) + u(" ｜ ")))
         << shown.toStdString();
-    const LayerCodes& codes = t.codesAt(col, row);
+    const LayerCodes& codes = t.model.codesAt(col, row);
     QString layers;
     for (int k = 0; k < 7; ++k)
-        layers += (k ? u("  ") : QString()) + qs(t.LayerLabels[k]).trimmed() + u(": ") +
+        layers += (k ? u("  ") : QString()) + qs(t.print.LayerLabels[k]).trimmed() + u(": ") +
                   qs(CoverCodeText(codes[k], 2)).trimmed();
     EXPECT_TRUE(shown.endsWith(u(" ｜ ") + layers)) << shown.toStdString();
 
     // A header cell shows its whole text; nothing under the mouse: the counts.
     QTest::mouseMove(w.form.windowHandle(), w.cellCentre(TableLayout::NameCol, 1));
-    EXPECT_EQ(w.form.statusInspector()->text(), qs(t.grid().cell(TableLayout::NameCol, 1)));
+    EXPECT_EQ(w.form.statusInspector()->text(), qs(t.model.grid().cell(TableLayout::NameCol, 1)));
 
     w.form.item(QStringLiteral("Item_SortPlant"))->trigger();
     EXPECT_EQ(w.form.statusReport()->text(), u("「植物を頻度多順に並び替え」を実行しました"));
@@ -235,7 +235,7 @@ TEST(TrustWindow, QtDialogsSpeakJapaneseAndTheFontDialogKeepsAnUnchangedFont) {
     EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), u("キャンセル"));
 
     Window w;
-    FontSpec odd = w.t().TableFont;
+    FontSpec odd = w.t().print.TableFont;
     odd.family = sj("No Such Family");
     odd.pixelSize = 17;
     answerNextModal([](QWidget* dialog) {

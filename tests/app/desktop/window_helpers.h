@@ -203,9 +203,9 @@ struct Window {
 // The rows in use of the table, as texts, for comparing two tables.
 inline std::vector<std::vector<std::string>> rowsInUse(const TableState& t) {
     std::vector<std::vector<std::string>> rows;
-    for (int r = 0; r <= t.freqRow() + t.speciesCount(); ++r) {
-        auto texts = t.grid().rowTexts(r);
-        texts.resize(static_cast<std::size_t>(t.releveCount()) + 4);
+    for (int r = 0; r <= t.model.freqRow() + t.model.speciesCount(); ++r) {
+        auto texts = t.model.grid().rowTexts(r);
+        texts.resize(static_cast<std::size_t>(t.model.releveCount()) + 4);
         rows.push_back(std::move(texts));
     }
     return rows;

@@ -44,8 +44,8 @@ using testing::Window;
 TEST(DesktopWindow, StartsWithBlankTableAndCaption) {
     Window w;
     EXPECT_EQ(w.form.windowTitle(), u("森林群落組成表  NR=0, NS=0    辞書なし"));
-    const Grid& g = w.t().grid();
-    EXPECT_EQ(g.cell(3, w.t().freqRow()), sj("F＼N"));
+    const Grid& g = w.t().model.grid();
+    EXPECT_EQ(g.cell(3, w.t().model.freqRow()), sj("F＼N"));
     EXPECT_EQ(g.cell(2, 1), sj("表の通し番号"));
 
     auto* panel = w.form.findChild<QWidget*>(QStringLiteral("Panel_ofMessage"));
@@ -154,23 +154,23 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
 TEST(DesktopWindow, NewTableFromMenuBlanksGrid) {
     Window w;
     TableState& t = w.t();
-    const Grid& g = t.grid();
-    const int row = t.freqRow() + 1;
+    const Grid& g = t.model.grid();
+    const int row = t.model.freqRow() + 1;
     {
         // As a command changes the table: one step, so the table is changed.
         HistoryStep step(t, "edit");
-        t.setCell(4, row, sj(" 3  "));
-        t.setCell(2, row, sj("ブナ"));
-        t.setCell(4, 2, "12");
-        testing::editFields(t, [](TableFields& f) {
+        t.model.setCell(4, row, sj(" 3  "));
+        t.model.setCell(2, row, sj("ブナ"));
+        t.model.setCell(4, 2, "12");
+        testing::editFields(t.model, [](TableFields& f) {
             f.releveCount = 3;
             f.speciesCount = 3;
         });
-        t.permuteReleveColumns({2, 1, 0});  // columns away from their slots, as after a sort
-        t.permuteSpeciesRows({2, 1, 0});
+        t.model.permuteReleveColumns({2, 1, 0});  // columns away from their slots, as after a sort
+        t.model.permuteSpeciesRows({2, 1, 0});
         LayerCodes codes{};
         codes[0] = 4;
-        t.setCodes(1, 1, codes);
+        t.model.setCodes(1, 1, codes);
     }
     RefreshCaption(t, w.form.ui());
     ASSERT_EQ(w.form.windowTitle(), u("森林群落組成表＊  NR=3, NS=3    辞書なし"));
@@ -178,18 +178,18 @@ TEST(DesktopWindow, NewTableFromMenuBlanksGrid) {
     w.form.item(QStringLiteral("Item_NewTable"))->trigger();
 
     EXPECT_EQ(w.form.windowTitle(), u("森林群落組成表  NR=0, NS=0    辞書なし"));
-    EXPECT_EQ(t.releveCount(), 0);
-    EXPECT_EQ(t.speciesCount(), 0);
+    EXPECT_EQ(t.model.releveCount(), 0);
+    EXPECT_EQ(t.model.speciesCount(), 0);
     for (int c = 4; c < g.colCount(); ++c) {
-        EXPECT_EQ(t.releveSlotAt(c), c - 3);
+        EXPECT_EQ(t.model.releveSlotAt(c), c - 3);
         EXPECT_EQ(g.cell(c, 2), "");
     }
-    for (int i = 1; i <= t.plantCapacity(); ++i) {
-        EXPECT_EQ(t.speciesSlotAt(t.freqRow() + i), i);
-        EXPECT_EQ(g.cell(2, t.freqRow() + i), "");
-        EXPECT_EQ(g.cell(6, t.freqRow() + i), "");
+    for (int i = 1; i <= t.model.plantCapacity(); ++i) {
+        EXPECT_EQ(t.model.speciesSlotAt(t.model.freqRow() + i), i);
+        EXPECT_EQ(g.cell(2, t.model.freqRow() + i), "");
+        EXPECT_EQ(g.cell(6, t.model.freqRow() + i), "");
     }
-    EXPECT_EQ(t.codes().get(1, 1)[0], 0);
+    EXPECT_EQ(t.model.codes().get(1, 1)[0], 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(w.form.findChild<QWidget*>(QStringLiteral("Panel_ofMessage"))->isHidden());
 }
@@ -200,7 +200,7 @@ TEST(DesktopWindow, ErrorOfCommandIsShownAndProgramGoesOn) {
     closeNextMessageBox(shown);
     w.form.runCommand([&] {
         BusyScope busy(w.form.ui());
-        w.t().setTitle(sj("途中で変えた標題"));
+        w.t().model.setTitle(sj("途中で変えた標題"));
         throw Error(sj("ファイルが開けません"));
     });
     EXPECT_EQ(shown, u("ファイルが開けません"));

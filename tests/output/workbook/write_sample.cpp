@@ -21,9 +21,9 @@ int main(int argc, char** argv) {
     BatchUi ui;
     TableState t;
     startBlankTable(t, ui);
-    t.setTitle(sj("'89 植生, \"調査\""));
-    for (auto& box : t.PrintItemBoxes) box.checked = false;
-    for (int item : {1, 2, 3, 7, 8}) t.PrintItemBoxes[item].checked = true;
+    t.model.setTitle(sj("'89 植生, \"調査\""));
+    for (auto& box : t.print.PrintItemBoxes) box.checked = false;
+    for (int item : {1, 2, 3, 7, 8}) t.print.PrintItemBoxes[item].checked = true;
     for (int j = 0; j < 3; ++j) addReleveColumn(t);
     setHeader(t, 1, 2, " 101    ");
     setHeader(t, 3, 2, " 103    ");
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     std::int32_t carex = addTableRow(t, "Carex");
     // The model takes no control character; a loaded table may still hold one.
     std::int32_t bad = addTableRow(t, "Bad name");
-    editGrid(t, [&](Grid& g) {
+    editGrid(t.model, [&](Grid& g) {
         g.setCell(TableLayout::NameCol, layoutOf(t).speciesRow(bad), "Bad\x01name");
     });
     setCodes(t, 1, abies, {23, 0, 0, 0, 10, 0, 0});
@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
     ServerRegistry servers;
     addWorkbookServer(servers);
     try {
-        writeExcelFile(t, ui, servers, {1, t.speciesCount(), true}, argv[1]);
+        writeExcelFile(t, ui, servers, {1, t.model.speciesCount(), true}, argv[1]);
     } catch (const Error& e) {
         std::fprintf(stderr, "error: %s\n", toUtf8(e.what()).c_str());
         return 1;
