@@ -57,14 +57,12 @@ void BealsSmoothing::releve(std::int32_t r, bool excludeSelf, std::vector<double
 
 void writeBealsCsv(ByteSink& out, const TableState& t, bool excludeSelf) {
     const TableLayout layout = layoutOf(t);
-    const CoverMatrix c = coverMatrix(
-        t, countPresences(t.model.grid(), layout, t.model.speciesCount(), t.model.releveCount()));
+    const CoverMatrix c = coverMatrix(t, countPresences(t.model));
     StringSink line;
     line.text = sj("測定番号");
     for (std::int32_t i : c.rows) {
         line.text += ',';
-        writeCsvField(line,
-                      trimControl(t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i))));
+        writeCsvField(line, trimControl(t.model.cell(TableLayout::NameCol, layout.speciesRow(i))));
     }
     line.text += "\r\n";
     out.write(line.text);
@@ -74,8 +72,8 @@ void writeBealsCsv(ByteSink& out, const TableState& t, bool excludeSelf) {
     for (std::size_t k = 0; k < c.cols.size(); ++k) {
         line.text.clear();
         if (numberRow)
-            writeCsvField(line, trimControl(t.model.grid().cell(TableLayout::releveCol(c.cols[k]),
-                                                                numberRow)));
+            writeCsvField(line,
+                          trimControl(t.model.cell(TableLayout::releveCol(c.cols[k]), numberRow)));
         beals.releve(static_cast<std::int32_t>(k), excludeSelf, values);
         for (double v : values) {
             char buf[32];

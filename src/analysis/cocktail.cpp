@@ -386,15 +386,13 @@ void writeCocktailCsv(ByteSink& out, const std::vector<CocktailStep>& steps,
 
 TablePresence tablePresence(const TableState& t) {
     const TableLayout layout = layoutOf(t);
-    CoverMatrix c = coverMatrix(
-        t, countPresences(t.model.grid(), layout, t.model.speciesCount(), t.model.releveCount()));
+    CoverMatrix c = coverMatrix(t, countPresences(t.model));
     TablePresence p;
     p.rows = std::move(c.rows);
     p.cols = std::move(c.cols);
     p.cover = std::move(c.cover);
     for (std::int32_t i : p.rows)
-        p.names.push_back(
-            trimControl(t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i))));
+        p.names.push_back(trimControl(t.model.cell(TableLayout::NameCol, layout.speciesRow(i))));
     return p;
 }
 

@@ -449,7 +449,7 @@ UnitsRun runUnits(TableState& t, Ui& ui, const std::string& path) {
         (a.unitOf[r] >= 0 ? groups[a.unitOf[r]] : rest).push_back(colOf[r]);
     std::vector<std::string> labels;
     for (std::int32_t j : colOf)
-        labels.push_back(trimControl(t.model.grid().cell(L::releveCol(j), L::FirstItemRow)));
+        labels.push_back(trimControl(t.model.cell(L::releveCol(j), L::FirstItemRow)));
     const ColumnArrangement arranged = arrangeReleveGroups(t, groups, rest);
     recount(t, ui);
     blankSeparatorCounts(t, arranged);

@@ -200,10 +200,7 @@ std::optional<OptimClassRun> optimClassOfTable(const TableState& t, Ui& ui,
                                                const TwinspanOptions& twinspan,
                                                const OptimClassOptions& o) {
     checkTwinspanOptions(twinspan);
-    const CoverMatrix m = coverMatrix(
-        t,
-        countPresences(t.model.grid(), layoutOf(t), t.model.speciesCount(), t.model.releveCount()),
-        twinspan.layers);
+    const CoverMatrix m = coverMatrix(t, countPresences(t.model), twinspan.layers);
     MessagePanelScope panel(ui, sj("OptimClass: 群の数を比べています"));
     ui.offerCancel();
     ProgressBar& bar = ui.progressBar2();

@@ -156,7 +156,7 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
         }
         start[r + 1] = entries.size();
         if (total == 0) {
-            std::string serial = trimControl(t.model.grid().cell(col, TableLayout::SerialRow));
+            std::string serial = trimControl(t.model.cell(col, TableLayout::SerialRow));
             throw refusal(
                 msg("列 %1（通し番号 %2）の測定に、被度のある種がありません（空の列か、"
                     "「*」だけの列です）",

@@ -96,8 +96,7 @@ int headerRowNamed(const TableState& t, const std::string& name) {
         return static_cast<int>(row);
     }
     for (int row = TableLayout::FirstItemRow; row <= last; ++row)
-        if (!wanted.empty() &&
-            trimControl(t.model.grid().cell(TableLayout::NameCol, row)) == wanted)
+        if (!wanted.empty() && trimControl(t.model.cell(TableLayout::NameCol, row)) == wanted)
             return row;
     throw Error(msg("「%1」という項目の行はありません", name));
 }
@@ -116,7 +115,7 @@ void sortRelevesByRow(TableState& t, Ui& ui, int row, bool descending) {
     std::vector<Key> keys;
     keys.reserve(static_cast<std::size_t>(std::max(n, 0)));
     for (std::int32_t j = 1; j <= n; ++j) {
-        std::string text = trimControl(t.model.grid().cell(L::releveCol(j), row));
+        std::string text = trimControl(t.model.cell(L::releveCol(j), row));
         if (text.empty())
             keys.push_back({2, 0.0, {}});
         else if (auto v = plainNumber(text))

@@ -191,18 +191,21 @@ Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options) {
         s.total += s.groups[g].size();
         for (std::int32_t j = s.groups[g].first; j <= s.groups[g].last; ++j) groupOf[j] = g;
     }
+    // Each species' presences per group, in one pass over the cells shown.
+    std::vector<std::uint32_t> present(static_cast<std::size_t>(ns + 1) * K, 0);
+    t.model.forEachSpeciesCell([&](std::int32_t j, std::int32_t i, const std::string&) {
+        if (groupOf[static_cast<std::size_t>(j)] >= 0)
+            ++present[static_cast<std::size_t>(i) * K + static_cast<std::size_t>(groupOf[j])];
+    });
     const TableLayout layout(t.model.freqRow());
     for (std::int32_t i = 1; i <= ns; ++i) {
         if (t.model.freq()[i] == 0) continue;
         SynopticRow r;
         r.row = i;
         const int row = layout.speciesRow(i);
-        r.name = trimControl(t.model.grid().cell(L::NameCol, row));
-        r.present.assign(K, 0);
-        t.model.grid().forEachInRow(row, [&](int col, const std::string&) {
-            const std::int32_t j = L::releveAt(col);
-            if (j >= 1 && j <= nr && groupOf[j] >= 0) ++r.present[groupOf[j]];
-        });
+        r.name = trimControl(t.model.cell(L::NameCol, row));
+        const auto first = present.begin() + static_cast<std::ptrdiff_t>(i) * K;
+        r.present.assign(first, first + K);
         r.n = std::accumulate(r.present.begin(), r.present.end(), 0U);
         r.constancy.resize(K);
         r.phi.resize(K);
@@ -345,8 +348,7 @@ namespace {
 // Refuses a table whose relevé columns hold no species before any dialog asks.
 void requireReleves(const TableState& t) {
     const std::int32_t nr = std::max(t.model.releveCount(), 0);
-    const PresenceCounts c = countPresences(t.model.grid(), TableLayout(t.model.freqRow()),
-                                            std::max(t.model.speciesCount(), 0), nr);
+    const PresenceCounts c = countPresences(t.model);
     if (releveGroups(c.numSp, nr).empty()) throw Error(sj("群に分ける測定がありません"));
 }
 

@@ -137,7 +137,7 @@ std::vector<char> releveColumnsInUse(const TableState& t,
     for (std::int32_t j : withSpecies) inUse[j] = 1;
     for (std::int32_t j = 1; j <= t.model.releveCount(); ++j)
         for (int row = L::FirstItemRow; row < t.model.freqRow() && !inUse[j]; ++row)
-            if (!t.model.grid().isEmpty(L::releveCol(j), row)) inUse[j] = 1;
+            if (!t.model.isEmpty(L::releveCol(j), row)) inUse[j] = 1;
     return inUse;
 }
 
@@ -300,8 +300,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     checkTwinspanOptions(o);
     const TableLayout layout = layoutOf(t);
     // Counted without writing, so that a refusal or a cancel leaves the table as it was.
-    const PresenceCounts counts =
-        countPresences(t.model.grid(), layout, t.model.speciesCount(), t.model.releveCount());
+    const PresenceCounts counts = countPresences(t.model);
 
     CoverMatrix matrix = coverMatrix(t, counts, o.layers);
     const std::vector<std::int32_t>& rows = matrix.rows;
@@ -327,13 +326,13 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     const auto groups = r.groups();
     // Labels and names are read before anything moves.
     auto labelOf = [&](std::int32_t j) {
-        return trimmedCell(t.model.grid().cell(L::releveCol(j), L::FirstItemRow));
+        return trimmedCell(t.model.cell(L::releveCol(j), L::FirstItemRow));
     };
     std::vector<std::string> labels(static_cast<std::size_t>(t.model.releveCount()) + 1);
     for (std::int32_t j = 1; j <= t.model.releveCount(); ++j) labels[j] = labelOf(j);
     std::vector<std::string> names;
     for (std::int32_t i : rows)
-        names.push_back(trimmedCell(t.model.grid().cell(L::NameCol, layout.speciesRow(i))));
+        names.push_back(trimmedCell(t.model.cell(L::NameCol, layout.speciesRow(i))));
 
     std::vector<std::vector<std::int32_t>> groupCols;
     for (const auto& g : groups) {

@@ -180,7 +180,7 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
         t.model.reserveCols(TableLayout::gridColCount(static_cast<std::int32_t>(
             std::min<std::int64_t>(t.model.releveCount() + records + 8, INT32_MAX / 2))));
     SpeciesRowIndex index = buildSpeciesRowIndex(t);
-    withDeferredCells(t.model, index, [&] {
+    [&] {
         for (std::int64_t n = f.RtN1; n <= f.RtN2; ++n) {
             bar.setPosition(static_cast<int>(n));
             if (skipAgain && again.count(static_cast<std::int32_t>(n))) continue;
@@ -195,7 +195,7 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
             t.model.setOrigin(t.model.releveSlotAt(TableLayout::releveCol(t.model.releveCount())),
                               {source, static_cast<std::int32_t>(n)});
         }
-    });
+    }();
     return skipped;
 }
 

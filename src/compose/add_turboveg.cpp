@@ -60,10 +60,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     std::size_t k = 0;
     bool whole = true, cancelled = false;
     try {
-        // Once this returns or throws, every deferred cell written is in the open
-        // step (a run that memory stopped is dropped unwritten), so the roll-back
-        // below takes them back with the rest.
-        withDeferredCells(t.model, index, [&] {
+        [&] {
             for (; k < plots; ++k) {
                 bar.setPosition(static_cast<int>(k * Steps / plots));
                 if (ui.cancelRequested()) {
@@ -86,7 +83,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
                 blanked.add(placing.count, placing.first, [&] { return r.name; });
                 if (r.replacedCharacters) replaced.push_back(std::move(r.name));
             }
-        });
+        }();
         if (whole && !cancelled) {
             if (plots > 0) {
                 // As after reading a relevé of a data file: its scale and notation are current.

@@ -62,16 +62,6 @@ void SpeciesRowIndex::add(std::string name, std::int32_t position) {
     ++used_;
 }
 
-void DeferredCells::add(int col, int row, std::string text) {
-    cells_.push_back(CellWrite{col, row, std::move(text)});
-    if (cells_.size() >= Batch) flush();
-}
-
-void DeferredCells::flush() {
-    table_.setCells(cells_);
-    cells_.clear();
-}
-
 namespace {
 
 SpeciesRowIndex indexUnder(const TableState& t, const TableLayout& layout) {
@@ -79,7 +69,7 @@ SpeciesRowIndex indexUnder(const TableState& t, const TableLayout& layout) {
     index.freqRow = layout.freqRow();
     index.reserve(static_cast<std::size_t>(t.model.speciesCount()));
     for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i)
-        index.add(t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i)), i);
+        index.add(t.model.cell(TableLayout::NameCol, layout.speciesRow(i)), i);
     return index;
 }
 
@@ -99,7 +89,7 @@ namespace {
 // Takes back a column that could not be placed whole: its cells, its codes and
 // the species rows it appended. The slot and serial cells stay as growth made them.
 void unplace(TableState& t, int col, std::int32_t releveSlot, std::int32_t speciesBefore) {
-    const std::string serial = t.model.grid().cell(col, TableLayout::SerialRow);
+    const std::string serial = t.model.cell(col, TableLayout::SerialRow);
     t.model.clearCol(col);  // the slot stays: clearing never touches it
     t.model.setCell(col, TableLayout::SerialRow, serial);
     t.model.clearReleveCodes(releveSlot);
@@ -149,11 +139,7 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
     t.model.setFreqRow(layout.freqRow());
     static const std::string rule = sj("──");
     t.model.setCell(col, t.model.freqRow(), rule);
-    if (index.freqRow != t.model.freqRow()) {
-        DeferredCells* cells = index.cells;
-        index = indexUnder(t, layout);
-        index.cells = cells;
-    }
+    if (index.freqRow != t.model.freqRow()) index = indexUnder(t, layout);
 
     // A free column's slot holds no codes; clearing it keeps stale codes from
     // ever showing through this column.
@@ -193,7 +179,6 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
         std::int32_t i = index.find(name, hash);
         if (i == 0) {
             if (!t.model.appendSpeciesRow(name)) {
-                if (index.cells) index.cells->flush();
                 unplace(t, col, releveSlot, speciesBefore);
                 index.freqRow = -1;  // it holds the rows just taken back
                 return false;
@@ -202,10 +187,6 @@ bool placeReleve(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, st
             index.add(std::move(name), i);
         }
         const int row = layout.speciesRow(i);
-        if (index.cells)
-            index.cells->add(col, row, LayerSummary(e.codes));
-        else
-            t.model.setCell(col, row, LayerSummary(e.codes));
         if (index.slotOf.size() <= static_cast<std::size_t>(i))
             index.slotOf.resize(static_cast<std::size_t>(i) + 1, 0);
         std::int32_t& slot = index.slotOf[static_cast<std::size_t>(i)];

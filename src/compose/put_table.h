@@ -19,28 +19,8 @@ namespace tamsel {
 // probe touches one entry of one array and then the name it points to, where a
 // node-based map touched a bucket, a node and its string in three places of the
 // heap (the lookup was a quarter of a large add).
-// The species cells of the relevés one command places, written to the grid a few
-// thousand relevés at a time, row by row (Grid::setCells): placed a column at a
-// time, every cell went to the tail of its own species row, a cache miss apiece
-// (a third of a large add). Only the scan writes those cells meanwhile, and the
-// rows and columns stay where they are.
-class DeferredCells {
-  public:
-    explicit DeferredCells(CompositionTable& t) : table_(t) {}
-    void add(int col, int row, std::string text);
-    void flush();
-
-  private:
-    static constexpr std::size_t Batch = std::size_t{1} << 17;  // about 5 MiB
-    CompositionTable& table_;
-    std::vector<CellWrite> cells_;
-};
-
 class SpeciesRowIndex {
   public:
-    // Where the species cells go when set (see withDeferredCells); else straight
-    // into the grid.
-    DeferredCells* cells = nullptr;
     std::int32_t freqRow = -1;  // the FreqRow the positions were taken under
     // The slot number of the species row at each position, read from the grid the
     // first time the row is written (0: not read yet); rows do not move during a
@@ -106,27 +86,10 @@ struct BlankedTexts {
 // The print item whose box shows the header field at offset (2 .. 30).
 int printItemOfField(std::size_t offset);
 
-// Runs scan() with index's species cells deferred; they are all in the grid when
-// it returns or throws, so the relevés placed stay whole either way.
-template <typename Scan>
-void withDeferredCells(CompositionTable& t, SpeciesRowIndex& index, Scan&& scan) {
-    DeferredCells cells(t);
-    index.cells = &cells;
-    try {
-        scan();
-    } catch (...) {
-        index.cells = nullptr;
-        cells.flush();
-        throw;
-    }
-    index.cells = nullptr;
-    cells.flush();
-}
-
 // Writes relevé j (the caller has set ReleveCount to j) from r, whatever source
-// read it: header cells, "──" in row FreqRow, one cell per species,
-// found or appended as a row. Codes go to TableArray at the slots of the column and
-// rows written. False when the table cannot grow: the column is then left as
+// read it: header cells, "──" in row FreqRow, and each species' codes in
+// TableArray at the slots of the column and of its row, found or appended (the
+// species cells show them). False when the table cannot grow: the column is then left as
 // growth made it, with none of the relevé's cells or codes and no row it added.
 // Control characters inside the header fields and names become blanks; blanked,
 // when given, hears of them.

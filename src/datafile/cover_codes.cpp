@@ -1,6 +1,8 @@
 #include "datafile/cover_codes.h"
 
 #include <algorithm>
+#include <cstring>
+#include <unordered_map>
 
 #include "datafile/numbers.h"
 
@@ -88,6 +90,20 @@ std::string LayerSummary(const LayerCodes& c) {
     s[2] = higher(symbolOf(c[2]), symbolOf(c[3]));
     s[3] = higher(higher(symbolOf(c[4]), symbolOf(c[5])), symbolOf(c[6]));
     return s;
+}
+
+const std::string& shownSummary(const LayerCodes& c) {
+    static const std::string none;
+    if (allZero(c)) return none;
+    // Four symbols of a few dozen each: the texts are few, and a node map keeps
+    // each where it was made.
+    static std::unordered_map<std::uint32_t, std::string> made;
+    const std::string s = LayerSummary(c);
+    std::uint32_t key;
+    std::memcpy(&key, s.data(), sizeof key);
+    auto it = made.find(key);
+    if (it == made.end()) it = made.emplace(key, s).first;
+    return it->second;
 }
 
 int coverSumValue(int kind, const LayerCodes& codes) {

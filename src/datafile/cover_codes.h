@@ -30,6 +30,10 @@ std::string CoverCodeText(CoverCode code, int notation);
 
 // The four-character cell text of a species in a relevé.
 std::string LayerSummary(const LayerCodes& codes);
+// The text a species cell shows for its codes: LayerSummary, or empty when every
+// code is zero. Each distinct text is made once and kept for the program's life,
+// so that a table can show millions of cells without holding one text apiece.
+const std::string& shownSummary(const LayerCodes& codes);
 
 // Weighted cover sum: kind 1 by class mid-points (capped at 875), kind 2 ordinal.
 // Any other kind gives -1 as a number and an empty text.

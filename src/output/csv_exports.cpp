@@ -64,11 +64,11 @@ void appendSums(std::string& line, const std::string& zeros, std::int32_t count,
 }
 
 const std::string& releveLabel(const TableState& t, std::int32_t j) {
-    return t.model.grid().cell(TableLayout::releveCol(j), TableLayout::FirstItemRow);
+    return t.model.cell(TableLayout::releveCol(j), TableLayout::FirstItemRow);
 }
 
 const std::string& nameCell(const TableState& t, const TableLayout& layout, std::int32_t i) {
-    return t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i));
+    return t.model.cell(TableLayout::NameCol, layout.speciesRow(i));
 }
 
 }  // namespace
@@ -213,7 +213,7 @@ void writePlotData(ByteSink& out, const TableState& t) {
     const TableLayout layout = layoutOf(t);
     const int first = TableLayout::FirstItemRow;
     const int last = std::max(first, layout.lastItemRow());
-    auto cell = [&](int col, int row) { return trimmed(t.model.grid().cell(col, row)); };
+    auto cell = [&](int col, int row) { return trimmed(t.model.cell(col, row)); };
     // The captions and then the frequency column's cells, with no comma where
     // the two meet: the last caption and the first of those cells are one field.
     std::string line;

@@ -74,10 +74,9 @@ ExchangeTable::ExchangeTable(const TableState& t, LayerMerge merge, Scope scope)
                 slots_.forEach(slot, [&](std::int32_t u) { rank_[u] = 0, present = true; });
         if (!present && !whole) continue;
         const int col = TableLayout::releveCol(j);
-        releves_.push_back({j,
-                            std::string(trimmed(t.model.grid().cell(col, TableLayout::SerialRow))),
-                            numberRow ? std::string(trimmed(t.model.grid().cell(col, numberRow)))
-                                      : std::string()});
+        releves_.push_back(
+            {j, std::string(trimmed(t.model.cell(col, TableLayout::SerialRow))),
+             numberRow ? std::string(trimmed(t.model.cell(col, numberRow))) : std::string()});
         releveSlots_.push_back(rs);
     }
     for (std::size_t u = 0; u < rank_.size(); ++u)
@@ -268,8 +267,8 @@ void writeCornellKey(ByteSink& out, const TableState& t, const ExchangeTable& x)
     for (std::size_t k = 0; k < x.rows().size(); ++k) {
         line += cornellCode('S', k + 1);
         line += ',';
-        appendCsv(line, trimmed(t.model.grid().cell(TableLayout::NameCol,
-                                                    layout.speciesRow(x.rows()[k]))));
+        appendCsv(line,
+                  trimmed(t.model.cell(TableLayout::NameCol, layout.speciesRow(x.rows()[k]))));
         line += "\r\n";
     }
     const std::vector<std::string> names = releveNames(x);
@@ -304,8 +303,7 @@ void writeLongTable(ByteSink& out, const TableState& t, LayerMerge merge) {
     std::vector<std::string> names;
     for (std::int32_t i : x.rows()) {
         names.emplace_back();
-        appendCsv(names.back(),
-                  trimmed(t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i))));
+        appendCsv(names.back(), trimmed(t.model.cell(TableLayout::NameCol, layout.speciesRow(i))));
         names.back() += ',';
     }
     // The end of a line, from the layer on, for each layer and code, made once.
@@ -478,8 +476,8 @@ void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValu
     const TableLayout layout = layoutOf(t);
     std::vector<const double*> valueOf;
     for (std::int32_t i : x.rows()) {
-        auto it = values.byName.find(foldLetterCase(
-            trimmed(t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i)))));
+        auto it = values.byName.find(
+            foldLetterCase(trimmed(t.model.cell(TableLayout::NameCol, layout.speciesRow(i)))));
         valueOf.push_back(it == values.byName.end() ? nullptr : &it->second);
     }
     writeHeader(out, "通し番号,測定番号,n,平均,加重平均");

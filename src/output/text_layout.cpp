@@ -109,7 +109,7 @@ class Writer {
     RowPlan planRow(std::int32_t s) {
         RowPlan r;
         r.freq = t_.model.freq()[s];
-        const std::string& name = t_.model.grid().cell(TableLayout::NameCol, layout_.speciesRow(s));
+        const std::string& name = t_.model.cell(TableLayout::NameCol, layout_.speciesRow(s));
         if (r.freq == 0) {
             r.kind = RowPlan::Text;
             r.text = name;
@@ -146,7 +146,7 @@ class Writer {
                     line_ = half == 0 ? fixedField(box.caption, CaptionWidth)
                                       : std::string(CaptionWidth, ' ');
                 for (std::int32_t j = a; j <= b; ++j) {
-                    const std::string& cell = t_.model.grid().cell(TableLayout::releveCol(j), row);
+                    const std::string& cell = t_.model.cell(TableLayout::releveCol(j), row);
                     line_ += ' ';
                     if (!split) {
                         appendPadded(line_, cell, 4);
@@ -204,8 +204,7 @@ class Writer {
             if (t_.model.freq().at(static_cast<std::size_t>(s)) != 1) continue;
             std::int32_t slot = speciesSlotChecked(t_, s);
             once.push_back(
-                {trimControl(t_.model.grid().cell(TableLayout::NameCol, layout_.speciesRow(s))),
-                 slot});
+                {trimControl(t_.model.cell(TableLayout::NameCol, layout_.speciesRow(s))), slot});
             nextOf.push_back(-1);
         }
         // Rows of one slot chained in row order, so the hits of a relevé come

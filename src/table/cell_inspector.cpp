@@ -33,10 +33,10 @@ std::string cellInspection(const TableState& t, int col, int row) {
             const int notation = head[1] != 0 ? head[1] : t.data.CurrentNotation;
             std::string releve;
             for (int item : {2, 3})
-                if (int r = layout.itemRow(item); r && !t.model.grid().cell(col, r).empty())
-                    releve += (releve.empty() ? "" : " ") + trimmed(t.model.grid().cell(col, r));
+                if (int r = layout.itemRow(item); r && !t.model.cell(col, r).empty())
+                    releve += (releve.empty() ? "" : " ") + trimmed(t.model.cell(col, r));
             if (releve.empty()) releve = msg("測定 %1", L::releveAt(col));
-            std::string text = msg("%1 ｜ %2 ｜ ", t.model.grid().cell(L::NameCol, row), releve);
+            std::string text = msg("%1 ｜ %2 ｜ ", t.model.cell(L::NameCol, row), releve);
             for (std::size_t k = 0; k < codes.size(); ++k)
                 text += (k ? "  " : "") + trimmed(t.print.LayerLabels[k]) + ": " +
                         trimmed(CoverCodeText(codes[k], notation));
@@ -45,7 +45,7 @@ std::string cellInspection(const TableState& t, int col, int row) {
             // A slot cell that is no number: the cell's own text still says something.
         }
     }
-    const std::string& text = t.model.grid().cell(col, row);
+    const std::string& text = t.model.cell(col, row);
     return text.empty() ? counts(t) : text;
 }
 

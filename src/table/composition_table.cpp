@@ -67,6 +67,64 @@ const LayerCodes& CompositionTable::codesAt(int col, int row) const {
     return codes_.get(releveSlotAt(col), speciesSlotAt(row));
 }
 
+// --- the cells as shown --------------------------------------------------------
+
+const std::string& CompositionTable::cell(int col, int row) const {
+    const std::string& stored = grid_.cell(col, row);
+    if (!isSpeciesCellInUse(col, row)) return stored;
+    if (!stored.empty()) {
+        static const std::string none;
+        return stored == KeptEmpty ? none : stored;
+    }
+    return shownSummary(codesAt(col, row));
+}
+
+std::vector<std::string> CompositionTable::rowTexts(int row) const {
+    std::vector<std::string> texts = grid_.rowTexts(row);
+    for (int col = L::FirstReleveCol; col < static_cast<int>(texts.size()); ++col)
+        if (isSpeciesCellInUse(col, row)) texts[static_cast<std::size_t>(col)] = cell(col, row);
+    return texts;
+}
+
+std::vector<std::string> CompositionTable::colTexts(int col) const {
+    std::vector<std::string> texts = grid_.colTexts(col);
+    for (int row = freqRow_ + 1; row < static_cast<int>(texts.size()); ++row)
+        if (isSpeciesCellInUse(col, row)) texts[static_cast<std::size_t>(row)] = cell(col, row);
+    return texts;
+}
+
+std::vector<std::int32_t> CompositionTable::speciesPositions() const {
+    std::vector<std::int32_t> pos(static_cast<std::size_t>(std::max(codes_.speciesSlots(), 0)), 0);
+    const TableLayout layout(freqRow_);
+    for (std::int32_t i = 1; i <= speciesCount_; ++i) {
+        const std::int32_t s = speciesSlotAt(layout.speciesRow(i));
+        if (s >= 0 && static_cast<std::size_t>(s) < pos.size())
+            pos[static_cast<std::size_t>(s)] = i;
+    }
+    return pos;
+}
+
+std::vector<CompositionTable::KeptCell> CompositionTable::keptSpeciesCells() const {
+    std::vector<KeptCell> kept;
+    const TableLayout layout(freqRow_);
+    const int last = L::lastReleveCol(releveCount_);
+    for (std::int32_t i = 1; i <= speciesCount_; ++i)
+        grid_.forEachInRow(layout.speciesRow(i), [&](int col, const std::string& text) {
+            if (col >= L::FirstReleveCol && col <= last)
+                kept.push_back(KeptCell{L::releveAt(col), i, &text});
+        });
+    std::sort(kept.begin(), kept.end(), [](const KeptCell& a, const KeptCell& b) {
+        return a.j != b.j ? a.j < b.j : a.i < b.i;
+    });
+    return kept;
+}
+
+std::string CompositionTable::keptText(int col, int row, std::string text) const {
+    if (text == shownSummary(codesAt(col, row))) return std::string();
+    if (text.empty()) return KeptEmpty;
+    return text;
+}
+
 TableFields CompositionTable::fields() const {
     return TableFields{title_,   plantCapacity_, releveCapacity_, releveCount_, speciesCount_,
                        freqRow_, freq_,          numSp_,          domLine_};
@@ -131,6 +189,7 @@ void CompositionTable::setTitle(std::string title) {
 void CompositionTable::setCell(int col, int row, std::string text) {
     if (col == L::SlotCol || row == L::SlotRow) refuseSlotCell(col, row);
     if (findControl(text) != std::string::npos) refuseControl(col, row, text);
+    if (isSpeciesCellInUse(col, row)) text = keptText(col, row, std::move(text));
     grid_.setCell(col, row, std::move(text));
 }
 
@@ -139,6 +198,11 @@ void CompositionTable::setCells(const std::vector<CellWrite>& cells) {
     for (const CellWrite& c : cells) {
         if (c.col == L::SlotCol || c.row == L::SlotRow) refuseSlotCell(c.col, c.row);
         if (findControl(c.text) != std::string::npos) refuseControl(c.col, c.row, c.text);
+    }
+    if (std::any_of(cells.begin(), cells.end(),
+                    [&](const CellWrite& c) { return isSpeciesCellInUse(c.col, c.row); })) {
+        for (const CellWrite& c : cells) setCell(c.col, c.row, c.text);
+        return;
     }
     grid_.setCells(cells);
 }
@@ -394,7 +458,8 @@ void CompositionTable::blank(const TableLayout& layout,
 }
 
 void CompositionTable::replace(TableFields&& f, CoverArray&& codes, Grid&& grid) {
-    checkShape(f, codes, grid);
+    const auto slots = checkShape(f, codes, grid);
+    checkKeptTexts(f, codes, grid, slots.first, slots.second);
     replaceAsIs(std::move(f), std::move(codes), std::move(grid));
 }
 
@@ -568,7 +633,7 @@ void CompositionTable::permuteSpeciesRows(const std::vector<int>& order) {
 
 void CompositionTable::recount() {
     const TableLayout layout(freqRow_);
-    PresenceCounts c = countPresences(grid_, layout, speciesCount_, releveCount_);
+    PresenceCounts c = countPresences(*this);
     for (std::int32_t i = 1; i <= speciesCount_; ++i) {
         const int row = layout.speciesRow(i);
         setCount(change::CountLine::Freq, i, c.freq[i]);
@@ -673,6 +738,25 @@ std::pair<std::vector<std::int32_t>, std::vector<std::int32_t>> CompositionTable
             slotsAlong(grid, f.plantCapacity, false, layout)};
 }
 
+void CompositionTable::checkKeptTexts(const TableFields& f, const CoverArray& codes,
+                                      const Grid& grid, const std::vector<std::int32_t>& relSlot,
+                                      const std::vector<std::int32_t>& spSlot) {
+    const TableLayout layout(f.freqRow);
+    const int last = L::lastReleveCol(f.releveCount);
+    for (std::int32_t i = 1; i <= f.speciesCount; ++i) {
+        const int row = layout.speciesRow(i);
+        const std::int32_t s = spSlot[static_cast<std::size_t>(i)];
+        grid.forEachInRow(row, [&](int col, const std::string& text) {
+            if (col < L::FirstReleveCol || col > last) return;
+            const std::string& shown =
+                shownSummary(codes.get(relSlot[static_cast<std::size_t>(L::releveAt(col))], s));
+            if (text == KeptEmpty ? shown.empty() : text == shown)
+                brokenTable(sj("セル（列 ") + num(col) + sj("、行 ") + num(row) +
+                            sj("）が被度コードの示す文字を重ねて持っています"));
+        });
+    }
+}
+
 void CompositionTable::checkInvariants() const {
     auto fault = brokenTable;
     const TableLayout layout(freqRow_);
@@ -699,17 +783,7 @@ void CompositionTable::checkInvariants() const {
                       sj(" が空ではありません"));
         });
     }
-    for (std::int32_t i = 1; i <= speciesCount_; ++i) {
-        const int row = layout.speciesRow(i);
-        for (std::int32_t j = 1; j <= releveCount_; ++j) {
-            const int col = L::releveCol(j);
-            const LayerCodes& c = codes_.get(relSlot[static_cast<std::size_t>(j)],
-                                             spSlot[static_cast<std::size_t>(i)]);
-            if (grid_.cell(col, row) != (allZero(c) ? std::string() : LayerSummary(c)))
-                fault(sj("セル（列 ") + num(col) + sj("、行 ") + num(row) +
-                      sj("）が被度コードと合いません"));
-        }
-    }
+    checkKeptTexts(fields(), codes_, grid_, relSlot, spSlot);
 }
 
 }  // namespace tamsel

@@ -7,6 +7,7 @@
 // (title, counts, capacities, FreqRow) the history compares per step.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -83,6 +84,30 @@ class CompositionTable {
 
     TableFields fields() const;
 
+    // --- the cells as the table shows them ----------------------------------
+    // A species cell in use (a species row and a relevé column in use) shows
+    // its codes (shownSummary), unless a loaded table file brought another text
+    // for it, which the grid keeps ("kept"); every other cell is the grid's
+    // text. The grid holds no text a species cell derives.
+    const std::string& cell(int col, int row) const;
+    bool isEmpty(int col, int row) const { return cell(col, row).empty(); }
+    // A whole row or column as cell() shows it.
+    std::vector<std::string> rowTexts(int row) const;
+    std::vector<std::string> colTexts(int col) const;
+    bool isSpeciesCellInUse(int col, int row) const {
+        return col >= TableLayout::FirstReleveCol &&
+               col <= TableLayout::lastReleveCol(releveCount_) && row > freqRow_ &&
+               row <= freqRow_ + speciesCount_;
+    }
+    // By species slot, the position of the species row in use that shows it
+    // (0: none).
+    std::vector<std::int32_t> speciesPositions() const;
+    // Calls f(j, i, text) for every non-empty species cell in use (relevé
+    // column j, species row i, by position): relevé by relevé through the
+    // codes, then the kept texts. The work follows the codes, not rows x columns.
+    template <typename F>
+    void forEachSpeciesCell(F&& f) const;
+
     // Every member the same: texts, codes, counts, capacities, arrays and origins
     // (a slot without an origin and one past the origins alike).
     bool operator==(const CompositionTable& other) const;
@@ -102,7 +127,8 @@ class CompositionTable {
     // in has them made blanks. One throws Error naming the relevé or species and
     // the field, with nothing changed.
     void setTitle(std::string title);
-    // A header, label or species cell (never the slot row or column).
+    // A header, label or species cell (never the slot row or column). A species
+    // cell in use keeps a text only where it differs from what its codes show.
     void setCell(int col, int row, std::string text);
     void setCells(const std::vector<CellWrite>& cells);
     // Every cell of the column but its slot.
@@ -135,8 +161,9 @@ class CompositionTable {
     // print item n the layout shows), FreqRow from the layout.
     void blank(const TableLayout& layout, const std::vector<std::string>& itemCaptions,
                ProgressBar* bar);
-    // The table replaced by one built aside (a loaded file); parts checkShape
-    // refuses throw Error with the table unchanged.
+    // The table replaced by one built aside (a loaded file), its grid as the
+    // model holds it (kept texts only in the species cells in use); parts
+    // checkShape or checkKeptTexts refuse throw Error with the table unchanged.
     void replace(TableFields&& f, CoverArray&& codes, Grid&& grid);
     // FreqRow as the item rows above it now end (relevés placed under new boxes).
     void setFreqRow(std::int32_t freqRow) { freqRow_ = freqRow; }
@@ -188,7 +215,24 @@ class CompositionTable {
     TableScalars scalars() const;
     void restoreScalars(TableScalars&& s);
 
+    // What the grid holds for a species cell in use shown empty though its
+    // codes are not (a loaded file's): no text a file or a command brings has a
+    // control byte.
+    static constexpr const char* KeptEmpty = "\x01";
+
   private:
+    struct KeptCell {
+        std::int32_t j, i;
+        const std::string* text;
+    };
+    // The kept texts of the species cells in use, by (j, i).
+    std::vector<KeptCell> keptSpeciesCells() const;
+    // What the grid should hold for text shown at a species cell in use.
+    std::string keptText(int col, int row, std::string text) const;
+    // The grid keeps no text of a species cell in use that its codes show.
+    static void checkKeptTexts(const TableFields& f, const CoverArray& codes, const Grid& grid,
+                               const std::vector<std::int32_t>& relSlot,
+                               const std::vector<std::int32_t>& spSlot);
     [[noreturn]] void refuseControl(int col, int row, const std::string& text) const;
     // replace without the check: only the tests' surgery builds a broken table.
     void replaceAsIs(TableFields&& f, CoverArray&& codes, Grid&& grid);
@@ -232,5 +276,31 @@ class CompositionTable {
     std::uint32_t originFile(const std::string& dataFile);
     ChangeLogLink link_;
 };
+
+template <typename F>
+void CompositionTable::forEachSpeciesCell(F&& f) const {
+    const std::vector<std::int32_t> pos = speciesPositions();
+    const std::vector<KeptCell> kept = keptSpeciesCells();
+    auto isKept = [&](std::int32_t j, std::int32_t i) {
+        auto it =
+            std::lower_bound(kept.begin(), kept.end(), std::pair{j, i},
+                             [](const KeptCell& k, const std::pair<std::int32_t, std::int32_t>& v) {
+                                 return k.j != v.first ? k.j < v.first : k.i < v.second;
+                             });
+        return it != kept.end() && it->j == j && it->i == i;
+    };
+    for (std::int32_t j = 1; j <= releveCount_; ++j) {
+        const std::int32_t v = releveSlotAt(TableLayout::releveCol(j));
+        for (const auto& [s, c] : codes_.releve(v)) {
+            if (s <= 0 || static_cast<std::size_t>(s) >= pos.size()) continue;
+            const std::int32_t i = pos[static_cast<std::size_t>(s)];
+            if (i == 0 || (!kept.empty() && isKept(j, i))) continue;
+            const std::string& text = shownSummary(c);
+            if (!text.empty()) f(j, i, text);
+        }
+    }
+    for (const KeptCell& k : kept)
+        if (*k.text != KeptEmpty) f(k.j, k.i, *k.text);
+}
 
 }  // namespace tamsel

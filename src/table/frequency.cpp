@@ -8,31 +8,35 @@
 
 namespace tamsel {
 
-PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int32_t speciesCount,
-                              std::int32_t releveCount) {
-    using L = TableLayout;
-    const int firstCol = L::FirstReleveCol, lastCol = L::lastReleveCol(releveCount);
-    // Counted from the non-empty cells of each row, so the work follows the
-    // cells present, not rows x columns.
+PresenceCounts countPresences(const CompositionTable& t) {
+    const std::int32_t speciesCount = t.speciesCount(), releveCount = t.releveCount();
+    // Counted from the cells shown, relevé by relevé: the work follows the codes.
+    std::vector<std::uint32_t> perRow(static_cast<std::size_t>(speciesCount) + 1, 0);
     std::vector<std::uint32_t> perColumn(static_cast<std::size_t>(releveCount) + 1, 0);
+    t.forEachSpeciesCell([&](std::int32_t j, std::int32_t i, const std::string&) {
+        ++perRow[static_cast<std::size_t>(i)];
+        ++perColumn[static_cast<std::size_t>(j)];
+    });
+    return narrowCounts(perRow, perColumn, TableLayout(t.freqRow()));
+}
+
+PresenceCounts narrowCounts(const std::vector<std::uint32_t>& perRow,
+                            const std::vector<std::uint32_t>& perColumn,
+                            const TableLayout& layout) {
+    using L = TableLayout;
     PresenceCounts out;
-    out.freq.assign(static_cast<std::size_t>(speciesCount) + 1, 0);
-    out.numSp.assign(static_cast<std::size_t>(releveCount) + 1, 0);
-    for (std::int32_t i = 1; i <= speciesCount; ++i) {
-        int row = layout.speciesRow(i);
-        std::uint32_t freq = 0;
-        g.forEachInRow(row, [&](int col, const std::string&) {
-            if (col >= firstCol && col <= lastCol) {
-                ++freq;
-                ++perColumn[L::releveAt(col)];
-            }
-        });
-        if (freq > 65535) throw Error(msg("出現頻度が 65535 を超えました（行 %1）", row));
-        out.freq[i] = static_cast<std::uint16_t>(freq);
+    out.freq.assign(perRow.size(), 0);
+    out.numSp.assign(perColumn.size(), 0);
+    for (std::size_t i = 1; i < perRow.size(); ++i) {
+        if (perRow[i] > 65535)
+            throw Error(msg("出現頻度が 65535 を超えました（行 %1）",
+                            layout.speciesRow(static_cast<std::int32_t>(i))));
+        out.freq[i] = static_cast<std::uint16_t>(perRow[i]);
     }
-    for (std::int32_t j = 1; j <= releveCount; ++j) {
+    for (std::size_t j = 1; j < perColumn.size(); ++j) {
         if (perColumn[j] > 65535)
-            throw Error(msg("種数が 65535 を超えました（列 %1）", L::releveCol(j)));
+            throw Error(msg("種数が 65535 を超えました（列 %1）",
+                            L::releveCol(static_cast<std::int32_t>(j))));
         out.numSp[j] = static_cast<std::uint16_t>(perColumn[j]);
     }
     return out;

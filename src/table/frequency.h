@@ -1,4 +1,4 @@
-// The recount of species frequencies and relevé species numbers from the grid.
+// The recount of species frequencies and relevé species numbers from the cells shown.
 #pragma once
 
 #include <cstdint>
@@ -14,10 +14,13 @@ struct PresenceCounts {
     std::vector<std::uint16_t> numSp;  // by relevé column position, entry 0 unused
 };
 
-// Non-empty cells of the relevé columns in use, per species row in use and per
-// relevé column in use; throws Error when a count exceeds 65535.
-PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int32_t speciesCount,
-                              std::int32_t releveCount);
+// Non-empty cells of the species rows in use in the relevé columns in use, per
+// species row and per relevé column; throws Error when a count exceeds 65535.
+PresenceCounts countPresences(const CompositionTable& t);
+// Counts taken per species row and relevé column (entry 0 unused) as the
+// table's arrays hold them; throws Error naming the row or column of one above 65535.
+PresenceCounts narrowCounts(const std::vector<std::uint32_t>& perRow,
+                            const std::vector<std::uint32_t>& perColumn, const TableLayout& layout);
 
 // The table's recount (a non-empty cell is a presence) under the busy cursor.
 void recount(TableState& t, Ui& ui);

@@ -12,8 +12,9 @@
 namespace tamsel {
 
 void installLoadedTable(TableState& t, LoadedTable&& lt, const std::string& path) {
+    // The file's cells as it shows them (a non-empty cell is a presence).
     PresenceCounts counts =
-        countPresences(lt.grid, TableLayout(lt.freqRow), lt.speciesCount, lt.releveCount);
+        narrowCounts(lt.presencePerRow, lt.presencePerColumn, TableLayout(lt.freqRow));
     std::filesystem::path p(path);
     std::string name = p.filename().string(), folder = p.parent_path().string();
     std::vector<LayerCodes> domLine = t.model.domLine();

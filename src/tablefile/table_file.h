@@ -30,7 +30,12 @@ struct LoadedTable {
     std::string title;
     std::int32_t speciesCount = 0, releveCount = 0, freqRow = 0;
     CoverArray codes;  // (releveCount + 1) x (speciesCount + 1) slots
-    Grid grid;         // TableLayout's grid for the counts
+    // TableLayout's grid for the counts, as the model holds it: a species cell in
+    // use keeps its text only where the file shows something else than its codes.
+    Grid grid;
+    // The non-empty species cells in use as the file shows them, by species row
+    // and by relevé column (entry 0 unused).
+    std::vector<std::uint32_t> presencePerRow, presencePerColumn;
 };
 
 // Parses a table file fed in pieces cut anywhere (inside a line, a double-byte

@@ -10,6 +10,7 @@
 #include "datafile/numbers.h"
 #include "io/page_array.h"
 #include "platform/error.h"
+#include "table/composition_table.h"
 #include "tablefile/byte_run.h"
 #include "tablefile/comma_list.h"
 #include "tablefile/file_text.h"
@@ -147,6 +148,17 @@ struct TableFileReader::State {
     PageArray<CoverEntry> cover;
     // The cells of the grid row being read; kept from row to row with their buffers.
     std::vector<std::pair<int, std::string>> rowCells;
+    // The grid block leaves out the species cells' texts their codes show (the
+    // model derives them): the codes are in place when the grid block starts, row
+    // 0 gives each column's relevé slot and column 0 each row's species slot.
+    bool codesPlaced = false;
+    std::vector<std::int32_t> slotOfCol;      // by column: its relevé slot 1..NR, else 0
+    std::vector<std::uint32_t> codedReleves;  // by species slot: relevés 1..NR with codes
+    std::vector<int> shownCols;               // the row's columns whose text the codes show
+    void placeCodes();
+    // A species row's cells the file leaves empty though their codes are not keep
+    // that emptiness (KeptEmpty); the count of the row tells when there is one.
+    void keepEmptyCells(std::int32_t species);
     bool counted = false;  // line 2 read well
     bool foreign = false;  // line 1 or 2 is not a table file's
     std::int64_t coverEnd = 0, expected = 0;
@@ -199,6 +211,33 @@ bool TableFileReader::State::coverLineAt(std::string_view piece, std::size_t pos
     if (bar) bar->setPosition(sp);
     lines = n;
     return true;
+}
+
+void TableFileReader::State::placeCodes() {
+    if (codesPlaced) return;
+    lt.codes.resize(lt.releveCount + 1, lt.speciesCount + 1);
+    codedReleves.assign(static_cast<std::size_t>(std::max(lt.speciesCount, 0)) + 1, 0);
+    for (const CoverEntry& e : cover.span())
+        if (e.releve >= 1 && e.releve <= lt.releveCount) ++codedReleves[e.species];
+    lt.codes.assign(cover.span());
+    cover.release();
+    lt.presencePerRow.assign(codedReleves.size(), 0);
+    lt.presencePerColumn.assign(static_cast<std::size_t>(std::max(lt.releveCount, 0)) + 1, 0);
+    codesPlaced = true;
+}
+
+void TableFileReader::State::keepEmptyCells(std::int32_t species) {
+    std::vector<char> filled(cols, 0);
+    for (const auto& [col, text] : rowCells) filled[static_cast<std::size_t>(col)] = 1;
+    for (int col : shownCols) filled[static_cast<std::size_t>(col)] = 1;
+    const std::size_t before = rowCells.size();
+    for (std::int32_t j = 1; j <= lt.releveCount; ++j) {
+        const int col = TableLayout::releveCol(j);
+        const std::int32_t v = slotOfCol[static_cast<std::size_t>(col)];
+        if (v > 0 && !filled[static_cast<std::size_t>(col)] && !allZero(lt.codes.get(v, species)))
+            rowCells.emplace_back(col, CompositionTable::KeptEmpty);
+    }
+    if (rowCells.size() != before) std::sort(rowCells.begin(), rowCells.end());
 }
 
 void TableFileReader::State::line(std::string_view text, std::size_t length) {
@@ -259,7 +298,21 @@ void TableFileReader::State::line(std::string_view text, std::size_t length) {
         if (r == 0) {
             g.setRowCount(TableLayout::gridRowCount(lt.speciesCount));
             g.setColCount(static_cast<int>(cols));
+            placeCodes();
+            slotOfCol.assign(cols, 0);
         }
+        const TableLayout layout(lt.freqRow);
+        const std::int32_t i =
+            r > lt.freqRow && r <= layout.lastSpeciesRow(lt.speciesCount) ? layout.speciesAt(r) : 0;
+        const std::size_t lastInUse =
+            static_cast<std::size_t>(TableLayout::lastReleveCol(lt.releveCount));
+        auto slotIn = [](std::string_view item, std::int32_t count) {
+            const auto v = parseNumberField(item);
+            return v && *v >= 1 && *v <= count ? *v : 0;
+        };
+        std::int32_t species = 0;   // the row's species slot, once column 0 gave it
+        std::uint32_t covered = 0;  // cells with codes whose text the codes do not show
+        shownCols.clear();
         // The row's cells are gathered first, so that its storage is sized once.
         std::size_t filled = 0;
         bool closed = forEachFilledCommaItem(text, [&](std::size_t k, std::string_view item) {
@@ -267,12 +320,33 @@ void TableFileReader::State::line(std::string_view text, std::size_t length) {
             if (hasLineBreak(item))
                 fault.at(n, sj("列 ") + num(static_cast<std::int64_t>(k)) +
                                 sj(" のセルに改行（CR）が含まれています。"));
+            if (r == 0 && k >= TableLayout::FirstReleveCol && k <= lastInUse)
+                slotOfCol[k] = slotIn(item, lt.releveCount);
+            if (i > 0 && k == TableLayout::SlotCol) species = slotIn(item, lt.speciesCount);
+            if (i > 0 && k >= TableLayout::FirstReleveCol && k <= lastInUse) {
+                ++lt.presencePerRow[static_cast<std::size_t>(i)];
+                ++lt.presencePerColumn[TableLayout::releveAt(static_cast<int>(k))];
+                if (species > 0 && slotOfCol[k] > 0) {
+                    const std::string& shown = shownSummary(lt.codes.get(slotOfCol[k], species));
+                    if (item == shown) {
+                        shownCols.push_back(static_cast<int>(k));
+                        return;
+                    }
+                    if (!shown.empty()) ++covered;
+                }
+            }
             if (filled == rowCells.size()) rowCells.emplace_back();
             rowCells[filled].first = static_cast<int>(k);
             rowCells[filled].second.assign(item);
             ++filled;
         });
         if (!closed) fault.at(n, sj("引用符 (\") が閉じていません。"));
+        if (species > 0 &&
+            shownCols.size() + covered != codedReleves[static_cast<std::size_t>(species)]) {
+            rowCells.resize(filled);
+            keepEmptyCells(species);
+            filled = rowCells.size();
+        }
         g.setRowCells(r, std::span(rowCells).first(filled));
     });
 }
@@ -351,9 +425,7 @@ LoadedTable TableFileReader::finish() {
         fault.at(st.expected + 1, sj("表の最後の行の後に余分な行があります") + counted + sj("。"));
     if (st.widthFault) throw *st.widthFault;
     if (st.contentFault) throw *st.contentFault;
-    lt.codes.resize(lt.releveCount + 1, lt.speciesCount + 1);
-    lt.codes.assign(st.cover.span());
-    st.cover.release();
+    st.placeCodes();
 
     // Every slot in use must address an entry of the loaded TableArray.
     using L = TableLayout;

@@ -67,16 +67,48 @@ void writeCoverBlock(ByteSink& out, const TableState& t, const FileSlots& slots)
     }
 }
 
+// The species cells in use as the table shows them, by species row: the file
+// carries each cell's text, the grid only those the codes do not show.
+struct ShownSpeciesCells {
+    std::vector<std::uint32_t> start;  // by species position, into cells
+    std::vector<std::pair<int, const std::string*>> cells;
+
+    explicit ShownSpeciesCells(const CompositionTable& m)
+        : start(static_cast<std::size_t>(std::max(m.speciesCount(), 0)) + 2, 0) {
+        m.forEachSpeciesCell([&](std::int32_t, std::int32_t i, const std::string&) {
+            ++start[static_cast<std::size_t>(i) + 1];
+        });
+        for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+        cells.resize(start.back());
+        std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+        m.forEachSpeciesCell([&](std::int32_t j, std::int32_t i, const std::string& text) {
+            cells[fill[static_cast<std::size_t>(i)]++] = {TableLayout::releveCol(j), &text};
+        });
+    }
+};
+
 void writeGridBlock(ByteSink& out, const TableState& t, const FileSlots& slots) {
     const Grid& g = t.model.grid();
     const int cols = g.colCount();
-    const int lastRow = TableLayout(t.model.freqRow()).lastSpeciesRow(t.model.speciesCount());
+    const TableLayout layout(t.model.freqRow());
+    const int lastRow = layout.lastSpeciesRow(t.model.speciesCount());
+    const int lastInUse = TableLayout::lastReleveCol(t.model.releveCount());
+    const ShownSpeciesCells shown(t.model);
     std::vector<std::pair<int, const std::string*>> cells;
     std::string line;
     for (int r = 0; r <= lastRow; ++r) {
         cells.clear();
-        g.forEachInRow(r,
-                       [&](int col, const std::string& text) { cells.emplace_back(col, &text); });
+        const bool species = layout.isSpeciesRow(r);
+        g.forEachInRow(r, [&](int col, const std::string& text) {
+            // What a species cell in use shows comes from the model below.
+            if (!species || col < TableLayout::FirstReleveCol || col > lastInUse)
+                cells.emplace_back(col, &text);
+        });
+        if (species) {
+            const auto i = static_cast<std::size_t>(layout.speciesAt(r));
+            cells.insert(cells.end(), shown.cells.begin() + shown.start[i],
+                         shown.cells.begin() + shown.start[i + 1]);
+        }
         if (r == TableLayout::SlotRow) {
             for (auto& [col, text] : cells)
                 if (auto it = slots.releveCells.find(col); it != slots.releveCells.end())

@@ -231,10 +231,9 @@ TEST(AssignUnits, ColumnsInUnitsThenTheRestAfterEmptyColumns) {
     const TableLayout layout = layoutOf(t);
     std::vector<std::string> order;
     for (std::int32_t j = 1; j <= t.model.releveCount(); ++j)
-        order.push_back(
-            trimControl(t.model.grid().cell(TableLayout::releveCol(j), layout.itemRow(2))));
+        order.push_back(trimControl(t.model.cell(TableLayout::releveCol(j), layout.itemRow(2))));
     EXPECT_EQ(order, (std::vector<std::string>{"101", "103", "", "102", "104", "", "105"}));
-    EXPECT_EQ(t.model.grid().cell(TableLayout::releveCol(3), t.model.freqRow()), "");
+    EXPECT_EQ(t.model.cell(TableLayout::releveCol(3), t.model.freqRow()), "");
     // A in 2 of 5 relevés: 3 expected to hold none, 2 to hold it.
     EXPECT_NE(report.find("group GA k 1 m 1 given observed 3,2 expected 3.000000,2.000000\r\n"
                           "unit Wet 2\r\nunit Dry 2\r\nunassigned 1\r\n"),

@@ -46,13 +46,13 @@ struct Fixture {
 
     int row(const std::string& name) const {
         for (int i = 1; i <= t.model.speciesCount(); ++i)
-            if (t.model.grid().cell(2, t.model.freqRow() + i) == name) return t.model.freqRow() + i;
+            if (t.model.cell(2, t.model.freqRow() + i) == name) return t.model.freqRow() + i;
         ADD_FAILURE() << "no species " << name;
         return -1;
     }
     int col(const std::string& name) const {
         for (int j = 4; j <= t.model.releveCount() + 3; ++j)
-            if (t.model.grid().cell(j, 2) == name) return j;
+            if (t.model.cell(j, 2) == name) return j;
         ADD_FAILURE() << "no relevé " << name;
         return -1;
     }
@@ -61,18 +61,17 @@ struct Fixture {
         LayerCodes c{};
         c[4] = code;
         int k = col(releve), r = row(species);
-        t.model.setCell(k, r, LayerSummary(c));
         t.model.setCodes(t.model.releveSlotAt(k), t.model.speciesSlotAt(r), c);
     }
     Names speciesOrder() const {
         Names v;
         for (int i = 1; i <= t.model.speciesCount(); ++i)
-            v.push_back(t.model.grid().cell(2, t.model.freqRow() + i));
+            v.push_back(t.model.cell(2, t.model.freqRow() + i));
         return v;
     }
     Names releveOrder() const {
         Names v;
-        for (int j = 4; j <= t.model.releveCount() + 3; ++j) v.push_back(t.model.grid().cell(j, 2));
+        for (int j = 4; j <= t.model.releveCount() + 3; ++j) v.push_back(t.model.cell(j, 2));
         return v;
     }
 };
@@ -96,8 +95,7 @@ struct Snapshot {
 };
 Snapshot snapshot(const TableState& t) {
     Snapshot s;
-    for (int r = 0; r < t.model.grid().rowCount(); ++r)
-        s.cells.push_back(t.model.grid().rowTexts(r));
+    for (int r = 0; r < t.model.grid().rowCount(); ++r) s.cells.push_back(t.model.rowTexts(r));
     s.freq = t.model.freq();
     s.numSp = t.model.numSp();
     return s;
@@ -108,8 +106,7 @@ void expectCellsMatchCodes(const TableState& t) {
     for (int j = 4; j <= t.model.releveCount() + 3; ++j)
         for (int r = t.model.freqRow() + 1; r <= t.model.freqRow() + t.model.speciesCount(); ++r) {
             const LayerCodes& c = t.model.codesAt(j, r);
-            EXPECT_EQ(t.model.grid().cell(j, r), allZero(c) ? "" : LayerSummary(c))
-                << j << "," << r;
+            EXPECT_EQ(t.model.cell(j, r), allZero(c) ? "" : LayerSummary(c)) << j << "," << r;
         }
 }
 
@@ -128,7 +125,7 @@ TEST(Recip, ChainOrdersInTenPasses) {
     // FreqArray and NumSpArray moved with their rows and columns.
     EXPECT_EQ(f.t.model.freq()[1], 101);   // K stood second
     EXPECT_EQ(f.t.model.numSp()[1], 201);  // P stood second
-    EXPECT_EQ(f.t.model.grid().cell(3, f.t.model.freqRow()), sj("F＼N"));
+    EXPECT_EQ(f.t.model.cell(3, f.t.model.freqRow()), sj("F＼N"));
     expectCellsMatchCodes(f.t);
     EXPECT_EQ(f.ui.panelLabels, (Names{sj("反復平均法準備中"), sj("反復平均法計算中"),
                                        sj("反復平均法並替－１"), sj("反復平均法並替－２")}));
@@ -340,7 +337,6 @@ TEST(Recip, AllSpeciesScoresEqualIsRefused) {
         LayerCodes all5{50, 50, 50, 50, 50, 50, 50};
         int k = f.col(r);
         f.t.model.setCodes(f.t.model.releveSlotAt(k), f.t.model.speciesSlotAt(f.row("a")), all5);
-        f.t.model.setCell(k, f.row("a"), LayerSummary(all5));
         f.put(r, "b", 50);
     }
     Snapshot before = snapshot(f.t);

@@ -46,12 +46,12 @@ class SortingTest : public ::testing::Test {
     }
     std::vector<std::string> column(int col, int from, int count) const {
         std::vector<std::string> v;
-        for (int r = from; r < from + count; ++r) v.push_back(t.model.grid().cell(col, r));
+        for (int r = from; r < from + count; ++r) v.push_back(t.model.cell(col, r));
         return v;
     }
     std::vector<std::string> row(int r, int from, int count) const {
         std::vector<std::string> v;
-        for (int c = from; c < from + count; ++c) v.push_back(t.model.grid().cell(c, r));
+        for (int c = from; c < from + count; ++c) v.push_back(t.model.cell(c, r));
         return v;
     }
     std::vector<int> counts(const std::vector<std::uint16_t>& a, int n) const {
@@ -72,7 +72,7 @@ TEST_F(SortingTest, SpeciesByFrequencyTiesKeepTheirOrder) {
     EXPECT_EQ(column(0, f + 1, 5), (Texts{"2", "3", "5", "1", "4"}));  // slots travel along
     EXPECT_EQ(counts(t.model.freq(), 5), (std::vector<int>{2, 3, 5, 1, 4}));
     for (int k = 1; k <= t.model.plantCapacity(); ++k)
-        ASSERT_EQ(t.model.grid().cell(1, f + k), IntText4(k));
+        ASSERT_EQ(t.model.cell(1, f + k), IntText4(k));
     EXPECT_EQ(ui.panelLabels.back(), sj("植物を並べ替えています"));
     EXPECT_FALSE(ui.panelShown);
     EXPECT_EQ(ui.busyDepth, 0);
@@ -109,9 +109,9 @@ TEST_F(SortingTest, RelevesBothDirections) {
         std::vector<int> numSp;
         for (const auto& s : c.slots) numSp.push_back(std::stoi(s));
         EXPECT_EQ(counts(t.model.numSp(), 4), numSp);
-        EXPECT_EQ(t.model.grid().cell(3, f), sj("F＼N"));
+        EXPECT_EQ(t.model.cell(3, f), sj("F＼N"));
         for (int k = 1; k <= t.model.releveCapacity(); ++k)
-            ASSERT_EQ(t.model.grid().cell(k + 3, 1), IntText4(k));
+            ASSERT_EQ(t.model.cell(k + 3, 1), IntText4(k));
         EXPECT_EQ(ui.progressBar2().max(), 7);
         EXPECT_EQ(ui.progressBar2().position(), 7);
         EXPECT_EQ(ui.panelLabels.back(), sj("測定を並べ替えています"));
@@ -132,11 +132,11 @@ TEST_F(SortingTest, RelevesNeverMoveLeftOfColumnFour) {
 
 TEST_F(SortingTest, OneOrNoReleveMovesNothing) {
     SortReleve(t, ui, false);
-    EXPECT_EQ(t.model.grid().cell(3, f), sj("F＼N"));
+    EXPECT_EQ(t.model.cell(3, f), sj("F＼N"));
     releves({"   4"});
     SortReleve(t, ui, true);
-    EXPECT_EQ(t.model.grid().cell(4, 2), "R1");
-    EXPECT_EQ(t.model.grid().cell(3, f), sj("F＼N"));
+    EXPECT_EQ(t.model.cell(4, 2), "R1");
+    EXPECT_EQ(t.model.cell(3, f), sj("F＼N"));
 }
 
 TEST_F(SortingTest, RelevesByAHeaderRow) {
@@ -154,14 +154,14 @@ TEST_F(SortingTest, RelevesByAHeaderRow) {
         SetUp();
         releves(Texts(values.size(), "   1"));
         for (std::size_t k = 0; k < values.size(); ++k) t.model.setCell(4 + int(k), 3, values[k]);
-        const std::string caption(t.model.grid().cell(2, 3));
+        const std::string caption(t.model.cell(2, 3));
         ASSERT_FALSE(caption.empty());
         EXPECT_EQ(headerRowNamed(t, "3"), 3);
         EXPECT_EQ(headerRowNamed(t, " " + caption), 3);
         sortRelevesByRow(t, ui, 3, c.descending);
         EXPECT_EQ(row(2, 4, int(values.size())), c.names);
         for (std::size_t k = 0; k < values.size(); ++k)
-            ASSERT_EQ(t.model.grid().cell(int(k) + 4, 1), IntText4(int(k) + 1));
+            ASSERT_EQ(t.model.cell(int(k) + 4, 1), IntText4(int(k) + 1));
     }
     for (const char* bad : {"1", "0", "99999999999", "no such row"})
         EXPECT_THROW(headerRowNamed(t, bad), Error) << bad;
@@ -198,12 +198,12 @@ TEST_F(SortingTest, SameResultAsTheInsertionSortOnRandomTexts) {
         Item_SortPlantClick(t, ui);
         std::vector<int> want = insertionSort(keys, true);
         for (std::size_t k = 0; k < keys.size(); ++k)
-            ASSERT_EQ(t.model.grid().cell(2, f + 1 + int(k)), "S" + std::to_string(want[k] + 1));
+            ASSERT_EQ(t.model.cell(2, f + 1 + int(k)), "S" + std::to_string(want[k] + 1));
         bool reverse = round % 2;
         SortReleve(t, ui, reverse);
         want = insertionSort(keys, !reverse);
         for (std::size_t k = 0; k < keys.size(); ++k)
-            ASSERT_EQ(t.model.grid().cell(4 + int(k), 2), "R" + std::to_string(want[k] + 1));
+            ASSERT_EQ(t.model.cell(4 + int(k), 2), "R" + std::to_string(want[k] + 1));
     }
 }
 

@@ -47,7 +47,7 @@ struct PatternTable {
     std::vector<std::string> names() const {
         std::vector<std::string> v;
         for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i)
-            v.push_back(t.model.grid().cell(L::NameCol, layoutOf(t).speciesRow(i)));
+            v.push_back(t.model.cell(L::NameCol, layoutOf(t).speciesRow(i)));
         return v;
     }
 };
@@ -202,7 +202,7 @@ TEST(Synoptic, SortPutsDiagnosticBlocksFirstThenByFrequency) {
                                                    "other1", "zero", "comment"}));
     EXPECT_EQ(p.t.model.freq()[1], 2);  // the counts moved with their rows
     EXPECT_EQ(p.t.model.freq()[6], 4);
-    EXPECT_EQ(p.t.model.grid().cell(L::releveCol(4), layoutOf(p.t).speciesRow(5)), "+");  // g2a
+    EXPECT_EQ(p.t.model.cell(L::releveCol(4), layoutOf(p.t).speciesRow(5)), "+");  // g2a
     ASSERT_EQ(p.ui.messages.size(), 1U);
     EXPECT_EQ(p.ui.messages[0], synopticSummary(computeSynoptic(p.t, {})));
     EXPECT_NE(before, p.names());

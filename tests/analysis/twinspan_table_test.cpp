@@ -47,11 +47,9 @@ struct TwoCommunities {
         recount(t, ui);
     }
     std::string header(int j) const {
-        return t.model.grid().cell(L::releveCol(j), layoutOf(t).itemRow(2));
+        return t.model.cell(L::releveCol(j), layoutOf(t).itemRow(2));
     }
-    std::string name(int i) const {
-        return t.model.grid().cell(L::NameCol, layoutOf(t).speciesRow(i));
-    }
+    std::string name(int i) const { return t.model.cell(L::NameCol, layoutOf(t).speciesRow(i)); }
 };
 
 TEST(TwinspanTable, TwoCommunitiesBecomeTwoGroupsWithTheEmptyReleveAtTheEnd) {

@@ -42,7 +42,7 @@ struct Table {
 
     int rowOf(const std::string& name) const {
         for (int i = 1; i <= t.model.speciesCount(); ++i)
-            if (t.model.grid().cell(2, t.model.freqRow() + i) == name) return t.model.freqRow() + i;
+            if (t.model.cell(2, t.model.freqRow() + i) == name) return t.model.freqRow() + i;
         return -1;
     }
 
@@ -59,7 +59,6 @@ struct Table {
             }
             LayerCodes c{};
             c[4] = static_cast<CoverCode>(code);
-            t.model.setCell(col, row, LayerSummary(c));
             t.model.setCodes(t.model.releveSlotAt(col), t.model.speciesSlotAt(row), c);
             expected[{releve, name}] = c;
         }
@@ -71,13 +70,13 @@ struct Table {
 
     std::vector<std::string> releveOrder() const {
         std::vector<std::string> v;
-        for (int j = 1; j <= t.model.releveCount(); ++j) v.push_back(t.model.grid().cell(j + 3, 2));
+        for (int j = 1; j <= t.model.releveCount(); ++j) v.push_back(t.model.cell(j + 3, 2));
         return v;
     }
     std::vector<std::string> speciesOrder() const {
         std::vector<std::string> v;
         for (int i = 1; i <= t.model.speciesCount(); ++i)
-            v.push_back(t.model.grid().cell(2, t.model.freqRow() + i));
+            v.push_back(t.model.cell(2, t.model.freqRow() + i));
         return v;
     }
 };
@@ -98,26 +97,26 @@ void checkTable(const Table& x, bool numbered = true) {
     EXPECT_TRUE(testing::invariantsHold(t.model));
     if (numbered) {
         for (int j = 1; j <= t.model.releveCapacity(); ++j)
-            EXPECT_EQ(t.model.grid().cell(j + 3, 1), IntText4(j));
+            EXPECT_EQ(t.model.cell(j + 3, 1), IntText4(j));
         for (int i = 1; i <= t.model.plantCapacity(); ++i)
-            EXPECT_EQ(t.model.grid().cell(1, t.model.freqRow() + i), IntText4(i));
+            EXPECT_EQ(t.model.cell(1, t.model.freqRow() + i), IntText4(i));
     }
     int found = 0;
     for (int j = 1; j <= t.model.releveCount(); ++j) {
         for (int i = 1; i <= t.model.speciesCount(); ++i) {
             int col = j + 3, row = t.model.freqRow() + i;
-            auto it = x.expected.find({t.model.grid().cell(col, 2), t.model.grid().cell(2, row)});
+            auto it = x.expected.find({t.model.cell(col, 2), t.model.cell(2, row)});
             LayerCodes want = it == x.expected.end() ? LayerCodes{} : it->second;
             if (it != x.expected.end()) ++found;
             EXPECT_EQ(t.model.codesAt(col, row), want) << "cell " << col << "," << row;
-            EXPECT_EQ(t.model.grid().cell(col, row), allZero(want) ? "" : LayerSummary(want));
+            EXPECT_EQ(t.model.cell(col, row), allZero(want) ? "" : LayerSummary(want));
         }
     }
     // Every code of a relevé and a species both still in the table was met.
     std::set<std::string> releves, species;
-    for (int j = 1; j <= t.model.releveCount(); ++j) releves.insert(t.model.grid().cell(j + 3, 2));
+    for (int j = 1; j <= t.model.releveCount(); ++j) releves.insert(t.model.cell(j + 3, 2));
     for (int i = 1; i <= t.model.speciesCount(); ++i)
-        species.insert(t.model.grid().cell(2, t.model.freqRow() + i));
+        species.insert(t.model.cell(2, t.model.freqRow() + i));
     int live = 0;
     for (const auto& [key, codes] : x.expected)
         if (releves.count(key.first) && species.count(key.second)) ++live;
@@ -135,8 +134,7 @@ struct Snapshot {
 
 Snapshot snapshot(const TableState& t) {
     Snapshot s;
-    for (int r = 0; r < t.model.grid().rowCount(); ++r)
-        s.cells.push_back(t.model.grid().rowTexts(r));
+    for (int r = 0; r < t.model.grid().rowCount(); ++r) s.cells.push_back(t.model.rowTexts(r));
     for (int r = 0; r < t.model.codes().releveSlots(); ++r)
         s.codes.push_back(t.model.codes().releve(r));
     s.releves = t.model.releveCount();
@@ -172,7 +170,7 @@ TEST(InsertColumn, AtFirstMiddleAndFirstFreeColumn) {
         EXPECT_EQ(x.t.model.releveSlotAt(c.col), freeSlot);
         for (int r = 1; r < x.t.model.grid().rowCount(); ++r)
             if (r != 1) {
-                EXPECT_TRUE(x.t.model.grid().isEmpty(c.col, r)) << r;
+                EXPECT_TRUE(x.t.model.isEmpty(c.col, r)) << r;
             }
         EXPECT_EQ(captionOf(x.t), sj("森林群落組成表") + "  NR=6, NS=6    " + sj("辞書なし"));
         checkTable(x);
@@ -188,9 +186,9 @@ TEST(InsertColumn, AtCapacityGrowsByEightAndRenumbers) {
     EXPECT_EQ(x.t.model.releveCapacity(), 31);
     EXPECT_EQ(x.t.model.grid().colCount(), 35);
     EXPECT_EQ(x.t.model.releveCount(), 24);
-    EXPECT_EQ(x.t.model.grid().cell(5, 2), "");
-    EXPECT_EQ(x.t.model.grid().cell(6, 2), "R2");
-    EXPECT_EQ(x.t.model.grid().cell(27, 2), "R23");
+    EXPECT_EQ(x.t.model.cell(5, 2), "");
+    EXPECT_EQ(x.t.model.cell(6, 2), "R2");
+    EXPECT_EQ(x.t.model.cell(27, 2), "R23");
     checkTable(x);
 }
 
@@ -212,7 +210,7 @@ TEST(DeleteColumn, AtFirstMiddleAndLastRemovesRowsLeftEmpty) {
         EXPECT_EQ(x.speciesOrder(), c.species);
         // The deleted column's slot is handed to the first free column.
         EXPECT_EQ(x.t.model.releveSlotAt(x.t.model.releveCount() + 4), slot);
-        EXPECT_EQ(x.t.model.grid().cell(3, x.t.model.freqRow() + 1), IntText4(x.t.model.freq()[1]));
+        EXPECT_EQ(x.t.model.cell(3, x.t.model.freqRow() + 1), IntText4(x.t.model.freq()[1]));
         checkTable(x);
     }
 }
@@ -274,8 +272,8 @@ TEST(InsertRow, AtCapacityGrowsBySixteen) {
     EXPECT_EQ(x.t.model.plantCapacity(), 143);
     EXPECT_EQ(x.t.model.grid().rowCount(), 175);
     EXPECT_EQ(x.t.model.speciesCount(), 128);
-    EXPECT_EQ(x.t.model.grid().cell(2, x.t.model.freqRow() + 127), "");
-    EXPECT_EQ(x.t.model.grid().cell(2, x.t.model.freqRow() + 128), "s127");
+    EXPECT_EQ(x.t.model.cell(2, x.t.model.freqRow() + 127), "");
+    EXPECT_EQ(x.t.model.cell(2, x.t.model.freqRow() + 128), "s127");
     checkTable(x);
 }
 
@@ -292,16 +290,15 @@ TEST(DeleteRow, AtFirstMiddleAndLastWithoutRecount) {
         standardTable(x);
         int row = x.t.model.freqRow() + c.offset;
         int slot = x.t.model.speciesSlotAt(row);
-        std::string countsBefore = x.t.model.grid().cell(6, x.t.model.freqRow());  // C: 3 species
+        std::string countsBefore = x.t.model.cell(6, x.t.model.freqRow());  // C: 3 species
         x.pressRunning(row);
         Btn_DelRowMouseUp(x.t, x.e, MouseButton::Right);
         EXPECT_EQ(x.speciesOrder(), c.order);
         EXPECT_EQ(x.t.model.speciesSlotAt(x.t.model.freqRow() + 6), slot);
-        EXPECT_EQ(x.t.model.grid().cell(6, x.t.model.freqRow()), countsBefore);
+        EXPECT_EQ(x.t.model.cell(6, x.t.model.freqRow()), countsBefore);
         // Rows keep their counted frequency as they move up.
         for (int i = 1; i <= x.t.model.speciesCount(); ++i)
-            EXPECT_EQ(x.t.model.grid().cell(3, x.t.model.freqRow() + i),
-                      IntText4(x.t.model.freq()[i]));
+            EXPECT_EQ(x.t.model.cell(3, x.t.model.freqRow() + i), IntText4(x.t.model.freq()[i]));
         checkTable(x);
     }
 }
@@ -384,7 +381,7 @@ TEST(Editing, PopUpsOpenForThePressedCellAndCloseOnRelease) {
     standardTable(x);
     VegTableMouseDown(x.t, x.e, MouseButton::Right, 5, 3);
     EXPECT_EQ(x.e.Panel_ShowCell, (PopupPanel{true, 5, 3}));
-    EXPECT_EQ(x.e.ShowCellText, x.t.model.grid().cell(5, 3));
+    EXPECT_EQ(x.e.ShowCellText, x.t.model.cell(5, 3));
 
     VegTableMouseDown(x.t, x.e, MouseButton::Right, 1, x.t.model.freqRow() + 2);
     EXPECT_EQ(x.t.selection.SelectedRow, x.t.model.freqRow() + 2);
@@ -417,7 +414,7 @@ TEST(EditPanel, CommentAndTitleTakeTheTextAsTypedEvenEmpty) {
     EXPECT_EQ(x.e.outlines.back(), (CellOutline{2, row, OutlineColour::Red}));
     x.e.Edit1 = "";
     Btn_Edit_OKClick(x.t, x.e);
-    EXPECT_EQ(x.t.model.grid().cell(2, row), "");
+    EXPECT_EQ(x.t.model.cell(2, row), "");
     EXPECT_FALSE(x.e.Panel_Edit.visible);
 
     Item_EditTitleClick(x.t, x.e);
@@ -466,7 +463,7 @@ TEST(EditPanel, CommentOnARowThatWentMeanwhileIsRefused) {
     std::string message = refusalOf([&] { Btn_Edit_OKClick(x.t, x.e); });
     EXPECT_NE(message.find(std::to_string(x.t.model.freqRow() + 6)), std::string::npos)
         << toUtf8(message);
-    EXPECT_TRUE(x.t.model.grid().isEmpty(2, x.t.model.freqRow() + 6));
+    EXPECT_TRUE(x.t.model.isEmpty(2, x.t.model.freqRow() + 6));
     checkTable(x);
 }
 
@@ -488,7 +485,7 @@ TEST(Drag, MovesSpeciesRowsAndRelevéColumnsInUseOnly) {
     EXPECT_TRUE(moveRowByDrag(x.t, f + 1, f + 4));
     EXPECT_EQ(x.speciesOrder(), (Strings{"s2", "s3", "s4", "s1", "s5", "s6"}));
     EXPECT_EQ(x.t.model.freq()[4], freqOfS1);
-    EXPECT_EQ(x.t.model.grid().cell(1, f + 4), IntText4(1));  // running numbers travel
+    EXPECT_EQ(x.t.model.cell(1, f + 4), IntText4(1));  // running numbers travel
     EXPECT_TRUE(moveColByDrag(x.t, 8, 4));
     EXPECT_EQ(x.releveOrder(), (Strings{"E", "A", "B", "C", "D"}));
     checkTable(x, false);  // slot cells travel, so every cell still holds its codes

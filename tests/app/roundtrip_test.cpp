@@ -51,14 +51,14 @@ std::string readFile(const std::string& path) {
 int checkCells(const TableState& t, const std::map<Key, LayerCodes>& expected) {
     int present = 0;
     for (int col = 4; col <= t.model.releveCount() + 3; ++col) {
-        std::string releve = trimControl(t.model.grid().cell(col, 2));
+        std::string releve = trimControl(t.model.cell(col, 2));
         for (int row = t.model.freqRow() + 1; row <= t.model.freqRow() + t.model.speciesCount();
              ++row) {
-            auto it = expected.find({releve, t.model.grid().cell(2, row)});
+            auto it = expected.find({releve, t.model.cell(2, row)});
             LayerCodes want = it == expected.end() ? LayerCodes{} : it->second;
             EXPECT_EQ(t.model.codesAt(col, row), want)
-                << releve << " / " << toUtf8(t.model.grid().cell(2, row));
-            EXPECT_EQ(t.model.grid().cell(col, row), allZero(want) ? "" : LayerSummary(want));
+                << releve << " / " << toUtf8(t.model.cell(2, row));
+            EXPECT_EQ(t.model.cell(col, row), allZero(want) ? "" : LayerSummary(want));
             if (!allZero(want)) ++present;
         }
     }
@@ -70,12 +70,11 @@ int checkCells(const TableState& t, const std::map<Key, LayerCodes>& expected) {
 int liveEntries(const TableState& t, const std::map<Key, LayerCodes>& expected) {
     std::set<std::string> species;
     for (int row = t.model.freqRow() + 1; row <= t.model.freqRow() + t.model.speciesCount(); ++row)
-        species.insert(t.model.grid().cell(2, row));
+        species.insert(t.model.cell(2, row));
     int n = 0;
     for (int col = 4; col <= t.model.releveCount() + 3; ++col)
         for (const auto& [key, codes] : expected)
-            if (key.first == trimControl(t.model.grid().cell(col, 2)) && species.count(key.second))
-                ++n;
+            if (key.first == trimControl(t.model.cell(col, 2)) && species.count(key.second)) ++n;
     return n;
 }
 
@@ -129,9 +128,9 @@ TEST(RoundTrip, EditedSortedOrderedTableKeepsEveryCode) {
     // Delete a species row and a relevé column in the middle: their slots go to the
     // first free row and column, away from 1..n.
     // The codes of the deleted species row go with it.
-    std::string goneSpecies = t.model.grid().cell(2, f + 4);
+    std::string goneSpecies = t.model.cell(2, f + 4);
     for (int col = 4; col <= t.model.releveCount() + 3; ++col)
-        expected.erase({trimControl(t.model.grid().cell(col, 2)), goneSpecies});
+        expected.erase({trimControl(t.model.cell(col, 2)), goneSpecies});
     run({"delete-row", at(f + 4), "delete-col", "10"});
     run({"insert-row", at(f + 6), "move-col", "4", "8", "move-row", at(f + 1), at(f + 5)});
     ASSERT_EQ(t.model.releveCount(), 8);  // 8 - 1 + the inserted empty one
@@ -142,9 +141,9 @@ TEST(RoundTrip, EditedSortedOrderedTableKeepsEveryCode) {
     ASSERT_EQ(t.model.releveCount(), 10);
     EXPECT_EQ(checkCells(t, expected), liveEntries(t, expected));
     // Once more in the middle, so the slots in use are no longer 1..n when saving.
-    goneSpecies = t.model.grid().cell(2, f + 3);
+    goneSpecies = t.model.cell(2, f + 3);
     for (int col = 4; col <= t.model.releveCount() + 3; ++col)
-        expected.erase({trimControl(t.model.grid().cell(col, 2)), goneSpecies});
+        expected.erase({trimControl(t.model.cell(col, 2)), goneSpecies});
     run({"delete-col", "5", "delete-row", at(f + 3), "insert-row", at(f + 6), "comment", at(f + 6),
          "区分"});
     ASSERT_EQ(t.model.releveCount(), 9);
@@ -185,7 +184,7 @@ TEST(RoundTrip, EditedSortedOrderedTableKeepsEveryCode) {
     EXPECT_EQ(speciesSlots(), oneTo(rowsBefore));
     bool comment = false;
     for (int row = t.model.freqRow() + 1; row <= t.model.freqRow() + t.model.speciesCount(); ++row)
-        comment = comment || t.model.grid().cell(2, row) == sj("区分");
+        comment = comment || t.model.cell(2, row) == sj("区分");
     EXPECT_TRUE(comment);
 
     // Saving what was loaded gives the same title, counts and cover block again
@@ -204,7 +203,7 @@ TEST(RoundTrip, EditedSortedOrderedTableKeepsEveryCode) {
     // The inserted empty column goes first: reciprocal averaging refuses it.
     int empty = 0;
     for (int col = 4; col <= t.model.releveCount() + 3 && !empty; ++col)
-        if (trimControl(t.model.grid().cell(col, 2)).empty()) empty = col;
+        if (trimControl(t.model.cell(col, 2)).empty()) empty = col;
     ASSERT_NE(empty, 0);
     run({"delete-col", at(empty), "recip", "save", again, "load", again});
     EXPECT_EQ(checkCells(t, expected), liveEntries(t, expected));

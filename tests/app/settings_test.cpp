@@ -253,7 +253,7 @@ TEST_F(SettingsTest, ReadingFromTheMenuBlanksTheTableButNotAfterAFailure) {
     ui.fileAnswers.push_back(dir.file("bad.ini"));
     EXPECT_THROW(ItemReadINIClick(s, ui), Error);
     EXPECT_EQ(s.table.model.releveCount(), 1);
-    EXPECT_EQ(s.table.model.grid().cell(4, 2), "kept");
+    EXPECT_EQ(s.table.model.cell(4, 2), "kept");
     EXPECT_EQ(ui.dialogs.back().filterIndex, 5);
     EXPECT_EQ(ui.dialogs.back().fileName, "*.ini");
 
@@ -263,9 +263,9 @@ TEST_F(SettingsTest, ReadingFromTheMenuBlanksTheTableButNotAfterAFailure) {
     ui.fileAnswers.push_back(dir.file("good.ini"));
     ItemReadINIClick(s, ui);
     EXPECT_EQ(s.table.model.releveCount(), 0);
-    EXPECT_EQ(s.table.model.grid().cell(4, 2), "");
+    EXPECT_EQ(s.table.model.cell(4, 2), "");
     EXPECT_EQ(s.table.model.freqRow(), 31);
-    EXPECT_EQ(s.table.model.grid().cell(2, 30), "item 30");
+    EXPECT_EQ(s.table.model.cell(2, 30), "item 30");
     EXPECT_EQ(s.table.print.LayerLabels[2], "S1");  // only start-up looks at ChkBox19
 }
 
@@ -316,9 +316,8 @@ TEST_F(SettingsTest, AFileFailingAtLine20LeavesTheNextAddAsWithoutIt) {
     EXPECT_EQ(s.table.model.releveCount(), 2);
     ASSERT_EQ(s.table.model.grid().rowCount(), plain.table.model.grid().rowCount());
     for (int row = 0; row < s.table.model.grid().rowCount(); ++row)
-        EXPECT_EQ(s.table.model.grid().rowTexts(row), plain.table.model.grid().rowTexts(row))
-            << row;
-    EXPECT_EQ(s.table.model.grid().cell(2, 29), "Fagus");  // a species row, not a header row
+        EXPECT_EQ(s.table.model.rowTexts(row), plain.table.model.rowTexts(row)) << row;
+    EXPECT_EQ(s.table.model.cell(2, 29), "Fagus");  // a species row, not a header row
 }
 
 TEST_F(SettingsTest, StartUpOpensATableFileGivenBesideTheSettingsFile) {
@@ -369,7 +368,7 @@ TEST_F(SettingsTest, StartUpReadsTheFirstArgumentAndFallsBackToTheDefaults) {
     EXPECT_FALSE(b.table.print.PrintItemBoxes[4].enabled);
     EXPECT_EQ(b.table.model.freqRow(), 28);
     EXPECT_EQ(b.table.model.grid().rowCount(), 127 + 32);
-    EXPECT_EQ(b.table.model.grid().cell(0, 29), "1");
+    EXPECT_EQ(b.table.model.cell(0, 29), "1");
 }
 
 TEST_F(SettingsTest, HelpAndAbout) {

@@ -68,7 +68,7 @@ class AddReleveTest : public ::testing::Test {
     std::vector<std::string> taken() const {
         std::vector<std::string> v;
         for (int j = 1; j <= t.model.releveCount(); ++j)
-            v.push_back(trimControl(t.model.grid().cell(j + 3, 2)));
+            v.push_back(trimControl(t.model.cell(j + 3, 2)));
         return v;
     }
     // The command throws and nothing happened: no column, panel open, no recount,
@@ -78,7 +78,7 @@ class AddReleveTest : public ::testing::Test {
         EXPECT_THROW(command(), Error) << what;
         EXPECT_EQ(t.model.releveCount(), 0) << what;
         EXPECT_TRUE(f.visible) << what;
-        EXPECT_EQ(t.model.grid().cell(3, t.model.freqRow() + 1), "mark") << what;
+        EXPECT_EQ(t.model.cell(3, t.model.freqRow() + 1), "mark") << what;
         EXPECT_FALSE(t.data.headerFile.isOpen()) << what;
         EXPECT_TRUE(ui.messages.empty()) << what;
     }
@@ -170,7 +170,7 @@ TEST_F(AddReleveTest, PlantNamesMatchTheDictionaryReplacement) {
     AddPlantABtnClick(t, dict, f, ui);
     EXPECT_EQ(taken(), (std::vector<std::string>{"R1", "R3", "R5", "R6", "R7", "R8"}));
     // The placed relevé stands under the replacement name.
-    EXPECT_EQ(t.model.grid().cell(2, t.model.freqRow() + 1), "A");
+    EXPECT_EQ(t.model.cell(2, t.model.freqRow() + 1), "A");
     EXPECT_EQ(t.model.speciesCount(), 3);  // A, B, C
 }
 
@@ -198,8 +198,8 @@ TEST_F(AddReleveTest, GridAndRecordWays) {
     EXPECT_EQ(ui.progressBar1().max(), 4);
     EXPECT_EQ(ui.progressBar1().position(), 4);
     // Recounted and captioned: A in R2 and R3, B in R3 and R4.
-    EXPECT_EQ(t.model.grid().cell(3, t.model.freqRow() + 1), "   2");
-    EXPECT_EQ(t.model.grid().cell(4, t.model.freqRow()), "   1");
+    EXPECT_EQ(t.model.cell(3, t.model.freqRow() + 1), "   2");
+    EXPECT_EQ(t.model.cell(4, t.model.freqRow()), "   1");
     EXPECT_EQ(t.model.freq()[2], 2);
     EXPECT_NE(toUtf8(captionOf(t)).find("NR=3, NS=2"), std::string::npos);
     EXPECT_TRUE(ui.messages.empty());

@@ -74,7 +74,7 @@ class AddTurbovegTest : public ::testing::Test {
     int rowOf(const std::string& name) const {
         const TableLayout layout = layoutOf(t);
         for (int i = 1; i <= t.model.speciesCount(); ++i)
-            if (t.model.grid().cell(TableLayout::NameCol, layout.speciesRow(i)) == name)
+            if (t.model.cell(TableLayout::NameCol, layout.speciesRow(i)) == name)
                 return layout.speciesRow(i);
         return 0;
     }
@@ -84,7 +84,7 @@ class AddTurbovegTest : public ::testing::Test {
         return row ? t.model.codesAt(TableLayout::releveCol(j), row) : LayerCodes{};
     }
     std::string header(int j, int item) const {
-        return t.model.grid().cell(TableLayout::releveCol(j), layoutOf(t).itemRow(item));
+        return t.model.cell(TableLayout::releveCol(j), layoutOf(t).itemRow(item));
     }
     // Every cell, count and code: what a failed or cancelled add must give back.
     static std::string dump(const TableState& t) {
@@ -94,8 +94,7 @@ class AddTurbovegTest : public ::testing::Test {
                         std::to_string(t.model.plantCapacity()) + " " +
                         std::to_string(t.model.freqRow()) + "\n";
         for (int r = 0; r < t.model.grid().rowCount(); ++r)
-            for (int c = 0; c < t.model.grid().colCount(); ++c)
-                s += t.model.grid().cell(c, r) + "|";
+            for (int c = 0; c < t.model.grid().colCount(); ++c) s += t.model.cell(c, r) + "|";
         const TableLayout layout = layoutOf(t);
         for (int j = 1; j <= t.model.releveCount(); ++j)
             for (int i = 1; i <= t.model.speciesCount(); ++i)

@@ -52,7 +52,7 @@ class PutTableTest : public ::testing::Test {
         t.model.appendReleveColumn();
         return PutTable(t, dict, index, t.model.releveCount());
     }
-    std::string name(int i) const { return toUtf8(t.model.grid().cell(2, t.model.freqRow() + i)); }
+    std::string name(int i) const { return toUtf8(t.model.cell(2, t.model.freqRow() + i)); }
     std::vector<std::string> names() const {
         std::vector<std::string> v;
         for (int i = 1; i <= t.model.speciesCount(); ++i) v.push_back(name(i));
@@ -81,7 +81,7 @@ TEST_F(PutTableTest, HeaderCellsRuleAndScaleBytes) {
     read(r, {{"Abies", tree}});
     index = buildSpeciesRowIndex(t);
     ASSERT_TRUE(place());
-    const Grid& g = t.model.grid();
+    const CompositionTable& g = t.model;
     EXPECT_EQ(g.cell(4, 2), "N-001   ");           // 8 bytes as stored
     EXPECT_EQ(g.cell(4, 3), sj("高尾") + "    ");  // SiteName
     EXPECT_EQ(g.cell(4, 4), "5339    ");           // GridCode: boxes 4-6 are disabled
@@ -105,7 +105,7 @@ TEST_F(PutTableTest, RowsInFirstOccurrenceOrder) {
     ASSERT_TRUE(place());
     EXPECT_EQ(names(), (std::vector<std::string>{"B", "A", "C", "b", "D"}));
     EXPECT_EQ(t.model.speciesCount(), 5);
-    const Grid& g = t.model.grid();
+    const CompositionTable& g = t.model;
     const int f = t.model.freqRow();
     EXPECT_EQ(g.cell(4, f + 1), "  +2");
     EXPECT_EQ(g.cell(4, f + 2), "4   ");
@@ -126,7 +126,7 @@ TEST_F(PutTableTest, RepeatedNameUsesOneRowAndTheLaterCodes) {
     read({}, {{"A", plus}, {"B", plus}, {" A ", tree}});
     ASSERT_TRUE(place());
     EXPECT_EQ(names(), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(t.model.grid().cell(4, t.model.freqRow() + 1), "4   ");
+    EXPECT_EQ(t.model.cell(4, t.model.freqRow() + 1), "4   ");
     EXPECT_EQ(t.model.codes().get(1, 1), tree);
 }
 
@@ -148,8 +148,8 @@ TEST_F(PutTableTest, FirstOfTwoRowsWithOneNameIsUsed) {
     index = buildSpeciesRowIndex(t);
     read({}, {{"Same", plus}});
     ASSERT_TRUE(place());
-    EXPECT_EQ(t.model.grid().cell(4, t.model.freqRow() + 1), "  +2");
-    EXPECT_TRUE(t.model.grid().isEmpty(4, t.model.freqRow() + 3));
+    EXPECT_EQ(t.model.cell(4, t.model.freqRow() + 1), "  +2");
+    EXPECT_TRUE(t.model.isEmpty(4, t.model.freqRow() + 3));
     EXPECT_EQ(t.model.speciesCount(), 3);
 }
 
@@ -166,11 +166,11 @@ TEST_F(PutTableTest, GrowthOfColumnsAndRows) {
     EXPECT_EQ(t.model.plantCapacity(), 143);
     EXPECT_EQ(t.model.grid().rowCount(), 175);
     EXPECT_EQ(t.model.speciesCount(), 128);
-    EXPECT_EQ(t.model.grid().cell(27, 0), "24");
-    EXPECT_EQ(t.model.grid().cell(34, 1), "  31");
-    EXPECT_EQ(t.model.grid().cell(0, t.model.freqRow() + 143), "143");
+    EXPECT_EQ(t.model.cell(27, 0), "24");
+    EXPECT_EQ(t.model.cell(34, 1), "  31");
+    EXPECT_EQ(t.model.cell(0, t.model.freqRow() + 143), "143");
     EXPECT_EQ(name(128), "sp128");
-    EXPECT_EQ(t.model.grid().cell(27, t.model.freqRow() + 128), "  +2");
+    EXPECT_EQ(t.model.cell(27, t.model.freqRow() + 128), "  +2");
     EXPECT_EQ(t.model.codes().get(24, 128), plus);
 }
 
@@ -184,11 +184,11 @@ TEST_F(PutTableTest, OnlyReleveNumberAndSpeciesTotalRows) {
     read(r, {{"A", plus}, {"B", plus}});
     ASSERT_TRUE(place());
     EXPECT_EQ(t.model.freqRow(), 4);
-    EXPECT_EQ(t.model.grid().cell(4, 2), "7       ");
-    EXPECT_EQ(t.model.grid().cell(4, 3), "   2");
-    EXPECT_EQ(t.model.grid().cell(4, 4), sj("──"));
-    EXPECT_EQ(t.model.grid().cell(2, 5), "A");
-    EXPECT_EQ(t.model.grid().cell(2, 6), "B");
+    EXPECT_EQ(t.model.cell(4, 2), "7       ");
+    EXPECT_EQ(t.model.cell(4, 3), "   2");
+    EXPECT_EQ(t.model.cell(4, 4), sj("──"));
+    EXPECT_EQ(t.model.cell(2, 5), "A");
+    EXPECT_EQ(t.model.cell(2, 6), "B");
 }
 
 TEST_F(PutTableTest, CodesGoToTheSlotsAfterRowsAndColumnsMoved) {
@@ -203,7 +203,7 @@ TEST_F(PutTableTest, CodesGoToTheSlotsAfterRowsAndColumnsMoved) {
     ASSERT_TRUE(place());
     const int f = t.model.freqRow();
     EXPECT_EQ(names(), (std::vector<std::string>{"B", "A", "C"}));
-    EXPECT_EQ(t.model.grid().cell(5, f + 2), "  +2");
+    EXPECT_EQ(t.model.cell(5, f + 2), "  +2");
     EXPECT_EQ(t.model.codes().get(3, 1), plus);  // column 5 carries slot 3, row A slot 1
     EXPECT_EQ(t.model.codes().get(3, 3), plus);
     EXPECT_EQ(t.model.codes().get(2, 1), none);

@@ -218,9 +218,9 @@ TEST(ReleveStats, OneSpeciesAndEqualCovers) {
                   "2,2,3,7.5,1.098612,0.666667,1.000000", "3,3,0,0.0,,,", "4,4,1,0.0,,,"})));
     s.recount();
     for (std::int32_t j = 1; j <= 4; ++j)
-        EXPECT_EQ(std::string(trimmed(
-                      s.t.model.grid().cell(TableLayout::releveCol(j), s.t.model.freqRow()))),
-                  std::to_string(std::array{2, 3, 0, 1}[j - 1]))
+        EXPECT_EQ(
+            std::string(trimmed(s.t.model.cell(TableLayout::releveCol(j), s.t.model.freqRow()))),
+            std::to_string(std::array{2, 3, 0, 1}[j - 1]))
             << j;
 }
 

@@ -111,13 +111,18 @@ TEST(PrintPanel, RefusedTitleAndFailedWritesLeaveEverythingAsItWas) {
 
     // A slot that is no number stops the output; the old file stays.
     s.p.EditTitle = "T";
-    testing::editGrid(s.t.model, [&](Grid& g) {
-        g.setCell(TableLayout::SlotCol, s.layout().speciesRow(1), "x");
-    });
+    const std::string slot = s.t.model.cell(TableLayout::SlotCol, s.layout().speciesRow(1));
+    auto setSlot = [&](const std::string& text) {
+        testing::editGrid(s.t.model, [&](Grid& g) {
+            g.setCell(TableLayout::SlotCol, s.layout().speciesRow(1), text);
+        });
+    };
+    setSlot("x");
     s.ui().fileAnswers = {path};
     EXPECT_THROW(BtnToPrintClick(s.t, s.p, s.ui()), Error);
     EXPECT_EQ(readWholeFile(path), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    setSlot(slot);
 
     // A cancelled dialog writes nothing.
     s.p.visible = true;

@@ -47,7 +47,7 @@ struct SmallTable {
 
     int rowOf(const std::string& name) {
         for (int i = 1; i <= t.model.speciesCount(); ++i)
-            if (t.model.grid().cell(TableLayout::NameCol, layout().speciesRow(i)) == name)
+            if (t.model.cell(TableLayout::NameCol, layout().speciesRow(i)) == name)
                 return layout().speciesRow(i);
         t.model.appendSpeciesRow(name);
         return layout().speciesRow(t.model.speciesCount());
@@ -63,7 +63,6 @@ struct SmallTable {
         int rs = t.model.releveSlotAt(col);
         for (const auto& [name, c] : species) {
             int row = rowOf(sj(name));
-            t.model.setCell(col, row, LayerSummary(c));
             t.model.setCodes(rs, t.model.speciesSlotAt(row), c);
         }
     }

@@ -32,7 +32,6 @@ inline std::int32_t addTableRow(TableState& t, const std::string& name) {
 // Species row s found in relevé j with these codes.
 inline void setCodes(TableState& t, std::int32_t j, std::int32_t s, const LayerCodes& codes) {
     int col = TableLayout::releveCol(j), row = layoutOf(t).speciesRow(s);
-    t.model.setCell(col, row, LayerSummary(codes));
     t.model.setCodes(t.model.releveSlotAt(col), t.model.speciesSlotAt(row), codes);
 }
 

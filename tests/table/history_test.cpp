@@ -22,7 +22,7 @@ class HistoryTest : public ::testing::Test {
         HistoryStep step(t, "write");
         t.model.setCell(5, 30, text);
     }
-    const std::string& cell() const { return t.model.grid().cell(5, 30); }
+    const std::string& cell() const { return t.model.cell(5, 30); }
     TableState t;
     BatchUi ui;
 };
@@ -185,7 +185,7 @@ TEST(HistoryModel, AnAppendIsUndoneAsOneRegion) {
                     const int name = (k * 7 + n * 13) % 97;
                     std::int32_t i = 0;
                     for (std::int32_t r = 1; r <= t.model.speciesCount() && !i; ++r)
-                        if (t.model.grid().cell(TableLayout::NameCol, layoutOf(t).speciesRow(r)) ==
+                        if (t.model.cell(TableLayout::NameCol, layoutOf(t).speciesRow(r)) ==
                             "sp" + std::to_string(name))
                             i = r;
                     if (!i) i = testing::addTableRow(t, "sp" + std::to_string(name));

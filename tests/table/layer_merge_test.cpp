@@ -43,7 +43,7 @@ TEST(MergeLayers, SpeciesInSeveralLayersThenUndo) {
     const int col = TableLayout::releveCol(j);
     auto codesOf = [&](std::int32_t s) { return t.model.codesAt(col, layoutOf(t).speciesRow(s)); };
     auto cellOf = [&](std::int32_t s) {
-        return std::string(t.model.grid().cell(col, layoutOf(t).speciesRow(s)));
+        return std::string(t.model.cell(col, layoutOf(t).speciesRow(s)));
     };
     const int h1 = layerNamed(t, " " + trimControl(t.print.LayerLabels[4]) + " ");
     EXPECT_EQ(h1, 4);

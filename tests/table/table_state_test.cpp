@@ -42,7 +42,7 @@ std::vector<std::vector<std::string>> cells(const Grid& g) {
 // A blank table: every slot equal to its position, counts 0, codes 0, and the
 // fixed texts; nothing else in the grid.
 void expectBlank(const TableState& t) {
-    const Grid& g = t.model.grid();
+    const CompositionTable& g = t.model;
     EXPECT_EQ(t.model.releveCount(), 0);
     EXPECT_EQ(t.model.speciesCount(), 0);
     EXPECT_EQ(t.model.freqRow(), freqRowFromBoxes(t));
@@ -70,8 +70,8 @@ void expectBlank(const TableState& t) {
     EXPECT_EQ(g.cell(3, t.model.freqRow()), sj("F＼N"));
     expectedCells += 1 + static_cast<std::size_t>(t.model.freqRow() - 2) + 1;
     std::size_t nonEmpty = 0;
-    for (int r = 0; r < g.rowCount(); ++r)
-        g.forEachInRow(r, [&](int, const std::string&) { ++nonEmpty; });
+    for (int r = 0; r < t.model.grid().rowCount(); ++r)
+        t.model.grid().forEachInRow(r, [&](int, const std::string&) { ++nonEmpty; });
     EXPECT_EQ(nonEmpty, expectedCells);
     for (int r = 0; r < t.model.codes().releveSlots(); ++r)
         EXPECT_TRUE(t.model.codes().releve(r).empty()) << "relevé slot " << r;
@@ -102,20 +102,20 @@ TEST(StartUp, DefaultBoxes) {
     EXPECT_EQ(t.print.TableFont.family, sj("ＭＳ ゴシック"));
     EXPECT_EQ(t.print.TableFont.pixelSize, 12);
     // The item rows in box order; boxes 4 to 6 are off.
-    EXPECT_EQ(t.model.grid().cell(2, 1), sj("表の通し番号"));
-    EXPECT_EQ(t.model.grid().cell(2, 2), sj("測定番号"));
-    EXPECT_EQ(t.model.grid().cell(2, 3), sj("調査地名"));
-    EXPECT_EQ(t.model.grid().cell(2, 4), sj("地理区画コード"));
-    EXPECT_EQ(t.model.grid().cell(2, 10), sj("表層地質"));
-    EXPECT_EQ(t.model.grid().cell(2, 12), sj("調査面積（㎡）"));
-    EXPECT_EQ(t.model.grid().cell(2, 27), sj("出現種数"));
-    EXPECT_EQ(t.model.grid().cell(3, 28), sj("F＼N"));
-    EXPECT_EQ(t.model.grid().cell(0, 29), "1");
-    EXPECT_EQ(t.model.grid().cell(1, 29), "   1");
-    EXPECT_EQ(t.model.grid().cell(26, 0), "23");
-    EXPECT_EQ(t.model.grid().cell(26, 1), "  23");
-    EXPECT_EQ(t.model.grid().cell(0, 155), "127");
-    EXPECT_EQ(t.model.grid().cell(0, 156), "");
+    EXPECT_EQ(t.model.cell(2, 1), sj("表の通し番号"));
+    EXPECT_EQ(t.model.cell(2, 2), sj("測定番号"));
+    EXPECT_EQ(t.model.cell(2, 3), sj("調査地名"));
+    EXPECT_EQ(t.model.cell(2, 4), sj("地理区画コード"));
+    EXPECT_EQ(t.model.cell(2, 10), sj("表層地質"));
+    EXPECT_EQ(t.model.cell(2, 12), sj("調査面積（㎡）"));
+    EXPECT_EQ(t.model.cell(2, 27), sj("出現種数"));
+    EXPECT_EQ(t.model.cell(3, 28), sj("F＼N"));
+    EXPECT_EQ(t.model.cell(0, 29), "1");
+    EXPECT_EQ(t.model.cell(1, 29), "   1");
+    EXPECT_EQ(t.model.cell(26, 0), "23");
+    EXPECT_EQ(t.model.cell(26, 1), "  23");
+    EXPECT_EQ(t.model.cell(0, 155), "127");
+    EXPECT_EQ(t.model.cell(0, 156), "");
     expectBlank(t);
     // The panel was shown with its text and hidden again; the cursor is back.
     ASSERT_FALSE(ui.panelLabels.empty());
@@ -154,10 +154,10 @@ TEST(StartUp, FreqRowFollowsTheEnabledBoxes) {
         BatchUi ui;
         startTable(t, ui, c.settings);
         EXPECT_EQ(t.model.freqRow(), c.freqRow) << c.what;
-        EXPECT_EQ(t.model.grid().cell(3, c.freqRow), sj("F＼N")) << c.what;
+        EXPECT_EQ(t.model.cell(3, c.freqRow), sj("F＼N")) << c.what;
         // Species row 1 is the row below; the last species row fits the grid.
-        EXPECT_EQ(t.model.grid().cell(0, c.freqRow + 1), "1") << c.what;
-        EXPECT_EQ(t.model.grid().cell(0, c.freqRow + 127), "127") << c.what;
+        EXPECT_EQ(t.model.cell(0, c.freqRow + 1), "1") << c.what;
+        EXPECT_EQ(t.model.cell(0, c.freqRow + 127), "127") << c.what;
         EXPECT_LE(c.freqRow + 127, t.model.grid().rowCount() - 1) << c.what;
         expectBlank(t);
     }
@@ -165,8 +165,8 @@ TEST(StartUp, FreqRowFollowsTheEnabledBoxes) {
     BatchUi ui;
     startTable(t, ui, cases[0].settings);
     EXPECT_EQ(31 + 127, t.model.grid().rowCount() - 1);
-    EXPECT_EQ(t.model.grid().cell(2, 30), sj("出現種数"));
-    EXPECT_EQ(t.model.grid().cell(2, 4), sj("調査年月日"));
+    EXPECT_EQ(t.model.cell(2, 30), sj("出現種数"));
+    EXPECT_EQ(t.model.cell(2, 4), sj("調査年月日"));
 }
 
 TEST(StartUp, LayerLabelsWithoutChkBox19) {
@@ -237,10 +237,10 @@ TEST(ClearTable, SerialNumbersOfFiveDigitsAreCut) {
     layOutGrid(t);
     ClearTable(t, ui);
     EXPECT_EQ(t.model.grid().colCount(), 12349);
-    EXPECT_EQ(t.model.grid().cell(12348, 1), "1234");   // IntText4 of 12345
-    EXPECT_EQ(t.model.grid().cell(12348, 0), "12345");  // the slot is not cut
-    EXPECT_EQ(t.model.grid().cell(10003, 1), "1000");
-    EXPECT_EQ(t.model.grid().cell(10002, 1), "9999");
+    EXPECT_EQ(t.model.cell(12348, 1), "1234");   // IntText4 of 12345
+    EXPECT_EQ(t.model.cell(12348, 0), "12345");  // the slot is not cut
+    EXPECT_EQ(t.model.cell(10003, 1), "1000");
+    EXPECT_EQ(t.model.cell(10002, 1), "9999");
     EXPECT_EQ(t.model.releveSlotAt(12348), 12345);
 }
 

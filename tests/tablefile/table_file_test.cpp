@@ -56,14 +56,13 @@ void place(TableState& t, const std::string& header, const std::vector<Entry>& e
     for (const Entry& e : entries) {
         int row = 0;
         for (int i = 1; i <= t.model.speciesCount() && !row; ++i)
-            if (t.model.grid().cell(2, t.model.freqRow() + i) == e.name)
-                row = t.model.freqRow() + i;
+            if (t.model.cell(2, t.model.freqRow() + i) == e.name) row = t.model.freqRow() + i;
         if (!row) {
             t.model.appendSpeciesRow(e.name);
             row = t.model.freqRow() + t.model.speciesCount();
         }
-        t.model.setCell(col, row, e.cell.empty() ? LayerSummary(e.codes) : e.cell);
         t.model.setCodes(rs, t.model.speciesSlotAt(row), e.codes);
+        if (!e.cell.empty()) t.model.setCell(col, row, e.cell);  // a text the codes do not show
     }
 }
 
@@ -126,6 +125,47 @@ TEST(TableFileTest, SmallTableGivesTheExactBytes) {
     EXPECT_EQ(saveBytes(t), smallFile());
 }
 
+// Species cells the file shows otherwise than their codes come back as the file
+// has them; the ones the codes show are not held twice.
+TEST(TableFileTest, SpeciesCellsTheCodesDoNotShowAreKeptAsTheFileHasThem) {
+    // Species 1 has "+" in H1 in relevé 1, species 2 code 10 in T1 in relevé 2.
+    auto file = [](const std::string& c11, const std::string& c12, const std::string& c21,
+                   const std::string& c22) {
+        return "T\r\n2 2 2\r\n000000052000005200000\r\n000000000007000000000\r\n"
+               "00000000000000:000000\r\n,,,,1,2\r\n,," +
+               sj("表の通し番号") + ",,\"   1\",\"   2\"\r\n,,," + sj("F＼N") +
+               ",\"   1\",\"   1\"\r\n1,\"   1\",A,\"   1\"," + c11 + "," + c12 +
+               "\r\n2,\"   2\",B,\"   1\"," + c21 + "," + c22 + "\r\n";
+    };
+    const std::string plus = "\"   +\"", ten = "\"1   \"";
+    struct Case {
+        const char* named;
+        std::string bytes;
+        std::size_t kept;     // texts the grid holds in the species cells in use
+        std::string shown;    // cell (4, 3)
+        std::uint16_t freq1;  // species 1's presences as the file shows them
+    };
+    const Case cases[] = {
+        {"as the codes show", file(plus, "", "", ten), 0, "   +", 1},
+        {"another text over codes", file("x", "", "", ten), 1, "x", 1},
+        {"empty over codes", file("", "", "", ten), 1, "", 0},
+        {"a text without codes", file(plus, "y", "", ten), 1, "   +", 2},
+    };
+    for (const Case& c : cases) {
+        BatchUi ui;
+        TableState t = loadBytes(ui, c.bytes);
+        EXPECT_TRUE(testing::invariantsHold(t.model)) << c.named;
+        std::size_t kept = 0;
+        for (int row = 3; row <= 4; ++row)
+            for (int col = 4; col <= 5; ++col) kept += !t.model.grid().cell(col, row).empty();
+        EXPECT_EQ(kept, c.kept) << c.named;
+        EXPECT_EQ(t.model.cell(4, 3), c.shown) << c.named;
+        EXPECT_EQ(t.model.cell(5, 4), "1   ") << c.named;
+        EXPECT_EQ(t.model.freq().at(1), c.freq1) << c.named;
+        EXPECT_EQ(saveBytes(t), c.bytes) << c.named;
+    }
+}
+
 TEST(TableFileTest, EmptyTableGivesTitleCountsOneCoverLineAndTheHeaderRows) {
     BatchUi ui;
     TableState t = makeTable(ui);
@@ -173,8 +213,8 @@ TEST(TableFileTest, LoadingSetsCountsCapacitiesArraysAndNamesWithoutTouchingCell
     EXPECT_EQ(t.model.freq(), (std::vector<std::uint16_t>{0, 2}));
     EXPECT_EQ(t.model.numSp(), (std::vector<std::uint16_t>{0, 1, 1}));
     EXPECT_EQ(t.model.domLine().size(), 3u);
-    EXPECT_EQ(t.model.grid().cell(2, 3), "Abies firma");
-    EXPECT_EQ(t.model.grid().cell(3, 3), "   2");  // read, not rewritten
+    EXPECT_EQ(t.model.cell(2, 3), "Abies firma");
+    EXPECT_EQ(t.model.cell(3, 3), "   2");  // read, not rewritten
 }
 
 // Names and titles with blanks, commas, quotes and full-width blanks; a table
@@ -199,10 +239,10 @@ TEST(TableFileTest, RoundTripRestoresTheTableAndASecondSaveGivesTheSameBytes) {
         EXPECT_EQ(u.model.freqRow(), t.model.freqRow());
         for (int r = 0; r <= t.model.freqRow() + t.model.speciesCount(); ++r)
             for (int c = 0; c < 3 + 4; ++c)
-                EXPECT_EQ(u.model.grid().cell(c, r), t.model.grid().cell(c, r)) << c << "," << r;
+                EXPECT_EQ(u.model.cell(c, r), t.model.cell(c, r)) << c << "," << r;
         for (int r = t.model.freqRow() + 1; r <= t.model.freqRow() + t.model.speciesCount(); ++r)
             for (int c = 4; c <= 6; ++c) EXPECT_EQ(u.model.codesAt(c, r), t.model.codesAt(c, r));
-        EXPECT_EQ(u.model.grid().cell(2, u.model.freqRow() + t.model.speciesCount()),
+        EXPECT_EQ(u.model.cell(2, u.model.freqRow() + t.model.speciesCount()),
                   "a,b");  // the last row in use
 
         std::string second = saveBytes(u);
@@ -231,7 +271,7 @@ TEST(TableFileTest, GridItemsBeyondTheColumnsAreIgnored) {
     BatchUi ui;
     TableState u = loadBytes(ui, wide);
     EXPECT_EQ(u.model.grid().colCount(), 6);
-    EXPECT_EQ(u.model.grid().cell(5, 3), "y");
+    EXPECT_EQ(u.model.cell(5, 3), "y");
     EXPECT_EQ(saveBytes(u), bytes);
 }
 
@@ -517,8 +557,7 @@ std::map<std::pair<std::string, std::string>, LayerCodes> cellCodes(const TableS
     for (int i = 1; i <= t.model.speciesCount(); ++i)
         for (int j = 1; j <= t.model.releveCount(); ++j) {
             int row = t.model.freqRow() + i, col = j + 3;
-            m[{t.model.grid().cell(2, row), t.model.grid().cell(col, 2)}] =
-                t.model.codesAt(col, row);
+            m[{t.model.cell(2, row), t.model.cell(col, 2)}] = t.model.codesAt(col, row);
         }
     return m;
 }
@@ -603,7 +642,7 @@ TEST(TableFileTest, SavingRefusesRepeatedSlotsWithoutChangingTheTable) {
     TableState t = smallTable(ui);
     testing::editGrid(t.model, [&](Grid& g) { g.setCell(5, 0, "1"); });
     EXPECT_THROW(saveBytes(t), Error);
-    EXPECT_EQ(t.model.grid().cell(5, 0), "1");
+    EXPECT_EQ(t.model.cell(5, 0), "1");
 }
 
 TEST(TableFileTest, CommandsUseTheirDialogsPanelAndProgress) {

@@ -115,7 +115,7 @@ TForm1::TForm1(Session& session, const std::string& programPath,
     auto* host = new QWidget(this);
     auto* layout = new QVBoxLayout(host);
     layout->setContentsMargins(0, 0, 0, 0);
-    vegTable_ = new VegTable(session_.table.model.grid(), host);
+    vegTable_ = new VegTable(session_.table.model, host);
     vegTable_->setObjectName(QStringLiteral("VegTable"));
     layout->addWidget(vegTable_);
     setCentralWidget(host);

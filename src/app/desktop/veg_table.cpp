@@ -35,7 +35,8 @@ void VegTable::Axis::set(int k, int s) {
     sizes[k] = std::max(0, s);
 }
 
-VegTable::VegTable(const Grid& grid, QWidget* parent) : QAbstractScrollArea(parent), grid_(grid) {
+VegTable::VegTable(const CompositionTable& table, QWidget* parent)
+    : QAbstractScrollArea(parent), table_(table) {
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -107,11 +108,11 @@ int VegTable::lastFirst(const Axis& axis, int count, int extent) {
 }
 
 std::vector<VegTable::Band> VegTable::visibleCols() const {
-    return inSight(cols_, grid_.colCount(), leftCol(), viewport()->width());
+    return inSight(cols_, table_.grid().colCount(), leftCol(), viewport()->width());
 }
 
 std::vector<VegTable::Band> VegTable::visibleRows() const {
-    return inSight(rows_, grid_.rowCount(), topRow(), viewport()->height());
+    return inSight(rows_, table_.grid().rowCount(), topRow(), viewport()->height());
 }
 
 namespace {
@@ -158,16 +159,16 @@ void VegTable::refresh() {
 
 void VegTable::syncSizes() {
     // Columns and rows that the grid gained take the default size.
-    const auto nc = static_cast<std::size_t>(grid_.colCount());
-    const auto nr = static_cast<std::size_t>(grid_.rowCount());
+    const auto nc = static_cast<std::size_t>(table_.grid().colCount());
+    const auto nr = static_cast<std::size_t>(table_.grid().rowCount());
     if (cols_.sizes.size() < nc) cols_.sizes.resize(nc, cols_.defaultSize);
     if (rows_.sizes.size() < nr) rows_.sizes.resize(nr, rows_.defaultSize);
 }
 
 void VegTable::updateScrollBars() {
     const int w = viewport()->width(), h = viewport()->height();
-    const int maxLeft = lastFirst(cols_, grid_.colCount(), w);
-    const int maxTop = lastFirst(rows_, grid_.rowCount(), h);
+    const int maxLeft = lastFirst(cols_, table_.grid().colCount(), w);
+    const int maxTop = lastFirst(rows_, table_.grid().rowCount(), h);
     horizontalScrollBar()->setRange(0, std::max(0, maxLeft - cols_.fixed));
     verticalScrollBar()->setRange(0, std::max(0, maxTop - rows_.fixed));
     horizontalScrollBar()->setSingleStep(1);
@@ -201,7 +202,7 @@ void VegTable::paintEvent(QPaintEvent* event) {
             p.fillRect(c.start + c.size, r.start, LineWidth, r.size + LineWidth, line);
             p.fillRect(c.start, r.start + r.size, c.size + LineWidth, LineWidth, line);
 
-            const std::string& text = grid_.cell(c.index, r.index);
+            const std::string& text = table_.cell(c.index, r.index);
             if (text.empty() || c.size <= TextIndent || r.size <= TextIndent) continue;
             p.drawText(QRect(c.start + TextIndent, r.start, c.size - TextIndent, r.size),
                        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, textOf(text));
@@ -273,7 +274,7 @@ void VegTable::scrollTowards(QPoint pos) {
     if (drag_.kind == DragKind::None) return;
     const bool rows = drag_.kind == DragKind::Row;
     const Axis& axis = rows ? rows_ : cols_;
-    const int count = rows ? grid_.rowCount() : grid_.colCount();
+    const int count = rows ? table_.grid().rowCount() : table_.grid().colCount();
     QScrollBar* bar = rows ? verticalScrollBar() : horizontalScrollBar();
     const int at = rows ? pos.y() : pos.x();
     const int extent = rows ? viewport()->height() : viewport()->width();
@@ -341,8 +342,8 @@ void VegTable::mouseReleaseEvent(QMouseEvent* event) {
 
 void VegTable::setCurrent(QPoint cell) {
     if (cell != QPoint(-1, -1))
-        cell = QPoint(std::clamp(cell.x(), 1, std::max(1, grid_.colCount() - 1)),
-                      std::clamp(cell.y(), 1, std::max(1, grid_.rowCount() - 1)));
+        cell = QPoint(std::clamp(cell.x(), 1, std::max(1, table_.grid().colCount() - 1)),
+                      std::clamp(cell.y(), 1, std::max(1, table_.grid().rowCount() - 1)));
     if (cell == current_) return;
     current_ = cell;
     scrollToCurrent();
@@ -393,7 +394,7 @@ void VegTable::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    const int lastCol = grid_.colCount() - 1, lastRow = grid_.rowCount() - 1;
+    const int lastCol = table_.grid().colCount() - 1, lastRow = table_.grid().rowCount() - 1;
     QPoint c = current_;
     switch (event->key()) {
         case Qt::Key_Up:

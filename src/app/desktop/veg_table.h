@@ -24,7 +24,8 @@ class VegTable : public QAbstractScrollArea {
   public:
     static constexpr int LineWidth = 1;  // grid line after each column and row
 
-    explicit VegTable(const Grid& grid, QWidget* parent = nullptr);
+    // Shows the table as the model shows its cells.
+    explicit VegTable(const CompositionTable& table, QWidget* parent = nullptr);
 
     int fixedCols() const { return cols_.fixed; }
     int fixedRows() const { return rows_.fixed; }
@@ -142,7 +143,7 @@ class VegTable : public QAbstractScrollArea {
         int from = -1, over = -1;
     };
 
-    const Grid& grid_;
+    const CompositionTable& table_;
     Axis cols_{FixedCols, DefaultColWidth, {}};
     Axis rows_{FixedRows, DefaultRowHeight, {}};
     std::unordered_map<std::string, QString> textCache_;

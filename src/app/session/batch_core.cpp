@@ -18,7 +18,7 @@ void printGrid(CommandCall& c) {
         std::string line;
         for (int k = 0; k <= lastCol; ++k) {
             if (k) line += '\t';
-            line += t.model.grid().cell(k, r);
+            line += t.model.cell(k, r);
         }
         c.out << toUtf8(line) << "\n";
     }

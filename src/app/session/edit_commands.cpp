@@ -8,7 +8,7 @@ void beginCommentEdit(TableState& t, EditingState& e) {
     int row = t.selection.SelectedRow;
     requireSpeciesRowInUse(t, row);
     e.outlines.push_back({L::NameCol, row, OutlineColour::Red});
-    e.Edit1 = t.model.grid().cell(L::NameCol, row);
+    e.Edit1 = t.model.cell(L::NameCol, row);
     e.Edit1SelectAll = true;
     e.Panel_Edit.visible = true;
     t.selection.EditTarget = 2;
@@ -19,7 +19,7 @@ void VegTableMouseDown(TableState& t, EditingState& e, MouseButton button, int c
     const TableLayout layout(t.model.freqRow());
     if (row >= L::FirstItemRow && row <= L::LastShowCellRow && L::isReleveCol(col)) {
         e.Panel_ShowCell = {true, col, row};
-        e.ShowCellText = t.model.grid().cell(col, row);
+        e.ShowCellText = t.model.cell(col, row);
     } else if (col == L::NumberCol && layout.isSpeciesRow(row)) {
         t.selection.SelectedRow = row;
         e.outlines.push_back({col, row, OutlineColour::Red});

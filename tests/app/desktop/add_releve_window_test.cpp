@@ -93,14 +93,14 @@ TEST(AddRelevePanel, EachButtonRunsItsOwnSelectionWithTheTypedBoxes) {
     std::string nameA, nameB;
     for (int i = 1; i <= std::min(12, full.model.speciesCount()) && nameA.empty(); ++i)
         for (int j = i + 1; j <= std::min(12, full.model.speciesCount()) && nameA.empty(); ++j) {
-            const std::string& a = full.model.grid().cell(2, full.model.freqRow() + i);
-            const std::string& b = full.model.grid().cell(2, full.model.freqRow() + j);
+            const std::string& a = full.model.cell(2, full.model.freqRow() + i);
+            const std::string& b = full.model.cell(2, full.model.freqRow() + j);
             std::set<int> counts;
             for (int mode = 1; mode <= 4; ++mode) counts.insert(countOf(a, b, mode));
             if (counts.size() == 4) nameA = a, nameB = b;
         }
     ASSERT_FALSE(nameA.empty()) << "no pair of species tells the four modes apart";
-    const std::string grid = trimControl(full.model.grid().cell(4, 4));
+    const std::string grid = trimControl(full.model.cell(4, 4));
 
     struct Case {
         const char* button;

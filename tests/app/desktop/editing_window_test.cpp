@@ -43,7 +43,7 @@ TEST(EditingWindow, RightPressOnSerialAndReleaseOverDeleteRemovesThatColumn) {
     const TableState& t = w.t();
     const int releves = t.model.releveCount();
     ASSERT_GT(releves, 3);
-    const std::vector<std::string> next = t.model.grid().colTexts(6);
+    const std::vector<std::string> next = t.model.colTexts(6);
     EditPanels& p = w.form.editPanels();
 
     const QPoint mouse = w.cellCentre(5, 1);
@@ -64,8 +64,8 @@ TEST(EditingWindow, RightPressOnSerialAndReleaseOverDeleteRemovesThatColumn) {
     EXPECT_FALSE(p.Btn_DelCol->isDown());
     EXPECT_EQ(t.model.releveCount(), releves - 1);
     // The column that stood right of it, slot and site values, has taken its place.
-    EXPECT_EQ(t.model.grid().cell(5, 0), next[0]);
-    for (int r = 2; r < t.model.freqRow(); ++r) EXPECT_EQ(t.model.grid().cell(5, r), next[r]) << r;
+    EXPECT_EQ(t.model.cell(5, 0), next[0]);
+    for (int r = 2; r < t.model.freqRow(); ++r) EXPECT_EQ(t.model.cell(5, r), next[r]) << r;
     EXPECT_TRUE(w.form.windowTitle().contains(u("NR=") + QString::number(releves - 1) + u(",")));
     EXPECT_EQ(w.form.statusReport()->text(), u("「列を削除する」を実行しました"));
 }
@@ -97,7 +97,7 @@ TEST(EditingWindow, PopupClosesWithoutActingOnALeftClickOrARightReleaseElsewhere
     // A right press on a site value shows it whole until the release.
     w.press(Qt::RightButton, w.cellCentre(5, 3));
     ASSERT_TRUE(p.Panel_ShowCell->isVisible());
-    EXPECT_EQ(p.Panel_ShowCell->text(), qs(t.model.grid().cell(5, 3)));
+    EXPECT_EQ(p.Panel_ShowCell->text(), qs(t.model.cell(5, 3)));
     EXPECT_EQ(p.Panel_ShowCell->size(), QSize(79, 20));
     w.release(Qt::RightButton, w.cellCentre(5, 3));
     EXPECT_TRUE(p.Panel_ShowCell->isHidden());
@@ -121,8 +121,7 @@ TEST(EditingWindow, AHeaderRowSortsTheRelevesFromItsMenu) {
     menu->actions()[1]->trigger();
     ASSERT_GT(t.model.releveCount(), 2);
     for (std::int32_t j = 1; j < t.model.releveCount(); ++j)
-        EXPECT_GE(trimControl(t.model.grid().cell(j + 3, row)),
-                  trimControl(t.model.grid().cell(j + 4, row)))
+        EXPECT_GE(trimControl(t.model.cell(j + 3, row)), trimControl(t.model.cell(j + 4, row)))
             << j;
     EXPECT_EQ(t.history.undoName(), sj("この項目で並べ替え（降順）"));
     EXPECT_EQ(w.form.statusReport()->text(), u("「この項目で並べ替え（降順）」を実行しました"));
@@ -143,8 +142,7 @@ TEST(EditingWindow, RowPopupButtonsInsertDeleteAndComment) {
         fillFromSample(w);
         const TableState& t = w.t();
         const int row = t.model.freqRow() + 3, species = t.model.speciesCount();
-        const std::string name = t.model.grid().cell(2, row),
-                          below = t.model.grid().cell(2, row + 1);
+        const std::string name = t.model.cell(2, row), below = t.model.cell(2, row + 1);
         EditPanels& p = w.form.editPanels();
 
         w.press(Qt::RightButton, w.cellCentre(1, row));
@@ -159,10 +157,10 @@ TEST(EditingWindow, RowPopupButtonsInsertDeleteAndComment) {
         EXPECT_EQ(t.model.speciesCount(), species + c.speciesDelta);
         EXPECT_EQ(p.Panel_Edit->isVisible(), c.editOpens);
         if (c.speciesDelta > 0) {
-            EXPECT_EQ(t.model.grid().cell(2, row), "");
-            EXPECT_EQ(t.model.grid().cell(2, row + 1), name);
+            EXPECT_EQ(t.model.cell(2, row), "");
+            EXPECT_EQ(t.model.cell(2, row + 1), name);
         } else if (c.speciesDelta < 0) {
-            EXPECT_EQ(t.model.grid().cell(2, row), below);
+            EXPECT_EQ(t.model.cell(2, row), below);
         } else {
             EXPECT_EQ(p.Panel_Edit->x(), 59);
             EXPECT_EQ(p.Edit1->text(), qs(name));
@@ -170,7 +168,7 @@ TEST(EditingWindow, RowPopupButtonsInsertDeleteAndComment) {
             EXPECT_TRUE(hasOutline(w.grid(), 2, row, Qt::red));
             typeText(p.Edit1, u("林縁の種群"));  // replaces the selection
             QTest::mouseClick(p.Btn_Edit_OK, Qt::LeftButton);
-            EXPECT_EQ(t.model.grid().cell(2, row), sj("林縁の種群"));
+            EXPECT_EQ(t.model.cell(2, row), sj("林縁の種群"));
             EXPECT_TRUE(p.Panel_Edit->isHidden());
         }
     }
@@ -221,9 +219,8 @@ TEST(EditingWindow, LeftDragsMoveSpeciesRowsAndReleveColumnsOnly) {
         const int base = c.fromFreq ? t.model.freqRow() : 0;
         const auto before = rowsInUse(t);
         const std::vector<std::string> moved = c.movedFrom < 0 ? std::vector<std::string>{}
-                                               : c.rows
-                                                   ? t.model.grid().rowTexts(base + c.movedFrom)
-                                                   : t.model.grid().colTexts(c.movedFrom);
+                                               : c.rows ? t.model.rowTexts(base + c.movedFrom)
+                                                        : t.model.colTexts(c.movedFrom);
 
         w.press(Qt::LeftButton, w.cellCentre(c.pressCol, base + c.pressRow));
         w.release(Qt::LeftButton, w.cellCentre(c.releaseCol, base + c.releaseRow));
@@ -231,9 +228,9 @@ TEST(EditingWindow, LeftDragsMoveSpeciesRowsAndReleveColumnsOnly) {
         if (c.movedFrom < 0) {
             EXPECT_EQ(rowsInUse(t), before);
         } else if (c.rows) {
-            EXPECT_EQ(t.model.grid().rowTexts(base + c.movedTo), moved);
+            EXPECT_EQ(t.model.rowTexts(base + c.movedTo), moved);
         } else {
-            EXPECT_EQ(t.model.grid().colTexts(c.movedTo), moved);
+            EXPECT_EQ(t.model.colTexts(c.movedTo), moved);
         }
     }
 }
@@ -315,8 +312,8 @@ TEST(EditingWindow, TheEditMenuDeletesTheCurrentRowAndCtrlZTakesItBack) {
     EXPECT_FALSE(del->isEnabled());  // no current cell yet
     const auto start = rowsInUse(t);
     const int fifth = t.model.freqRow() + 5;
-    const std::string fifthName = t.model.grid().cell(TableLayout::NameCol, fifth);
-    const std::string firstName = t.model.grid().cell(TableLayout::NameCol, t.model.freqRow() + 1);
+    const std::string fifthName = t.model.cell(TableLayout::NameCol, fifth);
+    const std::string firstName = t.model.cell(TableLayout::NameCol, t.model.freqRow() + 1);
 
     w.press(Qt::LeftButton, w.cellCentre(5, t.model.freqRow() + 4));
     w.release(Qt::LeftButton, w.cellCentre(5, t.model.freqRow() + 4));
@@ -324,8 +321,8 @@ TEST(EditingWindow, TheEditMenuDeletesTheCurrentRowAndCtrlZTakesItBack) {
     EXPECT_EQ(w.grid()->current(), QPoint(5, fifth));
     ASSERT_TRUE(del->isEnabled());
     del->trigger();
-    EXPECT_EQ(t.model.grid().cell(TableLayout::NameCol, t.model.freqRow() + 1), firstName);
-    EXPECT_NE(t.model.grid().cell(TableLayout::NameCol, fifth), fifthName);
+    EXPECT_EQ(t.model.cell(TableLayout::NameCol, t.model.freqRow() + 1), firstName);
+    EXPECT_NE(t.model.cell(TableLayout::NameCol, fifth), fifthName);
     EXPECT_EQ(undo->text(), u("元に戻す: この行を削除する(&U)"));
     EXPECT_TRUE(w.form.windowTitle().contains(u("＊")));
 
@@ -345,7 +342,7 @@ TEST(EditingWindow, TheEditMenuDeletesTheCurrentRowAndCtrlZTakesItBack) {
     EXPECT_FALSE(w.form.windowTitle().contains(u("＊")));
     QTest::keyClick(&w.form, Qt::Key_Y, Qt::ControlModifier);
     QTest::keyClick(&w.form, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
-    EXPECT_NE(t.model.grid().cell(TableLayout::NameCol, fifth), fifthName);
+    EXPECT_NE(t.model.cell(TableLayout::NameCol, fifth), fifthName);
 }
 
 }  // namespace

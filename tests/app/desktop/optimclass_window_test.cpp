@@ -18,8 +18,7 @@ using testing::Window;
 std::string everyCell(const TableState& t) {
     std::string s;
     for (int r = 0; r < t.model.grid().rowCount(); ++r)
-        for (int c = 0; c < t.model.grid().colCount(); ++c)
-            (s += t.model.grid().cell(c, r)) += '\t';
+        for (int c = 0; c < t.model.grid().colCount(); ++c) (s += t.model.cell(c, r)) += '\t';
     return s;
 }
 

@@ -195,7 +195,7 @@ TEST(TrustWindow, TheStatusBarShowsTheSevenCodesOfAHoveredCellAndWhatCommandsDid
          r <= layout.lastSpeciesRow(t.model.speciesCount()) && col < 0; ++r)
         for (int c = TableLayout::FirstReleveCol;
              c <= TableLayout::lastReleveCol(t.model.releveCount()); ++c)
-            if (!t.model.grid().cell(c, r).empty()) {
+            if (!t.model.cell(c, r).empty()) {
                 col = c;
                 row = r;
                 break;
@@ -203,7 +203,7 @@ TEST(TrustWindow, TheStatusBarShowsTheSevenCodesOfAHoveredCellAndWhatCommandsDid
     ASSERT_GE(col, 0);
     QTest::mouseMove(w.form.windowHandle(), w.cellCentre(col, row));
     const QString shown = w.form.statusInspector()->text();
-    EXPECT_TRUE(shown.startsWith(qs(t.model.grid().cell(TableLayout::NameCol, row)) + u(" ｜ ")))
+    EXPECT_TRUE(shown.startsWith(qs(t.model.cell(TableLayout::NameCol, row)) + u(" ｜ ")))
         << shown.toStdString();
     const LayerCodes& codes = t.model.codesAt(col, row);
     QString layers;
@@ -214,7 +214,7 @@ TEST(TrustWindow, TheStatusBarShowsTheSevenCodesOfAHoveredCellAndWhatCommandsDid
 
     // A header cell shows its whole text; nothing under the mouse: the counts.
     QTest::mouseMove(w.form.windowHandle(), w.cellCentre(TableLayout::NameCol, 1));
-    EXPECT_EQ(w.form.statusInspector()->text(), qs(t.model.grid().cell(TableLayout::NameCol, 1)));
+    EXPECT_EQ(w.form.statusInspector()->text(), qs(t.model.cell(TableLayout::NameCol, 1)));
 
     w.form.item(QStringLiteral("Item_SortPlant"))->trigger();
     EXPECT_EQ(w.form.statusReport()->text(), u("「植物を頻度多順に並び替え」を実行しました"));

@@ -204,7 +204,7 @@ struct Window {
 inline std::vector<std::vector<std::string>> rowsInUse(const TableState& t) {
     std::vector<std::vector<std::string>> rows;
     for (int r = 0; r <= t.model.freqRow() + t.model.speciesCount(); ++r) {
-        auto texts = t.model.grid().rowTexts(r);
+        auto texts = t.model.rowTexts(r);
         texts.resize(static_cast<std::size_t>(t.model.releveCount()) + 4);
         rows.push_back(std::move(texts));
     }

@@ -44,7 +44,7 @@ using testing::Window;
 TEST(DesktopWindow, StartsWithBlankTableAndCaption) {
     Window w;
     EXPECT_EQ(w.form.windowTitle(), u("森林群落組成表  NR=0, NS=0    辞書なし"));
-    const Grid& g = w.t().model.grid();
+    const CompositionTable& g = w.t().model;
     EXPECT_EQ(g.cell(3, w.t().model.freqRow()), sj("F＼N"));
     EXPECT_EQ(g.cell(2, 1), sj("表の通し番号"));
 
@@ -154,7 +154,7 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
 TEST(DesktopWindow, NewTableFromMenuBlanksGrid) {
     Window w;
     TableState& t = w.t();
-    const Grid& g = t.model.grid();
+    const CompositionTable& g = t.model;
     const int row = t.model.freqRow() + 1;
     {
         // As a command changes the table: one step, so the table is changed.
@@ -180,7 +180,7 @@ TEST(DesktopWindow, NewTableFromMenuBlanksGrid) {
     EXPECT_EQ(w.form.windowTitle(), u("森林群落組成表  NR=0, NS=0    辞書なし"));
     EXPECT_EQ(t.model.releveCount(), 0);
     EXPECT_EQ(t.model.speciesCount(), 0);
-    for (int c = 4; c < g.colCount(); ++c) {
+    for (int c = 4; c < t.model.grid().colCount(); ++c) {
         EXPECT_EQ(t.model.releveSlotAt(c), c - 3);
         EXPECT_EQ(g.cell(c, 2), "");
     }
