@@ -37,7 +37,4 @@ class BealsSmoothing {
 // with species its number (trimmed) and the value of every species, six decimals.
 void writeBealsCsv(ByteSink& out, const TableState& t, bool excludeSelf);
 
-// The save dialog, then the file.
-void Item_BealsClick(const TableState& t, Ui& ui, bool excludeSelf);
-
 }  // namespace tamsel

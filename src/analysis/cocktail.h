@@ -92,8 +92,4 @@ struct TablePresence {
 };
 TablePresence tablePresence(const TableState& t);
 
-// "Cocktail 法で種群を作る…": the save dialog, the clustering with a progress
-// bar that can be cancelled, the CSV.
-void Item_CocktailClick(const TableState& t, Ui& ui);
-
 }  // namespace tamsel

@@ -46,10 +46,4 @@ void saveValueMatrix(const TableState& t, const std::string& path);
 void writePlotData(ByteSink& out, const TableState& t);
 void savePlotData(const TableState& t, const std::string& path);
 
-// The menu commands: save dialog (filter 3, ".csv", TableTitle + ending), then
-// the file. A cancelled dialog writes nothing.
-void Item_PCordCSVClick(const TableState& t, Ui& ui);
-void Item_ValueMatrixClick(const TableState& t, Ui& ui);
-void Item_PlotDataClick(const TableState& t, Ui& ui);
-
 }  // namespace tamsel

@@ -142,13 +142,4 @@ void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValu
 void saveIndicatorMeans(const TableState& t, const std::string& path, const IndicatorValues& values,
                         LayerMerge merge = LayerMerge::Sum);
 
-// The menu commands: the save dialog (indicator means: first the open dialog
-// for the values file), then the file. A cancelled dialog writes nothing.
-void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values,
-                       CornellNames names = CornellNames::Table,
-                       LayerMerge merge = LayerMerge::Sum);
-void Item_LongTableClick(const TableState& t, Ui& ui, LayerMerge merge = LayerMerge::Sum);
-void Item_ReleveStatsClick(const TableState& t, Ui& ui, LayerMerge merge = LayerMerge::Sum);
-void Item_IndicatorMeansClick(const TableState& t, Ui& ui, LayerMerge merge = LayerMerge::Sum);
-
 }  // namespace tamsel

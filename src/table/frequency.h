@@ -21,7 +21,5 @@ PresenceCounts countPresences(const Grid& g, const TableLayout& layout, std::int
 
 // The table's recount (a non-empty cell is a presence) under the busy cursor.
 void recount(TableState& t, Ui& ui);
-// "出現頻度を再計算する(&F)".
-void Item_FrequencyClick(TableState& t, Ui& ui);
 
 }  // namespace tamsel

@@ -25,7 +25,4 @@ LayerCodes mergedLayerCodes(const LayerCodes& codes, const CoverValues& values, 
 // codes; returns how many entries changed.
 std::int64_t mergeLayers(TableState& t, LayerMerge merge, int into);
 
-// "層をまとめる…": a dialog asks the way (independent / sum) and the layer.
-void Item_MergeLayersClick(TableState& t, Ui& ui);
-
 }  // namespace tamsel
