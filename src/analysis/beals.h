@@ -10,7 +10,6 @@
 
 #include "analysis/twinspan.h"
 #include "io/byte_sink.h"
-#include "platform/ui.h"
 #include "table/table_state.h"
 
 namespace tamsel {

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "io/byte_sink.h"
-#include "platform/ui.h"
 #include "table/table_state.h"
 
 namespace tamsel {

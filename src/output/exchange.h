@@ -22,7 +22,6 @@
 #include "datafile/cover_values.h"
 #include "io/byte_sink.h"
 #include "output/slot_rows.h"
-#include "platform/ui.h"
 #include "table/table_state.h"
 
 namespace tamsel {

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "datafile/cover_values.h"
-#include "platform/ui.h"
 #include "table/table_state.h"
 
 namespace tamsel {
