@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "analysis/recip.h"
+#include "app/session/compose_commands.h"
 #include "app/session/session.h"
 #include "bench_table.h"
 #include "compose/add_releve.h"

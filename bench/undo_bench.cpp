@@ -7,6 +7,7 @@
 
 #include "analysis/recip.h"
 #include "analysis/sorting.h"
+#include "app/session/analysis_commands.h"
 #include "bench_table.h"
 #include "platform/batch/batch_ui.h"
 

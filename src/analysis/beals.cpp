@@ -8,7 +8,6 @@
 #include "io/safe_file.h"
 #include "platform/error.h"
 #include "table/frequency.h"
-#include "table/save_dialog.h"
 #include "table/table_layout.h"
 #include "text/sjis.h"
 
@@ -84,13 +83,6 @@ void writeBealsCsv(ByteSink& out, const TableState& t, bool excludeSelf) {
         line.text += "\r\n";
         out.write(line.text);
     }
-}
-
-void Item_BealsClick(const TableState& t, Ui& ui, bool excludeSelf) {
-    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-beals.csv");
-    if (!path) return;
-    BusyScope busy(ui);
-    writeFileSafely(*path, [&](ByteSink& out) { writeBealsCsv(out, t, excludeSelf); });
 }
 
 }  // namespace tamsel

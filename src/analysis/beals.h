@@ -10,7 +10,6 @@
 
 #include "analysis/twinspan.h"
 #include "io/byte_sink.h"
-#include "platform/ui.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -36,8 +35,5 @@ class BealsSmoothing {
 // The CSV (Shift-JIS, CR LF): 測定番号 and the species names, then per relevé
 // with species its number (trimmed) and the value of every species, six decimals.
 void writeBealsCsv(ByteSink& out, const TableState& t, bool excludeSelf);
-
-// The save dialog, then the file.
-void Item_BealsClick(const TableState& t, Ui& ui, bool excludeSelf);
 
 }  // namespace tamsel

@@ -10,7 +10,6 @@
 #include "io/csv.h"
 #include "io/safe_file.h"
 #include "table/frequency.h"
-#include "table/save_dialog.h"
 #include "table/table_layout.h"
 #include "text/sjis.h"
 
@@ -394,27 +393,6 @@ TablePresence tablePresence(const TableState& t) {
     for (std::int32_t i : p.rows)
         p.names.push_back(trimControl(t.model.cell(TableLayout::NameCol, layout.speciesRow(i))));
     return p;
-}
-
-void Item_CocktailClick(const TableState& t, Ui& ui) {
-    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-cocktail.csv");
-    if (!path) return;
-    const TablePresence tp = tablePresence(t);
-    const SpeciesPresence presence(tp.cover);
-    std::optional<std::vector<CocktailStep>> steps;
-    {
-        MessagePanelScope panel(ui, sj("Cocktail 法で種群を作っています"));
-        ui.offerCancel();
-        ProgressBar& bar = ui.progressBar2();
-        bar.setRange(0, 1000);
-        steps = cocktail(presence, [&](double done) {
-            bar.setPosition(static_cast<int>(done * 1000));
-            return !ui.cancelRequested();
-        });
-    }
-    if (!steps) return;
-    writeFileSafely(*path, [&](ByteSink& out) { writeCocktailCsv(out, *steps, tp.names); });
-    reportWritten(ui, *path);
 }
 
 }  // namespace tamsel

@@ -16,7 +16,6 @@
 
 #include "analysis/twinspan.h"
 #include "io/byte_sink.h"
-#include "platform/ui.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -91,9 +90,5 @@ struct TablePresence {
     TwinspanMatrix cover;            // percent cover, relevé k = cols[k], species u = rows[u]
 };
 TablePresence tablePresence(const TableState& t);
-
-// "Cocktail 法で種群を作る…": the save dialog, the clustering with a progress
-// bar that can be cancelled, the CSV.
-void Item_CocktailClick(const TableState& t, Ui& ui);
 
 }  // namespace tamsel

@@ -400,11 +400,8 @@ std::string unitsReport(const UnitDefinitions& d, const UnitAssignment& a,
     return text;
 }
 
-struct UnitsRun {
-    std::string report, display;
-};
+}  // namespace
 
-// The file's text as Shift-JIS.
 std::string readDefinitions(const std::string& path) {
     std::string text = readWholeFile(path);
     if (text.starts_with("\xEF\xBB\xBF")) {
@@ -416,7 +413,7 @@ std::string readDefinitions(const std::string& path) {
     return text;
 }
 
-UnitsRun runUnits(TableState& t, Ui& ui, const std::string& path) {
+UnitsReport assignUnitsReported(TableState& t, Ui& ui, const std::string& path) {
     using L = TableLayout;
     const std::string text = readDefinitions(path);
     const TablePresence tp = tablePresence(t);
@@ -460,60 +457,8 @@ UnitsRun runUnits(TableState& t, Ui& ui, const std::string& path) {
             unitsReport(d, a, labels, unassigned, true)};
 }
 
-std::optional<std::string> chooseDefinitions(const TableState& t, Ui& ui) {
-    FileDialogRequest r;
-    r.title = sj("定義ファイルを開く");
-    r.filter = sj("定義ファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*");
-    r.initialDir = t.files.OpenDialogFolder;
-    r.fileName = "*.txt";
-    return ui.openFileDialog(r);
-}
-
-}  // namespace
-
-void Item_EditDefinitionsClick(const TableState& t, Ui& ui) {
-    auto path = chooseDefinitions(t, ui);
-    if (!path) return;
-    TextEditRequest r;
-    r.title = msg("定義ファイルの編集: %1", fromUtf8(*path));
-    r.text = readDefinitions(*path);
-    // The table's species and their m are read once, not at every check.
-    auto tp = std::make_shared<const TablePresence>(tablePresence(t));
-    auto presence = std::make_shared<const SpeciesPresence>(tp->cover);
-    r.check = [tp, presence](const std::string& text) -> std::pair<int, std::string> {
-        try {
-            parseUnitDefinitions(text, tp->names, *presence);
-        } catch (const DefinitionsError& e) {
-            return {e.line(), e.what()};
-        }
-        return {0, {}};
-    };
-    r.save = [p = *path](const std::string& text) { writeFileSafely(p, text); };
-    ui.editText(r);
-}
-
 std::string assignUnitsFromFile(TableState& t, Ui& ui, const std::string& path) {
-    return runUnits(t, ui, path).report;
-}
-
-std::optional<std::string> assignUnitsChosen(TableState& t, Ui& ui) {
-    auto path = chooseDefinitions(t, ui);
-    if (!path) return std::nullopt;
-    return runUnits(t, ui, *path).report;
-}
-
-void Item_AssignUnitsClick(TableState& t, Ui& ui) {
-    auto path = chooseDefinitions(t, ui);
-    if (!path) return;
-    const UnitsRun run = runUnits(t, ui, *path);
-    ui.showReport(sj("定義で群に分ける"), run.display, [&ui, report = run.report] {
-        FileDialogRequest r;
-        r.title = sj("報告の保存");
-        r.filter = sj("テキストファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*");
-        r.defaultExt = ".txt";
-        r.fileName = "units.txt";
-        if (auto out = ui.saveFileDialog(r)) writeFileSafely(*out, report);
-    });
+    return assignUnitsReported(t, ui, path).report;
 }
 
 }  // namespace tamsel

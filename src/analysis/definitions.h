@@ -108,14 +108,14 @@ UnitAssignment assignUnits(const UnitDefinitions& d, const TwinspanMatrix& cover
 // CR LF): each group's m, each unit's count, the relevés meeting several units.
 std::string assignUnitsFromFile(TableState& t, Ui& ui, const std::string& path);
 
-// The same on the file the open dialog gives; nothing when none was chosen.
-std::optional<std::string> assignUnitsChosen(TableState& t, Ui& ui);
+// The same with the report also in the window's words (Japanese).
+struct UnitsReport {
+    std::string report, display;
+};
+UnitsReport assignUnitsReported(TableState& t, Ui& ui, const std::string& path);
 
-// "定義ファイルを編集…": the file dialog, then the editor, which checks the text
-// against the table and saves it as Shift-JIS.
-void Item_EditDefinitionsClick(const TableState& t, Ui& ui);
-
-// "定義で群に分ける…": the file dialog, the assignment and its report.
-void Item_AssignUnitsClick(TableState& t, Ui& ui);
+// A definitions file's text as Shift-JIS (a UTF-8 file after a byte-order mark
+// converted); throws Error when it cannot be read or converted.
+std::string readDefinitions(const std::string& path);
 
 }  // namespace tamsel

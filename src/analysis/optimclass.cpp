@@ -12,7 +12,6 @@
 #include "io/safe_file.h"
 #include "platform/error.h"
 #include "table/frequency.h"
-#include "table/save_dialog.h"
 #include "table/table_layout.h"
 #include "text/sjis.h"
 
@@ -29,12 +28,6 @@ std::optional<double> number(const std::string& text) {
     return v;
 }
 
-std::string shortNumber(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", v);
-    return buf;
-}
-
 int depthOf(std::uint64_t c) {
     int d = 0;
     while (c > 1) c >>= 1, ++d;
@@ -42,6 +35,12 @@ int depthOf(std::uint64_t c) {
 }
 
 }  // namespace
+
+std::string shortNumber(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
 
 OptimClassOptions parseOptimClassOptions(const std::string& maxGroups, const std::string& p,
                                          const std::string& minFaithful) {
@@ -224,53 +223,6 @@ std::optional<TwinspanTableRun> arrangeByPoint(TableState& t, Ui& ui, TwinspanOp
         twinspan.clusters = point.groups;
     }
     return classifyTable(t, ui, twinspan);
-}
-
-void Item_OptimClassClick(TableState& t, Ui& ui, const TwinspanOptions& twinspan) {
-    FieldsDialogRequest req;
-    req.title = sj("OptimClass で群の数を選ぶ");
-    req.fields = {{sj("群の数の上限（修正 TWINSPAN）"), "10"},
-                  {sj("Fisher検定の有意水準"), "0.001"},
-                  {sj("群に数える忠実種の最小数"), "3"}};
-    auto texts = ui.fieldsDialog(req);
-    if (!texts || texts->size() < 3) return;
-    const OptimClassOptions o = parseOptimClassOptions((*texts)[0], (*texts)[1], (*texts)[2]);
-    auto run = optimClassOfTable(t, ui, twinspan, o);
-    if (!run) {
-        ui.status(sj("OptimClass を取り消しました"));
-        return;
-    }
-    const int best = run->best();
-    if (best >= 0) {
-        const OptimClassPoint& p = run->points[best];
-        ui.status(msg("OptimClass: 忠実種が最も多いのは %1 の %2 群（%3 種）",
-                      sj(p.classic ? "TWINSPAN" : "修正 TWINSPAN"), p.groups, p.count.faithful));
-    }
-    if (auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-optimclass.csv"))
-        writeFileSafely(*path, [&](ByteSink& out) { writeOptimClassCsv(out, *run); });
-
-    // The curve, one series per method; the chosen point's partition is made.
-    CurveChartRequest chart;
-    chart.title = sj("OptimClass: 群の数と忠実種の数");
-    chart.xLabel = sj("群の数");
-    chart.yLabel = msg("忠実種の数（Fisher P ≦ %1）", shortNumber(o.p));
-    chart.action = sj("この群分けで表を並べ替える");
-    chart.series = {{sj("修正 TWINSPAN"), {}}, {sj("TWINSPAN（段）"), {}}};
-    std::vector<std::pair<int, int>> where;  // point index -> (series, index in it)
-    for (const OptimClassPoint& p : run->points) {
-        auto& points = chart.series[p.classic ? 1 : 0].points;
-        where.push_back({p.classic ? 1 : 0, static_cast<int>(points.size())});
-        points.push_back({static_cast<double>(p.groups), static_cast<double>(p.count.faithful)});
-    }
-    if (best >= 0) std::tie(chart.markedSeries, chart.markedPoint) = where[best];
-    const auto choice = ui.showCurveChart(chart);
-    if (!choice) return;
-    for (std::size_t k = 0; k < where.size(); ++k)
-        if (where[k] == *choice) {
-            if (auto arranged = arrangeByPoint(t, ui, twinspan, run->points[k]))
-                ui.status(msg("OptimClass: %1 群に分けました", arranged->result.groups().size()));
-            return;
-        }
 }
 
 }  // namespace tamsel

@@ -72,9 +72,7 @@ std::optional<OptimClassRun> optimClassOfTable(const TableState& t, Ui& ui,
 std::optional<TwinspanTableRun> arrangeByPoint(TableState& t, Ui& ui, TwinspanOptions twinspan,
                                                const OptimClassPoint& point);
 
-// "OptimClass で群の数を選ぶ(&K)": the dialog for the maximum number of groups,
-// the level and the minimum, the run, the save dialog and the CSV, then the
-// curve; the point chosen on it arranges the table into its partition.
-void Item_OptimClassClick(TableState& t, Ui& ui, const TwinspanOptions& twinspan);
+// v as the report and the chart show it (printf's %g).
+std::string shortNumber(double v);
 
 }  // namespace tamsel

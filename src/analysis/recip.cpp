@@ -339,10 +339,6 @@ RecipResult reciprocalAveraging(TableState& t, Ui& ui, const RecipOptions& optio
     return result;
 }
 
-RecipResult Item_RecipClick(TableState& t, Ui& ui, const RecipOptions& options) {
-    return reciprocalAveraging(t, ui, options);
-}
-
 namespace {
 
 void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result) {

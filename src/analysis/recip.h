@@ -49,8 +49,6 @@ struct RecipOptions {
 // them) by the exchange procedure on the scores of set 0. A table that cannot be
 // ordered throws Error saying why, before anything has moved.
 RecipResult reciprocalAveraging(TableState& t, Ui& ui, const RecipOptions& options = {});
-// "反復平均法で行列並び替え(&H)".
-RecipResult Item_RecipClick(TableState& t, Ui& ui, const RecipOptions& options = {});
 
 // The starting species scores of n species: 0 .. 100 evenly by position, rounded.
 std::vector<std::uint16_t> initialSpeciesScores(int n);

@@ -33,7 +33,7 @@ std::vector<int> stableOrder(const std::vector<std::string_view>& keys, bool des
 
 }  // namespace
 
-void Item_SortPlantClick(TableState& t, Ui& ui) {
+void sortSpeciesByFrequency(TableState& t, Ui& ui) {
     MessagePanelScope panel(ui, sj("植物を並べ替えています"));
     const Grid& g = t.model.grid();
     const TableLayout layout(t.model.freqRow());
@@ -132,13 +132,6 @@ void sortRelevesByRow(TableState& t, Ui& ui, int row, bool descending) {
         return descending ? y.text < x.text : x.text < y.text;
     });
     reorderReleveColumns(t, order);
-}
-
-void Item_SortReleveClick(TableState& t, Ui& ui) {
-    SortReleve(t, ui, false);
-}
-void Item_SortReverseClick(TableState& t, Ui& ui) {
-    SortReleve(t, ui, true);
 }
 
 }  // namespace tamsel

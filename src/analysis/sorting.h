@@ -15,13 +15,11 @@ void reorderSpeciesRows(TableState& t, const std::vector<int>& order);
 // The same for relevé columns (NumSpArray along); serial numbers renewed.
 void reorderReleveColumns(TableState& t, const std::vector<int>& order);
 
-// "植物を頻度多順に並び替え(&P)": species rows by their frequency text, highest first.
-void Item_SortPlantClick(TableState& t, Ui& ui);
+// Species rows by their frequency text, highest first.
+void sortSpeciesByFrequency(TableState& t, Ui& ui);
 // Relevé columns by their row-FreqRow text. reverse off: most species first; on:
 // fewest first.
 void SortReleve(TableState& t, Ui& ui, bool reverse);
-void Item_SortReleveClick(TableState& t, Ui& ui);
-void Item_SortReverseClick(TableState& t, Ui& ui);
 
 // The grid row of the header row named by its grid row number or by its caption
 // (Shift-JIS, compared without the blanks around it); throws Error when no

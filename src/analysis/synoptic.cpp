@@ -343,14 +343,13 @@ std::optional<SynopticOptions> askSynopticOptions(Ui& ui, bool withIndval) {
     return o;
 }
 
-namespace {
-
-// Refuses a table whose relevé columns hold no species before any dialog asks.
 void requireReleves(const TableState& t) {
     const std::int32_t nr = std::max(t.model.releveCount(), 0);
     const PresenceCounts c = countPresences(t.model);
     if (releveGroups(c.numSp, nr).empty()) throw Error(sj("群に分ける測定がありません"));
 }
+
+namespace {
 
 // The recount, then the synoptic table; refuses a table without relevés.
 Synoptic recountAndCompute(TableState& t, Ui& ui, const SynopticOptions& options) {
@@ -380,19 +379,6 @@ void sortByFidelity(TableState& t, Ui& ui, const SynopticOptions& options) {
         reorderSpeciesRows(t, fidelityOrder(t, s));
     }
     ui.message(synopticSummary(s));
-}
-
-void Item_SynopticClick(TableState& t, Ui& ui, LayerMerge layers) {
-    requireReleves(t);
-    if (auto o = askSynopticOptions(ui, true)) {
-        o->layers = layers;
-        saveSynoptic(t, ui, *o);
-    }
-}
-
-void Item_SortFidelityClick(TableState& t, Ui& ui) {
-    requireReleves(t);
-    if (auto o = askSynopticOptions(ui)) sortByFidelity(t, ui, *o);
 }
 
 }  // namespace tamsel

@@ -98,11 +98,10 @@ std::string synopticSummary(const Synoptic& s);
 // box for IndVal too; nothing when cancelled.
 std::optional<SynopticOptions> askSynopticOptions(Ui& ui, bool withIndval = false);
 
-// "総合常在度表を出力(&Y)": the dialog, a recount, the save dialog, the file;
-// IndVal's A merges layers by layers.
-void Item_SynopticClick(TableState& t, Ui& ui, LayerMerge layers);
-// "識別種順に並び替え(&G)": the dialog, a recount, the sort.
-void Item_SortFidelityClick(TableState& t, Ui& ui);
+// Throws Error when the table's relevé columns hold no species, so that a command
+// refuses before any dialog asks.
+void requireReleves(const TableState& t);
+
 // The two without the dialog.
 void saveSynoptic(TableState& t, Ui& ui, const SynopticOptions& options);
 void sortByFidelity(TableState& t, Ui& ui, const SynopticOptions& options);

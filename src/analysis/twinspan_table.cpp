@@ -10,7 +10,6 @@
 #include "platform/error.h"
 #include "table/editing.h"
 #include "table/frequency.h"
-#include "table/save_dialog.h"
 #include "table/table_layout.h"
 #include "text/sjis.h"
 
@@ -364,39 +363,6 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
 
 void saveTwinspanReport(const std::string& path, const std::string& report) {
     writeFileSafely(path, report);
-}
-
-void Item_TwinspanClick(TableState& t, Ui& ui, TwinspanOptionTexts& last) {
-    FieldsDialogRequest req;
-    req.title = sj("TWINSPAN で群に分ける");
-    const Names labels = twinspanDialogLabels();
-    for (int f = 0; f < Texts::FieldCount; ++f) req.fields.push_back({labels[f], last.text[f]});
-    auto take = [&labels](Texts& texts, const std::vector<std::string>& answer) {
-        for (int f = 0; f < Texts::FieldCount && f < static_cast<int>(answer.size()); ++f)
-            texts.text[f] = answer[f];
-        return parseTwinspanOptions(texts, labels);
-    };
-    // A value that cannot be taken is told while the dialog stays open on it.
-    req.check = [&](const std::vector<std::string>& answer) {
-        Texts texts = last;
-        take(texts, answer);
-    };
-    auto answer = ui.fieldsDialog(req);
-    if (!answer) return;
-    const TwinspanOptions o = take(last, *answer);
-    auto run = classifyTable(t, ui, o);
-    if (!run) {
-        ui.status(sj("TWINSPAN を取り消しました（表はそのままです）"));
-        return;
-    }
-    ui.status(msg("TWINSPAN: %1 群に分けました", run->result.groups().size()));
-    // 保存 writes the file form, the one --report writes, and leaves the report open.
-    ui.showReport(sj("TWINSPAN の結果"), run->display, [&] {
-        auto path = askOutputFile(t, ui, TextFilter, ".txt", "-twinspan.txt");
-        if (!path) return;
-        saveTwinspanReport(*path, run->report);
-        reportWritten(ui, *path);
-    });
 }
 
 }  // namespace tamsel

@@ -69,9 +69,4 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
 // The report's text file.
 void saveTwinspanReport(const std::string& path, const std::string& report);
 
-// "TWINSPAN で群に分ける(&W)": the options dialog (opened on last, which keeps the
-// texts the user left), the run, the report window, and the save dialog when the
-// report is to be saved.
-void Item_TwinspanClick(TableState& t, Ui& ui, TwinspanOptionTexts& last);
-
 }  // namespace tamsel

@@ -12,7 +12,6 @@
 #include "datafile/numbers.h"
 #include "platform/error.h"
 #include "table/data_files.h"
-#include "table/dialog_filters.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
 
@@ -242,31 +241,14 @@ std::string BlankedReport::sentence(const std::string& file) const {
                firstReleve, firstField);
 }
 
-void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
-    FileDialogRequest r;
-    r.title = sj("データファイルの選択");
-    r.filter = openDialogFilter();
-    r.filterIndex = 1;
-    r.initialDir = t.files.OpenDialogFolder;
-    r.fileName = "*.rli";
-    auto chosen = ui.openFileDialog(r);
-    // A person who cancels the choice means to add nothing; prepared answers
-    // open the panel all the same, for the file chosen before.
-    if (!chosen && ui.interactive()) return;
-    if (chosen) {
-        std::filesystem::path path(*chosen);
-        t.files.DataFileName = path.filename().string();
-        t.files.DataFolder = path.parent_path().string();
-        OpenDataFiles(t);
-        CloseDataFiles(t.data);
-        f.RtN1 = 1;
-        f.RtN2 = t.data.LastRecord;
-    }
-    f.visible = true;
-    f.labelFileName = fromUtf8(t.files.DataFileName);
-    ProgressBar& bar = ui.progressBar1();
-    bar.setRange(0, INT32_MAX);
-    bar.setPosition(1);
+void useDataFilePair(TableState& t, AddReleveForm& f, const std::string& path) {
+    std::filesystem::path file(path);
+    t.files.DataFileName = file.filename().string();
+    t.files.DataFolder = file.parent_path().string();
+    OpenDataFiles(t);
+    CloseDataFiles(t.data);
+    f.RtN1 = 1;
+    f.RtN2 = t.data.LastRecord;
 }
 
 std::optional<CoverCode> ParseMinCover(std::string_view text) {
@@ -356,20 +338,7 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
     reportAdd(t, ui, before, skipped);
 }
 
-void AddPlantABtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    AddbyPlant(t, d, f, ui, 1);
-}
-void AddPlantAandBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    AddbyPlant(t, d, f, ui, 2);
-}
-void AddPlantAorBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    AddbyPlant(t, d, f, ui, 3);
-}
-void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    AddbyPlant(t, d, f, ui, 4);
-}
-
-void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
+void AddbyGrid(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     f.GridFilter = boxValue(f.EditGrid);
     openOrFinish(t, f, ui);
     const std::int32_t before = t.model.releveCount();
@@ -387,7 +356,7 @@ void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui
     reportAdd(t, ui, before, skipped);
 }
 
-void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
+void AddbyRecord(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
     OpenDataFiles(t);
     const std::int32_t before = t.model.releveCount();
     SkippedRecords skipped;
@@ -399,10 +368,6 @@ void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, 
     ui.alert();
     finish(t, f, ui);
     reportAdd(t, ui, before, skipped);
-}
-
-void Btn_AddCancelClick(AddReleveForm& f) {
-    f.visible = false;
 }
 
 }  // namespace tamsel

@@ -18,22 +18,21 @@
 
 namespace tamsel {
 
-// "表にデータを加える(&A)": choose the data file, then open the panel.
-void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui);
+// The data file pair at path becomes the one chosen (DataFileName, DataFolder);
+// the pair is opened to check it and read its record count, which becomes the
+// range RtN1 .. RtN2, then closed.
+void useDataFilePair(TableState& t, AddReleveForm& f, const std::string& path);
 
 // The threshold of a minimum-cover box; nothing for an empty box.
 std::optional<CoverCode> ParseMinCover(std::string_view text);
 
 // The plant buttons; mode 1 Ａのみ, 2 ＡとＢ, 3 ＡかＢ, 4 Ｂなし.
 void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, int mode);
-void AddPlantABtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
-void AddPlantAandBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
-void AddPlantAorBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
-void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
 
-// "地理区画のみ指定　" and "レコード番号を指定して表に加える".
-void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
-void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+// The grid way (records whose grid code begins with the box's text) and the
+// record way (every record of the range).
+void AddbyGrid(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+void AddbyRecord(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
 
 // The status line's words for an add that placed this many relevés, and what
 // else it did in one parenthesis after them: "… 加えました（a、b）".
@@ -59,8 +58,5 @@ struct BlankedReport {
     // The message's sentence: the note, naming the first relevé and field, in file.
     std::string sentence(const std::string& file) const;
 };
-
-// "取止め".
-void Btn_AddCancelClick(AddReleveForm& f);
 
 }  // namespace tamsel

@@ -14,15 +14,6 @@
 
 namespace tamsel {
 
-void Item_AddTurbovegClick(TableState& t, const ReplaceName& d, Ui& ui) {
-    FileDialogRequest r;
-    r.title = sj("Turboveg XML ファイルの選択");
-    r.filter = sj("Turboveg XML ファイル (*.xml)|*.xml|すべてのファイル (*.*)|*.*");
-    r.initialDir = t.files.OpenDialogFolder;
-    r.fileName = "*.xml";
-    if (auto chosen = ui.openFileDialog(r)) addTurbovegFile(t, d, ui, *chosen);
-}
-
 void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::string& path) {
     MessagePanelScope panel(ui, sj("Turboveg ファイルを読んでいます"));
     ui.offerCancel();

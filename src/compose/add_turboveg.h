@@ -10,9 +10,6 @@
 
 namespace tamsel {
 
-// "Turboveg XML から加える(&U)…": choose the file, then add its plots.
-void Item_AddTurbovegClick(TableState& t, const ReplaceName& d, Ui& ui);
-
 // Every plot of the file at path (UTF-8), in file order, then one recount. The
 // file is read and checked whole first: when it cannot be, Error, and the table
 // stays as it was.

@@ -5,7 +5,6 @@
 
 #include "io/safe_file.h"
 #include "platform/error.h"
-#include "table/dialog_filters.h"
 #include "text/lines.h"
 #include "text/sjis.h"
 
@@ -75,18 +74,12 @@ std::string LookupSynonym(const ReplaceName& d, std::string_view name) {
     return d.NewNames[it->second];
 }
 
-void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui) {
-    FileDialogRequest r;
-    r.filter = openDialogFilter();
-    r.filterIndex = 4;
-    r.initialDir = t.files.OpenDialogFolder;
-    auto chosen = ui.openFileDialog(r);
-    if (!chosen) return;
-    t.files.DictionaryFileName = *chosen;
-    const auto blanks = LoadDictionary(d, *chosen);
-    if (!blanks) throw Error(msg("異名辞書ファイルがありません: %1", fromUtf8(*chosen)));
-    t.files.DictionaryStatus = msg("辞書＝%1", fromUtf8(*chosen));
-    if (blanks->items) ui.message(blanks->message(*chosen));
+DictionaryBlanks useDictionaryFile(TableState& t, ReplaceName& d, const std::string& path) {
+    t.files.DictionaryFileName = path;
+    const auto blanks = LoadDictionary(d, path);
+    if (!blanks) throw Error(msg("異名辞書ファイルがありません: %1", fromUtf8(path)));
+    t.files.DictionaryStatus = msg("辞書＝%1", fromUtf8(path));
+    return *blanks;
 }
 
 }  // namespace tamsel

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "compose/replace_name.h"
-#include "platform/ui.h"
 #include "table/table_state.h"
 #include "text/sjis.h"  // foldLetterCase
 
@@ -35,8 +34,9 @@ std::optional<DictionaryBlanks> LoadDictionary(ReplaceName& d, const std::string
 // itself when none matches.
 std::string LookupSynonym(const ReplaceName& d, std::string_view name);
 
-// "異名辞書ファイルの読込み(&D)"; a message tells of names whose control
-// characters became blanks.
-void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui);
+// The dictionary at path loaded and made the table's (DictionaryFileName,
+// DictionaryStatus); throws Error when no file is there. Gives the names whose
+// control characters became blanks.
+DictionaryBlanks useDictionaryFile(TableState& t, ReplaceName& d, const std::string& path);
 
 }  // namespace tamsel

@@ -13,7 +13,6 @@
 #include "output/line_text.h"
 #include "output/slot_rows.h"
 #include "platform/error.h"
-#include "table/save_dialog.h"
 #include "table/table_layout.h"
 #include "text/sjis.h"
 
@@ -257,21 +256,6 @@ void saveValueMatrix(const TableState& t, const std::string& path) {
 
 void savePlotData(const TableState& t, const std::string& path) {
     writeFileSafely(path, [&](ByteSink& out) { writePlotData(out, t); });
-}
-
-void Item_PCordCSVClick(const TableState& t, Ui& ui) {
-    exportToFile(t, ui, CsvFilter, ".csv", "-pcm.csv",
-                 [&](const std::string& path) { savePCord(t, path); });
-}
-
-void Item_ValueMatrixClick(const TableState& t, Ui& ui) {
-    exportToFile(t, ui, CsvFilter, ".csv", "-vm.csv",
-                 [&](const std::string& path) { saveValueMatrix(t, path); });
-}
-
-void Item_PlotDataClick(const TableState& t, Ui& ui) {
-    exportToFile(t, ui, CsvFilter, ".csv", "-plot.csv",
-                 [&](const std::string& path) { savePlotData(t, path); });
 }
 
 }  // namespace tamsel

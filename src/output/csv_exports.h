@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "io/byte_sink.h"
-#include "platform/ui.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -45,11 +44,5 @@ void saveValueMatrix(const TableState& t, const std::string& path);
 // column 1..NR.
 void writePlotData(ByteSink& out, const TableState& t);
 void savePlotData(const TableState& t, const std::string& path);
-
-// The menu commands: save dialog (filter 3, ".csv", TableTitle + ending), then
-// the file. A cancelled dialog writes nothing.
-void Item_PCordCSVClick(const TableState& t, Ui& ui);
-void Item_ValueMatrixClick(const TableState& t, Ui& ui);
-void Item_PlotDataClick(const TableState& t, Ui& ui);
 
 }  // namespace tamsel

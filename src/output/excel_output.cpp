@@ -362,9 +362,4 @@ void Output_ExcelFile(TableState& t, const PrintPanel& p, Ui& ui) {
     Output_ExcelFile(t, ui, ui.automation(), o);
 }
 
-void Item_ExcelFileClick(TableState& t, PrintPanel& p, Ui& ui) {
-    p.target = OutputTarget::Spreadsheet;
-    Get_PrintItems(t, p, ui);
-}
-
 }  // namespace tamsel

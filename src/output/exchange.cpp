@@ -12,8 +12,6 @@
 #include "output/line_text.h"
 #include "output/slot_rows.h"
 #include "platform/error.h"
-#include "table/dialog_filters.h"
-#include "table/save_dialog.h"
 #include "table/table_layout.h"
 #include "text/lines.h"
 #include "text/sjis.h"
@@ -528,37 +526,6 @@ void saveReleveStats(const TableState& t, const std::string& path, LayerMerge me
 void saveIndicatorMeans(const TableState& t, const std::string& path, const IndicatorValues& values,
                         LayerMerge merge) {
     writeFileSafely(path, [&](ByteSink& out) { writeIndicatorMeans(out, t, values, merge); });
-}
-
-void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values, CornellNames names,
-                       LayerMerge merge) {
-    exportToFile(t, ui, CornellFilter, ".cep", ".cep",
-                 [&](const std::string& path) { saveCornell(t, path, values, names, merge); });
-}
-
-void Item_LongTableClick(const TableState& t, Ui& ui, LayerMerge merge) {
-    exportToFile(t, ui, CsvFilter, ".csv", "-long.csv",
-                 [&](const std::string& path) { saveLongTable(t, path, merge); });
-}
-
-void Item_ReleveStatsClick(const TableState& t, Ui& ui, LayerMerge merge) {
-    exportToFile(t, ui, CsvFilter, ".csv", "-stats.csv",
-                 [&](const std::string& path) { saveReleveStats(t, path, merge); });
-}
-
-void Item_IndicatorMeansClick(const TableState& t, Ui& ui, LayerMerge merge) {
-    // The values are read before the output is asked for, so a faulty file
-    // stops the command before anything is chosen or written.
-    FileDialogRequest r;
-    r.title = sj("指標値ファイル");
-    r.filter = openDialogFilter();
-    r.filterIndex = 3;
-    r.initialDir = t.files.OpenDialogFolder;
-    auto valuesPath = ui.openFileDialog(r);
-    if (!valuesPath) return;
-    const IndicatorValues values = readIndicatorValues(*valuesPath);
-    exportToFile(t, ui, CsvFilter, ".csv", "-ind.csv",
-                 [&](const std::string& path) { saveIndicatorMeans(t, path, values, merge); });
 }
 
 }  // namespace tamsel

@@ -22,7 +22,6 @@
 #include "datafile/cover_values.h"
 #include "io/byte_sink.h"
 #include "output/slot_rows.h"
-#include "platform/ui.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -141,14 +140,5 @@ void writeIndicatorMeans(ByteSink& out, const TableState& t, const IndicatorValu
                          LayerMerge merge = LayerMerge::Sum);
 void saveIndicatorMeans(const TableState& t, const std::string& path, const IndicatorValues& values,
                         LayerMerge merge = LayerMerge::Sum);
-
-// The menu commands: the save dialog (indicator means: first the open dialog
-// for the values file), then the file. A cancelled dialog writes nothing.
-void Item_CornellClick(const TableState& t, Ui& ui, CornellValues values,
-                       CornellNames names = CornellNames::Table,
-                       LayerMerge merge = LayerMerge::Sum);
-void Item_LongTableClick(const TableState& t, Ui& ui, LayerMerge merge = LayerMerge::Sum);
-void Item_ReleveStatsClick(const TableState& t, Ui& ui, LayerMerge merge = LayerMerge::Sum);
-void Item_IndicatorMeansClick(const TableState& t, Ui& ui, LayerMerge merge = LayerMerge::Sum);
 
 }  // namespace tamsel

@@ -3,11 +3,7 @@
 #include <algorithm>
 
 #include "datafile/numbers.h"
-#include "output/printer_output.h"
-#include "output/spreadsheet_output.h"
-#include "output/text_file.h"
 #include "platform/error.h"
-#include "table/editing.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
 
@@ -30,29 +26,6 @@ void Get_PrintItems(TableState& t, PrintPanel& p, Ui& ui) {
     recount(t, ui);
     p.PN1 = {1, 0, t.model.speciesCount()};
     p.PN2 = {t.model.speciesCount(), 0, t.model.speciesCount()};
-}
-
-void BtnToPrintClick(TableState& t, PrintPanel& p, Ui& ui) {
-    // The title goes into every later table file, which cannot hold line breaks.
-    if (auto problem = editTextProblem(p.EditTitle))
-        throw Error(msg("標題にできません: %1", *problem));
-    p.visible = false;
-    t.model.setTitle(p.EditTitle);
-    switch (p.target) {
-        case OutputTarget::TextFile:
-            Output_TextFile(t, p, ui);
-            break;
-        case OutputTarget::Spreadsheet:
-            Output_ExcelFile(t, p, ui);
-            break;
-        case OutputTarget::Printer:
-            OutPut_Printer(t, p, ui);
-            break;
-    }
-}
-
-void BtnCancelPrintClick(PrintPanel& p) {
-    p.visible = false;
 }
 
 std::uint16_t rangeValue(const SpinEdit& e, const char* fieldName) {

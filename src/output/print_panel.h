@@ -63,14 +63,6 @@ bool clickPrintItem(TableState& t, int n, bool checked);
 // ChkBox1t keep their states.
 void Get_PrintItems(TableState& t, PrintPanel& p, Ui& ui);
 
-// "決定・出力": hides the panel, TableTitle takes EditTitle, then the output the
-// target names: Output_TextFile, Output_ExcelFile or OutPut_Printer. A title that
-// a table file could not hold is refused (Error) with the panel left open.
-void BtnToPrintClick(TableState& t, PrintPanel& p, Ui& ui);
-
-// "取止め": hides the panel; nothing else changes.
-void BtnCancelPrintClick(PrintPanel& p);
-
 // PN1 and PN2 as the outputs read them (unsigned 16-bit); a value outside
 // 0..65535 throws Error naming the field.
 std::uint16_t rangeValue(const SpinEdit& e, const char* fieldName);

@@ -26,15 +26,6 @@ std::string today() {
 }
 }  // namespace
 
-void Item_PrintTableClick(TableState& t, PrintPanel& p, Ui& ui) {
-    p.target = OutputTarget::Printer;
-    Get_PrintItems(t, p, ui);
-}
-
-void Item_PrintSetupClick(Ui& ui) {
-    ui.printerSetupDialog();
-}
-
 void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSurface& surface,
                     std::uint16_t fromPlant, std::uint16_t toPlant) {
     try {

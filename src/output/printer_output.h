@@ -9,12 +9,6 @@
 
 namespace tamsel {
 
-// Sets the target to the printer and opens the print-item panel.
-void Item_PrintTableClick(TableState& t, PrintPanel& p, Ui& ui);
-
-// The printer and paper set-up dialog.
-void Item_PrintSetupClick(Ui& ui);
-
 // Runs when the panel is confirmed with OutputTarget::Printer: reads PN1 and
 // PN2, shows the print dialog (cancelled: nothing printed) and prints on the
 // surface it gives. No recount: the panel made it.

@@ -11,7 +11,4 @@ namespace tamsel {
 // it. Runs when the panel is confirmed with OutputTarget::Spreadsheet.
 void Output_ExcelFile(TableState& t, const PrintPanel& p, Ui& ui);
 
-// "エクセル形式出力(&X)": the target becomes the spreadsheet, then the panel opens.
-void Item_ExcelFileClick(TableState& t, PrintPanel& p, Ui& ui);
-
 }  // namespace tamsel

@@ -7,11 +7,6 @@
 
 namespace tamsel {
 
-void Item_TextFileClick(TableState& t, PrintPanel& p, Ui& ui) {
-    p.target = OutputTarget::TextFile;
-    Get_PrintItems(t, p, ui);
-}
-
 void writeTextFile(const TableState& t, const PrintPanel& p, const std::string& path,
                    std::uint16_t fromPlant, std::uint16_t toPlant) {
     SafeFileWriter file(path);

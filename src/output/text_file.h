@@ -10,9 +10,6 @@ namespace tamsel {
 // The capacity number of a text file's first page (46 relevé columns).
 constexpr std::uint16_t TextFilePerPage = 45;
 
-// Sets the target to the text file and opens the print-item panel.
-void Item_TextFileClick(TableState& t, PrintPanel& p, Ui& ui);
-
 // Runs when the panel is confirmed: reads PN1 and PN2, recounts, asks for the
 // file (filter 2, ".txt", TableTitle + ".txt") and writes PrintTable to it with
 // PerPage 45. A cancelled dialog writes nothing; a failed write leaves an

@@ -47,9 +47,4 @@ void recount(TableState& t, Ui& ui) {
     t.model.recount();
 }
 
-void Item_FrequencyClick(TableState& t, Ui& ui) {
-    recount(t, ui);
-    ui.status(sj("出現頻度を再計算しました"));
-}
-
 }  // namespace tamsel

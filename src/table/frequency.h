@@ -24,7 +24,5 @@ PresenceCounts narrowCounts(const std::vector<std::uint32_t>& perRow,
 
 // The table's recount (a non-empty cell is a presence) under the busy cursor.
 void recount(TableState& t, Ui& ui);
-// "出現頻度を再計算する(&F)".
-void Item_FrequencyClick(TableState& t, Ui& ui);
 
 }  // namespace tamsel

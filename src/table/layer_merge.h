@@ -5,7 +5,6 @@
 #include <string>
 
 #include "datafile/cover_values.h"
-#include "platform/ui.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -24,8 +23,5 @@ LayerCodes mergedLayerCodes(const LayerCodes& codes, const CoverValues& values, 
 // Every species of every relevé column in use merged so, its cells showing the new
 // codes; returns how many entries changed.
 std::int64_t mergeLayers(TableState& t, LayerMerge merge, int into);
-
-// "層をまとめる…": a dialog asks the way (independent / sum) and the layer.
-void Item_MergeLayersClick(TableState& t, Ui& ui);
 
 }  // namespace tamsel

@@ -67,7 +67,7 @@ using Texts = std::vector<std::string>;
 
 TEST_F(SortingTest, SpeciesByFrequencyTiesKeepTheirOrder) {
     species({"   3", "   5", "   5", "   1", "   5"});
-    Item_SortPlantClick(t, ui);
+    sortSpeciesByFrequency(t, ui);
     EXPECT_EQ(column(2, f + 1, 5), (Texts{"S2", "S3", "S5", "S1", "S4"}));
     EXPECT_EQ(column(0, f + 1, 5), (Texts{"2", "3", "5", "1", "4"}));  // slots travel along
     EXPECT_EQ(counts(t.model.freq(), 5), (std::vector<int>{2, 3, 5, 1, 4}));
@@ -87,7 +87,7 @@ TEST_F(SortingTest, SpeciesKeysCompareAsText) {
     t.model.setCell(3, f, "");
     species({"  10", "", "9", sj("多"), "   2", "10"});
     Texts header = column(2, 0, f + 1);
-    Item_SortPlantClick(t, ui);
+    sortSpeciesByFrequency(t, ui);
     EXPECT_EQ(column(2, f + 1, 6), (Texts{"S4", "S3", "S6", "S1", "S5", "S2"}));
     EXPECT_EQ(column(2, 0, f + 1), header);
 }
@@ -195,7 +195,7 @@ TEST_F(SortingTest, SameResultAsTheInsertionSortOnRandomTexts) {
         for (auto& k : keys) k = pool[rng() % pool.size()];
         species(keys);
         releves(keys);
-        Item_SortPlantClick(t, ui);
+        sortSpeciesByFrequency(t, ui);
         std::vector<int> want = insertionSort(keys, true);
         for (std::size_t k = 0; k < keys.size(); ++k)
             ASSERT_EQ(t.model.cell(2, f + 1 + int(k)), "S" + std::to_string(want[k] + 1));

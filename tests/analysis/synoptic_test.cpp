@@ -5,10 +5,10 @@
 #include <cmath>
 #include <utility>
 
+#include "analysis/pattern_table.h"
 #include "io/safe_file.h"
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"
-#include "support/table_fields.h"
 #include "support/temp_dir.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
@@ -18,39 +18,7 @@ namespace {
 
 using L = TableLayout;
 
-// A table from one pattern per row: a name and one character per relevé column,
-// '.' absent, '|' nothing (an empty column when the whole column is '|'), any
-// other present. The recount has been made.
-struct PatternTable {
-    TableState t{};
-    BatchUi ui;
-    explicit PatternTable(const std::vector<std::pair<std::string, std::string>>& rows) {
-        startBlankTable(t, ui);
-        const auto nr = static_cast<std::int32_t>(rows.at(0).second.size());
-        const auto ns = static_cast<std::int32_t>(rows.size());
-        t.model.growReleves(nr);
-        t.model.growSpecies(ns);
-        testing::editFields(t.model, [&](TableFields& f) {
-            f.releveCount = nr;
-            f.speciesCount = ns;
-        });
-        const TableLayout layout = layoutOf(t);
-        for (std::int32_t i = 1; i <= ns; ++i) {
-            const auto& [name, pattern] = rows[i - 1];
-            t.model.setCell(L::NameCol, layout.speciesRow(i), name);
-            for (std::int32_t j = 1; j <= nr; ++j)
-                if (pattern.at(j - 1) != '.' && pattern[j - 1] != '|')
-                    t.model.setCell(L::releveCol(j), layout.speciesRow(i), "+");
-        }
-        recount(t, ui);
-    }
-    std::vector<std::string> names() const {
-        std::vector<std::string> v;
-        for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i)
-            v.push_back(t.model.cell(L::NameCol, layoutOf(t).speciesRow(i)));
-        return v;
-    }
-};
+using testing::PatternTable;
 
 TEST(Synoptic, GroupsAreRunsBetweenEmptyColumns) {
     using G = std::vector<std::pair<int, int>>;
@@ -169,16 +137,6 @@ TEST(Synoptic, CsvOfASmallTable) {
                            "　C,50,100,-58,58,2\r\n"
                            "\"D\"\"q\"\"\",50,33,17,-17,\r\n"));
     EXPECT_EQ(s.diagnosticCounts(), (std::vector<std::uint32_t>{1, 1}));
-    // The menu command: options dialog, save dialog on the CSV entry, the same bytes.
-    testing::TempDir dir;
-    p.t.model.setTitle("T/1");
-    p.ui.fieldsAnswers.push_back(BatchUi::FieldsAnswer{});
-    p.ui.fileAnswers.push_back(dir.file("s.csv"));
-    Item_SynopticClick(p.t, p.ui, LayerMerge::Sum);
-    ASSERT_EQ(p.ui.dialogs.size(), 1U);
-    EXPECT_EQ(p.ui.dialogs[0].fileName, "T_1-syn.csv");
-    EXPECT_EQ(p.ui.dialogs[0].filterIndex, 3);
-    EXPECT_EQ(readWholeFile(dir.file("s.csv")), out.text);
     // Fisher's test keeps C out: 3 of 3 from 5 with 4 present has p = 0.4.
     Synoptic strict = computeSynoptic(p.t, {25, 0.3});
     EXPECT_EQ(strict.rows[0].diagnostic, 1);  // 2 of 2 with 2 present: p = 0.1
@@ -224,10 +182,6 @@ TEST(Synoptic, DegenerateTablesGiveNoDiagnosticGroup) {
     PatternTable empty({{"a", "..."}, {"b", "..."}});
     empty.ui.fileAnswers.push_back("/nonexistent/x.csv");
     EXPECT_THROW(saveSynoptic(empty.t, empty.ui, {}), Error);
-    // The menu commands say so before their options dialog asks anything.
-    EXPECT_THROW(Item_SynopticClick(empty.t, empty.ui, LayerMerge::Sum), Error);
-    EXPECT_THROW(Item_SortFidelityClick(empty.t, empty.ui), Error);
-    EXPECT_TRUE(empty.ui.fieldsDialogs.empty());
 }
 
 }  // namespace

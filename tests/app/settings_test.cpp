@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include "app/session/compose_commands.h"
 #include "compose/add_releve.h"
 
 #include "io/safe_file.h"

@@ -6,7 +6,7 @@
 
 #include "io/csv.h"
 #include "io/safe_file.h"
-#include "output/small_table.h"
+#include "output/pcord_table.h"
 #include "platform/error.h"
 #include "support/data_file_writer.h"
 #include "support/table_fields.h"
@@ -19,8 +19,11 @@ namespace {
 
 using testing::codes;
 using testing::lines;
+using testing::PCordExpected;
+using testing::pcordTable;
 using testing::SmallTable;
 using testing::TempDir;
+using testing::ValueMatrixExpected;
 
 TEST(Csv, QuotesOnlyFieldsThatNeedIt) {
     const std::pair<std::string, std::string> cases[] = {
@@ -36,22 +39,6 @@ TEST(Csv, QuotesOnlyFieldsThatNeedIt) {
         writeCsvField(s, field);
         EXPECT_EQ(s.text, written) << field;
     }
-}
-
-// Relevés 101, 102 (empty) and 103; three species and a comment row.
-SmallTable pcordTable() {
-    SmallTable s({2});
-    for (const char* name :
-         {"Quercus serrata", "-- comment --", "Quercus crispula", "Pinus densiflora"})
-        s.comment(name);
-    s.add({{2, "101"}},
-          {{"Quercus serrata", codes({{5, 23}})}, {"Pinus densiflora", codes({{1, 40}, {5, 7}})}});
-    s.add({{2, "102"}}, {});
-    s.add({{2, "103"}}, {{"Quercus crispula", codes({{3, 10}, {5, 1}})},
-                         {"Pinus densiflora", codes({{1, 55}, {2, 55}})},
-                         {"Quercus serrata", codes({{7, 1}})}});
-    s.recount();
-    return s;
 }
 
 std::string pcordMatrix(const TableState& t) {
@@ -71,13 +58,6 @@ std::string plotData(const TableState& t) {
     writePlotData(out, t);
     return out.text;
 }
-
-const std::string PCordExpected =
-    lines({"2,Releve,,", "3,Species,,", ",Q,Q,Q", ",Quercus ,Quercu 2,Pinus de", "101,150,0,626",
-           "103,0,25,875"});
-const std::string ValueMatrixExpected =
-    lines({",101,103", "\"Quercus serrata\",150,0", "\"Quercus crispula\",0,25",
-           "\"Pinus densiflora\",626,875"});
 
 TEST(PCord, MatrixAndSpeciesList) {
     SmallTable s = pcordTable();
@@ -202,44 +182,6 @@ TEST(Exports, ReadTheMovedCountsAfterInsertingWithoutARecount) {
     ASSERT_EQ(s.t.model.speciesCount(), 5);
     EXPECT_EQ(pcordMatrix(s.t), PCordExpected);
     EXPECT_EQ(valueMatrix(s.t), ValueMatrixExpected);
-}
-
-TEST(Exports, MenuCommandsAskAndWriteSafely) {
-    TempDir dir;
-    SmallTable s = pcordTable();
-    s.t.model.setTitle(sj("表A/B"));
-    struct Case {
-        void (*command)(const TableState&, Ui&);
-        std::string ending;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {Item_PCordCSVClick, "-pcm.csv", PCordExpected},
-        {Item_ValueMatrixClick, "-vm.csv", ValueMatrixExpected},
-        {Item_PlotDataClick, "-plot.csv", lines({sj("測定番号"), "101", "102", "103"})}};
-    for (const Case& c : cases) {
-        BatchUi& ui = s.ui();
-        ui.dialogs.clear();
-        ui.fileAnswers = {std::nullopt};  // cancelled: nothing written
-        const std::string path = dir.file("t" + c.ending);
-        c.command(s.t, ui);
-        EXPECT_FALSE(std::filesystem::exists(path));
-        ASSERT_EQ(ui.dialogs.size(), 1u);
-        EXPECT_EQ(ui.dialogs[0].filter, saveDialogFilter());
-        EXPECT_EQ(ui.dialogs[0].filterIndex, 3);
-        EXPECT_EQ(ui.dialogs[0].defaultExt, ".csv");
-        EXPECT_EQ(ui.dialogs[0].fileName, "表A_B" + c.ending);
-
-        // Into a folder that does not exist: an error, nothing written.
-        ui.fileAnswers = {dir.file("no/such" + c.ending)};
-        EXPECT_THROW(c.command(s.t, ui), Error);
-
-        ui.fileAnswers = {path};
-        c.command(s.t, ui);
-        EXPECT_EQ(readWholeFile(path), c.expected) << c.ending;
-        EXPECT_EQ(ui.busyDepth, 0);
-    }
-    EXPECT_TRUE(std::filesystem::exists(dir.file("t-pcm.lst")));
 }
 
 }  // namespace

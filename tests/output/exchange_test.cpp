@@ -7,7 +7,7 @@
 #include <map>
 
 #include "output/line_text.h"
-#include "output/small_table.h"
+#include "output/pcord_table.h"
 #include "platform/error.h"
 
 namespace tamsel {
@@ -20,17 +20,8 @@ using testing::SmallTable;
 // Relevés 101, 102 (empty) and 103; three species and a comment row. Quercus
 // serrata is only marked "*" in 103, Quercus crispula in its herb layer.
 SmallTable exchangeTable() {
-    SmallTable s({2});
+    SmallTable s = testing::threeReleves();
     s.t.model.setTitle("Test");
-    for (const char* name :
-         {"Quercus serrata", "-- comment --", "Quercus crispula", "Pinus densiflora"})
-        s.comment(name);
-    s.add({{2, "101"}},
-          {{"Quercus serrata", codes({{5, 23}})}, {"Pinus densiflora", codes({{1, 40}, {5, 7}})}});
-    s.add({{2, "102"}}, {});
-    s.add({{2, "103"}}, {{"Quercus crispula", codes({{3, 10}, {5, 1}})},
-                         {"Pinus densiflora", codes({{1, 55}, {2, 55}})},
-                         {"Quercus serrata", codes({{7, 1}})}});
     // Placing keeps each relevé's cover scale and notation in species slot 0,
     // which no row shows: the empty relevé is empty all the same.
     for (std::int32_t j = 1; j <= s.t.model.releveCount(); ++j)

@@ -80,6 +80,15 @@ struct SmallTable {
     }
 };
 
+// The print-item panel's table: two species in two relevés and one in one;
+// counts left stale on purpose.
+inline SmallTable panelTable() {
+    SmallTable s({2});
+    s.add({{2, "1"}}, {{"A", codes({{5, 10}})}, {"B", codes({{5, 20}})}});
+    s.add({{2, "2"}}, {{"A", codes({{5, 10}})}, {"C", codes({{5, 20}})}});
+    return s;
+}
+
 // Lines joined, each ended by CR LF.
 inline std::string lines(const std::vector<std::string>& v) {
     std::string s;

@@ -17,54 +17,20 @@
 #include "support/table_fields.h"
 #include "support/temp_dir.h"
 #include "table/frequency.h"
+#include "tablefile/small_tables.h"
 #include "text/sjis.h"
 
 namespace tamsel {
 namespace {
 
+using testing::Entry;
+using testing::h1s1;
+using testing::makeTable;
+using testing::place;
+using testing::smallTable;
+using testing::t1m;
 using testing::TempDir;
 using testing::writeBytes;
-
-// A blank table of the given capacities; boxes: -1 the defaults, 0 all item
-// boxes off (FreqRow 2), 1 all on (FreqRow 31).
-TableState makeTable(BatchUi& ui, int releveCap = 23, int plantCap = 127, int boxes = -1) {
-    TableState t;
-    InitGlobals(t);
-    t.print.PrintItemBoxes = defaultPrintItemBoxes();
-    if (boxes >= 0)
-        for (int n = 2; n <= PrintItemCount; ++n)
-            t.print.PrintItemBoxes[n].enabled = t.print.PrintItemBoxes[n].checked = boxes == 1;
-    t.model.reset(t.model.title(), plantCap, releveCap);
-    layOutGrid(t);
-    ClearTable(t, ui);
-    return t;
-}
-
-struct Entry {
-    std::string name;
-    LayerCodes codes;
-    std::string cell;  // empty: the layer summary
-};
-
-// Places a relevé as the next column, through the slots as placing does.
-void place(TableState& t, const std::string& header, const std::vector<Entry>& entries) {
-    t.model.appendReleveColumn();
-    int col = t.model.releveCount() + 3;
-    int rs = t.model.releveSlotAt(col);
-    t.model.setCodes(rs, 0, LayerCodes{5, 2, 0, 0, 0, 0, 0});
-    if (t.model.freqRow() > 2) t.model.setCell(col, 2, header);
-    for (const Entry& e : entries) {
-        int row = 0;
-        for (int i = 1; i <= t.model.speciesCount() && !row; ++i)
-            if (t.model.cell(2, t.model.freqRow() + i) == e.name) row = t.model.freqRow() + i;
-        if (!row) {
-            t.model.appendSpeciesRow(e.name);
-            row = t.model.freqRow() + t.model.speciesCount();
-        }
-        t.model.setCodes(rs, t.model.speciesSlotAt(row), e.codes);
-        if (!e.cell.empty()) t.model.setCell(col, row, e.cell);  // a text the codes do not show
-    }
-}
 
 std::string saveBytes(TableState& t) {
     StringSink out;
@@ -92,19 +58,6 @@ Snapshot snapshot(TableState& t) {
             t.model.plantCapacity(),
             t.model.grid().rowCount(),
             t.model.grid().colCount()};
-}
-
-const LayerCodes h1s1{0, 0, 20, 0, 7, 0, 0};
-const LayerCodes t1m{10, 0, 0, 0, 0, 0, 55};
-
-// Two relevés of one species, all item rows off: small enough to write out by hand.
-TableState smallTable(BatchUi& ui) {
-    TableState t = makeTable(ui, 2, 1, 0);
-    t.model.setTitle("T, 1 \"q\"");
-    place(t, "", {{"Abies firma", h1s1, "x"}});
-    place(t, "", {{"Abies firma", t1m, "y"}});
-    recount(t, ui);
-    return t;
 }
 
 std::string smallFile() {
@@ -157,7 +110,7 @@ TEST(TableFileTest, SpeciesCellsTheCodesDoNotShowAreKeptAsTheFileHasThem) {
         EXPECT_TRUE(testing::invariantsHold(t.model)) << c.named;
         std::size_t kept = 0;
         for (int row = 3; row <= 4; ++row)
-            for (int col = 4; col <= 5; ++col) kept += !t.model.grid().cell(col, row).empty();
+            for (int col = 4; col <= 5; ++col) kept += !t.model.cell(col, row).empty();
         EXPECT_EQ(kept, c.kept) << c.named;
         EXPECT_EQ(t.model.cell(4, 3), c.shown) << c.named;
         EXPECT_EQ(t.model.cell(5, 4), "1   ") << c.named;
@@ -643,46 +596,6 @@ TEST(TableFileTest, SavingRefusesRepeatedSlotsWithoutChangingTheTable) {
     testing::editGrid(t.model, [&](Grid& g) { g.setCell(5, 0, "1"); });
     EXPECT_THROW(saveBytes(t), Error);
     EXPECT_EQ(t.model.cell(5, 0), "1");
-}
-
-TEST(TableFileTest, CommandsUseTheirDialogsPanelAndProgress) {
-    BatchUi ui;
-    TempDir dir;
-    TableState t = smallTable(ui);
-    t.model.setTitle(sj("ブナ林"));
-    t.files.OpenDialogFolder = dir.path().string();
-    const std::string path = dir.file("x.vtb");
-
-    Item_SaveTableClick(t, ui);  // cancelled: nothing written
-    ui.fileAnswers.push_back(path);
-    Item_SaveTableClick(t, ui);
-    ASSERT_EQ(ui.dialogs.size(), 2u);
-    EXPECT_EQ(ui.dialogs[1].title, sj("組成表の保存"));
-    EXPECT_EQ(ui.dialogs[1].filterIndex, 1);
-    EXPECT_EQ(ui.dialogs[1].defaultExt, ".vtb");
-    EXPECT_EQ(ui.dialogs[1].fileName, "ブナ林.vtb");
-    EXPECT_EQ(ui.panelLabels.back(), sj("組成表を保存中"));
-    ASSERT_TRUE(std::filesystem::exists(path));
-
-    TableState u = makeTable(ui);
-    u.files.OpenDialogFolder = dir.path().string();
-    Item_LoadTableClick(u, ui);  // cancelled
-    EXPECT_EQ(u.model.releveCount(), 0);
-    ui.fileAnswers.push_back(path);
-    Item_LoadTableClick(u, ui);
-    const FileDialogRequest& r = ui.dialogs.back();
-    EXPECT_EQ(r.title, sj("組成表の読込"));
-    EXPECT_EQ(r.filterIndex, 2);
-    EXPECT_EQ(r.fileName, "*.vtb");
-    EXPECT_EQ(r.initialDir, dir.path().string());
-    EXPECT_EQ(ui.panelLabels.back(), sj("組成表を読込中"));
-    EXPECT_FALSE(ui.panelShown);
-    EXPECT_EQ(ui.busyDepth, 0);
-    EXPECT_EQ(ui.progressBar1().max(), 1 + 5);
-    EXPECT_EQ(ui.progressBar1().position(), 0);
-    EXPECT_EQ(u.model.releveCount(), 2);
-    EXPECT_EQ(captionOf(u), sj("ブナ林") + "  NR=2, NS=1    " + sj("辞書なし"));
-    EXPECT_EQ(u.files.DataFileName, "x.vtb");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // PaneltoPrint: the print-item panel. It only shows and collects; its buttons run
-// the core's BtnToPrintClick and BtnCancelPrintClick on the PrintPanel record and
+// the BtnToPrintClick and BtnCancelPrintClick on the PrintPanel record and
 // the item boxes of the table state, which the widgets are copied into.
 #pragma once
 

@@ -8,6 +8,7 @@
 #include "analysis/optimclass.h"
 #include "analysis/synoptic.h"
 #include "analysis/twinspan_table.h"
+#include "app/session/analysis_commands.h"
 #include "app/session/batch.h"
 #include "io/safe_file.h"
 #include "platform/error.h"

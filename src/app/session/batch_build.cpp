@@ -3,7 +3,10 @@
 #include <tuple>
 
 #include "analysis/sorting.h"
+#include "app/session/analysis_commands.h"
 #include "app/session/batch.h"
+#include "app/session/compose_commands.h"
+#include "app/session/table_commands.h"
 #include "compose/add_releve.h"
 #include "compose/add_turboveg.h"
 #include "compose/dictionary.h"

@@ -7,6 +7,7 @@
 #include "analysis/recip.h"
 #include "app/session/batch.h"
 #include "app/session/edit_commands.h"
+#include "app/session/table_commands.h"
 #include "platform/error.h"
 #include "table/layer_merge.h"
 #include "text/sjis.h"

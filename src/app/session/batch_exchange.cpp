@@ -4,7 +4,9 @@
 #include <functional>
 
 #include "analysis/beals.h"
+#include "app/session/analysis_commands.h"
 #include "app/session/batch.h"
+#include "app/session/output_commands.h"
 #include "output/exchange.h"
 #include "platform/error.h"
 #include "text/sjis.h"

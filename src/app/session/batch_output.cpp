@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "app/session/batch.h"
+#include "app/session/output_commands.h"
 #include "output/csv_exports.h"
 #include "output/print_panel.h"
 #include "output/printer_output.h"

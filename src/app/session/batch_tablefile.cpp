@@ -1,5 +1,6 @@
 // Commands of the table file.
 #include "app/session/batch.h"
+#include "app/session/table_file_commands.h"
 #include "tablefile/table_file.h"
 
 namespace tamsel {

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <filesystem>
 #include <optional>
+#include "app/session/table_file_commands.h"
 #include "platform/xlsx/workbook_server.h"
 
 #include "app/session/settings.h"

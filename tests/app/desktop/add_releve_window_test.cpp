@@ -14,6 +14,7 @@
 #include <set>
 
 #include "app/desktop/add_releve_panel.h"
+#include "app/session/compose_commands.h"
 #include "app/session/session.h"
 #include "compose/add_releve.h"
 #include "platform/batch/batch_ui.h"

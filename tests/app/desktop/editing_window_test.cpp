@@ -15,6 +15,8 @@
 #include "analysis/recip.h"
 #include "analysis/sorting.h"
 #include "app/desktop/edit_panels.h"
+#include "app/session/analysis_commands.h"
+#include "app/session/compose_commands.h"
 #include "platform/qt/qt_text.h"
 #include "table/frequency.h"
 #include "text/sjis.h"

@@ -17,6 +17,7 @@
 
 #include "analysis/twinspan_table.h"
 #include "app/desktop/print_panel.h"
+#include "app/session/analysis_commands.h"
 #include "app/session/edit_commands.h"
 #include "io/safe_file.h"
 #include "platform/qt/qt_text.h"

@@ -28,6 +28,7 @@
 #include "app/desktop/add_releve_panel.h"
 #include "app/desktop/main_window.h"
 #include "app/desktop/veg_table.h"
+#include "app/session/compose_commands.h"
 #include "app/session/session.h"
 #include "compose/add_releve.h"
 #include "platform/batch/batch_ui.h"

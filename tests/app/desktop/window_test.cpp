@@ -23,6 +23,8 @@
 #include "app/desktop/about_box.h"
 #include "app/desktop/main_window.h"
 #include "app/desktop/veg_table.h"
+#include "app/session/analysis_commands.h"
+#include "app/session/compose_commands.h"
 #include "platform/error.h"
 #include "platform/qt/file_dialogs.h"
 #include "platform/qt/help_viewer.h"

@@ -1,7 +1,9 @@
-#include "tablefile/table_file.h"
+#include "app/session/table_file_commands.h"
 
+#include "app/session/open_dialog.h"
 #include "platform/error.h"
 #include "table/dialog_filters.h"
+#include "tablefile/table_file.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -44,13 +46,7 @@ void openTableFile(TableState& t, Ui& ui, const std::string& path) {
 }
 
 void Item_LoadTableClick(TableState& t, Ui& ui) {
-    FileDialogRequest r;
-    r.title = sj("組成表の読込");
-    r.filter = openDialogFilter();
-    r.filterIndex = 2;
-    r.initialDir = t.files.OpenDialogFolder;
-    r.fileName = "*.vtb";
-    auto path = ui.openFileDialog(r);
+    auto path = askFileToOpen(t, ui, sj("組成表の読込"), openDialogFilter(), 2, "*.vtb");
     if (!path) return;
     openTableFile(t, ui, *path);
 }

@@ -1,9 +1,10 @@
-#include "compose/add_releve.h"
+#include "app/session/compose_commands.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "compose/add_releve.h"
 #include "compose/dictionary.h"
 #include "platform/batch/batch_ui.h"
 #include "platform/error.h"

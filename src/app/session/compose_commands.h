@@ -1,0 +1,35 @@
+// The commands that build the table from data: the add-relevé panel and its
+// buttons, the Turboveg file and the synonym dictionary.
+#pragma once
+
+#include "compose/add_releve_form.h"
+#include "compose/replace_name.h"
+#include "platform/ui.h"
+#include "table/table_state.h"
+
+namespace tamsel {
+
+// "表にデータを加える(&A)": choose the data file, then open the panel.
+void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui);
+
+// The panel's plant buttons: Ａのみ, ＡとＢ, ＡかＢ, Ｂなし (AddbyPlant's modes 1..4).
+void AddPlantABtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+void AddPlantAandBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+void AddPlantAorBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+
+// "地理区画のみ指定　" and "レコード番号を指定して表に加える".
+void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+
+// "取止め".
+void Btn_AddCancelClick(AddReleveForm& f);
+
+// "Turboveg XML から加える(&U)…": choose the file, then add its plots.
+void Item_AddTurbovegClick(TableState& t, const ReplaceName& d, Ui& ui);
+
+// "異名辞書ファイルの読込み(&D)"; a message tells of names whose control
+// characters became blanks.
+void Item_CheckNameClick(TableState& t, ReplaceName& d, Ui& ui);
+
+}  // namespace tamsel
