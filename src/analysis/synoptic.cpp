@@ -343,11 +343,20 @@ std::optional<SynopticOptions> askSynopticOptions(Ui& ui, bool withIndval) {
 namespace {
 
 // Refuses a table whose relevé columns hold no species before any dialog asks.
+// The first species row with a presence settles it: a whole count of a large
+// table is a third of the command, and the recount after the dialog does it.
 void requireReleves(const TableState& t) {
-    const std::int32_t nr = std::max(t.model.releveCount(), 0);
-    const PresenceCounts c = countPresences(t.model.grid(), TableLayout(t.model.freqRow()),
-                                            std::max(t.model.speciesCount(), 0), nr);
-    if (releveGroups(c.numSp, nr).empty()) throw Error(sj("群に分ける測定がありません"));
+    using L = TableLayout;
+    const TableLayout layout(t.model.freqRow());
+    const int lastCol = L::lastReleveCol(std::max(t.model.releveCount(), 0));
+    for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i) {
+        bool found = false;
+        t.model.grid().forEachInRow(layout.speciesRow(i), [&](int col, const std::string&) {
+            found = found || (col >= L::FirstReleveCol && col <= lastCol);
+        });
+        if (found) return;
+    }
+    throw Error(sj("群に分ける測定がありません"));
 }
 
 // The recount, then the synoptic table; refuses a table without relevés.
