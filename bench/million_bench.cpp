@@ -241,5 +241,6 @@ int main(int argc, char** argv) {
             std::printf("%s", std::string(std::istreambuf_iterator<char>(in), {}).c_str());
         }
     }
+    if (!ok) std::printf("  FAILED: the table, its groups or the run are not what was made\n");
     return ok ? 0 : 1;
 }
