@@ -10,19 +10,16 @@
 #include <malloc.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "analysis/recip.h"
 #include "app/session/compose_commands.h"
 #include "app/session/session.h"
+#include "bench_pairs.h"
 #include "bench_table.h"
 #include "compose/add_releve.h"
 #include "platform/batch/batch_ui.h"
-#include "support/data_file_writer.h"
 #include "support/temp_dir.h"
 #include "table/frequency.h"
 
@@ -32,57 +29,20 @@ using bench::peakMiB;
 
 namespace {
 
-constexpr int PerReleve = 40, PairSize = 50000;
-
 // The heap in use, in bytes.
 double heapBytes() {
     return static_cast<double>(mallinfo2().uordblks + mallinfo2().hblkhd);
 }
 
-void writePair(const std::string& base, int first, int count, int distinct) {
-    static const char* const texts[] = {"+", "r", "1", "2", "3", "4", "5", "*", "+2", "23"};
-    std::mt19937 rng(static_cast<unsigned>(2024 + first));
-    std::vector<testing::ReleveIn> out(static_cast<std::size_t>(count));
-    std::vector<int> pool(static_cast<std::size_t>(distinct));
-    for (int k = 0; k < distinct; ++k) pool[k] = k;
-    for (int j = 0; j < count; ++j) {
-        testing::ReleveIn& r = out[j];
-        r.releveNumber = std::to_string(first + j + 1);
-        r.gridCode = std::to_string(5000 + rng() % 900);
-        // 40 distinct species: a partial shuffle of the pool.
-        for (int k = 0; k < PerReleve; ++k) {
-            std::swap(pool[k], pool[k + rng() % (distinct - k)]);
-            std::string layers(14, ' ');
-            int layer = static_cast<int>(rng() % 7);
-            std::string text = texts[rng() % 10];
-            layers.replace(2 * layer, text.size(), text);
-            r.species.push_back({"Species " + std::to_string(pool[k] + 1), layers});
-        }
-    }
-    testing::writeDataFilePair(base, out);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 6 && std::strcmp(argv[1], "--write-pair") == 0) {
-        writePair(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
-        return 0;
-    }
+    if (bench::writePairIfAsked(argc, argv)) return 0;
     bool ok = true;
     for (bench::Size size : bench::sizesFrom(argc, argv)) {
         testing::TempDir dir;
-        std::vector<std::string> pairs;
-        for (int first = 0; first < size.releves; first += PairSize) {
-            pairs.push_back(dir.file("pair" + std::to_string(pairs.size())));
-            // Written by a process of its own, so the records' memory is not in our peak.
-            bench::runSelf("--write-pair '" + pairs.back() + "' " + std::to_string(first) + " " +
-                           std::to_string(std::min(PairSize, size.releves - first)) + " " +
-                           std::to_string(size.species));
-        }
-        double floor = 0;
-        for (const auto& p : pairs)
-            floor += bench::readFloor(p + ".rli") + bench::readFloor(p + ".rld");
+        const std::vector<std::string> pairs = bench::writePairs(dir, size.releves, size.species);
+        const double floor = bench::readPairsFloor(pairs);
         double firstFloor =
             bench::readFloor(pairs[0] + ".rli") + bench::readFloor(pairs[0] + ".rld");
 
@@ -107,7 +67,7 @@ int main(int argc, char** argv) {
         auto aim = [&](const char* text) { return large ? text : ""; };
         const double addPeak = peakMiB(), logBytes = static_cast<double>(t.history.bytes());
         std::printf("%d x %d, %d species each, %zu pair(s)\n", size.releves, size.species,
-                    PerReleve, pairs.size());
+                    bench::PairPerReleve, pairs.size());
         std::printf(
             "  add:                  %.3f s  (%.1f x reading the files, %.3f s)  NR=%d NS=%d\n",
             all, all / floor, floor, t.model.releveCount(), t.model.speciesCount());

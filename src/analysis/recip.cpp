@@ -136,6 +136,12 @@ WeightMatrix readWeights(const TableState& t, ProgressBar& bar) {
     }
     std::vector<bool> releveSlotUsed(static_cast<std::size_t>(t.model.codes().releveSlots()),
                                      false);
+    // Sized once (every slot's entries, a bound): at a million relevés the
+    // doubling moved hundreds of megabytes.
+    std::size_t most = 0;
+    for (int slot = 1; slot < t.model.codes().releveSlots(); ++slot)
+        most += t.model.codes().releve(slot).size();
+    entries.reserve(most);
     bar.setRange(0, m);
     for (int r = 0; r < m; ++r) {
         bar.setPosition(r + 1);

@@ -344,9 +344,14 @@ std::optional<SynopticOptions> askSynopticOptions(Ui& ui, bool withIndval) {
 }
 
 void requireReleves(const TableState& t) {
-    const std::int32_t nr = std::max(t.model.releveCount(), 0);
-    const PresenceCounts c = countPresences(t.model);
-    if (releveGroups(c.numSp, nr).empty()) throw Error(sj("群に分ける測定がありません"));
+    // The first species cell shown settles it: a whole count of a large table
+    // is a third of the command, and the recount after the dialog does it.
+    bool found = false;
+    t.model.forEachSpeciesCell([&](std::int32_t, std::int32_t, const std::string&) {
+        found = true;
+        return false;
+    });
+    if (!found) throw Error(sj("群に分ける測定がありません"));
 }
 
 namespace {

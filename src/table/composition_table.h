@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "datafile/cover_codes.h"
@@ -103,8 +104,9 @@ class CompositionTable {
     // (0: none).
     std::vector<std::int32_t> speciesPositions() const;
     // Calls f(j, i, text) for every non-empty species cell in use (relevé
-    // column j, species row i, by position): relevé by relevé through the
-    // codes, then the kept texts. The work follows the codes, not rows x columns.
+    // column j, species row i, by position), relevé by relevé through the codes,
+    // then the kept texts: the work follows the codes, not rows x columns. An f
+    // that returns bool stops the walk by returning false.
     template <typename F>
     void forEachSpeciesCell(F&& f) const;
 
@@ -279,6 +281,14 @@ class CompositionTable {
 
 template <typename F>
 void CompositionTable::forEachSpeciesCell(F&& f) const {
+    auto call = [&](std::int32_t j, std::int32_t i, const std::string& text) {
+        if constexpr (std::is_same_v<decltype(f(j, i, text)), bool>)
+            return f(j, i, text);
+        else {
+            f(j, i, text);
+            return true;
+        }
+    };
     const std::vector<std::int32_t> pos = speciesPositions();
     const std::vector<KeptCell> kept = keptSpeciesCells();
     auto isKept = [&](std::int32_t j, std::int32_t i) {
@@ -296,11 +306,11 @@ void CompositionTable::forEachSpeciesCell(F&& f) const {
             const std::int32_t i = pos[static_cast<std::size_t>(s)];
             if (i == 0 || (!kept.empty() && isKept(j, i))) continue;
             const std::string& text = shownSummary(c);
-            if (!text.empty()) f(j, i, text);
+            if (!text.empty() && !call(j, i, text)) return;
         }
     }
     for (const KeptCell& k : kept)
-        if (*k.text != KeptEmpty) f(k.j, k.i, *k.text);
+        if (*k.text != KeptEmpty && !call(k.j, k.i, *k.text)) return;
 }
 
 }  // namespace tamsel
