@@ -42,8 +42,7 @@ inline void place(TableState& t, const std::string& header, const std::vector<En
     for (const Entry& e : entries) {
         int row = 0;
         for (int i = 1; i <= t.model.speciesCount() && !row; ++i)
-            if (t.model.cell(2, t.model.freqRow() + i) == e.name)
-                row = t.model.freqRow() + i;
+            if (t.model.cell(2, t.model.freqRow() + i) == e.name) row = t.model.freqRow() + i;
         if (!row) {
             t.model.appendSpeciesRow(e.name);
             row = t.model.freqRow() + t.model.speciesCount();
