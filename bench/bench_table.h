@@ -155,10 +155,9 @@ inline TableLayout sizedTable(TableState& t, BatchUi& ui, int releves, int speci
     return TableLayout(t.model.freqRow());
 }
 
-// One species cell as placing writes it: the summary in the grid, the codes in
-// TableArray.
+// One species cell as placing writes it: its codes in TableArray, which the cell
+// shows.
 inline void putCodes(TableState& t, int col, int row, const LayerCodes& c) {
-    t.model.setCell(col, row, LayerSummary(c));
     t.model.setCodes(t.model.releveSlotAt(col), t.model.speciesSlotAt(row), c);
 }
 

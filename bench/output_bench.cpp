@@ -61,7 +61,6 @@ void build(TableState& t, BatchUi& ui) {
             c[4] = values[rng() % 9];
             if (rng() % 3 == 0) c[rng() % 2 == 0 ? 0 : 2] = values[rng() % 9];
             int row = layout.speciesRow(i);
-            t.model.setCell(col, row, LayerSummary(c));
             t.model.setCodes(rs, t.model.speciesSlotAt(row), c);
         }
     }

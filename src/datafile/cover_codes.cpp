@@ -96,7 +96,18 @@ std::string LayerSummary(const LayerCodes& c) {
 
 const std::string& shownSummary(const LayerCodes& c) {
     static const std::string none;
-    if (allZero(c)) return none;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, c.data(), sizeof c);
+    if (bits == 0) return none;
+    // The codes last asked for, by a hash of their bytes: a table's cells repeat
+    // a few hundred combinations, so nearly every call ends here.
+    struct Recent {
+        std::uint64_t bits = 0;
+        const std::string* text = nullptr;
+    };
+    static std::array<Recent, 1024> recent;
+    Recent& r = recent[(bits * 0x9E3779B97F4A7C15ull) >> 54];
+    if (r.text && r.bits == bits) return *r.text;
     // Four symbols of a few dozen each: the texts are few, and a node map keeps
     // each where it was made.
     static std::unordered_map<std::uint32_t, std::string> made;
@@ -105,6 +116,7 @@ const std::string& shownSummary(const LayerCodes& c) {
     std::memcpy(&key, s.data(), sizeof key);
     auto it = made.find(key);
     if (it == made.end()) it = made.emplace(key, s).first;
+    r = Recent{bits, &it->second};
     return it->second;
 }
 

@@ -75,15 +75,20 @@ struct ShownSpeciesCells {
 
     explicit ShownSpeciesCells(const CompositionTable& m)
         : start(static_cast<std::size_t>(std::max(m.speciesCount(), 0)) + 2, 0) {
-        m.forEachSpeciesCell([&](std::int32_t, std::int32_t i, const std::string&) {
+        struct Shown {
+            std::int32_t i;
+            int col;
+            const std::string* text;
+        };
+        std::vector<Shown> all;
+        m.forEachSpeciesCell([&](std::int32_t j, std::int32_t i, const std::string& text) {
+            all.push_back(Shown{i, TableLayout::releveCol(j), &text});
             ++start[static_cast<std::size_t>(i) + 1];
         });
         for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
         cells.resize(start.back());
         std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-        m.forEachSpeciesCell([&](std::int32_t j, std::int32_t i, const std::string& text) {
-            cells[fill[static_cast<std::size_t>(i)]++] = {TableLayout::releveCol(j), &text};
-        });
+        for (const Shown& x : all) cells[fill[static_cast<std::size_t>(x.i)]++] = {x.col, x.text};
     }
 };
 
