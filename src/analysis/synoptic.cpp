@@ -193,7 +193,7 @@ Synoptic computeSynoptic(const TableState& t, const SynopticOptions& options) {
     }
     // Each species' presences per group, in one pass over the cells shown.
     std::vector<std::uint32_t> present(static_cast<std::size_t>(ns + 1) * K, 0);
-    t.model.forEachSpeciesCell([&](std::int32_t j, std::int32_t i, const std::string&) {
+    t.model.forEachSpeciesCell([&](std::int32_t j, std::int32_t i) {
         if (groupOf[static_cast<std::size_t>(j)] >= 0)
             ++present[static_cast<std::size_t>(i) * K + static_cast<std::size_t>(groupOf[j])];
     });
@@ -347,7 +347,7 @@ void requireReleves(const TableState& t) {
     // The first species cell shown settles it: a whole count of a large table
     // is a third of the command, and the recount after the dialog does it.
     bool found = false;
-    t.model.forEachSpeciesCell([&](std::int32_t, std::int32_t, const std::string&) {
+    t.model.forEachSpeciesCell([&](std::int32_t, std::int32_t) {
         found = true;
         return false;
     });

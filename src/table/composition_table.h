@@ -106,7 +106,8 @@ class CompositionTable {
     // Calls f(j, i, text) for every non-empty species cell in use (relevé
     // column j, species row i, by position), relevé by relevé through the codes,
     // then the kept texts: the work follows the codes, not rows x columns. An f
-    // that returns bool stops the walk by returning false.
+    // that returns bool stops the walk by returning false; an f of (j, i) alone
+    // is told of the cells without their texts.
     template <typename F>
     void forEachSpeciesCell(F&& f) const;
 
@@ -281,11 +282,19 @@ class CompositionTable {
 
 template <typename F>
 void CompositionTable::forEachSpeciesCell(F&& f) const {
+    // An f of (j, i) alone asks for presences: the codes' texts are not looked up.
+    constexpr bool presence = std::is_invocable_v<F&, std::int32_t, std::int32_t>;
     auto call = [&](std::int32_t j, std::int32_t i, const std::string& text) {
-        if constexpr (std::is_same_v<decltype(f(j, i, text)), bool>)
-            return f(j, i, text);
+        auto once = [&] {
+            if constexpr (presence)
+                return f(j, i);
+            else
+                return f(j, i, text);
+        };
+        if constexpr (std::is_same_v<decltype(once()), bool>)
+            return once();
         else {
-            f(j, i, text);
+            once();
             return true;
         }
     };
@@ -305,8 +314,9 @@ void CompositionTable::forEachSpeciesCell(F&& f) const {
             if (s <= 0 || static_cast<std::size_t>(s) >= pos.size()) continue;
             const std::int32_t i = pos[static_cast<std::size_t>(s)];
             if (i == 0 || (!kept.empty() && isKept(j, i))) continue;
-            const std::string& text = shownSummary(c);
-            if (!text.empty() && !call(j, i, text)) return;
+            // Codes held are never all zero, so their cell shows something.
+            static const std::string unasked;
+            if (!call(j, i, presence ? unasked : shownSummary(c))) return;
         }
     }
     for (const KeptCell& k : kept)

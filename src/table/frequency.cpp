@@ -13,7 +13,7 @@ PresenceCounts countPresences(const CompositionTable& t) {
     // Counted from the cells shown, relevé by relevé: the work follows the codes.
     std::vector<std::uint32_t> perRow(static_cast<std::size_t>(speciesCount) + 1, 0);
     std::vector<std::uint32_t> perColumn(static_cast<std::size_t>(releveCount) + 1, 0);
-    t.forEachSpeciesCell([&](std::int32_t j, std::int32_t i, const std::string&) {
+    t.forEachSpeciesCell([&](std::int32_t j, std::int32_t i) {
         ++perRow[static_cast<std::size_t>(i)];
         ++perColumn[static_cast<std::size_t>(j)];
     });
