@@ -68,6 +68,8 @@ std::int64_t mergeLayers(TableState& t, LayerMerge merge, int into) {
         for (const auto& [slot, merged] : changes) {
             t.model.setCodes(rs, slot, merged);
             ++changed;
+            // The cell shows the merged codes: a text a loaded file kept there
+            // gives way to them (the model stores none that the codes show).
             if (slot >= 0 && slot < static_cast<std::int32_t>(rowsOfSlot.size()))
                 for (int row : rowsOfSlot[static_cast<std::size_t>(slot)])
                     t.model.setCell(col, row, LayerSummary(merged));
