@@ -219,9 +219,9 @@ class CompositionTable {
     void restoreScalars(TableScalars&& s);
 
     // What the grid holds for a species cell in use shown empty though its
-    // codes are not (a loaded file's): no text a file or a command brings has a
-    // control byte.
-    static constexpr const char* KeptEmpty = "\x01";
+    // codes are not (a loaded file's): a line end, which no cell of a table file
+    // and no text a command writes can hold.
+    static constexpr const char* KeptEmpty = "\r";
 
   private:
     struct KeptCell {

@@ -103,6 +103,7 @@ TEST(TableFileTest, SpeciesCellsTheCodesDoNotShowAreKeptAsTheFileHasThem) {
         {"another text over codes", file("x", "", "", ten), 1, "x", 1},
         {"empty over codes", file("", "", "", ten), 1, "", 0},
         {"a text without codes", file(plus, "y", "", ten), 1, "   +", 2},
+        {"a control byte over codes", file("\"\x01\"", "", "", ten), 1, "\x01", 1},
     };
     for (const Case& c : cases) {
         BatchUi ui;
