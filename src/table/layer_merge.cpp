@@ -45,15 +45,8 @@ std::int64_t mergeLayers(TableState& t, LayerMerge merge, int into) {
     using L = TableLayout;
     if (into < 0 || into >= LayerCount) throw Error(msg("層 %1 はありません", into + 1));
     const TableLayout layout(t.model.freqRow());
-    // The rows that show each species slot.
-    std::vector<std::vector<int>> rowsOfSlot(
-        static_cast<std::size_t>(std::max(t.model.codes().speciesSlots(), 0)));
-    for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i) {
-        const int row = layout.speciesRow(i);
-        const std::int32_t s = t.model.speciesSlotAt(row);
-        if (s >= 0 && s < static_cast<std::int32_t>(rowsOfSlot.size()))
-            rowsOfSlot[static_cast<std::size_t>(s)].push_back(row);
-    }
+    // The row that shows each species slot.
+    const std::vector<std::int32_t> positions = t.model.speciesPositions();
     std::int64_t changed = 0;
     std::vector<std::pair<std::int32_t, LayerCodes>> changes;
     for (std::int32_t j = 1; j <= t.model.releveCount(); ++j) {
@@ -70,9 +63,10 @@ std::int64_t mergeLayers(TableState& t, LayerMerge merge, int into) {
             ++changed;
             // The cell shows the merged codes: a text a loaded file kept there
             // gives way to them (the model stores none that the codes show).
-            if (slot >= 0 && slot < static_cast<std::int32_t>(rowsOfSlot.size()))
-                for (int row : rowsOfSlot[static_cast<std::size_t>(slot)])
-                    t.model.setCell(col, row, LayerSummary(merged));
+            if (slot > 0 && static_cast<std::size_t>(slot) < positions.size() &&
+                positions[static_cast<std::size_t>(slot)] > 0)
+                t.model.setCell(col, layout.speciesRow(positions[static_cast<std::size_t>(slot)]),
+                                LayerSummary(merged));
         }
     }
     return changed;
