@@ -45,6 +45,8 @@ ReleveOrigin CompositionTable::originOf(std::int32_t releveSlot) const {
 
 namespace {
 std::int32_t slotIn(const Grid& g, int col, int row) {
+    // A slot the table numbered itself is held as its integer.
+    if (auto n = g.plainNumber(col, row)) return *n;
     const std::string& text = g.cell(col, row);
     auto v = parseNumberField(text);
     if (!v) {

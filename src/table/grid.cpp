@@ -174,7 +174,7 @@ bool Grid::put(Row& r, std::uint32_t phys, std::string_view text) {
             r.dense.resize(colOfPhys_.size(), 0);
         }
         std::uint32_t& id = r.dense[phys];
-        if (pool_.text(id) == text) return false;
+        if (pool_.holds(id, text)) return false;
         pool_.release(std::exchange(id, pool_.acquire(text)));
         return true;
     }
@@ -196,7 +196,7 @@ bool Grid::put(Row& r, std::uint32_t phys, std::string_view text) {
         pool_.release(it->second);
         v.erase(it);
     } else if (present) {
-        if (pool_.text(it->second) == text) return false;
+        if (pool_.holds(it->second, text)) return false;
         pool_.release(std::exchange(it->second, pool_.acquire(text)));
     } else {
         v.insert(it, Entry{phys, pool_.acquire(text)});
@@ -209,6 +209,11 @@ std::uint32_t Grid::idAt(const Row& r, std::uint32_t phys) const {
     if (r.isDense) return phys < r.dense.size() ? r.dense[phys] : 0;
     auto it = findEntry(r.sparse, phys);
     return (it != r.sparse.end() && it->first == phys) ? it->second : 0;
+}
+
+std::optional<std::int32_t> Grid::plainNumber(int col, int row) const {
+    if (col < 0 || col >= colCount() || row < 0 || row >= rowCount()) return std::nullopt;
+    return TextPool::plainNumber(idAt(rows_[rowMap_[row]], colMap_[col]));
 }
 
 const std::string& Grid::cell(int col, int row) const {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -41,6 +42,9 @@ class Grid {
     const std::string& cell(int col, int row) const;
     void setCell(int col, int row, std::string text);
     bool isEmpty(int col, int row) const { return cell(col, row).empty(); }
+    // The value of a cell that holds a whole number as the table writes a slot
+    // ("123"), without reading its text; none for any other cell.
+    std::optional<std::int32_t> plainNumber(int col, int row) const;
 
     void clearRow(int row);
     void clearCol(int col);

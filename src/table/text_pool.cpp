@@ -1,6 +1,10 @@
 #include "table/text_pool.h"
 
 #include <functional>
+#include <unordered_map>
+
+#include "platform/error.h"
+#include "text/sjis.h"
 
 namespace tamsel {
 
@@ -33,8 +37,40 @@ void TextPool::grow() {
     }
 }
 
+std::optional<std::uint32_t> TextPool::numberId(std::string_view text) {
+    // At most nine digits (below 2^30), no sign and no leading zero; right-aligned
+    // in four exactly when the text is four bytes that begin with a blank.
+    std::size_t blanks = 0;
+    while (blanks < text.size() && text[blanks] == ' ') ++blanks;
+    const std::string_view digits = text.substr(blanks);
+    if (digits.empty() || digits.size() > 9 || (digits[0] == '0' && digits.size() > 1))
+        return std::nullopt;
+    if (blanks > 0 && text.size() != 4) return std::nullopt;
+    std::uint32_t value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + static_cast<std::uint32_t>(c - '0');
+    }
+    return NumberTag | (blanks > 0 ? PaddedTag : 0) | value;
+}
+
+const std::string& TextPool::numberText(std::uint32_t id) {
+    // Made once for the program, when first shown, and shared by every grid (and
+    // copy): the numbers shown are few beside the cells that hold them. A node
+    // map keeps each text where it was made.
+    static std::unordered_map<std::uint32_t, std::string> made;
+    auto [it, isNew] = made.try_emplace(id);
+    if (isNew) {
+        it->second = std::to_string(id & ValueMask);
+        if ((id & PaddedTag) != 0) it->second.insert(0, 4 - it->second.size(), ' ');
+    }
+    return it->second;
+}
+
 std::uint32_t TextPool::acquire(std::string_view text) {
     if (text.empty()) return 0;
+    if (text.size() <= 9 && (text[0] == ' ' || (text[0] >= '0' && text[0] <= '9')))
+        if (auto id = numberId(text)) return *id;
     const std::uint32_t hash = hashOf(text);
     std::size_t k = probe(text, hash);
     if (slots_[k] != 0) {
@@ -53,6 +89,7 @@ std::uint32_t TextPool::acquire(std::string_view text) {
         holders_[id] = 1;
         hashes_[id] = hash;
     } else {
+        if (texts_.size() >= PaddedTag) throw Error(sj("表の文字列が多すぎます"));
         id = static_cast<std::uint32_t>(texts_.size());
         texts_.emplace_back(text);
         holders_.push_back(1);
@@ -64,7 +101,7 @@ std::uint32_t TextPool::acquire(std::string_view text) {
 }
 
 void TextPool::release(std::uint32_t id) {
-    if (id == 0 || --holders_[id] > 0) return;
+    if (id == 0 || (id & NumberTag) != 0 || --holders_[id] > 0) return;
     erase(probe(texts_[id], hashes_[id]));
     std::string().swap(texts_[id]);
     free_.push_back(id);

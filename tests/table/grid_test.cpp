@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <numeric>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -252,6 +253,35 @@ TEST(Grid, EachOperationCarriesAllCellsWhateverTheStorage) {
     }
 }
 
+TEST(Grid, WholeNumbersAreHeldAsIntegersAndShownAsWritten) {
+    struct Case {
+        std::string text;
+        std::optional<std::int32_t> plain;
+    };
+    const Case cases[] = {{"7", 7},       {"0", 0},           {"123456789", 123456789},
+                          {"1234", 1234}, {"   7", {}},       {" 123", {}},
+                          {"07", {}},     {" 7", {}},         {"  7 ", {}},
+                          {"00", {}},     {"1234567890", {}}, {"+5", {}},
+                          {"-5", {}},     {"    ", {}},       {"12a", {}}};
+    Grid g;
+    g.setColCount(2);
+    g.setRowCount(1);
+    for (const Case& c : cases) {
+        g.setCell(1, 0, c.text);
+        const std::uint64_t before = g.revision();
+        g.setCell(0, 0, c.text);
+        g.setCell(1, 0, "");
+        EXPECT_EQ(g.cell(0, 0), c.text);
+        EXPECT_EQ(g.plainNumber(0, 0), c.plain) << c.text;
+        // The same text again is no change; the other spelling of its number is.
+        g.setCell(0, 0, c.text);
+        EXPECT_EQ(g.revision(), before + 2) << c.text;
+    }
+    g.setCell(0, 0, "  12");
+    g.setCell(0, 0, "12");
+    EXPECT_EQ(g.cell(0, 0), "12");
+}
+
 TEST(Grid, CopiesAreRealCopies) {
     Dense d;
     Grid g = filled(4, 4, d);
@@ -284,11 +314,18 @@ TEST(Grid, LongRandomSequenceAgreesWithDenseArray) {
         int a = pick(rows), b = pick(rows), x = pick(cols), y = pick(cols);
         std::string what;
         switch (pick(12)) {
-            case 0:
+            case 0: {
                 what = "set";
-                g.setCell(x, a, "s" + std::to_string(step));
-                d.rows[a][x] = "s" + std::to_string(step);
+                // Whole numbers are held apart from the pool's texts; near
+                // spellings of them are texts.
+                const std::string n = std::to_string(step % 50);
+                const std::string texts[] = {"s" + n, n, std::string(4 - n.size(), ' ') + n,
+                                             "0" + n};
+                const std::string& text = texts[pick(4)];
+                g.setCell(x, a, text);
+                d.rows[a][x] = text;
                 break;
+            }
             case 1:
                 what = "swapRows";
                 g.swapRows(a, b);
