@@ -413,7 +413,7 @@ std::string readDefinitions(const std::string& path) {
     return text;
 }
 
-UnitsReport assignUnitsReported(TableState& t, Ui& ui, const std::string& path) {
+UnitsReport assignUnitsReported(TableState& t, Progress& progress, const std::string& path) {
     using L = TableLayout;
     const std::string text = readDefinitions(path);
     const TablePresence tp = tablePresence(t);
@@ -448,7 +448,7 @@ UnitsReport assignUnitsReported(TableState& t, Ui& ui, const std::string& path) 
     for (std::int32_t j : colOf)
         labels.push_back(trimControl(t.model.cell(L::releveCol(j), L::FirstItemRow)));
     const ColumnArrangement arranged = arrangeReleveGroups(t, groups, rest);
-    recount(t, ui);
+    recount(t, progress);
     blankSeparatorCounts(t, arranged);
     for (std::size_t r = 0; r < labels.size(); ++r)
         if (labels[r].empty()) labels[r] = std::to_string(arranged.newPos[colOf[r]]);
@@ -457,8 +457,8 @@ UnitsReport assignUnitsReported(TableState& t, Ui& ui, const std::string& path) 
             unitsReport(d, a, labels, unassigned, true)};
 }
 
-std::string assignUnitsFromFile(TableState& t, Ui& ui, const std::string& path) {
-    return assignUnitsReported(t, ui, path).report;
+std::string assignUnitsFromFile(TableState& t, Progress& progress, const std::string& path) {
+    return assignUnitsReported(t, progress, path).report;
 }
 
 }  // namespace tamsel

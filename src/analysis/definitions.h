@@ -19,7 +19,7 @@
 
 #include "analysis/cocktail.h"
 #include "platform/error.h"
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -106,13 +106,13 @@ UnitAssignment assignUnits(const UnitDefinitions& d, const TwinspanMatrix& cover
 // units' groups in file order (one empty column between them, the relevés of no
 // unit last after their own empty column) and returns the report (Shift-JIS,
 // CR LF): each group's m, each unit's count, the relevés meeting several units.
-std::string assignUnitsFromFile(TableState& t, Ui& ui, const std::string& path);
+std::string assignUnitsFromFile(TableState& t, Progress& progress, const std::string& path);
 
 // The same with the report also in the window's words (Japanese).
 struct UnitsReport {
     std::string report, display;
 };
-UnitsReport assignUnitsReported(TableState& t, Ui& ui, const std::string& path);
+UnitsReport assignUnitsReported(TableState& t, Progress& progress, const std::string& path);
 
 // A definitions file's text as Shift-JIS (a UTF-8 file after a byte-order mark
 // converted); throws Error when it cannot be read or converted.

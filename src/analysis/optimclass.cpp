@@ -195,26 +195,27 @@ void writeOptimClassCsv(ByteSink& out, const OptimClassRun& run) {
     out.write(text);
 }
 
-std::optional<OptimClassRun> optimClassOfTable(const TableState& t, Ui& ui,
+std::optional<OptimClassRun> optimClassOfTable(const TableState& t, Progress& progress,
                                                const TwinspanOptions& twinspan,
                                                const OptimClassOptions& o) {
     checkTwinspanOptions(twinspan);
     const CoverMatrix m = coverMatrix(t, countPresences(t.model), twinspan.layers);
-    MessagePanelScope panel(ui, sj("OptimClass: 群の数を比べています"));
-    ui.offerCancel();
-    ProgressBar& bar = ui.progressBar2();
+    MessagePanelScope panel(progress, sj("OptimClass: 群の数を比べています"));
+    progress.offerCancel();
+    ProgressBar& bar = progress.progressBar2();
     bar.setRange(0, 1000);
     try {
         return optimClass(m.cover, twinspan, o, [&](double done) {
             bar.setPosition(static_cast<int>(done * 1000));
-            return !ui.cancelRequested();
+            return !progress.cancelRequested();
         });
     } catch (const TwinspanCancelled&) {
         return std::nullopt;
     }
 }
 
-std::optional<TwinspanTableRun> arrangeByPoint(TableState& t, Ui& ui, TwinspanOptions twinspan,
+std::optional<TwinspanTableRun> arrangeByPoint(TableState& t, Progress& progress,
+                                               TwinspanOptions twinspan,
                                                const OptimClassPoint& point) {
     if (point.classic) {
         twinspan.clusters = 0;
@@ -222,7 +223,7 @@ std::optional<TwinspanTableRun> arrangeByPoint(TableState& t, Ui& ui, TwinspanOp
     } else {
         twinspan.clusters = point.groups;
     }
-    return classifyTable(t, ui, twinspan);
+    return classifyTable(t, progress, twinspan);
 }
 
 }  // namespace tamsel

@@ -13,7 +13,7 @@
 #include "analysis/twinspan.h"
 #include "analysis/twinspan_table.h"
 #include "io/byte_sink.h"
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -63,13 +63,14 @@ void writeOptimClassCsv(ByteSink& out, const OptimClassRun& run);
 
 // The whole table's run on the relevés' percent cover, with a progress bar and
 // the offer to cancel; nothing when cancelled.
-std::optional<OptimClassRun> optimClassOfTable(const TableState& t, Ui& ui,
+std::optional<OptimClassRun> optimClassOfTable(const TableState& t, Progress& progress,
                                                const TwinspanOptions& twinspan,
                                                const OptimClassOptions& o);
 
 // The point's partition made on the table as TWINSPAN makes it (same options,
 // the point's clusters or levels); nothing when cancelled.
-std::optional<TwinspanTableRun> arrangeByPoint(TableState& t, Ui& ui, TwinspanOptions twinspan,
+std::optional<TwinspanTableRun> arrangeByPoint(TableState& t, Progress& progress,
+                                               TwinspanOptions twinspan,
                                                const OptimClassPoint& point);
 
 // v as the report and the chart show it (printf's %g).

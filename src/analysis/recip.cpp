@@ -300,7 +300,7 @@ struct BarReset {
     ~BarReset() { bar.setPosition(0); }
 };
 
-void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result);
+void run(TableState& t, Progress& progress, const RecipOptions& options, RecipResult& result);
 
 }  // namespace
 
@@ -339,18 +339,18 @@ std::vector<int> exchangeOrder(std::vector<std::uint16_t> scores) {
     return exchangeOrderWith(std::move(scores), [](int) {});
 }
 
-RecipResult reciprocalAveraging(TableState& t, Ui& ui, const RecipOptions& options) {
+RecipResult reciprocalAveraging(TableState& t, Progress& progress, const RecipOptions& options) {
     RecipResult result;
-    run(t, ui, options, result);
+    run(t, progress, options, result);
     return result;
 }
 
 namespace {
 
-void run(TableState& t, Ui& ui, const RecipOptions& options, RecipResult& result) {
+void run(TableState& t, Progress& progress, const RecipOptions& options, RecipResult& result) {
     const int n = t.model.speciesCount(), m = t.model.releveCount();
-    MessagePanelScope panel(ui, sj("反復平均法準備中"));
-    ProgressBar& bar = ui.progressBar2();
+    MessagePanelScope panel(progress, sj("反復平均法準備中"));
+    ProgressBar& bar = progress.progressBar2();
     BarReset barReset{bar};
 
     Scores ss[2], rs[2];

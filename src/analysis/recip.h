@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -48,7 +48,8 @@ struct RecipOptions {
 // iterates, then orders rows and columns (FreqArray and NumSpArray along with
 // them) by the exchange procedure on the scores of set 0. A table that cannot be
 // ordered throws Error saying why, before anything has moved.
-RecipResult reciprocalAveraging(TableState& t, Ui& ui, const RecipOptions& options = {});
+RecipResult reciprocalAveraging(TableState& t, Progress& progress,
+                                const RecipOptions& options = {});
 
 // The starting species scores of n species: 0 .. 100 evenly by position, rounded.
 std::vector<std::uint16_t> initialSpeciesScores(int n);

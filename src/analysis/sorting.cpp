@@ -33,13 +33,13 @@ std::vector<int> stableOrder(const std::vector<std::string_view>& keys, bool des
 
 }  // namespace
 
-void sortSpeciesByFrequency(TableState& t, Ui& ui) {
-    MessagePanelScope panel(ui, sj("植物を並べ替えています"));
+void sortSpeciesByFrequency(TableState& t, Progress& progress) {
+    MessagePanelScope panel(progress, sj("植物を並べ替えています"));
     const Grid& g = t.model.grid();
     const TableLayout layout(t.model.freqRow());
     const int first = layout.firstSpeciesRow();
     const int n = t.model.speciesCount();
-    ProgressBar& bar = ui.progressBar2();
+    ProgressBar& bar = progress.progressBar2();
     if (n > 0) bar.setRange(first, layout.lastSpeciesRow(n));
     std::vector<std::string_view> keys;
     keys.reserve(static_cast<std::size_t>(n));
@@ -62,12 +62,12 @@ void reorderReleveColumns(TableState& t, const std::vector<int>& order) {
     t.model.renumberSerials();
 }
 
-void SortReleve(TableState& t, Ui& ui, bool reverse) {
+void SortReleve(TableState& t, Progress& progress, bool reverse) {
     using L = TableLayout;
-    MessagePanelScope panel(ui, sj("測定を並べ替えています"));
+    MessagePanelScope panel(progress, sj("測定を並べ替えています"));
     const Grid& g = t.model.grid();
     const int n = t.model.releveCount();
-    ProgressBar& bar = ui.progressBar2();
+    ProgressBar& bar = progress.progressBar2();
     bar.setRange(0, L::lastReleveCol(n));
     // The label cell stands in front of the first column; it never takes part,
     // since no column moves left of the first relevé column.
@@ -101,11 +101,11 @@ int headerRowNamed(const TableState& t, const std::string& name) {
     throw Error(msg("「%1」という項目の行はありません", name));
 }
 
-void sortRelevesByRow(TableState& t, Ui& ui, int row, bool descending) {
+void sortRelevesByRow(TableState& t, Progress& progress, int row, bool descending) {
     using L = TableLayout;
     if (row < L::FirstItemRow || row > TableLayout(t.model.freqRow()).lastItemRow())
         throw Error(msg("行 %1 は項目の行ではありません", row));
-    MessagePanelScope panel(ui, sj("測定を並べ替えています"));
+    MessagePanelScope panel(progress, sj("測定を並べ替えています"));
     const int n = t.model.releveCount();
     struct Key {
         int group;  // 0 number, 1 text, 2 blank

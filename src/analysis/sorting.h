@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -16,10 +16,10 @@ void reorderSpeciesRows(TableState& t, const std::vector<int>& order);
 void reorderReleveColumns(TableState& t, const std::vector<int>& order);
 
 // Species rows by their frequency text, highest first.
-void sortSpeciesByFrequency(TableState& t, Ui& ui);
+void sortSpeciesByFrequency(TableState& t, Progress& progress);
 // Relevé columns by their row-FreqRow text. reverse off: most species first; on:
 // fewest first.
-void SortReleve(TableState& t, Ui& ui, bool reverse);
+void SortReleve(TableState& t, Progress& progress, bool reverse);
 
 // The grid row of the header row named by its grid row number or by its caption
 // (Shift-JIS, compared without the blanks around it); throws Error when no
@@ -29,6 +29,6 @@ int headerRowNamed(const TableState& t, const std::string& name);
 // texts that are no number in byte order, blank cells last; descending turns the
 // order within numbers and within texts, never the three groups. Ties keep
 // their order. Throws Error for a row that is no header row.
-void sortRelevesByRow(TableState& t, Ui& ui, int row, bool descending);
+void sortRelevesByRow(TableState& t, Progress& progress, int row, bool descending);
 
 }  // namespace tamsel

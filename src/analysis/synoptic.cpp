@@ -8,10 +8,8 @@
 #include "analysis/cover_matrix.h"
 #include "analysis/sorting.h"
 #include "io/csv.h"
-#include "io/safe_file.h"
 #include "platform/error.h"
 #include "table/frequency.h"
-#include "table/save_dialog.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -330,19 +328,6 @@ std::string synopticSummary(const Synoptic& s) {
     return text;
 }
 
-std::optional<SynopticOptions> askSynopticOptions(Ui& ui, bool withIndval) {
-    FieldsDialogRequest r;
-    r.title = sj("識別種の条件");
-    r.fields = {{sj("φ×100 の閾値（-100～100）"), "25"},
-                {sj("Fisher検定の有意水準（空欄：検定しない）"), ""}};
-    if (withIndval) r.fields.push_back({sj("指標値 IndVal（A・B）も出力する"), "", true});
-    auto texts = ui.fieldsDialog(r);
-    if (!texts || texts->size() < r.fields.size()) return std::nullopt;
-    SynopticOptions o = parseSynopticOptions((*texts)[0], (*texts)[1]);
-    o.indval = withIndval && !trimControl((*texts)[2]).empty();
-    return o;
-}
-
 void requireReleves(const TableState& t) {
     // The first species cell shown settles it: a whole count of a large table
     // is a third of the command, and the recount after the dialog does it.
@@ -354,36 +339,20 @@ void requireReleves(const TableState& t) {
     if (!found) throw Error(sj("群に分ける測定がありません"));
 }
 
-namespace {
-
-// The recount, then the synoptic table; refuses a table without relevés.
-Synoptic recountAndCompute(TableState& t, Ui& ui, const SynopticOptions& options) {
-    recount(t, ui);
+Synoptic synopticOfTable(TableState& t, Progress& progress, const SynopticOptions& options) {
+    recount(t, progress);
     Synoptic s = computeSynoptic(t, options);
     if (s.total == 0) throw Error(sj("群に分ける測定がありません"));
     return s;
 }
 
-}  // namespace
-
-void saveSynoptic(TableState& t, Ui& ui, const SynopticOptions& options) {
-    Synoptic s = recountAndCompute(t, ui, options);
-    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-syn.csv");
-    if (!path) return;
+void sortByFidelity(TableState& t, Progress& progress, const SynopticOptions& options) {
+    Synoptic s = synopticOfTable(t, progress, options);
     {
-        BusyScope busy(ui);
-        writeFileSafely(*path, [&](ByteSink& out) { writeSynopticCsv(out, s); });
-    }
-    ui.message(synopticSummary(s));
-}
-
-void sortByFidelity(TableState& t, Ui& ui, const SynopticOptions& options) {
-    Synoptic s = recountAndCompute(t, ui, options);
-    {
-        MessagePanelScope panel(ui, sj("植物を並べ替えています"));
+        MessagePanelScope panel(progress, sj("植物を並べ替えています"));
         reorderSpeciesRows(t, fidelityOrder(t, s));
     }
-    ui.message(synopticSummary(s));
+    progress.message(synopticSummary(s));
 }
 
 }  // namespace tamsel

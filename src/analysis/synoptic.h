@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "io/byte_sink.h"
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -94,16 +94,13 @@ void writeSynopticCsv(ByteSink& out, const Synoptic& s);
 // "K 群: 識別種 群1 a 種、群2 b 種 …"
 std::string synopticSummary(const Synoptic& s);
 
-// The dialog for the threshold and the Fisher level, with withIndval the check
-// box for IndVal too; nothing when cancelled.
-std::optional<SynopticOptions> askSynopticOptions(Ui& ui, bool withIndval = false);
-
 // Throws Error when the table's relevé columns hold no species, so that a command
 // refuses before any dialog asks.
 void requireReleves(const TableState& t);
 
-// The two without the dialog.
-void saveSynoptic(TableState& t, Ui& ui, const SynopticOptions& options);
-void sortByFidelity(TableState& t, Ui& ui, const SynopticOptions& options);
+// The recount, then the synoptic table; refuses a table without relevés.
+Synoptic synopticOfTable(TableState& t, Progress& progress, const SynopticOptions& options);
+// The recount, the sort and the summary in a message.
+void sortByFidelity(TableState& t, Progress& progress, const SynopticOptions& options);
 
 }  // namespace tamsel

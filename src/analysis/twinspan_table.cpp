@@ -274,17 +274,17 @@ std::string reportText(
 
 // The classification behind the message panel, with its progress and cancel;
 // nothing when the user cancelled.
-std::optional<TwinspanResult> runWithProgress(Ui& ui, const TwinspanMatrix& m,
+std::optional<TwinspanResult> runWithProgress(Progress& progress, const TwinspanMatrix& m,
                                               const TwinspanOptions& o) {
     std::optional<TwinspanResult> result;
-    MessagePanelScope panel(ui, sj("TWINSPAN で分類しています"));
-    ui.offerCancel();
-    ProgressBar& bar = ui.progressBar2();
+    MessagePanelScope panel(progress, sj("TWINSPAN で分類しています"));
+    progress.offerCancel();
+    ProgressBar& bar = progress.progressBar2();
     bar.setRange(0, 1000);
     try {
         result = twinspan(m, o, [&](double done) {
             bar.setPosition(static_cast<int>(done * 1000));
-            return !ui.cancelRequested();
+            return !progress.cancelRequested();
         });
     } catch (const TwinspanCancelled&) {
         return std::nullopt;
@@ -294,7 +294,8 @@ std::optional<TwinspanResult> runWithProgress(Ui& ui, const TwinspanMatrix& m,
 
 }  // namespace
 
-std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const TwinspanOptions& o) {
+std::optional<TwinspanTableRun> classifyTable(TableState& t, Progress& progress,
+                                              const TwinspanOptions& o) {
     using L = TableLayout;
     checkTwinspanOptions(o);
     const TableLayout layout = layoutOf(t);
@@ -306,7 +307,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     const std::vector<std::int32_t>& cols = matrix.cols;
     const TwinspanMatrix& m = matrix.cover;
 
-    const std::optional<TwinspanResult> result = runWithProgress(ui, m, o);
+    const std::optional<TwinspanResult> result = runWithProgress(progress, m, o);
     if (!result) return std::nullopt;
     const TwinspanResult& r = *result;
 
@@ -351,7 +352,7 @@ std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const Twins
     for (std::int32_t i = 1; i <= t.model.speciesCount(); ++i)
         if (!placed[i]) speciesOrder.push_back(i - 1);
     reorderSpeciesRows(t, speciesOrder);
-    recount(t, ui);
+    recount(t, progress);
     blankSeparatorCounts(t, arranged);
 
     TwinspanTableRun run{r, {}, {}};

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "analysis/twinspan.h"
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -64,7 +64,8 @@ struct TwinspanTableRun {
 
 // Classifies the table and reorders it; nothing (the table as it was) when the
 // user cancelled. Bad input throws Error before anything changes.
-std::optional<TwinspanTableRun> classifyTable(TableState& t, Ui& ui, const TwinspanOptions& o);
+std::optional<TwinspanTableRun> classifyTable(TableState& t, Progress& progress,
+                                              const TwinspanOptions& o);
 
 // The report's text file.
 void saveTwinspanReport(const std::string& path, const std::string& report);

@@ -88,7 +88,8 @@ std::string skippedText(const TableState& t, const SkippedRecords& s);
 // and how many records it skipped, and once in a box which records were left out
 // and why. countBefore: ReleveCount before the add. A relevé the table could
 // not grow for ends the add with an Error naming it.
-void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const SkippedRecords& s) {
+void reportAdd(const TableState& t, Progress& progress, std::int32_t countBefore,
+               const SkippedRecords& s) {
     const std::int32_t placed = t.model.releveCount() - countBefore;
     std::vector<std::string> notes;
     if (s.notAgain > 0 && placed > 0)
@@ -97,15 +98,15 @@ void reportAdd(const TableState& t, Ui& ui, std::int32_t countBefore, const Skip
         notes.push_back(sj("読めないレコード ") + std::to_string(s.count) +
                         sj(" 件を飛ばしました"));
     if (s.blanked.items > 0) notes.push_back(s.blanked.note());
-    ui.status(placed == 0 && s.notAgain > 0
-                  ? msg("加えませんでした（%1 件の測定は既に表にあります）", s.notAgain)
-                  : placedText(placed, notes));
+    progress.status(placed == 0 && s.notAgain > 0
+                        ? msg("加えませんでした（%1 件の測定は既に表にあります）", s.notAgain)
+                        : placedText(placed, notes));
     std::string text;
     if (s.count > 0) text = skippedText(t, s);
     if (s.blanked.items > 0)
         text += (text.empty() ? "" : "\n") +
                 s.blanked.sentence(sj("データファイル ") + fromUtf8(t.files.DataFileName));
-    if (!text.empty()) ui.message(text);
+    if (!text.empty()) progress.message(text);
     if (s.unplaced)
         throw Error(
             msg("データファイル %1 のレコード %2 の測定を表に加えられませんでした。"
@@ -155,19 +156,16 @@ std::set<std::int32_t> placedAgain(TableState& t, const AddReleveForm& f, const 
 // the next column, reading it with read(n) when it needs to. Returns the records
 // that could not be read.
 template <typename Take>
-SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveForm& f, Ui& ui,
-                         Take&& take) {
+SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveForm& f,
+                         Progress& progress, const AddAgain& addAgain, Take&& take) {
     SkippedRecords skipped;
     auto read = [&](std::int32_t n) { return readOrSkip(t.data, n, skipped); };
     const std::string source = dataFilePath(t);
     const std::set<std::int32_t> again = placedAgain(t, f, source, take);
-    const bool skipAgain =
-        !again.empty() &&
-        !ui.askToAddAgain(msg("%1 件の測定は既に表にあります。もう一度加えますか？", again.size()),
-                          static_cast<std::int64_t>(again.size()));
+    const bool skipAgain = !again.empty() && !addAgain(static_cast<std::int64_t>(again.size()));
     if (skipAgain) skipped.notAgain = static_cast<std::int64_t>(again.size());
-    BusyScope busy(ui);
-    ProgressBar& bar = ui.progressBar1();
+    BusyScope busy(progress);
+    ProgressBar& bar = progress.progressBar1();
     // The large maximum first, so that the new minimum is always accepted.
     bar.setMax(INT32_MAX);
     bar.setMin(static_cast<int>(f.RtN1));
@@ -198,9 +196,9 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
     return skipped;
 }
 
-void finish(TableState& t, AddReleveForm& f, Ui& ui) {
+void finish(TableState& t, AddReleveForm& f, Progress& progress) {
     f.visible = false;
-    recount(t, ui);
+    recount(t, progress);
 }
 
 // GridCode and the names as the table shows them (blankControls), so that the
@@ -213,11 +211,11 @@ std::string trimmedGridCode(const DataFilePair& p) {
 
 // The plant and grid ways close the panel and recount also when the pair cannot
 // be opened.
-void openOrFinish(TableState& t, AddReleveForm& f, Ui& ui) {
+void openOrFinish(TableState& t, AddReleveForm& f, Progress& progress) {
     try {
         OpenDataFiles(t);
     } catch (const Error&) {
-        finish(t, f, ui);
+        finish(t, f, progress);
         throw;
     }
 }
@@ -266,7 +264,8 @@ std::optional<CoverCode> ParseMinCover(std::string_view text) {
     }
 }
 
-void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, int mode) {
+void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress& progress, int mode,
+                const AddAgain& addAgain) {
     if (mode < 1 || mode > 4)
         throw Error(sj("選択の方法が正しくありません: ") + std::to_string(mode));
     f.SelectionMode = mode;
@@ -292,7 +291,7 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
     f.MinCoverA = *minA;
     f.MinCoverB = *minB;
 
-    openOrFinish(t, f, ui);
+    openOrFinish(t, f, progress);
     const std::int32_t before = t.model.releveCount();
     SkippedRecords skipped;
     {
@@ -300,7 +299,7 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
         checkRange(f, false);
         const DataFilePair& p = t.data;
         std::vector<std::string> names;
-        skipped = scanRange(t, d, f, ui, [&](std::int32_t n, auto& read) {
+        skipped = scanRange(t, d, f, progress, addAgain, [&](std::int32_t n, auto& read) {
             if (!read(n)) return false;
             if (!f.GridFilter.empty() && !trimmedGridCode(p).starts_with(f.GridFilter))
                 return false;
@@ -334,40 +333,43 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, i
             }
         });
     }
-    finish(t, f, ui);
-    reportAdd(t, ui, before, skipped);
+    finish(t, f, progress);
+    reportAdd(t, progress, before, skipped);
 }
 
-void AddbyGrid(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
+void AddbyGrid(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress& progress,
+               const AddAgain& addAgain) {
     f.GridFilter = boxValue(f.EditGrid);
-    openOrFinish(t, f, ui);
+    openOrFinish(t, f, progress);
     const std::int32_t before = t.model.releveCount();
     SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
         checkRange(f, true);
         // An empty filter begins no code: nothing is taken, so nothing need be read.
-        skipped = scanRange(t, d, f, ui, [&](std::int32_t n, auto& read) {
+        skipped = scanRange(t, d, f, progress, addAgain, [&](std::int32_t n, auto& read) {
             return !f.GridFilter.empty() && read(n) &&
                    trimmedGridCode(t.data).starts_with(f.GridFilter);
         });
     }
-    finish(t, f, ui);
-    reportAdd(t, ui, before, skipped);
+    finish(t, f, progress);
+    reportAdd(t, progress, before, skipped);
 }
 
-void AddbyRecord(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
+void AddbyRecord(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress& progress,
+                 const AddAgain& addAgain) {
     OpenDataFiles(t);
     const std::int32_t before = t.model.releveCount();
     SkippedRecords skipped;
     {
         DataFilesScope closer(t.data);
         checkRange(f, true);
-        skipped = scanRange(t, d, f, ui, [&](std::int32_t n, auto& read) { return read(n); });
+        skipped = scanRange(t, d, f, progress, addAgain,
+                            [&](std::int32_t n, auto& read) { return read(n); });
     }
-    ui.alert();
-    finish(t, f, ui);
-    reportAdd(t, ui, before, skipped);
+    progress.alert();
+    finish(t, f, progress);
+    reportAdd(t, progress, before, skipped);
 }
 
 }  // namespace tamsel

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,7 +14,7 @@
 #include "compose/add_releve_form.h"
 #include "compose/replace_name.h"
 #include "datafile/cover_codes.h"
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -26,13 +27,21 @@ void useDataFilePair(TableState& t, AddReleveForm& f, const std::string& path);
 // The threshold of a minimum-cover box; nothing for an empty box.
 std::optional<CoverCode> ParseMinCover(std::string_view text);
 
+// Whether to place again the count relevés of the range that the table holds
+// already from the same data file; the caller decides (the window asks), and is
+// not called when there are none.
+using AddAgain = std::function<bool(std::int64_t count)>;
+
 // The plant buttons; mode 1 Ａのみ, 2 ＡとＢ, 3 ＡかＢ, 4 Ｂなし.
-void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, int mode);
+void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress& progress, int mode,
+                const AddAgain& addAgain);
 
 // The grid way (records whose grid code begins with the box's text) and the
 // record way (every record of the range).
-void AddbyGrid(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
-void AddbyRecord(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
+void AddbyGrid(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress& progress,
+               const AddAgain& addAgain);
+void AddbyRecord(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress& progress,
+                 const AddAgain& addAgain);
 
 // The status line's words for an add that placed this many relevés, and what
 // else it did in one parenthesis after them: "… 加えました（a、b）".

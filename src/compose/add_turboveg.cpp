@@ -14,10 +14,11 @@
 
 namespace tamsel {
 
-void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::string& path) {
-    MessagePanelScope panel(ui, sj("Turboveg ファイルを読んでいます"));
-    ui.offerCancel();
-    ProgressBar& bar = ui.progressBar2();
+void addTurbovegFile(TableState& t, const ReplaceName& d, Progress& progress,
+                     const std::string& path) {
+    MessagePanelScope panel(progress, sj("Turboveg ファイルを読んでいます"));
+    progress.offerCancel();
+    ProgressBar& bar = progress.progressBar2();
     struct BarReset {
         ProgressBar& bar;
         ~BarReset() { bar.setPosition(0); }
@@ -31,7 +32,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
     try {
         package = readTurbovegFile(path, [&](std::uint64_t done, std::uint64_t size) {
             bar.setPosition(size ? static_cast<int>(done * Steps / size) : Steps);
-            if (ui.cancelRequested()) throw Cancelled{};
+            if (progress.cancelRequested()) throw Cancelled{};
         });
     } catch (const Cancelled&) {
         return;
@@ -54,7 +55,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
         [&] {
             for (; k < plots; ++k) {
                 bar.setPosition(static_cast<int>(k * Steps / plots));
-                if (ui.cancelRequested()) {
+                if (progress.cancelRequested()) {
                     cancelled = true;
                     return;
                 }
@@ -81,7 +82,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
                 t.data.CurrentCoverScale = 5;
                 t.data.CurrentNotation = 1;
             }
-            recount(t, ui);
+            recount(t, progress);
         }
     } catch (const std::bad_alloc&) {
         whole = false;
@@ -112,7 +113,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
             notes.push_back(sj("Shift-JIS にない文字を「?」にした測定 ") +
                             std::to_string(replaced.size()) + sj(" 件"));
         if (blanked.items > 0) notes.push_back(blanked.note());
-        ui.status(placedText(t.model.releveCount() - countBefore, notes));
+        progress.status(placedText(t.model.releveCount() - countBefore, notes));
         const std::string file = fromUtf8(std::filesystem::path(path).filename().string());
         std::string text;
         if (!replaced.empty()) {
@@ -124,7 +125,7 @@ void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::str
             if (replaced.size() > Named) text += sj(" ほか");
         }
         if (blanked.items > 0) text += (text.empty() ? "" : "\n") + blanked.sentence(file);
-        if (!text.empty()) ui.message(text);
+        if (!text.empty()) progress.message(text);
     } catch (const std::bad_alloc&) {
     }
 }

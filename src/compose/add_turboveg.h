@@ -5,7 +5,7 @@
 #include <string>
 
 #include "compose/replace_name.h"
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -13,6 +13,7 @@ namespace tamsel {
 // Every plot of the file at path (UTF-8), in file order, then one recount. The
 // file is read and checked whole first: when it cannot be, Error, and the table
 // stays as it was.
-void addTurbovegFile(TableState& t, const ReplaceName& d, Ui& ui, const std::string& path);
+void addTurbovegFile(TableState& t, const ReplaceName& d, Progress& progress,
+                     const std::string& path);
 
 }  // namespace tamsel

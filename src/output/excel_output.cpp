@@ -1,5 +1,4 @@
 #include "output/excel_output.h"
-#include "output/spreadsheet_output.h"
 
 #include <algorithm>
 #include <array>
@@ -11,9 +10,7 @@
 
 #include "datafile/numbers.h"
 #include "output/line_text.h"
-#include "table/dialog_filters.h"
 #include "table/frequency.h"
-#include "table/save_dialog.h"
 #include "table/table_layout.h"
 #include "text/sjis.h"
 
@@ -126,7 +123,7 @@ struct ExcelObjects {
     AutoObject app, book;
 };
 
-void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o,
+void fillWorkbook(TableState& t, Progress& progress, Dispatcher& d, const ExcelOutputOptions& o,
                   ExcelObjects& x) {
     x.app = d.create("Excel.Application");
     AutoObject books = d.object(x.app, "Workbooks", CallKind::Method);
@@ -137,7 +134,7 @@ void fillWorkbook(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions
     const Grid& g = t.model.grid();
     const TableLayout layout = layoutOf(t);
     const std::int32_t nr = t.model.releveCount();
-    ProgressBar& bar = ui.progressBar2();
+    ProgressBar& bar = progress.progressBar2();
 
     std::int32_t r = 1;
     cells.text(r, CaptionCol, t.model.title());
@@ -266,22 +263,6 @@ std::string percentText(std::int32_t frequency, std::int32_t releveCount) {
     return IntText4(static_cast<std::int32_t>(q));
 }
 
-FileDialogRequest excelSaveRequest(const TableState& t) {
-    FileDialogRequest r;
-    r.filter = saveDialogFilter();
-    r.filterIndex = 4;
-    r.defaultExt = ".xlsx";
-    r.fileName = proposedFileName(t.model.title(), t.files.TableFileName, ".xlsx");
-    return r;
-}
-
-void Output_ExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o) {
-    checkSheetLimits(t, o);  // before the user picks a name for nothing
-    auto path = ui.saveFileDialog(excelSaveRequest(t));
-    if (!path) return;
-    writeExcelFile(t, ui, d, o, *path);
-}
-
 void checkSheetLimits(const TableState& t, const ExcelOutputOptions& o) {
     const std::int64_t columns = sheetColOf(t.model.releveCount()) + (o.withFrequency ? 1 : 0);
     if (columns > SheetMaxColumns)
@@ -312,18 +293,18 @@ void checkSheetLimits(const TableState& t, const ExcelOutputOptions& o) {
             msg("ワークシートの行数の上限 1,048,576 行を超えるので書き出せません（%1 行）", rows));
 }
 
-void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o,
+void writeExcelFile(TableState& t, Progress& progress, Dispatcher& d, const ExcelOutputOptions& o,
                     const std::string& path) {
     checkSheetLimits(t, o);
-    MessagePanelScope panel(ui, sj("エクセル形式データに変換中"));
-    ui.progressBar2().setRange(
+    MessagePanelScope panel(progress, sj("エクセル形式データに変換中"));
+    progress.progressBar2().setRange(
         0, TableLayout(t.model.freqRow()).lastSpeciesRow(t.model.speciesCount()));
-    recount(t, ui);
+    recount(t, progress);
 
     ExcelObjects x;
     std::exception_ptr failure;
     try {
-        fillWorkbook(t, ui, d, o, x);
+        fillWorkbook(t, progress, d, o, x);
     } catch (const AutomationError& e) {
         failure =
             std::make_exception_ptr(Error(msg("MS Excelへ書き込めませんでした: %1", e.what())));
@@ -350,16 +331,6 @@ void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptio
 
     if (failure) std::rethrow_exception(failure);
     if (closingFailure) throw Error(*closingFailure);
-    reportWritten(ui, path);
-}
-
-void Output_ExcelFile(TableState& t, const PrintPanel& p, Ui& ui) {
-    ExcelOutputOptions o;
-    o.fromPlant = rangeValue(p.PN1, "PN1");
-    o.toPlant = rangeValue(p.PN2, "PN2");
-    o.withFrequency = p.ChkBoxfq;
-    o.clean = p.cleanSheet;
-    Output_ExcelFile(t, ui, ui.automation(), o);
 }
 
 }  // namespace tamsel

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/automation.h"
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -26,18 +26,11 @@ struct ExcelOutputOptions {
 // Throws Error naming the worksheet's limit when the sheet of the table would
 // need more than 16,384 columns or 1,048,576 rows.
 void checkSheetLimits(const TableState& t, const ExcelOutputOptions& o);
-// The save dialog: the spreadsheet entry of the shared filter list, ".xlsx", the
-// table title as the proposed name.
-FileDialogRequest excelSaveRequest(const TableState& t);
-
-// Asks for the file name; a cancelled dialog ends it with nothing started.
-void Output_ExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o);
-
 // The output into a chosen file. A table larger than a worksheet is refused
 // before anything starts. Any failure while filling (a refused automation call
 // among them) throws Error after the workbook is closed unsaved and the server
 // quit: an existing file is replaced only by a completely saved workbook.
-void writeExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o,
+void writeExcelFile(TableState& t, Progress& progress, Dispatcher& d, const ExcelOutputOptions& o,
                     const std::string& path);
 
 // Frequency × 100 / NR, rounded half to even, as four right-aligned characters;

@@ -20,10 +20,10 @@ bool clickPrintItem(TableState& t, int n, bool checked) {
     return true;
 }
 
-void Get_PrintItems(TableState& t, PrintPanel& p, Ui& ui) {
+void Get_PrintItems(TableState& t, PrintPanel& p, Progress& progress) {
     p.visible = true;
     p.EditTitle = t.model.title();
-    recount(t, ui);
+    recount(t, progress);
     p.PN1 = {1, 0, t.model.speciesCount()};
     p.PN2 = {t.model.speciesCount(), 0, t.model.speciesCount()};
 }

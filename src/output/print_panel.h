@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -61,7 +61,7 @@ bool clickPrintItem(TableState& t, int n, bool checked);
 // Opens the panel: EditTitle from TableTitle, the recount, PN1 1 and PN2
 // SpeciesCount, both limited to 0..SpeciesCount. The item boxes, ChkBoxfq and
 // ChkBox1t keep their states.
-void Get_PrintItems(TableState& t, PrintPanel& p, Ui& ui);
+void Get_PrintItems(TableState& t, PrintPanel& p, Progress& progress);
 
 // PN1 and PN2 as the outputs read them (unsigned 16-bit); a value outside
 // 0..65535 throws Error naming the field.

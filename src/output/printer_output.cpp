@@ -26,8 +26,8 @@ std::string today() {
 }
 }  // namespace
 
-void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSurface& surface,
-                    std::uint16_t fromPlant, std::uint16_t toPlant) {
+void OutPut_Printer(const TableState& t, const PrintPanel& p, Progress& progress,
+                    PrinterSurface& surface, std::uint16_t fromPlant, std::uint16_t toPlant) {
     try {
         surface.setFont(t.print.TableFont, 3 * t.print.TableFont.pixelSize);
         surface.setDocumentTitle(t.model.title());
@@ -45,12 +45,12 @@ void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSur
         PrinterPager pager(surface, surface, width, height);
         pager.setFooter(t.model.title() + "    " + today(), std::max(1, dry.pagesBegun()),
                         surface.pageHeight() - surface.charHeight());
-        MessagePanelScope panel(ui, sj("印刷しています"));
+        MessagePanelScope panel(progress, sj("印刷しています"));
         // A step per page of the text layout, moved on within it by each sheet
         // begun, so that the window repaints during a long page. A page of the
         // layout takes about as many sheets as the one before; the first one's
         // are guessed from its rows.
-        ProgressBar& bar = ui.progressBar2();
+        ProgressBar& bar = progress.progressBar2();
         constexpr int Step = 100;
         bar.setRange(0, Step * PageCount(t, p, perPage, p.repeatNames));
         bar.setPosition(0);
@@ -74,14 +74,6 @@ void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSur
         surface.abortJob();
         throw;
     }
-}
-
-void OutPut_Printer(TableState& t, const PrintPanel& p, Ui& ui) {
-    const std::uint16_t from = rangeValue(p.PN1, "植物の出力範囲（始め）");
-    const std::uint16_t to = rangeValue(p.PN2, "植物の出力範囲（終り）");
-    std::unique_ptr<PrinterSurface> surface = ui.printDialog();
-    if (!surface) return;
-    OutPut_Printer(t, p, ui, *surface, from, to);
 }
 
 }  // namespace tamsel

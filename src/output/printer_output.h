@@ -9,17 +9,12 @@
 
 namespace tamsel {
 
-// Runs when the panel is confirmed with OutputTarget::Printer: reads PN1 and
-// PN2, shows the print dialog (cancelled: nothing printed) and prints on the
-// surface it gives. No recount: the panel made it.
-void OutPut_Printer(TableState& t, const PrintPanel& p, Ui& ui);
-
 // The printing itself on a surface whose job has not started: TableFont three
 // times as high, the capacity number from the page width, PrintTable through
 // the pager, the job ended. A capacity outside 0..65535 throws Error before
 // anything is drawn; any failure aborts the job, so nothing half-printed is
 // sent and no file is left.
-void OutPut_Printer(const TableState& t, const PrintPanel& p, Ui& ui, PrinterSurface& surface,
-                    std::uint16_t fromPlant, std::uint16_t toPlant);
+void OutPut_Printer(const TableState& t, const PrintPanel& p, Progress& progress,
+                    PrinterSurface& surface, std::uint16_t fromPlant, std::uint16_t toPlant);
 
 }  // namespace tamsel

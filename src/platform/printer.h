@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ui.h"
+#include "platform/font_spec.h"
 
 namespace tamsel {
 

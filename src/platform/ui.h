@@ -1,5 +1,6 @@
-// What the logic needs of the outside world. The desktop implements it over Qt,
-// the command line and the tests over prepared answers. All texts are Shift-JIS.
+// What the application needs of the user: the questions and dialogs on top of
+// what an operation tells (Progress). The desktop implements it over Qt, the
+// command line and the tests over prepared answers. All texts are Shift-JIS.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,9 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/font_spec.h"
+#include "platform/progress.h"
 
 namespace tamsel {
 
@@ -57,14 +61,6 @@ struct CurveChartRequest {
     int markedSeries = -1, markedPoint = -1;
 };
 
-struct FontSpec {
-    std::string family;  // Shift-JIS
-    int pixelSize = 12;
-    bool bold = false;
-    bool italic = false;
-    bool operator==(const FontSpec&) const = default;
-};
-
 class Ui;
 class Dispatcher;
 class PrinterSurface;
@@ -72,39 +68,9 @@ class PrinterSurface;
 // The answers to "save the table first?".
 enum class SaveAnswer { Save, Discard, Cancel };
 
-// A progress bar that behaves like the window's: a range that refuses a maximum
-// below its minimum, and a position kept inside the range.
-class ProgressBar {
+// Only the application and the platform see it; the core takes a Progress.
+class Ui : public Progress {
   public:
-    int min() const { return min_; }
-    int max() const { return max_; }
-    int position() const { return pos_; }
-    void setMin(int v);  // throws Error when v > max
-    void setMax(int v);  // throws Error when v < min
-    void setRange(int lo, int hi);
-    void setPosition(int v);
-
-  private:
-    friend class Ui;
-    Ui* owner_ = nullptr;
-    int which_ = 0;
-    int min_ = 0, max_ = 100, pos_ = 0;
-};
-
-class Ui {
-  public:
-    Ui();
-    Ui(const Ui&) = delete;
-    Ui& operator=(const Ui&) = delete;
-    virtual ~Ui() = default;
-
-    virtual void message(const std::string& text) = 0;  // a message box; returns when closed
-    virtual void alert() = 0;                           // the system's default alert sound
-    virtual void setBusy(bool on) = 0;                  // hourglass cursor
-    // Panel_ofMessage with LabelofProgress: show (with this text) and repaint, or hide.
-    virtual void showMessagePanel(const std::string& label) = 0;
-    virtual void hideMessagePanel() = 0;
-
     virtual std::optional<std::string> openFileDialog(const FileDialogRequest& r) = 0;
     virtual std::optional<std::string> saveFileDialog(const FileDialogRequest& r) = 0;
     virtual std::optional<FontSpec> fontDialog(const FontSpec& current) = 0;
@@ -139,9 +105,6 @@ class Ui {
         (void)count;
         return true;
     }
-    // One line on what a command did, shown without stopping the user (the
-    // window's status bar); the command line keeps its output as it is.
-    virtual void status(const std::string& text) { (void)text; }
     // A long text in a window of its own with 閉じる and 保存; 保存 runs save and
     // the window stays open. The command line shows none.
     virtual void showReport(const std::string& title, const std::string& text,
@@ -158,71 +121,13 @@ class Ui {
         (void)r;
         return std::nullopt;
     }
-    // Whether the user pressed the message panel's cancel button since the panel
-    // was shown with one (showMessagePanel, then offerCancel).
-    virtual void offerCancel() {}
-    virtual bool cancelRequested() { return false; }
-
-    ProgressBar& progressBar1() { return bar1_; }  // on the add-relevé panel
-    ProgressBar& progressBar2() { return bar2_; }  // on the message panel
-
     // The automation dispatcher the front end chose (the spreadsheet output's
     // servers); throws Error when there is none.
     Dispatcher& automation();
     void setAutomation(Dispatcher* d) { automation_ = d; }
 
-  protected:
-    friend class ProgressBar;
-    // Called when a bar moves, so a window can repaint it now and then.
-    virtual void progressChanged(int which, const ProgressBar& bar) {
-        (void)which;
-        (void)bar;
-    }
-
   private:
-    ProgressBar bar1_, bar2_;
     Dispatcher* automation_ = nullptr;
-};
-
-// Busy cursor for the span of a scope, restored on every path.
-class BusyScope {
-  public:
-    explicit BusyScope(Ui& ui) : ui_(ui) { ui_.setBusy(true); }
-    ~BusyScope() { ui_.setBusy(false); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-  private:
-    Ui& ui_;
-};
-
-// Busy cursor and message panel for the span of a scope.
-class MessagePanelScope {
-  public:
-    MessagePanelScope(Ui& ui, const std::string& label) : ui_(ui) {
-        ui_.setBusy(true);
-        try {
-            ui_.showMessagePanel(label);
-        } catch (...) {
-            ui_.setBusy(false);
-            throw;
-        }
-    }
-    ~MessagePanelScope() { close(); }
-    void relabel(const std::string& label) { ui_.showMessagePanel(label); }
-    // The work is done: the panel and the busy cursor go before a closing report.
-    void close() {
-        if (!open_) return;
-        open_ = false;
-        ui_.hideMessagePanel();
-        ui_.setBusy(false);
-    }
-    MessagePanelScope(const MessagePanelScope&) = delete;
-    MessagePanelScope& operator=(const MessagePanelScope&) = delete;
-
-  private:
-    Ui& ui_;
-    bool open_ = true;
 };
 
 }  // namespace tamsel

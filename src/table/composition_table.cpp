@@ -7,7 +7,7 @@
 
 #include "datafile/numbers.h"
 #include "platform/error.h"
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/frequency.h"
 #include "text/sjis.h"
 

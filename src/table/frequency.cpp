@@ -42,8 +42,8 @@ PresenceCounts narrowCounts(const std::vector<std::uint32_t>& perRow,
     return out;
 }
 
-void recount(TableState& t, Ui& ui) {
-    BusyScope busy(ui);
+void recount(TableState& t, Progress& progress) {
+    BusyScope busy(progress);
     t.model.recount();
 }
 

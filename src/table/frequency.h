@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/table_state.h"
 
 namespace tamsel {
@@ -23,6 +23,6 @@ PresenceCounts narrowCounts(const std::vector<std::uint32_t>& perRow,
                             const std::vector<std::uint32_t>& perColumn, const TableLayout& layout);
 
 // The table's recount (a non-empty cell is a presence) under the busy cursor.
-void recount(TableState& t, Ui& ui);
+void recount(TableState& t, Progress& progress);
 
 }  // namespace tamsel

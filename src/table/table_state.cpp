@@ -89,30 +89,30 @@ void resetToDefaults(TableState& t) {
     t.coverValues = CoverValues{};
 }
 
-void finishStartUp(TableState& t, Ui& ui) {
+void finishStartUp(TableState& t, Progress& progress) {
     adjustLayerLabels(t);
     t.print.TableFont = defaultGridFont();
     layOutGrid(t);
-    ClearTable(t, ui);
+    ClearTable(t, progress);
 }
 
-void startBlankTable(TableState& t, Ui& ui) {
+void startBlankTable(TableState& t, Progress& progress) {
     resetToDefaults(t);
-    finishStartUp(t, ui);
+    finishStartUp(t, progress);
 }
 
 std::int32_t freqRowFromBoxes(const TableState& t) {
     return boxLayoutOf(t).freqRow();
 }
 
-void ClearTable(TableState& t, Ui& ui) {
-    MessagePanelScope panel(ui, sj("組成表を白紙化しています"));
+void ClearTable(TableState& t, Progress& progress) {
+    MessagePanelScope panel(progress, sj("組成表を白紙化しています"));
     t.history.restart(t.model);     // nothing of the table blanked can come back
     t.files.TableFileName.clear();  // a blank table must not overwrite the last one's file
     std::vector<std::string> captions;
     captions.reserve(t.print.PrintItemBoxes.size());
     for (const PrintItemBox& box : t.print.PrintItemBoxes) captions.push_back(box.caption);
-    t.model.blank(boxLayoutOf(t), captions, &ui.progressBar1());
+    t.model.blank(boxLayoutOf(t), captions, &progress.progressBar1());
     t.data.LastRecord = 0;
     t.markUnchanged();  // a blank table holds nothing to lose
 }
@@ -140,10 +140,6 @@ std::string captionOf(const TableState& t, bool showChanged) {
         caption +=
             sj(" － ") + fromUtf8(std::filesystem::path(t.files.TableFileName).filename().string());
     return caption;
-}
-
-void RefreshCaption(const TableState& t, Ui& ui) {
-    ui.captionChanged(captionOf(t, ui.showsChanges()));
 }
 
 }  // namespace tamsel

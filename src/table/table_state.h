@@ -12,7 +12,8 @@
 #include "datafile/cover_codes.h"
 #include "datafile/cover_values.h"
 #include "datafile/data_file_pair.h"
-#include "platform/ui.h"
+#include "platform/font_spec.h"
+#include "platform/progress.h"
 #include "table/composition_table.h"
 #include "table/history.h"
 #include "table/table_layout.h"
@@ -114,18 +115,17 @@ void layOutGrid(TableState& t);
 // The window's state without a settings file: start values and default boxes.
 void resetToDefaults(TableState& t);
 // The start-up steps after the settings file, and a blank table.
-void finishStartUp(TableState& t, Ui& ui);
+void finishStartUp(TableState& t, Progress& progress);
 // A blank table with the window's defaults, as the program starts without a
 // settings file.
-void startBlankTable(TableState& t, Ui& ui);
+void startBlankTable(TableState& t, Progress& progress);
 
 // Blanks the table: counts 0, every slot equal to its position, codes 0.
-void ClearTable(TableState& t, Ui& ui);
+void ClearTable(TableState& t, Progress& progress);
 
 // showChanged: a "＊" after the title while the table is changed (the window's
 // caption; the command line prints the caption without it).
 std::string captionOf(const TableState& t, bool showChanged = false);
-void RefreshCaption(const TableState& t, Ui& ui);
 
 // 2 + the number of enabled boxes among ChkBox2..ChkBox30.
 std::int32_t freqRowFromBoxes(const TableState& t);

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "io/byte_sink.h"
-#include "platform/ui.h"
+#include "platform/progress.h"
 #include "table/cover_array.h"
 #include "table/grid.h"
 #include "table/table_state.h"

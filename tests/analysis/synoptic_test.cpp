@@ -178,10 +178,9 @@ TEST(Synoptic, DegenerateTablesGiveNoDiagnosticGroup) {
     EXPECT_EQ(s.rows[0].phi, (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(s.rows[1].phi, (std::vector<int>{100, -50, -50}));
     EXPECT_EQ(s.rows[1].diagnostic, 1);  // p = 1/3
-    // No relevés: refused with a message, nothing written.
+    // No relevés: refused with a message before any file is asked for.
     PatternTable empty({{"a", "..."}, {"b", "..."}});
-    empty.ui.fileAnswers.push_back("/nonexistent/x.csv");
-    EXPECT_THROW(saveSynoptic(empty.t, empty.ui, {}), Error);
+    EXPECT_THROW(synopticOfTable(empty.t, empty.ui, {}), Error);
 }
 
 }  // namespace

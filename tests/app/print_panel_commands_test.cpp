@@ -9,6 +9,7 @@
 #include "output/text_file.h"
 #include "platform/error.h"
 #include "support/data_file_writer.h"
+#include "support/recording_server.h"
 #include "support/table_fields.h"
 #include "support/temp_dir.h"
 #include "table/dialog_filters.h"
@@ -118,6 +119,47 @@ TEST(PrintPanel, RefusedTitleAndFailedWritesLeaveEverythingAsItWas) {
     // A range value the outputs cannot read.
     s.p.PN2.value = 70000;
     EXPECT_THROW(BtnToPrintClick(s.t, s.p, s.ui()), Error);
+}
+
+TEST(OutPutPrinter, CancelledDialogPrintsNothing) {
+    SmallTable s({});
+    s.add({}, {{"Sp", testing::codes({{5, 10}})}});
+    s.recount();
+    // The command line's dialog without an answer is a cancelled one.
+    s.p.PN1 = {1, 0, 1};
+    s.p.PN2 = {1, 0, 1};
+    s.ui().printAnswers.push_back(std::nullopt);
+    OutPut_Printer(s.t, s.p, s.ui());
+    EXPECT_EQ(s.ui().printDialogs, 1);
+}
+
+TEST(ExcelOutput, SaveDialogOffersXlsxUnderTheTitle) {
+    SmallTable s({});
+    s.add({}, {{"Sp", testing::codes({{5, 10}})}});
+    ServerRegistry registry;
+    CallRecord record;
+    addRecordingServer(registry, "Excel.Application", record);
+    BatchUi& ui = s.ui();
+    ui.panelLabels.clear();
+    s.t.model.setTitle(sj("植生/調査"));
+    ui.fileAnswers.push_back(std::nullopt);
+    Output_ExcelFile(s.t, ui, registry, {1, 3, false});
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    const FileDialogRequest& r = ui.dialogs[0];
+    EXPECT_EQ(r.filterIndex, 4);
+    EXPECT_EQ(r.defaultExt, ".xlsx");
+    EXPECT_EQ(r.fileName, "植生_調査.xlsx");
+    // The fourth entry of the filter list is the .xlsx one.
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (std::size_t bar; (bar = r.filter.find('|', at)) != std::string::npos; at = bar + 1)
+        parts.push_back(r.filter.substr(at, bar - at));
+    parts.push_back(r.filter.substr(at));
+    ASSERT_GE(parts.size(), 8u);
+    EXPECT_EQ(parts[7], "*.xlsx");
+    // Cancelled: nothing started.
+    EXPECT_TRUE(record.lines.empty());
+    EXPECT_TRUE(ui.panelLabels.empty());
 }
 
 }  // namespace

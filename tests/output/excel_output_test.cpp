@@ -363,28 +363,6 @@ TEST_F(ExcelOutputTest, FailuresKeepAnExistingFile) {
     EXPECT_EQ(kept, "old workbook");
 }
 
-TEST_F(ExcelOutputTest, SaveDialogOffersXlsxUnderTheTitle) {
-    t.model.setTitle(sj("植生/調査"));
-    ui.fileAnswers.push_back(std::nullopt);
-    Output_ExcelFile(t, ui, registry, {1, 3, false});
-    ASSERT_EQ(ui.dialogs.size(), 1u);
-    const FileDialogRequest& r = ui.dialogs[0];
-    EXPECT_EQ(r.filterIndex, 4);
-    EXPECT_EQ(r.defaultExt, ".xlsx");
-    EXPECT_EQ(r.fileName, "植生_調査.xlsx");
-    // The fourth entry of the filter list is the .xlsx one.
-    std::vector<std::string> parts;
-    std::size_t at = 0;
-    for (std::size_t bar; (bar = r.filter.find('|', at)) != std::string::npos; at = bar + 1)
-        parts.push_back(r.filter.substr(at, bar - at));
-    parts.push_back(r.filter.substr(at));
-    ASSERT_GE(parts.size(), 8u);
-    EXPECT_EQ(parts[7], "*.xlsx");
-    // Cancelled: nothing started.
-    EXPECT_TRUE(record.lines.empty());
-    EXPECT_TRUE(ui.panelLabels.empty());
-}
-
 TEST(PercentText, RoundsHalfToEvenRightAligned) {
     struct Case {
         int freq, nr;

@@ -176,7 +176,7 @@ TEST(OutPutPrinter, PageOfAHundredDigitGroupsHoldsNinetyThreeThenNinetyNine) {
     }
 }
 
-TEST(OutPutPrinter, NarrowPageOrCancelledDialogPrintsNothing) {
+TEST(OutPutPrinter, NarrowPagePrintsNothing) {
     SmallTable s({});
     s.add({}, {{"Sp", codes({{5, 10}})}});
     s.recount();
@@ -186,13 +186,6 @@ TEST(OutPutPrinter, NarrowPageOrCancelledDialogPrintsNothing) {
     EXPECT_TRUE(f.pages.empty());
     EXPECT_TRUE(f.aborted);
     EXPECT_FALSE(f.ended);
-
-    // The command line's dialog without an answer is a cancelled one.
-    s.p.PN1 = {1, 0, 1};
-    s.p.PN2 = {1, 0, 1};
-    s.ui().printAnswers.push_back(std::nullopt);
-    OutPut_Printer(s.t, s.p, s.ui());
-    EXPECT_EQ(s.ui().printDialogs, 1);
 }
 
 }  // namespace

@@ -39,7 +39,6 @@
 #include "compose/add_releve.h"
 #include "compose/dictionary.h"
 #include "output/csv_exports.h"
-#include "output/spreadsheet_output.h"
 #include "output/text_file.h"
 #include "platform/error.h"
 #include "platform/qt/qt_text.h"

@@ -12,9 +12,9 @@
 #include "analysis/sorting.h"
 #include "analysis/synoptic.h"
 #include "app/session/open_dialog.h"
+#include "app/session/save_dialog.h"
 #include "io/safe_file.h"
 #include "platform/error.h"
-#include "table/save_dialog.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -24,6 +24,33 @@ namespace {
 std::optional<std::string> chooseDefinitions(const TableState& t, Ui& ui) {
     return askFileToOpen(t, ui, sj("定義ファイルを開く"),
                          sj("定義ファイル (*.txt)|*.txt|すべてのファイル (*.*)|*.*"), 1, "*.txt");
+}
+
+// The dialog for the threshold and the Fisher level, with withIndval the check
+// box for IndVal too; nothing when cancelled.
+std::optional<SynopticOptions> askSynopticOptions(Ui& ui, bool withIndval = false) {
+    FieldsDialogRequest r;
+    r.title = sj("識別種の条件");
+    r.fields = {{sj("φ×100 の閾値（-100～100）"), "25"},
+                {sj("Fisher検定の有意水準（空欄：検定しない）"), ""}};
+    if (withIndval) r.fields.push_back({sj("指標値 IndVal（A・B）も出力する"), "", true});
+    auto texts = ui.fieldsDialog(r);
+    if (!texts || texts->size() < r.fields.size()) return std::nullopt;
+    SynopticOptions o = parseSynopticOptions((*texts)[0], (*texts)[1]);
+    o.indval = withIndval && !trimControl((*texts)[2]).empty();
+    return o;
+}
+
+// The recount and the synoptic table, the save dialog, the CSV, the summary.
+void saveSynoptic(TableState& t, Ui& ui, const SynopticOptions& options) {
+    Synoptic s = synopticOfTable(t, ui, options);
+    auto path = askOutputFile(t, ui, CsvFilter, ".csv", "-syn.csv");
+    if (!path) return;
+    {
+        BusyScope busy(ui);
+        writeFileSafely(*path, [&](ByteSink& out) { writeSynopticCsv(out, s); });
+    }
+    ui.message(synopticSummary(s));
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include "output/csv_exports.h"
 #include "output/print_panel.h"
 #include "output/printer_output.h"
-#include "output/spreadsheet_output.h"
 #include "output/text_file.h"
 #include "platform/error.h"
 #include "text/sjis.h"

@@ -11,6 +11,18 @@
 
 namespace tamsel {
 
+namespace {
+
+// "n 件の測定は既に表にあります。もう一度加えますか？", answered by the Ui.
+AddAgain askToAddAgain(Ui& ui) {
+    return [&ui](std::int64_t count) {
+        return ui.askToAddAgain(msg("%1 件の測定は既に表にあります。もう一度加えますか？", count),
+                                count);
+    };
+}
+
+}  // namespace
+
 void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
     auto chosen = askFileToOpen(t, ui, sj("データファイルの選択"), openDialogFilter(), 1, "*.rli");
     // A person who cancels the choice means to add nothing; prepared answers
@@ -22,6 +34,10 @@ void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
     ProgressBar& bar = ui.progressBar1();
     bar.setRange(0, INT32_MAX);
     bar.setPosition(1);
+}
+
+void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, int mode) {
+    AddbyPlant(t, d, f, ui, mode, askToAddAgain(ui));
 }
 
 void AddPlantABtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
@@ -38,11 +54,11 @@ void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f
 }
 
 void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    AddbyGrid(t, d, f, ui);
+    AddbyGrid(t, d, f, ui, askToAddAgain(ui));
 }
 
 void AddbyRecordBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    AddbyRecord(t, d, f, ui);
+    AddbyRecord(t, d, f, ui, askToAddAgain(ui));
 }
 
 void Btn_AddCancelClick(AddReleveForm& f) {

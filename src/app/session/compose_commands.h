@@ -12,6 +12,10 @@ namespace tamsel {
 // "表にデータを加える(&A)": choose the data file, then open the panel.
 void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui);
 
+// The add by plants with the panel's mode 1..4, asking whether to place again
+// the relevés the table holds already (the core's AddbyPlant with that question).
+void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, int mode);
+
 // The panel's plant buttons: Ａのみ, ＡとＢ, ＡかＢ, Ｂなし (AddbyPlant's modes 1..4).
 void AddPlantABtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);
 void AddPlantAandBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui);

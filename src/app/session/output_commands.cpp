@@ -1,13 +1,14 @@
 #include "app/session/output_commands.h"
 
 #include "app/session/open_dialog.h"
+#include "app/session/save_dialog.h"
 #include "output/csv_exports.h"
 #include "output/printer_output.h"
-#include "output/spreadsheet_output.h"
 #include "output/text_file.h"
+#include "platform/printer.h"
 #include "table/dialog_filters.h"
 #include "table/editing.h"
-#include "table/save_dialog.h"
+#include "table/frequency.h"
 #include "text/sjis.h"
 
 namespace tamsel {
@@ -50,6 +51,39 @@ void BtnToPrintClick(TableState& t, PrintPanel& p, Ui& ui) {
 
 void BtnCancelPrintClick(PrintPanel& p) {
     p.visible = false;
+}
+
+void Output_TextFile(TableState& t, const PrintPanel& p, Ui& ui) {
+    const std::uint16_t from = rangeValue(p.PN1, "植物の出力範囲（始め）");
+    const std::uint16_t to = rangeValue(p.PN2, "植物の出力範囲（終り）");
+    recount(t, ui);
+    exportToFile(t, ui, TextFilter, ".txt", ".txt",
+                 [&](const std::string& path) { writeTextFile(t, p, path, from, to); });
+}
+
+void Output_ExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o) {
+    checkSheetLimits(t, o);  // before the user picks a name for nothing
+    auto path = askOutputFile(t, ui, SpreadsheetFilter, ".xlsx", ".xlsx");
+    if (!path) return;
+    writeExcelFile(t, ui, d, o, *path);
+    reportWritten(ui, *path);
+}
+
+void Output_ExcelFile(TableState& t, const PrintPanel& p, Ui& ui) {
+    ExcelOutputOptions o;
+    o.fromPlant = rangeValue(p.PN1, "PN1");
+    o.toPlant = rangeValue(p.PN2, "PN2");
+    o.withFrequency = p.ChkBoxfq;
+    o.clean = p.cleanSheet;
+    Output_ExcelFile(t, ui, ui.automation(), o);
+}
+
+void OutPut_Printer(TableState& t, const PrintPanel& p, Ui& ui) {
+    const std::uint16_t from = rangeValue(p.PN1, "植物の出力範囲（始め）");
+    const std::uint16_t to = rangeValue(p.PN2, "植物の出力範囲（終り）");
+    std::unique_ptr<PrinterSurface> surface = ui.printDialog();
+    if (!surface) return;
+    OutPut_Printer(t, p, ui, *surface, from, to);
 }
 
 void Item_PCordCSVClick(const TableState& t, Ui& ui) {

@@ -2,6 +2,7 @@
 // to, and the exports that write a file after the save dialog.
 #pragma once
 
+#include "output/excel_output.h"
 #include "output/exchange.h"
 #include "output/print_panel.h"
 #include "platform/ui.h"
@@ -25,6 +26,20 @@ void Item_PrintSetupClick(Ui& ui);
 void BtnToPrintClick(TableState& t, PrintPanel& p, Ui& ui);
 // "取止め": hides the panel; nothing else changes.
 void BtnCancelPrintClick(PrintPanel& p);
+
+// Run when the panel is confirmed. The text file: reads PN1 and PN2, recounts,
+// asks for the file (filter 2, ".txt", TableTitle + ".txt") and writes it; a
+// cancelled dialog writes nothing.
+void Output_TextFile(TableState& t, const PrintPanel& p, Ui& ui);
+// The spreadsheet: the save dialog (filter 4, ".xlsx"), then the sheet of the
+// table as the panel chose it, over the Ui's automation dispatcher.
+void Output_ExcelFile(TableState& t, const PrintPanel& p, Ui& ui);
+// The same with the options given; a table larger than a worksheet is refused
+// before the dialog, a cancelled dialog ends it with nothing started.
+void Output_ExcelFile(TableState& t, Ui& ui, Dispatcher& d, const ExcelOutputOptions& o);
+// The printer: reads PN1 and PN2, shows the print dialog (cancelled: nothing
+// printed) and prints on the surface it gives. No recount: the panel made it.
+void OutPut_Printer(TableState& t, const PrintPanel& p, Ui& ui);
 
 // The CSV exports: save dialog (filter 3, ".csv", TableTitle + ending), then
 // the file. A cancelled dialog writes nothing.

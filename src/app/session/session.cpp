@@ -79,6 +79,10 @@ bool askToSaveFirst(Session& s, Ui& ui) {
     return !s.table.changed();
 }
 
+void RefreshCaption(const TableState& t, Ui& ui) {
+    ui.captionChanged(captionOf(t, ui.showsChanges()));
+}
+
 std::string internalErrorMessage(const std::string& command, const std::string& detail) {
     return msg("内部エラーが起きました（%1）: %2", command, detail);
 }

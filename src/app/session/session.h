@@ -53,6 +53,9 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
 bool askToSaveFirst(Session& s, Ui& ui);
 extern const char* const UnsavedQuestion;  // UTF-8
 
+// The window's caption (captionOf) shown for the table as it stands.
+void RefreshCaption(const TableState& t, Ui& ui);
+
 // What the user is told when a command fails through a fault of the program itself
 // (not an Error): the command's name and the fault, in Shift-JIS.
 std::string internalErrorMessage(const std::string& command, const std::string& detail);

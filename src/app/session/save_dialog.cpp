@@ -1,4 +1,4 @@
-#include "table/save_dialog.h"
+#include "app/session/save_dialog.h"
 
 #include "table/dialog_filters.h"
 
