@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/batch_run.h"
+#include "app/session/session.h"
+#include "app/session/store_commands.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"
 #include "text/sjis.h"
@@ -236,6 +238,34 @@ TEST_F(StoreCommands, OnlyAStoreOfThisSchemaOrOlderOpens) {
         EXPECT_NE(message.find(c.message), std::string::npos) << message;
     }
     EXPECT_FALSE(std::filesystem::exists(f("none.tsdb")));
+}
+
+// The window's items make, fill and select from a store as the commands do.
+TEST_F(StoreCommands, TheWindowsItemsDoWhatTheCommandsDo) {
+    Session s;
+    BatchUi ui;
+    FormCreate(s, ui, {}, false);
+    ui.fileAnswers = {f("w.tsdb"), f("w.tsdb"), f("made.rli"), f("w.tsdb")};
+    ui.fieldsAnswers.push_back(BatchUi::FieldsAnswer{
+        sj("ブナ, ササ"), "140,40,141,41", "", sj("Altitude >= 600; GridCode ^= 52"), "made.rli"});
+    Item_StoreCreateClick(s, ui);
+    Item_StoreImportClick(s, ui);
+    Item_AddFromStoreClick(s, ui);
+    std::ostringstream out, err;
+    BatchContext c{s, ui, out, err};
+    ArgReader none({});
+    for (const Command& cmd : allBatchCommands())
+        if (cmd.name == "grid") runCommandLine(cmd, c, none);
+    Outcome direct = runCommands(
+        {"store-import", f("c.tsdb"), f("made.rli"), "add-from-store", f("c.tsdb"),     "--species",
+         "ブナ",         "--species", "ササ",        "--box",          "140,40,141,41", "--field",
+         "Altitude",     ">=",        "600",         "--field",        "GridCode",      "^=",
+         "52",           "grid"});
+    ASSERT_EQ(direct.status, 0) << direct.err;
+    // The command line's first line tells of the import.
+    const std::string grid = direct.out.substr(direct.out.find('\n') + 1);
+    EXPECT_NE(grid.find("201"), std::string::npos) << grid;
+    EXPECT_EQ(out.str(), grid);
 }
 
 }  // namespace

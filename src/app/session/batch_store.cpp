@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/session/batch.h"
+#include "app/session/store_commands.h"
 #include "compose/add_releve.h"
 #include "platform/error.h"
 #include "store/releve_store.h"
@@ -96,6 +97,18 @@ void registerStoreCommands(std::vector<Command>& reg) {
          .help = "条件で選んで表に加える: add the store's relevés meeting every condition, in "
                  "store order (--species: all present; --field OP: = != < <= > >= ^=)",
          .handler = addFromStore});
+    // The window's items; the command line has the commands above.
+    const char* const submenu = "データベース";
+    auto item = [&](const char* name, const char* caption, int order,
+                    void (*click)(Session&, Ui&)) {
+        reg.push_back({.item = name,
+                       .caption = caption,
+                       .place = {"Menu_File", order, false, submenu},
+                       .handler = [click](CommandCall& c) { click(c.session, c.ui); }});
+    };
+    item("Item_StoreCreate", "作成(&N)…", 26, Item_StoreCreateClick);
+    item("Item_StoreImport", "取り込み(&I)…", 27, Item_StoreImportClick);
+    item("Item_AddFromStore", "条件で選んで表に加える(&S)…", 28, Item_AddFromStoreClick);
 }
 
 }  // namespace tamsel
