@@ -511,6 +511,8 @@ ReleveStore ReleveStore::open(const std::string& path, bool create) {
             msg("データベース %1 はこの版より新しい形式（%2）です。新しい版の Tamsel "
                 "で開いてください",
                 shown(path), version));
+    // Larger pages: fewer of them for the species index, the one written all over.
+    if (empty) exec(db, "PRAGMA page_size = 8192");
     exec(db, "PRAGMA journal_mode = WAL");
     exec(db, "PRAGMA synchronous = NORMAL");
     exec(db, "PRAGMA cache_size = -131072");
@@ -568,6 +570,13 @@ std::optional<StoreDataset> ReleveStore::importSource(
                           "でした",
                           fromUtf8(name), fromUtf8(same.text(0))));
     }
+    // A source's pages stay in memory until it commits, instead of spilling to the
+    // log and being written again.
+    exec(db_, "PRAGMA cache_size = -524288");
+    struct CacheBack {
+        sqlite3* db;
+        ~CacheBack() { sqlite3_exec(db, "PRAGMA cache_size = -131072", nullptr, nullptr, nullptr); }
+    } cacheBack{db_};
     Transaction transaction(db_);
     Statement dataset(db_, "INSERT INTO datasets(name, kind, content_hash) VALUES(?,?,?)");
     dataset.bindText(1, name).bindText(2, pair ? "rli" : "turboveg").bindText(3, hash.text()).run();
@@ -611,19 +620,9 @@ std::optional<StoreDataset> ReleveStore::importSource(
 }
 
 std::vector<std::int64_t> ReleveStore::select(const StoreSelection& s, const ReplaceName& d) const {
-    std::string sql = "SELECT r.id FROM releves r WHERE 1";
-    std::vector<std::function<void(Statement&, int&)>> binds;
-    if (!s.datasets.empty()) {
-        sql += " AND r.dataset IN (SELECT id FROM datasets WHERE name IN (";
-        for (std::size_t k = 0; k < s.datasets.size(); ++k) {
-            sql += k ? ",?" : "?";
-            binds.push_back([&, k](Statement& st, int& n) { st.bindText(n++, s.datasets[k]); });
-        }
-        sql += "))";
-    }
+    // The species' names as written (trimmed), and the names the dictionary gives them.
+    std::vector<std::vector<std::int64_t>> ids(s.species.size());
     if (!s.species.empty()) {
-        // The names as written (trimmed), and the names the dictionary gives them.
-        std::vector<std::vector<std::int64_t>> ids(s.species.size());
         Statement names(db_, "SELECT id, name FROM species_names");
         while (names.step()) {
             std::string written(names.bytes(1));
@@ -633,22 +632,44 @@ std::vector<std::int64_t> ReleveStore::select(const StoreSelection& s, const Rep
                 if (written == s.species[k] || under == s.species[k])
                     ids[k].push_back(names.integer(0));
         }
-        for (const auto& list : ids) {
+        for (const auto& list : ids)
             if (list.empty()) return {};
-            sql += " AND r.id IN (SELECT releve FROM species_entries WHERE species IN (";
-            for (std::size_t k = 0; k < list.size(); ++k)
-                sql += (k ? "," : "") + std::to_string(list[k]);
-            sql += "))";
+    }
+    auto holding = [](const std::vector<std::int64_t>& list) {
+        std::string sql = "SELECT releve FROM species_entries WHERE species IN (";
+        for (std::size_t k = 0; k < list.size(); ++k)
+            sql += (k ? "," : "") + std::to_string(list[k]);
+        return sql + ")";
+    };
+    // A species is nearly always the narrowest condition: its relevés drive the
+    // query, and the others are tested on them.
+    std::string sql = ids.empty() ? "SELECT r.id FROM releves r WHERE 1"
+                                  : "SELECT r.id FROM (" + holding(ids[0]) +
+                                        " GROUP BY releve) AS s CROSS JOIN releves r ON r.id = "
+                                        "s.releve WHERE 1";
+    for (std::size_t k = 1; k < ids.size(); ++k) sql += " AND r.id IN (" + holding(ids[k]) + ")";
+    std::vector<std::function<void(Statement&, int&)>> binds;
+    if (!s.datasets.empty()) {
+        sql += " AND r.dataset IN (SELECT id FROM datasets WHERE name IN (";
+        for (std::size_t k = 0; k < s.datasets.size(); ++k) {
+            sql += k ? ",?" : "?";
+            binds.push_back([&, k](Statement& st, int& n) { st.bindText(n++, s.datasets[k]); });
         }
+        sql += "))";
     }
     if (s.box) {
         const auto [w, so, e, n] = *s.box;
-        // The R*Tree holds 32-bit bounds: the exact coordinates decide at the edges.
-        sql +=
-            " AND r.id IN (SELECT id FROM releve_places WHERE west >= ? AND east <= ? AND "
-            "south >= ? AND north <= ?) AND r.longitude BETWEEN ? AND ? AND r.latitude "
-            "BETWEEN ? AND ?";
-        for (double v : {w - 1e-4, e + 1e-4, so - 1e-4, n + 1e-4, w, e, so, n})
+        // The R*Tree finds a box's relevés when no species drives; it holds 32-bit
+        // bounds, so the exact coordinates decide at the edges.
+        if (ids.empty()) {
+            sql +=
+                " AND r.id IN (SELECT id FROM releve_places WHERE west >= ? AND east <= ? AND "
+                "south >= ? AND north <= ?)";
+            for (double v : {w - 1e-4, e + 1e-4, so - 1e-4, n + 1e-4})
+                binds.push_back([v](Statement& st, int& k) { st.bind(k++, v); });
+        }
+        sql += " AND r.longitude BETWEEN ? AND ? AND r.latitude BETWEEN ? AND ?";
+        for (double v : {w, e, so, n})
             binds.push_back([v](Statement& st, int& k) { st.bind(k++, v); });
     }
     if (s.dates) {
@@ -707,9 +728,9 @@ std::vector<std::int64_t> ReleveStore::select(const StoreSelection& s, const Rep
     Statement st(db_, sql);
     int k = 1;
     for (auto& b : binds) b(st, k);
-    std::vector<std::int64_t> ids;
-    while (st.step()) ids.push_back(st.integer(0));
-    return ids;
+    std::vector<std::int64_t> selected;
+    while (st.step()) selected.push_back(st.integer(0));
+    return selected;
 }
 
 std::unique_ptr<ReleveFeed> ReleveStore::feed(std::vector<std::int64_t> ids) const {
