@@ -591,7 +591,7 @@ std::optional<StoreDataset> ReleveStore::importSource(
         DataFilesScope closer(p);
         const std::int64_t total = p.LastRecord;
         for (std::int32_t n = 1; n <= p.LastRecord; ++n) {
-            if ((n & 1023) == 0 && !goOn(n, total)) return std::nullopt;
+            if ((n - 1) % 256 == 0 && !goOn(n - 1, total)) return std::nullopt;
             const ReleveRead read = ReadReleve(p, n);
             if (!read)
                 throw Error(
@@ -604,7 +604,7 @@ std::optional<StoreDataset> ReleveStore::importSource(
         TurbovegPackage package = readTurbovegFile(path);
         const auto total = static_cast<std::int64_t>(package.plotCount());
         for (std::int64_t k = 0; k < total; ++k) {
-            if ((k & 1023) == 1023 && !goOn(k, total)) return std::nullopt;
+            if (k % 256 == 0 && !goOn(k, total)) return std::nullopt;
             importer.add(k + 1, package.releve(static_cast<std::size_t>(k)).view);
         }
     }

@@ -245,11 +245,18 @@ TEST_F(StoreCommands, TheWindowsItemsDoWhatTheCommandsDo) {
     Session s;
     BatchUi ui;
     FormCreate(s, ui, {}, false);
-    ui.fileAnswers = {f("w.tsdb"), f("w.tsdb"), f("made.rli"), f("w.tsdb")};
+    ui.fileAnswers = {f("w.tsdb"), f("w.tsdb"),   f("made.rli"),
+                      f("w.tsdb"), f("made.rli"), f("w.tsdb")};
     ui.fieldsAnswers.push_back(BatchUi::FieldsAnswer{
         sj("ブナ, ササ"), "140,40,141,41", "", sj("Altitude >= 600; GridCode ^= 52"), "made.rli"});
     Item_StoreCreateClick(s, ui);
+    // Cancelled at once, the import leaves the store empty; then it runs whole.
+    ui.cancelAfter = 0;
     Item_StoreImportClick(s, ui);
+    EXPECT_EQ(info(f("w.tsdb")), "total\t0\t0\n");
+    ui.cancelAfter = -1;
+    Item_StoreImportClick(s, ui);
+    EXPECT_EQ(info(f("w.tsdb")), "dataset\tmade.rli\trli\t4\t9\ntotal\t4\t9\n");
     Item_AddFromStoreClick(s, ui);
     std::ostringstream out, err;
     BatchContext c{s, ui, out, err};
