@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <unordered_map>
@@ -327,7 +328,7 @@ class Importer {
           name_(db, "INSERT INTO species_names(name) VALUES(?)"),
           entry_(db, "INSERT INTO species_entries VALUES(?,?,?,?)") {
         Statement names(db, "SELECT id, name FROM species_names");
-        while (names.step()) names_.emplace(names.text(1), names.integer(0));
+        while (names.step()) remember(names.bytes(1), names.integer(0));
     }
 
     void add(std::int64_t record, const ReleveView& r) {
@@ -355,11 +356,10 @@ class Importer {
         std::int64_t position = 0;
         for (const PlantSetEntry& e : r.species) {
             if (allZero(e.codes)) continue;  // placing passes them by
-            const std::string name(e.nameView());
-            auto it = names_.find(name);
+            auto it = names_.find(e.nameView());
             if (it == names_.end()) {
-                name_.bindBytes(1, name).run();
-                it = names_.emplace(name, sqlite3_last_insert_rowid(db_)).first;
+                name_.bindBytes(1, e.nameView()).run();
+                it = remember(e.nameView(), sqlite3_last_insert_rowid(db_));
             }
             entry_.bind(1, id)
                 .bind(2, position++)
@@ -376,7 +376,14 @@ class Importer {
     sqlite3* db_;
     std::int64_t dataset_;
     Statement releve_, place_, value_, name_, entry_;
-    std::unordered_map<std::string, std::int64_t> names_;
+    // Looked up by the entry's bytes, without making a string of them each time.
+    std::deque<std::string> kept_;
+    std::unordered_map<std::string_view, std::int64_t> names_;
+
+    using Names = std::unordered_map<std::string_view, std::int64_t>;
+    Names::iterator remember(std::string_view name, std::int64_t id) {
+        return names_.emplace(kept_.emplace_back(name), id).first;
+    }
 };
 
 class StoreFeed : public ReleveFeed {
