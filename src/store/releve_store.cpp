@@ -448,6 +448,14 @@ bool isDate(std::string_view s) {
 
 }  // namespace
 
+std::optional<SourceKind> sourceKindOf(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".rli") return SourceKind::Pair;
+    if (ext == ".xml") return SourceKind::Turboveg;
+    return std::nullopt;
+}
+
 std::pair<std::int64_t, std::int64_t> parseDateRange(const std::string& text) {
     const std::size_t dash = text.find('-');
     const std::string from = text.substr(0, dash),
@@ -554,10 +562,9 @@ std::vector<StoreDataset> ReleveStore::datasets() const {
 
 std::optional<StoreDataset> ReleveStore::importSource(
     const std::string& path, const std::function<bool(std::int64_t, std::int64_t)>& progress) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const bool pair = ext == ".rli";
-    if (!pair && ext != ".xml")
+    const std::optional<SourceKind> kind = sourceKindOf(path);
+    const bool pair = kind == SourceKind::Pair;
+    if (!kind)
         throw Error(
             msg("%1 は取り込めません。データファイル（.rli）か Turboveg XML（.xml）を指定して"
                 "ください",
@@ -744,19 +751,6 @@ std::unique_ptr<ReleveFeed> ReleveStore::feed(std::vector<std::int64_t> ids) con
     std::error_code ec;
     std::string absolute = std::filesystem::absolute(path_, ec).lexically_normal().string();
     return std::make_unique<StoreFeed>(db_, ec ? path_ : absolute, std::move(ids));
-}
-
-std::vector<std::string> ReleveStore::speciesNames() const {
-    Statement s(db_, "SELECT name FROM species_names");
-    std::vector<std::string> names;
-    while (s.step()) {
-        std::string name(s.bytes(0));
-        blankControls(name, TextEnds::Trimmed);
-        names.push_back(trimControl(name));
-    }
-    std::sort(names.begin(), names.end());
-    names.erase(std::unique(names.begin(), names.end()), names.end());
-    return names;
 }
 
 }  // namespace tamsel

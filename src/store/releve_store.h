@@ -43,6 +43,10 @@ struct StoreSelection {
     std::vector<std::string> datasets;  // UTF-8 names; any of them
 };
 
+// What a source is, by its file's ending (.rli, .xml; any letter case).
+enum class SourceKind { Pair, Turboveg };
+std::optional<SourceKind> sourceKindOf(const std::string& path);
+
 // "FROM-TO" of yyyymmdd, yyyymm or yyyy dates: FROM's first day, TO's last.
 std::pair<std::int64_t, std::int64_t> parseDateRange(const std::string& text);
 // "W,S,E,N" in degrees.
@@ -75,9 +79,6 @@ class ReleveStore {
 
     // The selected relevés as the placing routine takes them.
     std::unique_ptr<ReleveFeed> feed(std::vector<std::int64_t> ids) const;
-
-    // Every species name in the store, trimmed (Shift-JIS), sorted.
-    std::vector<std::string> speciesNames() const;
 
   private:
     ReleveStore(sqlite3* db, std::string path) : db_(db), path_(std::move(path)) {}

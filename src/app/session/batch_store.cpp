@@ -1,7 +1,5 @@
 // The relevé store's commands: import sources, tell what it holds, and place a
 // selection into the table.
-#include <cctype>
-#include <filesystem>
 
 #include "app/session/batch.h"
 #include "app/session/store_commands.h"
@@ -15,9 +13,7 @@ namespace tamsel {
 namespace {
 
 bool isSource(const std::string& word) {
-    std::string ext = std::filesystem::path(word).extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".rli" || ext == ".xml";
+    return sourceKindOf(word).has_value();
 }
 
 void storeImport(CommandCall& c) {
