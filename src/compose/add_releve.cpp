@@ -82,14 +82,15 @@ bool readOrSkip(DataFilePair& p, std::int32_t n, SkippedRecords& skipped) {
     return false;
 }
 
-std::string skippedText(const TableState& t, const SkippedRecords& s);
+std::string skippedText(const std::string& source, const SkippedRecords& s);
 
 // Tells the user what the add did: on the status line how many relevés it placed
 // and how many records it skipped, and once in a box which records were left out
-// and why. countBefore: ReleveCount before the add. A relevé the table could
-// not grow for ends the add with an Error naming it.
+// and why. countBefore: ReleveCount before the add; source names where the
+// relevés came from ("データファイル X"). A relevé the table could not grow for
+// ends the add with an Error naming it.
 void reportAdd(const TableState& t, Progress& progress, std::int32_t countBefore,
-               const SkippedRecords& s) {
+               const SkippedRecords& s, const std::string& source) {
     const std::int32_t placed = t.model.releveCount() - countBefore;
     std::vector<std::string> notes;
     if (s.notAgain > 0 && placed > 0)
@@ -102,21 +103,22 @@ void reportAdd(const TableState& t, Progress& progress, std::int32_t countBefore
                         ? msg("加えませんでした（%1 件の測定は既に表にあります）", s.notAgain)
                         : placedText(placed, notes));
     std::string text;
-    if (s.count > 0) text = skippedText(t, s);
-    if (s.blanked.items > 0)
-        text += (text.empty() ? "" : "\n") +
-                s.blanked.sentence(sj("データファイル ") + fromUtf8(t.files.DataFileName));
+    if (s.count > 0) text = skippedText(source, s);
+    if (s.blanked.items > 0) text += (text.empty() ? "" : "\n") + s.blanked.sentence(source);
     if (!text.empty()) progress.message(text);
     if (s.unplaced)
         throw Error(
-            msg("データファイル %1 のレコード %2 の測定を表に加えられませんでした。"
+            msg("%1 のレコード %2 の測定を表に加えられませんでした。"
                 "表がこれ以上大きくなれません（その前の %3 件は加えました）。",
-                fromUtf8(t.files.DataFileName), *s.unplaced, placed));
+                source, *s.unplaced, placed));
 }
 
-std::string skippedText(const TableState& t, const SkippedRecords& s) {
-    std::string text = sj("データファイル ") + fromUtf8(t.files.DataFileName) + sj(" のレコード ") +
-                       std::to_string(s.count) +
+std::string pairName(const TableState& t) {
+    return sj("データファイル ") + fromUtf8(t.files.DataFileName);
+}
+
+std::string skippedText(const std::string& source, const SkippedRecords& s) {
+    std::string text = source + sj(" のレコード ") + std::to_string(s.count) +
                        sj(" 件が読めなかったので、飛ばしました（表には加えていません）。");
     for (const auto& [n, why] : s.first)
         text += "\n" + sj("レコード ") + std::to_string(n) + ": " + readFailureText(why);
@@ -152,6 +154,30 @@ std::set<std::int32_t> placedAgain(TableState& t, const AddReleveForm& f, const 
     return again;
 }
 
+// Whether the relevés the table holds already (again of them) are added again;
+// asked only when there are some. When not, skipped tells how many were left out.
+bool askedAgain(const AddAgain& addAgain, std::size_t again, SkippedRecords& skipped) {
+    if (again == 0 || addAgain(static_cast<std::int64_t>(again))) return true;
+    skipped.notAgain = static_cast<std::int64_t>(again);
+    return false;
+}
+
+// Places r as the next column, remembering where it came from; false, with the
+// record noted, when the table cannot grow.
+bool placeFrom(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, const ReleveView& r,
+               ReleveOrigin origin, SkippedRecords& skipped) {
+    BlankedTexts blanked;
+    if (!appendReleve(t, d, index, r, &blanked)) {
+        skipped.unplaced = origin.record;
+        return false;
+    }
+    skipped.blanked.add(blanked.count, blanked.first,
+                        [&] { return sj("レコード ") + std::to_string(origin.record); });
+    t.model.setOrigin(t.model.releveSlotAt(TableLayout::releveCol(t.model.releveCount())),
+                      std::move(origin));
+    return true;
+}
+
 // Scans RtN1..RtN2 with the pair open; take(n, read) says whether record n becomes
 // the next column, reading it with read(n) when it needs to. Returns the records
 // that could not be read.
@@ -162,8 +188,7 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
     auto read = [&](std::int32_t n) { return readOrSkip(t.data, n, skipped); };
     const std::string source = dataFilePath(t);
     const std::set<std::int32_t> again = placedAgain(t, f, source, take);
-    const bool skipAgain = !again.empty() && !addAgain(static_cast<std::int64_t>(again.size()));
-    if (skipAgain) skipped.notAgain = static_cast<std::int64_t>(again.size());
+    const bool skipAgain = !askedAgain(addAgain, again.size(), skipped);
     BusyScope busy(progress);
     ProgressBar& bar = progress.progressBar1();
     // The large maximum first, so that the new minimum is always accepted.
@@ -182,15 +207,9 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
             bar.setPosition(static_cast<int>(n));
             if (skipAgain && again.count(static_cast<std::int32_t>(n))) continue;
             if (!take(static_cast<std::int32_t>(n), read)) continue;
-            BlankedTexts blanked;
-            if (!appendReleve(t, d, index, lastReleve(t.data), &blanked)) {
-                skipped.unplaced = static_cast<std::int32_t>(n);
+            if (!placeFrom(t, d, index, lastReleve(t.data), {source, static_cast<std::int32_t>(n)},
+                           skipped))
                 break;
-            }
-            skipped.blanked.add(blanked.count, blanked.first,
-                                [&] { return sj("レコード ") + std::to_string(n); });
-            t.model.setOrigin(t.model.releveSlotAt(TableLayout::releveCol(t.model.releveCount())),
-                              {source, static_cast<std::int32_t>(n)});
         }
     }();
     return skipped;
@@ -334,7 +353,7 @@ void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress&
         });
     }
     finish(t, f, progress);
-    reportAdd(t, progress, before, skipped);
+    reportAdd(t, progress, before, skipped, pairName(t));
 }
 
 void AddbyGrid(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress& progress,
@@ -353,7 +372,7 @@ void AddbyGrid(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress& 
         });
     }
     finish(t, f, progress);
-    reportAdd(t, progress, before, skipped);
+    reportAdd(t, progress, before, skipped, pairName(t));
 }
 
 void AddbyRecord(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress& progress,
@@ -369,7 +388,44 @@ void AddbyRecord(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress
     }
     progress.alert();
     finish(t, f, progress);
-    reportAdd(t, progress, before, skipped);
+    reportAdd(t, progress, before, skipped, pairName(t));
+}
+
+void addFromFeed(TableState& t, const ReplaceName& d, Progress& progress, const AddAgain& addAgain,
+                 ReleveFeed& feed) {
+    const std::string source = feed.source();
+    const std::int64_t count = feed.count();
+    std::set<std::int32_t> placed;
+    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j) {
+        const ReleveOrigin& o = t.model.originOf(t.model.releveSlotAt(TableLayout::releveCol(j)));
+        if (o.dataFile == source) placed.insert(o.record);
+    }
+    std::int64_t again = 0;
+    if (!placed.empty())
+        for (std::int64_t k = 0; k < count; ++k) again += placed.count(feed.record(k));
+    const std::int32_t before = t.model.releveCount();
+    SkippedRecords skipped;
+    const bool skipAgain = !askedAgain(addAgain, static_cast<std::size_t>(again), skipped);
+    {
+        BusyScope busy(progress);
+        ProgressBar& bar = progress.progressBar1();
+        bar.setRange(0, static_cast<int>(std::min<std::int64_t>(count, INT32_MAX)));
+        t.model.reserveCols(TableLayout::gridColCount(static_cast<std::int32_t>(
+            std::min<std::int64_t>(t.model.releveCount() + count + 8, INT32_MAX / 2))));
+        SpeciesRowIndex index = buildSpeciesRowIndex(t);
+        for (std::int64_t k = 0; k < count; ++k) {
+            bar.setPosition(static_cast<int>(std::min<std::int64_t>(k, INT32_MAX)));
+            const std::int32_t record = feed.record(k);
+            if (skipAgain && placed.count(record)) continue;
+            const ReleveView r = feed.releve(k);
+            if (!placeFrom(t, d, index, r, {source, record}, skipped)) break;
+            // As after reading a relevé of a pair: its scale and notation are current.
+            t.data.CurrentCoverScale = r.coverScale;
+            t.data.CurrentNotation = r.notation;
+        }
+    }
+    recount(t, progress);
+    reportAdd(t, progress, before, skipped, feed.name());
 }
 
 }  // namespace tamsel

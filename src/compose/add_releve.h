@@ -14,6 +14,7 @@
 #include "compose/add_releve_form.h"
 #include "compose/replace_name.h"
 #include "datafile/cover_codes.h"
+#include "datafile/data_file_pair.h"
 #include "platform/progress.h"
 #include "table/table_state.h"
 
@@ -42,6 +43,28 @@ void AddbyGrid(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress& 
                const AddAgain& addAgain);
 void AddbyRecord(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress& progress,
                  const AddAgain& addAgain);
+
+// Relevés to place that a source other than the open data file pair gives one by
+// one, in order (a relevé store's selection).
+class ReleveFeed {
+  public:
+    virtual ~ReleveFeed() = default;
+    virtual std::int64_t count() const = 0;
+    // Relevé k (0-based); valid until the next call.
+    virtual ReleveView releve(std::int64_t k) = 0;
+    // What a placed relevé's origin keeps (its file, the source; its record, this),
+    // so that adding the same relevés again is asked about.
+    virtual std::string source() const = 0;
+    virtual std::int32_t record(std::int64_t k) const = 0;
+    // The source as reports name it (Shift-JIS), e.g. "データベース x.tsdb".
+    virtual std::string name() const = 0;
+};
+
+// Places every relevé of feed, in order, as the record way places those of a
+// pair: the dictionary, growth, the question about relevés in the table already,
+// one recount and the same report.
+void addFromFeed(TableState& t, const ReplaceName& d, Progress& progress, const AddAgain& addAgain,
+                 ReleveFeed& feed);
 
 // The status line's words for an add that placed this many relevés, and what
 // else it did in one parenthesis after them: "… 加えました（a、b）".

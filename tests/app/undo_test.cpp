@@ -78,7 +78,9 @@ TEST_F(Undo, EveryCommandThatChangesTheTableIsUndoneAndRedone) {
         {"sort-releves-by", {"2", "--descending"}},
         {"merge-layers", {"--method", "sum"}},
         {"assign-units", {file("u.txt")}},
+        {"add-from-store", {file("s.tsdb"), "--species", "ブナ"}},
     };
+    ASSERT_EQ(testing::runCommands({"store-import", file("s.tsdb"), rli()}).status, 0);
     std::ofstream(file("u.txt"), std::ios::binary)
         << sj("group G: ブナ, ササ\nunit U: G and not cover(\"シダ\") > 1\n");
     std::ofstream(file("p.xml"), std::ios::binary)
@@ -112,6 +114,8 @@ TEST_F(Undo, EveryCommandThatChangesTheTableIsUndoneAndRedone) {
         {"beals", {file("b.csv")}},
         {"optimclass", {file("o.csv")}},
         {"cocktail", {file("k.csv")}},
+        {"store-import", {file("k.tsdb"), file("p.xml")}},
+        {"store-info", {file("s.tsdb")}},
     };
     std::ofstream(file("values.csv"), std::ios::binary) << "x,1\r\n";
     // Not run here: the printer, a dictionary, the history itself; and the

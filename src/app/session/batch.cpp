@@ -72,6 +72,8 @@ void readValue(const Arg& a, ArgReader& in, CommandArgs& got) {
         got.add(a.name, "");
         return;
     }
+    // A value of several words: each is kept, in order, under the one name.
+    for (int w = 1; w < a.words; ++w) got.add(a.name, in.next(missingName(a)));
     std::string v = in.next(missingName(a));
     if (a.kind == Arg::Kind::Number) batchInt(v, a.name);
     if (a.absolute) v = std::filesystem::absolute(v).string();
@@ -79,6 +81,8 @@ void readValue(const Arg& a, ArgReader& in, CommandArgs& got) {
     got.add(a.name, std::move(v));
     if (a.kind == Arg::Kind::Boxes)
         while (!in.atEnd() && isBoxName(in.peek())) got.add(a.name, in.next(a.name));
+    if (a.more)
+        while (!in.atEnd() && a.more(in.peek())) got.add(a.name, in.next(a.name));
 }
 
 }  // namespace
@@ -217,7 +221,7 @@ std::string commandUsage(const Command& cmd) {
     std::vector<std::string> parts;
     for (const Arg& a : cmd.args) {
         if (!isOption(a)) {
-            std::string part = a.name + (a.kind == Arg::Kind::Boxes ? "..." : "");
+            std::string part = a.name + (a.kind == Arg::Kind::Boxes || a.more ? "..." : "");
             if (const Arg* o = a.orOption.empty() ? nullptr : findArg(cmd, a.orOption))
                 part += "|" + withValue(*o);
             parts.push_back(part);

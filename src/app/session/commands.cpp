@@ -82,6 +82,7 @@ std::vector<Command> allCommands() {
     registerCoreCommands(reg);
     registerSettingsCommands(reg);
     registerBuildCommands(reg);
+    registerStoreCommands(reg);
     registerTableFileCommands(reg);
     registerEditCommands(reg);
     registerOutputCommands(reg);

@@ -62,6 +62,9 @@ struct Arg {
     std::string within{};    // an option that only goes with that option, shown inside it
     std::string orOption{};  // a positional that this option may stand for instead
     bool absolute = false;   // File: resolved in the current folder as it is read
+    // More values follow, one a word, while the next word passes this test.
+    std::function<bool(const std::string&)> more{};
+    int words = 1;  // the words each value takes ("--field NAME OP VALUE": 3)
     PrintPart print = PrintPart::None;
 };
 
@@ -132,6 +135,7 @@ void registerEditCommands(std::vector<Command>& reg);       // batch_edit.cpp
 void registerOutputCommands(std::vector<Command>& reg);     // batch_output.cpp
 void registerAnalysisCommands(std::vector<Command>& reg);   // batch_analysis.cpp
 void registerExchangeCommands(std::vector<Command>& reg);   // batch_exchange.cpp
+void registerStoreCommands(std::vector<Command>& reg);      // batch_store.cpp
 void registerMenuOnlyCommands(std::vector<Command>& reg);   // commands.cpp
 
 // The whole table. An entry without a handler (a menu item still to come) gives

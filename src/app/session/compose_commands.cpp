@@ -11,17 +11,12 @@
 
 namespace tamsel {
 
-namespace {
-
-// "n 件の測定は既に表にあります。もう一度加えますか？", answered by the Ui.
 AddAgain askToAddAgain(Ui& ui) {
     return [&ui](std::int64_t count) {
         return ui.askToAddAgain(msg("%1 件の測定は既に表にあります。もう一度加えますか？", count),
                                 count);
     };
 }
-
-}  // namespace
 
 void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
     auto chosen = askFileToOpen(t, ui, sj("データファイルの選択"), openDialogFilter(), 1, "*.rli");

@@ -72,6 +72,7 @@ TEST(DesktopWindow, MenuHasEveryCaptionEnabledWhereItApplies) {
          {"組成表を初期化する(&N)",
           "表にデータを加える(&A)",
           "Turboveg XML から加える(&U)…",
+          "データベース",
           "保存した表を読込む(&L)",
           "-",
           "上書き保存(&S)",

@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/batch_run.h"
+#include "app/session/session.h"
+#include "app/session/store_commands.h"
+#include "support/data_file_writer.h"
+#include "support/temp_dir.h"
+#include "text/sjis.h"
+
+namespace tamsel {
+namespace {
+
+using testing::layerText;
+using testing::Outcome;
+using testing::runCommands;
+
+std::string bytesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The relevé numbers of the table as row 2 of the grid shows them, trimmed.
+std::string numbers(const Outcome& r) {
+    if (r.lines().size() < 3) return "?";
+    std::istringstream cells(r.lines()[2]);
+    std::string got;
+    int k = 0;
+    for (std::string cell; std::getline(cells, cell, '\t'); ++k)
+        if (k >= 4) got += (got.empty() ? "" : " ") + cell.substr(0, cell.find(' '));
+    return got;
+}
+
+// Four relevés of their own (201..204) beside the three of writeThreeReleves.
+void writeMade(const std::string& base) {
+    const int T1 = 0, S1 = 2, H1 = 4;
+    auto releve = [](const char* number, const char* grid, const char* date, const char* lat,
+                     const char* lon, const char* altitude,
+                     std::vector<std::pair<const char*, std::string>> species) {
+        testing::ReleveIn r;
+        r.releveNumber = number;
+        r.gridCode = grid;
+        r.surveyDate = date;
+        r.latitude = lat;
+        r.longitude = lon;
+        r.fours[0] = altitude;
+        for (auto& [name, codes] : species) r.species.push_back({sj(name), codes});
+        return r;
+    };
+    testing::writeDataFilePair(
+        base, {releve("201", "5235", "20050612", "40.5", "140.1", "620",
+                      {{"ブナ", layerText(T1, "4")}, {"ササ", layerText(H1, "+")}}),
+               releve("202", "5236", "19990701", "35.0", "139.0", "150",
+                      {{"ブナ", layerText(T1, "2")}, {"スゲ", layerText(H1, "r")}}),
+               releve("203", "4520", "20100101", "40.6", "140.2", "900",
+                      {{"ササ", layerText(H1, "3")},
+                       {"スゲ", layerText(H1, "1")},
+                       {"イタヤ旧", layerText(S1, "1")}}),
+               releve("204", "5235", "2005", "", "", "700",
+                      {{"ブナ", layerText(T1, "3")}, {"ササ", layerText(H1, "2")}})});
+}
+
+// A Turboveg package of two plots and the pair that holds the same relevés.
+const char* const Package =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Plot_package><Plots>\n"
+    "<Plot><header_data><standard_record releve_nr=\"301\" coverscale=\"02\" date=\"20010503\" "
+    "altitude=\"410\" latitude=\"41.2\" longitude=\"140.9\"/></header_data><species_data>\n"
+    "<species><standard_record nr=\"1\" cover=\"4\" layer=\"1\"/></species>\n"
+    "<species><standard_record nr=\"3\" cover=\"1\" layer=\"6\"/></species>\n"
+    "<species><standard_record nr=\"2\" cover=\"2a\" layer=\"6\"/></species>\n"
+    "</species_data></Plot>\n"
+    "<Plot><header_data><standard_record releve_nr=\"302\" coverscale=\"02\"/></header_data>"
+    "<species_data>\n"
+    "<species><standard_record nr=\"2\" cover=\"+\" layer=\"6\"/></species>\n"
+    "</species_data></Plot>\n"
+    "</Plots><Lookup_tables><Coverscale_list>\n"
+    "<coverscale_record code=\"02\"><data_record code=\"r\" percentage=\"1\"/>"
+    "<data_record code=\"+\" percentage=\"2\"/><data_record code=\"1\" percentage=\"3\"/>"
+    "<data_record code=\"2a\" percentage=\"8\"/><data_record code=\"4\" percentage=\"63\"/>"
+    "</coverscale_record>\n"
+    "</Coverscale_list><Species_list>\n"
+    "<species_record nr=\"1\" name=\"ブナ\"/><species_record nr=\"2\" name=\"ササ\"/>\n"
+    "<species_record nr=\"3\" name=\"イタヤ旧\"/>\n"
+    "</Species_list></Lookup_tables></Plot_package>\n";
+
+class StoreCommands : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        testing::writeThreeReleves(dir.file("veg"));
+        writeMade(dir.file("made"));
+        testing::writeBytes(dir.file("plots.xml"), Package);
+        testing::writeBytes(dir.file("syn.dic"), sj("イタヤ旧,イタヤカエデ\r\n"));
+    }
+    std::string f(const std::string& name) const { return dir.file(name); }
+    Outcome importAll() {
+        return runCommands(
+            {"store-import", f("s.tsdb"), f("veg.rli"), f("made.rli"), f("plots.xml")});
+    }
+    testing::TempDir dir;
+};
+
+// Placed back whole, each source gives the very table file its direct add gives,
+// also when it shares the store with others and is chosen by dataset.
+TEST_F(StoreCommands, PlacingBackGivesTheDirectAddsTable) {
+    Outcome imported = importAll();
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(imported.out,
+              "imported\tveg.rli\t3\t8\nimported\tmade.rli\t4\t9\nimported\tplots.xml\t2\t4\n");
+    struct Case {
+        const char *add, *source;
+    } cases[] = {{"add", "veg.rli"}, {"add", "made.rli"}, {"add-turboveg", "plots.xml"}};
+    for (const Case& c : cases) {
+        Outcome direct = runCommands(
+            {"dict", f("syn.dic"), c.add, f(c.source), "save", f("direct.vtb"), "grid"});
+        Outcome placed = runCommands({"dict", f("syn.dic"), "add-from-store", f("s.tsdb"),
+                                      "--dataset", c.source, "save", f("placed.vtb"), "grid"});
+        ASSERT_EQ(direct.status, 0) << direct.err;
+        ASSERT_EQ(placed.status, 0) << placed.err;
+        EXPECT_EQ(placed.out, direct.out) << c.source;
+        EXPECT_EQ(bytesOf(f("placed.vtb")), bytesOf(f("direct.vtb"))) << c.source;
+    }
+    // The same relevés again: asked about as a pair's are (the command line adds them).
+    Outcome twice = runCommands({"add-from-store", f("s.tsdb"), "--dataset", "veg.rli",
+                                 "add-from-store", f("s.tsdb"), "caption"});
+    ASSERT_EQ(twice.status, 0) << twice.err;
+    EXPECT_NE(twice.err.find("3 件の測定は既に表にありましたが"), std::string::npos) << twice.err;
+    EXPECT_NE(twice.out.find("NR=12"), std::string::npos) << twice.out;
+}
+
+TEST_F(StoreCommands, ConditionsAloneAndTogether) {
+    ASSERT_EQ(importAll().status, 0);
+    struct Case {
+        std::vector<std::string> options;
+        const char* numbers;
+    } cases[] = {
+        {{}, "101 102 103 201 202 203 204 301 302"},
+        {{"--dataset", "made.rli"}, "201 202 203 204"},
+        {{"--dataset", "veg.rli", "--dataset", "plots.xml"}, "101 102 103 301 302"},
+        {{"--species", "ブナ"}, "101 102 201 202 204 301"},
+        {{"--species", "ブナ", "--species", "スゲ"}, "102 202"},
+        // As written and under the dictionary.
+        {{"--species", "イタヤカエデ"}, "102 203 301"},
+        {{"--species", "イタヤ旧"}, "102 203 301"},
+        {{"--species", "ない"}, ""},
+        {{"--box", "140,40,141,41"}, "201 203"},
+        {{"--box", "140.1,40.5,140.2,40.6"}, "201 203"},  // the edges belong to the box
+        {{"--box", "140.15,40,141,41"}, "203"},
+        {{"--date", "2005-2005"}, "201 204"},
+        {{"--date", "200506-20100101"}, "201 203"},
+        {{"--field", "Altitude", ">=", "620"}, "201 203 204"},
+        {{"--field", "altitude", "<", "620"}, "202 301"},
+        {{"--field", "GridCode", "^=", "523"}, "101 102 201 202 204"},
+        {{"--field", "GridCode", "=", "5235"}, "101 201 204"},
+        {{"--field", "GridCode", "!=", "5235"}, "102 103 202 203"},
+        {{"--field", "ReleveNumber", "=", "302"}, "302"},
+        {{"--species", "ブナ", "--box", "139,35,141,42", "--date", "2000-2010", "--field",
+          "Altitude", ">", "400"},
+         "201 301"},
+        {{"--species", "ササ", "--dataset", "veg.rli", "--field", "GridCode", "^=", "52"},
+         "101 102"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"dict", f("syn.dic"), "add-from-store", f("s.tsdb")};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back("grid");
+        Outcome r = runCommands(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(numbers(r), c.numbers) << ::testing::PrintToString(c.options);
+    }
+}
+
+std::string info(const std::string& store) {
+    Outcome r = runCommands({"store-info", store});
+    return r.status == 0 ? r.out : r.err;
+}
+
+TEST_F(StoreCommands, AFailedOrSecondImportLeavesTheStoreAsItWas) {
+    ASSERT_EQ(runCommands({"store-import", f("s.tsdb"), f("veg.rli")}).status, 0);
+    const std::string before = info(f("s.tsdb"));
+    EXPECT_EQ(before, "dataset\tveg.rli\trli\t3\t8\ntotal\t3\t8\n");
+    // A pair whose last record cannot be read, after one that is sound.
+    testing::ReleveIn good, bad;
+    good.releveNumber = "1";
+    good.species = {{sj("ブナ"), layerText(0, "1")}};
+    bad = good;
+    bad.coverScale = "x";
+    testing::writeDataFilePair(f("half"), {good, good, bad});
+    std::filesystem::copy_file(f("veg.rli"), f("copy.rli"));
+    std::filesystem::copy_file(f("veg.rld"), f("copy.rld"));
+    struct Case {
+        std::vector<std::string> sources;
+        const char* message;
+    } cases[] = {
+        {{f("half.rli")}, "half.rli のレコード 3 が読めません"},
+        {{f("made.rli"), f("half.rli")}, "half.rli"},  // made.rli stays imported
+        {{f("veg.rli")}, "veg.rli は既にデータベースにある"},
+        {{f("copy.rli")}, "copy.rli は既にデータベースにある veg.rli と同じ内容"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"store-import", f("s.tsdb")};
+        args.insert(args.end(), c.sources.begin(), c.sources.end());
+        Outcome r = runCommands(args);
+        EXPECT_EQ(r.status, 1) << c.message;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(info(f("s.tsdb")), before.substr(0, before.find("total")) +
+                                     "dataset\tmade.rli\trli\t4\t9\ntotal\t7\t17\n");
+    // Nothing of the failed source stayed behind: mended, it imports under its name.
+    testing::writeDataFilePair(f("half"), {good, good, good});
+    Outcome mended = runCommands({"store-import", f("s.tsdb"), f("half.rli")});
+    EXPECT_EQ(mended.out, "imported\thalf.rli\t3\t3\n") << mended.err;
+}
+
+TEST_F(StoreCommands, OnlyAStoreOfThisSchemaOrOlderOpens) {
+    ASSERT_EQ(runCommands({"store-import", f("s.tsdb"), f("veg.rli")}).status, 0);
+    // user_version lies at offset 60 of an SQLite file, big-endian.
+    std::string newer = bytesOf(f("s.tsdb"));
+    ASSERT_GT(newer.size(), 64u);
+    newer.replace(60, 4, std::string("\0\0\0\x63", 4));
+    testing::writeBytes(f("newer.tsdb"), newer);
+    testing::writeBytes(f("text.tsdb"), std::string(4096, 'x'));
+    struct Case {
+        std::string store;
+        const char* message;
+    } cases[] = {
+        {f("newer.tsdb"), "データベース newer.tsdb はこの版より新しい形式（99）"},
+        {f("text.tsdb"), "text.tsdb はデータベース（.tsdb）ではありません"},
+        {f("veg.rli"), "veg.rli はデータベース（.tsdb）ではありません"},
+        {f("none.tsdb"), "データベース none.tsdb がありません"},
+    };
+    for (const Case& c : cases) {
+        const std::string message = info(c.store);
+        EXPECT_NE(message.find(c.message), std::string::npos) << message;
+    }
+    EXPECT_FALSE(std::filesystem::exists(f("none.tsdb")));
+}
+
+// The window's items make, fill and select from a store as the commands do.
+TEST_F(StoreCommands, TheWindowsItemsDoWhatTheCommandsDo) {
+    Session s;
+    BatchUi ui;
+    FormCreate(s, ui, {}, false);
+    ui.fileAnswers = {f("w.tsdb"), f("w.tsdb"),   f("made.rli"),
+                      f("w.tsdb"), f("made.rli"), f("w.tsdb")};
+    ui.fieldsAnswers.push_back(BatchUi::FieldsAnswer{
+        sj("ブナ, ササ"), "140,40,141,41", "", sj("Altitude >= 600; GridCode ^= 52"), "made.rli"});
+    Item_StoreCreateClick(s, ui);
+    // Cancelled at once, the import leaves the store empty; then it runs whole.
+    ui.cancelAfter = 0;
+    Item_StoreImportClick(s, ui);
+    EXPECT_EQ(info(f("w.tsdb")), "total\t0\t0\n");
+    ui.cancelAfter = -1;
+    Item_StoreImportClick(s, ui);
+    EXPECT_EQ(info(f("w.tsdb")), "dataset\tmade.rli\trli\t4\t9\ntotal\t4\t9\n");
+    Item_AddFromStoreClick(s, ui);
+    std::ostringstream out, err;
+    BatchContext c{s, ui, out, err};
+    ArgReader none({});
+    for (const Command& cmd : allBatchCommands())
+        if (cmd.name == "grid") runCommandLine(cmd, c, none);
+    Outcome direct = runCommands(
+        {"store-import", f("c.tsdb"), f("made.rli"), "add-from-store", f("c.tsdb"),     "--species",
+         "ブナ",         "--species", "ササ",        "--box",          "140,40,141,41", "--field",
+         "Altitude",     ">=",        "600",         "--field",        "GridCode",      "^=",
+         "52",           "grid"});
+    ASSERT_EQ(direct.status, 0) << direct.err;
+    // The command line's first line tells of the import.
+    const std::string grid = direct.out.substr(direct.out.find('\n') + 1);
+    EXPECT_NE(grid.find("201"), std::string::npos) << grid;
+    EXPECT_EQ(out.str(), grid);
+}
+
+}  // namespace
+}  // namespace tamsel
