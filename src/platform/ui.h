@@ -31,12 +31,19 @@ struct FieldsDialogRequest {
         std::string label;
         std::string text;       // shown at first
         bool checkBox = false;  // a check box instead: text "1" ticked, "" not
+        // Offered as the field is typed: those that hold the text after the
+        // field's last "," (a list of names is typed one after another).
+        std::vector<std::string> suggestions = {};
     };
     std::string title;
     std::vector<Field> fields;
     // Throws Error when the texts cannot be taken; the window then says so and
     // keeps the dialog open. May be empty.
     std::function<void(const std::vector<std::string>&)> check;
+    // Said under the fields as they are typed, after a short pause (how many
+    // relevés the conditions select); an Error's message is said instead. May be
+    // empty.
+    std::function<std::string(const std::vector<std::string>&)> live;
 };
 
 // A text to edit in a window of its own, with 確認, 保存 and 閉じる.

@@ -560,6 +560,19 @@ std::vector<StoreDataset> ReleveStore::datasets() const {
     return all;
 }
 
+std::vector<std::string> ReleveStore::speciesNames() const {
+    Statement s(db_, "SELECT name FROM species_names");
+    std::vector<std::string> names;
+    while (s.step()) {
+        std::string name = s.text(0);
+        while (!name.empty() && name.back() == ' ') name.pop_back();
+        if (!name.empty()) names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
 std::optional<StoreDataset> ReleveStore::importSource(
     const std::string& path, const std::function<bool(std::int64_t, std::int64_t)>& progress) {
     const std::optional<SourceKind> kind = sourceKindOf(path);

@@ -77,6 +77,10 @@ class ReleveStore {
     // dictionary d.
     std::vector<std::int64_t> select(const StoreSelection& s, const ReplaceName& d) const;
 
+    // The species names as written in the relevés imported, each once, in byte
+    // order (Shift-JIS; trailing blanks left out).
+    std::vector<std::string> speciesNames() const;
+
     // The selected relevés as the placing routine takes them.
     std::unique_ptr<ReleveFeed> feed(std::vector<std::int64_t> ids) const;
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -9,6 +10,7 @@
 #include "app/batch_run.h"
 #include "app/session/session.h"
 #include "app/session/store_commands.h"
+#include "platform/error.h"
 #include "support/data_file_writer.h"
 #include "support/temp_dir.h"
 #include "text/sjis.h"
@@ -240,10 +242,25 @@ TEST_F(StoreCommands, OnlyAStoreOfThisSchemaOrOlderOpens) {
     EXPECT_FALSE(std::filesystem::exists(f("none.tsdb")));
 }
 
+// The conditions form: what it says as conditions are typed, and the names it
+// offers for the species field.
+struct FormUi : BatchUi {
+    std::vector<std::string> said, offered;
+    std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) override {
+        if (r.live) {
+            for (const char* species : {"ブナ", "ブナ, ササ", "スゲ,ブナ", "ブナ, ない"})
+                said.push_back(r.live({sj(species), "", "", "", ""}));
+            EXPECT_THROW(r.live({"", "140,40", "", "", ""}), Error);
+        }
+        offered = r.fields.at(0).suggestions;
+        return BatchUi::fieldsDialog(r);
+    }
+};
+
 // The window's items make, fill and select from a store as the commands do.
 TEST_F(StoreCommands, TheWindowsItemsDoWhatTheCommandsDo) {
     Session s;
-    BatchUi ui;
+    FormUi ui;
     FormCreate(s, ui, {}, false);
     ui.fileAnswers = {f("w.tsdb"), f("w.tsdb"),   f("made.rli"),
                       f("w.tsdb"), f("made.rli"), f("w.tsdb")};
@@ -258,6 +275,12 @@ TEST_F(StoreCommands, TheWindowsItemsDoWhatTheCommandsDo) {
     Item_StoreImportClick(s, ui);
     EXPECT_EQ(info(f("w.tsdb")), "dataset\tmade.rli\trli\t4\t9\ntotal\t4\t9\n");
     Item_AddFromStoreClick(s, ui);
+    EXPECT_EQ(ui.said,
+              (std::vector<std::string>{sj("条件に合う測定: 3 件"), sj("条件に合う測定: 2 件"),
+                                        sj("条件に合う測定: 1 件"), sj("条件に合う測定: 0 件")}));
+    std::vector<std::string> names{sj("ブナ"), sj("ササ"), sj("スゲ"), sj("イタヤ旧")};
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(ui.offered, names);
     std::ostringstream out, err;
     BatchContext c{s, ui, out, err};
     ArgReader none({});

@@ -111,7 +111,12 @@ void Item_AddFromStoreClick(Session& s, Ui& ui) {
                 {sj("調査年月日 FROM-TO（yyyymmdd、yyyymm、yyyy）"), ""},
                 {sj("項目の条件（例 Altitude >= 600。「;」で区切る）"), ""},
                 {sj("データセット（取り込んだファイルの名前。「,」で区切る）"), ""}};
+    r.fields[0].suggestions = store.speciesNames();
     r.check = [](const std::vector<std::string>& texts) { selectionOfForm(texts); };
+    r.live = [&](const std::vector<std::string>& texts) {
+        return msg("条件に合う測定: %1 件",
+                   store.select(selectionOfForm(texts), s.dictionary).size());
+    };
     auto texts = ui.fieldsDialog(r);
     if (!texts) return;
     std::unique_ptr<ReleveFeed> feed =

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -20,9 +21,11 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
+#include <QStringListModel>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
@@ -425,6 +428,27 @@ std::optional<FontSpec> QtUi::fontDialog(const FontSpec& current) {
     return fontSpecOf(chosen);
 }
 
+namespace {
+// Completes the name after the field's last ",": a list of names is typed one
+// after another, each found by any part of it.
+class ListCompleter : public QCompleter {
+  public:
+    ListCompleter(const QStringList& names, QObject* parent)
+        : QCompleter(new QStringListModel(names, parent), parent) {
+        setCaseSensitivity(Qt::CaseInsensitive);
+        setFilterMode(Qt::MatchContains);
+    }
+    QStringList splitPath(const QString& path) const override {
+        return {path.mid(path.lastIndexOf(QLatin1Char(',')) + 1).trimmed()};
+    }
+    QString pathFromIndex(const QModelIndex& index) const override {
+        const QString typed = static_cast<QLineEdit*>(widget())->text();
+        return typed.left(typed.lastIndexOf(QLatin1Char(',')) + 1) +
+               QCompleter::pathFromIndex(index);
+    }
+};
+}  // namespace
+
 std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogRequest& r) {
     const ModalScope modal(*this);
     if (fieldsHook_) return fieldsHook_(r);
@@ -442,6 +466,12 @@ std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogReq
         } else {
             edits.push_back({new QLineEdit(qs(f.text), &dialog), nullptr});
             form->addRow(qs(f.label), edits.back().first);
+            if (!f.suggestions.empty()) {
+                QStringList names;
+                names.reserve(static_cast<qsizetype>(f.suggestions.size()));
+                for (const std::string& n : f.suggestions) names.push_back(qs(n));
+                edits.back().first->setCompleter(new ListCompleter(names, &dialog));
+            }
         }
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -471,6 +501,34 @@ std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogReq
         dialog.accept();
     });
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (r.live) {
+        // Said again a moment after the typing stops: a count over a large store
+        // is not run for every key.
+        auto* said = new QLabel(&dialog);
+        auto* pause = new QTimer(&dialog);
+        pause->setSingleShot(true);
+        pause->setInterval(250);
+        auto say = [&r, said, &textsOf] {
+            try {
+                said->setText(qs(r.live(textsOf())));
+            } catch (const Error& e) {
+                said->setText(qs(e.what()));
+            }
+        };
+        QObject::connect(pause, &QTimer::timeout, &dialog, say);
+        for (const auto& [edit, box] : edits) {
+            // Conditions are typed out in full here: room for a few names.
+            if (edit) edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 36);
+            if (edit)
+                QObject::connect(edit, &QLineEdit::textChanged, pause,
+                                 static_cast<void (QTimer::*)()>(&QTimer::start));
+            else
+                QObject::connect(box, &QCheckBox::toggled, pause,
+                                 static_cast<void (QTimer::*)()>(&QTimer::start));
+        }
+        form->addRow(said);
+        QTimer::singleShot(0, &dialog, say);
+    }
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return textsOf();
