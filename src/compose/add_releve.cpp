@@ -135,16 +135,23 @@ std::string skippedText(const std::string& source, const SkippedRecords& s) {
     return text;
 }
 
+// The records of the relevés in the table that were placed from source.
+std::set<std::int32_t> recordsPlacedFrom(const CompositionTable& m, const std::string& source) {
+    std::set<std::int32_t> placed;
+    for (std::int32_t j = 1; j <= m.releveCount(); ++j) {
+        const ReleveOrigin o = m.originOf(m.releveSlotAt(TableLayout::releveCol(j)));
+        if (o.dataFile == source) placed.insert(o.record);
+    }
+    return placed;
+}
+
 // The records of RtN1..RtN2 that the table holds already from source and that
 // take would take again (only they are read).
 template <typename Take>
 std::set<std::int32_t> placedAgain(TableState& t, const AddReleveForm& f, const std::string& source,
                                    Take&& take) {
-    std::set<std::int32_t> placed, again;
-    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j) {
-        const ReleveOrigin& o = t.model.originOf(t.model.releveSlotAt(TableLayout::releveCol(j)));
-        if (o.dataFile == source) placed.insert(o.record);
-    }
+    const std::set<std::int32_t> placed = recordsPlacedFrom(t.model, source);
+    std::set<std::int32_t> again;
     SkippedRecords ignored;  // told when the scan meets them
     auto read = [&](std::int32_t n) { return readOrSkip(t.data, n, ignored); };
     for (auto it = placed.lower_bound(
@@ -395,11 +402,7 @@ void addFromFeed(TableState& t, const ReplaceName& d, Progress& progress, const 
                  ReleveFeed& feed) {
     const std::string source = feed.source();
     const std::int64_t count = feed.count();
-    std::set<std::int32_t> placed;
-    for (std::int32_t j = 1; j <= t.model.releveCount(); ++j) {
-        const ReleveOrigin& o = t.model.originOf(t.model.releveSlotAt(TableLayout::releveCol(j)));
-        if (o.dataFile == source) placed.insert(o.record);
-    }
+    const std::set<std::int32_t> placed = recordsPlacedFrom(t.model, source);
     std::int64_t again = 0;
     if (!placed.empty())
         for (std::int64_t k = 0; k < count; ++k) again += placed.count(feed.record(k));

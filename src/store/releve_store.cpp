@@ -212,24 +212,21 @@ class ContentHash {
     std::string text_;
 };
 
-std::optional<double> numberIn(std::string_view field) {
+std::string textIn(std::string_view field) {
     std::string text(field);
     blankControls(text, TextEnds::Trimmed);
+    return trimControl(text);
+}
+
+std::optional<double> numberIn(std::string_view field) {
+    const std::string text = textIn(field);
     const char* b = text.data();
     const char* e = b + text.size();
-    while (b < e && *b == ' ') ++b;
-    while (e > b && e[-1] == ' ') --e;
     if (b < e && *b == '+') ++b;
     double v = 0;
     auto [end, ec] = std::from_chars(b, e, v);
     if (b == e || ec != std::errc() || end != e || !std::isfinite(v)) return std::nullopt;
     return v;
-}
-
-std::string textIn(std::string_view field) {
-    std::string text(field);
-    blankControls(text, TextEnds::Trimmed);
-    return trimControl(text);
 }
 
 // yyyymmdd of a date written as 8, 6 or 4 digits (a month or year alone counts
@@ -299,10 +296,7 @@ constexpr TextField TextFields[] = {
 };
 
 bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+    return foldLetterCase(a) == foldLetterCase(b);
 }
 
 std::string insertReleve() {
@@ -449,8 +443,7 @@ bool isDate(std::string_view s) {
 }  // namespace
 
 std::optional<SourceKind> sourceKindOf(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string ext = foldLetterCase(std::filesystem::path(path).extension().string());
     if (ext == ".rli") return SourceKind::Pair;
     if (ext == ".xml") return SourceKind::Turboveg;
     return std::nullopt;

@@ -30,8 +30,7 @@ void FormCreate(Session& s, Ui& ui, const std::vector<std::string>& args, bool c
     };
     std::string settings, table;
     for (const std::string& a : args) {
-        std::string ext = std::filesystem::path(a).extension().string();
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string ext = foldLetterCase(std::filesystem::path(a).extension().string());
         std::string& slot = ext == ".vtb" ? table : settings;
         if (slot.empty()) slot = absolute(a);
     }
