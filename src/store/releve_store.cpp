@@ -147,10 +147,34 @@ CREATE TABLE species_entries(
   PRIMARY KEY(releve, position)) WITHOUT ROWID;
 CREATE INDEX entries_by_species ON species_entries(species, releve);
 )",
+    // 1 -> 2: coordinates written in degrees, minutes and seconds are read as
+    // such, again from the kept header bytes.
+    R"(
+UPDATE releves SET latitude = store_degrees(substr(header, 41, 8), 90),
+                   longitude = store_degrees(substr(header, 49, 8), 180);
+DELETE FROM releve_places;
+INSERT INTO releve_places SELECT id, longitude, longitude, latitude, latitude FROM releves
+  WHERE latitude IS NOT NULL AND longitude IS NOT NULL;
+)",
 };
 static_assert(std::size(Migrations) == StoreSchemaVersion);
 
+std::optional<double> coordinateIn(std::string_view field, double limit);
+
+// store_degrees(text, limit): the coordinate reading, for the migrations.
+void degreesFunction(sqlite3_context* c, int, sqlite3_value** v) {
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(v[0]));
+    const std::string_view text(bytes ? bytes : "",
+                                static_cast<std::size_t>(sqlite3_value_bytes(v[0])));
+    if (const auto d = coordinateIn(text, sqlite3_value_double(v[1])))
+        sqlite3_result_double(c, *d);
+    else
+        sqlite3_result_null(c);
+}
+
 void migrate(sqlite3* db, std::int64_t from) {
+    sqlite3_create_function(db, "store_degrees", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            degreesFunction, nullptr, nullptr);
     exec(db, "BEGIN IMMEDIATE");
     try {
         for (auto v = from; v < StoreSchemaVersion; ++v) exec(db, Migrations[v]);
@@ -229,6 +253,67 @@ std::optional<double> numberIn(std::string_view field) {
     return v;
 }
 
+// Degrees of a latitude (limit 90) or longitude (limit 180) as sources write
+// them: decimal degrees ("35.6812"); degrees, minutes and seconds run together,
+// two digits each for minutes and seconds ("351230", "1353030.5", "3512") or
+// apart ("35 12 30", "35-12-30", "35°12′30″", "35度12分30秒"); a hemisphere
+// letter before or after, S and W counting negative, as does a leading minus.
+// A plain number up to the limit is read as degrees, so "35.1230" is decimal.
+std::optional<double> coordinateIn(std::string_view field, double limit) {
+    const std::string text = textIn(field);
+    std::vector<std::string> parts;
+    std::string run;
+    bool negative = false, bad = false;
+    int letters = 0;
+    const std::string_view hemispheres = limit <= 90 ? "NnSs" : "EeWw";
+    forEachChar(text, [&](std::size_t at, std::size_t len) {
+        const char c = text[at];
+        if (len == 1 && ((c >= '0' && c <= '9') || c == '.')) {
+            run += c;
+            return;
+        }
+        if (!run.empty()) parts.push_back(std::exchange(run, {}));
+        if (len == 2) return;  // a degree, minute or second sign
+        if (hemispheres.find(c) != std::string_view::npos) {
+            ++letters;
+            negative = negative || c == hemispheres[2] || c == hemispheres[3];
+        } else if ((c == '-' || c == '+') && at == 0) {
+            negative = c == '-';
+        } else if (std::string_view(" -:'\"/").find(c) == std::string_view::npos) {
+            bad = true;
+        }
+    });
+    if (!run.empty()) parts.push_back(run);
+    if (bad || letters > 1 || parts.empty() || parts.size() > 3) return std::nullopt;
+    std::array<double, 3> v{};
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        auto n = numberIn(parts[k]);
+        if (!n) return std::nullopt;
+        v[k] = *n;
+    }
+    bool sexagesimal = parts.size() > 1;
+    if (parts.size() == 1 && v[0] > limit) {
+        sexagesimal = true;
+        // Run together: the integer part's last two digit pairs are minutes and seconds
+        // (or its last pair the minutes, for three or four digits).
+        const std::size_t digits =
+            parts[0].find('.') == std::string::npos ? parts[0].size() : parts[0].find('.');
+        const double whole = std::floor(v[0]), fraction = v[0] - whole;
+        const auto n = static_cast<std::int64_t>(whole);
+        if (digits >= 5)
+            v = {static_cast<double>(n / 10000), static_cast<double>(n / 100 % 100),
+                 static_cast<double>(n % 100) + fraction};
+        else if (digits >= 3)
+            v = {static_cast<double>(n / 100), static_cast<double>(n % 100) + fraction, 0};
+        else
+            return std::nullopt;
+    }
+    if (sexagesimal && (v[1] >= 60 || v[2] >= 60)) return std::nullopt;
+    const double degrees = sexagesimal ? v[0] + v[1] / 60 + v[2] / 3600 : v[0];
+    if (degrees > limit) return std::nullopt;
+    return negative ? -degrees : degrees;
+}
+
 // yyyymmdd of a date written as 8, 6 or 4 digits (a month or year alone counts
 // from its start), or with "/", "-" or "." between year, month and day.
 std::optional<std::int64_t> dateIn(std::string_view field) {
@@ -262,10 +347,14 @@ struct TypedField {
     const char* name;
     const char* column;
     std::size_t offset, width;
+    double degreesUpTo = 0;  // a coordinate, kept in degrees; 0: a plain number
 };
+std::optional<double> typedValue(const TypedField& f, std::string_view text) {
+    return f.degreesUpTo > 0 ? coordinateIn(text, f.degreesUpTo) : numberIn(text);
+}
 constexpr TypedField NumberFields[] = {
-    {"Latitude", "latitude", hdr::Latitude, 8},
-    {"Longitude", "longitude", hdr::Longitude, 8},
+    {"Latitude", "latitude", hdr::Latitude, 8, 90},
+    {"Longitude", "longitude", hdr::Longitude, 8, 180},
     {"Altitude", "altitude", hdr::Altitude, 4},
     {"Aspect", "aspect", 68, 4},
     {"SlopeAngle", "slope", 72, 4},
@@ -336,10 +425,11 @@ class Importer {
         releve_.bindBytes(7, header);
         int k = 8;
         for (const TypedField& f : NumberFields)
-            releve_.bind(k++, numberIn(r.field(f.offset, f.width)));
+            releve_.bind(k++, typedValue(f, r.field(f.offset, f.width)));
         releve_.run();
         const std::int64_t id = sqlite3_last_insert_rowid(db_);
-        auto lat = numberIn(r.field(hdr::Latitude, 8)), lon = numberIn(r.field(hdr::Longitude, 8));
+        const auto lat = typedValue(NumberFields[0], r.field(hdr::Latitude, 8)),
+                   lon = typedValue(NumberFields[1], r.field(hdr::Longitude, 8));
         if (lat && lon)
             place_.bind(1, id).bind(2, *lon).bind(3, *lon).bind(4, *lat).bind(5, *lat).run();
         for (const TextField& f : TextFields) {
@@ -454,8 +544,9 @@ std::pair<std::int64_t, std::int64_t> parseDateRange(const std::string& text) {
     const std::string from = text.substr(0, dash),
                       to = dash == std::string::npos ? "" : text.substr(dash + 1);
     if (!isDate(from) || !isDate(to))
-        throw Error(msg("--date は FROM-TO（yyyymmdd、yyyymm か yyyy）の形で指定してください: %1",
-                        fromUtf8(text)));
+        throw Error(
+            msg("調査年月日の範囲は FROM-TO（yyyymmdd、yyyymm か yyyy）の形で指定してください: %1",
+                fromUtf8(text)));
     auto first = [](const std::string& d) {
         return std::stoll(d) * (d.size() == 4 ? 10000 : d.size() == 6 ? 100 : 1);
     };
@@ -479,12 +570,13 @@ std::array<double, 4> parseBox(const std::string& text) {
                      ? std::nullopt
                      : numberIn(std::string_view(text).substr(at, comma - at));
         if (!v)
-            throw Error(msg("--box は W,S,E,N（度）の形で指定してください: %1", fromUtf8(text)));
+            throw Error(msg("範囲は 西,南,東,北（度）の形で指定してください: %1", fromUtf8(text)));
         box[k] = *v;
         at = comma + 1;
     }
     if (box[0] > box[2] || box[1] > box[3])
-        throw Error(msg("--box の西が東より、南が北より大きくなっています: %1", fromUtf8(text)));
+        throw Error(
+            msg("範囲の西が東より、または南が北より大きくなっています: %1", fromUtf8(text)));
     return box;
 }
 
@@ -704,7 +796,7 @@ std::vector<std::int64_t> ReleveStore::select(const StoreSelection& s, const Rep
         if (std::find_if(std::begin(Ops), std::end(Ops),
                          [&](const char* o) { return f.op == o; }) == std::end(Ops))
             throw Error(
-                msg("--field の比較は =、!=、<、<=、>、>=、^= のどれかです: %1", fromUtf8(f.op)));
+                msg("項目の条件の比較は =、!=、<、<=、>、>=、^= のどれかです: %1", fromUtf8(f.op)));
         const TypedField* typed = nullptr;
         for (const TypedField& t : NumberFields)
             if (sameName(f.field, t.name)) typed = &t;
@@ -714,20 +806,27 @@ std::vector<std::int64_t> ReleveStore::select(const StoreSelection& s, const Rep
         for (const TextField& t : TextFields)
             if (sameName(f.field, t.name)) text = &t;
         if (typed || date) {
-            std::optional<double> v = numberIn(f.value);
+            std::optional<double> v = typed ? typedValue(*typed, f.value) : std::nullopt;
             if (date) {
                 const auto d = dateIn(f.value);
                 v = d ? std::optional<double>(static_cast<double>(*d)) : std::nullopt;
             }
             if (!v || f.op == "^=")
-                throw Error(msg("--field %1 は数値の項目です: %2 %3", fromUtf8(f.field),
-                                fromUtf8(f.op), f.value));
+                throw Error(
+                    msg("項目 %1 は数値なので、数値と =、!=、<、<=、>、>= で比べてください: %2 %3",
+                        fromUtf8(f.field), fromUtf8(f.op), f.value));
             sql += std::string(" AND r.") + (date ? "survey_date" : typed->column) + " " +
                    (f.op == "=" ? "==" : f.op) + " ?";
             binds.push_back([x = *v](Statement& st, int& k) { st.bind(k++, x); });
             continue;
         }
-        if (!text && !number) throw Error(msg("--field に使えない項目です: %1", fromUtf8(f.field)));
+        if (!text && !number) {
+            std::string known = "ReleveNumber SurveyDate";
+            for (const TypedField& t : NumberFields) known += std::string(" ") + t.name;
+            for (const TextField& t : TextFields) known += std::string(" ") + t.name;
+            throw Error(
+                msg("条件に使えない項目です: %1（使える項目: %2）", fromUtf8(f.field), known));
+        }
         const std::string column = number ? "r.releve_number" : "h.value";
         std::string test =
             f.op == "^=" ? column + " >= ? AND " + column + " < ?" : column + " " + f.op + " ?";

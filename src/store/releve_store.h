@@ -19,7 +19,7 @@ struct sqlite3;
 
 namespace tamsel {
 
-constexpr int StoreSchemaVersion = 1;
+constexpr int StoreSchemaVersion = 2;
 
 struct StoreDataset {
     std::int64_t id = 0;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -240,6 +241,62 @@ TEST_F(StoreCommands, OnlyAStoreOfThisSchemaOrOlderOpens) {
         EXPECT_NE(message.find(c.message), std::string::npos) << message;
     }
     EXPECT_FALSE(std::filesystem::exists(f("none.tsdb")));
+}
+
+// Coordinates as sources spell them: decimal degrees, or degrees, minutes and
+// seconds run together or apart, with a hemisphere. A store whose coordinates an
+// older version read as plain numbers reads them again when opened.
+TEST_F(StoreCommands, CoordinatesAreReadInDegreesMinutesAndSeconds) {
+    const std::string deg = "\x81\x8b", min = "\x81\x8c";  // ° ′
+    const std::string du = sj("度"), fun = sj("分");
+    struct Place {
+        std::string lat, lon;
+        bool inBox;  // 35°12′–35°18′ N, 135°30′–135°36′ E
+    } places[] = {
+        {"35.25", "135.55", true},
+        {"351500", "1353300", true},
+        {"35 15 00", "135 33", true},
+        {"35-15-00", "135-33", true},
+        {"35" + deg + "15" + min, "135" + deg + "33", true},
+        {"35" + du + "15" + fun, "135" + du + "33", true},
+        {"N351500", "1353300E", true},
+        {"3515", "135.55", true},       // degrees and minutes
+        {"351500.5", "135.55", true},   // fractional seconds
+        {"S351500", "1353300", false},  // the southern hemisphere
+        {"351500", "W1353300", false},
+        {"35.1500", "135.55", false},   // a plain number is decimal degrees
+        {"356000", "1353300", false},   // sixty minutes: no place
+        {"351500E", "1353300", false},  // a longitude's letter on a latitude
+        {"1353300", "351500", false},   // latitude beyond 90°
+    };
+    std::vector<testing::ReleveIn> releves;
+    std::string expected;
+    for (std::size_t k = 0; k < std::size(places); ++k) {
+        testing::ReleveIn r;
+        r.releveNumber = std::to_string(k + 1);
+        r.latitude = places[k].lat;
+        r.longitude = places[k].lon;
+        r.species = {{sj("ブナ"), layerText(0, "1")}};
+        releves.push_back(r);
+        if (places[k].inBox) expected += (expected.empty() ? "" : " ") + r.releveNumber;
+    }
+    testing::writeDataFilePair(f("dms"), releves);
+    ASSERT_EQ(runCommands({"store-import", f("s.tsdb"), f("dms.rli")}).status, 0);
+    auto inBox = [&] {
+        return numbers(
+            runCommands({"add-from-store", f("s.tsdb"), "--box", "135.5,35.2,135.6,35.3", "grid"}));
+    };
+    EXPECT_EQ(inBox(), expected);
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(f("s.tsdb").c_str(), &db), SQLITE_OK);
+    const int older = sqlite3_exec(db,
+                                   "UPDATE releves SET latitude = 351500, longitude = 1353300; "
+                                   "DELETE FROM releve_places; PRAGMA user_version = 1",
+                                   nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ASSERT_EQ(older, SQLITE_OK);
+    EXPECT_EQ(inBox(), expected);
 }
 
 // The conditions form: what it says as conditions are typed, and the names it
