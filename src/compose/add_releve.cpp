@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -135,12 +136,15 @@ std::string skippedText(const std::string& source, const SkippedRecords& s) {
     return text;
 }
 
-// The records of the relevés in the table that were placed from source.
-std::set<std::int32_t> recordsPlacedFrom(const CompositionTable& m, const std::string& source) {
-    std::set<std::int32_t> placed;
+// The records of the relevés in the table, by the file they were placed from
+// (only that file's, when only is given).
+std::map<std::string, std::set<std::int32_t>> placedByFile(const CompositionTable& m,
+                                                           const std::string* only = nullptr) {
+    std::map<std::string, std::set<std::int32_t>> placed;
     for (std::int32_t j = 1; j <= m.releveCount(); ++j) {
-        const ReleveOrigin o = m.originOf(m.releveSlotAt(TableLayout::releveCol(j)));
-        if (o.dataFile == source) placed.insert(o.record);
+        ReleveOrigin o = m.originOf(m.releveSlotAt(TableLayout::releveCol(j)));
+        if (!o.dataFile.empty() && (!only || o.dataFile == *only))
+            placed[std::move(o.dataFile)].insert(o.record);
     }
     return placed;
 }
@@ -150,7 +154,10 @@ std::set<std::int32_t> recordsPlacedFrom(const CompositionTable& m, const std::s
 template <typename Take>
 std::set<std::int32_t> placedAgain(TableState& t, const AddReleveForm& f, const std::string& source,
                                    Take&& take) {
-    const std::set<std::int32_t> placed = recordsPlacedFrom(t.model, source);
+    const auto byFile = placedByFile(t.model, &source);
+    const auto from = byFile.find(source);
+    if (from == byFile.end()) return {};
+    const std::set<std::int32_t>& placed = from->second;
     std::set<std::int32_t> again;
     SkippedRecords ignored;  // told when the scan meets them
     auto read = [&](std::int32_t n) { return readOrSkip(t.data, n, ignored); };
@@ -171,15 +178,16 @@ bool askedAgain(const AddAgain& addAgain, std::size_t again, SkippedRecords& ski
 
 // Places r as the next column, remembering where it came from; false, with the
 // record noted, when the table cannot grow.
+// shown: the relevé's number in the add's report.
 bool placeFrom(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, const ReleveView& r,
-               ReleveOrigin origin, SkippedRecords& skipped) {
+               ReleveOrigin origin, std::int32_t shown, SkippedRecords& skipped) {
     BlankedTexts blanked;
     if (!appendReleve(t, d, index, r, &blanked)) {
-        skipped.unplaced = origin.record;
+        skipped.unplaced = shown;
         return false;
     }
     skipped.blanked.add(blanked.count, blanked.first,
-                        [&] { return sj("レコード ") + std::to_string(origin.record); });
+                        [&] { return sj("レコード ") + std::to_string(shown); });
     t.model.setOrigin(t.model.releveSlotAt(TableLayout::releveCol(t.model.releveCount())),
                       std::move(origin));
     return true;
@@ -193,7 +201,7 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
                          Progress& progress, const AddAgain& addAgain, Take&& take) {
     SkippedRecords skipped;
     auto read = [&](std::int32_t n) { return readOrSkip(t.data, n, skipped); };
-    const std::string source = dataFilePath(t);
+    const std::string source = originPath(dataFilePath(t));
     const std::set<std::int32_t> again = placedAgain(t, f, source, take);
     const bool skipAgain = !askedAgain(addAgain, again.size(), skipped);
     BusyScope busy(progress);
@@ -214,8 +222,8 @@ SkippedRecords scanRange(TableState& t, const ReplaceName& d, const AddReleveFor
             bar.setPosition(static_cast<int>(n));
             if (skipAgain && again.count(static_cast<std::int32_t>(n))) continue;
             if (!take(static_cast<std::int32_t>(n), read)) continue;
-            if (!placeFrom(t, d, index, lastReleve(t.data), {source, static_cast<std::int32_t>(n)},
-                           skipped))
+            const auto record = static_cast<std::int32_t>(n);
+            if (!placeFrom(t, d, index, lastReleve(t.data), {source, record}, record, skipped))
                 break;
         }
     }();
@@ -400,12 +408,23 @@ void AddbyRecord(TableState& t, const ReplaceName& d, AddReleveForm& f, Progress
 
 void addFromFeed(TableState& t, const ReplaceName& d, Progress& progress, const AddAgain& addAgain,
                  ReleveFeed& feed) {
-    const std::string source = feed.source();
     const std::int64_t count = feed.count();
-    const std::set<std::int32_t> placed = recordsPlacedFrom(t.model, source);
+    // The relevés of the table by origin: a feed's relevé is asked about when the
+    // table holds it already, from this feed or from its own file.
+    const auto placed = placedByFile(t.model);
+    std::vector<bool> isAgain;
     std::int64_t again = 0;
-    if (!placed.empty())
-        for (std::int64_t k = 0; k < count; ++k) again += placed.count(feed.record(k));
+    if (!placed.empty()) {
+        isAgain.resize(static_cast<std::size_t>(count));
+        for (std::int64_t k = 0; k < count; ++k) {
+            const ReleveOrigin o = feed.origin(k);
+            const auto file = placed.find(o.dataFile);
+            if (file != placed.end() && file->second.count(o.record)) {
+                isAgain[static_cast<std::size_t>(k)] = true;
+                ++again;
+            }
+        }
+    }
     const std::int32_t before = t.model.releveCount();
     SkippedRecords skipped;
     const bool skipAgain = !askedAgain(addAgain, static_cast<std::size_t>(again), skipped);
@@ -418,10 +437,9 @@ void addFromFeed(TableState& t, const ReplaceName& d, Progress& progress, const 
         SpeciesRowIndex index = buildSpeciesRowIndex(t);
         for (std::int64_t k = 0; k < count; ++k) {
             bar.setPosition(static_cast<int>(std::min<std::int64_t>(k, INT32_MAX)));
-            const std::int32_t record = feed.record(k);
-            if (skipAgain && placed.count(record)) continue;
+            if (skipAgain && isAgain[static_cast<std::size_t>(k)]) continue;
             const ReleveView r = feed.releve(k);
-            if (!placeFrom(t, d, index, r, {source, record}, skipped)) break;
+            if (!placeFrom(t, d, index, r, feed.origin(k), feed.record(k), skipped)) break;
             // As after reading a relevé of a pair: its scale and notation are current.
             t.data.CurrentCoverScale = r.coverScale;
             t.data.CurrentNotation = r.notation;

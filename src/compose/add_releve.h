@@ -52,9 +52,11 @@ class ReleveFeed {
     virtual std::int64_t count() const = 0;
     // Relevé k (0-based); valid until the next call.
     virtual ReleveView releve(std::int64_t k) = 0;
-    // What a placed relevé's origin keeps (its file, the source; its record, this),
-    // so that adding the same relevés again is asked about.
-    virtual std::string source() const = 0;
+    // Where relevé k was first read (its data file, as originPath gives it, and its
+    // record there), kept as its column's origin: adding the same relevé again,
+    // from the feed or from that file, is asked about.
+    virtual ReleveOrigin origin(std::int64_t k) = 0;
+    // Relevé k's number as reports name it after name().
     virtual std::int32_t record(std::int64_t k) const = 0;
     // The source as reports name it (Shift-JIS), e.g. "データベース x.tsdb".
     virtual std::string name() const = 0;

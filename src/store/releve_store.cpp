@@ -17,6 +17,7 @@
 
 #include "compose/dictionary.h"
 #include "datafile/data_file_pair.h"
+#include "table/data_files.h"
 #include "text/error.h"
 #include "text/sjis.h"
 #include "turboveg/turboveg_reader.h"
@@ -88,6 +89,7 @@ class Statement {
         return {static_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(s_, c))};
     }
     std::string text(int c) const { return std::string(bytes(c)); }
+    bool isNull(int c) const { return sqlite3_column_type(s_, c) == SQLITE_NULL; }
 
   private:
     sqlite3* db_;
@@ -148,8 +150,10 @@ CREATE TABLE species_entries(
 CREATE INDEX entries_by_species ON species_entries(species, releve);
 )",
     // 1 -> 2: coordinates written in degrees, minutes and seconds are read as
-    // such, again from the kept header bytes.
+    // such, again from the kept header bytes; a pair's path, so that its relevés
+    // placed from the store and from the pair are one relevé (unknown before).
     R"(
+ALTER TABLE datasets ADD COLUMN path TEXT;
 UPDATE releves SET latitude = store_degrees(substr(header, 41, 8), 90),
                    longitude = store_degrees(substr(header, 49, 8), 180);
 DELETE FROM releve_places;
@@ -476,12 +480,24 @@ class StoreFeed : public ReleveFeed {
         : path_(std::move(path)),
           ids_(std::move(ids)),
           header_(db, "SELECT cover_scale, notation, header FROM releves WHERE id = ?"),
+          origin_(db,
+                  "SELECT r.record, d.path FROM releves r JOIN datasets d ON d.id = r.dataset "
+                  "WHERE r.id = ?"),
           entries_(db,
                    "SELECT n.name, e.codes FROM species_entries e JOIN species_names n "
                    "ON n.id = e.species WHERE e.releve = ? ORDER BY e.position") {}
 
     std::int64_t count() const override { return static_cast<std::int64_t>(ids_.size()); }
-    std::string source() const override { return path_; }
+    // A pair's relevé is its record in the pair; any other the store's.
+    ReleveOrigin origin(std::int64_t k) override {
+        const std::int64_t id = ids_[static_cast<std::size_t>(k)];
+        ReleveOrigin o{path_, static_cast<std::int32_t>(id)};
+        origin_.bind(1, id);
+        if (origin_.step() && !origin_.isNull(1))
+            o = {origin_.text(1), static_cast<std::int32_t>(origin_.integer(0))};
+        origin_.reset();
+        return o;
+    }
     std::int32_t record(std::int64_t k) const override {
         return static_cast<std::int32_t>(ids_[static_cast<std::size_t>(k)]);
     }
@@ -520,7 +536,7 @@ class StoreFeed : public ReleveFeed {
   private:
     std::string path_;
     std::vector<std::int64_t> ids_;
-    Statement header_, entries_;
+    Statement header_, origin_, entries_;
     std::array<char, HeaderRecordSize> headerBytes_;
     std::vector<PlantSetEntry> species_;
 };
@@ -690,8 +706,11 @@ std::optional<StoreDataset> ReleveStore::importSource(
         ~CacheBack() { sqlite3_exec(db, "PRAGMA cache_size = -131072", nullptr, nullptr, nullptr); }
     } cacheBack{db_};
     Transaction transaction(db_);
-    Statement dataset(db_, "INSERT INTO datasets(name, kind, content_hash) VALUES(?,?,?)");
-    dataset.bindText(1, name).bindText(2, pair ? "rli" : "turboveg").bindText(3, hash.text()).run();
+    Statement dataset(db_, "INSERT INTO datasets(name, kind, content_hash, path) VALUES(?,?,?,?)");
+    dataset.bindText(1, name).bindText(2, pair ? "rli" : "turboveg").bindText(3, hash.text());
+    // A package's direct add keeps no origin, so only a pair's path is kept.
+    if (pair) dataset.bindText(4, originPath(path));
+    dataset.run();
     const std::int64_t id = sqlite3_last_insert_rowid(db_);
     Importer importer(db_, id);
     auto goOn = [&](std::int64_t done, std::int64_t total) {
@@ -853,9 +872,7 @@ std::vector<std::int64_t> ReleveStore::select(const StoreSelection& s, const Rep
 }
 
 std::unique_ptr<ReleveFeed> ReleveStore::feed(std::vector<std::int64_t> ids) const {
-    std::error_code ec;
-    std::string absolute = std::filesystem::absolute(path_, ec).lexically_normal().string();
-    return std::make_unique<StoreFeed>(db_, ec ? path_ : absolute, std::move(ids));
+    return std::make_unique<StoreFeed>(db_, originPath(path_), std::move(ids));
 }
 
 }  // namespace tamsel

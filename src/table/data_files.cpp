@@ -12,6 +12,12 @@ std::string dataFilePath(const TableState& t) {
     return (std::filesystem::path(t.files.DataFolder) / t.files.DataFileName).string();
 }
 
+std::string originPath(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
+
 void OpenDataFiles(TableState& t) {
     openDataFilesAt(t.data, dataFilePath(t));
 }

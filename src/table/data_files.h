@@ -9,6 +9,10 @@ namespace tamsel {
 
 std::string dataFilePath(const TableState& t);
 
+// A data file's path as a placed relevé's origin keeps it: absolute and without
+// "." or "..", so that the same file reached two ways is one origin.
+std::string originPath(const std::string& path);
+
 // Opens the pair and sets LastRecord; on failure throws Error "ファイルが開けません"
 // with the path, the pair closed.
 void OpenDataFiles(TableState& t);
