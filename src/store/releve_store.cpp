@@ -149,13 +149,14 @@ CREATE TABLE species_entries(
   PRIMARY KEY(releve, position)) WITHOUT ROWID;
 CREATE INDEX entries_by_species ON species_entries(species, releve);
 )",
-    // 1 -> 2: coordinates written in degrees, minutes and seconds are read as
-    // such, again from the kept header bytes; a pair's path, so that its relevés
+    // 1 -> 2: coordinates written in degrees, minutes and seconds, and dates with
+    // a Japanese era, are read again from the kept header bytes; a pair's path, so that its relevés
     // placed from the store and from the pair are one relevé (unknown before).
     R"(
 ALTER TABLE datasets ADD COLUMN path TEXT;
 UPDATE releves SET latitude = store_degrees(substr(header, 41, 8), 90),
-                   longitude = store_degrees(substr(header, 49, 8), 180);
+                   longitude = store_degrees(substr(header, 49, 8), 180),
+                   survey_date = store_date(substr(header, 33, 8));
 DELETE FROM releve_places;
 INSERT INTO releve_places SELECT id, longitude, longitude, latitude, latitude FROM releves
   WHERE latitude IS NOT NULL AND longitude IS NOT NULL;
@@ -164,14 +165,24 @@ INSERT INTO releve_places SELECT id, longitude, longitude, latitude, latitude FR
 static_assert(std::size(Migrations) == StoreSchemaVersion);
 
 std::optional<double> coordinateIn(std::string_view field, double limit);
+std::optional<std::int64_t> dateIn(std::string_view field);
 
-// store_degrees(text, limit): the coordinate reading, for the migrations.
+std::string_view bytesOf(sqlite3_value* v) {
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(v));
+    return {bytes ? bytes : "", static_cast<std::size_t>(sqlite3_value_bytes(v))};
+}
+
+// store_degrees(text, limit) and store_date(text): the import's readings, for
+// the migrations.
 void degreesFunction(sqlite3_context* c, int, sqlite3_value** v) {
-    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(v[0]));
-    const std::string_view text(bytes ? bytes : "",
-                                static_cast<std::size_t>(sqlite3_value_bytes(v[0])));
-    if (const auto d = coordinateIn(text, sqlite3_value_double(v[1])))
+    if (const auto d = coordinateIn(bytesOf(v[0]), sqlite3_value_double(v[1])))
         sqlite3_result_double(c, *d);
+    else
+        sqlite3_result_null(c);
+}
+void dateFunction(sqlite3_context* c, int, sqlite3_value** v) {
+    if (const auto d = dateIn(bytesOf(v[0])))
+        sqlite3_result_int64(c, *d);
     else
         sqlite3_result_null(c);
 }
@@ -179,6 +190,8 @@ void degreesFunction(sqlite3_context* c, int, sqlite3_value** v) {
 void migrate(sqlite3* db, std::int64_t from) {
     sqlite3_create_function(db, "store_degrees", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                             degreesFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "store_date", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                            dateFunction, nullptr, nullptr);
     exec(db, "BEGIN IMMEDIATE");
     try {
         for (auto v = from; v < StoreSchemaVersion; ++v) exec(db, Migrations[v]);
@@ -319,11 +332,24 @@ std::optional<double> coordinateIn(std::string_view field, double limit) {
 }
 
 // yyyymmdd of a date written as 8, 6 or 4 digits (a month or year alone counts
-// from its start), or with "/", "-" or "." between year, month and day.
+// from its start), or with "/", "-" or "." between year, month and day; the year
+// may be a Japanese era's initial and its year (H5.8.12, S63-1, R2): the initial
+// tells the century that two digits alone would leave open.
 std::optional<std::int64_t> dateIn(std::string_view field) {
-    const std::string text = textIn(field);
+    std::string text = textIn(field);
+    static constexpr std::pair<char, int> Eras[] = {
+        {'M', 1867}, {'T', 1911}, {'S', 1925}, {'H', 1988}, {'R', 2018}};
+    int era = 0;
+    for (const auto& [initial, yearZero] : Eras)
+        if (!text.empty() && (text[0] == initial || text[0] == initial + ('a' - 'A'))) {
+            era = yearZero;
+            text.erase(0, 1);
+        }
     if (text.empty()) return std::nullopt;
-    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    auto digits = [](const std::string& t) {
+        return std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (digits(text) && !era) {
         const std::int64_t v = std::stoll(text);
         if (text.size() == 8) return v;
         if (text.size() == 6) return v * 100;
@@ -336,13 +362,17 @@ std::optional<std::int64_t> dateIn(std::string_view field) {
         std::size_t end = text.find_first_of("/-.", at);
         if (end == std::string::npos) end = text.size();
         const std::string part = text.substr(at, end - at);
-        if (part.empty() || part.size() > 4 ||
-            !std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            return std::nullopt;
+        if (part.empty() || part.size() > 4 || !digits(part)) return std::nullopt;
         parts[n++] = std::stoll(part);
         at = end + 1;
     }
-    if (at <= text.size() || parts[0] < 1000) return std::nullopt;
+    if (at <= text.size()) return std::nullopt;
+    if (era) {
+        if (parts[0] < 1 || parts[0] > 64) return std::nullopt;
+        parts[0] += era;
+    } else if (parts[0] < 1000) {
+        return std::nullopt;
+    }
     return parts[0] * 10000 + parts[1] * 100 + parts[2];
 }
 

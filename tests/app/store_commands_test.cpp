@@ -269,6 +269,17 @@ TEST_F(StoreCommands, OnlyAStoreOfThisSchemaOrOlderOpens) {
     EXPECT_FALSE(std::filesystem::exists(f("none.tsdb")));
 }
 
+// Makes store a store of schema version 1, whose readings change did.
+void older(const std::string& store, const std::string& change) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
+    const std::string sql =
+        change + "; ALTER TABLE datasets DROP COLUMN path; PRAGMA user_version = 1";
+    const int done = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ASSERT_EQ(done, SQLITE_OK);
+}
+
 // Coordinates as sources spell them: decimal degrees, or degrees, minutes and
 // seconds run together or apart, with a hemisphere. A store whose coordinates an
 // older version read as plain numbers reads them again when opened.
@@ -314,17 +325,42 @@ TEST_F(StoreCommands, CoordinatesAreReadInDegreesMinutesAndSeconds) {
     };
     EXPECT_EQ(inBox(), expected);
 
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(f("s.tsdb").c_str(), &db), SQLITE_OK);
-    const int older =
-        sqlite3_exec(db,
-                     "UPDATE releves SET latitude = 351500, longitude = 1353300; "
-                     "DELETE FROM releve_places; ALTER TABLE datasets DROP COLUMN path; "
-                     "PRAGMA user_version = 1",
-                     nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    ASSERT_EQ(older, SQLITE_OK);
+    older(f("s.tsdb"),
+          "UPDATE releves SET latitude = 351500, longitude = 1353300; DELETE FROM releve_places");
     EXPECT_EQ(inBox(), expected);
+}
+
+// Survey dates as sources write them, a Japanese era's initial among them.
+TEST_F(StoreCommands, DatesAreReadAsSourcesWriteThem) {
+    struct Dated {
+        const char* date;
+        bool in1993;
+    } dated[] = {
+        {"19930812", true},  {"1993/8/12", true}, {"1993", true},
+        {"199308", true},    {"H5.8.12", true},   {"h05-08", true},
+        {"S63.1.7", false},  {"R2", false},       {"93.08.12", false},  // no century
+        {"H65.1.1", false},                                             // no such year of Heisei
+        {"19940101", false}, {"", false},
+    };
+    std::vector<testing::ReleveIn> releves;
+    std::string expected;
+    for (std::size_t k = 0; k < std::size(dated); ++k) {
+        testing::ReleveIn r;
+        r.releveNumber = std::to_string(k + 1);
+        r.surveyDate = dated[k].date;
+        r.species = {{sj("ブナ"), layerText(0, "1")}};
+        releves.push_back(r);
+        if (dated[k].in1993) expected += (expected.empty() ? "" : " ") + r.releveNumber;
+    }
+    testing::writeDataFilePair(f("dated"), releves);
+    ASSERT_EQ(runCommands({"store-import", f("s.tsdb"), f("dated.rli")}).status, 0);
+    auto in1993 = [&] {
+        return numbers(runCommands({"add-from-store", f("s.tsdb"), "--date", "1993-1993", "grid"}));
+    };
+    EXPECT_EQ(in1993(), expected);
+    // A store of the version that read no era: the opening reads them.
+    older(f("s.tsdb"), "UPDATE releves SET survey_date = NULL");
+    EXPECT_EQ(in1993(), expected);
 }
 
 // The conditions form: what it says as conditions are typed, and the names it
