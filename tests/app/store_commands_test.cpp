@@ -269,6 +269,22 @@ TEST_F(StoreCommands, OnlyAStoreOfThisSchemaOrOlderOpens) {
     EXPECT_FALSE(std::filesystem::exists(f("none.tsdb")));
 }
 
+// Writes the pair base of relevés 1 .. count, each holding one species and set by
+// make(k, r) for relevé k + 1; returns the numbers of those make said yes to.
+template <typename Make>
+std::string writeEach(const std::string& base, std::size_t count, Make make) {
+    std::vector<testing::ReleveIn> releves(count);
+    std::string chosen;
+    for (std::size_t k = 0; k < count; ++k) {
+        testing::ReleveIn& r = releves[k];
+        r.releveNumber = std::to_string(k + 1);
+        r.species = {{sj("ブナ"), layerText(0, "1")}};
+        if (make(k, r)) chosen += (chosen.empty() ? "" : " ") + r.releveNumber;
+    }
+    testing::writeDataFilePair(base, releves);
+    return chosen;
+}
+
 // Makes store a store of schema version 1, whose readings change did.
 void older(const std::string& store, const std::string& change) {
     sqlite3* db = nullptr;
@@ -306,18 +322,12 @@ TEST_F(StoreCommands, CoordinatesAreReadInDegreesMinutesAndSeconds) {
         {"351500E", "1353300", false},  // a longitude's letter on a latitude
         {"1353300", "351500", false},   // latitude beyond 90°
     };
-    std::vector<testing::ReleveIn> releves;
-    std::string expected;
-    for (std::size_t k = 0; k < std::size(places); ++k) {
-        testing::ReleveIn r;
-        r.releveNumber = std::to_string(k + 1);
-        r.latitude = places[k].lat;
-        r.longitude = places[k].lon;
-        r.species = {{sj("ブナ"), layerText(0, "1")}};
-        releves.push_back(r);
-        if (places[k].inBox) expected += (expected.empty() ? "" : " ") + r.releveNumber;
-    }
-    testing::writeDataFilePair(f("dms"), releves);
+    const std::string expected =
+        writeEach(f("dms"), std::size(places), [&](std::size_t k, testing::ReleveIn& r) {
+            r.latitude = places[k].lat;
+            r.longitude = places[k].lon;
+            return places[k].inBox;
+        });
     ASSERT_EQ(runCommands({"store-import", f("s.tsdb"), f("dms.rli")}).status, 0);
     auto inBox = [&] {
         return numbers(
@@ -342,17 +352,11 @@ TEST_F(StoreCommands, DatesAreReadAsSourcesWriteThem) {
         {"H65.1.1", false},                                             // no such year of Heisei
         {"19940101", false}, {"", false},
     };
-    std::vector<testing::ReleveIn> releves;
-    std::string expected;
-    for (std::size_t k = 0; k < std::size(dated); ++k) {
-        testing::ReleveIn r;
-        r.releveNumber = std::to_string(k + 1);
-        r.surveyDate = dated[k].date;
-        r.species = {{sj("ブナ"), layerText(0, "1")}};
-        releves.push_back(r);
-        if (dated[k].in1993) expected += (expected.empty() ? "" : " ") + r.releveNumber;
-    }
-    testing::writeDataFilePair(f("dated"), releves);
+    const std::string expected =
+        writeEach(f("dated"), std::size(dated), [&](std::size_t k, testing::ReleveIn& r) {
+            r.surveyDate = dated[k].date;
+            return dated[k].in1993;
+        });
     ASSERT_EQ(runCommands({"store-import", f("s.tsdb"), f("dated.rli")}).status, 0);
     auto in1993 = [&] {
         return numbers(runCommands({"add-from-store", f("s.tsdb"), "--date", "1993-1993", "grid"}));
