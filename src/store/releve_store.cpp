@@ -870,8 +870,13 @@ std::vector<std::int64_t> ReleveStore::select(const StoreSelection& s, const Rep
             continue;
         }
         if (!text && !number) {
+            // The layers' seven fields each said once, as "LayerHeights1-7".
             std::string known = "ReleveNumber SurveyDate";
-            for (const TypedField& t : NumberFields) known += std::string(" ") + t.name;
+            for (const TypedField& t : NumberFields) {
+                const std::string name = t.name;
+                if (name.back() == '1') known += " " + name + "-7";
+                if (name.back() < '0' || name.back() > '9') known += " " + name;
+            }
             for (const TextField& t : TextFields) known += std::string(" ") + t.name;
             throw Error(
                 msg("条件に使えない項目です: %1（使える項目: %2）", fromUtf8(f.field), known));

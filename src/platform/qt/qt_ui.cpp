@@ -505,15 +505,20 @@ std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogReq
         // Said again a moment after the typing stops: a count over a large store
         // is not run for every key.
         auto* said = new QLabel(&dialog);
+        // A long fault message wraps instead of widening the dialog past the screen;
+        // two lines are kept for it, and the dialog grows when it needs more.
+        said->setWordWrap(true);
+        said->setMinimumHeight(2 * said->fontMetrics().lineSpacing());
         auto* pause = new QTimer(&dialog);
         pause->setSingleShot(true);
         pause->setInterval(250);
-        auto say = [&r, said, &textsOf] {
+        auto say = [&r, said, &textsOf, &dialog] {
             try {
                 said->setText(qs(r.live(textsOf())));
             } catch (const Error& e) {
                 said->setText(qs(e.what()));
             }
+            if (said->heightForWidth(said->width()) > said->height()) dialog.adjustSize();
         };
         QObject::connect(pause, &QTimer::timeout, &dialog, say);
         for (const auto& [edit, box] : edits) {
