@@ -41,9 +41,13 @@ struct FieldsDialogRequest {
     // keeps the dialog open. May be empty.
     std::function<void(const std::vector<std::string>&)> check;
     // Said under the fields as they are typed, after a short pause (how many
-    // relevés the conditions select); an Error's message is said instead. May be
-    // empty.
+    // relevés the conditions select); an Error's message is said instead. The
+    // window calls it on a thread of its own, one call at a time, while the dialog
+    // is open. May be empty.
     std::function<std::string(const std::vector<std::string>&)> live;
+    // Asks a live call that is running to end soon (from the window's thread);
+    // what it then says is not shown. May be empty.
+    std::function<void()> stopLive;
 };
 
 // A text to edit in a window of its own, with 確認, 保存 and 閉じる.

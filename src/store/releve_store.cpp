@@ -780,11 +780,25 @@ std::optional<StoreDataset> ReleveStore::importSource(
     return std::nullopt;
 }
 
-std::vector<std::int64_t> ReleveStore::select(const StoreSelection& s, const ReplaceName& d) const {
+namespace {
+
+// A selection as one query of the relevés' ids, unordered; none when a species
+// is in no relevé.
+struct SelectionQuery {
+    std::string sql;
+    std::vector<std::function<void(Statement&, int&)>> binds;
+    void bind(Statement& st) const {
+        int k = 1;
+        for (const auto& b : binds) b(st, k);
+    }
+};
+
+std::optional<SelectionQuery> selectionQuery(sqlite3* db, const StoreSelection& s,
+                                             const ReplaceName& d) {
     // The species' names as written (trimmed), and the names the dictionary gives them.
     std::vector<std::vector<std::int64_t>> ids(s.species.size());
     if (!s.species.empty()) {
-        Statement names(db_, "SELECT id, name FROM species_names");
+        Statement names(db, "SELECT id, name FROM species_names");
         while (names.step()) {
             std::string written(names.bytes(1));
             blankControls(written, TextEnds::Trimmed);
@@ -794,7 +808,7 @@ std::vector<std::int64_t> ReleveStore::select(const StoreSelection& s, const Rep
                     ids[k].push_back(names.integer(0));
         }
         for (const auto& list : ids)
-            if (list.empty()) return {};
+            if (list.empty()) return std::nullopt;
     }
     auto holding = [](const std::vector<std::int64_t>& list) {
         std::string sql = "SELECT releve FROM species_entries WHERE species IN (";
@@ -897,13 +911,36 @@ std::vector<std::int64_t> ReleveStore::select(const StoreSelection& s, const Rep
             if (f.op == "^=") st.bindBytes(k++, f.value + std::string(9, '\xff'));
         });
     }
-    sql += " ORDER BY r.id";
-    Statement st(db_, sql);
-    int k = 1;
-    for (auto& b : binds) b(st, k);
+    return SelectionQuery{std::move(sql), std::move(binds)};
+}
+
+}  // namespace
+
+std::vector<std::int64_t> ReleveStore::select(const StoreSelection& s, const ReplaceName& d) const {
+    const std::optional<SelectionQuery> q = selectionQuery(db_, s, d);
+    if (!q) return {};
+    Statement st(db_, q->sql + " ORDER BY r.id");
+    q->bind(st);
     std::vector<std::int64_t> selected;
     while (st.step()) selected.push_back(st.integer(0));
     return selected;
+}
+
+std::int64_t ReleveStore::count(const StoreSelection& s, const ReplaceName& d) const {
+    // No condition: every relevé, as the datasets count them.
+    if (s.species.empty() && !s.box && !s.dates && s.fields.empty() && s.datasets.empty()) {
+        Statement all(db_, "SELECT coalesce(sum(releves), 0) FROM datasets");
+        return all.step() ? all.integer(0) : 0;
+    }
+    const std::optional<SelectionQuery> q = selectionQuery(db_, s, d);
+    if (!q) return 0;
+    Statement st(db_, "SELECT count(*) FROM (" + q->sql + ")");
+    q->bind(st);
+    return st.step() ? st.integer(0) : 0;
+}
+
+void ReleveStore::interrupt() const {
+    sqlite3_interrupt(db_);
 }
 
 std::unique_ptr<ReleveFeed> ReleveStore::feed(std::vector<std::int64_t> ids) const {

@@ -76,6 +76,10 @@ class ReleveStore {
     // The relevés meeting s, in store order. Names match as written or under the
     // dictionary d.
     std::vector<std::int64_t> select(const StoreSelection& s, const ReplaceName& d) const;
+    // How many relevés select would give, without listing them.
+    std::int64_t count(const StoreSelection& s, const ReplaceName& d) const;
+    // Makes a select or count running on another thread end soon with an Error.
+    void interrupt() const;
 
     // The species names as written in the relevés imported, each once, in byte
     // order (Shift-JIS; trailing blanks left out).

@@ -373,7 +373,7 @@ struct FormUi : BatchUi {
     std::vector<std::string> said, offered;
     std::optional<std::vector<std::string>> fieldsDialog(const FieldsDialogRequest& r) override {
         if (r.live) {
-            for (const char* species : {"ブナ", "ブナ, ササ", "スゲ,ブナ", "ブナ, ない"})
+            for (const char* species : {"ブナ", "ブナ, ササ", "スゲ,ブナ", "ブナ, ない", ""})
                 said.push_back(r.live({sj(species), "", "", "", ""}));
             EXPECT_THROW(r.live({"", "140,40", "", "", ""}), Error);
         }
@@ -402,7 +402,8 @@ TEST_F(StoreCommands, TheWindowsItemsDoWhatTheCommandsDo) {
     Item_AddFromStoreClick(s, ui);
     EXPECT_EQ(ui.said,
               (std::vector<std::string>{sj("条件に合う測定: 3 件"), sj("条件に合う測定: 2 件"),
-                                        sj("条件に合う測定: 1 件"), sj("条件に合う測定: 0 件")}));
+                                        sj("条件に合う測定: 1 件"), sj("条件に合う測定: 0 件"),
+                                        sj("条件に合う測定: 4 件")}));
     std::vector<std::string> names{sj("ブナ"), sj("ササ"), sj("スゲ"), sj("イタヤ旧")};
     std::sort(names.begin(), names.end());
     EXPECT_EQ(ui.offered, names);

@@ -114,9 +114,9 @@ void Item_AddFromStoreClick(Session& s, Ui& ui) {
     r.fields[0].suggestions = store.speciesNames();
     r.check = [](const std::vector<std::string>& texts) { selectionOfForm(texts); };
     r.live = [&](const std::vector<std::string>& texts) {
-        return msg("条件に合う測定: %1 件",
-                   store.select(selectionOfForm(texts), s.dictionary).size());
+        return msg("条件に合う測定: %1 件", store.count(selectionOfForm(texts), s.dictionary));
     };
+    r.stopLive = [&store] { store.interrupt(); };
     auto texts = ui.fieldsDialog(r);
     if (!texts) return;
     std::unique_ptr<ReleveFeed> feed =

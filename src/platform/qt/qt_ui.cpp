@@ -29,7 +29,11 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/qt/file_dialogs.h"
@@ -501,9 +505,14 @@ std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogReq
         dialog.accept();
     });
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // The live text is made on a thread of its own, one at a time, so typing never
+    // waits for a count over a large store: texts typed while one runs stop it and
+    // are counted when it has ended.
+    std::future<void> making;
+    bool again = false;
+    std::function<void()> say;
     if (r.live) {
-        // Said again a moment after the typing stops: a count over a large store
-        // is not run for every key.
+        // Said again a moment after the typing stops, not for every key.
         auto* said = new QLabel(&dialog);
         // A long fault message wraps instead of widening the dialog past the screen;
         // two lines are kept for it, and the dialog grows when it needs more.
@@ -512,15 +521,34 @@ std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogReq
         auto* pause = new QTimer(&dialog);
         pause->setSingleShot(true);
         pause->setInterval(250);
-        auto say = [&r, said, &textsOf, &dialog] {
-            try {
-                said->setText(qs(r.live(textsOf())));
-            } catch (const Error& e) {
-                said->setText(qs(e.what()));
+        auto show = [&, said](const QString& text) {
+            making.wait();  // its thread is at its end
+            if (std::exchange(again, false)) {
+                say();
+                return;
             }
+            said->setText(text);
             if (said->heightForWidth(said->width()) > said->height()) dialog.adjustSize();
         };
-        QObject::connect(pause, &QTimer::timeout, &dialog, say);
+        say = [&, said, show] {
+            if (making.valid() &&
+                making.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+                again = true;
+                if (r.stopLive) r.stopLive();
+                return;
+            }
+            making = std::async(std::launch::async, [&r, said, show, texts = textsOf()] {
+                QString text;
+                try {
+                    text = qs(r.live(texts));
+                } catch (const std::exception& e) {
+                    text = qs(e.what());
+                }
+                QMetaObject::invokeMethod(
+                    said, [show, text] { show(text); }, Qt::QueuedConnection);
+            });
+        };
+        QObject::connect(pause, &QTimer::timeout, &dialog, [&] { say(); });
         for (const auto& [edit, box] : edits) {
             // Conditions are typed out in full here: room for a few names.
             if (edit) edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 36);
@@ -532,10 +560,16 @@ std::optional<std::vector<std::string>> QtUi::fieldsDialog(const FieldsDialogReq
                                  static_cast<void (QTimer::*)()>(&QTimer::start));
         }
         form->addRow(said);
-        QTimer::singleShot(0, &dialog, say);
+        QTimer::singleShot(0, &dialog, [&] { say(); });
     }
     form->addRow(buttons);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    // Nothing may use what the live text reads once the dialog has gone.
+    if (making.valid()) {
+        if (r.stopLive) r.stopLive();
+        making.wait();
+    }
+    if (!accepted) return std::nullopt;
     return textsOf();
 }
 
