@@ -146,7 +146,7 @@ TEST_F(AddReleveTest, PlantModes) {
         f.EditName2 = c.b;
         f.EditCov2 = c.covB;
         f.EditGrid = c.grid;
-        AddbyPlant(t, dict, f, ui, c.mode);
+        addByPlantAsking(t, dict, f, ui, c.mode);
         std::string what = std::to_string(c.mode) + " " + c.a + " " + c.covA + " " + c.b + " " +
                            c.covB + " " + c.grid;
         EXPECT_EQ(taken(), c.expected) << what;

@@ -57,7 +57,7 @@ void addReleves(CommandCall& c) {
         f.EditName2 = fromUtf8(a.option("--b").value_or(""));
         f.EditCov1 = fromUtf8(a.option("--cover-a").value_or("+"));
         f.EditCov2 = fromUtf8(a.option("--cover-b").value_or("+"));
-        AddbyPlant(s.table, s.dictionary, f, c.ui, mode);
+        addByPlantAsking(s.table, s.dictionary, f, c.ui, mode);
     } else if (a.has("--grid")) {
         AddbyGridBtnClick(s.table, s.dictionary, f, c.ui);
     } else {

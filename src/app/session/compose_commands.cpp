@@ -31,21 +31,21 @@ void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui) {
     bar.setPosition(1);
 }
 
-void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, int mode) {
+void addByPlantAsking(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, int mode) {
     AddbyPlant(t, d, f, ui, mode, askToAddAgain(ui));
 }
 
 void AddPlantABtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    AddbyPlant(t, d, f, ui, 1);
+    addByPlantAsking(t, d, f, ui, 1);
 }
 void AddPlantAandBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    AddbyPlant(t, d, f, ui, 2);
+    addByPlantAsking(t, d, f, ui, 2);
 }
 void AddPlantAorBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    AddbyPlant(t, d, f, ui, 3);
+    addByPlantAsking(t, d, f, ui, 3);
 }
 void AddPlantAnotBBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {
-    AddbyPlant(t, d, f, ui, 4);
+    addByPlantAsking(t, d, f, ui, 4);
 }
 
 void AddbyGridBtnClick(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui) {

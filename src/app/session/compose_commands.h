@@ -15,7 +15,7 @@ void Item_AddReleveClick(TableState& t, AddReleveForm& f, Ui& ui);
 
 // The add by plants with the panel's mode 1..4, asking whether to place again
 // the relevés the table holds already (the core's AddbyPlant with that question).
-void AddbyPlant(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, int mode);
+void addByPlantAsking(TableState& t, const ReplaceName& d, AddReleveForm& f, Ui& ui, int mode);
 // The question an add asks about relevés the table holds already:
 // "n 件の測定は既に表にあります。もう一度加えますか？", answered by the Ui.
 AddAgain askToAddAgain(Ui& ui);

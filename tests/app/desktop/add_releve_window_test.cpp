@@ -87,7 +87,7 @@ TEST(AddRelevePanel, EachButtonRunsItsOwnSelectionWithTheTypedBoxes) {
         CoreRun run([&](Session& s, BatchUi& ui) {
             s.addPanel.EditName1 = a;
             s.addPanel.EditName2 = b;
-            AddbyPlant(s.table, s.dictionary, s.addPanel, ui, mode);
+            addByPlantAsking(s.table, s.dictionary, s.addPanel, ui, mode);
         });
         return run.s.table.model.releveCount();
     };
@@ -110,7 +110,7 @@ TEST(AddRelevePanel, EachButtonRunsItsOwnSelectionWithTheTypedBoxes) {
     };
     auto plant = [](int mode) {
         return [mode](Session& s, BatchUi& ui) {
-            AddbyPlant(s.table, s.dictionary, s.addPanel, ui, mode);
+            addByPlantAsking(s.table, s.dictionary, s.addPanel, ui, mode);
         };
     };
     const std::vector<Case> cases = {
