@@ -176,9 +176,8 @@ bool askedAgain(const AddAgain& addAgain, std::size_t again, SkippedRecords& ski
     return false;
 }
 
-// Places r as the next column, remembering where it came from; false, with the
-// record noted, when the table cannot grow.
-// shown: the relevé's number in the add's report.
+// Places r as the next column, remembering its origin; false, with the relevé
+// noted as shown (its number in the add's report), when the table cannot grow.
 bool placeFrom(TableState& t, const ReplaceName& d, SpeciesRowIndex& index, const ReleveView& r,
                ReleveOrigin origin, std::int32_t shown, SkippedRecords& skipped) {
     BlankedTexts blanked;

@@ -149,9 +149,9 @@ CREATE TABLE species_entries(
   PRIMARY KEY(releve, position)) WITHOUT ROWID;
 CREATE INDEX entries_by_species ON species_entries(species, releve);
 )",
-    // 1 -> 2: coordinates written in degrees, minutes and seconds, and dates with
-    // a Japanese era, are read again from the kept header bytes; a pair's path, so that its relevés
-    // placed from the store and from the pair are one relevé (unknown before).
+    // 1 -> 2: coordinates in degrees, minutes and seconds and dates with a
+    // Japanese era, read again from the kept header bytes; and a pair's path, so
+    // that a relevé placed from the store and from its pair is one relevé.
     R"(
 ALTER TABLE datasets ADD COLUMN path TEXT;
 UPDATE releves SET latitude = store_degrees(substr(header, 41, 8), 90),
@@ -344,6 +344,7 @@ std::optional<std::int64_t> dateIn(std::string_view field) {
         if (!text.empty() && (text[0] == initial || text[0] == initial + ('a' - 'A'))) {
             era = yearZero;
             text.erase(0, 1);
+            break;
         }
     if (text.empty()) return std::nullopt;
     auto digits = [](const std::string& t) {
