@@ -2,9 +2,11 @@
 // command that changes nothing leaves, where the file dialogs start.
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QEventLoop>
 #include <QFile>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -12,8 +14,12 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "analysis/twinspan_table.h"
 #include "app/desktop/print_panel.h"
@@ -230,6 +236,70 @@ TEST(ModalWindow, FileDialogsStartWhereTheUserWorks) {
     EXPECT_EQ(last().initialDir, work);
     w.form.item(QStringLiteral("Item_LoadTable"))->trigger();
     EXPECT_EQ(last().initialDir, work);
+}
+
+// The conditions form's live text is made beside the window: a text that is being
+// made when the fields change is stopped, the last fields' text is the one shown,
+// and none is being made once the dialog has gone.
+TEST(ModalWindow, TheLiveTextIsMadeBesideTheWindowAndEndsWithTheDialog) {
+    Window w;
+    std::atomic<int> running{0}, stops{0};
+    std::atomic<bool> stop{false}, release{false};
+    std::mutex m;
+    std::string last;  // the fields the text being made is for
+    FieldsDialogRequest r;
+    r.title = "live";
+    r.fields = {{"a", ""}};
+    r.live = [&](const std::vector<std::string>& texts) {
+        stop = false;
+        {
+            std::lock_guard lock(m);
+            last = texts.at(0);
+        }
+        ++running;
+        // A count that takes until the test releases it, or until it is stopped.
+        while (!stop && !release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        --running;
+        return "said " + texts.at(0);
+    };
+    r.stopLive = [&] {
+        ++stops;
+        stop = true;
+    };
+    auto makingFor = [&](const char* text) {
+        std::lock_guard lock(m);
+        return running == 1 && last == text;
+    };
+    auto waitFor = [](const auto& done) {
+        for (int k = 0; k < 200 && !done(); ++k) QTest::qWait(5);
+        return done();
+    };
+    QString shown;
+    testing::answerNextModal([&](QWidget* dialog) {
+        auto* edit = dialog->findChild<QLineEdit*>();
+        auto said = [dialog] {
+            for (QLabel* l : dialog->findChildren<QLabel*>())
+                if (l->text().startsWith(u("said"))) return l->text();
+            return QString();
+        };
+        EXPECT_TRUE(waitFor([&] { return makingFor(""); }));
+        // A change stops the text being made and makes the new fields' one.
+        edit->setText(u("xy"));
+        EXPECT_TRUE(waitFor([&] { return makingFor("xy"); }));
+        EXPECT_EQ(stops, 1);
+        EXPECT_EQ(said(), QString());  // a stopped text is not shown
+        release = true;
+        EXPECT_TRUE(waitFor([&] { return said() == u("said xy"); })) << said().toStdString();
+        shown = said();
+        release = false;
+        edit->setText(u("xyz"));
+        EXPECT_TRUE(waitFor([&] { return makingFor("xyz"); }));
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    EXPECT_FALSE(w.form.ui().fieldsDialog(r));
+    EXPECT_EQ(running, 0);  // the dialog stopped the last one and waited for it
+    EXPECT_EQ(stops, 2);
+    EXPECT_EQ(shown, u("said xy"));
 }
 
 }  // namespace
