@@ -89,7 +89,6 @@ class Statement {
         return {static_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(s_, c))};
     }
     std::string text(int c) const { return std::string(bytes(c)); }
-    bool isNull(int c) const { return sqlite3_column_type(s_, c) == SQLITE_NULL; }
 
   private:
     sqlite3* db_;
@@ -331,6 +330,10 @@ std::optional<double> coordinateIn(std::string_view field, double limit) {
     return negative ? -degrees : degrees;
 }
 
+bool allDigits(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // yyyymmdd of a date written as 8, 6 or 4 digits (a month or year alone counts
 // from its start), or with "/", "-" or "." between year, month and day; the year
 // may be a Japanese era's initial and its year (H5.8.12, S63-1, R2): the initial
@@ -347,10 +350,7 @@ std::optional<std::int64_t> dateIn(std::string_view field) {
             break;
         }
     if (text.empty()) return std::nullopt;
-    auto digits = [](const std::string& t) {
-        return std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (digits(text) && !era) {
+    if (allDigits(text) && !era) {
         const std::int64_t v = std::stoll(text);
         if (text.size() == 8) return v;
         if (text.size() == 6) return v * 100;
@@ -363,7 +363,7 @@ std::optional<std::int64_t> dateIn(std::string_view field) {
         std::size_t end = text.find_first_of("/-.", at);
         if (end == std::string::npos) end = text.size();
         const std::string part = text.substr(at, end - at);
-        if (part.empty() || part.size() > 4 || !digits(part)) return std::nullopt;
+        if (part.empty() || part.size() > 4 || !allDigits(part)) return std::nullopt;
         parts[n++] = std::stoll(part);
         at = end + 1;
     }
@@ -458,13 +458,16 @@ class Importer {
             .bind(5, std::int64_t{r.notation});
         if (auto date = dateIn(r.field(hdr::SurveyDate, 8))) releve_.bind(6, *date);
         releve_.bindBytes(7, header);
-        int k = 8;
-        for (const TypedField& f : NumberFields)
-            releve_.bind(k++, typedValue(f, r.field(f.offset, f.width)));
+        std::array<std::optional<double>, std::size(NumberFields)> typed;
+        for (std::size_t k = 0; k < typed.size(); ++k) {
+            const TypedField& f = NumberFields[k];
+            typed[k] = typedValue(f, r.field(f.offset, f.width));
+            releve_.bind(static_cast<int>(8 + k), typed[k]);
+        }
         releve_.run();
         const std::int64_t id = sqlite3_last_insert_rowid(db_);
-        const auto lat = typedValue(NumberFields[0], r.field(hdr::Latitude, 8)),
-                   lon = typedValue(NumberFields[1], r.field(hdr::Longitude, 8));
+        const auto& lat = typed[0];  // the fields begin with the coordinates
+        const auto& lon = typed[1];
         if (lat && lon)
             place_.bind(1, id).bind(2, *lon).bind(3, *lon).bind(4, *lat).bind(5, *lat).run();
         for (const TextField& f : TextFields) {
@@ -511,23 +514,19 @@ class StoreFeed : public ReleveFeed {
         : path_(std::move(path)),
           ids_(std::move(ids)),
           header_(db, "SELECT cover_scale, notation, header FROM releves WHERE id = ?"),
-          origin_(db,
-                  "SELECT r.record, d.path FROM releves r JOIN datasets d ON d.id = r.dataset "
-                  "WHERE r.id = ?"),
           entries_(db,
                    "SELECT n.name, e.codes FROM species_entries e JOIN species_names n "
-                   "ON n.id = e.species WHERE e.releve = ? ORDER BY e.position") {}
+                   "ON n.id = e.species WHERE e.releve = ? ORDER BY e.position"),
+          db_(db) {}
 
     std::int64_t count() const override { return static_cast<std::int64_t>(ids_.size()); }
-    // A pair's relevé is its record in the pair; any other the store's.
+    // A pair's relevé is its record in the pair; any other the store's. Read for
+    // every relevé at the first call: the add asks before placing and again as it
+    // places.
     ReleveOrigin origin(std::int64_t k) override {
-        const std::int64_t id = ids_[static_cast<std::size_t>(k)];
-        ReleveOrigin o{path_, static_cast<std::int32_t>(id)};
-        origin_.bind(1, id);
-        if (origin_.step() && !origin_.isNull(1))
-            o = {origin_.text(1), static_cast<std::int32_t>(origin_.integer(0))};
-        origin_.reset();
-        return o;
+        if (origins_.empty() && !ids_.empty()) readOrigins();
+        const auto [file, record] = origins_[static_cast<std::size_t>(k)];
+        return {files_[static_cast<std::size_t>(file)], record};
     }
     std::int32_t record(std::int64_t k) const override {
         return static_cast<std::int32_t>(ids_[static_cast<std::size_t>(k)]);
@@ -565,16 +564,40 @@ class StoreFeed : public ReleveFeed {
     }
 
   private:
+    void readOrigins() {
+        files_ = {path_};
+        std::unordered_map<std::int64_t, std::int32_t> fileOf;  // dataset -> files_ index
+        Statement paths(db_, "SELECT id, path FROM datasets WHERE path IS NOT NULL");
+        while (paths.step()) {
+            fileOf.emplace(paths.integer(0), static_cast<std::int32_t>(files_.size()));
+            files_.push_back(paths.text(1));
+        }
+        Statement row(db_, "SELECT dataset, record FROM releves WHERE id = ?");
+        origins_.reserve(ids_.size());
+        for (const std::int64_t id : ids_) {
+            row.bind(1, id);
+            const bool found = row.step();
+            const auto file = found ? fileOf.find(row.integer(0)) : fileOf.end();
+            origins_.push_back(
+                file == fileOf.end()
+                    ? std::pair{0, static_cast<std::int32_t>(id)}
+                    : std::pair{file->second, static_cast<std::int32_t>(row.integer(1))});
+            row.reset();
+        }
+    }
+
     std::string path_;
     std::vector<std::int64_t> ids_;
-    Statement header_, origin_, entries_;
+    Statement header_, entries_;
+    sqlite3* db_;
+    std::vector<std::string> files_;  // the store's path, then the pairs'
+    std::vector<std::pair<std::int32_t, std::int32_t>> origins_;  // by relevé: file, record
     std::array<char, HeaderRecordSize> headerBytes_;
     std::vector<PlantSetEntry> species_;
 };
 
 bool isDate(std::string_view s) {
-    return (s.size() == 4 || s.size() == 6 || s.size() == 8) &&
-           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return (s.size() == 4 || s.size() == 6 || s.size() == 8) && allDigits(s);
 }
 
 }  // namespace
